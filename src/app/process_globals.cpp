@@ -1,0 +1,17 @@
+// The process-wide objects built during static initialisation, in one file so their order
+// is the order written here: the log first (it deletes the old log file), then the Window
+// object with its settings record.
+#include "render/window.h"
+#include "resources/logger.h"
+
+namespace WorkSpace {
+
+namespace {
+Logger g_logger;
+Window g_window;
+}  // namespace
+
+Logger& GetLogger() { return g_logger; }
+Window& GetWindow() { return g_window; }
+
+}  // namespace WorkSpace

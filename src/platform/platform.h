@@ -1,0 +1,49 @@
+// The few operating-system services the portable core needs: clock, module path,
+// debugger output, local time, files by wide path and ANSI text conversion.
+// posix_platform.cpp and win32_platform.cpp implement it; no <windows.h> here.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace WorkSpace {
+namespace Platform {
+
+// High-resolution counter (QueryPerformanceCounter / CLOCK_MONOTONIC).
+int64_t PerfCounter();
+int64_t PerfFrequency();
+
+// Tests drive the frame loop with a scripted clock. Passing nullptr restores the real one.
+using CounterFn = int64_t (*)();
+void SetCounterForTesting(CounterFn counter, int64_t frequency);
+
+// Full path of the running program's own file.
+std::wstring ModulePath();
+// Separator between folder and file name on this platform.
+wchar_t PathSeparator();
+
+// Debugger output (OutputDebugStringW); standard error on Linux.
+void DebugOutput(const std::wstring& text);
+
+struct TimeOfDay { int hour, minute, second; };
+TimeOfDay LocalTime();
+
+FILE* OpenFile(const std::wstring& path, const char* mode);
+bool RemoveFile(const std::wstring& path);
+bool IsWritableFolder(const std::wstring& folder);
+bool MakeFolder(const std::wstring& folder);
+// %APPDATA% / %LOCALAPPDATA% on Windows, $XDG_CONFIG_HOME-like places on Linux; empty if unknown.
+std::wstring UserDataFolder(bool local);
+
+// Conversions through the active ANSI code page (UTF-8 on Linux). Invalid input yields
+// an empty string and false.
+bool WideToAnsi(const std::wstring& in, std::string& out);
+std::wstring AnsiToWide(const std::string& in);
+// Wide text to and from UTF-8. Decoding replaces invalid sequences with U+FFFD, as
+// MultiByteToWideChar(CP_UTF8, 0) does.
+std::string WideToUtf8(const std::wstring& in);
+std::wstring Utf8ToWide(const char* data, size_t size);
+bool IsValidUtf8(const char* data, size_t size);
+
+}  // namespace Platform
+}  // namespace WorkSpace

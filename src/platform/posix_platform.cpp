@@ -1,0 +1,117 @@
+// Linux stand-ins for the Windows services of platform.h, so the portable core and its
+// tests run natively. Paths are UTF-8 on disk; the "ANSI code page" is UTF-8.
+#include "platform/platform.h"
+
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace WorkSpace {
+namespace Platform {
+
+namespace {
+std::atomic<CounterFn> g_counter{nullptr};
+std::atomic<int64_t> g_frequency{0};
+
+std::string Narrow(const std::wstring& path) { return WideToUtf8(path); }
+}  // namespace
+
+int64_t PerfCounter() {
+    if (CounterFn fn = g_counter.load()) return fn();
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+int64_t PerfFrequency() {
+    if (g_counter.load()) return g_frequency.load();
+    return 1000000000LL;
+}
+
+void SetCounterForTesting(CounterFn counter, int64_t frequency) {
+    g_frequency.store(frequency);
+    g_counter.store(counter);
+}
+
+std::wstring ModulePath() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    if (n <= 0) return std::wstring();
+    return Utf8ToWide(buf, static_cast<size_t>(n));
+}
+
+wchar_t PathSeparator() { return L'/'; }
+
+void DebugOutput(const std::wstring& text) {
+    std::string s = WideToUtf8(text);
+    fwrite(s.data(), 1, s.size(), stderr);
+    fflush(stderr);
+}
+
+TimeOfDay LocalTime() {
+    time_t now = time(nullptr);
+    tm parts;
+    localtime_r(&now, &parts);
+    return TimeOfDay{parts.tm_hour, parts.tm_min, parts.tm_sec};
+}
+
+FILE* OpenFile(const std::wstring& path, const char* mode) {
+    // Text and binary mode are the same here; "t" is a Windows extension.
+    std::string m;
+    for (const char* c = mode; *c; ++c)
+        if (*c != 't') m.push_back(*c);
+    return fopen(Narrow(path).c_str(), m.c_str());
+}
+
+bool RemoveFile(const std::wstring& path) { return unlink(Narrow(path).c_str()) == 0; }
+
+bool IsWritableFolder(const std::wstring& folder) {
+    return access(Narrow(folder).c_str(), W_OK) == 0;
+}
+
+bool MakeFolder(const std::wstring& folder) {
+    std::string p = Narrow(folder);
+    for (size_t i = 1; i <= p.size(); ++i) {
+        if (i == p.size() || p[i] == '/') {
+            std::string part = p.substr(0, i);
+            if (mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        }
+    }
+    return true;
+}
+
+std::wstring UserDataFolder(bool local) {
+    const char* env = getenv(local ? "XDG_STATE_HOME" : "XDG_CONFIG_HOME");
+    if (env && *env) return Utf8ToWide(env, strlen(env));
+    const char* home = getenv("HOME");
+    if (!home || !*home) return std::wstring();
+    std::string p = std::string(home) + (local ? "/.local/state" : "/.config");
+    return Utf8ToWide(p.data(), p.size());
+}
+
+bool WideToAnsi(const std::wstring& in, std::string& out) {
+    out = WideToUtf8(in);
+    return true;
+}
+
+// Text that is not valid UTF-8 comes from a Windows machine's ANSI code page (old settings
+// files); it is read as Windows-1252, the Western code page, rather than as U+FFFD.
+std::wstring AnsiToWide(const std::string& in) {
+    if (IsValidUtf8(in.data(), in.size())) return Utf8ToWide(in.data(), in.size());
+    static const wchar_t k80To9F[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::wstring out;
+    out.reserve(in.size());
+    for (unsigned char c : in) out.push_back(c >= 0x80 && c <= 0x9F ? k80To9F[c - 0x80] : c);
+    return out;
+}
+
+}  // namespace Platform
+}  // namespace WorkSpace

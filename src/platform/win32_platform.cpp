@@ -1,0 +1,109 @@
+// Windows implementation of platform.h: performance counter, module path, debugger
+// output and files opened by wide path.
+#include "platform/platform.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <cstring>
+
+namespace WorkSpace {
+namespace Platform {
+
+namespace {
+std::atomic<CounterFn> g_counter{nullptr};
+std::atomic<int64_t> g_frequency{0};
+}  // namespace
+
+int64_t PerfCounter() {
+    if (CounterFn fn = g_counter.load()) return fn();
+    LARGE_INTEGER v;
+    QueryPerformanceCounter(&v);
+    return v.QuadPart;
+}
+
+int64_t PerfFrequency() {
+    if (g_counter.load()) return g_frequency.load();
+    LARGE_INTEGER v;
+    QueryPerformanceFrequency(&v);
+    return v.QuadPart;
+}
+
+void SetCounterForTesting(CounterFn counter, int64_t frequency) {
+    g_frequency.store(frequency);
+    g_counter.store(counter);
+}
+
+std::wstring ModulePath() {
+    wchar_t buf[MAX_PATH + 1] = {};
+    DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+    return std::wstring(buf, n);
+}
+
+wchar_t PathSeparator() { return L'\\'; }
+
+void DebugOutput(const std::wstring& text) { OutputDebugStringW(text.c_str()); }
+
+TimeOfDay LocalTime() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return TimeOfDay{st.wHour, st.wMinute, st.wSecond};
+}
+
+FILE* OpenFile(const std::wstring& path, const char* mode) {
+    std::wstring m(mode, mode + strlen(mode));
+    return _wfopen(path.c_str(), m.c_str());
+}
+
+bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
+
+bool IsWritableFolder(const std::wstring& folder) {
+    // The only reliable answer on Windows (ACLs, UAC virtualisation off for 64-bit
+    // programs) is to try: create and delete a probe file.
+    std::wstring probe = folder;
+    if (!probe.empty() && probe.back() != L'\\' && probe.back() != L'/') probe += L'\\';
+    probe += L"lumora-write-probe.tmp";
+    HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+}
+
+bool MakeFolder(const std::wstring& folder) {
+    int rc = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
+}
+
+std::wstring UserDataFolder(bool local) {
+    wchar_t buf[MAX_PATH] = {};
+    int id = local ? CSIDL_LOCAL_APPDATA : CSIDL_APPDATA;
+    if (FAILED(SHGetFolderPathW(nullptr, id | CSIDL_FLAG_CREATE, nullptr, 0, buf))) return std::wstring();
+    return buf;
+}
+
+bool WideToAnsi(const std::wstring& in, std::string& out) {
+    out.clear();
+    if (in.empty()) return true;
+    BOOL lossy = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, 0, in.c_str(), static_cast<int>(in.size()), nullptr, 0,
+                                nullptr, &lossy);
+    if (n <= 0 || lossy) return false;
+    out.resize(static_cast<size_t>(n));
+    WideCharToMultiByte(CP_ACP, 0, in.c_str(), static_cast<int>(in.size()), &out[0], n, nullptr,
+                        nullptr);
+    return true;
+}
+
+std::wstring AnsiToWide(const std::string& in) {
+    if (in.empty()) return std::wstring();
+    int n = MultiByteToWideChar(CP_ACP, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    if (n <= 0) return std::wstring();
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, in.data(), static_cast<int>(in.size()), &out[0], n);
+    return out;
+}
+
+}  // namespace Platform
+}  // namespace WorkSpace

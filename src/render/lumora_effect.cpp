@@ -1,0 +1,150 @@
+#include "render/lumora_effect.h"
+
+#include <cmath>
+
+#include "resources/logger.h"
+#include "resources/zip_reader.h"
+
+namespace WorkSpace {
+
+namespace {
+const VertexElement kParticleDeclaration[] = {
+    {0, 0, D3D::DECLTYPE_FLOAT3, 0, D3D::DECLUSAGE_POSITION, 0},
+    {0, 12, D3D::DECLTYPE_FLOAT2, 0, D3D::DECLUSAGE_TEXCOORD, 0},
+    {0, 20, D3D::DECLTYPE_FLOAT4, 0, D3D::DECLUSAGE_TEXCOORD, 1},
+    {0xFF, 0, D3D::DECLTYPE_UNUSED, 0, 0, 0},
+};
+
+// sin/cos of a float argument (the product t x c rounded to float first), rounded to float.
+float Sin(float t, double c) { return static_cast<float>(std::sin(static_cast<double>(static_cast<float>(t * c)))); }
+float Cos(float t, double c) { return static_cast<float>(std::cos(static_cast<double>(static_cast<float>(t * c)))); }
+}  // namespace
+
+float& SimulationClock() {
+    static float clock = 0.0f;
+    return clock;
+}
+
+Vec3 EmitterPath(float t) {
+    Vec3 p;
+    p.x = 300.0f * Cos(t, 3.314) * Sin(t, 1.321);
+    p.y = 100.0f * Sin(t, 1.31) * Cos(t, 1.714) - 100.0f;
+    p.z = 300.0f * Sin(t, 2.312) * Cos(t, 2.8142) + 50.0f;
+    return p;
+}
+
+float StepSimulation(ParticleSystem& system, float& clock) {
+    if (clock > 10.0f) {
+        clock = 0.0f;
+        system.ResetClock();
+    }
+    clock = clock + 0.001f;
+    system.Update(clock);
+    Vec3 e = EmitterPath(clock);
+    system.SetEmitterPosition(e.x, e.y, e.z);
+    return clock;
+}
+
+bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
+    Logger& log = GetLogger();
+    camera_ = camera;
+    device_ = device;
+    if (!device_ || Failed(device_->GetDeviceCaps())) {
+        log.Write(L"LumoraEffect::InitEffect() - GetDeviceCaps() - FAILED");
+        return false;
+    }
+    log.Write(L"LumoraEffect::InitEffect() - GetDeviceCaps() - OK");
+
+    ApplyParticlePreset(GetParticleSystem());
+
+    SafeRelease(declaration_);
+    if (Failed(device_->CreateVertexDeclaration(kParticleDeclaration, &declaration_))) {
+        log.Write(L"LumoraEffect::InitEffect() - CreateVertexDeclaration () - FAILED");
+        return false;
+    }
+
+    bool result = true;
+    ZipReader& reader = ZipReader::Instance();
+    uint32_t size = 0;
+    SafeRelease(effect_);
+    if (uint8_t* data = reader.ReadMember(L"Resource/ParticleShader.fx", size)) {
+        if (size != 0) {
+            if (Failed(device_->CreateEffect(data, size, &effect_))) {
+                log.Write(L"LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - FAILED");
+                result = false;
+            } else {
+                log.Write(L"LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - OK");
+            }
+        }
+        reader.FreeBuffer();
+    }
+
+    size = 0;
+    SafeRelease(texture_);
+    uint8_t* data = reader.ReadMember(L"Resource/Particle.tga", size);
+    if (!data || size == 0) {
+        if (data) reader.FreeBuffer();
+        return false;
+    }
+    TextureOptions options;
+    options.mipLevels = 3;
+    if (Failed(device_->CreateTextureFromMemory(data, size, options, nullptr, &texture_))) {
+        log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - FAILED");
+        result = false;
+    } else {
+        log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK");
+    }
+    reader.FreeBuffer();
+    return result;
+}
+
+void LumoraEffect::Render() {
+    if (!camera_) return;
+    const Matrix m = MatrixTranspose(camera_->worldViewProjection);
+
+    ParticleSystem& system = GetParticleSystem();
+    StepSimulation(system, SimulationClock());
+
+    const ParticleVertex* vertices = system.BuildVertices(Vec3{1.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f});
+    const uint16_t* indices = system.BuildIndices();
+    const uint32_t n = system.Count();
+    if (!vertices || !indices || !effect_) return;
+
+    device_->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device_->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
+    device_->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_ONE);
+    device_->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_ONE);
+
+    effect_->SetTechnique("TechniqueNoInst");
+    effect_->SetMatrix("matWorldViewProjection", m);
+    effect_->SetTexture("texParticle", texture_);
+    effect_->Begin(nullptr, 0);
+    effect_->BeginPass(0);
+    effect_->CommitChanges();
+
+    device_->SetVertexDeclaration(declaration_);
+    // 16-bit indices reach 16384 particles; a larger population is drawn in batches that
+    // reuse the same index pattern over the next slice of vertices. One batch (the usual
+    // case, about 7,000 particles) is exactly the single draw of the classic renderer.
+    uint32_t first = 0;
+    do {
+        const uint32_t count = n - first < kBatchParticles ? n - first : kBatchParticles;
+        device_->DrawIndexedPrimitiveUP(D3D::PT_TRIANGLELIST, 0, 4 * count, 2 * count, indices,
+                                        D3D::FMT_INDEX16, vertices + 4 * static_cast<size_t>(first),
+                                        sizeof(ParticleVertex));
+        first += count;
+    } while (first < n);
+
+    effect_->EndPass();
+    effect_->End();
+    device_->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+}
+
+void LumoraEffect::Release() {
+    camera_ = nullptr;
+    SafeRelease(declaration_);
+    SafeRelease(texture_);
+    SafeRelease(effect_);
+}
+
+}  // namespace WorkSpace

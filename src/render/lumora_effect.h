@@ -1,0 +1,43 @@
+// The particle renderer: applies the preset, owns the effect, the particle texture and the
+// vertex declaration, and each frame advances the simulation, moves the emitter along its
+// path and draws every particle with additive blending.
+#pragma once
+#include "particles/particle_system.h"
+#include "render/graphics_ops.h"
+
+namespace WorkSpace {
+
+struct CameraBlock {
+    Matrix projection, view, world, worldView, worldViewProjection;
+};
+
+class LumoraEffect {
+public:
+    LumoraEffect() = default;
+    virtual ~LumoraEffect() = default;
+
+    bool InitEffect(CameraBlock* camera, GraphicsDevice* device);
+    void Render();
+    void Release();
+    bool IsInitialised() const { return camera_ != nullptr; }
+
+    // One indexed draw addresses at most this many particles with 16-bit indices.
+    static constexpr uint32_t kBatchParticles = 16384;
+
+private:
+    GraphicsDevice* device_ = nullptr;
+    CameraBlock* camera_ = nullptr;
+    Texture* texture_ = nullptr;
+    Effect* effect_ = nullptr;
+    VertexDeclaration* declaration_ = nullptr;
+};
+
+// The emitter's Lissajous-like path at simulation time t.
+Vec3 EmitterPath(float t);
+// The renderer's per-frame simulation step: wrap the clock above 10 (resetting the
+// system's clock), add 0.001, Update, move the emitter. Returns the new clock.
+float StepSimulation(ParticleSystem& system, float& clock);
+// The process-wide simulation clock (kept across re-initialisations).
+float& SimulationClock();
+
+}  // namespace WorkSpace

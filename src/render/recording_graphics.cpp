@@ -1,0 +1,262 @@
+// The recorder formats each call as "Name(arg, arg, ...)" with Direct3D's numeric values,
+// so a test reads like the call sequence it checks.
+#include "render/recording_graphics.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <stdexcept>
+
+#include "platform/platform.h"
+
+namespace WorkSpace {
+
+bool GraphicsRecord::Contains(const std::string& call) const { return Find(call) >= 0; }
+
+int GraphicsRecord::Find(const std::string& prefix, size_t from) const {
+    for (size_t i = from; i < calls.size(); ++i)
+        if (calls[i].compare(0, prefix.size(), prefix) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+RecordedTexture::RecordedTexture(GraphicsRecord& record, std::string n) : name(std::move(n)), record_(record) {
+    ++record_.liveObjects;
+}
+RecordedTexture::~RecordedTexture() {
+    record_.calls.push_back("Release(" + name + ")");
+    --record_.liveObjects;
+}
+
+namespace {
+std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Fmt(const char* format, ...) {
+    char buf[512];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(buf, sizeof(buf), format, args);
+    va_end(args);
+    return buf;
+}
+
+// Width and height from a PNG or TGA header, enough for the logo placement tests.
+ImageInfo SniffImage(const uint8_t* p, uint32_t size) {
+    ImageInfo info;
+    if (size >= 24 && p[0] == 0x89 && p[1] == 'P' && p[2] == 'N' && p[3] == 'G') {
+        info.width = (uint32_t(p[16]) << 24) | (uint32_t(p[17]) << 16) | (uint32_t(p[18]) << 8) | p[19];
+        info.height = (uint32_t(p[20]) << 24) | (uint32_t(p[21]) << 16) | (uint32_t(p[22]) << 8) | p[23];
+    } else if (size >= 18) {
+        info.width = p[12] | (uint32_t(p[13]) << 8);
+        info.height = p[14] | (uint32_t(p[15]) << 8);
+    }
+    return info;
+}
+
+class RecordedObject : public VertexDeclaration {
+public:
+    RecordedObject(GraphicsRecord& r, std::string n) : record(r), name(std::move(n)) { ++record.liveObjects; }
+    ~RecordedObject() override {
+        record.calls.push_back("Release(" + name + ")");
+        --record.liveObjects;
+    }
+    GraphicsRecord& record;
+    std::string name;
+};
+
+class RecordedFont : public Font {
+public:
+    explicit RecordedFont(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
+    ~RecordedFont() override {
+        record.calls.push_back("Release(font)");
+        --record.liveObjects;
+    }
+    GraphicsRecord& record;
+};
+
+std::string NameOf(Texture* t) { return t ? static_cast<RecordedTexture*>(t)->name : "null"; }
+
+class RecordedEffect : public Effect {
+public:
+    explicit RecordedEffect(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
+    ~RecordedEffect() override {
+        record.calls.push_back("Release(effect)");
+        --record.liveObjects;
+    }
+    HResult Call(const std::string& op, const std::string& args) {
+        record.calls.push_back("Effect." + op + "(" + args + ")");
+        if (record.throwOn == "Effect." + op) throw std::runtime_error("recorded failure");
+        return record.failing.count("Effect." + op) ? kFail : kOk;
+    }
+    HResult SetTechnique(const char* name) override { return Call("SetTechnique", name); }
+    HResult SetMatrix(const char* name, const Matrix& m) override {
+        return Call("SetMatrix", Fmt("%s, %g %g %g %g", name, m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][3]));
+    }
+    HResult SetTexture(const char* name, Texture* t) override {
+        return Call("SetTexture", std::string(name) + ", " + NameOf(t));
+    }
+    HResult Begin(uint32_t* passes, uint32_t flags) override {
+        if (passes) *passes = 1;
+        return Call("Begin", Fmt("%u", flags));
+    }
+    HResult BeginPass(uint32_t pass) override { return Call("BeginPass", Fmt("%u", pass)); }
+    HResult CommitChanges() override { return Call("CommitChanges", ""); }
+    HResult EndPass() override { return Call("EndPass", ""); }
+    HResult End() override { return Call("End", ""); }
+    GraphicsRecord& record;
+};
+
+class RecordingDevice : public GraphicsDevice {
+public:
+    explicit RecordingDevice(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
+    ~RecordingDevice() override {
+        record.calls.push_back("Release(device)");
+        --record.liveObjects;
+    }
+
+    HResult Call(const char* op, const std::string& args) {
+        record.calls.push_back(std::string(op) + "(" + args + ")");
+        if (record.throwOn == op) throw std::runtime_error("recorded failure");
+        return record.failing.count(op) ? kFail : kOk;
+    }
+
+    HResult GetDeviceCaps() override { return Call("GetDeviceCaps", ""); }
+    HResult SetTransform(uint32_t state, const Matrix& m) override {
+        return Call("SetTransform", Fmt("%u, %g %g %g %g", state, m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][2]));
+    }
+    HResult Clear(uint32_t rects, uint32_t flags, uint32_t color, float z, uint32_t stencil) override {
+        return Call("Clear", Fmt("%u, %u, 0x%08X, %g, %u", rects, flags, color, z, stencil));
+    }
+    HResult BeginScene() override { return Call("BeginScene", ""); }
+    HResult EndScene() override { return Call("EndScene", ""); }
+    HResult Present() override { return Call("Present", ""); }
+    HResult SetRenderState(uint32_t s, uint32_t v) override { return Call("SetRenderState", Fmt("%u, %u", s, v)); }
+    HResult SetSamplerState(uint32_t n, uint32_t t, uint32_t v) override {
+        return Call("SetSamplerState", Fmt("%u, %u, %u", n, t, v));
+    }
+    HResult SetTextureStageState(uint32_t n, uint32_t t, uint32_t v) override {
+        return Call("SetTextureStageState", Fmt("%u, %u, %u", n, t, v));
+    }
+    HResult SetTexture(uint32_t stage, Texture* t) override { return Call("SetTexture", Fmt("%u, ", stage) + NameOf(t)); }
+    HResult SetFVF(uint32_t fvf) override { return Call("SetFVF", Fmt("0x%X", fvf)); }
+    HResult DrawPrimitiveUP(uint32_t type, uint32_t count, const void* vertices, uint32_t stride) override {
+        // Screen quads: log the four corners (x, y) and, with a diffuse colour, the colour.
+        std::string args = Fmt("%u, %u, %u", type, count, stride);
+        const float* f = static_cast<const float*>(vertices);
+        const size_t step = stride / sizeof(float);
+        for (int k = 0; k < 4 && f; ++k) {
+            args += Fmt(", (%g %g)", f[k * step], f[k * step + 1]);
+            if (stride == 28) args += Fmt(" 0x%08X", *reinterpret_cast<const uint32_t*>(&f[k * step + 4]));
+        }
+        return Call("DrawPrimitiveUP", args);
+    }
+    HResult CreateVertexDeclaration(const VertexElement* elements, VertexDeclaration** out) override {
+        int n = 0;
+        while (elements[n].stream != 0xFF) ++n;
+        HResult hr = Call("CreateVertexDeclaration", Fmt("%d", n));
+        *out = Failed(hr) ? nullptr : new RecordedObject(record, "declaration");
+        return hr;
+    }
+    HResult SetVertexDeclaration(VertexDeclaration* d) override {
+        return Call("SetVertexDeclaration", d ? static_cast<RecordedObject*>(d)->name : "null");
+    }
+    HResult DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint32_t vertexCount, uint32_t primitives,
+                                   const void* indices, uint32_t format, const void* vertices,
+                                   uint32_t stride) override {
+        (void)indices;
+        (void)vertices;
+        return Call("DrawIndexedPrimitiveUP",
+                    Fmt("%u, %u, %u, %u, %u, %u", type, minIndex, vertexCount, primitives, format, stride));
+    }
+    HResult CreateTextureFromMemory(const void* data, uint32_t size, const TextureOptions& options,
+                                    ImageInfo* info, Texture** out) override {
+        HResult hr = Call("CreateTextureFromMemory", Fmt("%u, %u", size, options.mipLevels));
+        *out = nullptr;
+        if (Failed(hr) || !data || size == 0) return Failed(hr) ? hr : kFail;
+        if (info) *info = SniffImage(static_cast<const uint8_t*>(data), size);
+        *out = new RecordedTexture(record, Fmt("memory:%u", size));
+        return kOk;
+    }
+    HResult CreateTextureFromFile(const std::wstring& path, const TextureOptions& options, ImageInfo* info,
+                                  Texture** out) override {
+        std::string name = Platform::WideToUtf8(path);
+        HResult hr = Call("CreateTextureFromFile", name + Fmt(", %u", options.mipLevels));
+        *out = nullptr;
+        if (Failed(hr)) return hr;
+        FILE* f = Platform::OpenFile(path, "rb");
+        if (!f) return kFail;
+        fclose(f);
+        if (info) *info = ImageInfo{};
+        *out = new RecordedTexture(record, "file:" + name);
+        return kOk;
+    }
+    HResult CreateEffect(const void* data, uint32_t size, Effect** out) override {
+        (void)data;
+        HResult hr = Call("CreateEffect", Fmt("%u", size));
+        *out = Failed(hr) ? nullptr : new RecordedEffect(record);
+        return hr;
+    }
+
+    GraphicsRecord& record;
+};
+
+class RecordingSystem : public GraphicsSystem {
+public:
+    explicit RecordingSystem(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
+    ~RecordingSystem() override {
+        record.calls.push_back("Release(direct3d)");
+        --record.liveObjects;
+    }
+    HResult GetDeviceCaps(uint32_t* caps) override {
+        record.calls.push_back("System.GetDeviceCaps()");
+        *caps = record.failing.count("NoVertexProcessing") ? 0u : 1u;
+        return record.failing.count("System.GetDeviceCaps") ? kFail : kOk;
+    }
+    HResult CreateDevice(void* window, GraphicsDevice** out) override {
+        (void)window;
+        record.calls.push_back("System.CreateDevice()");
+        *out = nullptr;
+        if (record.failing.count("System.CreateDevice")) return kFail;
+        *out = new RecordingDevice(record);
+        return kOk;
+    }
+    GraphicsRecord& record;
+};
+
+GraphicsRecord* g_record = nullptr;
+int32_t g_width = 0, g_height = 0;
+
+GraphicsPlatform MakeRecordingPlatform() {
+    GraphicsPlatform p;
+    p.isWindow = [](void* window) { return window != nullptr; };
+    p.getClientRect = [](void*, int32_t rect[4]) {
+        rect[0] = rect[1] = 0;
+        rect[2] = g_width;
+        rect[3] = g_height;
+        return true;
+    };
+    p.create = [](uint32_t sdk) -> GraphicsSystem* {
+        g_record->calls.push_back(Fmt("Direct3DCreate9(%u)", sdk));
+        if (g_record->failing.count("Direct3DCreate9")) return nullptr;
+        return new RecordingSystem(*g_record);
+    };
+    p.createFont = [](GraphicsDevice*, Font** out) -> HResult {
+        g_record->calls.push_back("CreateFont()");
+        *out = nullptr;
+        if (g_record->failing.count("CreateFont")) return kFail;
+        *out = new RecordedFont(*g_record);
+        return kOk;
+    };
+    return p;
+}
+}  // namespace
+
+GraphicsDevice* CreateRecordingDevice(GraphicsRecord& record) { return new RecordingDevice(record); }
+GraphicsSystem* CreateRecordingSystem(GraphicsRecord& record) { return new RecordingSystem(record); }
+
+void UseRecordingGraphics(GraphicsRecord* record, int32_t width, int32_t height) {
+    static GraphicsPlatform platform = MakeRecordingPlatform();
+    g_record = record;
+    g_width = width;
+    g_height = height;
+    SetGraphicsPlatform(record ? &platform : nullptr);
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,41 @@
+// A graphics backend without a device: every call is appended to a log as text with its
+// arguments, so tests can assert the frame order and the render states around each draw.
+#pragma once
+#include <set>
+#include <string>
+#include <vector>
+
+#include "render/graphics_ops.h"
+
+namespace WorkSpace {
+
+struct GraphicsRecord {
+    std::vector<std::string> calls;
+    std::set<std::string> failing;  // operation names that report failure
+    std::string throwOn;            // operation name that throws (a frame that fails)
+    int liveObjects = 0;            // created and not yet released
+
+    bool Contains(const std::string& call) const;
+    // Index of the first call starting with `prefix` at or after `from`; -1 if none.
+    int Find(const std::string& prefix, size_t from = 0) const;
+    void Clear() { calls.clear(); }
+};
+
+// A texture that remembers its name and source size.
+class RecordedTexture : public Texture {
+public:
+    RecordedTexture(GraphicsRecord& record, std::string name);
+    ~RecordedTexture() override;
+    std::string name;
+private:
+    GraphicsRecord& record_;
+};
+
+GraphicsDevice* CreateRecordingDevice(GraphicsRecord& record);
+GraphicsSystem* CreateRecordingSystem(GraphicsRecord& record);
+
+// Makes Window::Create use the recorder: any non-null window handle is a window of the
+// given client size. Returns the previous platform. Not thread-safe; for tests and tools.
+void UseRecordingGraphics(GraphicsRecord* record, int32_t width, int32_t height);
+
+}  // namespace WorkSpace

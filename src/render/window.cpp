@@ -1,0 +1,109 @@
+// Device creation with the fixed states of the scene. The log keeps the Direct3D and
+// D3DX operation names whatever layer does the work underneath.
+#include "render/window.h"
+
+#include "platform/platform.h"
+#include "resources/logger.h"
+#include "resources/zip_reader.h"
+
+namespace WorkSpace {
+
+namespace {
+const GraphicsPlatform* g_platformOverride = nullptr;
+}  // namespace
+
+const GraphicsPlatform& DefaultGraphicsPlatform();  // d3d9_graphics.cpp / posix_graphics.cpp
+
+const GraphicsPlatform& GetGraphicsPlatform() {
+    return g_platformOverride ? *g_platformOverride : DefaultGraphicsPlatform();
+}
+
+void SetGraphicsPlatform(const GraphicsPlatform* platform) { g_platformOverride = platform; }
+
+Window::Window() = default;
+Window::~Window() = default;
+
+bool Window::Create(void* hwnd) {
+    Logger& log = GetLogger();
+    const GraphicsPlatform& platform = GetGraphicsPlatform();
+    log.Write(L" --------------------------- Lumora Screen Saver -------------------");
+    Release();
+    if (!hwnd || !platform.isWindow(hwnd)) return false;
+
+    window = hwnd;
+    platform.getClientRect(hwnd, clientRect);
+
+    direct3D = platform.create(32);
+    if (!direct3D) {
+        log.Write(L"Window::Create() - Direct3DCreate9 () - FAILED");
+        return false;
+    }
+    log.Write(L"Window::Create() - Direct3DCreate9 () - OK");
+
+    uint32_t vertexProcessing = 0;
+    if (Failed(direct3D->GetDeviceCaps(&vertexProcessing))) {
+        log.Write(L"Window::Create() - GetDeviceCaps () - FAILED");
+        return false;
+    }
+    log.Write(L"Window::Create() - GetDeviceCaps () - OK");
+    if (vertexProcessing == 0) return false;
+
+    if (Failed(direct3D->CreateDevice(hwnd, &device)) || !device) {
+        device = nullptr;
+        log.Write(L"Window::Create() - CreateDevice () - FAILED");
+        return false;
+    }
+    log.Write(L"Window::Create() - CreateDevice () - OK");
+
+    device->SetRenderState(D3D::RS_LIGHTING, 0);
+    device->SetRenderState(D3D::RS_CULLMODE, D3D::CULL_NONE);
+    device->SetRenderState(D3D::RS_ZENABLE, D3D::ZB_FALSE);
+    device->SetSamplerState(0, D3D::SAMP_MINFILTER, D3D::TEXF_NONE);
+    device->SetSamplerState(0, D3D::SAMP_MAGFILTER, D3D::TEXF_NONE);
+    device->SetSamplerState(0, D3D::SAMP_MIPFILTER, D3D::TEXF_NONE);
+
+    // Nothing draws with the font; a missing one is reported and tolerated.
+    if (Failed(platform.createFont(device, &font))) {
+        font = nullptr;
+        log.Write(L"Window::Create() - D3DXCreateFont () - FAILED");
+        Platform::DebugOutput(L"Failed create font. Window::Create()\n");
+    } else {
+        log.Write(L"Window::Create() - D3DXCreateFont () - OK");
+    }
+
+    log.Write(L"Window::Create() - OK");
+    return true;
+}
+
+bool Window::InitLogo() {
+    if (!device) return false;
+    ZipReader& reader = ZipReader::Instance();
+    uint32_t size = 0;
+    uint8_t* data = reader.ReadMember(L"Resource/logo.png", size);
+    if (!data || size == 0) {
+        if (data) reader.FreeBuffer();
+        return false;
+    }
+    TextureOptions options;
+    options.mipLevels = 1;
+    SafeRelease(logo);
+    bool ok = !Failed(device->CreateTextureFromMemory(data, size, options, &logoInfo, &logo));
+    if (!ok) {
+        logo = nullptr;
+        GetLogger().Write(L"Window::InitLogo() - FAILED");
+        Platform::DebugOutput(L"Failed to load logo texture. Window::Init ()\n");
+    }
+    reader.FreeBuffer();
+    if (ok) GetLogger().Write(L"Window::InitLogo() - OK");
+    return ok;
+}
+
+void Window::Release() {
+    effect.Release();
+    SafeRelease(logo);
+    SafeRelease(font);
+    SafeRelease(device);
+    SafeRelease(direct3D);
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,47 @@
+// The one Window object: the window handle and client size, the camera block, the
+// Direct3D objects, the logo, the particle renderer and the settings record.
+#pragma once
+#include <cstdint>
+
+#include "config/settings.h"
+#include "render/graphics_ops.h"
+#include "render/lumora_effect.h"
+
+namespace WorkSpace {
+
+class Window {
+public:
+    Window();
+    virtual ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    // Releases what an earlier call made, then creates the device for `window`.
+    bool Create(void* window);
+    // Loads "Resource/logo.png" as a texture with its source size.
+    bool InitLogo();
+    // Particle renderer, logo, font, device, Direct3D object, in this order.
+    void Release();
+
+    int32_t Width() const { return clientRect[2]; }
+    int32_t Height() const { return clientRect[3]; }
+
+    void* window = nullptr;
+    int32_t clientRect[4] = {0, 0, 0, 0};
+    uint8_t cameraRotation = 0;
+    CameraBlock camera = {};
+    GraphicsSystem* direct3D = nullptr;
+    GraphicsDevice* device = nullptr;
+    Font* font = nullptr;
+    Texture* logo = nullptr;
+    ImageInfo logoInfo;
+    uint32_t background = 0xFF000000;
+    int32_t showPictures = 0;
+    LumoraEffect effect;
+    Settings settings;
+};
+
+// The process-wide Window object, built during static initialisation.
+Window& GetWindow();
+
+}  // namespace WorkSpace

@@ -1,0 +1,106 @@
+// Each line is opened, written and closed at once, so a crash loses nothing and other
+// programs can read the log while the saver runs.
+#include "resources/logger.h"
+
+#include <cstdarg>
+#include <cwchar>
+
+#include "platform/platform.h"
+#include "resources/program_folder.h"
+
+namespace WorkSpace {
+
+namespace {
+const wchar_t kLogName[] = L"log_output.txt";
+
+// Narrows a wide line for the 8-bit file: characters up to U+00FF become the byte of the
+// same value; anything above (none of our own messages) becomes '?'.
+std::string Narrow(const std::wstring& line) {
+    std::string out;
+    out.reserve(line.size());
+    for (wchar_t c : line) out.push_back(static_cast<unsigned>(c) <= 0xFF ? static_cast<char>(c) : '?');
+    return out;
+}
+}  // namespace
+
+Logger::Logger() {
+    Platform::RemoveFile(kLogName);
+    path_ = kLogName;
+    SetFolder(GetProgramFolder());
+    OpenIfClosed();
+}
+
+Logger::Logger(const std::wstring& folder) {
+    SetFolder(folder);
+    OpenIfClosed();
+}
+
+Logger::~Logger() {
+    if (file_) fclose(file_);
+}
+
+void Logger::SetFolder(const std::wstring& folder) {
+    std::lock_guard<std::mutex> hold(lock_);
+    // A file still open from before (nothing logged yet) belongs to the old place: close
+    // it, so the next line cannot land there, and leave the new log open and empty instead.
+    const bool wasOpen = file_ != nullptr;
+    if (wasOpen) {
+        fclose(file_);
+        file_ = nullptr;
+    }
+    path_ = folder + Platform::PathSeparator() + kLogName;
+    Platform::RemoveFile(path_);
+    if (wasOpen) OpenIfClosed();
+}
+
+void Logger::OpenIfClosed() {
+    if (!file_) file_ = Platform::OpenFile(path_, "a");
+}
+
+std::wstring FormatLogLine(int hour, int minute, int second, const std::wstring& message) {
+    wchar_t stamp[16];
+    swprintf(stamp, 16, L"[%02d:%02d:%02d] ", hour % 100, minute % 100, second % 100);
+    std::wstring line = stamp;
+    // The whole line, its line feed included, must fit 2048 characters with its
+    // terminator: a longer message is cut rather than overrunning anything.
+    const size_t room = Logger::kBufferChars - 2 - line.size();
+    line.append(message, 0, room);
+    line += L'\n';
+    return line;
+}
+
+int Logger::Write(const wchar_t* format, ...) {
+    std::lock_guard<std::mutex> hold(lock_);
+    Platform::TimeOfDay now = Platform::LocalTime();
+
+    wchar_t message[kBufferChars];
+    va_list args;
+    va_start(args, format);
+    int n = vswprintf(message, kBufferChars, format, args);
+    va_end(args);
+    if (n < 0) {
+        // Too long for the buffer (or a bad format): keep what fits, terminated.
+        message[kBufferChars - 1] = L'\0';
+    }
+
+    std::wstring line = FormatLogLine(now.hour, now.minute, now.second, message);
+    OpenIfClosed();
+    if (file_) {
+        std::string bytes = Narrow(line);
+        // Text mode on Windows turns "\n" into CR LF; on Linux we write it ourselves.
+        if (Platform::PathSeparator() == L'/' && !bytes.empty() && bytes.back() == '\n') {
+            bytes.back() = '\r';
+            bytes.push_back('\n');
+        }
+        fwrite(bytes.data(), 1, bytes.size(), file_);
+    }
+    Platform::DebugOutput(line);
+    int rc = 0;
+    if (file_) {
+        rc = fclose(file_);
+        file_ = nullptr;
+    }
+    return rc;
+}
+
+}  // namespace WorkSpace

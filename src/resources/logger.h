@@ -1,0 +1,41 @@
+// The diagnostic log: log_output.txt beside the program, rewritten at every start,
+// one "[HH:MM:SS] message" line per set-up step, mirrored to the debugger output.
+#pragma once
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace WorkSpace {
+
+class Logger {
+public:
+    // Deletes log_output.txt in the current directory and in the program's folder and
+    // leaves an empty log file open there.
+    Logger();
+    // For tests: a log in `folder` without touching the program's folder.
+    explicit Logger(const std::wstring& folder);
+    virtual ~Logger();
+
+    // printf-style wide format. Returns the result of closing the file (0 when not open).
+    int Write(const wchar_t* format, ...);
+    // The log becomes folder + separator + "log_output.txt"; that file is deleted.
+    void SetFolder(const std::wstring& folder);
+    const std::wstring& Path() const { return path_; }
+
+    static constexpr size_t kBufferChars = 2048;
+
+private:
+    void OpenIfClosed();
+
+    FILE* file_ = nullptr;
+    std::wstring path_;
+    std::mutex lock_;  // the window and render threads may both write
+};
+
+// The process-wide log, built during static initialisation.
+Logger& GetLogger();
+
+// Formats one log line; exposed for tests. `message` is cut to fit the 2048-character buffer.
+std::wstring FormatLogLine(int hour, int minute, int second, const std::wstring& message);
+
+}  // namespace WorkSpace

@@ -1,0 +1,88 @@
+// The diagnostic log: start-up deletes, the line format, no overrun, and serialised writers.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "platform/platform.h"
+#include "resources/logger.h"
+
+using namespace WorkSpace;
+
+namespace {
+std::wstring W(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+std::string Dir(const char* name) {
+    std::string d = ::testing::TempDir() + name;
+    Platform::MakeFolder(W(d));
+    return d;
+}
+}  // namespace
+
+TEST(Logger, LineFormatPadsEachFieldAndUsesTwentyFourHours) {
+    EXPECT_EQ(FormatLogLine(9, 5, 3, L"msg"), L"[09:05:03] msg\n");
+    EXPECT_EQ(FormatLogLine(23, 59, 0, L"Window::Create() - Direct3DCreate9 () - OK"),
+              L"[23:59:00] Window::Create() - Direct3DCreate9 () - OK\n");
+}
+
+TEST(Logger, SetFolderDeletesTheOldLogAndConstructionLeavesAnEmptyFile) {
+    const std::string dir = Dir("logger_delete");
+    std::ofstream(dir + "/log_output.txt") << "old run\n";
+    Logger log(W(dir));
+    EXPECT_EQ(Slurp(dir + "/log_output.txt"), "");  // empty file, kept open
+}
+
+TEST(Logger, EachLineIsOnDiskAtOnceWithCrLf) {
+    const std::string dir = Dir("logger_lines");
+    Logger log(W(dir));
+    log.Write(L"first - OK");
+    EXPECT_NE(Slurp(dir + "/log_output.txt").find("] first - OK\r\n"), std::string::npos);
+    log.Write(L"second %d", 2);
+    const std::string text = Slurp(dir + "/log_output.txt");
+    EXPECT_EQ(text.size(), 2 * 11 + std::string("first - OK\r\nsecond 2\r\n").size());
+    EXPECT_EQ(text[0], '[');
+    EXPECT_EQ(text[3], ':');
+    EXPECT_EQ(text[9], ']');
+}
+
+TEST(Logger, LongMessageIsCutNotOverrun) {
+    const std::string dir = Dir("logger_long");
+    Logger log(W(dir));
+    std::wstring huge(10000, L'x');
+    log.Write(L"%ls", huge.c_str());
+    const std::string text = Slurp(dir + "/log_output.txt");
+    EXPECT_LE(text.size(), 2048u + 1);
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+TEST(Logger, UnwritableFolderStillReturnsAndRetries) {
+    Logger log(L"/nonexistent-folder/for/log");
+    EXPECT_EQ(log.Write(L"lost line"), 0);
+}
+
+TEST(Logger, ConcurrentWritersProduceWholeLines) {
+    const std::string dir = Dir("logger_threads");
+    Logger log(W(dir));
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&log, t] {
+            for (int i = 0; i < 50; ++i) log.Write(L"thread %d line %d - OK", t, i);
+        });
+    for (auto& th : threads) th.join();
+    std::istringstream in(Slurp(dir + "/log_output.txt"));
+    std::string line;
+    int lines = 0;
+    while (std::getline(in, line)) {
+        ++lines;
+        ASSERT_EQ(line.front(), '[');
+        ASSERT_EQ(line.substr(line.size() - 6), " - OK\r");
+    }
+    EXPECT_EQ(lines, 200);
+}

@@ -1,0 +1,27 @@
+// lumora-tool: thin command-line fronts over the same code the saver runs. Each command
+// group registers itself from its own file, so adding one touches no shared table.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace LumoraTool {
+
+using Args = std::vector<std::string>;  // the words after the command name
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const Args& args);
+};
+
+struct Registrar {
+    explicit Registrar(const Command& command);
+};
+
+// Finds "--name VALUE" in args; returns false when absent.
+bool Option(const Args& args, const char* name, std::string& value);
+bool Flag(const Args& args, const char* name);
+// Parses a whole decimal integer; false on anything else.
+bool ParseInt(const std::string& text, long long& value);
+
+}  // namespace LumoraTool
