@@ -1,0 +1,14 @@
+// Linux stand-in for argument 0 of the Windows command line: the module's own path, so the
+// settings file sits beside the program here too.
+#include "config/settings.h"
+
+#include "platform/platform.h"
+
+namespace WorkSpace {
+
+bool CommandLineArgument0(std::wstring& argument0) {
+    argument0 = Platform::ModulePath();
+    return !argument0.empty();
+}
+
+}  // namespace WorkSpace

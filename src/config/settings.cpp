@@ -1,0 +1,244 @@
+// Reads and writes the settings file. The byte format is fixed by the files already on
+// users' disks: CR LF line ends, the picture block between two marker lines, then five
+// "Key value" lines. Reading tolerates everything old versions tolerated.
+#include "config/settings.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "platform/platform.h"
+#include "resources/program_folder.h"
+
+namespace WorkSpace {
+
+const Settings::Entry Settings::kDefaults[5] = {
+    {L"BlobsSpeed", 40},
+    {L"BlobsSize", 80},
+    {L"ShowImages", 1},
+    {L"SelectCubeMap", 0},
+    {L"SelectLumoraEffect", 0},
+};
+
+namespace {
+const char kBeginMarker[] = "#Picture Info _ begin";
+const char kEndMarker[] = "#Picture Info _ end";
+const wchar_t kSettingsSuffix[] = L"scr.settings";
+
+// Windows text mode turns CR LF into LF on reading; a CR on its own stays. The file is read
+// in binary mode on both platforms and translated here, so Linux and Windows see the same
+// lines. (A Ctrl-Z is not taken as the end of the file: we never write one, and cutting a
+// file short there would only lose the user's values.)
+std::string TextModeBytes(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') continue;
+        out.push_back(bytes[i]);
+    }
+    return out;
+}
+
+// Lines are written as UTF-8, which leaves ASCII paths byte for byte as before; files from
+// older versions hold paths in the ANSI code page. A line that is valid UTF-8 is taken as
+// UTF-8, anything else as ANSI. (An ANSI line that happens to be valid UTF-8 as well, such
+// as "Ã¼", would be misread, but real paths practically never look like that.)
+std::wstring DecodeLine(const std::string& line) {
+    if (Platform::IsValidUtf8(line.data(), line.size())) return Platform::Utf8ToWide(line.data(), line.size());
+    return Platform::AnsiToWide(line);
+}
+
+bool IsBlank(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+
+// The value text becomes a number as wcstol would read it with a 32-bit long (as on
+// Windows): leading white space, an optional sign, digits up to the first non-digit,
+// 0 without digits, and the nearest limit when the number does not fit.
+int32_t ParseValue(const std::wstring& text) {
+    size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    int64_t magnitude = 0;
+    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        magnitude = magnitude * 10 + (text[i] - L'0');
+        if (magnitude > limit) magnitude = limit;  // saturate, keep consuming digits
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+// One line after the end marker. Only the space character separates the key from the
+// value, so "BlobsSpeed<TAB>55" is a key of its own and is ignored.
+void ReadValueLine(Settings& settings, const std::wstring& line) {
+    size_t start = line.find_first_not_of(L' ');
+    if (start == std::wstring::npos) return;
+    size_t end = line.find(L' ', start);
+    if (end == std::wstring::npos) return;  // a key without a value text changes nothing
+    std::wstring key = line.substr(start, end - start);
+    std::wstring valueText = line.substr(end + 1);
+    if (valueText.empty()) return;
+    settings.SetValue(key, ParseValue(valueText));
+}
+
+void AppendLine(std::string& out, const std::string& line) {
+    out += line;
+    out += "\r\n";
+}
+}  // namespace
+
+Settings::Settings() { ResetValues(); }
+
+Settings::~Settings() = default;
+
+void Settings::ResetValues() {
+    values.clear();
+    for (const Entry& entry : kDefaults) values.emplace_back(entry.key, entry.defaultValue);
+}
+
+bool Settings::Load(const std::wstring& path) {
+    ClearPictures();
+    ResetValues();
+    FILE* file = Platform::OpenFile(path, "rb");
+    if (!file) return false;
+    std::string bytes;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.append(chunk, got);
+    fclose(file);
+    LoadFromBytes(bytes);
+    return true;
+}
+
+void Settings::LoadFromBytes(const std::string& bytes) {
+    ClearPictures();
+    ResetValues();
+    const std::string text = TextModeBytes(bytes);
+    bool pictureMode = true;
+    size_t pos = 0;
+    // Whole lines, however long: a fixed line buffer once split a long path into several
+    // pictures, and a path of exactly the buffer's size into the path plus an empty one.
+    while (pos < text.size()) {
+        size_t lf = text.find('\n', pos);
+        size_t end = lf == std::string::npos ? text.size() : lf;
+        const std::string line = text.substr(pos, end - pos);
+        pos = lf == std::string::npos ? text.size() : lf + 1;
+
+        if (pictureMode) {
+            if (line == kEndMarker) {
+                pictureMode = false;
+            } else if (line != kBeginMarker) {
+                // Lines in front of the begin marker, and empty lines, are pictures too.
+                AddPicture(DecodeLine(line));
+            }
+        } else {
+            ReadValueLine(*this, DecodeLine(line));
+        }
+    }
+}
+
+std::string Settings::ToBytes() const {
+    std::string out;
+    AppendLine(out, kBeginMarker);
+    for (const std::wstring& picture : pictures) AppendLine(out, Platform::WideToUtf8(picture));
+    AppendLine(out, kEndMarker);
+    for (const Entry& entry : kDefaults) {
+        char number[16];
+        snprintf(number, sizeof(number), " %d", static_cast<int>(GetValue(entry.key)));
+        AppendLine(out, Platform::WideToUtf8(entry.key) + number);
+    }
+    return out;
+}
+
+bool Settings::Save(const std::wstring& path) const {
+    // Binary mode with explicit CR LF: the same bytes on every platform.
+    FILE* file = Platform::OpenFile(path, "wb");
+    if (!file) return false;
+    const std::string bytes = ToBytes();
+    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool closed = fclose(file) == 0;
+    return written && closed;
+}
+
+int32_t Settings::GetValue(const std::wstring& key) const {
+    for (const auto& entry : values)
+        if (entry.first == key) return entry.second;
+    return 0;
+}
+
+void Settings::SetValue(const std::wstring& key, int32_t value) {
+    for (auto& entry : values)
+        if (entry.first == key) {
+            entry.second = value;
+            return;
+        }
+}
+
+std::wstring Settings::GetPicture(int32_t index) const {
+    if (index < 0 || static_cast<size_t>(index) >= pictures.size()) return std::wstring();
+    return pictures[static_cast<size_t>(index)];
+}
+
+void Settings::RemovePictureAt(int32_t index) {
+    if (index < 0 || static_cast<size_t>(index) >= pictures.size()) return;
+    pictures.erase(pictures.begin() + index);
+}
+
+std::wstring SettingsPathFromProgramPath(const std::wstring& argument0) {
+    static const wchar_t kBlanks[] = L" \t\n\v\f\r";
+    std::wstring path = argument0;
+    path.erase(path.find_last_not_of(kBlanks) + 1);  // npos + 1 == 0: an all-blank path empties
+    path.erase(0, path.find_first_not_of(kBlanks));  // nothing left to trim when it is empty
+    if (!path.empty() && path[0] == L'"') path = path.size() >= 2 ? path.substr(1, path.size() - 2) : std::wstring();
+    // "Foo.scr" -> "Foo." + "scr.settings": the extension's letters are replaced, the dot kept.
+    path.erase(path.size() - (path.size() < 3 ? path.size() : 3));
+    return path + kSettingsSuffix;
+}
+
+namespace {
+bool FileExists(const std::wstring& path) {
+    FILE* file = Platform::OpenFile(path, "rb");
+    if (!file) return false;
+    fclose(file);
+    return true;
+}
+
+bool OpensForAppend(const std::wstring& path) {
+    FILE* file = Platform::OpenFile(path, "ab");
+    if (!file) return false;
+    fclose(file);
+    return true;
+}
+
+// The program usually lives in a folder only administrators may write (system32, Program
+// Files); saving there would fail silently and the user's choices would be lost. Keep the
+// file beside the program whenever it can be written there, as always, and otherwise move
+// it to the user's own data folder.
+std::wstring ChooseSettingsPlace(const std::wstring& besideProgram) {
+    const std::wstring folder = FolderOfPath(besideProgram);
+    const std::wstring name = besideProgram.substr(folder.size());
+    if (FileExists(besideProgram) ? OpensForAppend(besideProgram)
+                                  : Platform::IsWritableFolder(folder.empty() ? L"." : folder))
+        return besideProgram;
+    const std::wstring user = Platform::UserDataFolder(false);
+    if (user.empty()) return besideProgram;
+    const wchar_t sep = Platform::PathSeparator();
+    std::wstring userFolder = user;
+    if (userFolder.back() != L'\\' && userFolder.back() != L'/') userFolder += sep;
+    userFolder += L"Lumora";
+    userFolder += sep;
+    if (!Platform::MakeFolder(userFolder)) return besideProgram;
+    return userFolder + name;
+}
+}  // namespace
+
+std::wstring GetSettingsPath() {
+    // Decided once, so a load and the save after it always meet the same file even if the
+    // folder's permissions change in between.
+    static std::wstring decided;
+    if (!decided.empty()) return decided;
+    std::wstring argument0;
+    if (!CommandLineArgument0(argument0)) return std::wstring();
+    decided = ChooseSettingsPlace(SettingsPathFromProgramPath(argument0));
+    return decided;
+}
+
+}  // namespace WorkSpace

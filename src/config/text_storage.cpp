@@ -1,0 +1,216 @@
+// The UI text table and the language files that fill it. A language file is UTF-8 with a
+// byte-order mark, one text per CR LF line; the reader's line rules are kept exactly,
+// since the shipped files were written against them.
+#include "config/text_storage.h"
+
+#include <new>
+
+#include "platform/platform.h"
+#include "resources/program_folder.h"
+#include "resources/zip_reader.h"
+
+namespace WorkSpace {
+
+const wchar_t kLanguageKey[] = L"SOFTWARE\\VELMORA\\ScreenSaver\\Lumora\\";
+const wchar_t kLanguageValueName[] = L"CurLang";
+
+namespace Translate {
+
+// Text 0 begins with a Cyrillic capital O (U+041E) followed by a Latin k: that is how the
+// OK button has always been labelled, and the two letters look the same.
+const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {
+    L"\u041Ek",                                   // 0
+    L"Cancel",                                    // 1
+    L"Preview",                                   // 2
+    L"Remove",                                    // 3
+    L"Remove All",                                // 4
+    L"Show Images",                               // 5
+    L"Select Scheme",                             // 6
+    L"Files",                                     // 7
+    L"Select",                                    // 8
+    L"Options",                                   // 9
+    L"Resolution",                                // 10
+    L"About",                                     // 11
+    L"Screen Saver",                              // 12
+    L"Version",                                   // 13
+    L"Language",                                  // 14
+    L"Open",                                      // 15
+    L"Close",                                     // 16
+    L"Delete",                                    // 17
+    L"Add",                                       // 18
+    L"Not Supported",                             // 19
+    L"Video acceleration disable",                // 20
+    L"Please. Enabl video acceleration",          // 21
+    L"Options",                                   // 22
+    L"Aurora Screen Saver",                       // 23
+    L"Nebula Screen Saver",                       // 24
+    L"Comet Screen Saver",                        // 25
+    L"Lumora Sreen Saver",                        // 26
+    L"Rotation",                                  // 27
+    L"Falling",                                   // 28
+    L"Approach",                                  // 29
+    L"Motion",                                    // 30
+    L"Fall Rotation",                             // 31
+    L"Fire",                                      // 32
+    L"Fireball",                                  // 33
+    L"Detonation",                                // 34
+    L"Trail Length",                              // 35
+    L"Glow Intensity",                            // 36
+    L"Solar",                                     // 37
+    L"Earth",                                     // 38
+    L"RGB",                                       // 39
+    L"Caramel",                                   // 40
+    L"Flame",                                     // 41
+    L"Ice",                                       // 42
+    L"Smoke",                                     // 43
+    L"Cheerful",                                  // 44
+    L"The computer configuration does not meet minimal system requirements",  // 45
+    L"Hardware acceleration is not enabled",      // 46
+    L"Version 2.0 shaders are not supported",     // 47
+    L"Version 1.0 shaders are not supported",     // 48
+    L"Please install the latest drivers for your video card from the card manufacturer web site",  // 49
+    L"DirectX 9.0c or later is not installed. Please update your DirectX version from the Microsoft web site.",  // 50
+    L"The current display resolution is not supported.",  // 51
+    L"Add your images or photos here.",           // 52
+    L"Click Add or just drag and drop files to this window.",  // 53
+};
+
+TextStorage& TextStorage::Instance() {
+    static TextStorage instance;
+    return instance;
+}
+
+std::wstring TextStorage::GetText(int32_t number) const {
+    // Compared unsigned, so a negative number is simply out of range.
+    const uint32_t index = static_cast<uint32_t>(number);
+    if (index >= texts_.size()) return std::wstring();
+    return texts_[index];
+}
+
+void TextStorage::LoadFromText(const std::wstring& text) {
+    const size_t length = text.size();
+    std::wstring line;
+    // Position 0 is the byte-order mark and is skipped whether or not it is one; the last
+    // position can only be the LF of a closing CR LF, or part of an unterminated line.
+    for (size_t i = 1; i + 1 < length; ++i) {
+        const wchar_t c = text[i];
+        if (c == L'\r' && text[i + 1] == L'\n') {
+            texts_.push_back(line);
+            line.clear();
+        } else if (c != L'\n') {
+            line.push_back(c);  // a CR on its own stays part of the text
+        }
+    }
+    // A last line without its CR LF is not taken.
+    if (texts_.empty()) LoadDefaults();
+}
+
+void TextStorage::LoadDefaults() {
+    for (const wchar_t* text : kDefaults) texts_.emplace_back(text);
+}
+
+}  // namespace Translate
+
+namespace {
+const char* const kLanguageFiles[kLanguageCount] = {
+    "Resource/Language_en.csv", "Resource/Language_ru.csv", "Resource/Language_de.csv",
+    "Resource/Language_fr.csv", "Resource/Language_es.csv", "Resource/Language_it.csv",
+    "Resource/Language_jp.csv",
+};
+const char* const kListBackgrounds[kLanguageCount] = {
+    "Resource/ListBoxEnglishFone.png", "Resource/ListBoxRussianFone.png",
+    "Resource/ListBoxGermanFone.png",  "Resource/ListBoxFranceFone.png",
+    "Resource/ListBoxSpannishFone.png", "Resource/ListBoxItalianFone.png",
+    "Resource/ListBoxJapanFone.png",
+};
+const char* const kErrorPictures[kLanguageCount] = {
+    "Resource/EnglishErrorFone.png", "Resource/RussianErrorFone.png",
+    "Resource/GermanErrorFone.png",  "Resource/FranceErrorFone.png",
+    "Resource/SpannishErrorFone.png", "Resource/ItalianErrorFone.png",
+    "Resource/JapanErrorFone.png",
+};
+
+// Any number outside the table means English.
+const char* Pick(const char* const (&table)[kLanguageCount], uint32_t language) {
+    return table[language < kLanguageCount ? language : 0];
+}
+
+// Member names are ASCII, so widening byte by byte is exact.
+std::wstring Widen(const char* ascii) {
+    std::wstring out;
+    for (const char* c = ascii; *c; ++c) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
+    return out;
+}
+}  // namespace
+
+const char* LanguageFileMember(uint32_t language) { return Pick(kLanguageFiles, language); }
+const char* ListBackgroundMember(uint32_t language) { return Pick(kListBackgrounds, language); }
+const char* ErrorPictureMember(uint32_t language) { return Pick(kErrorPictures, language); }
+
+uint32_t ReadLanguageNumber() {
+    uint32_t language = 0;
+    if (!ReadRegistryDword(kLanguageKey, kLanguageValueName, language)) return 0;
+    return language;
+}
+
+const char* SelectedLanguageMember() {
+    uint32_t language = 0;
+    if (!ReadRegistryDword(kLanguageKey, kLanguageValueName, language)) return nullptr;
+    if (language >= kLanguageCount) return nullptr;
+    return kLanguageFiles[language];
+}
+
+void LoadDecodedTexts(Translate::TextStorage& table, const std::wstring& decoded) {
+    // A file that decodes to nothing leaves the table empty: every text then shows as empty
+    // rather than in a language the user did not choose.
+    if (decoded.empty()) return;
+    table.LoadFromText(decoded);
+}
+
+void LoadTextsFromMember(Translate::TextStorage& table, const char* data, uint32_t size) {
+    if (!data || size == 0) {
+        table.LoadDefaults();
+        return;
+    }
+    // Invalid sequences become U+FFFD, as MultiByteToWideChar(CP_UTF8, 0) does on Windows.
+    LoadDecodedTexts(table, Platform::Utf8ToWide(data, size));
+}
+
+void LoadTextsFromMember(const char* data, uint32_t size) {
+    LoadTextsFromMember(Translate::TextStorage::Instance(), data, size);
+}
+
+void InitTextStorage() {
+    // The folder already ends with its separator, so the Windows path holds a doubled
+    // backslash; the file system treats it as one.
+    const std::wstring archive = GetProgramFolder() + Platform::PathSeparator() + kArchiveName;
+    InitTextStorage(ZipReader::Instance(), archive, Translate::TextStorage::Instance());
+}
+
+void InitTextStorage(ZipReader& reader, const std::wstring& archivePath, Translate::TextStorage& table) {
+    // When the archive cannot be opened every later read fails, which each reader handles.
+    reader.Open(archivePath, kArchivePassword);
+
+    try {
+        const char* member = SelectedLanguageMember();
+        if (!member) {
+            table.LoadDefaults();
+            return;
+        }
+        uint32_t size = 0;
+        const uint8_t* data = reader.ReadMember(Widen(member), size);
+        if (!data || size == 0) {
+            reader.FreeBuffer();  // an empty member still leaves a buffer behind
+            table.LoadDefaults();
+            return;
+        }
+        LoadTextsFromMember(table, reinterpret_cast<const char*>(data), size);
+        reader.FreeBuffer();
+    } catch (const std::bad_alloc&) {
+        // Out of memory while decoding: give the member back (a held read also holds the
+        // reader for this thread) and go on with the table as far as it got.
+        reader.FreeBuffer();
+    }
+}
+
+}  // namespace WorkSpace

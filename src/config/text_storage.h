@@ -1,0 +1,73 @@
+// The UI text table: texts addressed by number, filled once from the language file of the
+// registry's language number, or from the 54 built-in English texts.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace WorkSpace {
+
+class ZipReader;
+
+namespace Translate {
+
+class TextStorage {
+public:
+    static TextStorage& Instance();
+    TextStorage() = default;
+    virtual ~TextStorage() = default;
+
+    // A copy of text `number`, or empty when there is no such text (negative included).
+    std::wstring GetText(int32_t number) const;
+    // Appends the lines of a decoded language file; falls back to the defaults when none.
+    void LoadFromText(const std::wstring& text);
+    void LoadDefaults();
+    size_t Count() const { return texts_.size(); }
+    void ClearForTesting() { texts_.clear(); }
+
+    static constexpr int kDefaultCount = 54;
+    static const wchar_t* const kDefaults[kDefaultCount];
+
+private:
+    std::vector<std::wstring> texts_;
+};
+
+}  // namespace Translate
+
+// Language number 0..6 -> file/picture suffix tables. Other numbers mean English.
+constexpr uint32_t kLanguageCount = 7;
+const char* LanguageFileMember(uint32_t language);   // "Resource/Language_en.csv" ...
+const char* ListBackgroundMember(uint32_t language); // "Resource/ListBoxEnglishFone.png" ...
+const char* ErrorPictureMember(uint32_t language);   // "Resource/EnglishErrorFone.png" ...
+
+// Reads a DWORD under HKEY_LOCAL_MACHINE (Win32); on Linux from a test stand-in.
+bool ReadRegistryDword(const std::wstring& subKey, const std::wstring& valueName, uint32_t& out);
+#ifndef _WIN32
+// Linux stand-in only: what ReadRegistryDword reports (nullptr value: the read fails).
+void SetRegistryDwordForTesting(const std::wstring& subKey, const std::wstring& valueName,
+                                const uint32_t* value);
+#endif
+
+extern const wchar_t kLanguageKey[];       // L"SOFTWARE\\VELMORA\\ScreenSaver\\Lumora\\"
+extern const wchar_t kLanguageValueName[]; // L"CurLang"
+// "CurLang", or 0 when it cannot be read.
+uint32_t ReadLanguageNumber();
+
+// The language file InitTextStorage reads, or nullptr when the built-in texts are to be
+// used ("CurLang" unreadable, or 7 and above). Unlike ReadLanguageNumber, a missing value
+// does not count as English here: it means the built-in texts, not the English file.
+const char* SelectedLanguageMember();
+
+// Opens the resource archive beside the program and fills the text table.
+void InitTextStorage();
+// The same steps on a given reader, archive path and table, so tests can use an archive of
+// their own without touching the process-wide reader.
+void InitTextStorage(ZipReader& reader, const std::wstring& archivePath, Translate::TextStorage& table);
+// The text-table part of InitTextStorage on given member bytes (tests, lumora-tool texts):
+// no data -> built-in texts; otherwise UTF-8 decoded and handed to LoadDecodedTexts.
+void LoadTextsFromMember(const char* data, uint32_t size);  // into TextStorage::Instance()
+void LoadTextsFromMember(Translate::TextStorage& table, const char* data, uint32_t size);
+// A decoded language file: nothing is added when it holds no character at all.
+void LoadDecodedTexts(Translate::TextStorage& table, const std::wstring& decoded);
+
+}  // namespace WorkSpace
