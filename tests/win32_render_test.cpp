@@ -1,0 +1,277 @@
+// The real scene under Wine: a 1024x768 window, the archive from dist/ beside the test
+// program, the render thread drawing through Direct3D 9, and the back buffer read back to
+// check what a person would see. Images are kept as BMP artefacts in build/windows/tests/
+// artefacts/ (the test script turns them into PNG).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/run_state.h"
+#include "app/workspace.h"
+#include "particles/particle_system.h"
+#include "platform/platform.h"
+#include "render/d3d9_graphics.h"
+#include "render/scene.h"
+#include "render/window.h"
+#include "resources/logger.h"
+#include "resources/program_folder.h"
+#include "resources/zip_reader.h"
+
+using namespace WorkSpace;
+
+namespace {
+
+struct Shot {
+    uint32_t w = 0, h = 0;
+    std::vector<uint32_t> px;
+    uint32_t At(uint32_t x, uint32_t y) const { return px[static_cast<size_t>(y) * w + x]; }
+    static int R(uint32_t c) { return (c >> 16) & 0xFF; }
+    static int G(uint32_t c) { return (c >> 8) & 0xFF; }
+    static int B(uint32_t c) { return c & 0xFF; }
+    // Pixels brighter than `level` in a rectangle.
+    int Lit(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, int level = 24) const {
+        int n = 0;
+        for (uint32_t y = y0; y < y1 && y < h; ++y)
+            for (uint32_t x = x0; x < x1 && x < w; ++x) {
+                uint32_t c = At(x, y);
+                if (R(c) > level || G(c) > level || B(c) > level) ++n;
+            }
+        return n;
+    }
+    void Sum(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1, double& r, double& g, double& b) const {
+        r = g = b = 0;
+        for (uint32_t y = y0; y < y1 && y < h; ++y)
+            for (uint32_t x = x0; x < x1 && x < w; ++x) {
+                uint32_t c = At(x, y);
+                r += R(c);
+                g += G(c);
+                b += B(c);
+            }
+    }
+};
+
+void SaveBmp(const Shot& s, const std::string& name) {
+    CreateDirectoryA("artefacts", nullptr);
+    std::ofstream out("artefacts/" + name + ".bmp", std::ios::binary);
+    const uint32_t bytes = s.w * s.h * 4;
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(ih);
+    fh.bfSize = fh.bfOffBits + bytes;
+    ih.biSize = sizeof(ih);
+    ih.biWidth = static_cast<LONG>(s.w);
+    ih.biHeight = -static_cast<LONG>(s.h);  // top-down
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
+    out.write(reinterpret_cast<const char*>(&ih), sizeof(ih));
+    out.write(reinterpret_cast<const char*>(s.px.data()), bytes);
+}
+
+void WriteBmpPicture(const std::string& path, uint32_t colour) {
+    Shot s;
+    s.w = 64;
+    s.h = 48;
+    s.px.assign(s.w * s.h, colour);
+    std::ofstream out(path, std::ios::binary);
+    const uint32_t bytes = s.w * s.h * 4;
+    BITMAPFILEHEADER fh = {};
+    BITMAPINFOHEADER ih = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(ih);
+    fh.bfSize = fh.bfOffBits + bytes;
+    ih.biSize = sizeof(ih);
+    ih.biWidth = 64;
+    ih.biHeight = 48;
+    ih.biPlanes = 1;
+    ih.biBitCount = 32;
+    out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
+    out.write(reinterpret_cast<const char*>(&ih), sizeof(ih));
+    out.write(reinterpret_cast<const char*>(s.px.data()), bytes);
+}
+
+void Pump(DWORD ms) {
+    const DWORD until = GetTickCount() + ms;
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(10);
+    }
+}
+
+std::wstring Wide(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
+
+class Scene : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        const char* archive = getenv("LUMORA_TEST_ARCHIVE");
+        std::wstring path = archive ? Wide(archive) : GetProgramFolder() + L"LMRResource.dat";
+        ZipReader::Instance().Open(path, kArchivePassword);
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"LumoraRenderTest";
+        RegisterClassW(&wc);
+    }
+
+    void SetUp() override {
+        if (!ZipReader::Instance().IsOpen()) GTEST_SKIP() << "no LMRResource.dat beside the test program";
+    }
+
+    // Runs the saver's set-up on a new window for `ms` milliseconds, then stops and reads
+    // back. The test machine is shared with builds and other tests; a run that missed the
+    // 20-frames-in-the-first-second rule is tried again (at most three times in all), and
+    // the caller still checks that the last one passed.
+    Shot Run(int width, int height, const std::string& settings, DWORD ms) {
+        Shot shot;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            shot = RunOnce(width, height, settings, ms);
+            if (startFailed == 0) break;
+        }
+        return shot;
+    }
+
+    Shot RunOnce(int width, int height, const std::string& settings, DWORD ms) {
+        startFailed = 1;
+        HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"render test", WS_POPUP | WS_VISIBLE, 0, 0, width,
+                                      height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        EXPECT_NE(window, nullptr);
+        const std::string path = "render_test.settings";
+        { std::ofstream(path, std::ios::binary) << settings; }
+        RunState& state = GetRunState();
+        state.appWindow = window;
+        state.startFailed.store(1);
+        state.stopRequested.store(0);
+        Shot shot;
+        if (GetWindow().Create(window)) {
+            if (LoadScene(Wide(path), true, false)) state.startFailed.store(0);
+            StartRenderThread();
+            Pump(ms);
+            StopRenderThread();
+            startFailed = state.startFailed.load();
+            EXPECT_TRUE(ReadBackBuffer(GetWindow().device, shot.w, shot.h, shot.px));
+        } else {
+            ADD_FAILURE() << "Window::Create failed";
+        }
+        ReleaseScene();
+        DestroyWindow(window);
+        return shot;
+    }
+
+    static std::string Settings(int scheme, int showImages, const std::vector<std::string>& pictures = {}) {
+        std::string s = "#Picture Info _ begin\r\n";
+        for (const auto& p : pictures) s += p + "\r\n";
+        s += "#Picture Info _ end\r\nBlobsSpeed 40\r\nBlobsSize 80\r\nShowImages " + std::to_string(showImages) +
+             "\r\nSelectCubeMap 0\r\nSelectLumoraEffect " + std::to_string(scheme) + "\r\n";
+        return s;
+    }
+
+    uint8_t startFailed = 1;
+};
+
+}  // namespace
+
+TEST_F(Scene, StartUpSecondIsBlack) {
+    Shot s = Run(1024, 768, Settings(0, 0), 400);
+    ASSERT_EQ(s.w, 1024u);
+    EXPECT_EQ(s.Lit(0, 0, s.w, s.h, 4), 0);
+    SaveBmp(s, "startup_black");
+}
+
+TEST_F(Scene, EachSchemeDrawsParticlesInItsColoursAndTheLogo) {
+    const char* names[] = {"flame", "ice", "smoke", "cheerful"};
+    for (int scheme = 0; scheme < 4; ++scheme) {
+        Shot s = Run(1024, 768, Settings(scheme, 0), 3000);
+        ASSERT_EQ(s.w, 1024u);
+        EXPECT_EQ(startFailed, 0) << names[scheme] << ": the machine counted as too slow";
+        SaveBmp(s, std::string("scheme_") + names[scheme]);
+        // The logo (200x60 in the archive) sits 5 pixels from the bottom-left corner.
+        EXPECT_GT(s.Lit(5, 768 - 65, 205, 768 - 5, 60), 300) << names[scheme];
+        // Particles above the logo, along the emitter's path.
+        const int lit = s.Lit(0, 0, 1024, 600, scheme == 2 ? 0 : 16);
+        EXPECT_GT(lit, 200) << names[scheme];
+        double r, g, b;
+        s.Sum(0, 0, 1024, 600, r, g, b);
+        switch (scheme) {
+        case 0: EXPECT_GT(r, g); EXPECT_GT(g, b); break;          // flame: orange
+        case 1: EXPECT_GT(b, r * 1.1); EXPECT_GT(b, g * 1.1); break;  // ice: white core, blue glow
+        case 2: EXPECT_LT(r / (1024.0 * 600.0), 40.0); break;     // smoke: faint
+        case 3: EXPECT_GT(r + g + b, 0.0); break;                  // cheerful: colourful
+        }
+    }
+    GetParticleSystem().SetColorScheme(0);
+}
+
+TEST_F(Scene, OnePictureCoversTheScreen) {
+    WriteBmpPicture("picture_red.bmp", 0xFFC02010);
+    char full[MAX_PATH];
+    GetFullPathNameA("picture_red.bmp", MAX_PATH, full, nullptr);
+    Shot s = Run(1024, 768, Settings(0, 1, {full}), 2000);
+    ASSERT_EQ(s.w, 1024u);
+    EXPECT_EQ(startFailed, 0);
+    SaveBmp(s, "one_picture");
+    const uint32_t corner = s.At(1010, 10);
+    EXPECT_NEAR(Shot::R(corner), 0xC0, 8);
+    EXPECT_NEAR(Shot::G(corner), 0x20, 8);
+}
+
+TEST_F(Scene, SmallWindowShowsNoLogo) {
+    Shot small = Run(639, 480, Settings(2, 0), 1600);
+    ASSERT_EQ(small.w, 639u);
+    EXPECT_EQ(startFailed, 0);
+    SaveBmp(small, "no_logo_639x480");
+    EXPECT_EQ(small.Lit(5, 480 - 65, 205, 480 - 5, 120), 0);
+    Shot large = Run(640, 480, Settings(2, 0), 1600);
+    EXPECT_GT(large.Lit(5, 480 - 65, 205, 480 - 5, 120), 100);
+}
+
+TEST_F(Scene, LogLinesOfTheSetUpEndInOk) {
+    Run(1024, 768, Settings(0, 0), 1200);
+    std::ifstream in(Platform::WideToUtf8(GetLogger().Path()), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string log = text.str();
+    const char* steps[] = {
+        "Window::Create() - Direct3DCreate9 () - OK",
+        "Window::Create() - GetDeviceCaps () - OK",
+        "Window::Create() - CreateDevice () - OK",
+        "Window::Create() - D3DXCreateFont () - OK",
+        "Window::Create() - OK",
+        "Window::InitLogo() - OK",
+        "LumoraEffect::InitEffect() - GetDeviceCaps() - OK",
+        "WorkSpace::GetParticleSystem () - OK ",
+        "LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - OK",
+        "LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK",
+    };
+    size_t at = log.rfind(" --------------------------- Lumora Screen Saver -------------------");
+    ASSERT_NE(at, std::string::npos);
+    for (const char* step : steps) {
+        size_t next = log.find(step, at);
+        ASSERT_NE(next, std::string::npos) << step << "\n" << log.substr(at);
+        at = next;
+    }
+    EXPECT_EQ(log.find("FAILED", log.rfind(" ----")), std::string::npos);
+}
+
+// Run with LUMORA_TEST_ARCHIVE pointing to an archive without the effect file.
+TEST_F(Scene, WithoutTheEffectFileLogoButNoParticles) {
+    if (!getenv("LUMORA_TEST_ARCHIVE")) GTEST_SKIP() << "needs LUMORA_TEST_ARCHIVE (an archive without the effect)";
+    HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"t", WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(GetWindow().Create(window));
+    ASSERT_TRUE(GetWindow().InitLogo());
+    UpdateMatrices(0);
+    EXPECT_TRUE(GetWindow().effect.InitEffect(&GetWindow().camera, GetWindow().device));
+    ReleaseScene();
+    DestroyWindow(window);
+    Shot s = Run(1024, 768, Settings(0, 0), 2500);
+    SaveBmp(s, "no_effect");
+    EXPECT_GT(s.Lit(5, 768 - 65, 205, 768 - 5, 60), 300);
+    EXPECT_EQ(s.Lit(0, 0, 1024, 600, 16), 0);
+}
