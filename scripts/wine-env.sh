@@ -28,6 +28,9 @@ wine_setup() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     timeout 300 wineboot -i >/dev/null 2>&1 || true
+    # Xvfb runs no window manager: windows Wine leaves to one would make every hide wait
+    # for a withdrawal that never comes (about two seconds each). Wine manages them itself.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     timeout 120 wineserver -w || true
   fi
 }

@@ -1,0 +1,358 @@
+// The screen-saver host on Win32. The switch parsing and the input rules are portable
+// (saver_switches.cpp, saver_input.cpp); this file feeds them and does the Win32 work.
+#include "host/win32_saver_host.h"
+
+#include <commctrl.h>
+
+#include "host/saver_input.h"
+#include "host/saver_switches.h"
+
+namespace WorkSpace {
+
+namespace {
+const wchar_t kClassName[] = L"WindowsScreenSaverClass";
+
+InputRules& Rules() {
+    static InputRules rules;
+    return rules;
+}
+
+void SyncRules() {
+    HostState& h = GetHostState();
+    InputRules& r = Rules();
+    r.lastX = h.lastCursor.x;
+    r.lastY = h.lastCursor.y;
+    r.moveThreshold = h.moveThreshold;
+    r.acLineStatus = h.acLineStatus;
+}
+
+BYTE ReadAcLineStatus() {
+    SYSTEM_POWER_STATUS status;
+    return GetSystemPowerStatus(&status) ? status.ACLineStatus : 255;
+}
+
+LRESULT Close(HWND window) {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
+// The last step of DefaultSaverProc: the shell's AutoPlay query, or the default procedure.
+LRESULT LastStep(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    HostState& h = GetHostState();
+    if (h.autoPlayMessage != 0 && message == h.autoPlayMessage) {
+        Close(window);
+        return h.verifyPassword ? 1 : 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int RunGuarded(HINSTANCE instance, LPWSTR tail);
+}  // namespace
+
+HostState& GetHostState() {
+    static HostState state;
+    return state;
+}
+
+void SetSaverRunning(BOOL on) {
+    if (!GetHostState().isLegacyPlatform) return;
+    BOOL previous = FALSE;
+    SystemParametersInfoW(SPI_SCREENSAVERRUNNING, on, &previous, 0);
+}
+
+void UnloadPasswordVerifier() {
+    HostState& h = GetHostState();
+    if (!h.isLegacyPlatform || !h.passwordLibrary) return;
+    FreeLibrary(h.passwordLibrary);
+    h.passwordLibrary = nullptr;
+    if (h.verifyPassword) {
+        h.verifyPassword = nullptr;
+        SetSaverRunning(FALSE);
+    }
+}
+
+void LoadPasswordVerifier() {
+    HostState& h = GetHostState();
+    if (!h.isLegacyPlatform) return;
+    if (h.passwordLibrary) UnloadPasswordVerifier();
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
+    DWORD value = 0, size = sizeof(value);
+    if (RegQueryValueExW(key, L"ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS &&
+        value != 0) {
+        h.passwordLibrary = LoadLibraryW(L"PASSWORD.CPL");
+        if (h.passwordLibrary) {
+            h.verifyPassword = reinterpret_cast<BOOL(WINAPI*)(HWND)>(
+                reinterpret_cast<void*>(GetProcAddress(h.passwordLibrary, "VerifyScreenSavePwd")));
+            if (h.verifyPassword)
+                SetSaverRunning(TRUE);
+            else
+                UnloadPasswordVerifier();
+        }
+    }
+    RegCloseKey(key);
+}
+
+BOOL VerifyLegacyPassword(HWND window) {
+    HostState& h = GetHostState();
+    if (h.isCheckingPassword || h.isClosing) return FALSE;
+    if (!h.verifyPassword) {
+        h.isClosing = TRUE;
+        return TRUE;
+    }
+    if (h.lastPasswordCheck != 0xFFFFFFFF && GetTickCount() - h.lastPasswordCheck < 200) return FALSE;
+    h.isCheckingPassword = TRUE;
+    MSG msg;
+    PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+    PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
+    h.isClosing = static_cast<BOOL>(SendMessageW(window, WM_APP, 0, 0));
+    h.isCheckingPassword = FALSE;
+    if (!h.isClosing) SetCursor(nullptr);
+    h.lastPasswordCheck = GetTickCount();
+    return h.isClosing;
+}
+
+void ChangeLegacyPassword(HWND window) {
+    HMODULE mpr = LoadLibraryW(L"MPR.DLL");
+    if (!mpr) return;
+    using ChangeFn = DWORD(WINAPI*)(LPCWSTR, HWND, DWORD, void*);
+    auto change = reinterpret_cast<ChangeFn>(reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordW")));
+    if (change) change(L"SCRSAVE", window, 0, nullptr);
+    FreeLibrary(mpr);
+}
+
+LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    HostState& h = GetHostState();
+    if (h.isPreview || h.isClosing) return LastStep(window, message, wParam, lParam);
+
+    if (message == WM_CLOSE) {
+        if (h.isLegacyPlatform && !VerifyLegacyPassword(window)) {
+            GetCursorPos(&h.lastCursor);
+            return 0;
+        }
+        return LastStep(window, message, wParam, lParam);
+    }
+    if (message == WM_APP) {
+        if (h.isLegacyPlatform) return h.verifyPassword ? h.verifyPassword(window) : 1;
+        return LastStep(window, message, wParam, lParam);
+    }
+    if (h.isCheckingPassword) return LastStep(window, message, wParam, lParam);
+
+    POINT cursor = h.lastCursor;
+    if (message == WM_MOUSEMOVE) GetCursorPos(&cursor);
+    BYTE ac = h.acLineStatus;
+    if (message == WM_POWERBROADCAST && wParam == PBT_APMPOWERSTATUSCHANGE) ac = ReadAcLineStatus();
+    SyncRules();
+    InputDecision d = DecideInput(Rules(), message, wParam, lParam, cursor.x, cursor.y, ac);
+    h.lastCursor.x = Rules().lastX;
+    h.lastCursor.y = Rules().lastY;
+    h.acLineStatus = Rules().acLineStatus;
+    if (d.hideCursor) SetCursor(nullptr);
+    if (d.close) Close(window);
+    if (d.handled) return d.result;
+    return LastStep(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    HostState& h = GetHostState();
+    switch (message) {
+    case WM_CREATE:
+        h.imeLibrary = GetModuleHandleW(L"IMM32.DLL");
+        if (h.imeLibrary) {
+            h.associateContext = reinterpret_cast<HIMC(WINAPI*)(HWND, HIMC)>(
+                reinterpret_cast<void*>(GetProcAddress(h.imeLibrary, "ImmAssociateContext")));
+            if (h.associateContext) h.savedInputContext = h.associateContext(window, nullptr);
+        }
+        GetCursorPos(&h.lastCursor);
+        if (!h.isPreview) SetCursor(nullptr);
+        break;
+    case WM_DESTROY:
+        if (h.imeLibrary && h.associateContext && h.savedInputContext)
+            h.associateContext(window, h.savedInputContext);
+        PostQuitMessage(0);
+        break;
+    case WM_SETTEXT:
+        return 0;
+    case WM_PAINT:
+        if (h.isClosing) return DefWindowProcW(window, message, wParam, lParam);
+        if (!h.isPreview) SetCursor(nullptr);
+        break;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        if (h.isPreview) {
+            HWND parent = GetParent(window);
+            if (parent && IsWindow(parent))
+                PostMessageW(parent, message, reinterpret_cast<WPARAM>(parent), lParam);
+            return 1;
+        }
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (h.isClosing) return DefWindowProcW(window, message, wParam, lParam);
+        break;
+    case WM_SYSCOMMAND:
+        if (!h.isPreview) {
+            if (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE) return 0;
+            if (wParam == SC_MONITORPOWER) PostMessageW(window, WM_CLOSE, 0, 0);
+        }
+        break;
+    case WM_TIMER:
+        if (h.isClosing) return 0;
+        Sleep(0);
+        break;
+    default:
+        break;
+    }
+    return SaverWindowProc(window, message, wParam, lParam);
+}
+
+int RunSaverWindow(HWND parent) {
+    HostState& h = GetHostState();
+    WNDCLASSW wc = {};
+    wc.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = HostWindowProc;
+    wc.hInstance = h.instance;
+    wc.hIcon = LoadIconW(h.instance, MAKEINTRESOURCEW(100));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = kClassName;
+
+    int x = 0, y = 0, width = 0, height = 0;
+    DWORD style, exStyle = 0;
+    const wchar_t* title;
+    if (parent) {
+        RECT r = {};
+        GetClientRect(parent, &r);
+        width = r.right;
+        height = r.bottom;
+        style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+        h.isPreview = TRUE;
+        title = L"Preview";
+    } else {
+        x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        if (width == 0 || height == 0) {
+            HDC dc = GetDC(nullptr);
+            RECT clip = {};
+            GetClipBox(dc, &clip);
+            ReleaseDC(nullptr, dc);
+            x = clip.left;
+            y = clip.top;
+            width = clip.right - clip.left;
+            height = clip.bottom - clip.top;
+        }
+        style = WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        exStyle = WS_EX_TOPMOST;
+        title = L"Screen Saver";
+        HWND running = FindWindowW(kClassName, L"Screen Saver");
+        if (running && IsWindow(running)) {
+            // Another saver already runs: bring it to the front instead of starting twice.
+            SetForegroundWindow(running);
+            return 0;
+        }
+        h.acLineStatus = ReadAcLineStatus();
+        LoadPasswordVerifier();
+    }
+    h.autoPlayMessage = h.isLegacyPlatform ? RegisterWindowMessageW(L"QueryCancelAutoPlay") : 0;
+
+    MSG msg = {};
+    if (RegisterClassW(&wc)) {
+        h.mainWindow = CreateWindowExW(exStyle, kClassName, title, style, x, y, width, height, parent, nullptr,
+                                       h.instance, nullptr);
+    }
+    if (h.mainWindow) {
+        if (!h.isPreview) SetForegroundWindow(h.mainWindow);
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    UnloadPasswordVerifier();
+    return h.mainWindow ? static_cast<int>(msg.wParam) : 0;
+}
+
+int RunConfiguration(HWND parent) {
+    HostState& h = GetHostState();
+    if (!ShowConfigurationDialog(h.instance)) return 0;
+    // The program has no dialog 2003: this call fails at once, so the mode ends with -1.
+    return static_cast<int>(DialogBoxParamW(h.instance, MAKEINTRESOURCEW(2003), parent, ConfigDialogProc, 0));
+}
+
+namespace {
+
+HWND ValidWindowOr(uint32_t number, bool hasNumber, HWND fallback) {
+    HWND w = reinterpret_cast<HWND>(static_cast<uintptr_t>(number));
+    if (!hasNumber || number == 0 || !IsWindow(w)) return fallback;
+    return w;
+}
+
+int RunSwitch(LPWSTR tail) {
+    SaverSwitch s = ParseSaverSwitch(tail);
+    switch (s.mode) {
+    case SaverMode::FullScreen:
+        return RunSaverWindow(nullptr);
+    case SaverMode::Preview: {
+        HWND parent = ValidWindowOr(s.window, s.hasNumber, nullptr);
+        return parent ? RunSaverWindow(parent) : -1;
+    }
+    case SaverMode::Configure:
+        // An empty command line has no parent; the letter C uses its window number or
+        // the foreground window.
+        return RunConfiguration(s.named ? ValidWindowOr(s.window, s.hasNumber, GetForegroundWindow()) : nullptr);
+    case SaverMode::ChangePassword:
+        if (!GetHostState().isLegacyPlatform) return -1;
+        ChangeLegacyPassword(ValidWindowOr(s.window, s.hasNumber, GetForegroundWindow()));
+        return 0;
+    case SaverMode::Invalid:
+    default:
+        return -1;
+    }
+}
+
+// The last-chance guard. GCC has no __try/__except, so the same filter sits at the top of
+// the process: an exception that nothing handled reaches UnhandledExceptionFilter, and
+// when that chooses to run the handler, the legacy system is told no saver runs and the
+// process ends with -1.
+LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS* info) {
+    LONG verdict = UnhandledExceptionFilter(info);
+    if (verdict == EXCEPTION_EXECUTE_HANDLER) {
+        SetSaverRunning(FALSE);
+        ExitProcess(static_cast<UINT>(-1));
+    }
+    return verdict;
+}
+
+int RunGuarded(HINSTANCE, LPWSTR tail) {
+    SetUnhandledExceptionFilter(LastChanceFilter);
+    try {
+        return RunSwitch(tail);
+    } catch (...) {
+        // A C++ exception that left the window procedures: end like the guard does.
+        SetSaverRunning(FALSE);
+        return -1;
+    }
+}
+
+}  // namespace
+
+int SaverMain(HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
+    INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
+    InitCommonControlsEx(&icc);
+    HostState& h = GetHostState();
+    h.instance = instance;
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    h.isLegacyPlatform = GetVersionExW(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+#pragma GCC diagnostic pop
+    return RunGuarded(instance, tail);
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,44 @@
+// The Win32 host: entry, switches, the saver and preview windows, input rules, cursor
+// hiding and, on the old consumer Windows line, the system's screen-saver password.
+#pragma once
+#include <windows.h>
+
+namespace WorkSpace {
+
+struct HostState {
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    BOOL isPreview = FALSE;
+    BOOL isClosing = FALSE;
+    BOOL isCheckingPassword = FALSE;
+    HMODULE passwordLibrary = nullptr;
+    BOOL(WINAPI* verifyPassword)(HWND) = nullptr;
+    BOOL isLegacyPlatform = FALSE;
+    UINT autoPlayMessage = 0;
+    HMODULE imeLibrary = nullptr;
+    HIMC(WINAPI* associateContext)(HWND, HIMC) = nullptr;
+    HIMC savedInputContext = nullptr;
+    POINT lastCursor = {0, 0};
+    UINT moveThreshold = 4;
+    BYTE acLineStatus = 255;
+    DWORD lastPasswordCheck = 0xFFFFFFFF;
+};
+HostState& GetHostState();
+
+int SaverMain(HINSTANCE instance, HINSTANCE previous, LPWSTR tail, int show);
+int RunSaverWindow(HWND parent);
+int RunConfiguration(HWND parent);
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL VerifyLegacyPassword(HWND window);
+void LoadPasswordVerifier();
+void UnloadPasswordVerifier();
+void SetSaverRunning(BOOL on);
+void ChangeLegacyPassword(HWND window);
+
+// The application's side (saver window procedure and configuration hook).
+LRESULT SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL ShowConfigurationDialog(HINSTANCE instance);
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace WorkSpace

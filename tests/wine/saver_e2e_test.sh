@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# The real dist/Lumora.scr under Wine, driven as Windows drives a screen saver:
+#   /s full screen: particles and logo after two seconds; a 3-pixel mouse move keeps it,
+#      2 more pixels end it with exit code 0 within a second; a key press ends it too
+#   /p HWND inside a parent window: fills its client area, ignores input, ends with the parent
+#   bad switches exit with -1 and show nothing
+#   the error screen for "CurLang" 0, 1 and 7 when the driver key has "Acceleration.Level",
+#      without spinning a core, ending on input
+#   log_output.txt holds the creation lines in order
+# Run from the repository root after ./lumora build.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$ROOT"
+source scripts/wine-env.sh
+
+WORK="$ROOT/build/e2e/saver"
+rm -rf "$WORK"
+mkdir -p "$WORK/app" "$WORK/shots"
+cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
+TOOLS="$ROOT/build/windows/tests"
+failures=0
+pass() { echo "   ok: $*"; }
+fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
+
+shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/null; }
+# Mean brightness (0..1) of a region WxH+X+Y of a screenshot, and of its channels.
+mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
+means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
+gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
+saver_pid() { pgrep -f 'Lumora\.scr' | head -n 1; }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+
+start_saver() {  # args: switch; sets SAVER (the wine launcher's pid)
+  (cd "$WORK/app" && exec wine ./Lumora.scr "$@") &
+  SAVER=$!
+}
+wait_exit() {  # pid seconds -> sets CODE, returns 1 on time-out
+  local pid="$1" limit="$2" t=0
+  while kill -0 "$pid" 2>/dev/null; do
+    sleep 0.1
+    t=$((t + 1))
+    if [ "$t" -ge $((limit * 10)) ]; then CODE=timeout; return 1; fi
+  done
+  wait "$pid"
+  CODE=$?
+  return 0
+}
+stop_all() { wineserver -k >/dev/null 2>&1; sleep 1; }
+# The saver has ended for the user when its full-screen window is gone. Wine with a software
+# OpenGL takes another second or two to tear the process down after ExitProcess, so the
+# exit code is awaited separately.
+window_gone_within() {  # seconds
+  local t=0
+  while xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
+    sleep 0.1
+    t=$((t + 1))
+    [ "$t" -ge $(($1 * 10)) ] && return 1
+  done
+  return 0
+}
+ends_with_zero() {  # what, seconds until the window must be gone
+  if window_gone_within "$2"; then pass "$1 closes the window within $2 s"; else fail "$1: window still there after $2 s"; fi
+  if wait_exit "$SAVER" 10 && [ "$CODE" = 0 ]; then pass "$1: exit code 0"; else fail "$1: exit $CODE"; stop_all; fi
+}
+
+wine_setup 1024x768 || exit 1
+reg_lang() {  # number or "none"
+  if [ "$1" = none ]; then
+    wine reg delete 'HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora' /v CurLang /f >/dev/null 2>&1
+  else
+    wine reg add 'HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora' /v CurLang /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  fi
+}
+DRIVER_KEY="$(wine "$TOOLS/lumora_display_key.exe" 2>/dev/null | tr -d '\r')"
+wine reg delete "HKLM\\$DRIVER_KEY" /v Acceleration.Level /f >/dev/null 2>&1
+reg_lang none
+
+echo "-- /s: full screen, then the input rules"
+xdotool mousemove 500 400
+start_saver /s
+sleep 3.5
+shot full_screen
+# Particles: the upper part of the screen is not black; the logo is in the bottom-left corner.
+if gt "$(mean full_screen 1024x600+0+0)" 0.002; then pass "particles drawn"; else fail "no particles"; fi
+if gt "$(mean full_screen 200x60+5+703)" 0.05; then pass "logo drawn"; else fail "no logo"; fi
+grep -q 'Window::Create() - OK' "$WORK/app/log_output.txt" 2>/dev/null && pass "log in the program folder" || fail "no log"
+xdotool mousemove 503 400
+sleep 1
+if kill -0 "$SAVER" 2>/dev/null; then pass "3-pixel move keeps it running"; else fail "ended on a 3-pixel move"; fi
+xdotool mousemove 505 400
+ends_with_zero "2 more pixels" 1
+
+expected_log=" --------------------------- Lumora Screen Saver -------------------
+Window::Create() - Direct3DCreate9 () - OK
+Window::Create() - GetDeviceCaps () - OK
+Window::Create() - CreateDevice () - OK
+Window::Create() - D3DXCreateFont () - OK
+Window::Create() - OK
+Window::InitLogo() - OK
+LumoraEffect::InitEffect() - GetDeviceCaps() - OK
+ParticleSystem::ParticleSystem () - OK 
+WorkSpace::GetParticleSystem () - SetSize OK 
+WorkSpace::GetParticleSystem () - SetLife OK 
+WorkSpace::GetParticleSystem () - SetSpeed OK 
+WorkSpace::GetParticleSystem () - SetSpawnRate OK 
+WorkSpace::GetParticleSystem () - SetFrictionFactor OK 
+WorkSpace::GetParticleSystem () - SetColorScheme OK 
+WorkSpace::GetParticleSystem () - OK 
+LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - OK
+LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK"
+actual_log="$(sed -e 's/\r$//' -e 's/^\[[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] //' "$WORK/app/log_output.txt" 2>/dev/null)"
+if [ "$actual_log" = "$expected_log" ]; then pass "log_output.txt holds the creation lines in order"
+else fail "log_output.txt differs:"; diff <(echo "$expected_log") <(echo "$actual_log") | head -20; fi
+grep -q $'\r$' "$WORK/app/log_output.txt" && pass "log lines end in CR LF" || fail "log lines without CR LF"
+
+xdotool mousemove 500 400
+start_saver /s
+sleep 2.5
+xdotool key space
+ends_with_zero "a key press" 1
+
+echo "-- /p HWND inside a parent window"
+out="$WORK/preview.txt"
+(cd "$WORK/app" && wine "$TOOLS/lumora_preview_parent.exe" 'Lumora.scr' 6 >"$out" 2>/dev/null) &
+parent=$!
+sleep 4
+shot preview
+xdotool mousemove 260 220 && sleep 0.3 && xdotool mousemove 300 260 click 1 key space
+sleep 0.5
+if grep -q '^exit' "$out"; then fail "preview ended on input"; else pass "preview ignores mouse and keys"; fi
+wait_exit "$parent" 10
+if grep -q '^exit 0' "$out"; then pass "destroying the parent ends it with 0"; else fail "preview: $(tr -d '\r' <"$out" | tail -n 1)"; fi
+# Wine shows nothing that one process draws into a child window of another process's window
+# (its window surfaces belong to the top-level's process), so the preview's pixels cannot be
+# checked here. What can: the saver's child covers the parent's client area, and its device
+# was created for that window with every step OK.
+if grep -q '^child 320x240 visible 1' "$out"; then pass "the preview window fills the parent's client area"
+else fail "preview window: $(grep '^child' "$out" | tr -d '\r')"; fi
+if grep -q 'Window::Create() - OK' "$WORK/app/log_output.txt" && ! grep -q 'FAILED' "$WORK/app/log_output.txt"; then
+  pass "preview set-up in the log, every step OK"; else fail "preview set-up failed"; fi
+
+echo "-- bad switches"
+for sw in /x /p /p:123; do
+  start_saver "$sw"
+  if wait_exit "$SAVER" 10 && [ "$CODE" = 255 ]; then pass "$sw exits with -1"; else fail "$sw: exit $CODE"; stop_all; fi
+done
+shot after_bad_switches
+if gt 0.001 "$(mean after_bad_switches 1024x768+0+0)"; then pass "bad switches show nothing"; else fail "something was shown"; fi
+
+echo "-- error screen"
+if [ -n "$DRIVER_KEY" ] && wine reg add "HKLM\\$DRIVER_KEY" /v Acceleration.Level /t REG_DWORD /d 0 /f >/dev/null 2>&1; then
+  for lang in 0 1 7; do
+    case "$lang" in 1) picture=RussianErrorFone.png ;; *) picture=EnglishErrorFone.png ;; esac
+    reg_lang "$lang"
+    xdotool mousemove 500 400
+    start_saver /s
+    sleep 2
+    pid="$(saver_pid)"
+    t0="$(cpu_ticks "$pid")"
+    sleep 5
+    t1="$(cpu_ticks "$pid")"
+    shot "error_$lang"
+    convert "$WORK/shots/error_$lang.png" -crop 800x600+112+84 +repage "$WORK/shots/error_${lang}_picture.png"
+    rmse="$(compare -metric RMSE "$WORK/shots/error_${lang}_picture.png" "assets/archive/Resource/$picture" null: 2>&1 | sed -n 's/.*(\(.*\)).*/\1/p')"
+    if [ -n "$rmse" ] && gt 0.05 "$rmse"; then pass "CurLang $lang shows $picture"; else fail "CurLang $lang: picture differs (rmse ${rmse:-none})"; fi
+    if gt "$(mean "error_$lang" 200x60+0+708)" 0.05; then pass "CurLang $lang: logo bottom-left"; else fail "CurLang $lang: no logo"; fi
+    cpu=$(( t1 - t0 ))  # clock ticks (1/100 s) over 5 s
+    if [ "$cpu" -lt 150 ]; then pass "CurLang $lang: $((cpu * 10)) ms of CPU in 5 s"; else fail "CurLang $lang spins: $((cpu * 10)) ms of CPU in 5 s"; fi
+    xdotool key space
+    ends_with_zero "a key on the error screen" 1
+  done
+  wine reg delete "HKLM\\$DRIVER_KEY" /v Acceleration.Level /f >/dev/null 2>&1
+else
+  fail "no display driver key found"
+fi
+reg_lang none
+
+stop_all
+wine_teardown
+echo "saver end-to-end: $failures failure(s); screenshots in $WORK/shots"
+[ "$failures" -eq 0 ]
