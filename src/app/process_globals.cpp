@@ -1,6 +1,7 @@
 // The process-wide objects built during static initialisation, in one file so their order
 // is the order written here: the log first (it deletes the old log file), then the Window
-// object with its settings record.
+// object with its settings record, then GDI+.
+#include "checks/gdiplus_startup.h"
 #include "render/window.h"
 #include "resources/logger.h"
 
@@ -9,6 +10,8 @@ namespace WorkSpace {
 namespace {
 Logger g_logger;
 Window g_window;
+// GDI+ serves the error screen and the picture list; it is started before the entry runs.
+const bool g_gdiplusStarted = StartGdiplus();
 }  // namespace
 
 Logger& GetLogger() { return g_logger; }

@@ -1,0 +1,17 @@
+// Linux has no GDI+ and no window to draw into: the error screen is a blank one that waits
+// for the stop request, 10 ms at a time, so it neither spins a core nor delays the shutdown.
+#include <chrono>
+#include <thread>
+
+#include "app/run_state.h"
+#include "checks/error_screen.h"
+
+namespace WorkSpace {
+
+int ShowErrorScreen() {
+    RunState& state = GetRunState();
+    while (state.stopRequested.load() != 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return 0;
+}
+
+}  // namespace WorkSpace

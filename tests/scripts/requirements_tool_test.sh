@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# lumora-tool requirements: the adapter rules end to end on given descriptions, with and
+# without the driver's acceleration value, and the exit status of bad usage.
+# Usage: requirements_tool_test.sh LUMORA_TOOL [BUILD_DIR]
+set -u
+tool="${1:?usage: requirements_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
+failures=0
+
+# expect WANT DESCRIPTION [--acceleration-level N]
+expect() {
+  local want="$1" description="$2"; shift 2
+  local got status
+  got="$("$tool" requirements --description "$description" "$@")"
+  status=$?
+  if [ "$status" -eq 0 ] && [ "$got" = "$want" ]; then
+    echo "ok: '$description' $* -> $want"
+  else
+    echo "FAILED: '$description' $* -> '$got' (exit $status), want '$want' (exit 0)"
+    failures=$((failures + 1))
+  fi
+}
+
+# expect_usage_error ARGS...
+expect_usage_error() {
+  local status
+  "$tool" requirements "$@" >/dev/null 2>&1
+  status=$?
+  if [ "$status" -eq 2 ]; then
+    echo "ok: requirements $* -> exit 2"
+  else
+    echo "FAILED: requirements $* -> exit $status, want 2"
+    failures=$((failures + 1))
+  fi
+}
+
+# Known weak RADEON models, in any letter case of the word and in either order.
+expect fail "RADEON 9600 SERIES"
+expect fail "Mobility Radeon 9600"
+expect fail "X1550 Series (RADEON)"
+expect pass "Generic Adapter 9600"
+expect pass "RADEON X1950"
+expect pass "RADEON X1300"
+
+# "MX", "mx" and "440" as written, on any make.
+expect fail "NVIDIA GeForce4 MX 440"
+expect fail "Model 4400"
+expect fail "some mx adapter"
+expect pass "Mx and mX only"
+
+# The acceleration value fails a good adapter whatever it holds; its absence passes.
+expect pass "NVIDIA GeForce GTX 1060"
+expect fail "NVIDIA GeForce GTX 1060" --acceleration-level 0
+expect fail "NVIDIA GeForce GTX 1060" --acceleration-level 5
+
+# Non-ASCII text reaches the rules intact: a dash does not hide the model, and a fullwidth
+# "radeon" is not the word.
+expect fail "Radeon — 9600"
+expect pass "ｒａｄｅｏｎ 9600"
+
+expect_usage_error --description
+expect_usage_error --acceleration-level 1
+expect_usage_error --description "RADEON" --acceleration-level high
+expect_usage_error --description "RADEON" --typo 1
+
+if [ "$failures" -ne 0 ]; then
+  echo "$failures failure(s)"
+  exit 1
+fi
+echo "all requirements tool checks passed"
