@@ -86,3 +86,19 @@ TEST(Logger, ConcurrentWritersProduceWholeLines) {
     }
     EXPECT_EQ(lines, 200);
 }
+
+TEST(Logger, UnwritableProgramFolderFallsBackToTheUserFolder) {
+    const std::string fallback = ::testing::TempDir() + "logger_fallback/Lumora";
+    Platform::MakeFolder(W(fallback));
+    std::ofstream(fallback + "/log_output.txt") << "old run\n";
+    Logger log(L"/nonexistent-program-folder", W(fallback), false);
+    EXPECT_EQ(Slurp(fallback + "/log_output.txt"), "");  // rewritten at start, as beside the program
+    log.Write(L"Window::Create() - OK");
+    EXPECT_NE(Slurp(fallback + "/log_output.txt").find("] Window::Create() - OK\r\n"), std::string::npos);
+
+    // The program's folder stays the first choice.
+    const std::string program = Dir("logger_first_choice");
+    Logger preferred(W(program), W(fallback), false);
+    preferred.Write(L"here");
+    EXPECT_NE(Slurp(program + "/log_output.txt").find("here"), std::string::npos);
+}

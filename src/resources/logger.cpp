@@ -23,11 +23,25 @@ std::string Narrow(const std::wstring& line) {
 }
 }  // namespace
 
-Logger::Logger() {
-    Platform::RemoveFile(kLogName);
+Logger::Logger() : Logger(GetProgramFolder(), FallbackLogFolder(), true) {}
+
+Logger::Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder, bool deleteCurrentDirectoryLog) {
+    if (deleteCurrentDirectoryLog) Platform::RemoveFile(kLogName);
     path_ = kLogName;
-    SetFolder(GetProgramFolder());
+    SetFolder(programFolder);
     OpenIfClosed();
+    if (!file_ && !fallbackFolder.empty() && Platform::MakeFolder(fallbackFolder)) {
+        // A saver installed in the system folder cannot write there for a standard user;
+        // the log then lives where the user can still find it.
+        SetFolder(fallbackFolder);
+        OpenIfClosed();
+    }
+}
+
+std::wstring FallbackLogFolder() {
+    const std::wstring base = Platform::UserDataFolder(true);
+    if (base.empty()) return std::wstring();
+    return base + Platform::PathSeparator() + L"Lumora";
 }
 
 Logger::Logger(const std::wstring& folder) {

@@ -10,10 +10,13 @@ namespace WorkSpace {
 class Logger {
 public:
     // Deletes log_output.txt in the current directory and in the program's folder and
-    // leaves an empty log file open there.
+    // leaves an empty log file open there; where that folder cannot be written, in
+    // FallbackLogFolder() instead, rewritten the same way.
     Logger();
     // For tests: a log in `folder` without touching the program's folder.
     explicit Logger(const std::wstring& folder);
+    // The start-up rule on given folders.
+    Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder, bool deleteCurrentDirectoryLog);
     virtual ~Logger();
 
     // printf-style wide format. Returns the result of closing the file (0 when not open).
@@ -34,6 +37,10 @@ private:
 
 // The process-wide log, built during static initialisation.
 Logger& GetLogger();
+
+// Where the log goes when the program's folder cannot be written: the per-user local
+// application data folder + "Lumora" (%LOCALAPPDATA%\Lumora on Windows).
+std::wstring FallbackLogFolder();
 
 // Formats one log line; exposed for tests. `message` is cut to fit the 2048-character buffer.
 std::wstring FormatLogLine(int hour, int minute, int second, const std::wstring& message);
