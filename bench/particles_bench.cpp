@@ -63,9 +63,11 @@ void BM_MemcpyBound(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyBound)->Arg(7000)->Arg(16000)->Unit(benchmark::kMicrosecond);
 
-// The reference removal: ages a copy of the steady population with one array shift per
-// dead particle, as a straightforward implementation would.
-void BM_ShiftPerDeadReference(benchmark::State& state) {
+// Ages a copy of the steady population by a large step, so that a realistic share dies per
+// pass (about 1 in 166 per frame at 0.001 s; 0.02 s keeps the removal cost visible at the
+// same population), with the removal strategy `Age` under test.
+template <typename Age>
+void AgeSteadyPopulation(benchmark::State& state, Age age) {
     CrtSeed(1);
     ParticleSystem system;
     float clock = 0.0f;
@@ -73,13 +75,22 @@ void BM_ShiftPerDeadReference(benchmark::State& state) {
     const std::vector<Particle> steady(system.Particles(), system.Particles() + system.Count());
     std::vector<Particle> work;
     uint64_t particles = 0;
-    // Ages by a large step so that a realistic share dies per pass (about 1 in 166 per frame
-    // at 0.001 s; 0.02 s here keeps the shift cost visible at the same population).
-    const float dt = 0.02f;
     for (auto _ : state) {
         state.PauseTiming();
         work = steady;
         state.ResumeTiming();
+        age(work, 0.02f);
+        benchmark::DoNotOptimize(work.data());
+        particles += steady.size();
+    }
+    // Seconds per live particle (shown with an SI prefix, e.g. "2.1n" = 2.1 ns).
+    state.counters["per_particle"] =
+        benchmark::Counter(static_cast<double>(particles), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The straightforward reference: one array shift per dead particle.
+void BM_ShiftPerDeadReference(benchmark::State& state) {
+    AgeSteadyPopulation(state, [](std::vector<Particle>& work, float dt) {
         size_t i = 0;
         while (i < work.size()) {
             Particle& p = work[i];
@@ -93,29 +104,13 @@ void BM_ShiftPerDeadReference(benchmark::State& state) {
             p.z += p.vz * dt;
             ++i;
         }
-        benchmark::DoNotOptimize(work.data());
-        particles += steady.size();
-    }
-    // Seconds per live particle (shown with an SI prefix, e.g. "2.1n" = 2.1 ns).
-    state.counters["per_particle"] =
-        benchmark::Counter(static_cast<double>(particles), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    });
 }
 BENCHMARK(BM_ShiftPerDeadReference)->Arg(7000)->Arg(16000)->Unit(benchmark::kMicrosecond);
 
-// The same aging pass with the one stable compaction the particle system uses.
+// The same ageing with the one stable compaction the particle system uses.
 void BM_StablePassReference(benchmark::State& state) {
-    CrtSeed(1);
-    ParticleSystem system;
-    float clock = 0.0f;
-    WarmUp(system, clock, static_cast<uint32_t>(state.range(0)));
-    const std::vector<Particle> steady(system.Particles(), system.Particles() + system.Count());
-    std::vector<Particle> work;
-    uint64_t particles = 0;
-    const float dt = 0.02f;
-    for (auto _ : state) {
-        state.PauseTiming();
-        work = steady;
-        state.ResumeTiming();
+    AgeSteadyPopulation(state, [](std::vector<Particle>& work, float dt) {
         size_t kept = 0;
         for (size_t i = 0; i < work.size(); ++i) {
             Particle p = work[i];
@@ -127,12 +122,7 @@ void BM_StablePassReference(benchmark::State& state) {
             work[kept++] = p;
         }
         work.resize(kept);
-        benchmark::DoNotOptimize(work.data());
-        particles += steady.size();
-    }
-    // Seconds per live particle (shown with an SI prefix, e.g. "2.1n" = 2.1 ns).
-    state.counters["per_particle"] =
-        benchmark::Counter(static_cast<double>(particles), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    });
 }
 BENCHMARK(BM_StablePassReference)->Arg(7000)->Arg(16000)->Unit(benchmark::kMicrosecond);
 

@@ -55,30 +55,8 @@ struct Shot {
     }
 };
 
-void SaveBmp(const Shot& s, const std::string& name) {
-    CreateDirectoryA("artefacts", nullptr);
-    std::ofstream out("artefacts/" + name + ".bmp", std::ios::binary);
-    const uint32_t bytes = s.w * s.h * 4;
-    BITMAPFILEHEADER fh = {};
-    BITMAPINFOHEADER ih = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(ih);
-    fh.bfSize = fh.bfOffBits + bytes;
-    ih.biSize = sizeof(ih);
-    ih.biWidth = static_cast<LONG>(s.w);
-    ih.biHeight = -static_cast<LONG>(s.h);  // top-down
-    ih.biPlanes = 1;
-    ih.biBitCount = 32;
-    out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
-    out.write(reinterpret_cast<const char*>(&ih), sizeof(ih));
-    out.write(reinterpret_cast<const char*>(s.px.data()), bytes);
-}
-
-void WriteBmpPicture(const std::string& path, uint32_t colour) {
-    Shot s;
-    s.w = 64;
-    s.h = 48;
-    s.px.assign(s.w * s.h, colour);
+// A 32-bit BMP, rows top-down; the artefacts and the test pictures share it.
+void WriteBmp(const Shot& s, const std::string& path) {
     std::ofstream out(path, std::ios::binary);
     const uint32_t bytes = s.w * s.h * 4;
     BITMAPFILEHEADER fh = {};
@@ -87,13 +65,26 @@ void WriteBmpPicture(const std::string& path, uint32_t colour) {
     fh.bfOffBits = sizeof(fh) + sizeof(ih);
     fh.bfSize = fh.bfOffBits + bytes;
     ih.biSize = sizeof(ih);
-    ih.biWidth = 64;
-    ih.biHeight = 48;
+    ih.biWidth = static_cast<LONG>(s.w);
+    ih.biHeight = -static_cast<LONG>(s.h);
     ih.biPlanes = 1;
     ih.biBitCount = 32;
     out.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
     out.write(reinterpret_cast<const char*>(&ih), sizeof(ih));
     out.write(reinterpret_cast<const char*>(s.px.data()), bytes);
+}
+
+void SaveBmp(const Shot& s, const std::string& name) {
+    CreateDirectoryA("artefacts", nullptr);
+    WriteBmp(s, "artefacts/" + name + ".bmp");
+}
+
+void WriteBmpPicture(const std::string& path, uint32_t colour) {
+    Shot s;
+    s.w = 64;
+    s.h = 48;
+    s.px.assign(s.w * s.h, colour);
+    WriteBmp(s, path);
 }
 
 void Pump(DWORD ms) {

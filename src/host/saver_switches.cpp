@@ -24,11 +24,19 @@ uint32_t ParseWindowNumber(const wchar_t*& p) {
     return n;
 }
 
+namespace {
+// The window number that follows a switch letter, if digits are there.
+void ReadWindowNumber(const wchar_t*& p, SaverSwitch& s) {
+    const wchar_t* digits = p;
+    s.window = ParseWindowNumber(p);
+    s.hasNumber = p != digits;
+}
+}  // namespace
+
 SaverSwitch ParseSaverSwitch(const wchar_t* p) {
     SaverSwitch s;
     if (!p) p = L"";
     while (*p == L' ' || *p == L'-' || *p == L'/') ++p;
-    const wchar_t* digits;
     switch (*p) {
     case L'\0':
         s.mode = SaverMode::Configure;
@@ -43,9 +51,7 @@ SaverSwitch ParseSaverSwitch(const wchar_t* p) {
     case L'l':
         ++p;
         while (*p == L' ') ++p;
-        digits = p;
-        s.window = ParseWindowNumber(p);
-        s.hasNumber = p != digits;
+        ReadWindowNumber(p, s);
         s.mode = SaverMode::Preview;
         break;
     case L'C':
@@ -54,9 +60,7 @@ SaverSwitch ParseSaverSwitch(const wchar_t* p) {
         s.named = true;
         if (*p == L':') {
             ++p;
-            digits = p;
-            s.window = ParseWindowNumber(p);
-            s.hasNumber = p != digits;
+            ReadWindowNumber(p, s);
         }
         s.mode = SaverMode::Configure;
         break;
@@ -64,9 +68,7 @@ SaverSwitch ParseSaverSwitch(const wchar_t* p) {
     case L'a':
         ++p;
         while (*p == L' ') ++p;
-        digits = p;
-        s.window = ParseWindowNumber(p);
-        s.hasNumber = p != digits;
+        ReadWindowNumber(p, s);
         s.mode = SaverMode::ChangePassword;
         break;
     default:
