@@ -1,0 +1,251 @@
+#!/usr/bin/env bash
+# The release packages, as a user or an administrator meets them:
+#   the zip holds Lumora.scr, LMRResource.dat (identical to dist/) and README.txt
+#   the installer refuses a bad /LANG or /SETCURRENT with exit code 2 and changes nothing
+#   a silent install puts both files into the 64-bit system folder, sets "CurLang", registers
+#      the uninstaller and makes Lumora the current saver, which then starts from there
+#   installing again keeps the language and the saver choice
+#   the silent uninstall (the registered QuietUninstallString) leaves nothing of Lumora behind
+#      but each user's own settings, and leaves other programs' things alone
+# Run from the repository root after ./lumora build.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$ROOT" || exit 1
+source scripts/wine-env.sh
+
+VERSION="$(tr -d ' \t\r\n' <VERSION)"
+SETUP="$ROOT/dist/LumoraSetup.exe"
+ZIP="$ROOT/dist/Lumora-$VERSION.zip"
+WORK="$ROOT/build/e2e/installer"
+SYS="$WINEPREFIX/drive_c/windows/system32"
+PROGRAM_DIR="$WINEPREFIX/drive_c/Program Files/Lumora"
+VELMORA_KEY='HKLM\SOFTWARE\VELMORA'
+SAVER_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumora'
+DESKTOP_KEY='HKCU\Control Panel\Desktop'
+SYS_SAVER='C:\windows\system32\Lumora.scr'
+rm -rf "$WORK"
+mkdir -p "$WORK/shots"
+failures=0
+pass() { echo "   ok: $*"; }
+fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
+check() {  # description command...
+  local what="$1"
+  shift
+  if "$@"; then pass "$what"; else fail "$what"; fi
+}
+gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
+same_text() { [ "${1,,}" = "${2,,}" ]; }  # Windows paths and names: case does not matter
+
+for f in "$SETUP" "$ZIP" dist/Lumora.scr dist/LMRResource.dat; do
+  [ -f "$f" ] || { echo "   FAILED: $f is missing (run ./lumora build)"; exit 1; }
+done
+
+echo "-- the portable zip"
+names="$(unzip -Z1 "$ZIP" | sort | tr '\n' ' ')"
+check "unzip -l lists Lumora.scr, LMRResource.dat and README.txt" [ "$names" = "LMRResource.dat Lumora.scr README.txt " ]
+for f in Lumora.scr LMRResource.dat; do
+  check "$f in the zip is identical to dist/$f" cmp -s <(unzip -p "$ZIP" "$f") "dist/$f"
+done
+readme="$(unzip -p "$ZIP" README.txt)"
+check "README.txt names version $VERSION" grep -q "Lumora Screen Saver $VERSION" <<<"$readme"
+check "README.txt has Windows line ends" [ "$(grep -c $'\r$' <<<"$readme")" = "$(wc -l <<<"$readme")" ]
+
+# ---------------------------------------------------------------------------------------------
+# Registry helpers: `wine reg query` prints "    NAME    REG_TYPE    DATA".
+key_exists() { wine reg query "$1" >/dev/null 2>&1; }
+key_absent() { ! key_exists "$1"; }
+reg_dump() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
+value_in() {  # dump name -> data; status 1 when the value is not there
+  local line
+  line="$(grep -F -i -m 1 "    $2    REG_" <<<"$1")" || return 1
+  sed -E 's/^ +[^ ].*    REG_[A-Z_]+    ?//' <<<"$line"
+}
+reg_value() { value_in "$(reg_dump "$1")" "$2"; }
+value_absent() { ! value_in "$1" "$2" >/dev/null; }
+all_absent() {  # files...
+  local f
+  for f; do [ ! -e "$f" ] || return 1; done
+}
+
+APPDATA_LUMORA=""
+CREATED_USER_SETTINGS=0
+# Leaves the prefix as the other tests expect it, whatever an earlier or this run left.
+scrub() {
+  rm -f "$SYS/Lumora.scr" "$SYS/LMRResource.dat" "$SYS/Lumora.scr.settings"
+  grep -q 'Lumora Screen Saver' "$SYS/log_output.txt" 2>/dev/null && rm -f "$SYS/log_output.txt"
+  grep -q 'installer test' "$SYS/log_output.txt" 2>/dev/null && rm -f "$SYS/log_output.txt"
+  rm -rf "$PROGRAM_DIR"
+  wine reg delete "$VELMORA_KEY" /f >/dev/null 2>&1
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+  wine reg delete "$DESKTOP_KEY" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+  if [ "$CREATED_USER_SETTINGS" = 1 ]; then
+    rm -f "$APPDATA_LUMORA/Lumora.scr.settings"
+    rmdir "$APPDATA_LUMORA" 2>/dev/null
+    CREATED_USER_SETTINGS=0
+  fi
+}
+finish() {
+  scrub
+  wine_teardown
+}
+
+wine_setup 1024x768 || exit 1
+trap finish EXIT
+scrub
+
+install() {  # switches... -> sets CODE
+  timeout 120 wine "$SETUP" "$@" >/dev/null 2>&1
+  CODE=$?
+}
+# Runs the uninstaller as Windows does, from its QuietUninstallString. It copies itself to the
+# temporary folder, starts that copy and returns at once; the copy removes the uninstaller's
+# folder last, so that folder's going means the whole uninstall has run.
+uninstall() {
+  local quiet exe args t=0
+  quiet="$(reg_value "$UNINSTALL_KEY" QuietUninstallString)"
+  if ! [[ "$quiet" =~ ^\"([^\"]+)\"\ *(.*)$ ]]; then
+    fail "QuietUninstallString reads '$quiet'"
+    return 1
+  fi
+  exe="${BASH_REMATCH[1]}"
+  args="${BASH_REMATCH[2]}"
+  # shellcheck disable=SC2086  # the switches are words
+  timeout 60 wine "$exe" $args >/dev/null 2>&1
+  while [ -e "$(winepath -u "$exe" 2>/dev/null)" ] || [ -d "$PROGRAM_DIR" ]; do
+    sleep 0.25
+    t=$((t + 1))
+    if [ "$t" -ge 240 ]; then
+      fail "the uninstaller still there after 60 s"
+      return 1
+    fi
+  done
+  pass "silent uninstall through QuietUninstallString ($quiet) finished"
+}
+installed_files_identical() {
+  cmp -s "$SYS/Lumora.scr" dist/Lumora.scr && cmp -s "$SYS/LMRResource.dat" dist/LMRResource.dat
+}
+
+echo "-- bad switches"
+for bad in /LANG=9 /LANG=x /SETCURRENT=2; do
+  install /S "$bad"
+  check "$bad ends with exit code 2 (got $CODE)" [ "$CODE" = 2 ]
+done
+check "nothing installed after bad switches" all_absent "$SYS/Lumora.scr" "$PROGRAM_DIR"
+check "no Lumora key after bad switches" key_absent "$SAVER_KEY"
+
+echo "-- silent install: /S /LANG=1 /SETCURRENT=1"
+install /S /LANG=1 /SETCURRENT=1
+check "exit code 0 (got $CODE)" [ "$CODE" = 0 ]
+check "Lumora.scr and LMRResource.dat in the 64-bit system folder, identical to dist/" installed_files_identical
+check "nothing in the 32-bit system folder" all_absent "$WINEPREFIX/drive_c/windows/syswow64/Lumora.scr"
+check "CurLang is the DWORD 1" [ "$(reg_value "$SAVER_KEY" CurLang)" = 0x1 ]
+
+uninstall_entry="$(reg_dump "$UNINSTALL_KEY")"
+check "the uninstall key is there" [ -n "$uninstall_entry" ]
+check "DisplayName" [ "$(value_in "$uninstall_entry" DisplayName)" = "Lumora Screen Saver" ]
+check "DisplayVersion is $VERSION" [ "$(value_in "$uninstall_entry" DisplayVersion)" = "$VERSION" ]
+check "Publisher" [ -n "$(value_in "$uninstall_entry" Publisher)" ]
+uninstall_string="$(value_in "$uninstall_entry" UninstallString)"
+check "UninstallString names uninstall.exe in Program Files\\Lumora" \
+  same_text "$uninstall_string" '"C:\Program Files\Lumora\uninstall.exe"'
+check "the uninstaller is there" [ -f "$PROGRAM_DIR/uninstall.exe" ]
+check "QuietUninstallString is UninstallString /S" \
+  [ "$(value_in "$uninstall_entry" QuietUninstallString)" = "$uninstall_string /S" ]
+check "DisplayIcon is the installed saver" same_text "$(value_in "$uninstall_entry" DisplayIcon)" "$SYS_SAVER,0"
+size_hex="$(value_in "$uninstall_entry" EstimatedSize)"
+size_kb=$((size_hex))
+files_kb=$((($(stat -c %s dist/Lumora.scr) + $(stat -c %s dist/LMRResource.dat)) / 1024))
+check "EstimatedSize ($size_kb KB) fits the files ($files_kb KB)" \
+  test "$size_kb" -ge "$files_kb" -a "$size_kb" -le $((files_kb + 256))
+check "NoModify is 1" [ "$(value_in "$uninstall_entry" NoModify)" = 0x1 ]
+check "NoRepair is 1" [ "$(value_in "$uninstall_entry" NoRepair)" = 0x1 ]
+
+desktop="$(reg_dump "$DESKTOP_KEY")"
+scrnsave="$(value_in "$desktop" SCRNSAVE.EXE)"
+check "SCRNSAVE.EXE is $SYS_SAVER" same_text "$scrnsave" "$SYS_SAVER"
+check "ScreenSaveActive is 1" [ "$(value_in "$desktop" ScreenSaveActive)" = 1 ]
+
+echo "-- the saver from the system folder, started as Windows starts it"
+saver_from_system_folder() { pgrep -af 'Lumora\.scr' | grep -qi 'system32'; }
+xdotool mousemove 500 400
+(cd "$WORK" && exec wine "$scrnsave" /s) >/dev/null 2>&1 &
+saver=$!
+sleep 3.5
+import -display "$DISPLAY" -window root "$WORK/shots/installed_saver.png" 2>/dev/null
+check "the running saver is the system folder's" saver_from_system_folder
+brightness="$(convert "$WORK/shots/installed_saver.png" -crop 1024x600+0+0 +repage -format '%[fx:mean]' info: 2>/dev/null)"
+check "it draws on the screen (mean brightness ${brightness:-none})" gt "${brightness:-0}" 0.002
+xdotool key space
+# Kept for a person to look at: the uninstaller removes the original.
+cp "$SYS/log_output.txt" "$WORK/installed_saver_log.txt" 2>/dev/null
+t=0
+while xdotool search --name '^Screen Saver$' >/dev/null 2>&1 && [ "$t" -lt 30 ]; do
+  sleep 0.1
+  t=$((t + 1))
+done
+check "a key press ends it" [ "$t" -lt 30 ]
+t=0
+while kill -0 "$saver" 2>/dev/null && [ "$t" -lt 100 ]; do
+  sleep 0.1
+  t=$((t + 1))
+done
+if kill -0 "$saver" 2>/dev/null; then
+  fail "the saver process still running"
+  wineserver -k >/dev/null 2>&1
+  sleep 1
+else
+  wait "$saver"
+  code=$?
+  check "it exits with 0 (got $code)" [ "$code" = 0 ]
+fi
+
+echo "-- installing again (an update): /S"
+install /S
+check "exit code 0 (got $CODE)" [ "$CODE" = 0 ]
+check "the files are still identical to dist/" installed_files_identical
+check "CurLang is kept (1)" [ "$(reg_value "$SAVER_KEY" CurLang)" = 0x1 ]
+check "SCRNSAVE.EXE is kept" same_text "$(reg_value "$DESKTOP_KEY" SCRNSAVE.EXE)" "$SYS_SAVER"
+
+echo "-- silent uninstall"
+# Settings an administrator saved beside the installed saver, and a user's own.
+printf '#Picture Info _ begin\r\n#Picture Info _ end\r\n' >"$SYS/Lumora.scr.settings"
+appdata="$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
+APPDATA_LUMORA="$(winepath -u "$appdata" 2>/dev/null)/Lumora"
+if [ ! -e "$APPDATA_LUMORA/Lumora.scr.settings" ]; then
+  mkdir -p "$APPDATA_LUMORA"
+  printf '#Picture Info _ begin\r\n#Picture Info _ end\r\n' >"$APPDATA_LUMORA/Lumora.scr.settings"
+  CREATED_USER_SETTINGS=1
+fi
+had_log=0
+grep -q 'Lumora Screen Saver' "$SYS/log_output.txt" 2>/dev/null && had_log=1
+uninstall
+for f in Lumora.scr LMRResource.dat Lumora.scr.settings; do
+  check "no $f left in the system folder" [ ! -e "$SYS/$f" ]
+done
+if [ "$had_log" = 1 ]; then check "the saver's log_output.txt is gone" [ ! -e "$SYS/log_output.txt" ]; fi
+check "no Program Files\\Lumora folder" [ ! -e "$PROGRAM_DIR" ]
+check "no VELMORA key" key_absent "$VELMORA_KEY"
+check "no uninstall key" key_absent "$UNINSTALL_KEY"
+desktop="$(reg_dump "$DESKTOP_KEY")"
+check "SCRNSAVE.EXE removed" value_absent "$desktop" SCRNSAVE.EXE
+check "ScreenSaveActive is 0" [ "$(value_in "$desktop" ScreenSaveActive)" = 0 ]
+check "the user's own settings in %APPDATA%\\Lumora stay" [ -f "$APPDATA_LUMORA/Lumora.scr.settings" ]
+
+echo "-- other programs' things stay: a fresh /S install and uninstall"
+other_saver='C:\Savers\Lumora.scr'  # a copy from the zip, chosen with right-click "Install"
+wine reg add "$DESKTOP_KEY" /v SCRNSAVE.EXE /d "$other_saver" /f >/dev/null 2>&1
+wine reg add "$VELMORA_KEY\\Other" /v Kept /t REG_DWORD /d 1 /f >/dev/null 2>&1
+printf 'installer test: another program\r\n' >"$SYS/log_output.txt"
+install /S
+check "exit code 0 (got $CODE)" [ "$CODE" = 0 ]
+check "CurLang defaults to 0" [ "$(reg_value "$SAVER_KEY" CurLang)" = 0x0 ]
+check "SCRNSAVE.EXE left as it was" same_text "$(reg_value "$DESKTOP_KEY" SCRNSAVE.EXE)" "$other_saver"
+uninstall
+check "no Lumora.scr left" [ ! -e "$SYS/Lumora.scr" ]
+check "another saver stays chosen" same_text "$(reg_value "$DESKTOP_KEY" SCRNSAVE.EXE)" "$other_saver"
+check "VELMORA with another product stays" key_exists "$VELMORA_KEY\\Other"
+check "but its ScreenSaver key is gone" key_absent "$VELMORA_KEY\\ScreenSaver"
+check "another program's log_output.txt stays" grep -q 'another program' "$SYS/log_output.txt"
+
+[ "$failures" -eq 0 ]
