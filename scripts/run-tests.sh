@@ -74,6 +74,11 @@ for script in tests/wine/*_test.sh; do
   [ -f "$script" ] || continue
   step "wine: $(basename "$script" .sh)" bash "$script"
 done
+if [ "${LUMORA_LONG:-0}" = 1 ]; then
+  for script in tests/wine/*_long.sh; do
+    step "wine (long): $(basename "$script" .sh)" bash "$script"
+  done
+fi
 
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Refreshes the README's pictures from the real saver under Wine: a short animation of the
+# effect, the four colour schemes (from the scene tests' back-buffer images) and the error
+# screen (from the end-to-end test's screenshots). Run after ./lumora test.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+OUT=docs/images
+mkdir -p "$OUT"
+ARTEFACTS=build/windows/tests/artefacts
+for scheme in flame ice smoke cheerful; do
+  [ -f "$ARTEFACTS/scheme_$scheme.png" ] && convert "$ARTEFACTS/scheme_$scheme.png" -resize 480x "$OUT/scheme_$scheme.png"
+done
+[ -f build/e2e/saver/shots/error_0.png ] && convert build/e2e/saver/shots/error_0.png -resize 480x "$OUT/error_screen.png"
+[ -f build/e2e/config/dialog_en.png ] && cp build/e2e/config/dialog_en.png "$OUT/config_dialog.png"
+
+# The animation: the saver full screen, 16 frames a quarter of a second apart, after the
+# stream has had a few seconds to build up.
+source scripts/wine-env.sh
+wine_setup 800x600
+work="$(mktemp -d)"
+cp dist/Lumora.scr dist/LMRResource.dat "$work/"
+xdotool mousemove 400 300
+(cd "$work" && exec wine ./Lumora.scr /s) &
+sleep 8
+for i in $(seq -w 1 16); do
+  import -display "$DISPLAY" -window root "$work/frame_$i.png" 2>/dev/null
+  sleep 0.25
+done
+xdotool key space
+sleep 2
+wine_teardown
+convert -delay 25 -loop 0 "$work"/frame_*.png -resize 400x -layers Optimize "$OUT/lumora.gif"
+rm -rf "$work"
+ls -l "$OUT"

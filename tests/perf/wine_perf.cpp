@@ -1,0 +1,99 @@
+// Measures the saver's effect under Wine for the performance report: frames per second,
+// process CPU time, the time from start to the first presented frame and to the first
+// visible one (after the black start-up second), and the live particles at the end.
+//   lumora_wine_perf [SECONDS [WIDTH HEIGHT]]     (the archive is read beside the program)
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cwchar>
+
+#include "app/run_state.h"
+#include "app/workspace.h"
+#include "checks/error_screen.h"
+#include "checks/requirements.h"
+#include "particles/particle_system.h"
+#include "render/window.h"
+#include "resources/program_folder.h"
+#include "resources/zip_reader.h"
+
+using namespace WorkSpace;
+
+namespace {
+std::atomic<long> g_frames{0};
+std::atomic<long> g_visibleFrames{0};
+LARGE_INTEGER g_start, g_firstFrame, g_firstVisible, g_frequency;
+
+int32_t CountingFrame(bool startup) {
+    int32_t r = RenderFrame(startup);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    if (g_frames++ == 0) g_firstFrame = now;
+    if (!startup && g_visibleFrames++ == 0) g_firstVisible = now;
+    return r;
+}
+
+double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
+    return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(g_frequency.QuadPart);
+}
+
+double CpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto value = [](const FILETIME& f) { return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) / 1e7; };
+    return value(kernel) + value(user);
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const int seconds = argc > 1 ? _wtoi(argv[1]) : 10;
+    const int width = argc > 3 ? _wtoi(argv[2]) : 1024;
+    const int height = argc > 3 ? _wtoi(argv[3]) : 768;
+    QueryPerformanceFrequency(&g_frequency);
+    QueryPerformanceCounter(&g_start);
+
+    ZipReader::Instance().Open(GetProgramFolder() + kArchiveName, kArchivePassword);
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LumoraPerf";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"Lumora perf", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    static const RenderLoopHooks hooks = {CheckSystemRequirements, ShowErrorScreen, CountingFrame};
+    SetRenderLoopHooks(&hooks);
+
+    RunState& state = GetRunState();
+    state.appWindow = window;
+    if (GetWindow().Create(window) && LoadScene(L"", true, false)) state.startFailed.store(0);
+    const double cpuBefore = CpuSeconds();
+    LARGE_INTEGER runStart;
+    QueryPerformanceCounter(&runStart);
+    StartRenderThread();
+    const DWORD until = GetTickCount() + static_cast<DWORD>(seconds) * 1000;
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        Sleep(10);
+    }
+    StopRenderThread();
+    LARGE_INTEGER runEnd;
+    QueryPerformanceCounter(&runEnd);
+    const double cpu = CpuSeconds() - cpuBefore;
+    const double wall = Seconds(runStart, runEnd);
+
+    if (state.startFailed.load() != 0) {
+        wprintf(L"start-up failed (slow machine or no device): %ld frames\n", g_frames.load());
+        return 1;
+    }
+    const double steady = Seconds(g_firstVisible, runEnd);
+    wprintf(L"window %dx%d, %d s\n", width, height, seconds);
+    wprintf(L"frames %ld, visible %ld, %.1f frames/s after the start-up second\n", g_frames.load(),
+            g_visibleFrames.load(), steady > 0 ? g_visibleFrames.load() / steady : 0.0);
+    wprintf(L"process CPU %.2f s in %.2f s wall (%.0f%% of one core)\n", cpu, wall, 100.0 * cpu / wall);
+    wprintf(L"first frame %.3f s after start, first visible frame %.3f s after start\n",
+            Seconds(g_start, g_firstFrame), Seconds(g_start, g_firstVisible));
+    wprintf(L"live particles at the end %u\n", GetParticleSystem().Count());
+    ReleaseScene();
+    return 0;
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Long mode only (LUMORA_LONG=1 ./lumora test): runs dist/Lumora.scr /s for ten minutes
+# under Wine, samples the process's resident memory every 30 s, checks that what it holds
+# after ten minutes is no more than after the first minute (a 5% margin for the allocator),
+# and that the saver still ends on input. Prints the samples for the README's report.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$ROOT"
+source scripts/wine-env.sh
+MINUTES="${LUMORA_SOAK_MINUTES:-10}"
+WORK="$ROOT/build/e2e/soak"
+rm -rf "$WORK"
+mkdir -p "$WORK"
+cp dist/Lumora.scr dist/LMRResource.dat "$WORK/"
+wine_setup 1024x768 || exit 1
+xdotool mousemove 500 400
+(cd "$WORK" && exec wine ./Lumora.scr /s) &
+launcher=$!
+sleep 5
+pid="$(pgrep -f 'Lumora\.scr' | head -n 1)"
+rss() { awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null; }
+first=""
+last=""
+for ((s = 30; s <= MINUTES * 60; s += 30)); do
+  sleep 30
+  kb="$(rss)"
+  [ -n "$kb" ] || { echo "soak: the saver ended by itself after $s s"; wine_teardown; exit 1; }
+  echo "   ${s}s: ${kb} kB resident"
+  [ "$s" -eq 60 ] && first="$kb"
+  last="$kb"
+done
+xdotool key space
+ended=1
+for _ in $(seq 1 100); do kill -0 "$launcher" 2>/dev/null || { ended=0; break; }; sleep 0.1; done
+wine_teardown
+rc=0
+if [ -n "$first" ] && [ "$last" -le $((first + first / 20)) ]; then
+  echo "   ok: ${last} kB after ${MINUTES} min against ${first} kB after 1 min"
+else
+  echo "   FAILED: memory grew from ${first:-?} kB to ${last} kB"; rc=1
+fi
+if [ "$ended" -eq 0 ]; then echo "   ok: ends on a key press after the soak"; else echo "   FAILED: still running after a key press"; rc=1; fi
+exit $rc
