@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Long mode only (LUMORA_LONG=1 ./lumora test): runs dist/Lumora.scr /s for ten minutes
-# under Wine, samples the process's resident memory every 30 s, checks that what it holds
-# after ten minutes is no more than after the first minute (a 5% margin for the allocator),
-# and that the saver still ends on input. Prints the samples for the README's report.
+# under Wine, samples the process's resident memory every 30 s and checks that it stays
+# flat, and that the saver still ends on input. Prints the samples for the README's report.
+# The particle stream takes a few minutes of software rendering to reach its steady
+# population (its arrays grow only), so "flat" is judged from the fifth minute on (at most
+# 2% more at the end), with the first minute kept within 5% as well.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
@@ -20,6 +22,7 @@ sleep 5
 pid="$(pgrep -f 'Lumora\.scr' | head -n 1)"
 rss() { awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null; }
 first=""
+steady=""
 last=""
 for ((s = 30; s <= MINUTES * 60; s += 30)); do
   sleep 30
@@ -27,6 +30,7 @@ for ((s = 30; s <= MINUTES * 60; s += 30)); do
   [ -n "$kb" ] || { echo "soak: the saver ended by itself after $s s"; wine_teardown; exit 1; }
   echo "   ${s}s: ${kb} kB resident"
   [ "$s" -eq 60 ] && first="$kb"
+  [ "$s" -eq $((MINUTES * 30)) ] && steady="$kb"
   last="$kb"
 done
 xdotool key space
@@ -34,10 +38,10 @@ ended=1
 for _ in $(seq 1 100); do kill -0 "$launcher" 2>/dev/null || { ended=0; break; }; sleep 0.1; done
 wine_teardown
 rc=0
-if [ -n "$first" ] && [ "$last" -le $((first + first / 20)) ]; then
-  echo "   ok: ${last} kB after ${MINUTES} min against ${first} kB after 1 min"
+if [ -n "$steady" ] && [ "$last" -le $((steady + steady / 50)) ] && [ "$last" -le $((first + first / 20)) ]; then
+  echo "   ok: ${last} kB after ${MINUTES} min, ${steady} kB halfway, ${first} kB after 1 min"
 else
-  echo "   FAILED: memory grew from ${first:-?} kB to ${last} kB"; rc=1
+  echo "   FAILED: memory grew: ${first:-?} kB after 1 min, ${steady:-?} kB halfway, ${last} kB at the end"; rc=1
 fi
 if [ "$ended" -eq 0 ]; then echo "   ok: ends on a key press after the soak"; else echo "   FAILED: still running after a key press"; rc=1; fi
 exit $rc
