@@ -1,0 +1,28 @@
+// Identifiers of the configuration dialog, the preview dialog and their controls. Plain
+// #defines only: the resource compiler reads this file as well as the C++ code.
+#pragma once
+
+#define IDD_CONFIG_DIALOG 101
+#define IDD_PREVIEW_DIALOG 102
+#define IDB_CONFIG_BANNER 104
+
+// The three buttons beside the picture list keep the small numbers they have always had.
+#define IDC_ADD_PICTURES 3
+#define IDC_REMOVE_PICTURE 4
+#define IDC_REMOVE_ALL_PICTURES 5
+
+#define IDC_PICTURE_LIST 1001
+#define IDC_SPEED_TRACKBAR 1002
+#define IDC_SIZE_TRACKBAR 1003
+#define IDC_SHOW_IMAGES 1004
+#define IDC_UNUSED_COMBO 1006
+#define IDC_SCHEME_COMBO 1008
+#define IDC_PREVIEW 1009
+#define IDC_SCHEME_LABEL 1010
+#define IDC_FILES_GROUP 1011
+
+// Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
+// back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.
+#define IDM_LIST_ADD 343500
+#define IDM_LIST_REMOVE 343600
+#define IDM_LIST_REMOVE_ALL 343700

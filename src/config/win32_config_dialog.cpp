@@ -1,0 +1,262 @@
+// The configuration dialog (resource 101) and its full-screen preview (resource 102). The
+// dialog edits the settings record in memory and writes it only on OK; the preview runs the
+// saver's own set-up, render thread and release inside a dialog that covers the screen, as
+// often as the user asks within one process.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/run_state.h"
+#include "app/workspace.h"
+#include "config/config_resource.h"
+#include "config/settings.h"
+#include "config/text_storage.h"
+#include "config/win32_config_dialog.h"
+#include "host/win32_saver_host.h"
+#include "particles/particle_system.h"
+#include "render/window.h"
+#include "resources/logger.h"
+
+namespace WorkSpace {
+
+ConfigDialogState& GetConfigDialogState() {
+    static ConfigDialogState state;
+    return state;
+}
+
+namespace {
+
+// Text numbers of the controls' captions.
+struct ControlText {
+    int control;
+    int32_t text;
+};
+const ControlText kControlTexts[] = {
+    {IDC_ADD_PICTURES, 18}, {IDC_REMOVE_PICTURE, 3}, {IDC_REMOVE_ALL_PICTURES, 4},
+    {IDC_PREVIEW, 2},       {IDOK, 0},               {IDCANCEL, 1},
+    {IDC_SCHEME_LABEL, 6},  {IDC_SHOW_IMAGES, 5},    {IDC_FILES_GROUP, 7},
+};
+// "Flame", "Ice", "Smoke", "Cheerful": the item index is the scheme index.
+const int32_t kSchemeTexts[] = {41, 42, 43, 44};
+const int32_t kCaptionText = 26;
+const int kSchemeCount = 4;
+
+std::wstring Text(int32_t number) { return Translate::TextStorage::Instance().GetText(number); }
+
+LRESULT SendItem(HWND dialog, int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return SendDlgItemMessageW(dialog, control, message, wParam, lParam);
+}
+
+int SelectedScheme(HWND dialog) { return static_cast<int>(SendItem(dialog, IDC_SCHEME_COMBO, CB_GETCURSEL)); }
+
+void InitDialog(HWND dialog) {
+    ConfigDialogState& state = GetConfigDialogState();
+    state.configDialog = dialog;
+    InitTextStorage();
+    SetDialogTexts();
+    // Files dropped anywhere on the dialog, the list box included, arrive here.
+    DragAcceptFiles(dialog, TRUE);
+
+    HWND list = GetDlgItem(dialog, IDC_PICTURE_LIST);
+    state.previousListProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PictureListProc)));
+
+    SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_SETRANGE, FALSE, MAKELPARAM(1, 100));
+    SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_SETRANGE, FALSE, MAKELPARAM(1, 100));
+    SendItem(dialog, IDC_SCHEME_COMBO, CB_SETCURSEL, 0);
+
+    // A record that already holds pictures is the user's unsaved work; leave it alone.
+    Settings& settings = GetWindow().settings;
+    if (settings.pictures.empty()) settings.Load(GetSettingsPath());
+
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& picture : settings.pictures) AddListEntry(list, picture);
+
+    SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_SETPOS, TRUE, settings.GetValue(L"BlobsSpeed"));
+    SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_SETPOS, TRUE, settings.GetValue(L"BlobsSize"));
+    CheckDlgButton(dialog, IDC_SHOW_IMAGES, settings.GetValue(L"ShowImages") != 0 ? BST_CHECKED : BST_UNCHECKED);
+    // A stored index outside the four schemes leaves the box without a selection, so an OK
+    // that does not touch it stores -1.
+    const int32_t scheme = settings.GetValue(L"SelectLumoraEffect");
+    SendItem(dialog, IDC_SCHEME_COMBO, CB_SETCURSEL,
+             scheme >= 0 && scheme < kSchemeCount ? static_cast<WPARAM>(scheme) : static_cast<WPARAM>(-1));
+}
+
+void OnOk(HWND dialog) {
+    Settings& settings = GetWindow().settings;
+    settings.SetValue(L"SelectLumoraEffect", SelectedScheme(dialog));
+    // GetSettingsPath decides once where the file lives (beside the program, or the user's
+    // own folder when that one cannot be written), so the load at start and this save meet
+    // the same file.
+    const std::wstring path = GetSettingsPath();
+    if (!settings.Save(path)) GetLogger().Write(L"ConfigDialogProc() - Settings::Save () - FAILED");
+    // Read back what was written, so the record is exactly what the next start will see.
+    LoadScene(path, false, false);
+    EndDialog(dialog, TRUE);
+}
+
+void OnShowImagesClicked(HWND dialog) {
+    const LRESULT check = SendItem(dialog, IDC_SHOW_IMAGES, BM_GETCHECK);
+    if (check == BST_CHECKED) GetWindow().settings.SetValue(L"ShowImages", 1);
+    if (check == BST_UNCHECKED) GetWindow().settings.SetValue(L"ShowImages", 0);
+}
+
+void OpenPreview(HWND dialog) {
+    GetConfigDialogState().configDialog = dialog;
+    RunState& run = GetRunState();
+    run.startFailed.store(0);
+    if (DialogBoxParamW(static_cast<HINSTANCE>(run.dialogInstance), MAKEINTRESOURCEW(IDD_PREVIEW_DIALOG), dialog,
+                        PreviewDialogProc, 0) == -1)
+        GetLogger().Write(L"ConfigDialogProc() - DialogBoxParamW (preview) - FAILED");
+}
+
+BOOL OnCommand(HWND dialog, WPARAM wParam) {
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        OnOk(dialog);
+        return TRUE;
+    case IDCANCEL:  // also Esc and the close box; nothing is written
+        EndDialog(dialog, FALSE);
+        return TRUE;
+    case IDC_ADD_PICTURES:
+        AddPicturesFromFileDialog();
+        return FALSE;
+    case IDC_REMOVE_PICTURE:
+        RemoveSelectedPicture();
+        return FALSE;
+    case IDC_REMOVE_ALL_PICTURES:
+        RemoveAllPictures();
+        return FALSE;
+    case IDC_SHOW_IMAGES:
+        OnShowImagesClicked(dialog);
+        return FALSE;
+    case IDC_PREVIEW:
+        OpenPreview(dialog);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void OnNotify(HWND dialog, const NMHDR* header) {
+    if (!header) return;
+    if (header->idFrom == IDC_SPEED_TRACKBAR)
+        GetWindow().settings.SetValue(L"BlobsSpeed", static_cast<int32_t>(SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_GETPOS)));
+    else if (header->idFrom == IDC_SIZE_TRACKBAR)
+        GetWindow().settings.SetValue(L"BlobsSize", static_cast<int32_t>(SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_GETPOS)));
+}
+
+// ---- Preview ----
+
+void InitPreview(HWND preview) {
+    RunState& run = GetRunState();
+    ConfigDialogState& state = GetConfigDialogState();
+    Window& window = GetWindow();
+    run.appWindow = preview;
+    run.startFailed.store(1);
+
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    SetWindowPos(preview, nullptr, 0, 0, desktop.right, desktop.bottom, 0);
+    ShowCursor(FALSE);
+    SetFocus(preview);
+
+    const std::wstring path = GetSettingsPath();
+    if (window.Create(preview)) {
+        // The set-up reads the settings file again, which would put the saved values and
+        // pictures back into the record and lose the user's unsaved edits at the next OK.
+        // Keep the record as it is and lay it back over what the set-up read.
+        const Settings edited = window.settings;
+        LoadScene(path, true, true);
+        run.startFailed.store(0);
+        window.settings = edited;
+
+        // The dialog's unsaved choices: its scheme, its check box and all of the record's
+        // pictures (the list box shows only the first 21 of them).
+        GetParticleSystem().SetColorScheme(static_cast<unsigned>(SelectedScheme(state.configDialog)));
+        window.showPictures = IsDlgButtonChecked(state.configDialog, IDC_SHOW_IMAGES) == BST_CHECKED ? 1 : 0;
+        LoadPictureTextures();
+    }
+    // Started in every case: without a device the thread shows the error screen.
+    run.stopRequested.store(0);
+    StartRenderThread();
+    state.previewRunning = true;
+}
+
+void EndPreview(HWND preview, WORD result) {
+    ConfigDialogState& state = GetConfigDialogState();
+    if (state.previewRunning) {
+        state.previewRunning = false;
+        StopRenderThread();
+        ReleaseScene();
+        ShowCursor(TRUE);
+    }
+    EndDialog(preview, result);
+}
+
+}  // namespace
+
+void SetDialogTexts() {
+    HWND dialog = GetConfigDialogState().configDialog;
+    if (!dialog) return;
+    for (const ControlText& entry : kControlTexts) SetDlgItemTextW(dialog, entry.control, Text(entry.text).c_str());
+    SendItem(dialog, IDC_SCHEME_COMBO, CB_RESETCONTENT);
+    for (int32_t number : kSchemeTexts)
+        SendItem(dialog, IDC_SCHEME_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(number).c_str()));
+    SetWindowTextW(dialog, Text(kCaptionText).c_str());
+}
+
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitDialog(dialog);
+        return TRUE;
+    case WM_NOTIFY:
+        OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+        return FALSE;
+    case WM_COMMAND:
+        return OnCommand(dialog, wParam);
+    case WM_DROPFILES:
+        AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        InitPreview(dialog);
+        return TRUE;
+    case WM_ERASEBKGND:
+        return TRUE;  // the render thread paints every pixel
+    case WM_COMMAND:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+        // Enter and Esc arrive as IDOK and IDCANCEL. A click ends the preview only when no
+        // other button or modifier key is held: its wParam is then exactly MK_LBUTTON (1)
+        // or MK_RBUTTON (2).
+        if (LOWORD(wParam) == 1 || LOWORD(wParam) == 2) {
+            EndPreview(dialog, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+BOOL ShowConfigurationDialog(HINSTANCE instance) {
+    GetRunState().dialogInstance = instance;
+    // The trackbars' window class lives in the common controls; the dialog cannot be built
+    // before they are registered.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    if (!InitCommonControlsEx(&controls)) GetLogger().Write(L"ShowConfigurationDialog() - InitCommonControlsEx () - FAILED");
+    if (DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_CONFIG_DIALOG), static_cast<HWND>(GetWindow().window),
+                        ConfigDialogProc, 0) == -1)
+        GetLogger().Write(L"ShowConfigurationDialog() - DialogBoxParamW () - FAILED");
+    return TRUE;
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,36 @@
+// What the configuration dialog, its picture list and the list's painting share: the
+// dialog's process-wide state and the picture-list operations behind the buttons, the
+// right-click menu and dropped files.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+
+namespace WorkSpace {
+
+struct ConfigDialogState {
+    HWND configDialog = nullptr;         // the open configuration dialog
+    WNDPROC previousListProc = nullptr;  // the list box's own procedure, under PictureListProc
+    bool previewRunning = false;         // a preview's render thread is up and must be stopped once
+};
+ConfigDialogState& GetConfigDialogState();
+
+// Texts of the user's language on every control, and the four schemes in the combo box.
+void SetDialogTexts();
+INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The picture list (list box 1001). Every entry n of the list box is picture n of the
+// settings record; the box shows the first 21, the record keeps them all.
+LRESULT CALLBACK PictureListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+void AddListEntry(HWND list, const std::wstring& path);
+void AddPicturesFromFileDialog();
+void RemoveSelectedPicture();
+void RemoveAllPictures();
+void AddDroppedFiles(HDROP drop);
+
+// Paints the empty list: the language's background picture, or the two hint texts when the
+// picture cannot be read (gdiplus_picture_list.cpp).
+void PaintEmptyPictureList(HWND list);
+
+}  // namespace WorkSpace

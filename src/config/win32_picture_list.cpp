@@ -1,0 +1,216 @@
+// The picture list box of the configuration dialog: its replacement window procedure
+// (right-click menu, painting while empty), the Add / Remove / Remove All operations, the
+// process-wide open-file dialog and dropped files. Every operation keeps the list box and
+// the settings record's picture list in step.
+#include <windows.h>
+#include <commdlg.h>
+#include <cderr.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "config/config_resource.h"
+#include "config/picture_files.h"
+#include "config/settings.h"
+#include "config/text_storage.h"
+#include "config/win32_config_dialog.h"
+#include "render/window.h"
+#include "resources/logger.h"
+
+namespace WorkSpace {
+
+namespace {
+
+// The open-file dialog description and its buffers, kept for the whole process so that the
+// next use starts where the last one left (the folder of a multiple selection, the last
+// name in the name field).
+struct PictureFileDialog {
+    // Large enough for hundreds of files chosen at once; a selection that still does not
+    // fit is reported by the dialog (FNERR_BUFFERTOOSMALL) instead of being cut.
+    static constexpr DWORD kFileChars = 65536;
+    static constexpr DWORD kFolderChars = 1024;
+    std::vector<wchar_t> filter = std::vector<wchar_t>(1024, L'\0');
+    std::vector<wchar_t> file = std::vector<wchar_t>(kFileChars, L'\0');
+    std::vector<wchar_t> folder = std::vector<wchar_t>(kFolderChars, L'\0');
+    std::vector<wchar_t> title = std::vector<wchar_t>(256, L'\0');
+    std::vector<wchar_t> extension = std::vector<wchar_t>(64, L'\0');
+    OPENFILENAMEW description = {};
+};
+
+PictureFileDialog& GetPictureFileDialog() {
+    static PictureFileDialog dialog;
+    return dialog;
+}
+
+// Built during static initialisation, like the rest of the process-wide state, so the
+// buffers exist before the first dialog opens.
+const PictureFileDialog& g_pictureFileDialog = GetPictureFileDialog();
+
+const wchar_t kFilterName[] = L"Image Files";
+const wchar_t kFilterPattern[] = L"*.bmp;*.jpg;*.png;*.tiff;*.tif";
+
+HWND ConfigDialog() { return GetConfigDialogState().configDialog; }
+HWND PictureList() { return GetDlgItem(ConfigDialog(), IDC_PICTURE_LIST); }
+Settings& Record() { return GetWindow().settings; }
+
+void InvalidateListAndDialog() {
+    InvalidateRect(PictureList(), nullptr, TRUE);
+    InvalidateRect(ConfigDialog(), nullptr, TRUE);
+}
+
+void SetShowImagesMark(bool checked) {
+    // Only the mark: the value "ShowImages" follows the user's own clicks alone.
+    SendDlgItemMessageW(ConfigDialog(), IDC_SHOW_IMAGES, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void FillDescription(PictureFileDialog& d) {
+    std::fill(d.filter.begin(), d.filter.end(), L'\0');
+    std::copy(std::begin(kFilterName), std::end(kFilterName), d.filter.begin());  // with its NUL
+    std::copy(std::begin(kFilterPattern), std::end(kFilterPattern), d.filter.begin() + std::size(kFilterName));
+
+    OPENFILENAMEW& o = d.description;
+    o = OPENFILENAMEW{};
+    // The size without the fields Windows 2000 added: the classic dialog layout.
+    o.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
+    o.hwndOwner = ConfigDialog();
+    o.hInstance = GetModuleHandleW(nullptr);
+    o.lpstrFilter = d.filter.data();
+    o.lpstrFile = d.file.data();
+    o.nMaxFile = PictureFileDialog::kFileChars;
+    o.lpstrInitialDir = d.folder.data();
+    o.lpstrTitle = d.title[0] ? d.title.data() : nullptr;
+    o.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT;
+    o.lpstrDefExt = d.extension[0] ? d.extension.data() : nullptr;
+
+    // The name field starts with the first name the last use left. Everything after it is
+    // cleared: a single selection is written back with one NUL only, and the names of an
+    // earlier, longer selection behind it would be read as part of this one.
+    const auto end = std::find(d.file.begin(), d.file.end() - 1, L'\0');
+    std::fill(end, d.file.end(), L'\0');
+}
+
+void AddPicture(HWND list, const std::wstring& path) {
+    AddListEntry(list, path);
+    Record().AddPicture(path);
+}
+
+}  // namespace
+
+void AddListEntry(HWND list, const std::wstring& path) {
+    if (!list) return;
+    const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
+    if (count < 0 || !ListHasRoomForEntry(static_cast<size_t>(count))) return;
+    const std::wstring text = ListEntryText(path);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void AddPicturesFromFileDialog() {
+    InvalidateListAndDialog();
+    PictureFileDialog& d = GetPictureFileDialog();
+    FillDescription(d);
+    if (GetOpenFileNameW(&d.description)) {
+        const SelectedFiles files = SplitSelectedFiles(d.file.data(), d.file.size());
+        if (!files.complete) {
+            // Some dialogs fill the buffer to the brim instead of reporting that it is too
+            // small. Part of a selection would be a surprise; none of it, as when the dialog
+            // does report it, tells the user to choose fewer files.
+            GetLogger().Write(L"AddPicturesFromFileDialog() - GetOpenFileNameW () - selection too long, cut at %u characters - FAILED",
+                              static_cast<unsigned>(d.file.size()));
+            d.file[0] = L'\0';
+        } else {
+            if (!files.folder.empty() && files.folder.size() < PictureFileDialog::kFolderChars) {
+                std::fill(d.folder.begin(), d.folder.end(), L'\0');
+                std::copy(files.folder.begin(), files.folder.end(), d.folder.begin());
+            }
+            HWND list = PictureList();
+            for (const std::wstring& path : files.paths) AddPicture(list, path);
+            if (SendMessageW(list, LB_GETCOUNT, 0, 0) > 0) SetShowImagesMark(true);
+        }
+    } else {
+        const DWORD error = CommDlgExtendedError();
+        // Cancel gives 0. A selection longer than even this buffer adds nothing, and says so.
+        if (error == FNERR_BUFFERTOOSMALL)
+            GetLogger().Write(L"AddPicturesFromFileDialog() - GetOpenFileNameW () - selection too long (%u characters) - FAILED",
+                              static_cast<unsigned>(*reinterpret_cast<const WORD*>(d.file.data())));
+        else if (error != 0)
+            GetLogger().Write(L"AddPicturesFromFileDialog() - GetOpenFileNameW () - error 0x%04X - FAILED",
+                              static_cast<unsigned>(error));
+        // The dialog may have written a size or a partial name into the buffer; the name
+        // field of the next use starts empty instead.
+        if (error == FNERR_BUFFERTOOSMALL) d.file[0] = L'\0';
+    }
+    InvalidateListAndDialog();
+}
+
+void RemoveSelectedPicture() {
+    HWND list = PictureList();
+    const int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+    if (selected >= 0) {
+        SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+        if (static_cast<size_t>(selected) < Record().pictures.size()) Record().RemovePictureAt(selected);
+    }
+    const int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    const int next = SelectionAfterRemoval(selected < 0 ? -1 : selected, remaining);
+    if (next >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(next), 0);
+    if (remaining <= 0) SetShowImagesMark(false);
+}
+
+void RemoveAllPictures() {
+    SendMessageW(PictureList(), LB_RESETCONTENT, 0, 0);
+    Record().ClearPictures();
+    SetShowImagesMark(false);
+}
+
+void AddDroppedFiles(HDROP drop) {
+    HWND list = PictureList();
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        if (length == 0) continue;
+        std::vector<wchar_t> name(length + 1, L'\0');
+        if (DragQueryFileW(drop, i, name.data(), length + 1) == 0) continue;
+        const std::wstring path(name.data());
+        if (!IsPictureFileName(path)) continue;
+        // A folder whose name happens to end in ".jpg" is still a folder.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        AddPicture(list, path);
+    }
+    DragFinish(drop);
+    InvalidateListAndDialog();
+}
+
+LRESULT CALLBACK PictureListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC previous = GetConfigDialogState().previousListProc;
+    if (message == WM_PAINT && SendMessageW(list, LB_GETCOUNT, 0, 0) == 0) {
+        PaintEmptyPictureList(list);
+        // The list box's own painting that follows finds nothing left to paint.
+        ValidateRect(list, nullptr);
+    } else if (message == WM_RBUTTONDOWN) {
+        // The entry under the mouse becomes the selection before the menu opens. The button
+        // is let go again at once, so the list box does not go on tracking the mouse.
+        SendMessageW(list, WM_LBUTTONDOWN, wParam, lParam);
+        SendMessageW(list, WM_LBUTTONUP, wParam, lParam);
+        POINT at = {};
+        GetCursorPos(&at);
+        HMENU menu = CreatePopupMenu();
+        if (menu) {
+            const Translate::TextStorage& texts = Translate::TextStorage::Instance();
+            AppendMenuW(menu, MF_STRING, IDM_LIST_ADD, texts.GetText(18).c_str());
+            AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE, texts.GetText(3).c_str());
+            AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE_ALL, texts.GetText(4).c_str());
+            SetForegroundWindow(list);
+            const UINT chosen = static_cast<UINT>(
+                TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, GetParent(list), nullptr));
+            if (chosen == IDM_LIST_ADD) AddPicturesFromFileDialog();
+            else if (chosen == IDM_LIST_REMOVE) RemoveSelectedPicture();
+            else if (chosen == IDM_LIST_REMOVE_ALL) RemoveAllPictures();
+            DestroyMenu(menu);
+            InvalidateListAndDialog();
+        }
+    }
+    return previous ? CallWindowProcW(previous, list, message, wParam, lParam) : DefWindowProcW(list, message, wParam, lParam);
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,400 @@
+#!/usr/bin/env bash
+# End-to-end checks of the configuration dialog ("Lumora.scr /c") under Wine on a private
+# Xvfb screen: texts in two languages, Add through the open-file dialog, dropped files,
+# Remove, the right-click menu, the exact bytes OK writes, Cancel writing nothing, an
+# unknown scheme, the settings file's fallback place, and a preview opened twice.
+# The dialog is driven from outside by lumora_config_driver.exe (tests/wine/config_driver.cpp);
+# everything runs on a copy of dist/ in a temporary folder. One line per check; exits
+# non-zero when a check fails.
+#   LUMORA_DIST            folder with Lumora.scr and LMRResource.dat (default dist)
+#   LUMORA_CONFIG_DRIVER   the driver (default build/windows/tests/lumora_config_driver.exe)
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$ROOT"
+DIST="${LUMORA_DIST:-dist}"
+DRIVER="${LUMORA_CONFIG_DRIVER:-build/windows/tests/lumora_config_driver.exe}"
+for f in "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$DRIVER"; do
+  [ -f "$f" ] || { echo "FAIL - setup: $f is missing (run ./lumora build first)"; exit 1; }
+done
+
+source scripts/wine-env.sh
+
+WORK="$(mktemp -d /tmp/lumora-config-test.XXXXXX)"
+SHOTS="$ROOT/build/wine/config-dialog-shots"
+mkdir -p "$SHOTS"
+cp "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$WORK/"
+cp "$DRIVER" "$WORK/driver.exe"
+SETTINGS="$WORK/Lumora.scr.settings"
+# The Windows view of the work folder (Wine maps / to drive Z:).
+WIN_WORK="Z:${WORK//\//\\}"
+PICS="$WIN_WORK\\pics"
+# The dropped files have a folder of their own: Wine finds names without regard to case, and
+# a.jpg beside a.JPG would be one file to it.
+mkdir -p "$WORK/pics/drop/album" "$WORK/pics/drop/holiday.jpg" "$WORK/pics/many"
+for name in a.jpg b.png c.bmp d.tif drop/a.JPG; do cp assets/archive/Resource/logo.png "$WORK/pics/$name"; done
+echo "not a picture" >"$WORK/pics/drop/b.txt"
+LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
+
+failures=0
+checks=0
+pass() { checks=$((checks + 1)); echo "ok   - $1"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAIL - $1${2:+: $2}"; }
+check() {  # name, expected, actual
+  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1" "expected [$2], got [$3]"; fi
+}
+
+SCR_PID=""
+IMMUTABLE=""
+ORIGINAL_LANGUAGE=""
+cleanup() {
+  [ -n "$SCR_PID" ] && kill "$SCR_PID" 2>/dev/null
+  [ -n "$IMMUTABLE" ] && chattr -i "$IMMUTABLE" 2>/dev/null
+  # The prefix is shared with the other Wine tests: leave its language as it was.
+  [ -n "${DISPLAY:-}" ] && set_language "$ORIGINAL_LANGUAGE"
+  wine_teardown
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+drv() { (cd "$WORK" && timeout 90 wine ./driver.exe "$@" 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}"); }
+# The value of KEY in the driver's last "texts" output.
+TEXTS=""
+read_texts() { TEXTS="$(drv texts)"; }
+get() { printf '%s\n' "$TEXTS" | grep -m1 "^$1=" | cut -d= -f2-; }
+
+start_dialog() {
+  (cd "$WORK" && exec wine ./Lumora.scr /c >/dev/null 2>&1) &
+  SCR_PID=$!
+  if [ "$(drv wait 90)" != "dialog=1" ]; then
+    fail "the configuration dialog opens"
+    kill "$SCR_PID" 2>/dev/null
+    SCR_PID=""
+    return 1
+  fi
+  return 0
+}
+# Ends the dialog with OK (1) or Cancel (2) and waits for the process.
+end_dialog() {
+  drv click "$1" >/dev/null
+  drv gone 30 >/dev/null || fail "the dialog closes"
+  wait "$SCR_PID" 2>/dev/null
+  SCR_PID=""
+}
+set_language() {
+  if [ -z "$1" ]; then
+    wine reg delete "$LANG_KEY" /v CurLang /f >/dev/null 2>&1
+  else
+    wine reg add "$LANG_KEY" /v CurLang /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  fi
+}
+# A screenshot of the picture list's inside, without its border.
+list_shot() {  # file
+  local rect l t r b
+  rect="$(drv rect 1001 | cut -d= -f2)"
+  IFS=, read -r l t r b <<<"$rect"
+  import -window root "$1.full.png" 2>/dev/null
+  convert "$1.full.png" -crop "$((r - l - 8))x$((b - t - 8))+$((l + 4))+$((t + 4))" +repage "$1" 2>/dev/null
+  rm -f "$1.full.png"
+}
+digest() { [ -f "$1" ] && sha256sum <"$1" | cut -d' ' -f1 || echo "no file"; }
+# A settings file with the given picture lines and values.
+settings_bytes() {  # show scheme pictures...
+  local show="$1" scheme="$2"
+  shift 2
+  printf '#Picture Info _ begin\r\n'
+  local p
+  for p in "$@"; do printf '%s\r\n' "$p"; done
+  printf '#Picture Info _ end\r\nBlobsSpeed 40\r\nBlobsSize 80\r\nShowImages %s\r\nSelectCubeMap 0\r\nSelectLumoraEffect %s\r\n' \
+    "$show" "$scheme"
+}
+expect_file() {  # name, expected bytes file, actual file
+  if cmp -s "$2" "$3"; then pass "$1"; else
+    fail "$1" "the file differs"
+    diff <(cat -A "$2") <(cat -A "$3" 2>/dev/null) | head -n 12 | sed 's/^/       /'
+  fi
+}
+
+wine_setup 1024x768 || { echo "FAIL - setup: Wine or Xvfb did not start"; exit 1; }
+ORIGINAL_LANGUAGE="$(wine reg query "$LANG_KEY" /v CurLang 2>/dev/null | tr -d '\r' | grep -o '0x[0-9a-fA-F]*$')"
+[ -n "$ORIGINAL_LANGUAGE" ] && ORIGINAL_LANGUAGE="$((ORIGINAL_LANGUAGE))"
+
+# ---- English (no language value: the built-in texts; 0: the English file) ----
+for lang in "" 0; do
+  set_language "$lang"
+  rm -f "$SETTINGS"
+  start_dialog || break
+  read_texts
+  label="English texts (CurLang ${lang:-absent})"
+  actual="$(get caption)|$(get ctl3)|$(get ctl4)|$(get ctl5)|$(get ctl1009)|$(get ctl1)|$(get ctl2)|$(get ctl1010)|$(get ctl1004)|$(get ctl1011)"
+  check "$label" "Lumora Sreen Saver|Add|Remove|Remove All|Preview|Оk|Cancel|Select Scheme|Show Images|Files" "$actual"
+  check "$label: schemes" "Flame|Ice|Smoke|Cheerful" "$(get schemes)"
+  if [ -z "$lang" ]; then
+    check "no settings file: empty list, Show images checked, Flame" "0|1|0" "$(get count)|$(get check)|$(get scheme)"
+    check "the trackbars and the spare combo box stay hidden" "0|0|0" "$(get visible1002)|$(get visible1003)|$(get visible1006)"
+    # The empty list shows the language's background picture (warm colours), not a blank box.
+    list_shot "$SHOTS/empty-list-en.png"
+    warm="$(convert "$SHOTS/empty-list-en.png" -format '%[fx:mean.r - mean.b > 0.04 ? 1 : 0]' info: 2>/dev/null)"
+    check "the empty list shows the background picture" "1" "$warm"
+  fi
+  end_dialog 2
+  check "$label: Cancel without a file writes none" "no file" "$(digest "$SETTINGS")"
+done
+
+# ---- Russian ----
+set_language 1
+if start_dialog; then
+  read_texts
+  actual="$(get caption)|$(get ctl3)|$(get ctl4)|$(get ctl5)|$(get ctl1009)|$(get ctl1)|$(get ctl2)|$(get ctl1010)|$(get ctl1004)|$(get ctl1011)"
+  check "Russian texts (CurLang 1)" \
+    "Заставка Lumora|Добавить|Удалить|Удалить все|Просмотр|ОК|Отмена|Выбрать схему|Показывать изображения|Файлы" "$actual"
+  check "Russian texts: schemes" "Пламя|Лёд|Дым|Весёлая" "$(get schemes)"
+  list_shot "$SHOTS/empty-list-ru.png"
+  differ="$(compare -metric AE "$SHOTS/empty-list-en.png" "$SHOTS/empty-list-ru.png" null: 2>&1 | cut -d' ' -f1)"
+  if [ "${differ:-0}" -gt 1000 ] 2>/dev/null; then pass "the empty list shows the Russian picture"; else
+    fail "the empty list shows the Russian picture" "$differ pixels differ from the English one"; fi
+  end_dialog 2
+fi
+set_language 0
+
+# ---- Add, drop, Remove, menu, OK ----
+rm -f "$SETTINGS"
+if start_dialog; then
+  drv add "$PICS" c.bmp a.jpg b.png >/dev/null || fail "the open-file dialog takes several files"
+  read_texts
+  check "Add with several files: entries in the dialog's order" \
+    "3|$PICS\\c.bmp|$PICS\\a.jpg|$PICS\\b.png" "$(get count)|$(get entry0)|$(get entry1)|$(get entry2)"
+  drv add "$PICS" d.tif >/dev/null || fail "the open-file dialog takes one file"
+  read_texts
+  check "Add with one file: its full path" "4|$PICS\\d.tif" "$(get count)|$(get entry3)"
+  drv add-cancel >/dev/null || fail "the open-file dialog can be cancelled"
+  read_texts
+  check "Add cancelled: nothing changes" "4" "$(get count)"
+
+  drv drop "$PICS\\drop\\a.JPG" "$PICS\\drop\\b.txt" "$PICS\\drop\\album" "$PICS\\drop\\holiday.jpg" >/dev/null ||
+    fail "a drop can be posted"
+  read_texts
+  check "a drop of a.JPG, b.txt and two folders adds a.JPG only" "5|$PICS\\drop\\a.JPG" "$(get count)|$(get entry4)"
+
+  drv click 4 >/dev/null   # Remove, nothing selected
+  read_texts
+  check "Remove without a selection removes nothing and selects the first entry" "5|0" "$(get count)|$(get selected)"
+  drv select 2 >/dev/null
+  drv click 4 >/dev/null   # Remove entry 2, b.png
+  read_texts
+  check "Remove with a selection removes that entry and selects the one before" \
+    "4|1|$PICS\\d.tif" "$(get count)|$(get selected)|$(get entry2)"
+  drv menu 1 2 >/dev/null || fail "the right-click menu opens and closes"
+  read_texts
+  check "a right click on entry 1 and Remove in the menu removes that entry" \
+    "3|$PICS\\c.bmp|$PICS\\d.tif|$PICS\\drop\\a.JPG" "$(get count)|$(get entry0)|$(get entry1)|$(get entry2)"
+  drv scheme 2 >/dev/null
+  end_dialog 1
+  settings_bytes 1 2 "$PICS\\c.bmp" "$PICS\\d.tif" "$PICS\\drop\\a.JPG" >"$WORK/expected"
+  expect_file "OK writes the exact bytes of the settings file" "$WORK/expected" "$SETTINGS"
+fi
+
+# ---- Cancel leaves the file as it was ----
+before="$(digest "$SETTINGS")"
+if start_dialog; then
+  read_texts
+  check "the dialog shows the saved pictures and scheme" "3|2|1" "$(get count)|$(get scheme)|$(get check)"
+  drv add "$PICS" a.jpg >/dev/null
+  drv select 0 >/dev/null
+  drv click 4 >/dev/null
+  drv click 1004 >/dev/null
+  drv scheme 3 >/dev/null
+  end_dialog 2
+  check "Cancel after adding and removing leaves the file byte for byte" "$before" "$(digest "$SETTINGS")"
+fi
+
+# ---- Remove All, the check mark and the value ----
+if start_dialog; then
+  drv click 1004 >/dev/null   # the user unchecks "Show images": the value becomes 0
+  drv click 5 >/dev/null      # Remove All
+  read_texts
+  check "Remove All empties the list" "0|0" "$(get count)|$(get check)"
+  drv add "$PICS" a.jpg >/dev/null
+  read_texts
+  check "Add sets the check mark" "1" "$(get check)"
+  end_dialog 1
+  settings_bytes 0 2 "$PICS\\a.jpg" >"$WORK/expected"
+  expect_file "the check mark set by Add does not change the saved value" "$WORK/expected" "$SETTINGS"
+fi
+
+# ---- A long selection: 30 files whose names fill more than 2,047 characters ----
+names=()
+for i in $(seq -w 1 30); do
+  names+=("photo_${i}_$(printf 'w%.0s' $(seq 1 80)).jpg")
+  cp assets/archive/Resource/logo.png "$WORK/pics/many/${names[-1]}"
+done
+rm -f "$SETTINGS"
+if start_dialog; then
+  drv add "$PICS\\many" "${names[@]}" >/dev/null || fail "the open-file dialog takes 30 files"
+  read_texts
+  check "Add of 30 files: the list shows 21 of them" "21|$PICS\\many\\${names[20]}" "$(get count)|$(get entry20)"
+  # 700 names of 95 characters do not fit even the large buffer (Wine's dialog fills it to
+  # the brim instead of reporting it): nothing is added, and the log says why.
+  w80="$(printf 'w%.0s' $(seq 1 80))"
+  for i in $(seq -f '%04g' 1 700); do : >"$WORK/pics/many/many_${i}_$w80.jpg"; done
+  drv add-generated "$PICS\\many" 700 >/dev/null
+  read_texts
+  check "a selection too long for the buffer adds nothing" "21" "$(get count)"
+  if grep -a -q "selection too long" "$WORK/log_output.txt" 2>/dev/null; then pass "a selection too long for the buffer is logged"
+  else fail "a selection too long for the buffer is logged"; fi
+  end_dialog 1
+  expected_pictures=()
+  for n in "${names[@]}"; do expected_pictures+=("$PICS\\many\\$n"); done
+  settings_bytes 1 0 "${expected_pictures[@]}" >"$WORK/expected"
+  expect_file "OK saves all 30 files of a selection longer than 2,047 characters" "$WORK/expected" "$SETTINGS"
+fi
+
+# ---- An unknown scheme ----
+settings_bytes 1 9 >"$SETTINGS"
+if start_dialog; then
+  read_texts
+  check "scheme 9 in the file: no selection" "-1" "$(get scheme)"
+  end_dialog 1
+  settings_bytes 1 -1 >"$WORK/expected"
+  expect_file "OK without touching the scheme stores -1" "$WORK/expected" "$SETTINGS"
+fi
+
+# ---- Preview, twice, and what OK saves after it ----
+# 25 pictures that do not exist (the screen stays black behind the particles, so they can be
+# told apart from the error screen) and one path longer than a list entry holds.
+pictures=()
+for i in $(seq -w 1 25); do pictures+=("C:\\missing\\picture$i.jpg"); done
+long="C:\\$(printf 'x%.0s' $(seq 1 1100))\\long.png"
+settings_bytes 1 0 "${pictures[@]}" >"$SETTINGS"
+
+# Particles: most corners of the screen black (the error screen fills them with its panel)
+# and a good number of bright pixels above the logo.
+shows_particles() {  # screenshot
+  local dark=0 g
+  for g in 120x60+130+100 120x60+770+100 120x60+130+600 120x60+770+600; do
+    [ "$(convert "$1" -crop "$g" +repage -colorspace gray -format '%[fx:mean < 0.004 ? 1 : 0]' info:)" = 1 ] && dark=$((dark + 1))
+  done
+  local bright
+  bright="$(convert "$1" -crop 1024x690+0+0 +repage -colorspace HSB -channel B -separate -threshold 60% \
+    -format '%[fx:mean > 0.003 ? 1 : 0]' info:)"
+  [ "$dark" -ge 2 ] && [ "$bright" = 1 ]
+}
+# Opens the preview and looks at it after two seconds. The particle system keeps its
+# particles from one preview to the next, and Wine's software renderer draws a full stream
+# at about 20 frames a second: previews kept open longer leave so many particles that the
+# next one may miss its 20 frames in the first second and show the error screen, as it may
+# under a heavy load. Two more tries tell that apart from a preview that never draws.
+open_preview() {  # name
+  local try
+  for try in 1 2 3; do
+    local out
+    out="$(drv preview)" || { fail "$1 opens" "$out"; return 1; }
+    if [ "$try" = 1 ]; then
+      check "$1 covers the screen from 0,0" "preview=0,0,1024,768" "$(printf '%s\n' "$out" | grep '^preview=')"
+      check "$1 hides the cursor" "cursorShown=0" "$(printf '%s\n' "$out" | grep '^cursorShown=')"
+    fi
+    sleep 2
+    import -window root "$SHOTS/$2-$try.png" 2>/dev/null
+    if shows_particles "$SHOTS/$2-$try.png"; then
+      pass "$1 shows particles"
+      return 0
+    fi
+    [ "$try" = 3 ] && break
+    echo "note - $1 showed no particles (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+    drv preview-message esc >/dev/null
+    drv preview-gone >/dev/null
+    sleep 5  # a passing burst of load from elsewhere is the usual cause
+  done
+  fail "$1 shows particles" "see $SHOTS/$2-*.png"
+  return 1
+}
+
+if start_dialog; then
+  drv drop "$long" >/dev/null
+  read_texts
+  check "the list shows 21 of 26 pictures" "21" "$(get count)"
+  drv click 1004 >/dev/null   # "Show images" off, unsaved
+  drv scheme 1 >/dev/null
+  open_preview "the first preview" preview-1
+  drv preview-message shift-lbutton >/dev/null
+  sleep 1
+  check "a left click with Shift held does not end the preview" "previewOpen=1" "$(drv preview-state)"
+  xdotool mousemove 512 384 click 1
+  if drv preview-gone >/dev/null; then pass "a plain left click ends the preview"; else
+    fail "a plain left click ends the preview"
+    drv preview-message lbutton >/dev/null
+    drv preview-gone >/dev/null
+  fi
+  check "the cursor is shown again" "cursorShown=1" "$(drv cursor)"
+  open_preview "the second preview" preview-2
+  drv preview-message esc >/dev/null
+  if drv preview-gone >/dev/null; then pass "Esc ends the second preview"; else fail "Esc ends the second preview"; fi
+  read_texts
+  check "after the previews the dialog keeps its choices" "21|0|1" "$(get count)|$(get check)|$(get scheme)"
+  end_dialog 1
+  settings_bytes 0 1 "${pictures[@]}" "$long" >"$WORK/expected"
+  expect_file "OK after two previews saves all 26 pictures, the long path whole, and the unsaved values" \
+    "$WORK/expected" "$SETTINGS"
+fi
+
+# ---- A settings file that cannot be written: load and save both use the user's folder ----
+# Root may write any file whatever its mode bits, and so may Wine running as root; an
+# immutable file cannot be opened for writing by anyone.
+settings_bytes 1 0 >"$SETTINGS"
+user_settings_file() {
+  find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Lumora/Lumora.scr.settings' 2>/dev/null | head -n 1
+}
+user_settings="$(user_settings_file)"
+[ -n "$user_settings" ] && rm -f "$user_settings"
+if ! chattr +i "$SETTINGS" 2>/dev/null; then
+  echo "skip - the settings file's fallback place (no immutable files here)"
+else
+  IMMUTABLE="$SETTINGS"
+  before="$(digest "$SETTINGS")"
+  if start_dialog; then
+    drv add "$PICS" b.png >/dev/null
+    end_dialog 1
+    user_settings="$(user_settings_file)"
+    check "a settings file that cannot be written stays as it was" "$before" "$(digest "$SETTINGS")"
+    if [ -n "$user_settings" ]; then
+      settings_bytes 1 0 "$PICS\\b.png" >"$WORK/expected"
+      expect_file "OK saves to the user's own folder instead" "$WORK/expected" "$user_settings"
+      if start_dialog; then
+        read_texts
+        check "the next dialog reads the user's own file" "1|$PICS\\b.png" "$(get count)|$(get entry0)"
+        end_dialog 2
+      fi
+      rm -f "$user_settings"
+    else
+      fail "OK saves to the user's own folder instead" "no file under AppData/Roaming/Lumora"
+    fi
+  fi
+  chattr -i "$SETTINGS"
+  IMMUTABLE=""
+fi
+
+# ---- Without the list pictures in the archive: the two hint texts on white ----
+TOOL="${LUMORA_TOOL:-build/linux/lumora-tool}"
+if [ -x "$TOOL" ] && [ -d assets/archive ]; then
+  stage="$WORK/archive"
+  cp -r assets/archive "$stage"
+  rm -f "$stage"/Resource/ListBox*Fone.png
+  mv "$WORK/LMRResource.dat" "$WORK/LMRResource.full"
+  if "$TOOL" pack "$stage" "$WORK/LMRResource.dat" >/dev/null; then
+    rm -f "$SETTINGS"
+    if start_dialog; then
+      list_shot "$SHOTS/empty-list-hint.png"
+      white="$(convert "$SHOTS/empty-list-hint.png" -colorspace gray -threshold 97% -format '%[fx:mean > 0.85 ? 1 : 0]' info:)"
+      ink="$(convert "$SHOTS/empty-list-hint.png" -colorspace gray -negate -threshold 50% -format '%[fx:mean > 0.003 ? 1 : 0]' info:)"
+      check "without its picture the empty list shows the hint texts on white" "1|1" "$white|$ink"
+      end_dialog 2
+    fi
+  else
+    fail "an archive without the list pictures can be packed"
+  fi
+  mv -f "$WORK/LMRResource.full" "$WORK/LMRResource.dat"
+else
+  echo "skip - the hint texts ($TOOL is not built)"
+fi
+
+echo "config dialog: $((checks - failures)) of $checks checks passed"
+[ "$failures" -eq 0 ]
