@@ -12,7 +12,6 @@ for scheme in flame ice smoke cheerful; do
   [ -f "$ARTEFACTS/scheme_$scheme.png" ] && convert "$ARTEFACTS/scheme_$scheme.png" -resize 480x "$OUT/scheme_$scheme.png"
 done
 [ -f build/e2e/saver/shots/error_0.png ] && convert build/e2e/saver/shots/error_0.png -resize 480x "$OUT/error_screen.png"
-[ -f build/e2e/config/dialog_en.png ] && cp build/e2e/config/dialog_en.png "$OUT/config_dialog.png"
 
 # The animation: the saver full screen, 16 frames a quarter of a second apart, after the
 # stream has had a few seconds to build up.
@@ -29,6 +28,13 @@ for i in $(seq -w 1 16); do
 done
 xdotool key space
 sleep 2
+# The configuration dialog, cropped to its window.
+(cd "$work" && exec wine ./Lumora.scr /c) &
+sleep 5
+geometry="$(xwininfo -root -tree | grep -m1 'Lumora' | grep -o '[0-9]*x[0-9]*+[0-9-]*+[0-9-]*' | head -n 1)"
+import -display "$DISPLAY" -window root "$work/dialog_full.png" 2>/dev/null
+[ -n "$geometry" ] && convert "$work/dialog_full.png" -crop "$geometry" +repage "$OUT/config_dialog.png"
+wineserver -k 2>/dev/null || true
 wine_teardown
 convert -delay 25 -loop 0 "$work"/frame_*.png -resize 400x -layers Optimize "$OUT/lumora.gif"
 rm -rf "$work"
