@@ -124,6 +124,7 @@ protected:
         for (int attempt = 0; attempt < 3; ++attempt) {
             shot = RunOnce(width, height, settings, ms);
             if (startFailed == 0) break;
+            Sleep(1000);  // let a passing load settle
         }
         return shot;
     }
@@ -210,6 +211,30 @@ TEST_F(Scene, OnePictureCoversTheScreen) {
     const uint32_t corner = s.At(1010, 10);
     EXPECT_NEAR(Shot::R(corner), 0xC0, 8);
     EXPECT_NEAR(Shot::G(corner), 0x20, 8);
+}
+
+TEST_F(Scene, AHugePhotoLoadsAsAPicture) {
+    // 6000 x 4000, as a camera writes it: it must load (scaled down where the device's
+    // textures are smaller), not fail.
+    Shot photo;
+    photo.w = 6000;
+    photo.h = 4000;
+    photo.px.assign(static_cast<size_t>(photo.w) * photo.h, 0xFF3060C0);
+    WriteBmp(photo, "huge_photo.bmp");
+    photo.px.clear();
+    HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"t", WS_POPUP | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(GetWindow().Create(window));
+    UserTextures& pictures = UserTextures::Instance();
+    pictures.Clear();
+    pictures.SetDevice(GetWindow().device);
+    char full[MAX_PATH];
+    GetFullPathNameA("huge_photo.bmp", MAX_PATH, full, nullptr);
+    EXPECT_TRUE(pictures.AddTexture(Wide(full)));
+    EXPECT_EQ(pictures.Count(), 1u);
+    ReleaseScene();
+    DestroyWindow(window);
+    DeleteFileA("huge_photo.bmp");
 }
 
 TEST_F(Scene, SmallWindowShowsNoLogo) {

@@ -72,7 +72,13 @@ bool IsWritableFolder(const std::wstring& folder) {
 }
 
 bool MakeFolder(const std::wstring& folder) {
-    int rc = SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    // SHCreateDirectoryExW wants a full path with backslashes only.
+    std::wstring path = folder;
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    wchar_t full[MAX_PATH] = {};
+    if (GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr) == 0) return false;
+    int rc = SHCreateDirectoryExW(nullptr, full, nullptr);
     return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
 }
 

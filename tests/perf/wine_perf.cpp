@@ -1,12 +1,13 @@
 // Measures the saver's effect under Wine for the performance report: frames per second,
 // process CPU time, the time from start to the first presented frame and to the first
 // visible one (after the black start-up second), and the live particles at the end.
-//   lumora_wine_perf [SECONDS [WIDTH HEIGHT]]     (the archive is read beside the program)
+//   lumora_wine_perf [SECONDS [WIDTH HEIGHT [SETTINGS]]]   (the archive is read beside the program)
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 #include "app/run_state.h"
 #include "app/workspace.h"
@@ -65,7 +66,8 @@ int wmain(int argc, wchar_t** argv) {
 
     RunState& state = GetRunState();
     state.appWindow = window;
-    if (GetWindow().Create(window) && LoadScene(L"", true, false)) state.startFailed.store(0);
+    const std::wstring settings = argc > 4 ? argv[4] : L"";
+    if (GetWindow().Create(window) && LoadScene(settings, true, false)) state.startFailed.store(0);
     const double cpuBefore = CpuSeconds();
     LARGE_INTEGER runStart;
     QueryPerformanceCounter(&runStart);
@@ -83,7 +85,8 @@ int wmain(int argc, wchar_t** argv) {
     const double wall = Seconds(runStart, runEnd);
 
     if (state.startFailed.load() != 0) {
-        wprintf(L"start-up failed (slow machine or no device): %ld frames\n", g_frames.load());
+        wprintf(L"start-up failed (slow machine or no device): %ld frames, the first %.3f s after start\n",
+                g_frames.load(), g_frames.load() ? Seconds(g_start, g_firstFrame) : 0.0);
         return 1;
     }
     const double steady = Seconds(g_firstVisible, runEnd);

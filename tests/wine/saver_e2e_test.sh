@@ -119,6 +119,25 @@ sleep 2.5
 xdotool key space
 ends_with_zero "a key press" 1
 
+echo "-- the saved settings drive /s: one picture behind Cheerful particles"
+convert -size 64x48 xc:'#C02010' "$WORK/app/red.png"
+winpath="Z:$(echo "$WORK/app/red.png" | tr / '\\')"
+printf '#Picture Info _ begin\r\n%s\r\n#Picture Info _ end\r\nBlobsSpeed 40\r\nBlobsSize 80\r\nShowImages 1\r\nSelectCubeMap 0\r\nSelectLumoraEffect 3\r\n' \
+  "$winpath" >"$WORK/app/Lumora.scr.settings"
+xdotool mousemove 500 400
+start_saver /s
+sleep 3.5
+shot settings_picture
+read -r r g b <<<"$(means settings_picture 200x150+800+20)"
+if gt "$r" 0.6 && gt 0.25 "$g"; then pass "the picture covers the screen"; else fail "picture not shown (rgb $r $g $b)"; fi
+# Cheerful particles add green and yellow over the red: pixels whose green is far above
+# the picture's own (0x20).
+green="$(convert "$WORK/shots/settings_picture.png" -crop 1024x600+0+0 +repage -channel G -separate -threshold 50% -format '%[fx:mean]' info:)"
+if gt "$green" 0.0005; then pass "Cheerful particles over the picture"; else fail "no cheerful particles over the picture ($green)"; fi
+xdotool key space
+ends_with_zero "a key press over the pictures" 1
+rm -f "$WORK/app/Lumora.scr.settings"
+
 echo "-- /p HWND inside a parent window"
 out="$WORK/preview.txt"
 (cd "$WORK/app" && wine "$TOOLS/lumora_preview_parent.exe" 'Lumora.scr' 6 >"$out" 2>/dev/null) &
