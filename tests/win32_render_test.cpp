@@ -16,6 +16,7 @@
 #include "particles/particle_system.h"
 #include "platform/platform.h"
 #include "render/d3d9_graphics.h"
+#include "render/lumora_effect.h"
 #include "render/scene.h"
 #include "render/window.h"
 #include "resources/logger.h"
@@ -131,6 +132,15 @@ protected:
 
     Shot RunOnce(int width, int height, const std::string& settings, DWORD ms) {
         startFailed = 1;
+        // The particle system lives as long as the process and keeps its particles from one
+        // run to the next, as in a second preview. With Wine's software renderer, the
+        // thousands left by the earlier runs of this program would make the start-up second
+        // miss its 20 frames; each run starts from an empty stream instead, as a saver does.
+        ParticleSystem& particles = GetParticleSystem();
+        particles.SetSpawnRate(0.0f);
+        particles.Update(particles.LastTime() + 1000.0f);
+        particles.ResetClock();
+        SimulationClock() = 0.0f;
         HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"render test", WS_POPUP | WS_VISIBLE, 0, 0, width,
                                       height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         EXPECT_NE(window, nullptr);
@@ -242,9 +252,10 @@ TEST_F(Scene, SmallWindowShowsNoLogo) {
     ASSERT_EQ(small.w, 639u);
     EXPECT_EQ(startFailed, 0);
     SaveBmp(small, "no_logo_639x480");
-    EXPECT_EQ(small.Lit(5, 480 - 65, 205, 480 - 5, 120), 0);
+    // The lower part of the logo's place: the young stream's tail can reach its top edge.
+    EXPECT_EQ(small.Lit(5, 480 - 40, 205, 480 - 5, 120), 0);
     Shot large = Run(640, 480, Settings(2, 0), 1600);
-    EXPECT_GT(large.Lit(5, 480 - 65, 205, 480 - 5, 120), 100);
+    EXPECT_GT(large.Lit(5, 480 - 40, 205, 480 - 5, 120), 100);
 }
 
 TEST_F(Scene, LogLinesOfTheSetUpEndInOk) {
