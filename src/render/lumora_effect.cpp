@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "render/archive_texture.h"
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
 
@@ -79,22 +80,17 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
         reader.FreeBuffer();
     }
 
-    size = 0;
     SafeRelease(texture_);
-    uint8_t* data = reader.ReadMember(L"Resource/Particle.tga", size);
-    if (!data || size == 0) {
-        if (data) reader.FreeBuffer();
-        return false;
-    }
     TextureOptions options;
     options.mipLevels = 3;
-    if (Failed(device_->CreateTextureFromMemory(data, size, options, nullptr, &texture_))) {
+    bool created = false;
+    if (!TextureFromArchive(device_, L"Resource/Particle.tga", options, nullptr, &texture_, created)) return false;
+    if (created) {
+        log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK");
+    } else {
         log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - FAILED");
         result = false;
-    } else {
-        log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK");
     }
-    reader.FreeBuffer();
     return result;
 }
 

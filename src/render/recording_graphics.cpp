@@ -18,14 +18,6 @@ int GraphicsRecord::Find(const std::string& prefix, size_t from) const {
     return -1;
 }
 
-RecordedTexture::RecordedTexture(GraphicsRecord& record, std::string n) : name(std::move(n)), record_(record) {
-    ++record_.liveObjects;
-}
-RecordedTexture::~RecordedTexture() {
-    record_.calls.push_back("Release(" + name + ")");
-    --record_.liveObjects;
-}
-
 namespace {
 std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Fmt(const char* format, ...) {
@@ -50,36 +42,14 @@ ImageInfo SniffImage(const uint8_t* p, uint32_t size) {
     return info;
 }
 
-class RecordedObject : public VertexDeclaration {
-public:
-    RecordedObject(GraphicsRecord& r, std::string n) : record(r), name(std::move(n)) { ++record.liveObjects; }
-    ~RecordedObject() override {
-        record.calls.push_back("Release(" + name + ")");
-        --record.liveObjects;
-    }
-    GraphicsRecord& record;
-    std::string name;
-};
-
-class RecordedFont : public Font {
-public:
-    explicit RecordedFont(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
-    ~RecordedFont() override {
-        record.calls.push_back("Release(font)");
-        --record.liveObjects;
-    }
-    GraphicsRecord& record;
-};
+using RecordedDeclaration = Recorded<VertexDeclaration>;
+using RecordedFont = Recorded<Font>;
 
 std::string NameOf(Texture* t) { return t ? static_cast<RecordedTexture*>(t)->name : "null"; }
 
-class RecordedEffect : public Effect {
+class RecordedEffect : public Recorded<Effect> {
 public:
-    explicit RecordedEffect(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
-    ~RecordedEffect() override {
-        record.calls.push_back("Release(effect)");
-        --record.liveObjects;
-    }
+    explicit RecordedEffect(GraphicsRecord& r) : Recorded<Effect>(r, "effect") {}
     HResult Call(const std::string& op, const std::string& args) {
         record.calls.push_back("Effect." + op + "(" + args + ")");
         if (record.throwOn == "Effect." + op) throw std::runtime_error("recorded failure");
@@ -100,16 +70,11 @@ public:
     HResult CommitChanges() override { return Call("CommitChanges", ""); }
     HResult EndPass() override { return Call("EndPass", ""); }
     HResult End() override { return Call("End", ""); }
-    GraphicsRecord& record;
 };
 
-class RecordingDevice : public GraphicsDevice {
+class RecordingDevice : public Recorded<GraphicsDevice> {
 public:
-    explicit RecordingDevice(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
-    ~RecordingDevice() override {
-        record.calls.push_back("Release(device)");
-        --record.liveObjects;
-    }
+    explicit RecordingDevice(GraphicsRecord& r) : Recorded<GraphicsDevice>(r, "device") {}
 
     HResult Call(const char* op, const std::string& args) {
         record.calls.push_back(std::string(op) + "(" + args + ")");
@@ -151,11 +116,11 @@ public:
         int n = 0;
         while (elements[n].stream != 0xFF) ++n;
         HResult hr = Call("CreateVertexDeclaration", Fmt("%d", n));
-        *out = Failed(hr) ? nullptr : new RecordedObject(record, "declaration");
+        *out = Failed(hr) ? nullptr : new RecordedDeclaration(record, "declaration");
         return hr;
     }
     HResult SetVertexDeclaration(VertexDeclaration* d) override {
-        return Call("SetVertexDeclaration", d ? static_cast<RecordedObject*>(d)->name : "null");
+        return Call("SetVertexDeclaration", d ? static_cast<RecordedDeclaration*>(d)->name : "null");
     }
     HResult DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint32_t vertexCount, uint32_t primitives,
                                    const void* indices, uint32_t format, const void* vertices,
@@ -193,17 +158,11 @@ public:
         *out = Failed(hr) ? nullptr : new RecordedEffect(record);
         return hr;
     }
-
-    GraphicsRecord& record;
 };
 
-class RecordingSystem : public GraphicsSystem {
+class RecordingSystem : public Recorded<GraphicsSystem> {
 public:
-    explicit RecordingSystem(GraphicsRecord& r) : record(r) { ++record.liveObjects; }
-    ~RecordingSystem() override {
-        record.calls.push_back("Release(direct3d)");
-        --record.liveObjects;
-    }
+    explicit RecordingSystem(GraphicsRecord& r) : Recorded<GraphicsSystem>(r, "direct3d") {}
     HResult GetDeviceCaps(uint32_t* caps) override {
         record.calls.push_back("System.GetDeviceCaps()");
         *caps = record.failing.count("NoVertexProcessing") ? 0u : 1u;
@@ -217,7 +176,6 @@ public:
         *out = new RecordingDevice(record);
         return kOk;
     }
-    GraphicsRecord& record;
 };
 
 GraphicsRecord* g_record = nullptr;
@@ -241,7 +199,7 @@ GraphicsPlatform MakeRecordingPlatform() {
         g_record->calls.push_back("CreateFont()");
         *out = nullptr;
         if (g_record->failing.count("CreateFont")) return kFail;
-        *out = new RecordedFont(*g_record);
+        *out = new RecordedFont(*g_record, "font");
         return kOk;
     };
     return p;

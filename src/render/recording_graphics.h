@@ -21,15 +21,21 @@ struct GraphicsRecord {
     void Clear() { calls.clear(); }
 };
 
-// A texture that remembers its name and source size.
-class RecordedTexture : public Texture {
+// Every recorded object counts itself live while it exists and logs "Release(name)".
+template <typename Base>
+class Recorded : public Base {
 public:
-    RecordedTexture(GraphicsRecord& record, std::string name);
-    ~RecordedTexture() override;
+    Recorded(GraphicsRecord& r, std::string n) : record(r), name(std::move(n)) { ++record.liveObjects; }
+    ~Recorded() override {
+        record.calls.push_back("Release(" + name + ")");
+        --record.liveObjects;
+    }
+    GraphicsRecord& record;
     std::string name;
-private:
-    GraphicsRecord& record_;
 };
+
+// A texture that remembers its name.
+using RecordedTexture = Recorded<Texture>;
 
 GraphicsDevice* CreateRecordingDevice(GraphicsRecord& record);
 GraphicsSystem* CreateRecordingSystem(GraphicsRecord& record);

@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 #include "resources/logger.h"
-#include "resources/zip_reader.h"
+#include "render/archive_texture.h"
 
 namespace WorkSpace {
 
@@ -77,25 +77,18 @@ bool Window::Create(void* hwnd) {
 
 bool Window::InitLogo() {
     if (!device) return false;
-    ZipReader& reader = ZipReader::Instance();
-    uint32_t size = 0;
-    uint8_t* data = reader.ReadMember(L"Resource/logo.png", size);
-    if (!data || size == 0) {
-        if (data) reader.FreeBuffer();
-        return false;
-    }
     TextureOptions options;
     options.mipLevels = 1;
     SafeRelease(logo);
-    bool ok = !Failed(device->CreateTextureFromMemory(data, size, options, &logoInfo, &logo));
-    if (!ok) {
-        logo = nullptr;
+    bool created = false;
+    if (!TextureFromArchive(device, L"Resource/logo.png", options, &logoInfo, &logo, created)) return false;
+    if (!created) {
         GetLogger().Write(L"Window::InitLogo() - FAILED");
         Platform::DebugOutput(L"Failed to load logo texture. Window::Init ()\n");
+        return false;
     }
-    reader.FreeBuffer();
-    if (ok) GetLogger().Write(L"Window::InitLogo() - OK");
-    return ok;
+    GetLogger().Write(L"Window::InitLogo() - OK");
+    return true;
 }
 
 void Window::Release() {

@@ -1,0 +1,23 @@
+#include "render/archive_texture.h"
+
+#include "resources/zip_reader.h"
+
+namespace WorkSpace {
+
+bool TextureFromArchive(GraphicsDevice* device, const wchar_t* member, const TextureOptions& options,
+                        ImageInfo* info, Texture** out, bool& created) {
+    created = false;
+    ZipReader& reader = ZipReader::Instance();
+    uint32_t size = 0;
+    uint8_t* data = reader.ReadMember(member, size);
+    if (!data || size == 0) {
+        if (data) reader.FreeBuffer();  // an empty member still leaves its buffer
+        return false;
+    }
+    created = !Failed(device->CreateTextureFromMemory(data, size, options, info, out)) && *out;
+    if (!created) *out = nullptr;
+    reader.FreeBuffer();
+    return true;
+}
+
+}  // namespace WorkSpace
