@@ -27,7 +27,6 @@ public:
     // Starts the time line once; a later set-up in the same process keeps it.
     void Start();
     double GetTime() const;
-    bool Running() const { return running_ != 0; }
     int64_t Frequency() const { return frequency_; }
     // Back to "never started", for tests that install their own clock.
     void ResetForTesting() { running_ = 0; base_ = 0; }

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/platform.h"
+#include "render/d3dx/image.h"
 
 namespace WorkSpace {
 
@@ -27,19 +28,6 @@ std::string Fmt(const char* format, ...) {
     vsnprintf(buf, sizeof(buf), format, args);
     va_end(args);
     return buf;
-}
-
-// Width and height from a PNG or TGA header, enough for the logo placement tests.
-ImageInfo SniffImage(const uint8_t* p, uint32_t size) {
-    ImageInfo info;
-    if (size >= 24 && p[0] == 0x89 && p[1] == 'P' && p[2] == 'N' && p[3] == 'G') {
-        info.width = (uint32_t(p[16]) << 24) | (uint32_t(p[17]) << 16) | (uint32_t(p[18]) << 8) | p[19];
-        info.height = (uint32_t(p[20]) << 24) | (uint32_t(p[21]) << 16) | (uint32_t(p[22]) << 8) | p[23];
-    } else if (size >= 18) {
-        info.width = p[12] | (uint32_t(p[13]) << 8);
-        info.height = p[14] | (uint32_t(p[15]) << 8);
-    }
-    return info;
 }
 
 using RecordedDeclaration = Recorded<VertexDeclaration>;
@@ -135,7 +123,11 @@ public:
         HResult hr = Call("CreateTextureFromMemory", Fmt("%u, %u", size, options.mipLevels));
         *out = nullptr;
         if (Failed(hr) || !data || size == 0) return Failed(hr) ? hr : kFail;
-        if (info) *info = SniffImage(static_cast<const uint8_t*>(data), size);
+        // The source size from the file's header, enough for the logo placement tests.
+        if (info) {
+            *info = ImageInfo{};
+            ReadImageSize(static_cast<const uint8_t*>(data), size, info->width, info->height);
+        }
         *out = new RecordedTexture(record, Fmt("memory:%u", size));
         return kOk;
     }
@@ -205,9 +197,6 @@ GraphicsPlatform MakeRecordingPlatform() {
     return p;
 }
 }  // namespace
-
-GraphicsDevice* CreateRecordingDevice(GraphicsRecord& record) { return new RecordingDevice(record); }
-GraphicsSystem* CreateRecordingSystem(GraphicsRecord& record) { return new RecordingSystem(record); }
 
 void UseRecordingGraphics(GraphicsRecord* record, int32_t width, int32_t height) {
     static GraphicsPlatform platform = MakeRecordingPlatform();

@@ -37,9 +37,6 @@ public:
 // A texture that remembers its name.
 using RecordedTexture = Recorded<Texture>;
 
-GraphicsDevice* CreateRecordingDevice(GraphicsRecord& record);
-GraphicsSystem* CreateRecordingSystem(GraphicsRecord& record);
-
 // Makes Window::Create use the recorder: any non-null window handle is a window of the
 // given client size. Returns the previous platform. Not thread-safe; for tests and tools.
 void UseRecordingGraphics(GraphicsRecord* record, int32_t width, int32_t height);

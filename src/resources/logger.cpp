@@ -44,10 +44,7 @@ std::wstring FallbackLogFolder() {
     return base + Platform::PathSeparator() + L"Lumora";
 }
 
-Logger::Logger(const std::wstring& folder) {
-    SetFolder(folder);
-    OpenIfClosed();
-}
+Logger::Logger(const std::wstring& folder) : Logger(folder, std::wstring(), false) {}
 
 Logger::~Logger() {
     if (file_) fclose(file_);
