@@ -64,9 +64,9 @@ TEST(SettingsDefaults, MissingFileGivesDefaultsAndNoPictures) {
     EXPECT_FALSE(s.Load(TempPath("does_not_exist.settings")));
     EXPECT_TRUE(s.pictures.empty());
     ExpectDefaults(s);
-    ASSERT_EQ(s.values.size(), 5u);
     const wchar_t* order[] = {L"BlobsSpeed", L"BlobsSize", L"ShowImages", L"SelectCubeMap", L"SelectLumoraEffect"};
-    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(s.values[i].first, order[i]);
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(std::wstring(kSettingRows[i].key), order[i]);
+    for (size_t i = 0; i < kSettingCount; ++i) EXPECT_EQ(static_cast<size_t>(kSettingRows[i].id), i);
 }
 
 TEST(SettingsDefaults, EmptyPathFailsWithDefaults) {
@@ -162,7 +162,7 @@ TEST(SettingsReader, LastDuplicateWins) {
 TEST(SettingsReader, UnknownKeysAreNotAdded) {
     Settings s;
     s.LoadFromBytes(WithValueLines("Colour 5\r\n#Picture Info _ begin\r\nx.jpg\r\n"));
-    EXPECT_EQ(s.values.size(), 5u);
+    EXPECT_EQ(s.GetValue(L"Colour"), 0);
     EXPECT_TRUE(s.pictures.empty());
     ExpectDefaults(s);
 }
@@ -240,6 +240,33 @@ TEST(SettingsWriter, ExactBytesOnDisk) {
     Platform::RemoveFile(path);
 }
 
+TEST(SettingsWriter, LaterKeysOnlyWhenTheyDifferFromTheirDefaults) {
+    Settings s;
+    s.Set(SettingKey::PictureFit, 0);  // the default: no line, the file keeps its old bytes
+    s.Set(SettingKey::SpanMonitors, 1);
+    EXPECT_EQ(s.ToBytes(), std::string(kEmptyRecord) + "SpanMonitors 1\r\n");
+    s.Set(SettingKey::PictureFit, 2);
+    EXPECT_EQ(s.ToBytes(), std::string(kEmptyRecord) + "PictureFit 2\r\nSpanMonitors 1\r\n");
+    Settings back;
+    back.LoadFromBytes(s.ToBytes());
+    EXPECT_EQ(back.Get(SettingKey::PictureFit), 2);
+    EXPECT_EQ(back.Get(SettingKey::SpanMonitors), 1);
+}
+
+TEST(SettingsRecord, OutOfRangeValuesAreKeptAndClampedWhereUsed) {
+    Settings s;
+    s.LoadFromBytes(WithValueLines("BlobsSpeed 0\r\nBlobsSize 1000000000\r\nPictureFit -4\r\nSpanMonitors 9\r\n"
+                                   "SelectLumoraEffect -1\r\n"));
+    EXPECT_EQ(s.Get(SettingKey::BlobsSpeed), 0);
+    EXPECT_EQ(s.GetClamped(SettingKey::BlobsSpeed), 1);
+    EXPECT_EQ(s.GetClamped(SettingKey::BlobsSize), 100);
+    EXPECT_EQ(s.GetClamped(SettingKey::PictureFit), 0);
+    EXPECT_EQ(s.GetClamped(SettingKey::SpanMonitors), 1);
+    EXPECT_EQ(s.GetClamped(SettingKey::SelectLumoraEffect), -1);  // "no selection" stays
+    EXPECT_NE(s.ToBytes().find("BlobsSpeed 0\r\nBlobsSize 1000000000\r\n"), std::string::npos);
+    EXPECT_NE(s.ToBytes().find("PictureFit -4\r\nSpanMonitors 9\r\n"), std::string::npos);
+}
+
 TEST(SettingsWriter, SaveOverwritesAndEmptyListWritesNoPictureLines) {
     const std::wstring path = TempPath("overwrite.settings");
     ASSERT_TRUE(WriteBytes(path, std::string(10000, 'z')));
@@ -315,7 +342,6 @@ TEST(SettingsRecord, SetValueIgnoresUnknownKey) {
     Settings s;
     s.SetValue(L"Unknown", 9);
     s.SetValue(L"blobsspeed", 9);
-    EXPECT_EQ(s.values.size(), 5u);
     EXPECT_EQ(s.GetValue(L"Unknown"), 0);
     ExpectDefaults(s);
     s.SetValue(L"SelectCubeMap", 4);

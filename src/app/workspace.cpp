@@ -24,10 +24,10 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
     if (!buildScene) return 1;
 
     if (!skipPictureTextures) LoadPictureTextures();
-    w.showPictures = w.settings.GetValue(L"ShowImages");
+    w.showPictures = w.settings.Get(SettingKey::ShowImages);
     InitScene();  // a missing logo or effect does not fail the set-up
     // After InitScene: the renderer's preset has just put scheme 0 in place.
-    GetParticleSystem().SetColorScheme(static_cast<unsigned>(w.settings.GetValue(L"SelectLumoraEffect")));
+    GetParticleSystem().SetColorScheme(static_cast<unsigned>(w.settings.Get(SettingKey::SelectLumoraEffect)));
     return 1;
 }
 

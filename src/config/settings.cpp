@@ -11,13 +11,29 @@
 
 namespace WorkSpace {
 
-const Settings::Entry Settings::kDefaults[5] = {
-    {L"BlobsSpeed", 40},
-    {L"BlobsSize", 80},
-    {L"ShowImages", 1},
-    {L"SelectCubeMap", 0},
-    {L"SelectLumoraEffect", 0},
+// The classic five keep the whole int range: the scheme's "no selection" is -1, and a
+// show-images value other than 0 or 1 has always meant "show".
+const SettingRow kSettingRows[kSettingCount] = {
+    {SettingKey::BlobsSpeed, L"BlobsSpeed", 40, 1, 100},
+    {SettingKey::BlobsSize, L"BlobsSize", 80, 1, 100},
+    {SettingKey::ShowImages, L"ShowImages", 1, INT32_MIN, INT32_MAX},
+    {SettingKey::SelectCubeMap, L"SelectCubeMap", 0, INT32_MIN, INT32_MAX},
+    {SettingKey::SelectLumoraEffect, L"SelectLumoraEffect", 0, INT32_MIN, INT32_MAX},
+    {SettingKey::PictureFit, L"PictureFit", 0, 0, 2},
+    {SettingKey::SpanMonitors, L"SpanMonitors", 0, 0, 1},
 };
+
+const SettingRow& SettingInfo(SettingKey key) { return kSettingRows[static_cast<size_t>(key)]; }
+
+int32_t ClampSetting(SettingKey key, int32_t value) {
+    const SettingRow& row = SettingInfo(key);
+    return value < row.minimum ? row.minimum : value > row.maximum ? row.maximum : value;
+}
+
+Settings& GetSettings() {
+    static Settings* settings = new Settings();  // lives until the process ends
+    return *settings;
+}
 
 namespace {
 const char kBeginMarker[] = "#Picture Info _ begin";
@@ -90,8 +106,7 @@ Settings::Settings() { ResetValues(); }
 Settings::~Settings() = default;
 
 void Settings::ResetValues() {
-    values.clear();
-    for (const Entry& entry : kDefaults) values.emplace_back(entry.key, entry.defaultValue);
+    for (const SettingRow& row : kSettingRows) Set(row.id, row.defaultValue);
 }
 
 bool Settings::Load(const std::wstring& path) {
@@ -140,10 +155,11 @@ std::string Settings::ToBytes() const {
     AppendLine(out, kBeginMarker);
     for (const std::wstring& picture : pictures) AppendLine(out, Platform::WideToUtf8(picture));
     AppendLine(out, kEndMarker);
-    for (const Entry& entry : kDefaults) {
+    for (const SettingRow& row : kSettingRows) {
+        if (!IsWritten(row.id)) continue;
         char number[16];
-        snprintf(number, sizeof(number), " %d", static_cast<int>(GetValue(entry.key)));
-        AppendLine(out, Platform::WideToUtf8(entry.key) + number);
+        snprintf(number, sizeof(number), " %d", static_cast<int>(Get(row.id)));
+        AppendLine(out, Platform::WideToUtf8(row.key) + number);
     }
     return out;
 }
@@ -158,16 +174,20 @@ bool Settings::Save(const std::wstring& path) const {
     return written && closed;
 }
 
+bool Settings::IsWritten(SettingKey key) const {
+    return static_cast<size_t>(key) < kAlwaysWrittenSettings || Get(key) != SettingInfo(key).defaultValue;
+}
+
 int32_t Settings::GetValue(const std::wstring& key) const {
-    for (const auto& entry : values)
-        if (entry.first == key) return entry.second;
+    for (const SettingRow& row : kSettingRows)
+        if (key == row.key) return Get(row.id);
     return 0;
 }
 
 void Settings::SetValue(const std::wstring& key, int32_t value) {
-    for (auto& entry : values)
-        if (entry.first == key) {
-            entry.second = value;
+    for (const SettingRow& row : kSettingRows)
+        if (key == row.key) {
+            Set(row.id, value);
             return;
         }
 }

@@ -1,25 +1,48 @@
-// The user's choices: the picture list and five numbers, kept in a small text file
-// ("<program>.scr.settings" style) and read and written with the exact byte format below.
+// The user's choices: the picture list and the numbers of the settings table, kept in a
+// small text file ("<program>.scr.settings" style) with the exact byte format below.
 //   #Picture Info _ begin
 //   <one picture path per line>
 //   #Picture Info _ end
 //   BlobsSpeed %d / BlobsSize %d / ShowImages %d / SelectCubeMap %d / SelectLumoraEffect %d
+//   then each later key ("PictureFit %d", ...) only when it differs from its default
 #pragma once
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace WorkSpace {
 
+// Every number the settings file keeps, in file order. A new option is one more row in
+// kSettingRows and one more name here.
+enum class SettingKey : uint8_t {
+    BlobsSpeed,
+    BlobsSize,
+    ShowImages,
+    SelectCubeMap,
+    SelectLumoraEffect,
+    PictureFit,    // 0 stretch, 1 fit (bars), 2 fill (crop)
+    SpanMonitors,  // 0 a scene per monitor, 1 one scene over all of them
+};
+constexpr size_t kSettingCount = 7;
+// The first rows are always written, as every file on users' disks has them; the rows
+// after them only when they differ from their defaults, so an untouched file keeps its bytes.
+constexpr size_t kAlwaysWrittenSettings = 5;
+
+struct SettingRow {
+    SettingKey id;
+    const wchar_t* key;
+    int32_t defaultValue;
+    int32_t minimum, maximum;  // where the value is used; the file keeps what it holds
+};
+extern const SettingRow kSettingRows[kSettingCount];
+const SettingRow& SettingInfo(SettingKey key);
+// `value` brought into the row's range.
+int32_t ClampSetting(SettingKey key, int32_t value);
+
 class Settings {
 public:
-    // Keys and defaults, in file order.
-    struct Entry {
-        const wchar_t* key;
-        int32_t defaultValue;
-    };
-    static const Entry kDefaults[5];
 
     // Starts with the defaults, so a record saved before any load still writes sane numbers.
     Settings();
@@ -34,17 +57,27 @@ public:
     // The exact bytes Save writes (CR LF line ends).
     std::string ToBytes() const;
 
-    int32_t GetValue(const std::wstring& key) const;  // 0 for a key that is not there
-    void SetValue(const std::wstring& key, int32_t value);  // unknown keys are ignored
+    // The value as the file holds it, and brought into its range for use.
+    int32_t Get(SettingKey key) const { return values[static_cast<size_t>(key)]; }
+    int32_t GetClamped(SettingKey key) const { return ClampSetting(key, Get(key)); }
+    void Set(SettingKey key, int32_t value) { values[static_cast<size_t>(key)] = value; }
+    // By the key's name in the file: 0 for a name that is not in the table, which is ignored.
+    int32_t GetValue(const std::wstring& key) const;
+    void SetValue(const std::wstring& key, int32_t value);
+    // Whether the file (and lumora-tool's listing) carries this row's line.
+    bool IsWritten(SettingKey key) const;
     std::wstring GetPicture(int32_t index) const;  // empty when out of range
     void AddPicture(const std::wstring& path) { pictures.push_back(path); }
     void RemovePictureAt(int32_t index);
     void ClearPictures() { pictures.clear(); }
-    void ResetValues();  // the five defaults, in file order; pictures untouched
+    void ResetValues();  // the table's defaults; pictures untouched
 
     std::vector<std::wstring> pictures;
-    std::vector<std::pair<std::wstring, int32_t>> values;
+    std::array<int32_t, kSettingCount> values;  // by SettingKey
 };
+
+// The process-wide settings record, shared by the saver, its preview and the dialog.
+Settings& GetSettings();
 
 // The settings file's path, decided once for load and save alike: beside the program when
 // that place can be written, otherwise in the user's own data folder under "Lumora".

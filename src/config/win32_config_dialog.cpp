@@ -66,25 +66,25 @@ void InitDialog(HWND dialog) {
     SendItem(dialog, IDC_SCHEME_COMBO, CB_SETCURSEL, 0);
 
     // A record that already holds pictures is the user's unsaved work; leave it alone.
-    Settings& settings = GetWindow().settings;
+    Settings& settings = GetSettings();
     if (settings.pictures.empty()) settings.Load(GetSettingsPath());
 
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const std::wstring& picture : settings.pictures) AddListEntry(list, picture);
 
-    SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_SETPOS, TRUE, settings.GetValue(L"BlobsSpeed"));
-    SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_SETPOS, TRUE, settings.GetValue(L"BlobsSize"));
-    CheckDlgButton(dialog, IDC_SHOW_IMAGES, settings.GetValue(L"ShowImages") != 0 ? BST_CHECKED : BST_UNCHECKED);
+    SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_SETPOS, TRUE, settings.Get(SettingKey::BlobsSpeed));
+    SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_SETPOS, TRUE, settings.Get(SettingKey::BlobsSize));
+    CheckDlgButton(dialog, IDC_SHOW_IMAGES, settings.Get(SettingKey::ShowImages) != 0 ? BST_CHECKED : BST_UNCHECKED);
     // A stored index outside the four schemes leaves the box without a selection, so an OK
     // that does not touch it stores -1.
-    const int32_t scheme = settings.GetValue(L"SelectLumoraEffect");
+    const int32_t scheme = settings.Get(SettingKey::SelectLumoraEffect);
     SendItem(dialog, IDC_SCHEME_COMBO, CB_SETCURSEL,
              scheme >= 0 && scheme < kSchemeCount ? static_cast<WPARAM>(scheme) : static_cast<WPARAM>(-1));
 }
 
 void OnOk(HWND dialog) {
-    Settings& settings = GetWindow().settings;
-    settings.SetValue(L"SelectLumoraEffect", SelectedScheme(dialog));
+    Settings& settings = GetSettings();
+    settings.Set(SettingKey::SelectLumoraEffect, SelectedScheme(dialog));
     // GetSettingsPath decides once where the file lives (beside the program, or the user's
     // own folder when that one cannot be written), so the load at start and this save meet
     // the same file.
@@ -97,8 +97,8 @@ void OnOk(HWND dialog) {
 
 void OnShowImagesClicked(HWND dialog) {
     const LRESULT check = SendItem(dialog, IDC_SHOW_IMAGES, BM_GETCHECK);
-    if (check == BST_CHECKED) GetWindow().settings.SetValue(L"ShowImages", 1);
-    if (check == BST_UNCHECKED) GetWindow().settings.SetValue(L"ShowImages", 0);
+    if (check == BST_CHECKED) GetSettings().Set(SettingKey::ShowImages, 1);
+    if (check == BST_UNCHECKED) GetSettings().Set(SettingKey::ShowImages, 0);
 }
 
 void OpenPreview(HWND dialog) {
@@ -141,9 +141,9 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
 void OnNotify(HWND dialog, const NMHDR* header) {
     if (!header) return;
     if (header->idFrom == IDC_SPEED_TRACKBAR)
-        GetWindow().settings.SetValue(L"BlobsSpeed", static_cast<int32_t>(SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_GETPOS)));
+        GetSettings().Set(SettingKey::BlobsSpeed, static_cast<int32_t>(SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_GETPOS)));
     else if (header->idFrom == IDC_SIZE_TRACKBAR)
-        GetWindow().settings.SetValue(L"BlobsSize", static_cast<int32_t>(SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_GETPOS)));
+        GetSettings().Set(SettingKey::BlobsSize, static_cast<int32_t>(SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_GETPOS)));
 }
 
 // ---- Preview ----

@@ -15,7 +15,6 @@
 #include "config/settings.h"
 #include "config/text_storage.h"
 #include "config/win32_config_dialog.h"
-#include "render/window.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
@@ -52,7 +51,7 @@ const wchar_t kFilterPattern[] = L"*.bmp;*.jpg;*.png;*.tiff;*.tif";
 
 HWND ConfigDialog() { return GetConfigDialogState().configDialog; }
 HWND PictureList() { return GetDlgItem(ConfigDialog(), IDC_PICTURE_LIST); }
-Settings& Record() { return GetWindow().settings; }
+Settings& Record() { return GetSettings(); }
 
 void InvalidateListAndDialog() {
     InvalidateRect(PictureList(), nullptr, TRUE);

@@ -38,7 +38,7 @@ public:
     uint32_t background = 0xFF000000;
     int32_t showPictures = 0;
     LumoraEffect effect;
-    Settings settings;
+    Settings& settings = GetSettings();  // the record lives in config/
 };
 
 // The process-wide Window object, built during static initialisation.

@@ -65,8 +65,8 @@ int RunSettings(const Args& args) {
     }
     Print(loaded ? "loaded 1\n" : "loaded 0\n");
     for (const std::wstring& picture : settings.pictures) Print("picture " + Platform::WideToUtf8(picture) + "\n");
-    for (const Settings::Entry& entry : Settings::kDefaults)
-        Print(Platform::WideToUtf8(entry.key) + " " + std::to_string(settings.GetValue(entry.key)) + "\n");
+    for (const SettingRow& row : kSettingRows)
+        if (settings.IsWritten(row.id)) Print(Platform::WideToUtf8(row.key) + " " + std::to_string(settings.Get(row.id)) + "\n");
     return 0;
 }
 

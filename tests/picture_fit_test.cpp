@@ -1,0 +1,50 @@
+// Stretch, fit and fill of a picture into an area of the screen.
+#include "render/picture_fit.h"
+
+#include <gtest/gtest.h>
+
+namespace WorkSpace {
+namespace {
+
+void ExpectQuad(const PictureQuad& q, float l, float t, float r, float b, float u0, float v0, float u1, float v1) {
+    EXPECT_FLOAT_EQ(q.rect[0], l);
+    EXPECT_FLOAT_EQ(q.rect[1], t);
+    EXPECT_FLOAT_EQ(q.rect[2], r);
+    EXPECT_FLOAT_EQ(q.rect[3], b);
+    EXPECT_FLOAT_EQ(q.uv[0], u0);
+    EXPECT_FLOAT_EQ(q.uv[1], v0);
+    EXPECT_FLOAT_EQ(q.uv[2], u1);
+    EXPECT_FLOAT_EQ(q.uv[3], v1);
+}
+
+const float kScreen[4] = {0.0f, 0.0f, 800.0f, 600.0f};
+const float kRightMonitor[4] = {800.0f, 0.0f, 1440.0f, 480.0f};
+
+TEST(PictureFit, StretchCoversTheAreaWhateverTheShape) {
+    ExpectQuad(PlacePicture(PictureFit::Stretch, kScreen, 3000, 4000), 0, 0, 800, 600, 0, 0, 1, 1);
+}
+
+TEST(PictureFit, FitKeepsTheAspectWithBarsOnBothSides) {
+    // Portrait 3:4 on 4:3: 450 wide, bars of 175 left and right.
+    ExpectQuad(PlacePicture(PictureFit::Fit, kScreen, 3000, 4000), 175, 0, 625, 600, 0, 0, 1, 1);
+    // Panorama 2:1 on 4:3: 400 high, bars of 100 above and below; offset areas keep their origin.
+    ExpectQuad(PlacePicture(PictureFit::Fit, kRightMonitor, 2000, 1000), 800, 80, 1440, 400, 0, 0, 1, 1);
+}
+
+TEST(PictureFit, FillCoversTheAreaAndCropsTheMiddle) {
+    // Portrait 3:4 on 4:3: the middle 9/16 of the height shows.
+    ExpectQuad(PlacePicture(PictureFit::Fill, kScreen, 3000, 4000), 0, 0, 800, 600, 0, 0.21875f, 1, 0.78125f);
+    // Panorama 2:1 on 4:3: the middle 2/3 of the width shows.
+    ExpectQuad(PlacePicture(PictureFit::Fill, kRightMonitor, 2000, 1000), 800, 0, 1440, 480, 1.0f / 6.0f, 0,
+               5.0f / 6.0f, 1);
+}
+
+TEST(PictureFit, SameAspectAndDegenerateSizesStretch) {
+    ExpectQuad(PlacePicture(PictureFit::Fit, kScreen, 1600, 1200), 0, 0, 800, 600, 0, 0, 1, 1);
+    ExpectQuad(PlacePicture(PictureFit::Fill, kScreen, 0, 1200), 0, 0, 800, 600, 0, 0, 1, 1);
+    const float empty[4] = {10.0f, 10.0f, 10.0f, 10.0f};
+    ExpectQuad(PlacePicture(PictureFit::Fill, empty, 100, 100), 10, 10, 10, 10, 0, 0, 1, 1);
+}
+
+}  // namespace
+}  // namespace WorkSpace
