@@ -26,6 +26,13 @@ Target amd64-unicode
   !define DIST "../dist"
 !endif
 
+; scripts/package.sh passes SIGN (the signing command) when a certificate is given: the
+; uninstaller is signed before it goes into the installer, the installer once it is written.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
+!endif
+
 !define PRODUCT "Lumora Screen Saver"
 !define PUBLISHER "VELMORA"
 ; What the saver reads: its language number lives here.
