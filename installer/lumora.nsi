@@ -26,6 +26,13 @@ Target amd64-unicode
   !define DIST "../dist"
 !endif
 
+; scripts/package.sh passes SIGN (the signing command) when a certificate is given: the
+; uninstaller is signed before it goes into the installer, the installer once it is written.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
+!endif
+
 !define PRODUCT "Lumora Screen Saver"
 !define PUBLISHER "VELMORA"
 ; What the saver reads: its language number lives here.
@@ -67,15 +74,20 @@ Var LanguageList    ; the language page's list box
 ; The description goes below the list, which then has the width for the longer languages.
 !define MUI_COMPONENTSPAGE_SMALLDESC
 
+; Lumora's own pictures instead of NSIS's: the side picture of the welcome and finish pages
+; and the header of the pages between (scripts/make-assets.sh makes both).
+!define MUI_WELCOMEFINISHPAGE_BITMAP "../assets/installer/welcome.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_BITMAP "../assets/installer/header.bmp"
+
 !insertmacro MUI_PAGE_WELCOME
 Page custom LanguagePageCreate LanguagePageLeave
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
-; Opening the settings is a last step the user watches, so it belongs on the finish page,
-; which a silent install never shows.
-!define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "$(OpenSettingsText)"
-!define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
+; The finish page offers no "open the screen-saver settings": the installer runs with the
+; administrator's token, and whatever it starts inherits it, so a settings dialog opened from
+; here would save Lumora.scr.settings into the system folder as the administrator. NSIS has
+; no plugin-free way to start a program as the user who ran the installer.
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -159,13 +171,6 @@ LangString LanguagePageLabel ${LANG_SPANISH} "Lumora mostrará su ventana de con
 LangString LanguagePageLabel ${LANG_ITALIAN} "Lumora mostrerà la finestra delle impostazioni e i messaggi in questa lingua:"
 LangString LanguagePageLabel ${LANG_JAPANESE} "Lumora の設定画面とメッセージは次の言語で表示されます:"
 
-LangString OpenSettingsText ${LANG_ENGLISH} "Open the screen-saver settings"
-LangString OpenSettingsText ${LANG_RUSSIAN} "Открыть параметры заставки"
-LangString OpenSettingsText ${LANG_GERMAN} "Bildschirmschonereinstellungen öffnen"
-LangString OpenSettingsText ${LANG_FRENCH} "Ouvrir les paramètres de l'écran de veille"
-LangString OpenSettingsText ${LANG_SPANISH} "Abrir la configuración del protector de pantalla"
-LangString OpenSettingsText ${LANG_ITALIAN} "Apri le impostazioni del salvaschermo"
-LangString OpenSettingsText ${LANG_JAPANESE} "スクリーン セーバーの設定を開く"
 
 LangString BadOptionText ${LANG_ENGLISH} "Invalid command-line option:"
 LangString BadOptionText ${LANG_RUSSIAN} "Недопустимый параметр командной строки:"
@@ -362,10 +367,6 @@ Function LanguagePageLeave
   ${AndIf} $0 < ${LANGUAGE_COUNT}
     StrCpy $SaverLanguage $0
   ${EndIf}
-FunctionEnd
-
-Function OpenScreenSaverSettings
-  Exec '"$SYSDIR\control.exe" desk.cpl,,@screensaver'
 FunctionEnd
 
 ;--------------------------------------------------------------------------------------------

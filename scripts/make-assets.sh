@@ -8,6 +8,9 @@
 #   assets/archive/Resource/ListBox<Lang>Fone.png    400x212 empty picture-list backgrounds
 #   assets/banner.bmp                        421x37 24-bit banner
 #   assets/lumora.ico                        48/32/24/16 pixel icon
+#   assets/installer/welcome.bmp             164x314 24-bit side picture of the installer's
+#                                            welcome and finish pages
+#   assets/installer/header.bmp              150x57 24-bit header of its other pages
 #
 # The Language_*.csv files next to the pictures are hand-written and are NOT
 # touched by this script.
@@ -350,5 +353,41 @@ im "$TMP/tile_mid.png" -resize 32x32 -depth 8 "$TMP/ico32.png"
 im "$TMP/tile_small.png" -resize 24x24 -depth 8 "$TMP/ico24.png"
 im "$TMP/tile_small.png" -resize 16x16 -depth 8 "$TMP/ico16.png"
 im "$TMP/ico48.png" "$TMP/ico32.png" "$TMP/ico24.png" "$TMP/ico16.png" -strip "ICO:assets/lumora.ico"
+
+########################################################################
+# 7. Installer artwork (24-bit BMP, as NSIS wants it): the side picture of
+#    the welcome and finish pages (164x314: the mark over a warm dark
+#    field of sparks, the name below it) and the header of the other pages
+#    (150x57: mark and name on the same dark band as the dialog banner).
+########################################################################
+mkdir -p assets/installer
+im -size 164x314 gradient:'#2a170b-#070403' "$TMP/wf_bg.png"
+particle_field 164 314 70 4711 0.6 2.2 "255,180,80 255,215,140 255,130,40 255,240,200" "20,20,144,200" > "$TMP/wf_sparks.mvg"
+im -size 164x314 xc:black -draw "$(cat "$TMP/wf_sparks.mvg")" -blur 0x0.7 "$TMP/wf_sparks.png"
+im "$TMP/mark_light.png" -resize 132x132 "$TMP/wf_mark.png"
+im -background black -fill white -font "$FONT_BOLD" -pointsize 30 label:Lumora -trim +repage "$TMP/wf_name_mask.png"
+read -r nw nh < <(dims "$TMP/wf_name_mask.png")
+im -size "${nw}x${nh}" gradient:'#fffaf0-#ffc25a' "$TMP/wf_name_mask.png" -compose Multiply -composite "$TMP/wf_name.png"
+im -background none -fill '#d9c2a5' -font "$FONT" -pointsize 13 label:'Screen Saver' -trim +repage "$TMP/wf_sub.png"
+read -r sw _ < <(dims "$TMP/wf_sub.png")
+im -size 164x2 xc:black -fx 'px = i / w; 0.9 * exp(-pow((px - 0.5) / 0.3, 2))' \
+    \( -size 164x2 xc:'#ff9a2e' \) -compose Multiply -composite "$TMP/wf_line.png"
+im "$TMP/wf_bg.png" "$TMP/wf_sparks.png" -compose Plus -composite \
+    "$TMP/wf_mark.png" -geometry +16+44 -compose Plus -composite \
+    "$TMP/wf_name.png" -geometry "+$(( (164 - nw) / 2 ))+190" -compose Lighten -composite \
+    "$TMP/wf_line.png" -geometry "+0+$(( 198 + nh ))" -compose Plus -composite \
+    "$TMP/wf_sub.png" -geometry "+$(( (164 - sw) / 2 ))+$(( 208 + nh ))" -compose Over -composite \
+    -alpha off "$TMP/welcome.png"
+im "$TMP/welcome.png" -strip -depth 8 -type TrueColor "BMP3:assets/installer/welcome.bmp"
+
+im -size 150x57 gradient:'#24140a-#0b0604' "$TMP/hd_bg.png"
+im "$TMP/mark_light.png" -resize 57x57 "$TMP/hd_mark.png"
+im -background black -fill white -font "$FONT_BOLD" -pointsize 20 label:Lumora -trim +repage "$TMP/hd_name_mask.png"
+read -r nw nh < <(dims "$TMP/hd_name_mask.png")
+im -size "${nw}x${nh}" gradient:'#fffaf0-#ffc25a' "$TMP/hd_name_mask.png" -compose Multiply -composite "$TMP/hd_name.png"
+im "$TMP/hd_bg.png" "$TMP/hd_mark.png" -geometry +0+0 -compose Plus -composite \
+    "$TMP/hd_name.png" -geometry "+58+$(( (57 - nh) / 2 ))" -compose Lighten -composite \
+    -alpha off "$TMP/header.png"
+im "$TMP/header.png" -strip -depth 8 -type TrueColor "BMP3:assets/installer/header.bmp"
 
 echo "make_assets.sh: done"

@@ -1,21 +1,80 @@
 #!/usr/bin/env bash
 # Every test of the default run, after ./lumora has built both targets:
 #   1. native unit and tool tests (ctest)
-#   2. short fuzz runs of the readers (LUMORA_LONG=1: long runs)
-#   3. the Windows unit tests under Wine on a private Xvfb screen
-# Ends with one "N passed, N failed" line.
+#   2. the native unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer,
+#      in a shuffled order, and the render-thread and archive-reader tests under
+#      ThreadSanitizer (each variant builds only the test program, in build/asan, build/tsan)
+#   3. short fuzz runs of the readers (LUMORA_LONG=1: long runs)
+#   4. the Windows unit tests under Wine on a private Xvfb screen
+#   5. the end-to-end scripts of tests/wine
+# --quick: stage 1 only (./lumora test --quick builds only the native target).
+# Ends with one "tests: N passed, N failed" line that counts test cases and checks: ctest
+# cases, GoogleTest cases, fuzz targets and the "ok:"/"FAILED:" lines of the scripts. A
+# stage that fails without reporting a failure of its own (a build, a crash) counts as one.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
+QUICK=0
+[ "${1:-}" = --quick ] && QUICK=1
 passed=0
 failed=0
-step() {  # name, command...
-  local name="$1"; shift
-  echo "== $name"
-  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "!! FAILED: $name"; fi
+LOGS="$ROOT/build/test-logs"
+mkdir -p "$LOGS"
+
+# Counts in one stage's output, by the form its tests report in; prints "PASSED FAILED".
+count_ctest() {  # "100% tests passed, 0 tests failed out of 6"
+  sed -n 's/.*tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\).*/\2 \1/p' "$1" |
+    awk '{ p += $1 - $2; f += $2 } END { print p + 0, f + 0 }'
+}
+count_gtest() {  # "[  PASSED  ] 215 tests." and "[  FAILED  ] 3 tests, listed below:"
+  awk '/^\[  PASSED  \] [0-9]+ tests?\./ { p += $4 }
+       /^\[  FAILED  \] [0-9]+ tests?, listed below:/ { f += $4 }
+       END { print p + 0, f + 0 }' "$1"
+}
+count_checks() {  # "   ok: ..." / "   FAILED: ..." (and "ok   - " / "FAIL - ")
+  awk '/^[ \t]*(ok:|ok +- )/ { p++ } /^[ \t]*(FAILED:|FAIL - )/ { f++ } END { print p + 0, f + 0 }' "$1"
 }
 
-step "native tests" ctest --test-dir build/linux --output-on-failure -j 2
+step() {  # kind (ctest, gtest, checks), name, command...
+  local kind="$1" name="$2"; shift 2
+  local log="$LOGS/$(echo "$name" | tr -c 'A-Za-z0-9_\n-' '_').log" rc p f
+  echo "== $name"
+  "$@" 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  read -r p f < <(count_"$kind" "$log")
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi
+  passed=$((passed + p))
+  failed=$((failed + f))
+  [ "$rc" -eq 0 ] || echo "!! FAILED: $name"
+  echo "   counted: $p passed, $f failed"
+}
+finish() {
+  echo "tests: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+  exit
+}
+
+step ctest "native tests" ctest --test-dir build/linux --output-on-failure -j 2
+[ "$QUICK" = 1 ] && finish
+
+# The test program alone, built with a sanitizer: dir, flags, then its arguments. It runs
+# without address-space randomisation: GCC 12's ThreadSanitizer stops with "unexpected
+# memory mapping" under the larger randomisation of newer kernels.
+run_sanitized() {
+  local dir="build/$1" flags="$2"; shift 2
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" \
+    -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null || return 1
+  cmake --build "$dir" --target lumora_tests -j 2 >"$dir/build.log" 2>&1 || { tail -n 30 "$dir/build.log"; return 1; }
+  (cd "$dir" && setarch "$(uname -m)" -R ./tests/lumora_tests --gtest_color=no "$@")
+}
+# Any report fails the run: halt_on_error for ASan and TSan, -fno-sanitize-recover for UBSan.
+SANITIZE_FLAGS='-fno-omit-frame-pointer -fno-sanitize-recover=all'
+ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1 \
+  step gtest "native tests under ASan and UBSan (shuffled)" run_sanitized asan \
+    "-fsanitize=address,undefined $SANITIZE_FLAGS" --gtest_shuffle
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  step gtest "render-thread and archive-reader tests under TSan" run_sanitized tsan \
+    "-fsanitize=thread $SANITIZE_FLAGS" --gtest_filter='RenderLoop*:ZipReader*'
 
 run_fuzz() {
   local seconds="$1"
@@ -30,16 +89,21 @@ run_fuzz() {
     corpus="build/fuzz/corpus/$name"
     mkdir -p "$corpus"
     [ -d "fuzz/corpus/$name" ] && cp -n fuzz/corpus/"$name"/* "$corpus"/ 2>/dev/null
-    echo "   $name: ${seconds}s"
-    "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "$corpus" \
-      >"build/fuzz/$name.log" 2>&1 || { tail -n 30 "build/fuzz/$name.log"; rc=1; }
+    if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "$corpus" \
+      >"build/fuzz/$name.log" 2>&1; then
+      echo "   ok: $name, ${seconds}s"
+    else
+      tail -n 30 "build/fuzz/$name.log"
+      echo "   FAILED: $name"
+      rc=1
+    fi
   done
   return $rc
 }
 if [ "${LUMORA_LONG:-0}" = 1 ]; then
-  step "fuzz (long)" run_fuzz "${LUMORA_FUZZ_SECONDS:-1800}"
+  step checks "fuzz (long)" run_fuzz "${LUMORA_FUZZ_SECONDS:-1800}"
 else
-  step "fuzz (short)" run_fuzz 20
+  step checks "fuzz (short)" run_fuzz 20
 fi
 
 run_windows_tests() {
@@ -68,17 +132,16 @@ run_windows_tests() {
   [ -d "$tests/artefacts" ] && echo "   back-buffer images: $tests/artefacts/"
   return $rc
 }
-step "windows unit tests under wine" run_windows_tests
+step gtest "windows unit tests under wine" run_windows_tests
 
 for script in tests/wine/*_test.sh; do
   [ -f "$script" ] || continue
-  step "wine: $(basename "$script" .sh)" bash "$script"
+  step checks "wine: $(basename "$script" .sh)" bash "$script"
 done
 if [ "${LUMORA_LONG:-0}" = 1 ]; then
   for script in tests/wine/*_long.sh; do
-    step "wine (long): $(basename "$script" .sh)" bash "$script"
+    step checks "wine (long): $(basename "$script" .sh)" bash "$script"
   done
 fi
 
-echo "tests: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

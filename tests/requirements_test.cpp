@@ -1,4 +1,4 @@
-// The adapter rules: weak RADEON models, "MX"/"mx"/"440" adapters, the driver's acceleration
+// The adapter rules: weak RADEON models, old "MX"/"mx"/"440" adapters, the driver's acceleration
 // setting, the registry-path trim, and the order in which the answers are given.
 #include "checks/requirements_rules.h"
 
@@ -68,12 +68,32 @@ TEST(RequirementsRadeon, OnlyAsciiLettersAreUpperCased) {
     EXPECT_TRUE(AdapterDescriptionPasses(L"\xFF52\xFF41\xFF44\xFF45\xFF4F\xFF4E 9600"));
 }
 
-TEST(RequirementsOtherAdapters, MxAnd440Fail) {
+TEST(RequirementsOtherAdapters, OldMxAnd440Fail) {
     EXPECT_FALSE(AdapterDescriptionPasses(L"NVIDIA GeForce4 MX 440"));
-    EXPECT_FALSE(AdapterDescriptionPasses(L"Model 4400"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"NVIDIA GeForce4 MX440"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"NVIDIA GeForce4 MX 440-SE"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"NVIDIA GeForce2 MX"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"NVIDIA GeForce2 MX/MX 400"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"NVIDIA GeForce4 MX 4000"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"NVIDIA GeForce MX4000"));
     EXPECT_FALSE(AdapterDescriptionPasses(L"MX"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"MX45"));
     EXPECT_FALSE(AdapterDescriptionPasses(L"Some mx card"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"geforce mx450"));
     EXPECT_FALSE(AdapterDescriptionPasses(L"440"));
+    EXPECT_FALSE(AdapterDescriptionPasses(L"Model 440 4400"));
+    // One old name is enough, whatever newer one stands beside it.
+    EXPECT_FALSE(AdapterDescriptionPasses(L"GeForce MX450 / GeForce2 MX"));
+}
+
+TEST(RequirementsOtherAdapters, NewerMxAndLongerNumbersWith440Pass) {
+    EXPECT_TRUE(AdapterDescriptionPasses(L"NVIDIA GeForce MX450"));
+    EXPECT_TRUE(AdapterDescriptionPasses(L"NVIDIA GeForce MX110"));
+    EXPECT_TRUE(AdapterDescriptionPasses(L"NVIDIA GeForce MX570 A"));
+    EXPECT_TRUE(AdapterDescriptionPasses(L"Intel(R) HD Graphics 4400"));
+    EXPECT_TRUE(AdapterDescriptionPasses(L"Model 4405"));
+    EXPECT_TRUE(AdapterDescriptionPasses(L"Model 14400"));
+    EXPECT_TRUE(AdapterDescriptionPasses(L"Model 1440"));
 }
 
 TEST(RequirementsOtherAdapters, MixedCaseMxPasses) {

@@ -1,13 +1,16 @@
 // The process-wide objects built during static initialisation, in one file so their order
-// is the order written here: the log first (it deletes the old log file), then the Window
-// object with its settings record, then GDI+.
+// is the order written here: the library search narrowed to the system folder before any
+// DLL can be loaded, the log (it deletes the old log file), then the Window object with its
+// settings record, then GDI+.
 #include "checks/gdiplus_startup.h"
+#include "platform/platform.h"
 #include "render/window.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
 
 namespace {
+const bool g_librarySearchRestricted = (Platform::RestrictLibrarySearch(), true);
 Logger g_logger;
 Window g_window;
 // GDI+ serves the error screen and the picture list; it is started before the entry runs.

@@ -1,5 +1,9 @@
 // Starting GDI+ for the whole process. Every GDI+ call fails with GdiplusNotInitialized
 // before GdiplusStartup, so the process globals call StartGdiplus while they are built.
+// gdiplus.dll is a delay import (gdiplus.dll is no known DLL: as a static import Windows
+// would take it from the program's own folder first); the system folder's copy is loaded
+// here before the first GDI+ call, so the delay-import helper finds that one already in the
+// process.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -7,6 +11,7 @@
 #include <cstdlib>
 
 #include "checks/gdiplus_startup.h"
+#include "platform/win32_system_library.h"
 
 namespace WorkSpace {
 
@@ -33,6 +38,7 @@ bool StartGdiplus() {
     // first start is still running.
     static const bool started = [] {
         GdiplusStartupState& state = State();
+        if (!LoadSystemLibrary(L"gdiplus.dll")) return false;
         const Gdiplus::GdiplusStartupInput input;  // version 1, no callback, background thread, codecs
         state.status = Gdiplus::GdiplusStartup(&state.token, &input, nullptr);
         if (state.status != Gdiplus::Ok) return false;

@@ -1,4 +1,4 @@
-// The adapter rules: weak RADEON models, "MX"/"mx"/"440" adapters, and a driver key that
+// The adapter rules: weak RADEON models, old "MX"/"mx"/"440" adapters, and a driver key that
 // holds an acceleration setting. Pure functions over AdapterFacts.
 #include "checks/requirements_rules.h"
 
@@ -30,6 +30,32 @@ std::wstring AsciiUpper(const std::wstring& text) {
 
 bool Contains(const std::wstring& text, const wchar_t* part) { return text.find(part) != std::wstring::npos; }
 
+bool IsDigit(const std::wstring& text, size_t at) {
+    return at < text.size() && text[at] >= L'0' && text[at] <= L'9';
+}
+
+// NVIDIA's MX line since 2017 writes the model straight after the letters (MX110 ... MX570);
+// the old GeForce2/GeForce4 MX names have a blank there ("MX 440", "MX 4000") or no number.
+// Exactly three digits: "MX4000" is the old model written without its blank.
+bool IsNewerMxModel(const std::wstring& text, size_t at) {
+    return IsDigit(text, at + 2) && IsDigit(text, at + 3) && IsDigit(text, at + 4) && !IsDigit(text, at + 5);
+}
+
+// "440" standing as a number of its own (GeForce4 MX 440, MX440); inside a longer number
+// such as Intel's HD Graphics 4400 or a 14400 it names something else.
+bool Is440OnItsOwn(const std::wstring& text, size_t at) {
+    return !(at > 0 && IsDigit(text, at - 1)) && !IsDigit(text, at + 3);
+}
+
+bool HasOldMxOr440(const std::wstring& description) {
+    if (Contains(description, L"mx")) return true;
+    for (size_t at = description.find(L"MX"); at != std::wstring::npos; at = description.find(L"MX", at + 1))
+        if (!IsNewerMxModel(description, at)) return true;
+    for (size_t at = description.find(L"440"); at != std::wstring::npos; at = description.find(L"440", at + 1))
+        if (Is440OnItsOwn(description, at)) return true;
+    return false;
+}
+
 }  // namespace
 
 bool AdapterDescriptionPasses(const std::wstring& description) {
@@ -39,7 +65,7 @@ bool AdapterDescriptionPasses(const std::wstring& description) {
         for (const wchar_t* model : kWeakRadeonModels)
             if (Contains(upper, model)) return false;
     // Case-sensitive on the unchanged text: "Mx" or "mX" alone is not a match.
-    return !Contains(description, L"MX") && !Contains(description, L"mx") && !Contains(description, L"440");
+    return !HasOldMxOr440(description);
 }
 
 std::wstring TrimRegistryPath(const std::wstring& deviceKey) {

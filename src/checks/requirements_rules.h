@@ -23,7 +23,9 @@ extern const wchar_t kFirstDisplayName[];  // L"\\\\.\\DISPLAY1"
 extern const wchar_t kAccelerationValueName[];  // L"Acceleration.Level"
 
 // False when the description names a known weak adapter: "RADEON" in any ASCII letter case
-// together with one of the listed model numbers, or "MX", "mx" or "440" as written.
+// together with one of the listed model numbers, or, as written, an "mx", an "MX" that is not
+// directly followed by exactly three digits (the newer MX450 and its kin pass), or a "440"
+// that is not part of a longer number (an HD Graphics 4400 passes).
 bool AdapterDescriptionPasses(const std::wstring& description);
 
 // The device key below the local-machine root: trailing, then leading characters that occur

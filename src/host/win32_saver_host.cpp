@@ -6,6 +6,7 @@
 
 #include "host/saver_input.h"
 #include "host/saver_switches.h"
+#include "platform/win32_system_library.h"
 
 namespace WorkSpace {
 
@@ -81,7 +82,7 @@ void LoadPasswordVerifier() {
     if (RegQueryValueExW(key, L"ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
             ERROR_SUCCESS &&
         value != 0) {
-        h.passwordLibrary = LoadLibraryW(L"PASSWORD.CPL");
+        h.passwordLibrary = LoadSystemLibrary(L"PASSWORD.CPL");
         if (h.passwordLibrary) {
             h.verifyPassword = reinterpret_cast<BOOL(WINAPI*)(HWND)>(
                 reinterpret_cast<void*>(GetProcAddress(h.passwordLibrary, "VerifyScreenSavePwd")));
@@ -114,7 +115,7 @@ BOOL VerifyLegacyPassword(HWND window) {
 }
 
 void ChangeLegacyPassword(HWND window) {
-    HMODULE mpr = LoadLibraryW(L"MPR.DLL");
+    HMODULE mpr = LoadSystemLibrary(L"MPR.DLL");
     if (!mpr) return;
     using ChangeFn = DWORD(WINAPI*)(LPCWSTR, HWND, DWORD, void*);
     auto change = reinterpret_cast<ChangeFn>(reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordW")));

@@ -22,6 +22,10 @@ std::wstring ModulePath();
 // Separator between folder and file name on this platform.
 wchar_t PathSeparator();
 
+// From here on, a library loaded by bare name comes from the system folder only, never from
+// the program's own folder (SetDefaultDllDirectories); nothing to do on Linux.
+void RestrictLibrarySearch();
+
 // Debugger output (OutputDebugStringW); standard error on Linux.
 void DebugOutput(const std::wstring& text);
 

@@ -47,6 +47,8 @@ std::wstring ModulePath() {
 
 wchar_t PathSeparator() { return L'/'; }
 
+void RestrictLibrarySearch() {}
+
 void DebugOutput(const std::wstring& text) {
     std::string s = WideToUtf8(text);
     fwrite(s.data(), 1, s.size(), stderr);

@@ -1,6 +1,6 @@
 // Our effect object: the effect file's asm shaders assembled with D3DAssemble from
-// d3dcompiler_47.dll (loaded at run time; a machine without it gets a failed creation,
-// not a program that cannot start), parameters set by name, one technique, pass 0.
+// d3dcompiler_47.dll (loaded at run time from the system folder; a machine without it gets
+// a failed creation, not a program that cannot start), parameters set by name, one technique, pass 0.
 #include <windows.h>
 #include <d3d9.h>
 #include <d3dcompiler.h>
@@ -9,6 +9,7 @@
 #include <map>
 
 #include "platform/platform.h"
+#include "platform/win32_system_library.h"
 #include "render/d3d9_objects.h"
 #include "render/d3dx/effect_source.h"
 
@@ -23,7 +24,7 @@ using D3DAssembleFn = HRESULT(WINAPI*)(const void* data, SIZE_T size, const char
 
 D3DAssembleFn LoadAssembler() {
     static D3DAssembleFn fn = [] {
-        HMODULE dll = LoadLibraryW(L"d3dcompiler_47.dll");
+        HMODULE dll = LoadSystemLibrary(L"d3dcompiler_47.dll");
         return dll ? reinterpret_cast<D3DAssembleFn>(reinterpret_cast<void*>(GetProcAddress(dll, "D3DAssemble")))
                    : nullptr;
     }();

@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "platform/win32_system_library.h"
 #include "render/d3d9_objects.h"
 
 namespace WorkSpace {
@@ -136,6 +137,18 @@ private:
     IDirect3D9* d3d_;
 };
 
+// d3d9.dll is no known DLL, so as a static import Windows would take it from the program's
+// own folder first. Everything else of Direct3D 9 is reached through its interfaces.
+IDirect3D9* CreateDirect3D9(UINT sdkVersion) {
+    using CreateFn = IDirect3D9*(WINAPI*)(UINT);
+    static const CreateFn create = [] {
+        HMODULE d3d9 = LoadSystemLibrary(L"d3d9.dll");
+        return d3d9 ? reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(d3d9, "Direct3DCreate9")))
+                    : nullptr;
+    }();
+    return create ? create(sdkVersion) : nullptr;
+}
+
 }  // namespace
 
 const GraphicsPlatform& DefaultGraphicsPlatform() {
@@ -151,7 +164,7 @@ const GraphicsPlatform& DefaultGraphicsPlatform() {
             return ok != FALSE;
         },
         [](uint32_t sdkVersion) -> GraphicsSystem* {
-            IDirect3D9* d3d = Direct3DCreate9(sdkVersion);
+            IDirect3D9* d3d = CreateDirect3D9(sdkVersion);
             return d3d ? new D3D9System(d3d) : nullptr;
         },
         [](GraphicsDevice*, Font** out) -> HResult {

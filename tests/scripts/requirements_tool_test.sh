@@ -41,11 +41,19 @@ expect pass "Generic Adapter 9600"
 expect pass "RADEON X1950"
 expect pass "RADEON X1300"
 
-# "MX", "mx" and "440" as written, on any make.
+# The old "MX" models, "mx" and a "440" of its own, as written, on any make.
 expect fail "NVIDIA GeForce4 MX 440"
-expect fail "Model 4400"
+expect fail "NVIDIA GeForce4 MX440"
+expect fail "NVIDIA GeForce2 MX"
+expect fail "NVIDIA GeForce4 MX 4000"
 expect fail "some mx adapter"
 expect pass "Mx and mX only"
+
+# The newer MX line (MX and three digits) and a 440 inside a longer number pass.
+expect pass "NVIDIA GeForce MX450"
+expect pass "NVIDIA GeForce MX110"
+expect pass "Intel(R) HD Graphics 4400"
+expect pass "Model 14400"
 
 # The acceleration value fails a good adapter whatever it holds; its absence passes.
 expect pass "NVIDIA GeForce GTX 1060"

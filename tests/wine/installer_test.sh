@@ -7,6 +7,8 @@
 #   installing again keeps the language and the saver choice
 #   the silent uninstall (the registered QuietUninstallString) leaves nothing of Lumora behind
 #      but each user's own settings, and leaves other programs' things alone
+#   the installer script starts nothing from its finish page (it would run with the
+#      administrator's token) and shows Lumora's own side picture (164x314) and header (150x57)
 # Run from the repository root after ./lumora build.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -50,6 +52,23 @@ done
 readme="$(unzip -p "$ZIP" README.txt)"
 check "README.txt names version $VERSION" grep -q "Lumora Screen Saver $VERSION" <<<"$readme"
 check "README.txt has Windows line ends" [ "$(grep -c $'\r$' <<<"$readme")" = "$(wc -l <<<"$readme")" ]
+
+echo "-- the installer script"
+NSI=installer/lumora.nsi
+# Everything the finish page could start (a run box, a "show readme" box, a function behind
+# either) would run elevated.
+check "the finish page starts nothing" \
+  bash -c "! grep -Eq '^[[:space:]]*!define[[:space:]]+MUI_FINISHPAGE_(RUN|SHOWREADME)' '$NSI'"
+check "no Exec of control.exe or the saver anywhere" \
+  bash -c "! grep -Eiq '^[[:space:]]*Exec(Shell|Wait)?[[:space:]].*(control\.exe|desk\.cpl|\.scr)' '$NSI'"
+bitmap_size() { identify -format '%m %wx%h' "$1" 2>/dev/null; }
+for art in "MUI_WELCOMEFINISHPAGE_BITMAP welcome.bmp 164x314" "MUI_HEADERIMAGE_BITMAP header.bmp 150x57"; do
+  read -r define file size <<<"$art"
+  check "$define names assets/installer/$file" \
+    grep -Eq "^!define $define \"\.\./assets/installer/$file\"" "$NSI"
+  check "assets/installer/$file is a $size BMP" [ "$(bitmap_size "assets/installer/$file")" = "BMP3 $size" ]
+done
+check "the header picture is switched on" grep -Eq '^!define MUI_HEADERIMAGE$' "$NSI"
 
 # ---------------------------------------------------------------------------------------------
 # Registry helpers: `wine reg query` prints "    NAME    REG_TYPE    DATA".

@@ -2,6 +2,7 @@
 # The real dist/Lumora.scr under Wine, driven as Windows drives a screen saver:
 #   /s full screen: particles and logo after two seconds; a 3-pixel mouse move keeps it,
 #      2 more pixels end it with exit code 0 within a second; a key press ends it too
+#   a planted d3dcompiler_47.dll beside the saver is not loaded (the system's is)
 #   /p HWND inside a parent window: fills its client area, ignores input, ends with the parent
 #   bad switches exit with -1 and show nothing
 #   the error screen for "CurLang" 0, 1 and 7 when the driver key has "Acceleration.Level",
@@ -17,6 +18,24 @@ WORK="$ROOT/build/e2e/saver"
 rm -rf "$WORK"
 mkdir -p "$WORK/app" "$WORK/shots"
 cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
+# A DLL of a system name in the program folder, as a download folder may hold one: it marks
+# its loading with a file beside it and has no D3DAssemble, so loading it would also cost
+# the particles.
+cat >"$WORK/marker.c" <<'C'
+#include <windows.h>
+#include <wchar.h>
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
+  (void)reserved;
+  if (reason == DLL_PROCESS_ATTACH) {
+    wchar_t path[MAX_PATH + 8];
+    DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
+    wcscpy(path + n, L".loaded");
+    CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+  }
+  return TRUE;
+}
+C
+x86_64-w64-mingw32-gcc -shared -o "$WORK/app/d3dcompiler_47.dll" "$WORK/marker.c" || echo "   FAILED: marker DLL not built"
 TOOLS="$ROOT/build/windows/tests"
 failures=0
 pass() { echo "   ok: $*"; }
@@ -83,6 +102,9 @@ shot full_screen
 # Particles: the upper part of the screen is not black; the logo is in the bottom-left corner.
 if gt "$(mean full_screen 1024x600+0+0)" 0.002; then pass "particles drawn"; else fail "no particles"; fi
 if gt "$(mean full_screen 200x60+5+703)" 0.05; then pass "logo drawn"; else fail "no logo"; fi
+if [ -f "$WORK/app/d3dcompiler_47.dll" ] && [ ! -e "$WORK/app/d3dcompiler_47.dll.loaded" ]; then
+  pass "the d3dcompiler_47.dll beside the saver is not loaded"
+else fail "the d3dcompiler_47.dll beside the saver was loaded (or not built)"; fi
 grep -q 'Window::Create() - OK' "$WORK/app/log_output.txt" 2>/dev/null && pass "log in the program folder" || fail "no log"
 xdotool mousemove 503 400
 sleep 1
