@@ -6,6 +6,7 @@
 
 #include "host/saver_input.h"
 #include "host/saver_switches.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -154,7 +155,23 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return LastStep(window, message, wParam, lParam);
 }
 
+namespace {
+LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+}  // namespace
+
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A window procedure is called back from the kernel; on 64-bit Windows a C++ exception
+    // cannot unwind across that call, so none may leave here.
+    try {
+        return HostWindowMessage(window, message, wParam, lParam);
+    } catch (...) {
+        GetLogger().Write(L"HostWindowProc() - message 0x%04X - exception - FAILED", message);
+        return message == WM_CREATE ? 0 : DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+namespace {
+LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     HostState& h = GetHostState();
     switch (message) {
     case WM_CREATE:
@@ -210,6 +227,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     return SaverWindowProc(window, message, wParam, lParam);
 }
+}  // namespace
 
 int RunSaverWindow(HWND parent) {
     HostState& h = GetHostState();
@@ -315,21 +333,20 @@ int RunSwitch(LPWSTR tail) {
     }
 }
 
-// The last-chance guard. GCC has no __try/__except, so the same filter sits at the top of
-// the process: an exception that nothing handled reaches UnhandledExceptionFilter, and
-// when that chooses to run the handler, the legacy system is told no saver runs and the
-// process ends with -1.
-LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS* info) {
-    LONG verdict = UnhandledExceptionFilter(info);
-    if (verdict == EXCEPTION_EXECUTE_HANDLER) {
-        SetSaverRunning(FALSE);
-        ExitProcess(static_cast<UINT>(-1));
-    }
-    return verdict;
+// The last-chance guard. GCC has no __try/__except, so the guard is the process's top-level
+// filter: it runs for an exception that nothing handled, on any thread. It must not pass the
+// exception on to UnhandledExceptionFilter, which calls the installed top-level filter (this
+// one) again until the stack overflows. After an access violation the heap and the loader's
+// state may be damaged, and the detach code that ExitProcess runs in every library could
+// hang on them; the process is therefore ended at once, with the exit code of a failed run.
+LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS*) {
+    SetSaverRunning(FALSE);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(-1));
+    return EXCEPTION_EXECUTE_HANDLER;
 }
 
 int RunGuarded(HINSTANCE, LPWSTR tail) {
-    SetUnhandledExceptionFilter(LastChanceFilter);
+    InstallLastChanceGuard();
     try {
         return RunSwitch(tail);
     } catch (...) {
@@ -340,6 +357,8 @@ int RunGuarded(HINSTANCE, LPWSTR tail) {
 }
 
 }  // namespace
+
+void InstallLastChanceGuard() { SetUnhandledExceptionFilter(LastChanceFilter); }
 
 int SaverMain(HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
     INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};

@@ -35,6 +35,9 @@ void LoadPasswordVerifier();
 void UnloadPasswordVerifier();
 void SetSaverRunning(BOOL on);
 void ChangeLegacyPassword(HWND window);
+// The last-chance guard: an exception that nothing handles, on any thread, tells the legacy
+// system that no saver runs and ends the process at once with exit code -1.
+void InstallLastChanceGuard();
 
 // The application's side (saver window procedure and configuration hook).
 LRESULT SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -248,6 +248,32 @@ if start_dialog; then
   expect_file "OK saves all 30 files of a selection longer than 2,047 characters" "$WORK/expected" "$SETTINGS"
 fi
 
+# ---- More pictures than the list shows: entry n stays picture n ----
+# 30 pictures; the list shows 21. Remove one, add one, remove what entry 20 then shows: the
+# file must lose exactly the two pictures the user took out and keep the one added.
+thirty=()
+for i in $(seq -w 0 29); do thirty+=("C:\\album\\photo$i.jpg"); done
+settings_bytes 1 0 "${thirty[@]}" >"$SETTINGS"
+if start_dialog; then
+  drv select 5 >/dev/null
+  drv click 4 >/dev/null   # Remove photo05
+  read_texts
+  check "after a Remove the list shows the next hidden picture" "21|C:\\album\\photo21.jpg" "$(get count)|$(get entry20)"
+  drv add "$PICS" a.jpg >/dev/null
+  read_texts
+  shown="$(get entry20)"
+  check "after an Add entry 20 is still picture 20 of the record" "C:\\album\\photo21.jpg" "$shown"
+  drv select 20 >/dev/null
+  drv click 4 >/dev/null   # Remove what entry 20 shows
+  end_dialog 1
+  meant=()
+  for p in "${thirty[@]}" "$PICS\\a.jpg"; do
+    [ "$p" = "C:\\album\\photo05.jpg" ] || [ "$p" = "$shown" ] || meant+=("$p")
+  done
+  settings_bytes 1 0 "${meant[@]}" >"$WORK/expected"
+  expect_file "OK saves exactly the pictures left after removing what the list showed" "$WORK/expected" "$SETTINGS"
+fi
+
 # ---- An unknown scheme ----
 settings_bytes 1 9 >"$SETTINGS"
 if start_dialog; then
