@@ -107,7 +107,7 @@ TEST(Logger, UnwritableProgramFolderFallsBackToTheUserFolder) {
 TEST(Logger, StartLeavesAFileOfTheSameNameInTheCurrentDirectoryAlone) {
     // A user who starts the program from a folder of their own keeps their file.
     const std::string here = Dir("logger_current_directory");
-    std::ofstream(here + "/log_output.txt") << "the user's own notes\n";
+    std::ofstream(here + "/log_output.txt", std::ios::binary) << "the user's own notes\n";
     const std::filesystem::path before = std::filesystem::current_path();
     std::filesystem::current_path(here);
     { Logger log; }

@@ -43,7 +43,16 @@ std::wstring ModulePath() {
 
 wchar_t PathSeparator() { return L'\\'; }
 
-void DebugOutput(const std::wstring& text) { OutputDebugStringW(text.c_str()); }
+namespace {
+std::atomic<DebugSink> g_debugSink{nullptr};
+}  // namespace
+
+void SetDebugOutputForTesting(DebugSink sink) { g_debugSink.store(sink); }
+
+void DebugOutput(const std::wstring& text) {
+    if (DebugSink sink = g_debugSink.load()) return sink(text);
+    OutputDebugStringW(text.c_str());
+}
 
 TimeOfDay LocalTime() {
     SYSTEMTIME st;
