@@ -69,7 +69,12 @@ bool DecodeFrame(IWICBitmapDecoder* decoder, Image& out, bool& tooLarge) {
 // False when the bytes are no picture we can read; `tooLarge` tells that they are one whose
 // size the decoders refuse.
 bool DecodeMemory(const void* data, uint32_t size, Image& out, bool& tooLarge) {
-    tooLarge = false;
+    // The size in the file's header decides first: some codecs (Wine's PNG decoder among
+    // them) decode the whole picture as soon as they are handed the stream, and a header
+    // may claim any size in a few bytes.
+    uint32_t w = 0, h = 0;
+    tooLarge = ReadImageSize(static_cast<const uint8_t*>(data), size, w, h) && !ImageSizeAccepted(w, h);
+    if (tooLarge) return false;
     IWICImagingFactory* factory = Factory();
     if (factory) {
         ComPtr<IWICStream> stream;
@@ -81,10 +86,7 @@ bool DecodeMemory(const void* data, uint32_t size, Image& out, bool& tooLarge) {
             return true;
         if (tooLarge) return false;
     }
-    if (DecodeTga(static_cast<const uint8_t*>(data), size, out)) return true;
-    uint32_t w = 0, h = 0;
-    tooLarge = ReadImageSize(static_cast<const uint8_t*>(data), size, w, h) && !ImageSizeAccepted(w, h);
-    return false;
+    return DecodeTga(static_cast<const uint8_t*>(data), size, out);
 }
 
 bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) {

@@ -365,7 +365,8 @@ fi
 # ---- A settings file that cannot be written: load and save both use the user's folder ----
 # Root may write any file whatever its mode bits, and so may Wine running as root; an
 # immutable file cannot be opened for writing by anyone.
-settings_bytes 1 0 >"$SETTINGS"
+# The old file holds the user's choices from before an update: they must carry over.
+settings_bytes 1 2 "C:\\old\\kept.jpg" >"$SETTINGS"
 user_settings_file() {
   find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Lumora/Lumora.scr.settings' 2>/dev/null | head -n 1
 }
@@ -377,16 +378,19 @@ else
   IMMUTABLE="$SETTINGS"
   before="$(digest "$SETTINGS")"
   if start_dialog; then
+    read_texts
+    check "without a file of the user's own, the old file beside the program is read" \
+      "1|C:\\old\\kept.jpg|2" "$(get count)|$(get entry0)|$(get scheme)"
     drv add "$PICS" b.png >/dev/null
     end_dialog 1
     user_settings="$(user_settings_file)"
     check "a settings file that cannot be written stays as it was" "$before" "$(digest "$SETTINGS")"
     if [ -n "$user_settings" ]; then
-      settings_bytes 1 0 "$PICS\\b.png" >"$WORK/expected"
+      settings_bytes 1 2 "C:\\old\\kept.jpg" "$PICS\\b.png" >"$WORK/expected"
       expect_file "OK saves to the user's own folder instead" "$WORK/expected" "$user_settings"
       if start_dialog; then
         read_texts
-        check "the next dialog reads the user's own file" "1|$PICS\\b.png" "$(get count)|$(get entry0)"
+        check "the next dialog reads the user's own file" "2|$PICS\\b.png" "$(get count)|$(get entry1)"
         end_dialog 2
       fi
       rm -f "$user_settings"
