@@ -203,9 +203,18 @@ red="Z:$(echo "$WORK/app/red.png" | tr / '\\')"
 printf '#Picture Info _ begin\r\n%s\r\n%s\r\n#Picture Info _ end\r\nBlobsSpeed 40\r\nBlobsSize 80\r\nShowImages 1\r\nSelectCubeMap 0\r\nSelectLumoraEffect 0\r\n' \
   "$huge" "$red" >"$WORK/app/Lumora.scr.settings"
 red_shown() { read -r r g b <<<"$(means "$1" 200x150+800+20)"; gt "$r" 0.6 && gt 0.25 "$g"; }
-xdotool mousemove 500 400
-start_saver /s
-if shot_until huge_picture 12 red_shown; then pass "the other picture is shown"; else fail "the other picture is not shown (rgb $r $g $b)"; fi
+# A loaded machine can miss the 20 frames of the first second and show the error screen
+# instead; one more try tells that apart from a saver that never shows the picture.
+for try in 1 2; do
+  xdotool mousemove 500 400
+  start_saver /s
+  shot_until huge_picture 12 red_shown && break
+  [ "$try" = 2 ] && break
+  echo "   note: the picture was not shown (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+  xdotool key space
+  wait_exit "$SAVER" 10 || stop_all
+done
+if red_shown huge_picture; then pass "the other picture is shown"; else fail "the other picture is not shown (rgb $r $g $b)"; fi
 if kill -0 "$SAVER" 2>/dev/null; then pass "the saver keeps running"; else fail "the saver ended (exit $(wait "$SAVER"; echo $?))"; fi
 if [ "$(grep -a -c 'picture too large' "$WORK/app/log_output.txt" 2>/dev/null)" = 1 ]; then
   pass "one log line names the skipped picture"; else fail "no log line for the skipped picture"; fi
@@ -217,11 +226,26 @@ echo "-- a program folder the ANSI code page cannot spell"
 UNICODE_APP="$WORK/Иван 中文/Lumora"
 mkdir -p "$UNICODE_APP"
 cp dist/Lumora.scr dist/LMRResource.dat "$UNICODE_APP/"
-xdotool mousemove 500 400
-(cd "$UNICODE_APP" && exec wine ./Lumora.scr /s) &
-SAVER=$!
-particles_shown() { gt "$(mean "$1" 1024x600+0+0)" 0.002; }
-if shot_until unicode_folder 12 particles_shown; then pass "particles drawn"; else fail "no particles from a Cyrillic and CJK folder"; fi
+# Particles, not the error screen: light above the logo, and most of four patches inside
+# the error screen's panel black.
+particles_shown() {
+  local dark=0 g
+  for g in 120x60+130+100 120x60+770+100 120x60+130+600 120x60+770+600; do
+    gt 0.004 "$(mean "$1" "$g")" && dark=$((dark + 1))
+  done
+  [ "$dark" -ge 2 ] && gt "$(mean "$1" 1024x600+0+0)" 0.002
+}
+for try in 1 2; do
+  xdotool mousemove 500 400
+  (cd "$UNICODE_APP" && exec wine ./Lumora.scr /s) &
+  SAVER=$!
+  shot_until unicode_folder 12 particles_shown && break
+  [ "$try" = 2 ] && break
+  echo "   note: no particles (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+  xdotool key space
+  wait_exit "$SAVER" 10 || stop_all
+done
+if particles_shown unicode_folder; then pass "particles drawn"; else fail "no particles from a Cyrillic and CJK folder"; fi
 if gt "$(mean unicode_folder 200x60+5+703)" 0.05; then pass "logo drawn"; else fail "no logo from a Cyrillic and CJK folder"; fi
 xdotool key space
 ends_with_zero "a key press in the Unicode folder" 1
