@@ -2,6 +2,8 @@
 // hand-built files whose every pixel we know, and against the real assets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -259,6 +261,33 @@ TEST(ImageTga, LargestSideAccepted) {
     ASSERT_TRUE(DecodeTga(file.data(), file.size(), img));
     EXPECT_EQ(img.width, 16384u);
     EXPECT_EQ(img.pixels.back(), 0xFF7F7F7Fu);
+}
+
+TEST(ImageTga, MorePixelsThanAnyPictureMayHoldAreRefusedUnread) {
+    // The same rule the system's decoders get: a 6000 x 4000 photo passes, a one-bit PNG
+    // that claims 65000 x 65000 (17 GB as 32-bit pixels) does not.
+    EXPECT_TRUE(ImageSizeAccepted(6000, 4000));
+    EXPECT_TRUE(ImageSizeAccepted(8192, 8192));
+    EXPECT_FALSE(ImageSizeAccepted(65000, 65000));
+    EXPECT_FALSE(ImageSizeAccepted(8193, 8192));
+    EXPECT_FALSE(ImageSizeAccepted(0, 1));
+    // A valid run-length TGA of 8193 x 8192 black pixels: 2 MB on disk, 256 MB decoded.
+    TgaHeader h;
+    h.imageType = 10;
+    h.width = 8193;
+    h.height = 8192;
+    h.bitsPerPixel = 24;
+    const size_t pixels = size_t{8193} * 8192;
+    Bytes runs;
+    for (size_t done = 0; done < pixels; done += 128) {
+        const size_t n = std::min<size_t>(128, pixels - done);
+        runs.push_back(static_cast<uint8_t>(0x80 | (n - 1)));
+        runs.insert(runs.end(), 3, 0);
+    }
+    const Bytes file = MakeTga(h, runs);
+    Image img;
+    EXPECT_FALSE(DecodeTga(file.data(), file.size(), img));
+    EXPECT_EQ(img.width, 0u);
 }
 
 TEST(ImageTga, UnsupportedKindsRejected) {

@@ -1,6 +1,7 @@
 // The diagnostic log: start-up deletes, the line format, no overrun, and serialised writers.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -91,14 +92,25 @@ TEST(Logger, UnwritableProgramFolderFallsBackToTheUserFolder) {
     const std::string fallback = ::testing::TempDir() + "logger_fallback/Lumora";
     Platform::MakeFolder(W(fallback));
     std::ofstream(fallback + "/log_output.txt") << "old run\n";
-    Logger log(L"/nonexistent-program-folder", W(fallback), false);
+    Logger log(L"/nonexistent-program-folder", W(fallback));
     EXPECT_EQ(Slurp(fallback + "/log_output.txt"), "");  // rewritten at start, as beside the program
     log.Write(L"Window::Create() - OK");
     EXPECT_NE(Slurp(fallback + "/log_output.txt").find("] Window::Create() - OK\r\n"), std::string::npos);
 
     // The program's folder stays the first choice.
     const std::string program = Dir("logger_first_choice");
-    Logger preferred(W(program), W(fallback), false);
+    Logger preferred(W(program), W(fallback));
     preferred.Write(L"here");
     EXPECT_NE(Slurp(program + "/log_output.txt").find("here"), std::string::npos);
+}
+
+TEST(Logger, StartLeavesAFileOfTheSameNameInTheCurrentDirectoryAlone) {
+    // A user who starts the program from a folder of their own keeps their file.
+    const std::string here = Dir("logger_current_directory");
+    std::ofstream(here + "/log_output.txt", std::ios::binary) << "the user's own notes\n";
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(here);
+    { Logger log; }
+    std::filesystem::current_path(before);
+    EXPECT_EQ(Slurp(here + "/log_output.txt"), "the user's own notes\n");
 }

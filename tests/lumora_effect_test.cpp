@@ -3,6 +3,7 @@
 // 16-bit index limit drawn in batches instead of wrapping the indices.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -28,8 +29,10 @@ void OpenSceneArchive() {
         const std::string dir = ::testing::TempDir() + "effect_archive";
         Platform::MakeFolder(W(dir));
         std::vector<ZipWriterMember> members(3);
+        // The real effect file, so the recorded effect's pass sets the file's sampler states.
+        std::ifstream fx(LUMORA_SOURCE_DIR "/assets/archive/Resource/ParticleShader.fx", std::ios::binary);
         members[0].name = "Resource/ParticleShader.fx";
-        members[0].bytes.assign(100, 'x');
+        members[0].bytes.assign(std::istreambuf_iterator<char>(fx), std::istreambuf_iterator<char>());
         members[1].name = "Resource/Particle.tga";
         members[1].bytes.assign(18 + 4 * 4, 0);
         members[1].bytes[12] = 2;  // 2x2
@@ -146,4 +149,78 @@ TEST_F(Renderer, MoreThan16383ParticlesAreDrawnInBatches) {
     const uint32_t rest = n - 2 * 16384;
     EXPECT_EQ(draws[2], "DrawIndexedPrimitiveUP(4, 0, " + std::to_string(4 * rest) + ", " + std::to_string(2 * rest) +
                             ", 101, 36)");
+}
+
+TEST_F(Renderer, TheEffectPutsBackTheSamplerStatesItsPassChanged) {
+    InitScene();
+    UpdateMatrices(0);
+    ParticleSystem& system = GetParticleSystem();
+    system.SetSpawnRate(100000.0f);
+    // Every state of sampler 0, as the device reports it.
+    auto samplerZero = [] {
+        std::vector<uint32_t> states;
+        for (uint32_t type = 1; type <= 13; ++type) {
+            uint32_t value = 0;
+            GetWindow().device->GetSamplerState(0, type, &value);
+            states.push_back(value);
+        }
+        return states;
+    };
+    const std::vector<uint32_t> before = samplerZero();
+    record.Clear();
+    GetWindow().effect.Render();
+    system.SetSpawnRate(6000.0f);
+    const int draw = record.Find("DrawIndexedPrimitiveUP(4, 0, ");
+    ASSERT_GE(draw, 0);
+    // The pass filters and clamps the particle texture (linear min, mag and mip)...
+    EXPECT_LT(record.Find("SetSamplerState(0, 6, 2)"), draw);
+    EXPECT_LT(record.Find("SetSamplerState(0, 1, 3)"), draw);
+    // ...and after End sampler 0 is as the scene left it: point sampling for the logo.
+    EXPECT_EQ(samplerZero(), before);
+    EXPECT_EQ(before[6 - 1], 0u);
+}
+
+TEST_F(Renderer, EachFailedStepOfTheSetUpIsLogged) {
+    const struct {
+        const char* failing;
+        const char* line;
+    } steps[] = {
+        {"GetDeviceCaps", "LumoraEffect::InitEffect() - GetDeviceCaps() - FAILED"},
+        {"CreateVertexDeclaration", "LumoraEffect::InitEffect() - CreateVertexDeclaration () - FAILED"},
+        {"CreateEffect", "LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - FAILED"},
+        {"CreateTextureFromMemory",
+         "LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - FAILED"},
+    };
+    Window& w = GetWindow();
+    for (const auto& step : steps) {
+        record.failing = {step.failing};
+        EXPECT_FALSE(w.effect.InitEffect(&w.camera, w.device)) << step.failing;
+        EXPECT_NE(Log().find(step.line), std::string::npos) << step.line;
+    }
+    record.failing = {"CreateTextureFromMemory"};
+    EXPECT_FALSE(w.InitLogo());
+    EXPECT_NE(Log().find("Window::InitLogo() - FAILED"), std::string::npos);
+    record.failing.clear();
+}
+
+TEST_F(Renderer, TheCameraLooksAtTheOriginFrom300UnitsWithSeventyDegrees) {
+    InitScene();
+    const CameraBlock& c = GetWindow().camera;
+    // Vertical field of view 70 degrees, aspect 1024 / 768, near 1, far 1000.
+    const float yScale = 1.0f / std::tan(35.0f * 3.14159265f / 180.0f);
+    EXPECT_NEAR(c.projection.m[1][1], yScale, 1e-4);
+    EXPECT_NEAR(c.projection.m[0][0], yScale * 768.0f / 1024.0f, 1e-4);
+    EXPECT_NEAR(c.projection.m[2][2], 1000.0f / 999.0f, 1e-5);
+    EXPECT_NEAR(c.projection.m[3][2], -1000.0f / 999.0f, 1e-5);
+    EXPECT_EQ(c.projection.m[2][3], 1.0f);
+    // The eye (0, -10, 300) maps to the view's origin, the origin straight ahead of it.
+    auto toView = [&](float x, float y, float z, int column) {
+        return x * c.view.m[0][column] + y * c.view.m[1][column] + z * c.view.m[2][column] + c.view.m[3][column];
+    };
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(toView(0, -10, 300, k), 0.0f, 1e-3) << k;
+    EXPECT_NEAR(toView(0, 0, 0, 0), 0.0f, 1e-3);
+    EXPECT_NEAR(toView(0, 0, 0, 1), 0.0f, 1e-3);
+    EXPECT_NEAR(toView(0, 0, 0, 2), std::sqrt(300.0f * 300.0f + 100.0f), 1e-2);
+    // Up stays up: a point above the origin is above the view's centre.
+    EXPECT_GT(toView(0, 50, 0, 1), 0.0f);
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "platform/platform.h"
@@ -383,6 +384,59 @@ TEST(SettingsPath, DecidedOnceAndNamedAfterTheProgram) {
     const std::wstring suffix = L"scr.settings";
     ASSERT_GE(first.size(), suffix.size());
     EXPECT_EQ(first.substr(first.size() - suffix.size()), suffix);
+}
+
+TEST(SettingsPlace, BesideTheProgramWhenWritableElseTheUsersFolder) {
+    const std::wstring sep(1, Platform::PathSeparator());
+    const std::wstring folder = TempPath("place");
+    const std::wstring user = TempPath("place_user");
+    ASSERT_TRUE(Platform::MakeFolder(folder));
+    const std::wstring beside = folder + sep + L"Lumora.scr.settings";
+    const std::wstring inUsers = user + sep + L"Lumora" + sep + L"Lumora.scr.settings";
+
+    EXPECT_EQ(ChooseSettingsPlace(beside, user), beside);  // no file yet, folder writable
+    ASSERT_TRUE(WriteBytes(beside, kEmptyRecord));
+    EXPECT_EQ(ChooseSettingsPlace(beside, user), beside);  // the file itself writable
+
+    const std::wstring missing = folder + sep + L"no-such-folder" + sep + L"Lumora.scr.settings";
+    EXPECT_EQ(ChooseSettingsPlace(missing, user), inUsers);
+    EXPECT_EQ(ChooseSettingsPlace(missing, L""), missing);  // nowhere else to go
+
+    // What an update leaves: an old file the user may read but not write.
+    namespace fs = std::filesystem;
+    fs::permissions(fs::path(beside), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    FILE* probe = Platform::OpenFile(beside, "ab");
+    if (probe) fclose(probe);
+    if (!probe) {
+        EXPECT_EQ(ChooseSettingsPlace(beside, user), inUsers);
+    }
+    fs::permissions(fs::path(beside), fs::perms::owner_write, fs::perm_options::add);
+    if (probe) GTEST_SKIP() << "this user may write a read-only file";
+}
+
+TEST(SettingsPlace, TheOldFileIsReadUntilTheUsersOwnExists) {
+    const std::wstring sep(1, Platform::PathSeparator());
+    const std::wstring folder = TempPath("upgrade");
+    ASSERT_TRUE(Platform::MakeFolder(folder + sep + L"user"));
+    const std::wstring beside = folder + sep + L"Lumora.scr.settings";
+    const std::wstring own = folder + sep + L"user" + sep + L"Lumora.scr.settings";
+    std::remove(Platform::WideToUtf8(own).c_str());
+    ASSERT_TRUE(WriteBytes(beside, "#Picture Info _ begin\r\nC:\\old.jpg\r\n#Picture Info _ end\r\nBlobsSpeed 7\r\n"));
+
+    Settings s;
+    ASSERT_TRUE(s.Load(SettingsPathToRead(own, beside)));
+    EXPECT_EQ(s.GetPicture(0), L"C:\\old.jpg");
+    EXPECT_EQ(s.GetValue(L"BlobsSpeed"), 7);
+
+    // OK saves to the user's own file; from then on that one is read.
+    s.SetValue(L"BlobsSpeed", 9);
+    ASSERT_TRUE(s.Save(own));
+    EXPECT_EQ(SettingsPathToRead(own, beside), own);
+    EXPECT_EQ(SettingsPathToRead(beside, beside), beside);
+    Settings again;
+    ASSERT_TRUE(again.Load(SettingsPathToRead(own, beside)));
+    EXPECT_EQ(again.GetValue(L"BlobsSpeed"), 9);
 }
 
 }  // namespace

@@ -76,6 +76,15 @@ TEST_F(Frame, CreateFailuresStopAtTheirStep) {
     EXPECT_FALSE(GetWindow().Create(nullptr));
     EXPECT_EQ(LogMessages(ReadLog(dir)).size(), 1u);  // only the banner
 
+    record.failing = {"Direct3DCreate9"};
+    EXPECT_FALSE(GetWindow().Create(&dummyWindow));
+    EXPECT_EQ(LogMessages(ReadLog(dir)).back(), "Window::Create() - Direct3DCreate9 () - FAILED");
+
+    record.failing = {"System.GetDeviceCaps"};
+    EXPECT_FALSE(GetWindow().Create(&dummyWindow));
+    EXPECT_EQ(LogMessages(ReadLog(dir)).back(), "Window::Create() - GetDeviceCaps () - FAILED");
+    EXPECT_FALSE(record.Contains("System.CreateDevice()"));
+
     record.failing = {"NoVertexProcessing"};
     EXPECT_FALSE(GetWindow().Create(&dummyWindow));
     std::vector<std::string> log = LogMessages(ReadLog(dir));
@@ -142,6 +151,15 @@ TEST_F(Frame, LogoIsDrawnBottomLeftOnlyOnLargeWindowsWithBlendingAround) {
     EXPECT_LT(record.Find("SetRenderState(19, 5)"), draw);
     EXPECT_LT(record.Find("SetTexture(0, logo)"), draw);
     EXPECT_EQ(record.calls.back(), "SetRenderState(27, 0)");
+    // Clamped, and upright: v = 1 at the bottom edge (y 763), 0 at the top (y 723).
+    EXPECT_LT(record.Find("SetSamplerState(0, 1, 3)"), draw);
+    EXPECT_LT(record.Find("SetSamplerState(0, 2, 3)"), draw);
+    ASSERT_EQ(record.lastQuad.size(), 24u);
+    const float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(record.lastQuad[k * 6 + 4], uv[k][0]) << "u of vertex " << k;
+        EXPECT_EQ(record.lastQuad[k * 6 + 5], uv[k][1]) << "v of vertex " << k;
+    }
 
     UseRecordingGraphics(&record, 639, 480);
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
@@ -174,6 +192,17 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     // First frame: picture 0 with b = 254, picture 1 with b = 0.
     int first = record.Find("DrawPrimitiveUP");
     int second = record.Find("DrawPrimitiveUP", first + 1);
+    // Blending by the vertex colour, each quad with its own picture.
+    const std::string fileA = "SetTexture(0, file:" + a + ")", fileB = "SetTexture(0, file:" + b + ")";
+    for (const char* state : {"SetRenderState(27, 1)", "SetTextureStageState(0, 5, 0)", "SetRenderState(19, 3)",
+                              "SetRenderState(20, 6)"}) {
+        EXPECT_GE(record.Find(state), 0) << state;
+        EXPECT_LT(record.Find(state), first) << state;
+    }
+    EXPECT_LT(record.Find(fileA), first);
+    EXPECT_GT(record.Find(fileB), first);
+    EXPECT_LT(record.Find(fileB), second);
+    EXPECT_GT(record.Find("SetTextureStageState(0, 5, 2)"), second);
     EXPECT_NE(record.calls[first].find("0xFEFEFEFE"), std::string::npos);
     EXPECT_NE(record.calls[second].find("0x00000000"), std::string::npos);
     EXPECT_EQ(record.calls.back(), "SetRenderState(27, 0)");
@@ -195,4 +224,48 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     EXPECT_LT(PictureFade().current, 2u);
     EXPECT_LT(PictureFade().next, 2u);
     pictures.Clear();
+}
+
+namespace {
+int g_errorScreens = 0;
+bool PassRequirements() { return true; }
+int CountErrorScreen() {
+    ++g_errorScreens;
+    return 0;
+}
+int32_t NoFrame(bool) { return 1; }
+}  // namespace
+
+TEST_F(Frame, ASetUpThatThrowsLeavesTheErrorScreenToTheRenderThread) {
+    // The saver's settings with one picture, whose loading throws (a lost allocation).
+    const std::wstring settingsPath = GetSettingsPath();
+    ASSERT_FALSE(settingsPath.empty());
+    const std::string picture = dir + "/picture.png";
+    std::ofstream(picture) << "x";
+    {
+        FILE* f = Platform::OpenFile(settingsPath, "wb");
+        ASSERT_NE(f, nullptr);
+        const std::string bytes = "#Picture Info _ begin\r\n" + picture + "\r\n#Picture Info _ end\r\n";
+        fwrite(bytes.data(), 1, bytes.size(), f);
+        fclose(f);
+    }
+    record.throwOn = "CreateTextureFromFile";
+    static const RenderLoopHooks hooks = {PassRequirements, CountErrorScreen, NoFrame};
+    SetRenderLoopHooks(&hooks);
+    g_errorScreens = 0;
+    RunState& state = GetRunState();
+    state.startFailed.store(1);
+    state.stopRequested.store(0);
+
+    EXPECT_NO_THROW(OnSaverWindowCreate(&dummyWindow));
+    EXPECT_EQ(state.startFailed.load(), 1);
+    StopRenderThread();
+    EXPECT_EQ(g_errorScreens, 1);  // the render thread ran and showed the error screen
+    EXPECT_NE(ReadLog(dir).find("WorkSpace::OnSaverWindowCreate() - exception - FAILED"), std::string::npos);
+
+    SetRenderLoopHooks(nullptr);
+    record.throwOn.clear();
+    state.stopRequested.store(0);
+    Platform::RemoveFile(settingsPath);
+    GetWindow().settings.ClearPictures();
 }

@@ -465,22 +465,21 @@ TEST_F(ZipReaderFailure, LocalHeaderDisagreeingWithTheDirectoryGivesNone) {
     EXPECT_FALSE(Read(*reader, std::string("Resource/m.bin")).found);
 }
 
-#ifdef _WIN32
-TEST_F(ZipReaderFailure, PathWithoutAnAnsiFormCannotBeOpened) {
+TEST_F(ZipReaderTest, PathWithoutAnAnsiFormOpens) {
+    // A program folder the ANSI code page cannot spell still holds the archive.
     const std::wstring folderName = L"\u4e2d\u6587-\u0416";  // CJK and Cyrillic together
-    std::string probe;
-    if (Platform::WideToAnsi(folderName, probe))
-        GTEST_SKIP() << "this ANSI code page can spell the test folder";
-    const std::wstring good = Write("ansi.dat", {Member("Resource/one.txt", Text("1"))});
-    const fs::path folder = fs::path(dir_.File("")) / folderName;
-    fs::create_directory(folder);
-    const fs::path target = folder / L"LMRResource.dat";
-    fs::copy_file(fs::path(good), target);
+    const Bytes archive = ReadFileBytes(Write("ansi.dat", {Member("Resource/one.txt", Text("1"))}));
+    const std::wstring folder = dir_.File("") + folderName;
+    ASSERT_TRUE(Platform::MakeFolder(folder));
+    const std::wstring target = folder + Platform::PathSeparator() + L"LMRResource.dat";
+    FILE* out = Platform::OpenFile(target, "wb");
+    ASSERT_NE(out, nullptr);
+    fwrite(archive.data(), 1, archive.size(), out);
+    fclose(out);
     ZipReader reader;
-    EXPECT_FALSE(reader.Open(target.wstring(), kArchivePassword));
-    EXPECT_FALSE(Read(reader, std::string("Resource/one.txt")).found);
+    ASSERT_TRUE(reader.Open(target, kArchivePassword));
+    EXPECT_EQ(Read(reader, std::string("Resource/one.txt")).bytes, Text("1"));
 }
-#endif
 
 // ---- Serialised reads: one buffer at a time, and no self-deadlock -----------------------
 

@@ -8,6 +8,7 @@
 #include "particles/particle_system.h"
 #include "render/scene.h"
 #include "render/window.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -20,7 +21,7 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
     FrameTimer::Instance().Start();
 
     w.settings.ClearPictures();
-    w.settings.Load(settingsPath);
+    w.settings.Load(SettingsPathToRead(settingsPath));
     if (!buildScene) return 1;
 
     if (!skipPictureTextures) LoadPictureTextures();
@@ -67,12 +68,21 @@ int32_t RenderFrame(bool startupPhase) {
 void OnSaverWindowCreate(void* window) {
     RunState& state = GetRunState();
     state.appWindow = window;
-    InitTextStorage();
-    if (CheckSystemRequirements()) {
-        std::wstring path = GetSettingsPath();
-        if (GetWindow().Create(window)) {
-            if (LoadScene(path, true, false) != 0) state.startFailed.store(0);
+    try {
+        InitTextStorage();
+        if (CheckSystemRequirements()) {
+            std::wstring path = GetSettingsPath();
+            if (GetWindow().Create(window)) {
+                if (LoadScene(path, true, false) != 0) state.startFailed.store(0);
+            }
         }
+    } catch (...) {
+        // WM_CREATE runs inside CreateWindowExW, behind a call from the kernel that a C++
+        // exception cannot cross on 64-bit Windows (it is swallowed or ends the process,
+        // depending on the version). A set-up that throws (a picture that cannot be held)
+        // ends here instead, and the user gets the error screen.
+        state.startFailed.store(1);
+        GetLogger().Write(L"WorkSpace::OnSaverWindowCreate() - exception - FAILED");
     }
     StartRenderThread();
 }

@@ -227,38 +227,62 @@ bool OpensForAppend(const std::wstring& path) {
     fclose(file);
     return true;
 }
+}  // namespace
 
 // The program usually lives in a folder only administrators may write (system32, Program
 // Files); saving there would fail silently and the user's choices would be lost. Keep the
 // file beside the program whenever it can be written there, as always, and otherwise move
 // it to the user's own data folder.
-std::wstring ChooseSettingsPlace(const std::wstring& besideProgram) {
+std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder) {
     const std::wstring folder = FolderOfPath(besideProgram);
     const std::wstring name = besideProgram.substr(folder.size());
     if (FileExists(besideProgram) ? OpensForAppend(besideProgram)
                                   : Platform::IsWritableFolder(folder.empty() ? L"." : folder))
         return besideProgram;
-    const std::wstring user = Platform::UserDataFolder(false);
-    if (user.empty()) return besideProgram;
+    if (userDataFolder.empty()) return besideProgram;
     const wchar_t sep = Platform::PathSeparator();
-    std::wstring userFolder = user;
+    std::wstring userFolder = userDataFolder;
     if (userFolder.back() != L'\\' && userFolder.back() != L'/') userFolder += sep;
     userFolder += L"Lumora";
     userFolder += sep;
     if (!Platform::MakeFolder(userFolder)) return besideProgram;
     return userFolder + name;
 }
+
+// An update keeps the old file beside the program, where a standard user cannot write it.
+// Until the first save creates the user's own file, the old one still holds their choices.
+std::wstring SettingsPathToRead(const std::wstring& settingsPath, const std::wstring& besideProgram) {
+    if (settingsPath == besideProgram || FileExists(settingsPath) || !FileExists(besideProgram)) return settingsPath;
+    return besideProgram;
+}
+
+namespace {
+struct SettingsPlaces {
+    std::wstring decided;
+    std::wstring besideProgram;
+};
+SettingsPlaces& Places() {
+    static SettingsPlaces places;
+    return places;
+}
 }  // namespace
 
 std::wstring GetSettingsPath() {
     // Decided once, so a load and the save after it always meet the same file even if the
     // folder's permissions change in between.
-    static std::wstring decided;
-    if (!decided.empty()) return decided;
+    SettingsPlaces& places = Places();
+    if (!places.decided.empty()) return places.decided;
     std::wstring argument0;
     if (!CommandLineArgument0(argument0)) return std::wstring();
-    decided = ChooseSettingsPlace(SettingsPathFromProgramPath(argument0));
-    return decided;
+    places.besideProgram = SettingsPathFromProgramPath(argument0);
+    places.decided = ChooseSettingsPlace(places.besideProgram, Platform::UserDataFolder(false));
+    return places.decided;
+}
+
+std::wstring SettingsPathToRead(const std::wstring& settingsPath) {
+    const SettingsPlaces& places = Places();
+    if (places.besideProgram.empty() || settingsPath != places.decided) return settingsPath;
+    return SettingsPathToRead(settingsPath, places.besideProgram);
 }
 
 }  // namespace WorkSpace

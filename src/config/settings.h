@@ -85,6 +85,14 @@ Settings& GetSettings();
 std::wstring GetSettingsPath();
 // The rule behind it, on a given argument 0 of the command line.
 std::wstring SettingsPathFromProgramPath(const std::wstring& argument0);
+// The choice of place for the file named `besideProgram`: that path when it can be
+// written, else the same name in userDataFolder + "Lumora" (created when missing).
+std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder);
+// The file to read the settings from: `settingsPath`, or, while that does not exist yet,
+// the file beside the program that it replaces. Saves always go to `settingsPath`.
+std::wstring SettingsPathToRead(const std::wstring& settingsPath, const std::wstring& besideProgram);
+// The same for the place GetSettingsPath decided; any other path is read as it is.
+std::wstring SettingsPathToRead(const std::wstring& settingsPath);
 // Argument 0 of the process's command line (Win32: CommandLineToArgvW; Linux: the module
 // path). On Windows a failed split posts a quit message and returns false.
 bool CommandLineArgument0(std::wstring& argument0);

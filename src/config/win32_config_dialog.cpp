@@ -67,10 +67,9 @@ void InitDialog(HWND dialog) {
 
     // A record that already holds pictures is the user's unsaved work; leave it alone.
     Settings& settings = GetSettings();
-    if (settings.pictures.empty()) settings.Load(GetSettingsPath());
+    if (settings.pictures.empty()) settings.Load(SettingsPathToRead(GetSettingsPath()));
 
-    SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (const std::wstring& picture : settings.pictures) AddListEntry(list, picture);
+    FillPictureList(list);
 
     SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_SETPOS, TRUE, settings.Get(SettingKey::BlobsSpeed));
     SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_SETPOS, TRUE, settings.Get(SettingKey::BlobsSize));
@@ -148,10 +147,11 @@ void OnNotify(HWND dialog, const NMHDR* header) {
 
 // ---- Preview ----
 
+void SetUpPreview(HWND preview, ConfigDialogState& state);
+
 void InitPreview(HWND preview) {
     RunState& run = GetRunState();
     ConfigDialogState& state = GetConfigDialogState();
-    Window& window = GetWindow();
     run.appWindow = preview;
     run.startFailed.store(1);
 
@@ -161,13 +161,34 @@ void InitPreview(HWND preview) {
     ShowCursor(FALSE);
     SetFocus(preview);
 
+    try {
+        SetUpPreview(preview, state);
+    } catch (...) {
+        // As in the saver window's creation: the preview shows the error screen instead.
+        run.startFailed.store(1);
+        GetLogger().Write(L"PreviewDialogProc() - set-up - exception - FAILED");
+    }
+    // Started in every case: without a device the thread shows the error screen.
+    run.stopRequested.store(0);
+    StartRenderThread();
+    state.previewRunning = true;
+}
+
+void SetUpPreview(HWND preview, ConfigDialogState& state) {
+    RunState& run = GetRunState();
+    Window& window = GetWindow();
     const std::wstring path = GetSettingsPath();
     if (window.Create(preview)) {
         // The set-up reads the settings file again, which would put the saved values and
         // pictures back into the record and lose the user's unsaved edits at the next OK.
         // Keep the record as it is and lay it back over what the set-up read.
         const Settings edited = window.settings;
-        LoadScene(path, true, true);
+        try {
+            LoadScene(path, true, true);
+        } catch (...) {
+            window.settings = edited;
+            throw;
+        }
         run.startFailed.store(0);
         window.settings = edited;
 
@@ -177,10 +198,6 @@ void InitPreview(HWND preview) {
         window.showPictures = IsDlgButtonChecked(state.configDialog, IDC_SHOW_IMAGES) == BST_CHECKED ? 1 : 0;
         LoadPictureTextures();
     }
-    // Started in every case: without a device the thread shows the error screen.
-    run.stopRequested.store(0);
-    StartRenderThread();
-    state.previewRunning = true;
 }
 
 void EndPreview(HWND preview, WORD result) {
@@ -206,7 +223,8 @@ void SetDialogTexts() {
     SetWindowTextW(dialog, Text(kCaptionText).c_str());
 }
 
-INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+namespace {
+INT_PTR ConfigDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         InitDialog(dialog);
@@ -224,7 +242,7 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
 }
 
-INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam) {
     switch (message) {
     case WM_INITDIALOG:
         InitPreview(dialog);
@@ -243,6 +261,27 @@ INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
         }
         return FALSE;
     default:
+        return FALSE;
+    }
+}
+}  // namespace
+
+// Dialog procedures are called back from the kernel like window procedures; a C++
+// exception (a lost allocation while pictures are added) must not try to cross that call.
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return ConfigDialogMessage(dialog, message, wParam, lParam);
+    } catch (...) {
+        GetLogger().Write(L"ConfigDialogProc() - message 0x%04X - exception - FAILED", message);
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    try {
+        return PreviewDialogMessage(dialog, message, wParam);
+    } catch (...) {
+        GetLogger().Write(L"PreviewDialogProc() - message 0x%04X - exception - FAILED", message);
         return FALSE;
     }
 }

@@ -24,6 +24,8 @@ INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 // settings record; the box shows the first 21, the record keeps them all.
 LRESULT CALLBACK PictureListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
 void AddListEntry(HWND list, const std::wstring& path);
+// Shows the first 21 pictures of the settings record, in order, and nothing else.
+void FillPictureList(HWND list);
 void AddPicturesFromFileDialog();
 void RemoveSelectedPicture();
 void RemoveAllPictures();

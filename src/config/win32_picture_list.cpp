@@ -1,7 +1,8 @@
 // The picture list box of the configuration dialog: its replacement window procedure
 // (right-click menu, painting while empty), the Add / Remove / Remove All operations, the
-// process-wide open-file dialog and dropped files. Every operation keeps the list box and
-// the settings record's picture list in step.
+// process-wide open-file dialog and dropped files. After every operation the list box shows
+// the first 21 pictures of the settings record again, so that entry n is always picture n
+// and a Remove takes out the picture the user sees.
 #include <windows.h>
 #include <commdlg.h>
 #include <cderr.h>
@@ -89,12 +90,16 @@ void FillDescription(PictureFileDialog& d) {
     std::fill(end, d.file.end(), L'\0');
 }
 
-void AddPicture(HWND list, const std::wstring& path) {
-    AddListEntry(list, path);
-    Record().AddPicture(path);
-}
-
 }  // namespace
+
+void FillPictureList(HWND list) {
+    if (!list) return;
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (const std::wstring& picture : Record().pictures) {
+        if (!ListHasRoomForEntry(static_cast<size_t>(SendMessageW(list, LB_GETCOUNT, 0, 0)))) break;
+        AddListEntry(list, picture);
+    }
+}
 
 void AddListEntry(HWND list, const std::wstring& path) {
     if (!list) return;
@@ -123,7 +128,8 @@ void AddPicturesFromFileDialog() {
                 std::copy(files.folder.begin(), files.folder.end(), d.folder.begin());
             }
             HWND list = PictureList();
-            for (const std::wstring& path : files.paths) AddPicture(list, path);
+            for (const std::wstring& path : files.paths) Record().AddPicture(path);
+            FillPictureList(list);
             if (SendMessageW(list, LB_GETCOUNT, 0, 0) > 0) SetShowImagesMark(true);
         }
     } else {
@@ -146,8 +152,9 @@ void RemoveSelectedPicture() {
     HWND list = PictureList();
     const int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
     if (selected >= 0) {
-        SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
-        if (static_cast<size_t>(selected) < Record().pictures.size()) Record().RemovePictureAt(selected);
+        Record().RemovePictureAt(selected);
+        // The picture after the 21st moves up into view.
+        FillPictureList(list);
     }
     const int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     const int next = SelectionAfterRemoval(selected < 0 ? -1 : selected, remaining);
@@ -162,7 +169,6 @@ void RemoveAllPictures() {
 }
 
 void AddDroppedFiles(HDROP drop) {
-    HWND list = PictureList();
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
         const UINT length = DragQueryFileW(drop, i, nullptr, 0);
@@ -174,14 +180,15 @@ void AddDroppedFiles(HDROP drop) {
         // A folder whose name happens to end in ".jpg" is still a folder.
         const DWORD attributes = GetFileAttributesW(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        AddPicture(list, path);
+        Record().AddPicture(path);
     }
     DragFinish(drop);
+    FillPictureList(PictureList());
     InvalidateListAndDialog();
 }
 
-LRESULT CALLBACK PictureListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-    const WNDPROC previous = GetConfigDialogState().previousListProc;
+namespace {
+void PictureListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT && SendMessageW(list, LB_GETCOUNT, 0, 0) == 0) {
         PaintEmptyPictureList(list);
         // The list box's own painting that follows finds nothing left to paint.
@@ -208,6 +215,17 @@ LRESULT CALLBACK PictureListProc(HWND list, UINT message, WPARAM wParam, LPARAM 
             DestroyMenu(menu);
             InvalidateListAndDialog();
         }
+    }
+}
+}  // namespace
+
+LRESULT CALLBACK PictureListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC previous = GetConfigDialogState().previousListProc;
+    // Called back from the kernel: no C++ exception may try to cross this boundary.
+    try {
+        PictureListMessage(list, message, wParam, lParam);
+    } catch (...) {
+        GetLogger().Write(L"PictureListProc() - message 0x%04X - exception - FAILED", message);
     }
     return previous ? CallWindowProcW(previous, list, message, wParam, lParam) : DefWindowProcW(list, message, wParam, lParam);
 }

@@ -7,6 +7,7 @@
 #include "host/saver_input.h"
 #include "host/saver_switches.h"
 #include "platform/win32_system_library.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -155,7 +156,23 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     return LastStep(window, message, wParam, lParam);
 }
 
+namespace {
+LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+}  // namespace
+
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // A window procedure is called back from the kernel; on 64-bit Windows a C++ exception
+    // cannot unwind across that call, so none may leave here.
+    try {
+        return HostWindowMessage(window, message, wParam, lParam);
+    } catch (...) {
+        GetLogger().Write(L"HostWindowProc() - message 0x%04X - exception - FAILED", message);
+        return message == WM_CREATE ? 0 : DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+namespace {
+LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     HostState& h = GetHostState();
     switch (message) {
     case WM_CREATE:
@@ -211,6 +228,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     return SaverWindowProc(window, message, wParam, lParam);
 }
+}  // namespace
 
 int RunSaverWindow(HWND parent) {
     HostState& h = GetHostState();
@@ -316,21 +334,55 @@ int RunSwitch(LPWSTR tail) {
     }
 }
 
-// The last-chance guard. GCC has no __try/__except, so the same filter sits at the top of
-// the process: an exception that nothing handled reaches UnhandledExceptionFilter, and
-// when that chooses to run the handler, the legacy system is told no saver runs and the
-// process ends with -1.
-LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS* info) {
-    LONG verdict = UnhandledExceptionFilter(info);
-    if (verdict == EXCEPTION_EXECUTE_HANDLER) {
-        SetSaverRunning(FALSE);
-        ExitProcess(static_cast<UINT>(-1));
+// The last-chance guard. GCC has no __try/__except, so the guard is the process's top-level
+// filter: it runs for an exception that nothing handled, on any thread. It must not pass the
+// exception on to UnhandledExceptionFilter, which calls the installed top-level filter (this
+// one) again until the stack overflows. After an access violation the heap and the loader's
+// state may be damaged, and the detach code that ExitProcess runs in every library could
+// hang on them; the process is therefore ended at once, with the exit code of a failed run.
+[[noreturn]] void EndFailedRun() {
+    SetSaverRunning(FALSE);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(-1));
+    ExitProcess(static_cast<UINT>(-1));  // not reached; TerminateProcess does not return for itself
+}
+
+LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS*) { EndFailedRun(); }
+
+bool IsHardwareFault(DWORD code) {
+    switch (code) {
+    case EXCEPTION_ACCESS_VIOLATION:
+    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
+    case EXCEPTION_DATATYPE_MISALIGNMENT:
+    case EXCEPTION_ILLEGAL_INSTRUCTION:
+    case EXCEPTION_IN_PAGE_ERROR:
+    case EXCEPTION_INT_DIVIDE_BY_ZERO:
+    case EXCEPTION_PRIV_INSTRUCTION:
+    case EXCEPTION_STACK_OVERFLOW:
+        return true;
+    default:
+        return false;
     }
-    return verdict;
+}
+
+// A fault inside a window procedure never reaches the top-level filter: the kernel's
+// callback into user mode (and Wine, which copies that) handles it and carries on, with
+// the program in whatever state the fault left it. The program itself installs no handler
+// anywhere, so a fault at an instruction of its own image can only end up swallowed or
+// unhandled; it ends the run here, first. Faults in system libraries are left to them:
+// some probe memory and handle their own faults.
+LONG CALLBACK OwnFaultHandler(EXCEPTION_POINTERS* info) {
+    const EXCEPTION_RECORD* record = info ? info->ExceptionRecord : nullptr;
+    if (!record || !IsHardwareFault(record->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
+    HMODULE module = nullptr;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           static_cast<LPCWSTR>(record->ExceptionAddress), &module) &&
+        module == GetModuleHandleW(nullptr))
+        EndFailedRun();
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 int RunGuarded(HINSTANCE, LPWSTR tail) {
-    SetUnhandledExceptionFilter(LastChanceFilter);
+    InstallLastChanceGuard();
     try {
         return RunSwitch(tail);
     } catch (...) {
@@ -341,6 +393,11 @@ int RunGuarded(HINSTANCE, LPWSTR tail) {
 }
 
 }  // namespace
+
+void InstallLastChanceGuard() {
+    SetUnhandledExceptionFilter(LastChanceFilter);
+    AddVectoredExceptionHandler(1, OwnFaultHandler);
+}
 
 int SaverMain(HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
     INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};

@@ -35,6 +35,11 @@ void LoadPasswordVerifier();
 void UnloadPasswordVerifier();
 void SetSaverRunning(BOOL on);
 void ChangeLegacyPassword(HWND window);
+// The last-chance guard: an exception that nothing handles, on any thread, and a hardware
+// fault in the program's own code (which a window procedure's caller would otherwise
+// swallow), tell the legacy system that no saver runs and end the process at once with
+// exit code -1.
+void InstallLastChanceGuard();
 
 // The application's side (saver window procedure and configuration hook).
 LRESULT SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

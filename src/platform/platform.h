@@ -28,6 +28,10 @@ void RestrictLibrarySearch();
 
 // Debugger output (OutputDebugStringW); standard error on Linux.
 void DebugOutput(const std::wstring& text);
+// Where DebugOutput goes instead, for programs whose own output it would clutter (the
+// benchmark's table). nullptr restores the debugger output.
+using DebugSink = void (*)(const std::wstring& text);
+void SetDebugOutputForTesting(DebugSink sink);
 
 struct TimeOfDay { int hour, minute, second; };
 TimeOfDay LocalTime();

@@ -43,7 +43,16 @@ std::wstring ModulePath() {
 
 wchar_t PathSeparator() { return L'\\'; }
 
-void DebugOutput(const std::wstring& text) { OutputDebugStringW(text.c_str()); }
+namespace {
+std::atomic<DebugSink> g_debugSink{nullptr};
+}  // namespace
+
+void SetDebugOutputForTesting(DebugSink sink) { g_debugSink.store(sink); }
+
+void DebugOutput(const std::wstring& text) {
+    if (DebugSink sink = g_debugSink.load()) return sink(text);
+    OutputDebugStringW(text.c_str());
+}
 
 TimeOfDay LocalTime() {
     SYSTEMTIME st;
@@ -92,12 +101,17 @@ std::wstring UserDataFolder(bool local) {
 bool WideToAnsi(const std::wstring& in, std::string& out) {
     out.clear();
     if (in.empty()) return true;
+    // With Windows' "Use Unicode UTF-8" option the ANSI code page is 65001, for which the
+    // call refuses a used-default flag outright; there every character has a form, and only
+    // a broken surrogate is lost.
+    const bool utf8 = GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : 0;
     BOOL lossy = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, 0, in.c_str(), static_cast<int>(in.size()), nullptr, 0,
-                                nullptr, &lossy);
+    int n = WideCharToMultiByte(CP_ACP, flags, in.c_str(), static_cast<int>(in.size()), nullptr, 0,
+                                nullptr, utf8 ? nullptr : &lossy);
     if (n <= 0 || lossy) return false;
     out.resize(static_cast<size_t>(n));
-    WideCharToMultiByte(CP_ACP, 0, in.c_str(), static_cast<int>(in.size()), &out[0], n, nullptr,
+    WideCharToMultiByte(CP_ACP, flags, in.c_str(), static_cast<int>(in.size()), &out[0], n, nullptr,
                         nullptr);
     return true;
 }

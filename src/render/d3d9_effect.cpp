@@ -1,16 +1,21 @@
 // Our effect object: the effect file's asm shaders assembled with D3DAssemble from
 // d3dcompiler_47.dll (loaded at run time from the system folder; a machine without it gets
-// a failed creation, not a program that cannot start), parameters set by name, one technique, pass 0.
+// a failed creation, not a program that cannot start), parameters set by name, one technique,
+// pass 0. Begin with flags 0 saves what the pass changes (its sampler states, the textures of
+// its stages and both shaders) and End puts it back, as the effect framework does.
 #include <windows.h>
 #include <d3d9.h>
 #include <d3dcompiler.h>
 
 #include <cstring>
 #include <map>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/win32_system_library.h"
 #include "render/d3d9_objects.h"
+#include "render/effect_pass_state.h"
 #include "render/d3dx/effect_source.h"
 
 namespace WorkSpace {
@@ -50,11 +55,13 @@ bool Assemble(const std::string& source, ID3DBlob** blob) {
 
 class D3D9Effect : public Effect {
 public:
-    D3D9Effect(IDirect3DDevice9* device, EffectSource source, IDirect3DVertexShader9* vs, IDirect3DPixelShader9* ps)
-        : device_(device), source_(std::move(source)), vs_(vs), ps_(ps) {
+    D3D9Effect(IDirect3DDevice9* device, GraphicsDevice* owner, EffectSource source, IDirect3DVertexShader9* vs,
+               IDirect3DPixelShader9* ps)
+        : device_(device), owner_(owner), source_(std::move(source)), vs_(vs), ps_(ps) {
         device_->AddRef();
     }
     ~D3D9Effect() override {
+        DropSaved();
         vs_->Release();
         ps_->Release();
         for (auto& t : textures_)
@@ -81,8 +88,21 @@ public:
         slot = raw;
         return S_OK;
     }
-    HResult Begin(uint32_t* passes, uint32_t) override {
+    HResult Begin(uint32_t* passes, uint32_t flags) override {
         if (passes) *passes = 1;
+        DropSaved();
+        if (flags == 0) {
+            // D3DXFX_DONOTSAVESTATE and its kin are not set: keep what the pass will change.
+            saving_ = true;
+            if (owner_) samplers_.Save(*owner_, source_);
+            device_->GetVertexShader(&savedVs_);
+            device_->GetPixelShader(&savedPs_);
+            for (const EffectSamplerBinding& b : source_.samplerBindings) {
+                IDirect3DBaseTexture9* t = nullptr;
+                device_->GetTexture(b.stage, &t);
+                savedTextures_.push_back(std::make_pair(b.stage, t));
+            }
+        }
         return S_OK;
     }
     HResult BeginPass(uint32_t pass) override {
@@ -112,25 +132,53 @@ public:
         return S_OK;
     }
     HResult End() override {
-        // The screen-space quads that follow (logo) use the fixed-function pipeline.
-        device_->SetVertexShader(nullptr);
-        device_->SetPixelShader(nullptr);
+        if (!saving_) {
+            // Nothing saved: the screen-space quads that follow (logo) still want the
+            // fixed-function pipeline.
+            device_->SetVertexShader(nullptr);
+            device_->SetPixelShader(nullptr);
+            return S_OK;
+        }
+        if (owner_) samplers_.Restore(*owner_);
+        device_->SetVertexShader(savedVs_);
+        device_->SetPixelShader(savedPs_);
+        for (auto& t : savedTextures_) device_->SetTexture(t.first, t.second);
+        DropSaved();
         return S_OK;
     }
 
 private:
+    void DropSaved() {
+        if (savedVs_) savedVs_->Release();
+        if (savedPs_) savedPs_->Release();
+        savedVs_ = nullptr;
+        savedPs_ = nullptr;
+        for (auto& t : savedTextures_)
+            if (t.second) t.second->Release();
+        savedTextures_.clear();
+        saving_ = false;
+    }
+
     IDirect3DDevice9* device_;
+    GraphicsDevice* owner_;
     EffectSource source_;
     IDirect3DVertexShader9* vs_;
     IDirect3DPixelShader9* ps_;
     std::map<std::string, Matrix> matrices_;
     std::map<std::string, IDirect3DTexture9*> textures_;
     bool inPass_ = false;
+    // What Begin saved.
+    bool saving_ = false;
+    EffectPassState samplers_;
+    IDirect3DVertexShader9* savedVs_ = nullptr;
+    IDirect3DPixelShader9* savedPs_ = nullptr;
+    std::vector<std::pair<uint32_t, IDirect3DBaseTexture9*>> savedTextures_;
 };
 
 }  // namespace
 
-HResult CreateD3D9Effect(IDirect3DDevice9* device, const void* data, uint32_t size, Effect** out) {
+HResult CreateD3D9Effect(IDirect3DDevice9* device, GraphicsDevice* owner, const void* data, uint32_t size,
+                         Effect** out) {
     *out = nullptr;
     if (!device || !data || size == 0) return D3DERR_INVALIDCALL;
     EffectSource source;
@@ -155,7 +203,7 @@ HResult CreateD3D9Effect(IDirect3DDevice9* device, const void* data, uint32_t si
         if (ps) ps->Release();
         return hr;
     }
-    *out = new D3D9Effect(device, std::move(source), vs, ps);
+    *out = new D3D9Effect(device, owner, std::move(source), vs, ps);
     return S_OK;
 }
 

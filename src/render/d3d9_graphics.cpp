@@ -64,6 +64,12 @@ public:
     HResult SetSamplerState(uint32_t n, uint32_t t, uint32_t v) override {
         return device_->SetSamplerState(n, static_cast<D3DSAMPLERSTATETYPE>(t), v);
     }
+    HResult GetSamplerState(uint32_t n, uint32_t t, uint32_t* v) override {
+        DWORD value = 0;
+        HRESULT hr = device_->GetSamplerState(n, static_cast<D3DSAMPLERSTATETYPE>(t), &value);
+        *v = value;
+        return hr;
+    }
     HResult SetTextureStageState(uint32_t n, uint32_t t, uint32_t v) override {
         return device_->SetTextureStageState(n, static_cast<D3DTEXTURESTAGESTATETYPE>(t), v);
     }
@@ -98,7 +104,7 @@ public:
         return CreateD3D9TextureFromFile(device_, limits_, path, options, info, out);
     }
     HResult CreateEffect(const void* data, uint32_t size, Effect** out) override {
-        return CreateD3D9Effect(device_, data, size, out);
+        return CreateD3D9Effect(device_, this, data, size, out);
     }
 
 private:

@@ -28,6 +28,9 @@ HResult CreateD3D9TextureFromMemory(IDirect3DDevice9* device, const TextureLimit
                                     uint32_t size, const TextureOptions& options, ImageInfo* info, Texture** out);
 HResult CreateD3D9TextureFromFile(IDirect3DDevice9* device, const TextureLimits& limits, const std::wstring& path,
                                   const TextureOptions& options, ImageInfo* info, Texture** out);
-HResult CreateD3D9Effect(IDirect3DDevice9* device, const void* data, uint32_t size, Effect** out);
+// `owner` is the wrapper of `device`, through which the effect saves and restores the
+// states its pass changes; it outlives the effect.
+HResult CreateD3D9Effect(IDirect3DDevice9* device, GraphicsDevice* owner, const void* data, uint32_t size,
+                         Effect** out);
 
 }  // namespace WorkSpace

@@ -88,6 +88,7 @@ public:
     virtual HResult Present() = 0;
     virtual HResult SetRenderState(uint32_t state, uint32_t value) = 0;
     virtual HResult SetSamplerState(uint32_t sampler, uint32_t type, uint32_t value) = 0;
+    virtual HResult GetSamplerState(uint32_t sampler, uint32_t type, uint32_t* value) = 0;
     virtual HResult SetTextureStageState(uint32_t stage, uint32_t type, uint32_t value) = 0;
     virtual HResult SetTexture(uint32_t stage, Texture* texture) = 0;
     virtual HResult SetFVF(uint32_t fvf) = 0;

@@ -7,7 +7,9 @@
 #include <stdexcept>
 
 #include "platform/platform.h"
+#include "render/d3dx/effect_source.h"
 #include "render/d3dx/image.h"
+#include "render/effect_pass_state.h"
 
 namespace WorkSpace {
 
@@ -35,9 +37,26 @@ using RecordedFont = Recorded<Font>;
 
 std::string NameOf(Texture* t) { return t ? static_cast<RecordedTexture*>(t)->name : "null"; }
 
+// Direct3D 9's initial sampler states: point filtering, no mip filter, wrapping.
+uint32_t DefaultSamplerState(uint32_t type) {
+    switch (type) {
+    case 1: case 2: case 3: return 1;  // ADDRESSU/V/W: WRAP
+    case 5: case 6: return 1;          // MAGFILTER, MINFILTER: POINT
+    case 10: return 1;                 // MAXANISOTROPY
+    default: return 0;
+    }
+}
+
+// An effect that does to the device what a compiled effect file does: its pass sets the
+// sampler states of the file (when the bytes are an effect we can read), and Begin with
+// flags 0 and End save and restore them through the same code as the Direct3D 9 effect.
 class RecordedEffect : public Recorded<Effect> {
 public:
-    explicit RecordedEffect(GraphicsRecord& r) : Recorded<Effect>(r, "effect") {}
+    RecordedEffect(GraphicsRecord& r, GraphicsDevice& device, const void* data, uint32_t size)
+        : Recorded<Effect>(r, "effect"), device_(device) {
+        std::string error;
+        if (data && size) parsed_ = ParseEffectSource(static_cast<const char*>(data), size, source_, error);
+    }
     HResult Call(const std::string& op, const std::string& args) {
         record.calls.push_back("Effect." + op + "(" + args + ")");
         if (record.throwOn == "Effect." + op) throw std::runtime_error("recorded failure");
@@ -52,12 +71,34 @@ public:
     }
     HResult Begin(uint32_t* passes, uint32_t flags) override {
         if (passes) *passes = 1;
-        return Call("Begin", Fmt("%u", flags));
+        HResult hr = Call("Begin", Fmt("%u", flags));
+        if (parsed_ && flags == 0) saved_.Save(device_, source_);
+        return hr;
     }
     HResult BeginPass(uint32_t pass) override { return Call("BeginPass", Fmt("%u", pass)); }
-    HResult CommitChanges() override { return Call("CommitChanges", ""); }
+    HResult CommitChanges() override {
+        HResult hr = Call("CommitChanges", "");
+        if (parsed_)
+            EffectPassState::ForEachPassState(
+                source_,
+                [](void* d, uint32_t stage, uint32_t type, uint32_t value) {
+                    static_cast<GraphicsDevice*>(d)->SetSamplerState(stage, type, value);
+                },
+                &device_);
+        return hr;
+    }
     HResult EndPass() override { return Call("EndPass", ""); }
-    HResult End() override { return Call("End", ""); }
+    HResult End() override {
+        HResult hr = Call("End", "");
+        saved_.Restore(device_);
+        return hr;
+    }
+
+private:
+    GraphicsDevice& device_;
+    EffectSource source_;
+    bool parsed_ = false;
+    EffectPassState saved_;
 };
 
 class RecordingDevice : public Recorded<GraphicsDevice> {
@@ -82,7 +123,14 @@ public:
     HResult Present() override { return Call("Present", ""); }
     HResult SetRenderState(uint32_t s, uint32_t v) override { return Call("SetRenderState", Fmt("%u, %u", s, v)); }
     HResult SetSamplerState(uint32_t n, uint32_t t, uint32_t v) override {
-        return Call("SetSamplerState", Fmt("%u, %u, %u", n, t, v));
+        HResult hr = Call("SetSamplerState", Fmt("%u, %u, %u", n, t, v));
+        if (!Failed(hr)) record.samplerStates[std::make_pair(n, t)] = v;
+        return hr;
+    }
+    HResult GetSamplerState(uint32_t n, uint32_t t, uint32_t* v) override {
+        auto it = record.samplerStates.find(std::make_pair(n, t));
+        *v = it != record.samplerStates.end() ? it->second : DefaultSamplerState(t);
+        return kOk;
     }
     HResult SetTextureStageState(uint32_t n, uint32_t t, uint32_t v) override {
         return Call("SetTextureStageState", Fmt("%u, %u, %u", n, t, v));
@@ -94,6 +142,7 @@ public:
         std::string args = Fmt("%u, %u, %u", type, count, stride);
         const float* f = static_cast<const float*>(vertices);
         const size_t step = stride / sizeof(float);
+        if (f) record.lastQuad.assign(f, f + 4 * step);
         for (int k = 0; k < 4 && f; ++k) {
             args += Fmt(", (%g %g)", f[k * step], f[k * step + 1]);
             if (stride == 28) args += Fmt(" 0x%08X", *reinterpret_cast<const uint32_t*>(&f[k * step + 4]));
@@ -145,9 +194,8 @@ public:
         return kOk;
     }
     HResult CreateEffect(const void* data, uint32_t size, Effect** out) override {
-        (void)data;
         HResult hr = Call("CreateEffect", Fmt("%u", size));
-        *out = Failed(hr) ? nullptr : new RecordedEffect(record);
+        *out = Failed(hr) ? nullptr : new RecordedEffect(record, *this, data, size);
         return hr;
     }
 };

@@ -1,6 +1,7 @@
 // A graphics backend without a device: every call is appended to a log as text with its
 // arguments, so tests can assert the frame order and the render states around each draw.
 #pragma once
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,6 +15,11 @@ struct GraphicsRecord {
     std::set<std::string> failing;  // operation names that report failure
     std::string throwOn;            // operation name that throws (a frame that fails)
     int liveObjects = 0;            // created and not yet released
+    // The device's sampler states as set so far, by (sampler, state); an unset one reads as
+    // Direct3D 9's default.
+    std::map<std::pair<uint32_t, uint32_t>, uint32_t> samplerStates;
+    // The floats of the four vertices of the last screen-space quad (DrawPrimitiveUP).
+    std::vector<float> lastQuad;
 
     bool Contains(const std::string& call) const;
     // Index of the first call starting with `prefix` at or after `from`; -1 if none.

@@ -1,6 +1,7 @@
 #include "render/scene.h"
 
 #include "platform/platform.h"
+#include "resources/logger.h"
 #include "render/window.h"
 
 namespace WorkSpace {
@@ -32,7 +33,12 @@ UserTextures::~UserTextures() { Clear(); }
 bool UserTextures::AddTexture(const std::wstring& path) {
     Texture* texture = nullptr;
     TextureOptions options;  // full mip chain, default size and filters
-    if (!device_ || Failed(device_->CreateTextureFromFile(path, options, nullptr, &texture)) || !texture) {
+    const HResult hr = device_ ? device_->CreateTextureFromFile(path, options, nullptr, &texture) : kFail;
+    if (Failed(hr) || !texture) {
+        // A picture too large to hold is as unusable as one that cannot be decoded; it says
+        // so in the log, because the user sees nothing but a missing picture.
+        if (hr == kEOutOfMemory)
+            GetLogger().Write(L"UserTextures::AddTexture() - %ls - picture too large - FAILED", path.c_str());
         Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
         return false;
     }

@@ -7,7 +7,9 @@
 #include <wincodec.h>
 
 #include <cstring>
+#include <new>
 
+#include "app/program_error.h"
 #include "platform/platform.h"
 #include "render/d3d9_objects.h"
 #include "render/d3dx/image.h"
@@ -17,6 +19,7 @@ namespace WorkSpace {
 namespace {
 
 // D3DXERR_INVALIDDATA: what the extension library reports for an image it cannot read.
+// A picture too large to hold gets E_OUTOFMEMORY, as when its allocation fails there.
 constexpr HResult kInvalidImage = static_cast<HResult>(0x88760B59);
 
 template <typename T>
@@ -42,14 +45,17 @@ IWICImagingFactory* Factory() {
     return factory;
 }
 
-bool DecodeFrame(IWICBitmapDecoder* decoder, Image& out) {
+bool DecodeFrame(IWICBitmapDecoder* decoder, Image& out, bool& tooLarge) {
     IWICImagingFactory* factory = Factory();
     ComPtr<IWICBitmapFrameDecode> frame;
     ComPtr<IWICFormatConverter> converter;
     UINT w = 0, h = 0;
-    if (FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&w, &h)) || w == 0 || h == 0 ||
-        w > 65536 || h > 65536)
+    if (FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&w, &h)))
         return false;
+    if (!ImageSizeAccepted(w, h)) {
+        tooLarge = true;
+        return false;
+    }
     if (FAILED(factory->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(frame.p, GUID_WICPixelFormat32bppBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
                                      WICBitmapPaletteTypeCustom)))
@@ -60,7 +66,15 @@ bool DecodeFrame(IWICBitmapDecoder* decoder, Image& out) {
     return SUCCEEDED(converter->CopyPixels(nullptr, w * 4, w * h * 4, reinterpret_cast<BYTE*>(out.pixels.data())));
 }
 
-bool DecodeMemory(const void* data, uint32_t size, Image& out) {
+// False when the bytes are no picture we can read; `tooLarge` tells that they are one whose
+// size the decoders refuse.
+bool DecodeMemory(const void* data, uint32_t size, Image& out, bool& tooLarge) {
+    // The size in the file's header decides first: some codecs (Wine's PNG decoder among
+    // them) decode the whole picture as soon as they are handed the stream, and a header
+    // may claim any size in a few bytes.
+    uint32_t w = 0, h = 0;
+    tooLarge = ReadImageSize(static_cast<const uint8_t*>(data), size, w, h) && !ImageSizeAccepted(w, h);
+    if (tooLarge) return false;
     IWICImagingFactory* factory = Factory();
     if (factory) {
         ComPtr<IWICStream> stream;
@@ -68,8 +82,9 @@ bool DecodeMemory(const void* data, uint32_t size, Image& out) {
         if (SUCCEEDED(factory->CreateStream(&stream)) &&
             SUCCEEDED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)), size)) &&
             SUCCEEDED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
-            DecodeFrame(decoder.p, out))
+            DecodeFrame(decoder.p, out, tooLarge))
             return true;
+        if (tooLarge) return false;
     }
     return DecodeTga(static_cast<const uint8_t*>(data), size, out);
 }
@@ -119,19 +134,32 @@ HResult Upload(IDirect3DDevice9* device, const TextureLimits& limits, Image imag
 HResult CreateD3D9TextureFromMemory(IDirect3DDevice9* device, const TextureLimits& limits, const void* data,
                                     uint32_t size, const TextureOptions& options, ImageInfo* info, Texture** out) {
     *out = nullptr;
-    Image image;
-    if (!data || size == 0 || !DecodeMemory(data, size, image)) return kInvalidImage;
-    return Upload(device, limits, std::move(image), options, info, out);
+    try {
+        Image image;
+        bool tooLarge = false;
+        if (!data || size == 0) return kInvalidImage;
+        if (!DecodeMemory(data, size, image, tooLarge)) return tooLarge ? kEOutOfMemory : kInvalidImage;
+        return Upload(device, limits, std::move(image), options, info, out);
+    } catch (const std::bad_alloc&) {
+        // Within the size rule and still more than this machine can hold just now.
+        return kEOutOfMemory;
+    }
 }
 
 HResult CreateD3D9TextureFromFile(IDirect3DDevice9* device, const TextureLimits& limits, const std::wstring& path,
                                   const TextureOptions& options, ImageInfo* info, Texture** out) {
     *out = nullptr;
-    std::vector<uint8_t> bytes;
-    Image image;
-    if (!ReadWholeFile(path, bytes) || !DecodeMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), image))
-        return kInvalidImage;
-    return Upload(device, limits, std::move(image), options, info, out);
+    try {
+        std::vector<uint8_t> bytes;
+        Image image;
+        bool tooLarge = false;
+        if (!ReadWholeFile(path, bytes)) return kInvalidImage;
+        if (!DecodeMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), image, tooLarge))
+            return tooLarge ? kEOutOfMemory : kInvalidImage;
+        return Upload(device, limits, std::move(image), options, info, out);
+    } catch (const std::bad_alloc&) {
+        return kEOutOfMemory;
+    }
 }
 
 }  // namespace WorkSpace

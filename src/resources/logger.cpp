@@ -23,11 +23,9 @@ std::string Narrow(const std::wstring& line) {
 }
 }  // namespace
 
-Logger::Logger() : Logger(GetProgramFolder(), FallbackLogFolder(), true) {}
+Logger::Logger() : Logger(GetProgramFolder(), FallbackLogFolder()) {}
 
-Logger::Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder, bool deleteCurrentDirectoryLog) {
-    if (deleteCurrentDirectoryLog) Platform::RemoveFile(kLogName);
-    path_ = kLogName;
+Logger::Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder) {
     SetFolder(programFolder);
     OpenIfClosed();
     if (!file_ && !fallbackFolder.empty() && Platform::MakeFolder(fallbackFolder)) {
@@ -44,7 +42,7 @@ std::wstring FallbackLogFolder() {
     return base + Platform::PathSeparator() + L"Lumora";
 }
 
-Logger::Logger(const std::wstring& folder) : Logger(folder, std::wstring(), false) {}
+Logger::Logger(const std::wstring& folder) : Logger(folder, std::wstring()) {}
 
 Logger::~Logger() {
     if (file_) fclose(file_);

@@ -9,14 +9,15 @@ namespace WorkSpace {
 
 class Logger {
 public:
-    // Deletes log_output.txt in the current directory and in the program's folder and
-    // leaves an empty log file open there; where that folder cannot be written, in
-    // FallbackLogFolder() instead, rewritten the same way.
+    // Deletes log_output.txt in the program's folder and leaves an empty log file open
+    // there; where that folder cannot be written, in FallbackLogFolder() instead,
+    // rewritten the same way. Only the log's own file is ever deleted: a file of that
+    // name in the current directory belongs to whoever put it there.
     Logger();
     // For tests: a log in `folder` without touching the program's folder.
     explicit Logger(const std::wstring& folder);
     // The start-up rule on given folders.
-    Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder, bool deleteCurrentDirectoryLog);
+    Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder);
     virtual ~Logger();
 
     // printf-style wide format. Returns the result of closing the file (0 when not open).

@@ -50,8 +50,8 @@ bool SameNameIgnoringAsciiCase(const char* a, const char* b) {
     }
 }
 
-uint64_t FileSize(const std::string& ansiPath) {
-    FILE* f = fopen(ansiPath.c_str(), "rb");
+uint64_t FileSize(const std::wstring& path) {
+    FILE* f = Platform::OpenFile(path, "rb");
     if (!f) return 0;
 #ifdef _WIN32
     int64_t end = (_fseeki64(f, 0, SEEK_END) == 0) ? _ftelli64(f) : -1;
@@ -60,6 +60,25 @@ uint64_t FileSize(const std::string& ansiPath) {
 #endif
     fclose(f);
     return end > 0 ? static_cast<uint64_t>(end) : 0;
+}
+
+// minizip's standard file functions open by an 8-bit name, and a program folder that the
+// ANSI code page cannot spell (a user name in Cyrillic on a Western system) would lose the
+// whole archive. Only the open is replaced: it takes the wide path, and the FILE* it gives
+// is one that minizip's own read, seek and close functions work on.
+voidpf ZCALLBACK OpenByWidePath(voidpf, const void* path, int) {
+    return Platform::OpenFile(static_cast<const wchar_t*>(path), "rb");
+}
+
+// Member names and the password are ASCII; the code page is asked only about anything
+// else, so a system whose ANSI code page is UTF-8 reads the archive like any other.
+bool ArchiveString(const std::wstring& text, std::string& out) {
+    out.clear();
+    for (wchar_t c : text) {
+        if (static_cast<unsigned>(c) >= 0x80) return Platform::WideToAnsi(text, out);
+        out.push_back(static_cast<char>(c));
+    }
+    return true;
 }
 
 }  // namespace
@@ -90,14 +109,13 @@ bool ZipReader::Open(const std::wstring& path, const std::wstring& password) {
     path_ = path;
     password_ = password;
 
-    // minizip opens by an 8-bit name (fopen "rb"), so a folder that the ANSI code page
-    // cannot spell cannot hold the archive.
-    std::string ansi;
-    if (!Platform::WideToAnsi(path, ansi)) return false;
-    unzFile archive = unzOpen(ansi.c_str());
+    zlib_filefunc64_def files;
+    fill_fopen64_filefunc(&files);
+    files.zopen64_file = OpenByWidePath;
+    unzFile archive = unzOpen2_64(path.c_str(), &files);
     if (!archive) return false;
     archive_ = archive;
-    archiveBytes_ = FileSize(ansi.c_str());
+    archiveBytes_ = FileSize(path);
     open_ = 1;
     return true;
 }
@@ -138,8 +156,8 @@ uint8_t* ZipReader::ReadMember(const std::wstring& name, uint32_t& size) {
     ReleaseBufferLocked();
 
     uint8_t* data = nullptr;
-    std::string ansi;
-    if (Platform::WideToAnsi(name, ansi)) data = ReadLocked(ansi.c_str(), size);
+    std::string narrow;
+    if (ArchiveString(name, narrow)) data = ReadLocked(narrow.c_str(), size);
 
     // Only real bytes need protecting until FreeBuffer. Releasing the hold after a failed
     // or empty read means a caller that drops such a result never blocks anyone.
@@ -218,7 +236,7 @@ uint8_t* ZipReader::ReadLocked(const std::string& name, uint32_t& size) {
 
     // Every member is decrypted, whatever its encryption bit says.
     std::string password;
-    if (!Platform::WideToAnsi(password_, password) ||
+    if (!ArchiveString(password_, password) ||
         unzOpenCurrentFilePassword(archive, password.c_str()) != UNZ_OK) {
         unzCloseCurrentFile(archive);  // a half-opened member still holds minizip's state
         ReleaseBufferLocked();

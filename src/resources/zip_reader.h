@@ -31,8 +31,8 @@ public:
     ZipReader(const ZipReader&) = delete;
     ZipReader& operator=(const ZipReader&) = delete;
 
-    // Once per reader; a second call returns false and keeps the first archive. A path
-    // that has no ANSI form cannot be opened.
+    // Once per reader; a second call returns false and keeps the first archive. The path
+    // is used as it stands, whatever the ANSI code page can spell.
     bool Open(const std::wstring& path, const std::wstring& password);
     // The member's bytes, owned by the reader until FreeBuffer; nullptr on failure, with
     // `size` untouched when the member was not found and set to its size otherwise.

@@ -248,6 +248,32 @@ if start_dialog; then
   expect_file "OK saves all 30 files of a selection longer than 2,047 characters" "$WORK/expected" "$SETTINGS"
 fi
 
+# ---- More pictures than the list shows: entry n stays picture n ----
+# 30 pictures; the list shows 21. Remove one, add one, remove what entry 20 then shows: the
+# file must lose exactly the two pictures the user took out and keep the one added.
+thirty=()
+for i in $(seq -w 0 29); do thirty+=("C:\\album\\photo$i.jpg"); done
+settings_bytes 1 0 "${thirty[@]}" >"$SETTINGS"
+if start_dialog; then
+  drv select 5 >/dev/null
+  drv click 4 >/dev/null   # Remove photo05
+  read_texts
+  check "after a Remove the list shows the next hidden picture" "21|C:\\album\\photo21.jpg" "$(get count)|$(get entry20)"
+  drv add "$PICS" a.jpg >/dev/null
+  read_texts
+  shown="$(get entry20)"
+  check "after an Add entry 20 is still picture 20 of the record" "C:\\album\\photo21.jpg" "$shown"
+  drv select 20 >/dev/null
+  drv click 4 >/dev/null   # Remove what entry 20 shows
+  end_dialog 1
+  meant=()
+  for p in "${thirty[@]}" "$PICS\\a.jpg"; do
+    [ "$p" = "C:\\album\\photo05.jpg" ] || [ "$p" = "$shown" ] || meant+=("$p")
+  done
+  settings_bytes 1 0 "${meant[@]}" >"$WORK/expected"
+  expect_file "OK saves exactly the pictures left after removing what the list showed" "$WORK/expected" "$SETTINGS"
+fi
+
 # ---- An unknown scheme ----
 settings_bytes 1 9 >"$SETTINGS"
 if start_dialog; then
@@ -339,7 +365,8 @@ fi
 # ---- A settings file that cannot be written: load and save both use the user's folder ----
 # Root may write any file whatever its mode bits, and so may Wine running as root; an
 # immutable file cannot be opened for writing by anyone.
-settings_bytes 1 0 >"$SETTINGS"
+# The old file holds the user's choices from before an update: they must carry over.
+settings_bytes 1 2 "C:\\old\\kept.jpg" >"$SETTINGS"
 user_settings_file() {
   find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Lumora/Lumora.scr.settings' 2>/dev/null | head -n 1
 }
@@ -351,16 +378,19 @@ else
   IMMUTABLE="$SETTINGS"
   before="$(digest "$SETTINGS")"
   if start_dialog; then
+    read_texts
+    check "without a file of the user's own, the old file beside the program is read" \
+      "1|C:\\old\\kept.jpg|2" "$(get count)|$(get entry0)|$(get scheme)"
     drv add "$PICS" b.png >/dev/null
     end_dialog 1
     user_settings="$(user_settings_file)"
     check "a settings file that cannot be written stays as it was" "$before" "$(digest "$SETTINGS")"
     if [ -n "$user_settings" ]; then
-      settings_bytes 1 0 "$PICS\\b.png" >"$WORK/expected"
+      settings_bytes 1 2 "C:\\old\\kept.jpg" "$PICS\\b.png" >"$WORK/expected"
       expect_file "OK saves to the user's own folder instead" "$WORK/expected" "$user_settings"
       if start_dialog; then
         read_texts
-        check "the next dialog reads the user's own file" "1|$PICS\\b.png" "$(get count)|$(get entry0)"
+        check "the next dialog reads the user's own file" "2|$PICS\\b.png" "$(get count)|$(get entry1)"
         end_dialog 2
       fi
       rm -f "$user_settings"

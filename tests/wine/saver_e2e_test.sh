@@ -8,6 +8,10 @@
 #   the error screen for "CurLang" 0, 1 and 7 when the driver key has "Acceleration.Level",
 #      without spinning a core, ending on input
 #   log_output.txt holds the creation lines in order
+#   a second /s brings the first forward and exits with 0; an empty command line and /c
+#      open the configuration dialog, and the configuration ends with -1
+#   a picture claiming 65000x65000 pixels is skipped at once and the next one shown
+#   a program folder the ANSI code page cannot spell still reads its archive
 # Run from the repository root after ./lumora build.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -42,6 +46,18 @@ pass() { echo "   ok: $*"; }
 fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
 
 shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/null; }
+# Takes shots NAME every half second until CHECK NAME succeeds or SECONDS have passed; on a
+# loaded machine the device and the black start-up second can take a while.
+shot_until() {  # name seconds check
+  local t=0
+  while :; do
+    shot "$1"
+    "$3" "$1" && return 0
+    [ "$t" -ge $(($2 * 2)) ] && return 1
+    sleep 0.5
+    t=$((t + 1))
+  done
+}
 # Mean brightness (0..1) of a region WxH+X+Y of a screenshot, and of its channels.
 mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
 means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
@@ -159,6 +175,115 @@ if gt "$green" 0.0005; then pass "Cheerful particles over the picture"; else fai
 xdotool key space
 ends_with_zero "a key press over the pictures" 1
 rm -f "$WORK/app/Lumora.scr.settings"
+
+echo "-- a second /s while one runs"
+xdotool mousemove 500 400
+start_saver /s
+first=$SAVER
+sleep 3
+start_saver /s
+if wait_exit "$SAVER" 20 && [ "$CODE" = 0 ]; then pass "a second /s exits with 0"; else fail "second /s: exit $CODE"; fi
+if kill -0 "$first" 2>/dev/null; then pass "the first saver keeps running"; else fail "the first saver ended"; fi
+windows="$(xdotool search --name '^Screen Saver$' 2>/dev/null | wc -l)"
+[ "$windows" = 1 ] && pass "one saver window" || fail "$windows saver windows"
+SAVER=$first
+xdotool key space
+ends_with_zero "a key press after the second /s" 1
+
+echo "-- the configuration: an empty command line and /c"
+DRIVER="$TOOLS/lumora_config_driver.exe"
+for sw in "" /c; do
+  label="${sw:-an empty command line}"
+  if [ -n "$sw" ]; then start_saver "$sw"; else start_saver; fi
+  if [ "$(timeout 90 wine "$DRIVER" wait 60 2>/dev/null | tr -d '\r')" = "dialog=1" ]; then
+    pass "$label opens the configuration dialog"
+    timeout 30 wine "$DRIVER" click 2 >/dev/null 2>&1  # Cancel
+  else
+    fail "$label: no configuration dialog"
+  fi
+  if wait_exit "$SAVER" 20 && [ "$CODE" = 255 ]; then pass "$label: the configuration ends with -1"
+  else fail "$label: exit $CODE"; stop_all; fi
+done
+
+echo "-- a picture too large to hold"
+# A valid 65000 x 65000 one-bit PNG: half a megabyte on disk, 17 GB as 32-bit pixels.
+python3 - "$WORK/app/huge.png" <<'PY'
+import struct, sys, zlib
+side = 65000
+row = b"\0" * (1 + (side + 7) // 8)
+def chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+z = zlib.compressobj(9)
+idat = b"".join(z.compress(row) for _ in range(side)) + z.flush()
+with open(sys.argv[1], "wb") as f:
+    f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 1, 0, 0, 0, 0))
+            + chunk(b"IDAT", idat) + chunk(b"IEND", b""))
+PY
+convert -size 64x48 xc:'#C02010' "$WORK/app/red.png"
+huge="Z:$(echo "$WORK/app/huge.png" | tr / '\\')"
+red="Z:$(echo "$WORK/app/red.png" | tr / '\\')"
+printf '#Picture Info _ begin\r\n%s\r\n%s\r\n#Picture Info _ end\r\nBlobsSpeed 40\r\nBlobsSize 80\r\nShowImages 1\r\nSelectCubeMap 0\r\nSelectLumoraEffect 0\r\n' \
+  "$huge" "$red" >"$WORK/app/Lumora.scr.settings"
+red_shown() { read -r r g b <<<"$(means "$1" 200x150+800+20)"; gt "$r" 0.6 && gt 0.25 "$g"; }
+# A loaded machine can miss the 20 frames of the first second and show the error screen
+# instead; one more try tells that apart from a saver that never shows the picture.
+for try in 1 2; do
+  xdotool mousemove 500 400
+  start_saver /s
+  shot_until huge_picture 12 red_shown && break
+  [ "$try" = 2 ] && break
+  echo "   note: the picture was not shown (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+  xdotool key space
+  wait_exit "$SAVER" 10 || stop_all
+done
+if red_shown huge_picture; then pass "the other picture is shown"; else fail "the other picture is not shown (rgb $r $g $b)"; fi
+if kill -0 "$SAVER" 2>/dev/null; then pass "the saver keeps running"; else fail "the saver ended (exit $(wait "$SAVER"; echo $?))"; fi
+if [ "$(grep -a -c 'picture too large' "$WORK/app/log_output.txt" 2>/dev/null)" = 1 ]; then
+  pass "one log line names the skipped picture"; else fail "no log line for the skipped picture"; fi
+xdotool key space
+ends_with_zero "a key press after skipping the picture" 1
+rm -f "$WORK/app/Lumora.scr.settings" "$WORK/app/huge.png"
+
+echo "-- a program folder the ANSI code page cannot spell"
+UNICODE_APP="$WORK/Иван 中文/Lumora"
+mkdir -p "$UNICODE_APP"
+cp dist/Lumora.scr dist/LMRResource.dat "$UNICODE_APP/"
+# Particles, not the error screen: light above the logo, and most of four patches inside
+# the error screen's panel black.
+particles_shown() {
+  local dark=0 g
+  for g in 120x60+130+100 120x60+770+100 120x60+130+600 120x60+770+600; do
+    gt 0.004 "$(mean "$1" "$g")" && dark=$((dark + 1))
+  done
+  [ "$dark" -ge 2 ] && gt "$(mean "$1" 1024x600+0+0)" 0.002
+}
+for try in 1 2; do
+  xdotool mousemove 500 400
+  (cd "$UNICODE_APP" && exec wine ./Lumora.scr /s) &
+  SAVER=$!
+  shot_until unicode_folder 12 particles_shown && break
+  [ "$try" = 2 ] && break
+  echo "   note: no particles (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+  xdotool key space
+  wait_exit "$SAVER" 10 || stop_all
+done
+if particles_shown unicode_folder; then pass "particles drawn"; else fail "no particles from a Cyrillic and CJK folder"; fi
+if gt "$(mean unicode_folder 200x60+5+703)" 0.05; then pass "logo drawn"; else fail "no logo from a Cyrillic and CJK folder"; fi
+xdotool key space
+ends_with_zero "a key press in the Unicode folder" 1
+# The Russian texts come from the archive (the built-in table is English).
+reg_lang 1
+(cd "$UNICODE_APP" && exec wine ./Lumora.scr /c) &
+SAVER=$!
+if [ "$(timeout 90 wine "$DRIVER" wait 60 2>/dev/null | tr -d '\r')" = "dialog=1" ]; then
+  caption="$(timeout 30 wine "$DRIVER" texts 2>/dev/null | tr -d '\r' | grep -m1 '^caption=' | cut -d= -f2-)"
+  [ "$caption" = "Заставка Lumora" ] && pass "the dialog shows the archive's texts" || fail "dialog caption [$caption]"
+  timeout 30 wine "$DRIVER" click 2 >/dev/null 2>&1
+else
+  fail "no configuration dialog from the Unicode folder"
+fi
+wait_exit "$SAVER" 20 || stop_all
+reg_lang none
 
 echo "-- /p HWND inside a parent window"
 out="$WORK/preview.txt"

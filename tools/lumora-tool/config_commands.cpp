@@ -94,8 +94,8 @@ int RunTexts(const Args& args) {
     return 0;
 }
 
-Registrar settingsCommand({"settings", "settings FILE [--save-to OUT]", RunSettings});
-Registrar textsCommand({"texts", "texts [FILE]", RunTexts});
+Registrar settingsCommand({"settings", "settings FILE [--save-to OUT]", RunSettings, "--save-to="});
+Registrar textsCommand({"texts", "texts [FILE]", RunTexts, ""});
 }  // namespace
 
 }  // namespace LumoraTool

@@ -3,7 +3,10 @@
 #include <cstdlib>
 #include <cerrno>
 #include <cstring>
+#include <algorithm>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "tool.h"
 
@@ -21,6 +24,33 @@ int Usage() {
     return 2;
 }
 }  // namespace
+
+// The first word of `args` that is not an option of `command` (nor an option's value) but
+// looks like one; empty when there is none. A misspelled option must not be ignored.
+std::string UnknownOption(const Command& command, const Args& args) {
+    std::vector<std::string> known;
+    std::string list = command.options ? command.options : "";
+    for (size_t at = 0; at < list.size();) {
+        const size_t end = std::min(list.find(' ', at), list.size());
+        if (end > at) known.push_back(list.substr(at, end - at));
+        at = end + 1;
+    }
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word.size() < 2 || word[0] != '-') continue;
+        bool found = false;
+        for (const std::string& k : known) {
+            const bool takesValue = k.back() == '=';
+            if (word == (takesValue ? k.substr(0, k.size() - 1) : k)) {
+                found = true;
+                if (takesValue) ++i;  // the value may look like an option itself
+                break;
+            }
+        }
+        if (!found) return word;
+    }
+    return std::string();
+}
 
 Registrar::Registrar(const Command& command) { Commands()[command.name] = command; }
 
@@ -58,5 +88,11 @@ int main(int argc, char** argv) {
         return Usage();
     }
     Args args(argv + 2, argv + argc);
+    const std::string unknown = UnknownOption(it->second, args);
+    if (!unknown.empty()) {
+        fprintf(stderr, "lumora-tool %s: unknown option '%s'\nusage: lumora-tool %s\n", argv[1], unknown.c_str(),
+                it->second.usage);
+        return 2;
+    }
     return it->second.run(args);
 }

@@ -65,7 +65,7 @@ int RunRequirements(const Args& args) {
     return Verdict(EvaluateRequirements(facts));
 }
 
-const Registrar kRequirements({"requirements", kUsage, RunRequirements});
+const Registrar kRequirements({"requirements", kUsage, RunRequirements, "--description= --acceleration-level="});
 }  // namespace
 
 }  // namespace LumoraTool

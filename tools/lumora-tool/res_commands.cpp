@@ -158,8 +158,8 @@ int Pack(const Args& args) {
     return 0;
 }
 
-const Registrar kRes({"res", "res list ARCHIVE | res cat ARCHIVE MEMBER", Res});
-const Registrar kPack({"pack", "pack DIR ARCHIVE", Pack});
+const Registrar kRes({"res", "res list ARCHIVE | res cat ARCHIVE MEMBER", Res, ""});
+const Registrar kPack({"pack", "pack DIR ARCHIVE", Pack, ""});
 
 }  // namespace
 

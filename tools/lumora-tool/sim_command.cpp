@@ -45,7 +45,7 @@ int Sim(const Args& args) {
     return 0;
 }
 
-const Registrar registrar({"sim", "sim --frames N [--scheme K] [--vertices]", Sim});
+const Registrar registrar({"sim", "sim --frames N [--scheme K] [--vertices]", Sim, "--frames= --scheme= --vertices"});
 
 }  // namespace
 }  // namespace LumoraTool

@@ -12,6 +12,10 @@ struct Command {
     const char* name;
     const char* usage;
     int (*run)(const Args& args);
+    // The options the command knows, blank-separated; a trailing '=' marks one that takes
+    // the next word as its value ("--frames= --scheme= --vertices"). Any other word that
+    // starts with '-' is refused with the usage line before the command runs.
+    const char* options;
 };
 
 struct Registrar {

@@ -30,6 +30,11 @@ uint32_t TgaPixel(const uint8_t* p, uint32_t bytesPerPixel) {
 
 }  // namespace
 
+bool ImageSizeAccepted(uint32_t width, uint32_t height) {
+    return width != 0 && height != 0 && width <= kMaxImageSide && height <= kMaxImageSide &&
+           static_cast<uint64_t>(width) * height <= kMaxImagePixels;
+}
+
 bool DecodeTga(const uint8_t* data, size_t size, Image& out) {
     if (!data || size < kTgaHeaderSize) return false;
     const uint32_t idLength = data[0];
@@ -46,7 +51,7 @@ bool DecodeTga(const uint8_t* data, size_t size, Image& out) {
     // A true-colour image may still carry a colour map (type 1) that nobody uses; we skip it.
     if (colorMapType > 1) return false;
     if (bitsPerPixel != 24 && bitsPerPixel != 32) return false;
-    if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return false;
+    if (!ImageSizeAccepted(width, height)) return false;
     // Bits 6-7 ask for interleaved rows, a layout from old display hardware we do not lay out.
     if (descriptor & 0xC0) return false;
     const bool rightToLeft = (descriptor & 0x10) != 0;

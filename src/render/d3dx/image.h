@@ -18,11 +18,18 @@ struct Image {
 
 // The largest side any function here produces or accepts from a file.
 constexpr uint32_t kMaxImageSide = 16384;
+// The most pixels a decoded picture may have (256 MB as 32-bit pixels). A file may claim
+// any size in a few bytes (a 65000x65000 one-bit PNG is half a megabyte); the decoders
+// refuse such a picture before anything is allocated for it.
+constexpr uint64_t kMaxImagePixels = 8192ull * 8192ull;
+// The one size rule of every decoder (ours and the system's): 1..kMaxImageSide per side
+// and at most kMaxImagePixels pixels.
+bool ImageSizeAccepted(uint32_t width, uint32_t height);
 
 // Reads an uncompressed (type 2) or run-length encoded (type 10) true-colour TGA of 24 or
 // 32 bits per pixel, in any row and column order. 24-bit pixels get alpha 0xFF; 32-bit
-// pixels keep their stored alpha. Returns false for anything else or any damage; `out` is
-// only written on success.
+// pixels keep their stored alpha. Returns false for anything else, any damage or a size
+// ImageSizeAccepted refuses; `out` is only written on success.
 bool DecodeTga(const uint8_t* data, size_t size, Image& out);
 
 // Area-average (box) resampling along an axis that shrinks, bilinear along one that grows,
