@@ -268,6 +268,10 @@ for try in 1 2; do
   wait_exit "$SAVER" 10 || stop_all
 done
 if particles_shown unicode_folder; then pass "particles drawn"; else fail "no particles from a Cyrillic and CJK folder"; fi
+# Whatever the first second did, the set-up read the logo and the effect from the archive.
+if grep -a -q 'Window::InitLogo() - OK' "$UNICODE_APP/log_output.txt" 2>/dev/null &&
+  grep -a -q 'D3DXCreateEffect(Resource/ParticleShader.fx) - OK' "$UNICODE_APP/log_output.txt"; then
+  pass "the archive in the Unicode folder is read"; else fail "the archive in the Unicode folder is not read"; fi
 if gt "$(mean unicode_folder 200x60+5+703)" 0.05; then pass "logo drawn"; else fail "no logo from a Cyrillic and CJK folder"; fi
 xdotool key space
 ends_with_zero "a key press in the Unicode folder" 1
