@@ -1,6 +1,7 @@
 // A graphics backend without a device: every call is appended to a log as text with its
 // arguments, so tests can assert the frame order and the render states around each draw.
 #pragma once
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,8 +13,10 @@ namespace WorkSpace {
 struct GraphicsRecord {
     std::vector<std::string> calls;
     std::set<std::string> failing;  // operation names that report failure
+    std::map<std::string, HResult> results;  // operation name -> the HRESULT it returns
     std::string throwOn;            // operation name that throws (a frame that fails)
     int liveObjects = 0;            // created and not yet released
+    DisplayLayout layout;           // what the platform reports for the window
 
     bool Contains(const std::string& call) const;
     // Index of the first call starting with `prefix` at or after `from`; -1 if none.
