@@ -8,9 +8,9 @@
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "checks/error_screen.h"
-#include "render/graphics_ops.h"
 #include "checks/requirements.h"
 #include "platform/platform.h"
+#include "render/graphics_ops.h"
 
 namespace WorkSpace {
 

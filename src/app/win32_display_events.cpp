@@ -48,6 +48,13 @@ void RebuildOnWindowThread(HWND window, const RECT* placement) {
     // The error screen needs no device, and a run that reached it stays there.
     if (state.startFailed.load() != 0) return;
     StopRenderThread();
+    if (state.startFailed.load() != 0) {
+        // The thread gave up (its start-up second fell short) while it was being stopped:
+        // it goes back to its error screen with the scene it had.
+        state.stopRequested.store(0);
+        StartRenderThread();
+        return;
+    }
     if (placement)
         SetWindowPos(window, nullptr, placement->left, placement->top, placement->right - placement->left,
                      placement->bottom - placement->top, SWP_NOZORDER | SWP_NOACTIVATE);
