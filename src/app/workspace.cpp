@@ -33,7 +33,8 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
 }
 
 void ApplyColorScheme(int32_t scheme) {
-    GetWindow().colorScheme = scheme;
+    // An index outside the four schemes changes nothing, here as in the particle system.
+    if (scheme >= 0 && scheme < 4) GetWindow().colorScheme = scheme;
     GetParticleSystem().SetColorScheme(static_cast<unsigned>(scheme));
 }
 
