@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/workspace.h"
+#include "config/settings.h"
 #include "particles/particle_system.h"
 #include "platform/platform.h"
 #include "render/recording_graphics.h"
@@ -223,4 +225,187 @@ TEST_F(Renderer, TheCameraLooksAtTheOriginFrom300UnitsWithSeventyDegrees) {
     EXPECT_NEAR(toView(0, 0, 0, 2), std::sqrt(300.0f * 300.0f + 100.0f), 1e-2);
     // Up stays up: a point above the origin is above the view's centre.
     EXPECT_GT(toView(0, 50, 0, 1), 0.0f);
+}
+
+namespace {
+
+DisplayLayout Monitors(int32_t width, int32_t height, std::initializer_list<PixelRect> monitors) {
+    DisplayLayout layout;
+    layout.client.right = width;
+    layout.client.bottom = height;
+    for (const PixelRect& m : monitors) layout.monitors[layout.monitorCount++] = m;
+    return layout;
+}
+
+PixelRect Rect(int32_t l, int32_t t, int32_t r, int32_t b) {
+    PixelRect p;
+    p.left = l;
+    p.top = t;
+    p.right = r;
+    p.bottom = b;
+    return p;
+}
+
+std::vector<std::string> CallsStarting(const GraphicsRecord& record, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& call : record.calls)
+        if (call.rfind(prefix, 0) == 0) out.push_back(call);
+    return out;
+}
+
+// A few particles alive, so each view has something to draw.
+void SpawnSome() {
+    GetParticleSystem().SetSpawnRate(100000.0f);
+    GetWindow().effect.Advance();
+    GetParticleSystem().SetSpawnRate(6000.0f);
+}
+
+class PerMonitor : public Renderer {
+protected:
+    void UseMonitors(int32_t width, int32_t height, std::initializer_list<PixelRect> monitors) {
+        UseRecordingGraphics(&record, width, height);
+        record.layout = Monitors(width, height, monitors);
+        ASSERT_TRUE(GetWindow().Create(&window));
+        InitScene();
+        UpdateMatrices(0);
+        SpawnSome();
+        GetWindow().showPictures = 0;
+        GetSettings().Set(SettingKey::SpanMonitors, 0);
+        GetSettings().Set(SettingKey::PictureFit, 0);
+    }
+    void TearDown() override {
+        GetSettings().Set(SettingKey::SpanMonitors, 0);
+        GetSettings().Set(SettingKey::PictureFit, 0);
+        UserTextures::Instance().Clear();
+        Renderer::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(PerMonitor, OneMonitorDrawsTheWholeWindowFrameWithOneViewportCallMore) {
+    UseMonitors(1024, 768, {Rect(0, 0, 1024, 768)});
+    record.Clear();
+    EXPECT_EQ(RenderFrame(false), kOk);
+    std::vector<std::string> perView = record.calls;
+
+    // The same frame through the whole-window operations, in the classic order.
+    Window& w = GetWindow();
+    record.Clear();
+    UpdateMatrices(0);
+    w.device->SetTransform(D3D::TS_VIEW, w.camera.view);
+    w.device->SetTransform(D3D::TS_PROJECTION, w.camera.projection);
+    w.device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, w.background, 1.0f, 0);
+    w.device->BeginScene();
+    w.effect.Render();
+    DrawLogo();
+    w.device->EndScene();
+    w.device->Present();
+    std::vector<std::string> whole = record.calls;
+
+    ASSERT_EQ(CallsStarting(record, "DrawIndexedPrimitiveUP").size(), 1u);
+    ASSERT_EQ(perView.size(), whole.size() + 1);
+    EXPECT_EQ(perView[2], "SetViewport(0, 0, 1024, 768)");
+    perView.erase(perView.begin() + 2);
+    // The particle count grows by a frame's births between the two; the rest is identical.
+    for (size_t i = 0; i < whole.size(); ++i) {
+        if (whole[i].rfind("DrawIndexedPrimitiveUP", 0) == 0) continue;
+        EXPECT_EQ(perView[i], whole[i]) << i;
+    }
+}
+
+TEST_F(PerMonitor, EveryMonitorShowsTheSameStreamCentredWithItsOwnLogo) {
+    UseMonitors(1600, 1080, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600), Rect(0, 600, 640, 1080)});
+    const float clock = SimulationClock();
+    record.Clear();
+    EXPECT_EQ(RenderFrame(false), kOk);
+    EXPECT_FLOAT_EQ(SimulationClock(), clock + 0.001f);  // one step, not one per monitor
+
+    const std::vector<std::string> viewports = CallsStarting(record, "SetViewport");
+    const std::vector<std::string> expected = {"SetViewport(0, 0, 1600, 1080)", "SetViewport(0, 0, 800, 600)",
+                                               "SetViewport(800, 0, 800, 600)", "SetViewport(0, 600, 640, 480)"};
+    EXPECT_EQ(viewports, expected);
+    EXPECT_LT(record.Find("SetViewport(0, 0, 1600"), record.Find("Clear("));
+
+    const std::vector<std::string> draws = CallsStarting(record, "DrawIndexedPrimitiveUP");
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_EQ(draws[0], draws[1]);
+    EXPECT_EQ(draws[0], draws[2]);
+    // Each monitor's camera has its own 4:3 aspect, not the desktop's 40:27.
+    const std::vector<std::string> matrices = CallsStarting(record, "Effect.SetMatrix");
+    ASSERT_EQ(matrices.size(), 3u);
+    EXPECT_EQ(matrices[0], matrices[1]);
+    EXPECT_EQ(matrices[0], matrices[2]);
+    GetSettings().Set(SettingKey::SpanMonitors, 1);
+    record.Clear();
+    RenderFrame(false);
+    EXPECT_NE(CallsStarting(record, "Effect.SetMatrix").at(0), matrices[0]);
+
+    // The logo at each monitor's bottom-left, 5 pixels in; 640x480 is large enough.
+    GetSettings().Set(SettingKey::SpanMonitors, 0);
+    record.Clear();
+    RenderFrame(false);
+    const std::vector<std::string> logos = CallsStarting(record, "DrawPrimitiveUP(6, 2, 24");
+    ASSERT_EQ(logos.size(), 3u);
+    EXPECT_NE(logos[0].find("(5 595)"), std::string::npos);
+    EXPECT_NE(logos[1].find("(805 595)"), std::string::npos);
+    EXPECT_NE(logos[2].find("(5 1075)"), std::string::npos);
+}
+
+TEST_F(PerMonitor, SpanModeIsOneSceneOverTheDesktop) {
+    UseMonitors(1600, 600, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600)});
+    GetSettings().Set(SettingKey::SpanMonitors, 1);
+    record.Clear();
+    RenderFrame(true);
+    const std::vector<std::string> viewports = CallsStarting(record, "SetViewport");
+    ASSERT_EQ(viewports.size(), 1u);
+    EXPECT_EQ(viewports[0], "SetViewport(0, 0, 1600, 600)");
+    EXPECT_EQ(CallsStarting(record, "DrawIndexedPrimitiveUP").size(), 1u);
+    const std::vector<std::string> logos = CallsStarting(record, "DrawPrimitiveUP(6, 2, 24");
+    ASSERT_EQ(logos.size(), 1u);
+    EXPECT_NE(logos[0].find("(5 595)"), std::string::npos);
+}
+
+TEST_F(PerMonitor, APictureIsFittedIntoEachMonitor) {
+    UseMonitors(1600, 600, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600)});
+    const std::string path = dir + "/wide.png";
+    const uint8_t png[24] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                             0, 0, 0x06, 0x40, 0, 0, 0x02, 0x58};  // 1600 x 600
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png), sizeof(png));
+    UserTextures& pictures = UserTextures::Instance();
+    pictures.Clear();
+    pictures.SetDevice(GetWindow().device);
+    ASSERT_TRUE(pictures.AddTexture(W(path)));
+    GetWindow().showPictures = 1;
+    GetSettings().Set(SettingKey::PictureFit, 1);
+    record.Clear();
+    RenderFrame(false);
+    const std::vector<std::string> quads = CallsStarting(record, "DrawPrimitiveUP(6, 2, 28");
+    ASSERT_EQ(quads.size(), 2u);
+    // 1600 x 600 into 800 x 600: 800 x 300 with bars of 150 above and below, per monitor.
+    EXPECT_EQ(quads[0].substr(0, quads[0].find(" 0x")), "DrawPrimitiveUP(6, 2, 28, (0 150)");
+    EXPECT_NE(quads[0].find("(800 450)"), std::string::npos);
+    EXPECT_EQ(quads[1].substr(0, quads[1].find(" 0x")), "DrawPrimitiveUP(6, 2, 28, (800 150)");
+    EXPECT_NE(quads[1].find("(1600 450)"), std::string::npos);
+}
+
+TEST_F(PerMonitor, PresentReportsALostDeviceAndTheRebuiltSceneDrawsAgain) {
+    UseMonitors(1024, 768, {Rect(0, 0, 1024, 768)});
+    record.results["Present"] = kDeviceLost;
+    EXPECT_EQ(RenderFrame(false), kDeviceLost);
+    record.results.clear();
+
+    record.Clear();
+    ASSERT_TRUE(RebuildScene(&window));
+    EXPECT_LT(record.Find("Release(device)"), record.Find("System.CreateDevice()"));
+    EXPECT_TRUE(GetWindow().effect.IsInitialised());
+    record.Clear();
+    EXPECT_EQ(RenderFrame(false), kOk);
+    EXPECT_EQ(CallsStarting(record, "DrawIndexedPrimitiveUP").size(), 1u);
+
+    // No device to be had: reported, and the caller tries again later.
+    record.failing = {"System.CreateDevice"};
+    EXPECT_FALSE(RebuildScene(&window));
+    EXPECT_NE(Log().find("WorkSpace::RebuildScene() - Window::Create () - FAILED"), std::string::npos);
+    record.failing.clear();
 }

@@ -1,5 +1,5 @@
 // The frame loop on a scripted clock: pacing, the slow-start rule on both clocks, frames
-// that throw, and the stop request.
+// that throw, the stop request, a lost device and displays that sleep.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -7,6 +7,7 @@
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "platform/platform.h"
+#include "render/graphics_ops.h"
 
 using namespace WorkSpace;
 
@@ -23,6 +24,14 @@ struct Script {
     bool requirements = true;
     int64_t reads = 0;
     std::vector<double> frameTimes;
+    std::vector<bool> startupFlags;
+    int lostFromFrame = -1;      // Present reports a lost device from this frame on
+    int displaysOffAtFrame = -1;  // the displays go to sleep after this frame
+    int displaysOnAfterWaits = -1;
+    int stopAfterWaits = -1;
+    int waits = 0;
+    int rebuilds = 0;
+    int64_t readsInWaits = 0;    // clock reads between the first wait and the last
 } g;
 
 int64_t FakeCounter() {
@@ -32,14 +41,29 @@ int64_t FakeCounter() {
     return g.now;
 }
 
-int32_t FakeFrame(bool) {
+int32_t FakeFrame(bool startup) {
     ++g.frames;
     g.frameTimes.push_back(GetRunState().lastFrameTime);
+    g.startupFlags.push_back(startup);
     g.now += g.frameCost;
     if (g.frames == g.throwAtFrame) throw std::runtime_error("device lost");
     if (g.frames == g.stopAfterFrames) GetRunState().stopRequested.store(1);
-    return 1;
+    if (g.frames == g.displaysOffAtFrame) GetRunState().displaysOff.store(1);
+    if (g.lostFromFrame >= 0 && g.frames >= g.lostFromFrame) return kDeviceLost;
+    return kOk;
 }
+
+// A wait sleeps for its whole time-out on the scripted clock.
+void FakeWait(double seconds) {
+    static int64_t readsAtFirstWait = 0;
+    if (g.waits++ == 0) readsAtFirstWait = g.reads;
+    g.readsInWaits = g.reads - readsAtFirstWait;
+    g.now += static_cast<int64_t>(seconds * static_cast<double>(Platform::PerfFrequency()));
+    if (g.waits == g.displaysOnAfterWaits) GetRunState().displaysOff.store(0);
+    if (g.waits == g.stopAfterWaits) GetRunState().stopRequested.store(1);
+}
+
+void FakeRebuildRequest() { ++g.rebuilds; }
 
 int FakeErrorScreen() {
     ++g.errorScreens;
@@ -48,7 +72,7 @@ int FakeErrorScreen() {
 
 bool FakeRequirements() { return g.requirements; }
 
-const RenderLoopHooks kHooks = {FakeRequirements, FakeErrorScreen, FakeFrame};
+const RenderLoopHooks kHooks = {FakeRequirements, FakeErrorScreen, FakeFrame, FakeWait, FakeRebuildRequest};
 
 class RenderLoop : public ::testing::Test {
 protected:
@@ -63,9 +87,13 @@ protected:
         s.stopRequested.store(0);
         s.startFailed.store(0);
         s.lastFrameTime = 0.0;
+        s.displaysOff.store(0);
+        s.afterRebuild = 0;
         SetRenderLoopHooks(&kHooks);
     }
     void TearDown() override {
+        GetRunState().displaysOff.store(0);
+        GetRunState().afterRebuild = 0;
         SetRenderLoopHooks(nullptr);
         Platform::SetCounterForTesting(nullptr, 0);
         FrameTimer::Instance().ResetForTesting();
@@ -108,7 +136,7 @@ TEST_F(RenderLoop, TwentiethFrameInTimeThenSlowFramesStillPass) {
             return 1;
         }
     };
-    const RenderLoopHooks hooks = {FakeRequirements, FakeErrorScreen, Slow::Frame};
+    const RenderLoopHooks hooks = {FakeRequirements, FakeErrorScreen, Slow::Frame, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
     RenderThreadProc(nullptr);
     EXPECT_EQ(g.errorScreens, 0);
@@ -197,4 +225,58 @@ TEST_F(RenderLoop, ASecondThreadContinuesTheTimeLine) {
     ASSERT_FALSE(g.frameTimes.empty());
     EXPECT_GT(g.frameTimes[0], last + 0.001);
     EXPECT_LT(g.frameTimes[0], last + 0.01);
+}
+
+TEST_F(RenderLoop, ALostDeviceAsksOnceForARebuildAndDrawsNoMore) {
+    g.perRead = Ms(0.01);
+    g.frameCost = Ms(5);
+    g.lostFromFrame = 300;  // well after the start-up phase
+    g.stopAfterWaits = 50;  // five seconds later the window thread stops the thread
+    RenderThreadProc(nullptr);
+    EXPECT_EQ(g.rebuilds, 1);
+    EXPECT_EQ(g.frames, 300);  // not a frame more in those five seconds
+    EXPECT_EQ(g.errorScreens, 0);
+    EXPECT_EQ(GetRunState().startFailed.load(), 0);
+    // It sleeps: a handful of clock reads per wait, not a busy loop.
+    EXPECT_LT(g.readsInWaits, 10 * g.waits);
+}
+
+TEST_F(RenderLoop, ALostDeviceInTheStartUpSecondIsNoSlowMachine) {
+    g.perRead = Ms(0.01);
+    g.frameCost = Ms(5);
+    g.lostFromFrame = 3;
+    g.stopAfterWaits = 30;
+    RenderThreadProc(nullptr);
+    EXPECT_EQ(g.rebuilds, 1);
+    EXPECT_EQ(g.errorScreens, 0);
+    EXPECT_EQ(GetRunState().startFailed.load(), 0);
+}
+
+TEST_F(RenderLoop, TheThreadAfterARebuildSkipsTheStartUpSecond) {
+    GetRunState().afterRebuild = 1;
+    g.perRead = Ms(0.01);
+    g.frameCost = Ms(100);  // 10 frames a second would fail the start-up rule
+    g.stopAfterFrames = 30;
+    RenderThreadProc(nullptr);
+    EXPECT_EQ(g.frames, 30);
+    EXPECT_EQ(g.errorScreens, 0);
+    for (bool startup : g.startupFlags) EXPECT_FALSE(startup);  // no black second either
+}
+
+TEST_F(RenderLoop, SleepingDisplaysStopTheFramesWithoutSpinningOrFailingTheStartUp) {
+    g.perRead = Ms(0.01);
+    g.frameCost = Ms(10);
+    g.displaysOffAtFrame = 5;     // in the start-up second
+    g.displaysOnAfterWaits = 50;  // five seconds asleep
+    g.stopAfterFrames = 150;
+    RenderThreadProc(nullptr);
+    EXPECT_EQ(g.errorScreens, 0);
+    EXPECT_EQ(GetRunState().startFailed.load(), 0);
+    EXPECT_EQ(g.waits, 50);
+    EXPECT_EQ(g.frames, 150);
+    EXPECT_LT(g.readsInWaits, 10 * g.waits);
+    // The frames after the pause are still measured and blanked: the start-up second
+    // goes on from where the displays went off.
+    EXPECT_TRUE(g.startupFlags[5]);
+    EXPECT_FALSE(g.startupFlags.back());
 }

@@ -381,3 +381,53 @@ TEST_F(Scene, WithoutTheEffectFileLogoButNoParticles) {
     EXPECT_GT(s.Lit(5, 768 - 65, 205, 768 - 5, 60), 300);
     EXPECT_EQ(s.Lit(0, 0, 1024, 600, 16), 0);
 }
+
+// Two monitors side by side, the way EnumDisplayMonitors would report them: each half of
+// the back buffer gets the whole stream in its middle and a logo at its bottom-left.
+// Frames are drawn straight from the test, after the start-up second's black frames.
+TEST_F(Scene, TwoMonitorsEachShowTheStreamCentredAndTheLogo) {
+    ParticleSystem& particles = GetParticleSystem();
+    particles.SetSpawnRate(0.0f);
+    particles.Update(particles.LastTime() + 1000.0f);
+    particles.ResetClock();
+    SimulationClock() = 0.0f;
+    HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"t", WS_POPUP | WS_VISIBLE, 0, 0, 1600, 600, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(GetWindow().Create(window));
+    DisplayLayout& layout = GetWindow().layout;
+    layout = DisplayLayout();
+    layout.client.right = 1600;
+    layout.client.bottom = 600;
+    layout.monitorCount = 2;
+    layout.monitors[0].right = 800;
+    layout.monitors[0].bottom = 600;
+    layout.monitors[1].left = 800;
+    layout.monitors[1].right = 1600;
+    layout.monitors[1].bottom = 600;
+    const std::string path = "render_test.settings";
+    { std::ofstream(path, std::ios::binary) << Settings(0, 0); }
+    LoadScene(Wide(path), true, false);
+    for (int frame = 0; frame < 200; ++frame) EXPECT_EQ(RenderFrame(false), 0);
+    Shot s;
+    ASSERT_TRUE(ReadBackBuffer(GetWindow().device, s.w, s.h, s.px));
+    ReleaseScene();
+    DestroyWindow(window);
+    ASSERT_EQ(s.w, 1600u);
+    SaveBmp(s, "two_monitors");
+    for (uint32_t left : {0u, 800u}) {
+        EXPECT_GT(s.Lit(left + 5, 600 - 65, left + 205, 600 - 5, 60), 300) << "logo at " << left;
+        // The lit pixels above the logo lie around the middle of their own monitor.
+        double sumX = 0;
+        int n = 0;
+        for (uint32_t y = 0; y < 500; ++y)
+            for (uint32_t x = left; x < left + 800; ++x) {
+                const uint32_t c = s.At(x, y);
+                if (Shot::R(c) > 40 || Shot::G(c) > 40 || Shot::B(c) > 40) {
+                    sumX += x - left;
+                    ++n;
+                }
+            }
+        ASSERT_GT(n, 100) << "particles on the monitor at " << left;
+        EXPECT_NEAR(sumX / n / 800.0, 0.5, 0.15) << "monitor at " << left;
+    }
+}

@@ -123,8 +123,10 @@ TEST_F(Frame, StartUpFrameIsClearedTwiceAroundTheDraws) {
     ASSERT_GE(c.size(), 7u);
     EXPECT_EQ(c[0].rfind("SetTransform(2,", 0), 0u);
     EXPECT_EQ(c[1].rfind("SetTransform(3,", 0), 0u);
-    EXPECT_EQ(c[2], "Clear(0, 3, 0xFF000000, 1, 0)");
-    EXPECT_EQ(c[3], "BeginScene()");
+    // The one call a single monitor adds: the clears cover the whole back buffer.
+    EXPECT_EQ(c[2], "SetViewport(0, 0, 1024, 768)");
+    EXPECT_EQ(c[3], "Clear(0, 3, 0xFF000000, 1, 0)");
+    EXPECT_EQ(c[4], "BeginScene()");
     EXPECT_EQ(c[c.size() - 3], "Clear(0, 3, 0x00000000, 1, 0)");
     EXPECT_EQ(c[c.size() - 2], "EndScene()");
     EXPECT_EQ(c[c.size() - 1], "Present()");
@@ -179,8 +181,9 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     ASSERT_TRUE(pictures.AddTexture(Platform::Utf8ToWide(a.data(), a.size())));
     EXPECT_FALSE(pictures.AddTexture(L"/nonexistent/picture.jpg"));
 
+    const float screen[4] = {0.0f, 0.0f, 1024.0f, 768.0f};
     record.Clear();
-    DrawPictureLayer();
+    DrawPictureLayer(screen);
     EXPECT_EQ(record.Find("SetRenderState"), -1);  // one picture: no blending, covers all
     EXPECT_EQ(record.calls.back(),
               "DrawPrimitiveUP(6, 2, 28, (0 0) 0xFFFFFFFF, (1024 0) 0xFFFFFFFF, (1024 768) 0xFFFFFFFF, (0 768) 0xFFFFFFFF)");
@@ -188,7 +191,8 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     ASSERT_TRUE(pictures.AddTexture(Platform::Utf8ToWide(b.data(), b.size())));
     PictureFade() = CrossFade();
     record.Clear();
-    DrawPictureLayer();
+    AdvancePictureFade();
+    DrawPictureLayer(screen);
     // First frame: picture 0 with b = 254, picture 1 with b = 0.
     int first = record.Find("DrawPrimitiveUP");
     int second = record.Find("DrawPrimitiveUP", first + 1);
@@ -208,7 +212,8 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     EXPECT_EQ(record.calls.back(), "SetRenderState(27, 0)");
     int frames = 1;
     while (PictureFade().current == 0 && frames < 2000) {  // about 1000 frames later the roles swap
-        DrawPictureLayer();
+        AdvancePictureFade();
+        DrawPictureLayer(screen);
         ++frames;
     }
     EXPECT_GE(frames, 999);
@@ -220,7 +225,7 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     PictureFade().current = 5;
     PictureFade().next = 6;
     record.Clear();
-    DrawPictureLayer();
+    DrawPictureLayer(screen);
     EXPECT_LT(PictureFade().current, 2u);
     EXPECT_LT(PictureFade().next, 2u);
     pictures.Clear();

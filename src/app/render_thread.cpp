@@ -1,5 +1,8 @@
 // The render thread: error screen or frames, paced by the frame timer (strictly more than
-// 1 ms apart), with the slow-start rule on two clocks during the first second.
+// 1 ms apart), with the slow-start rule on two clocks during the first second. While the
+// displays are off or the device is lost it sleeps instead: Present then no longer waits
+// for the retrace, and the loop would spin at its 1 ms limit drawing frames nobody sees.
+#include <chrono>
 #include <exception>
 
 #include "app/run_state.h"
@@ -7,12 +10,25 @@
 #include "checks/error_screen.h"
 #include "checks/requirements.h"
 #include "platform/platform.h"
+#include "render/graphics_ops.h"
 
 namespace WorkSpace {
 
 namespace {
-const RenderLoopHooks kRealHooks = {CheckSystemRequirements, ShowErrorScreen, RenderFrame};
+void WaitForWake(double seconds) {
+    RunState& state = GetRunState();
+    std::unique_lock<std::mutex> lock(state.wakeLock);
+    const uint64_t seen = state.wakeCount;
+    state.wake.wait_for(lock, std::chrono::duration<double>(seconds),
+                        [&] { return state.wakeCount != seen || state.stopRequested.load() != 0; });
+}
+
+const RenderLoopHooks kRealHooks = {CheckSystemRequirements, ShowErrorScreen, RenderFrame, WaitForWake,
+                                    PostRebuildRequest};
 const RenderLoopHooks* g_hooks = &kRealHooks;
+
+// The longest sleep between two looks at the flags; a wake-up comes sooner.
+constexpr double kPausePoll = 0.1;
 
 unsigned GiveUp(RunState& state) {
     state.startFailed.store(1);
@@ -23,10 +39,29 @@ unsigned GiveUp(RunState& state) {
 
 void SetRenderLoopHooks(const RenderLoopHooks* hooks) { g_hooks = hooks ? hooks : &kRealHooks; }
 
+void WakeRenderThread() {
+    RunState& state = GetRunState();
+    {
+        std::lock_guard<std::mutex> lock(state.wakeLock);
+        ++state.wakeCount;
+    }
+    state.wake.notify_all();
+}
+
+void SetDisplaysOff(bool off) {
+    GetRunState().displaysOff.store(off ? 1 : 0);
+    WakeRenderThread();
+}
+
 unsigned RenderThreadProc(void*) {
     RunState& state = GetRunState();
-    bool startup = true;
+    // A thread that follows a rebuild has shown its frames already: no black second and
+    // no slow-start check again.
+    bool startup = state.afterRebuild == 0;
     int32_t frames = 0;
+    bool deviceLost = false;
+    auto waitForWake = g_hooks->waitForWake ? g_hooks->waitForWake : WaitForWake;
+    auto requestRebuild = g_hooks->requestRebuild ? g_hooks->requestRebuild : PostRebuildRequest;
 
     if (!g_hooks->checkRequirements()) return GiveUp(state);
     if (state.startFailed.load() != 0) {
@@ -35,24 +70,42 @@ unsigned RenderThreadProc(void*) {
     }
 
     const int64_t frequency = Platform::PerfFrequency();
-    const int64_t wallStart = Platform::PerfCounter();
+    int64_t wallStart = Platform::PerfCounter();
     FrameTimer& timer = FrameTimer::Instance();
-    const double timerStart = timer.GetTime();
+    double timerStart = timer.GetTime();
 
     for (;;) {
         if (state.stopRequested.load() == 1) {
             if (state.startFailed.load() != 0) g_hooks->showErrorScreen();
             return 0;
         }
+        if (deviceLost || state.displaysOff.load() != 0) {
+            // Nothing is drawn, so nothing is measured: the time asleep moves both start
+            // marks on, and a machine whose displays sleep in its first second is not slow.
+            const int64_t counterBefore = Platform::PerfCounter();
+            const double timerBefore = timer.GetTime();
+            waitForWake(kPausePoll);
+            wallStart += Platform::PerfCounter() - counterBefore;
+            timerStart += timer.GetTime() - timerBefore;
+            continue;
+        }
         const double t = timer.GetTime();
         if (!(t - state.lastFrameTime > 0.001)) continue;
         state.lastFrameTime = t;
 
+        int32_t presented = kOk;
         try {
-            g_hooks->renderFrame(startup);
+            presented = g_hooks->renderFrame(startup);
         } catch (...) {
             // A frame that throws (a lost allocation, a device fault) ends the effect for good.
             return GiveUp(state);
+        }
+        if (NeedsNewDevice(presented)) {
+            // The device belongs to the window thread, which makes it again; until it
+            // stops this thread, there is nothing to draw into.
+            deviceLost = true;
+            requestRebuild();
+            continue;
         }
 
         if (!startup) {
@@ -70,8 +123,9 @@ unsigned RenderThreadProc(void*) {
     }
 }
 
-void StartRenderThread() {
+void StartRenderThread(bool afterRebuild) {
     RunState& state = GetRunState();
+    state.afterRebuild = afterRebuild ? 1 : 0;
     try {
         state.renderThread = std::thread([] { RenderThreadProc(nullptr); });
     } catch (const std::exception&) {
@@ -82,6 +136,7 @@ void StartRenderThread() {
 void StopRenderThread() {
     RunState& state = GetRunState();
     state.stopRequested.store(1);
+    WakeRenderThread();
     if (state.renderThread.joinable()) state.renderThread.join();
 }
 

@@ -2,7 +2,9 @@
 // by ordering alone: built before the render thread starts, touched again after it ended.
 #pragma once
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 namespace WorkSpace {
@@ -15,6 +17,12 @@ struct RunState {
     double lastFrameTime = 0.0;             // frame-timer seconds of the last frame's start
     void* dialogInstance = nullptr;
     double lastErrorScreenTime = 0.0;       // the error screen's last redraw
+    std::atomic<uint8_t> displaysOff{0};    // written by the window thread on power notices
+    uint8_t afterRebuild = 0;               // written before a render thread starts
+    // Wakes the render thread from its waits (lost device, displays off).
+    std::mutex wakeLock;
+    std::condition_variable wake;
+    uint64_t wakeCount = 0;                 // under wakeLock
 };
 
 RunState& GetRunState();

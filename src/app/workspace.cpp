@@ -28,8 +28,31 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
     w.showPictures = w.settings.Get(SettingKey::ShowImages);
     InitScene();  // a missing logo or effect does not fail the set-up
     // After InitScene: the renderer's preset has just put scheme 0 in place.
-    GetParticleSystem().SetColorScheme(static_cast<unsigned>(w.settings.Get(SettingKey::SelectLumoraEffect)));
+    ApplyColorScheme(w.settings.Get(SettingKey::SelectLumoraEffect));
     return 1;
+}
+
+void ApplyColorScheme(int32_t scheme) {
+    // An index outside the four schemes changes nothing, here as in the particle system.
+    if (scheme >= 0 && scheme < 4) GetWindow().colorScheme = scheme;
+    GetParticleSystem().SetColorScheme(static_cast<unsigned>(scheme));
+}
+
+bool RebuildScene(void* window) {
+    Window& w = GetWindow();
+    ReleaseScene();
+    if (!w.Create(window)) {
+        GetLogger().Write(L"WorkSpace::RebuildScene() - Window::Create () - FAILED");
+        return false;
+    }
+    // The settings record, the pictures' list, the show-pictures flag and the scheme stay
+    // what the running scene had (in the dialog's preview: the unsaved edits).
+    UserTextures& pictures = UserTextures::Instance();
+    pictures.SetDevice(w.device);
+    LoadPictureTextures();
+    InitScene();
+    ApplyColorScheme(w.colorScheme);
+    return true;
 }
 
 void LoadPictureTextures() {
@@ -46,23 +69,41 @@ int32_t ReleaseScene() {
 
 int32_t RenderFrame(bool startupPhase) {
     Window& w = GetWindow();
+    w.ReshapeViews();
     UpdateMatrices(w.cameraRotation);
+    for (int32_t i = 0; i < w.views.count; ++i) UpdateMatrices(w.cameraRotation, w.views.views[i].camera);
     GraphicsDevice* device = w.device;
-    if (!device) return 1;
+    if (!device) return kOk;
+    const int32_t viewCount = w.views.count;
     device->SetTransform(D3D::TS_VIEW, w.camera.view);
-    device->SetTransform(D3D::TS_PROJECTION, w.camera.projection);
+    device->SetTransform(D3D::TS_PROJECTION, viewCount > 0 ? w.views.views[0].camera.projection : w.camera.projection);
+    // The clears cover the whole back buffer, whatever view the last frame ended in.
+    device->SetViewport(0, 0, w.clientRect[2], w.clientRect[3]);
     device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, w.background, 1.0f, 0);
     device->BeginScene();
-    if (w.showPictures != 0) DrawPictureLayer();
-    w.effect.Render();
-    DrawLogo();
+    const bool pictures = w.showPictures != 0;
+    if (pictures && UserTextures::Instance().Count() >= 2) AdvancePictureFade();
+    // The stream moves once per frame; every monitor shows the same particles.
+    w.effect.Advance();
+    for (int32_t i = 0; i < viewCount; ++i) {
+        const View& view = w.views.views[i];
+        if (viewCount > 1) {
+            device->SetViewport(view.rect.left, view.rect.top, view.rect.Width(), view.rect.Height());
+            if (i > 0) device->SetTransform(D3D::TS_PROJECTION, view.camera.projection);
+        }
+        const float area[4] = {static_cast<float>(view.rect.left), static_cast<float>(view.rect.top),
+                               static_cast<float>(view.rect.right), static_cast<float>(view.rect.bottom)};
+        if (pictures) DrawPictureLayer(area);
+        w.effect.Render(view);
+        DrawLogo(view);
+    }
     if (startupPhase) {
         // The start-up second is measured but shown black; the simulation still advances.
+        if (viewCount > 1) device->SetViewport(0, 0, w.clientRect[2], w.clientRect[3]);
         device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, 0x00000000, 1.0f, 0);
     }
     device->EndScene();
-    device->Present();
-    return 1;
+    return device->Present();
 }
 
 void OnSaverWindowCreate(void* window) {

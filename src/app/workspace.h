@@ -9,20 +9,41 @@ namespace WorkSpace {
 int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures);
 void LoadPictureTextures();
 int32_t ReleaseScene();
+// Draws and presents one frame, once per view; returns what Present reported.
 int32_t RenderFrame(bool startupPhase);
+// Sets the particles' colour scheme and remembers it for a rebuilt device.
+void ApplyColorScheme(int32_t scheme);
+// On the window thread while no render thread runs: releases the device and the scene and
+// makes them again for the window as it is now (a lost device, a new monitor layout),
+// keeping the settings record, the pictures' list and the scheme. False if no device.
+bool RebuildScene(void* window);
 
 // The render thread's procedure; its argument is ignored.
 unsigned RenderThreadProc(void* unused);
-// Starts RenderThreadProc and keeps its handle in RunState::renderThread.
-void StartRenderThread();
-// Sets stopRequested and waits for the render thread without a time-out.
+// Starts RenderThreadProc and keeps its handle in RunState::renderThread. A thread
+// started after a rebuild skips the start-up second (its black frames and its check).
+void StartRenderThread(bool afterRebuild = false);
+// Sets stopRequested, wakes a waiting thread and waits for it without a time-out.
 void StopRenderThread();
+// Wakes the render thread from a wait (the displays came back, or a stop request).
+void WakeRenderThread();
+// The displays went off (true) or came back (false): the frame loop draws nothing while
+// they are off and sleeps instead of polling its timer.
+void SetDisplaysOff(bool off);
 
-// What the frame loop calls, swappable so tests can drive it without a device.
+// Asks the window thread to rebuild the device and the scene (posts a private message
+// to RunState::appWindow); win32_saver_window.cpp, a no-op elsewhere.
+void PostRebuildRequest();
+
+// What the frame loop calls, swappable so tests can drive it without a device. A null
+// waitForWake or requestRebuild means the real one.
 struct RenderLoopHooks {
     bool (*checkRequirements)();
     int (*showErrorScreen)();
     int32_t (*renderFrame)(bool startupPhase);
+    // Blocks until WakeRenderThread, a stop request or `seconds` have passed.
+    void (*waitForWake)(double seconds);
+    void (*requestRebuild)();
 };
 // nullptr restores the real operations.
 void SetRenderLoopHooks(const RenderLoopHooks* hooks);

@@ -22,6 +22,7 @@ namespace {
 
 const double kRedrawInterval = 0.01;  // seconds of frame-timer time between redraws
 const DWORD kLongestWaitMs = 10;      // a stop request is seen at least this often
+const DWORD kAsleepWaitMs = 50;       // the same while the displays sleep
 const wchar_t kLogoMember[] = L"Resource/logo.png";
 
 // Member names are ASCII; the reader takes them wide.
@@ -98,6 +99,11 @@ int ShowErrorScreen() {
     }
     FrameTimer& timer = FrameTimer::Instance();
     while (state.stopRequested.load() != 1) {
+        if (state.displaysOff.load() != 0) {
+            // Nobody sees the copies while the displays sleep.
+            Sleep(kAsleepWaitMs);
+            continue;
+        }
         const double now = timer.GetTime();
         const double sinceLast = now - state.lastErrorScreenTime;
         if (!(sinceLast > kRedrawInterval)) {

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include "app/run_state.h"
+#include "app/win32_display_events.h"
 #include "app/workspace.h"
 #include "config/config_resource.h"
 #include "config/settings.h"
@@ -149,14 +150,22 @@ void OnNotify(HWND dialog, const NMHDR* header) {
 
 void SetUpPreview(HWND preview, ConfigDialogState& state);
 
+HPOWERNOTIFY g_previewDisplayNotices = nullptr;
+
+// The preview covers the desktop window, as it did when it opened.
+RECT DesktopPlacement() {
+    RECT desktop = {};
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    return RECT{0, 0, desktop.right, desktop.bottom};
+}
+
 void InitPreview(HWND preview) {
     RunState& run = GetRunState();
     ConfigDialogState& state = GetConfigDialogState();
     run.appWindow = preview;
     run.startFailed.store(1);
 
-    RECT desktop = {};
-    GetWindowRect(GetDesktopWindow(), &desktop);
+    const RECT desktop = DesktopPlacement();
     SetWindowPos(preview, nullptr, 0, 0, desktop.right, desktop.bottom, 0);
     ShowCursor(FALSE);
     SetFocus(preview);
@@ -170,7 +179,9 @@ void InitPreview(HWND preview) {
     }
     // Started in every case: without a device the thread shows the error screen.
     run.stopRequested.store(0);
+    SetDisplaysOff(false);  // a display that slept during an earlier preview is on again now
     StartRenderThread();
+    g_previewDisplayNotices = RegisterDisplayStateNotices(preview);
     state.previewRunning = true;
 }
 
@@ -194,7 +205,7 @@ void SetUpPreview(HWND preview, ConfigDialogState& state) {
 
         // The dialog's unsaved choices: its scheme, its check box and all of the record's
         // pictures (the list box shows only the first 21 of them).
-        GetParticleSystem().SetColorScheme(static_cast<unsigned>(SelectedScheme(state.configDialog)));
+        ApplyColorScheme(SelectedScheme(state.configDialog));
         window.showPictures = IsDlgButtonChecked(state.configDialog, IDC_SHOW_IMAGES) == BST_CHECKED ? 1 : 0;
         LoadPictureTextures();
     }
@@ -204,6 +215,8 @@ void EndPreview(HWND preview, WORD result) {
     ConfigDialogState& state = GetConfigDialogState();
     if (state.previewRunning) {
         state.previewRunning = false;
+        UnregisterDisplayStateNotices(g_previewDisplayNotices);
+        CancelRebuild(preview);
         StopRenderThread();
         ReleaseScene();
         ShowCursor(TRUE);
@@ -242,11 +255,26 @@ INT_PTR ConfigDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam) {
+INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         InitPreview(dialog);
         return TRUE;
+    case kRebuildMessage:
+    case WM_DISPLAYCHANGE: {
+        if (!GetConfigDialogState().previewRunning) return TRUE;
+        const RECT placement = DesktopPlacement();
+        RebuildOnWindowThread(dialog, &placement);
+        return TRUE;
+    }
+    case WM_TIMER: {
+        if (wParam != kRebuildTimer) return FALSE;
+        const RECT placement = DesktopPlacement();
+        if (GetConfigDialogState().previewRunning) RetryRebuild(dialog, &placement);
+        return TRUE;
+    }
+    case WM_POWERBROADCAST:
+        return HandleDisplayStateNotice(wParam, lParam) ? TRUE : FALSE;
     case WM_ERASEBKGND:
         return TRUE;  // the render thread paints every pixel
     case WM_COMMAND:
@@ -277,9 +305,9 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     }
 }
 
-INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        return PreviewDialogMessage(dialog, message, wParam);
+        return PreviewDialogMessage(dialog, message, wParam, lParam);
     } catch (...) {
         GetLogger().Write(L"PreviewDialogProc() - message 0x%04X - exception - FAILED", message);
         return FALSE;

@@ -10,6 +10,7 @@
 
 #include "platform/win32_system_library.h"
 #include "render/d3d9_objects.h"
+#include "render/win32_monitors.h"
 
 namespace WorkSpace {
 
@@ -58,6 +59,11 @@ public:
     HResult BeginScene() override { return device_->BeginScene(); }
     HResult EndScene() override { return device_->EndScene(); }
     HResult Present() override { return device_->Present(nullptr, nullptr, nullptr, nullptr); }
+    HResult SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) override {
+        D3DVIEWPORT9 viewport = {static_cast<DWORD>(x), static_cast<DWORD>(y), static_cast<DWORD>(w),
+                                 static_cast<DWORD>(h), 0.0f, 1.0f};
+        return device_->SetViewport(&viewport);
+    }
     HResult SetRenderState(uint32_t s, uint32_t v) override {
         return device_->SetRenderState(static_cast<D3DRENDERSTATETYPE>(s), v);
     }
@@ -180,6 +186,7 @@ const GraphicsPlatform& DefaultGraphicsPlatform() {
             *out = font ? new D3D9Font(font) : nullptr;
             return font ? S_OK : E_FAIL;
         },
+        ReadDisplayLayout,  // win32_monitors.cpp
     };
     return platform;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "render/d3dx/d3dx_math.h"
+#include "render/view.h"
 
 namespace WorkSpace {
 
@@ -13,6 +14,15 @@ using HResult = int32_t;
 constexpr HResult kOk = 0;
 constexpr HResult kFail = static_cast<HResult>(0x80004005);
 inline bool Failed(HResult hr) { return hr < 0; }
+// What Present reports when the device is gone (a display slept, a driver reset, a remote
+// session): D3DERR_DEVICELOST, D3DERR_DEVICENOTRESET, D3DERR_DRIVERINTERNALERROR.
+constexpr HResult kDeviceLost = static_cast<HResult>(0x88760868);
+constexpr HResult kDeviceNotReset = static_cast<HResult>(0x88760869);
+constexpr HResult kDriverInternalError = static_cast<HResult>(0x88760827);
+// A device that reported one of these draws nothing more until it is made again.
+inline bool NeedsNewDevice(HResult hr) {
+    return hr == kDeviceLost || hr == kDeviceNotReset || hr == kDriverInternalError;
+}
 
 namespace D3D {
 // Render states
@@ -86,6 +96,9 @@ public:
     virtual HResult BeginScene() = 0;
     virtual HResult EndScene() = 0;
     virtual HResult Present() = 0;
+    // A rectangle of the back buffer in pixels, depth 0 to 1. Clear without rectangles
+    // clears only the viewport, so a frame starts with the whole buffer.
+    virtual HResult SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) = 0;
     virtual HResult SetRenderState(uint32_t state, uint32_t value) = 0;
     virtual HResult SetSamplerState(uint32_t sampler, uint32_t type, uint32_t value) = 0;
     virtual HResult GetSamplerState(uint32_t sampler, uint32_t type, uint32_t* value) = 0;
@@ -124,6 +137,9 @@ struct GraphicsPlatform {
     bool (*getClientRect)(void* window, int32_t rect[4]);
     GraphicsSystem* (*create)(uint32_t sdkVersion);  // Direct3DCreate9
     HResult (*createFont)(GraphicsDevice* device, Font** out);
+    // The window's client area and the monitors on the virtual desktop; a child window
+    // (the small preview) reports no monitors and is drawn as one view.
+    void (*getDisplayLayout)(void* window, DisplayLayout* layout);
 };
 const GraphicsPlatform& GetGraphicsPlatform();
 // nullptr restores the default.

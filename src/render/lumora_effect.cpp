@@ -96,14 +96,27 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
 
 void LumoraEffect::Render() {
     if (!camera_) return;
-    const Matrix m = MatrixTranspose(camera_->worldViewProjection);
+    Advance();
+    View view;
+    view.camera = *camera_;
+    Render(view);
+}
 
+void LumoraEffect::Advance() {
+    if (!camera_) return;
     ParticleSystem& system = GetParticleSystem();
     StepSimulation(system, SimulationClock());
+    vertices_ = system.BuildVertices(Vec3{1.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f});
+    indices_ = system.BuildIndices();
+    count_ = system.Count();
+}
 
-    const ParticleVertex* vertices = system.BuildVertices(Vec3{1.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f});
-    const uint16_t* indices = system.BuildIndices();
-    const uint32_t n = system.Count();
+void LumoraEffect::Render(const View& view) {
+    if (!camera_) return;
+    const Matrix m = MatrixTranspose(view.camera.worldViewProjection);
+    const ParticleVertex* vertices = vertices_;
+    const uint16_t* indices = indices_;
+    const uint32_t n = count_;
     if (!vertices || !indices || !effect_) return;
 
     device_->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
@@ -138,6 +151,9 @@ void LumoraEffect::Render() {
 
 void LumoraEffect::Release() {
     camera_ = nullptr;
+    vertices_ = nullptr;
+    indices_ = nullptr;
+    count_ = 0;
     SafeRelease(declaration_);
     SafeRelease(texture_);
     SafeRelease(effect_);

@@ -4,12 +4,9 @@
 #pragma once
 #include "particles/particle_system.h"
 #include "render/graphics_ops.h"
+#include "render/view.h"
 
 namespace WorkSpace {
-
-struct CameraBlock {
-    Matrix projection, view, world, worldView, worldViewProjection;
-};
 
 class LumoraEffect {
 public:
@@ -17,7 +14,13 @@ public:
     virtual ~LumoraEffect() = default;
 
     bool InitEffect(CameraBlock* camera, GraphicsDevice* device);
+    // One frame: the simulation step and the vertex build, then the draw into one view.
     void Render();
+    // The simulation step and the vertex and index build, once per frame.
+    void Advance();
+    // Draws the arrays of the last Advance through the view's camera; no state changes
+    // besides the render states around the draw, so every view sees the same stream.
+    void Render(const View& view);
     void Release();
     bool IsInitialised() const { return camera_ != nullptr; }
 
@@ -30,6 +33,9 @@ private:
     Texture* texture_ = nullptr;
     Effect* effect_ = nullptr;
     VertexDeclaration* declaration_ = nullptr;
+    const ParticleVertex* vertices_ = nullptr;
+    const uint16_t* indices_ = nullptr;
+    uint32_t count_ = 0;
 };
 
 // The emitter's Lissajous-like path at simulation time t.

@@ -16,6 +16,7 @@ const GraphicsPlatform& DefaultGraphicsPlatform() {
             *out = nullptr;
             return kFail;
         },
+        [](void*, DisplayLayout* layout) { *layout = DisplayLayout(); },
     };
     return platform;
 }

@@ -108,6 +108,8 @@ public:
     HResult Call(const char* op, const std::string& args) {
         record.calls.push_back(std::string(op) + "(" + args + ")");
         if (record.throwOn == op) throw std::runtime_error("recorded failure");
+        const auto chosen = record.results.find(op);
+        if (chosen != record.results.end()) return chosen->second;
         return record.failing.count(op) ? kFail : kOk;
     }
 
@@ -121,6 +123,9 @@ public:
     HResult BeginScene() override { return Call("BeginScene", ""); }
     HResult EndScene() override { return Call("EndScene", ""); }
     HResult Present() override { return Call("Present", ""); }
+    HResult SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) override {
+        return Call("SetViewport", Fmt("%d, %d, %d, %d", x, y, w, h));
+    }
     HResult SetRenderState(uint32_t s, uint32_t v) override { return Call("SetRenderState", Fmt("%u, %u", s, v)); }
     HResult SetSamplerState(uint32_t n, uint32_t t, uint32_t v) override {
         HResult hr = Call("SetSamplerState", Fmt("%u, %u, %u", n, t, v));
@@ -188,8 +193,14 @@ public:
         if (Failed(hr)) return hr;
         FILE* f = Platform::OpenFile(path, "rb");
         if (!f) return kFail;
+        // The source size from the file's header, as the real loader reports it.
+        uint8_t header[64] = {};
+        const size_t got = fread(header, 1, sizeof(header), f);
         fclose(f);
-        if (info) *info = ImageInfo{};
+        if (info) {
+            *info = ImageInfo{};
+            ReadImageSize(header, got, info->width, info->height);
+        }
         *out = new RecordedTexture(record, "file:" + name);
         return kOk;
     }
@@ -241,6 +252,13 @@ GraphicsPlatform MakeRecordingPlatform() {
         if (g_record->failing.count("CreateFont")) return kFail;
         *out = new RecordedFont(*g_record, "font");
         return kOk;
+    };
+    p.getDisplayLayout = [](void*, DisplayLayout* layout) {
+        *layout = g_record->layout;
+        if (layout->client.Empty()) {
+            layout->client.right = layout->client.left + g_width;
+            layout->client.bottom = layout->client.top + g_height;
+        }
     };
     return p;
 }

@@ -13,6 +13,7 @@ namespace WorkSpace {
 struct GraphicsRecord {
     std::vector<std::string> calls;
     std::set<std::string> failing;  // operation names that report failure
+    std::map<std::string, HResult> results;  // operation name -> the HRESULT it returns
     std::string throwOn;            // operation name that throws (a frame that fails)
     int liveObjects = 0;            // created and not yet released
     // The device's sampler states as set so far, by (sampler, state); an unset one reads as
@@ -20,6 +21,7 @@ struct GraphicsRecord {
     std::map<std::pair<uint32_t, uint32_t>, uint32_t> samplerStates;
     // The floats of the four vertices of the last screen-space quad (DrawPrimitiveUP).
     std::vector<float> lastQuad;
+    DisplayLayout layout;           // what the platform reports for the window
 
     bool Contains(const std::string& call) const;
     // Index of the first call starting with `prefix` at or after `from`; -1 if none.

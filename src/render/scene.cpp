@@ -1,8 +1,10 @@
 #include "render/scene.h"
 
+#include "config/settings.h"
 #include "platform/platform.h"
-#include "resources/logger.h"
+#include "render/picture_fit.h"
 #include "render/window.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -32,8 +34,9 @@ UserTextures::~UserTextures() { Clear(); }
 
 bool UserTextures::AddTexture(const std::wstring& path) {
     Texture* texture = nullptr;
+    ImageInfo info;
     TextureOptions options;  // full mip chain, default size and filters
-    const HResult hr = device_ ? device_->CreateTextureFromFile(path, options, nullptr, &texture) : kFail;
+    const HResult hr = device_ ? device_->CreateTextureFromFile(path, options, &info, &texture) : kFail;
     if (Failed(hr) || !texture) {
         // A picture too large to hold is as unusable as one that cannot be decoded; it says
         // so in the log, because the user sees nothing but a missing picture.
@@ -43,7 +46,9 @@ bool UserTextures::AddTexture(const std::wstring& path) {
         return false;
     }
     try {
+        infos_.Reserve(static_cast<uint64_t>(textures_.Count()) + 1);
         textures_.PushBack(texture);
+        infos_.PushBack(info);
     } catch (...) {
         texture->Release();
         throw;
@@ -54,6 +59,7 @@ bool UserTextures::AddTexture(const std::wstring& path) {
 void UserTextures::Clear() {
     for (uint32_t i = 0; i < textures_.Count(); ++i) textures_[i]->Release();
     textures_.Clear();
+    infos_.Clear();
 }
 
 CrossFade& PictureFade() {
@@ -63,16 +69,27 @@ CrossFade& PictureFade() {
 
 void InitScene() {
     Window& w = GetWindow();
+    View whole;
+    whole.rect.right = w.clientRect[2];
+    whole.rect.bottom = w.clientRect[3];
+    whole.aspect = static_cast<float>(w.clientRect[2]) / static_cast<float>(w.clientRect[3]);
+    InitScene(whole);
+}
+
+void InitScene(View& view) {
+    Window& w = GetWindow();
     if (!w.InitLogo()) return;
-    const float aspect = static_cast<float>(w.clientRect[2]) / static_cast<float>(w.clientRect[3]);
-    w.camera.projection = MatrixPerspectiveFovLH(1.2217306f, aspect, 1.0f, 1000.0f);
+    // The window's camera block holds the shared look-at; each view adds its own aspect.
+    w.camera.projection = ViewProjection(view.aspect);
     w.camera.view = MatrixLookAtLH(Vec3{0.0f, -10.0f, 300.0f}, Vec3{0.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f});
+    view.camera = w.camera;
     w.effect.InitEffect(&w.camera, w.device);
 }
 
-void UpdateMatrices(uint8_t rotationFlag) {
+void UpdateMatrices(uint8_t rotationFlag) { UpdateMatrices(rotationFlag, GetWindow().camera); }
+
+void UpdateMatrices(uint8_t rotationFlag, CameraBlock& c) {
     (void)rotationFlag;  // always 0: the world never turns
-    CameraBlock& c = GetWindow().camera;
     c.world = MatrixIdentity();
     c.worldView = MatrixMultiply(c.world, c.view);
     c.worldViewProjection = MatrixMultiply(c.worldView, c.projection);
@@ -102,48 +119,75 @@ void DrawTintedScreenQuad(const float uv[4], const float rect[4], uint32_t colou
     device->DrawPrimitiveUP(D3D::PT_TRIANGLEFAN, 2, quad, sizeof(TintedScreenVertex));
 }
 
-void DrawPictureLayer() {
-    Window& w = GetWindow();
-    UserTextures& pictures = UserTextures::Instance();
-    const uint32_t n = pictures.Count();
-    if (n == 0) return;
-    GraphicsDevice* device = w.device;
-    const float rect[4] = {0.0f, 0.0f, static_cast<float>(w.clientRect[2]), static_cast<float>(w.clientRect[3])};
-    const float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
-    if (n == 1) {
-        device->SetTexture(0, pictures.At(0));
-        DrawTintedScreenQuad(uv, rect, 0xFFFFFFFF);
-        return;
-    }
-
-    CrossFade& state = PictureFade();
-    // The indices survive a reload of the picture set; a smaller set starts again from
-    // its first picture rather than reading past the end.
+namespace {
+// The indices survive a reload of the picture set; a smaller set starts again from its
+// first picture rather than reading past the end.
+void KeepFadeInRange(CrossFade& state, uint32_t n) {
     if (state.current >= n || state.next >= n) {
         state.current = 0;
         state.next = 1;
     }
-    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
-    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
-    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
-    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+}
+
+void DrawPicture(uint32_t index, PictureFit fit, const float area[4], uint32_t colour) {
+    UserTextures& pictures = UserTextures::Instance();
+    const ImageInfo& info = pictures.InfoAt(index);
+    const PictureQuad quad = PlacePicture(fit, area, info.width, info.height);
+    GetWindow().device->SetTexture(0, pictures.At(index));
+    DrawTintedScreenQuad(quad.uv, quad.rect, colour);
+}
+}  // namespace
+
+void AdvancePictureFade() {
+    const uint32_t n = UserTextures::Instance().Count();
+    if (n < 2) return;
+    CrossFade& state = PictureFade();
+    KeepFadeInRange(state, n);
     state.fade = state.fade + 0.001f;
     if (state.fade >= 1.0f) {
         state.fade = 0.0f;
         if (++state.current == n) state.current = 0;
         if (++state.next == n) state.next = 0;
     }
-    device->SetTexture(0, pictures.At(state.current));
-    DrawTintedScreenQuad(uv, rect, Grey(1.0f - state.fade));
-    device->SetTexture(0, pictures.At(state.next));
-    DrawTintedScreenQuad(uv, rect, Grey(state.fade));
+}
+
+void DrawPictureLayer(const float area[4]) {
+    Window& w = GetWindow();
+    UserTextures& pictures = UserTextures::Instance();
+    const uint32_t n = pictures.Count();
+    if (n == 0) return;
+    GraphicsDevice* device = w.device;
+    const PictureFit fit = static_cast<PictureFit>(GetSettings().GetClamped(SettingKey::PictureFit));
+    if (n == 1) {
+        DrawPicture(0, fit, area, 0xFFFFFFFF);
+        return;
+    }
+
+    CrossFade& state = PictureFade();
+    KeepFadeInRange(state, n);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
+    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
+    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+    DrawPicture(state.current, fit, area, Grey(1.0f - state.fade));
+    DrawPicture(state.next, fit, area, Grey(state.fade));
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }
 
 void DrawLogo() {
+    const Window& w = GetWindow();
+    View whole;
+    whole.rect.left = w.clientRect[0];
+    whole.rect.top = w.clientRect[1];
+    whole.rect.right = w.clientRect[2];
+    whole.rect.bottom = w.clientRect[3];
+    DrawLogo(whole);
+}
+
+void DrawLogo(const View& view) {
     Window& w = GetWindow();
-    if (w.clientRect[2] - w.clientRect[0] < 640 || w.clientRect[3] - w.clientRect[1] < 480) return;
+    if (view.rect.Width() < 640 || view.rect.Height() < 480) return;
     GraphicsDevice* device = w.device;
     device->SetSamplerState(0, D3D::SAMP_ADDRESSU, D3D::TADDRESS_CLAMP);
     device->SetSamplerState(0, D3D::SAMP_ADDRESSV, D3D::TADDRESS_CLAMP);
@@ -152,10 +196,10 @@ void DrawLogo() {
     device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCALPHA);
     device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
     device->SetTexture(0, w.logo);
-    const float H = static_cast<float>(w.clientRect[3]);
+    const float L = static_cast<float>(view.rect.left), H = static_cast<float>(view.rect.bottom);
     const float lw = static_cast<float>(w.logoInfo.width), lh = static_cast<float>(w.logoInfo.height);
     const float uv[4] = {0.0f, 1.0f, 1.0f, 0.0f};
-    const float rect[4] = {5.0f, H - 5.0f, 5.0f + lw, H - 5.0f - lh};
+    const float rect[4] = {L + 5.0f, H - 5.0f, L + 5.0f + lw, H - 5.0f - lh};
     DrawScreenQuad(uv, rect);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }

@@ -20,9 +20,12 @@ public:
     void SetDevice(GraphicsDevice* device) { device_ = device; }
     uint32_t Count() const { return textures_.Count(); }
     Texture* At(uint32_t i) const { return textures_[i]; }
+    // The source image's size, for placing the picture in a view.
+    const ImageInfo& InfoAt(uint32_t i) const { return infos_[i]; }
 
 private:
     GrowArray<Texture*> textures_;
+    GrowArray<ImageInfo> infos_;
     GraphicsDevice* device_ = nullptr;
 };
 
@@ -34,10 +37,22 @@ struct CrossFade {
 // The process-wide cross-fade state (never reset; survives a reload of the pictures).
 CrossFade& PictureFade();
 
+// The scene initialisation for the window's client area as one view.
 void InitScene();
+// Logo, the camera of `view` (the shared look-at and the view's own aspect) and the
+// particle renderer.
+void InitScene(View& view);
+// The camera step of the window's camera block, and of one view's.
 void UpdateMatrices(uint8_t rotationFlag);
-void DrawPictureLayer();
+void UpdateMatrices(uint8_t rotationFlag, CameraBlock& camera);
+// The cross-fade's state change, once per frame while two or more pictures show.
+void AdvancePictureFade();
+// Draws the picture layer into `area` (left, top, right, bottom in client pixels),
+// each picture placed by the "PictureFit" setting.
+void DrawPictureLayer(const float area[4]);
+// The logo at the bottom-left of the client area, or of one view.
 void DrawLogo();
+void DrawLogo(const View& view);
 void DrawScreenQuad(const float uv[4], const float rect[4]);
 void DrawTintedScreenQuad(const float uv[4], const float rect[4], uint32_t colour);
 

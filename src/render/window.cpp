@@ -32,6 +32,8 @@ bool Window::Create(void* hwnd) {
 
     window = hwnd;
     platform.getClientRect(hwnd, clientRect);
+    layout = DisplayLayout();
+    platform.getDisplayLayout(hwnd, &layout);
 
     direct3D = platform.create(32);
     if (!direct3D) {
@@ -89,6 +91,20 @@ bool Window::InitLogo() {
     }
     GetLogger().Write(L"Window::InitLogo() - OK");
     return true;
+}
+
+void Window::ReshapeViews() {
+    PixelRect rects[kMaxViews];
+    const bool span = GetSettings().GetClamped(SettingKey::SpanMonitors) != 0;
+    views.count = LayoutViewRects(layout, span, clientRect[2], clientRect[3], rects);
+    for (int32_t i = 0; i < views.count; ++i) {
+        View& v = views.views[i];
+        v.rect = rects[i];
+        v.aspect = static_cast<float>(v.rect.Width()) / static_cast<float>(v.rect.Height());
+        v.camera = camera;
+        // The whole client area keeps the projection the scene was set up with.
+        if (views.count > 1) v.camera.projection = ViewProjection(v.aspect);
+    }
 }
 
 void Window::Release() {

@@ -26,6 +26,10 @@ public:
     int32_t Width() const { return clientRect[2]; }
     int32_t Height() const { return clientRect[3]; }
 
+    // This frame's views from the display layout and "SpanMonitors", each with the
+    // window's camera and a projection of its own aspect. The reshape of a frame.
+    void ReshapeViews();
+
     void* window = nullptr;
     int32_t clientRect[4] = {0, 0, 0, 0};
     uint8_t cameraRotation = 0;
@@ -38,6 +42,9 @@ public:
     uint32_t background = 0xFF000000;
     int32_t showPictures = 0;
     LumoraEffect effect;
+    DisplayLayout layout;   // read by Create, with the client rectangle
+    ViewList views;         // rebuilt by ReshapeViews every frame
+    int32_t colorScheme = 0;  // the scheme the scene was last given, for a rebuilt device
     Settings& settings = GetSettings();  // the record lives in config/
 };
 

@@ -1,0 +1,31 @@
+// What the saver window and the preview dialog do when the displays change under them: a
+// lost device or a new monitor layout rebuilds the device and the scene on the window
+// thread, and the console display state pauses the frame loop while the displays sleep.
+#pragma once
+#include <windows.h>
+
+namespace WorkSpace {
+
+// The render thread's request to rebuild (posted to RunState::appWindow).
+constexpr UINT kRebuildMessage = WM_APP + 0x4C;
+// A rebuild that found no device tries again on this timer.
+constexpr UINT_PTR kRebuildTimer = 0x4C4D;
+
+// Asks for the console display state notices; the handle goes to the unregister call.
+HPOWERNOTIFY RegisterDisplayStateNotices(HWND window);
+void UnregisterDisplayStateNotices(HPOWERNOTIFY& notices);
+
+// WM_POWERBROADCAST: true (and the frame loop paused or resumed) when it carried the
+// console display state; everything else is left to the caller.
+bool HandleDisplayStateNotice(WPARAM wParam, LPARAM lParam);
+
+// Stops the render thread, moves the window to `placement` (if given), makes the device and
+// the scene again and starts the thread without the start-up second. A run on the error
+// screen stays there. Without a device it tries again later on kRebuildTimer.
+void RebuildOnWindowThread(HWND window, const RECT* placement);
+// kRebuildTimer fired: the next attempt.
+void RetryRebuild(HWND window, const RECT* placement);
+// The window is going away: no more attempts.
+void CancelRebuild(HWND window);
+
+}  // namespace WorkSpace
