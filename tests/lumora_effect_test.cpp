@@ -285,6 +285,9 @@ protected:
 
 TEST_F(PerMonitor, OneMonitorDrawsTheWholeWindowFrameWithOneViewportCallMore) {
     UseMonitors(1024, 768, {Rect(0, 0, 1024, 768)});
+    // One frame first, so that both recorded frames start from the states a frame leaves
+    // behind (the effect's End puts back what it found at Begin).
+    EXPECT_EQ(RenderFrame(false), kOk);
     record.Clear();
     EXPECT_EQ(RenderFrame(false), kOk);
     std::vector<std::string> perView = record.calls;

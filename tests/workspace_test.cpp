@@ -255,7 +255,7 @@ TEST_F(Frame, ASetUpThatThrowsLeavesTheErrorScreenToTheRenderThread) {
         fclose(f);
     }
     record.throwOn = "CreateTextureFromFile";
-    static const RenderLoopHooks hooks = {PassRequirements, CountErrorScreen, NoFrame};
+    static const RenderLoopHooks hooks = {PassRequirements, CountErrorScreen, NoFrame, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
     g_errorScreens = 0;
     RunState& state = GetRunState();
