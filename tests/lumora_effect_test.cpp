@@ -1,6 +1,7 @@
 // The particle renderer on the recording backend, with a resource archive of its own:
 // the set-up log, the states and effect calls around the draw, and populations above the
-// 16-bit index limit drawn in batches instead of wrapping the indices.
+// 16-bit index limit drawn in batches instead of wrapping the indices; and how the speed and
+// size settings scale the clock step and the particles' squares.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -411,4 +412,74 @@ TEST_F(PerMonitor, PresentReportsALostDeviceAndTheRebuiltSceneDrawsAgain) {
     EXPECT_FALSE(RebuildScene(&window));
     EXPECT_NE(Log().find("WorkSpace::RebuildScene() - Window::Create () - FAILED"), std::string::npos);
     record.failing.clear();
+}
+
+TEST_F(Renderer, EachFrameAdvancesTheClockByTheRecordsSpeed) {
+    InitScene();
+    UpdateMatrices(0);
+    Settings& settings = GetSettings();
+    settings.Set(SettingKey::BlobsSpeed, 80);
+    const float before = SimulationClock() > 10.0f ? 0.0f : SimulationClock();
+    GetWindow().effect.Render();
+    const float after = SimulationClock();
+    settings.Set(SettingKey::BlobsSpeed, 40);
+    EXPECT_EQ(after, before + 0.002f);
+    EXPECT_EQ(GetParticleSystem().LastTime(), after);
+}
+
+TEST(SimulationSpeed, StepIsExactlyTheClassicOneAtTheDefaultAndClamped) {
+    EXPECT_EQ(SimulationStep(40), 0.001f);
+    EXPECT_EQ(SimulationStep(80), 0.002f);
+    EXPECT_EQ(SimulationStep(100), 0.0025f);
+    EXPECT_EQ(SimulationStep(1), 0.000025f);
+    // A hand-edited 0 must not freeze the stream, nor 10^9 blow it up.
+    EXPECT_EQ(SimulationStep(0), SimulationStep(1));
+    EXPECT_EQ(SimulationStep(-7), SimulationStep(1));
+    EXPECT_EQ(SimulationStep(1000000000), SimulationStep(100));
+}
+
+TEST(SimulationSpeed, SizeScaleIsOneAtTheDefaultAndClamped) {
+    EXPECT_EQ(ParticleSizeScale(80), 1.0f);
+    EXPECT_EQ(ParticleSizeScale(40), 0.5f);
+    EXPECT_EQ(ParticleSizeScale(100), 1.25f);
+    EXPECT_EQ(ParticleSizeScale(0), ParticleSizeScale(1));
+    EXPECT_EQ(ParticleSizeScale(1000000000), 1.25f);
+}
+
+TEST(SimulationSpeed, ParticlesEmitterAndWrapFollowTheFasterClock) {
+    ParticleSystem system;
+    float clock = 0.0f;
+    const float step = SimulationStep(100);
+    int frames = 0;
+    float previous = 0.0f;
+    do {
+        previous = clock;
+        StepSimulation(system, clock, step);
+        ++frames;
+        ASSERT_EQ(system.LastTime(), clock);
+        const Vec3 e = EmitterPath(clock);
+        ASSERT_EQ(system.EmitterPosition().x, e.x);
+        ASSERT_EQ(system.EmitterPosition().z, e.z);
+    } while (clock > previous && frames < 20000);
+    // Past 10 simulated seconds after about 4,000 frames instead of 10,000; the wrap then
+    // restarts both clocks, so the step after it is a single step again.
+    EXPECT_NEAR(frames, 4002, 3);
+    EXPECT_EQ(clock, step);
+}
+
+TEST(SimulationSpeed, SizeScaleScalesEveryCornerOffset) {
+    ParticleSystem system;
+    system.SetSpawnRate(10000.0f);
+    system.Update(0.001f);
+    ASSERT_GT(system.Count(), 0u);
+    const Particle p = system.Particles()[0];
+    const ParticleVertex* v = BuildParticleVertices(system, ParticleSizeScale(40));
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v[0].x, p.x - 0.5f * p.size);
+    EXPECT_EQ(v[0].y, p.y + 0.5f * p.size);
+    EXPECT_EQ(v[2].x, p.x + 0.5f * p.size);
+    EXPECT_EQ(v[2].y, p.y - 0.5f * p.size);
+    v = BuildParticleVertices(system, ParticleSizeScale(80));
+    EXPECT_EQ(v[1].x, p.x + p.size);
+    EXPECT_EQ(v[1].y, p.y + p.size);
 }

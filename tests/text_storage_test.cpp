@@ -114,7 +114,7 @@ TEST(TextStorageLines, LoadingAppends) {
 TEST(TextStorageDefaults, ExactTexts) {
     TextStorage t;
     t.LoadDefaults();
-    ASSERT_EQ(t.Count(), 54u);
+    ASSERT_EQ(t.Count(), 64u);
     EXPECT_EQ(t.GetText(0), std::wstring(L"\u041E") + L"k");
     EXPECT_EQ(t.GetText(0).size(), 2u);
     EXPECT_EQ(t.GetText(1), L"Cancel");
@@ -131,6 +131,9 @@ TEST(TextStorageDefaults, ExactTexts) {
               L"DirectX 9.0c or later is not installed. Please update your DirectX version from the Microsoft web site.");
     EXPECT_EQ(t.GetText(52), L"Add your images or photos here.");
     EXPECT_EQ(t.GetText(53), L"Click Add or just drag and drop files to this window.");
+    const wchar_t* later[] = {L"Effect", L"Speed", L"Size", L"Pictures", L"Stretch",
+                              L"Fit", L"Fill", L"Monitors", L"Each monitor", L"Span all monitors"};
+    for (int32_t i = 0; i < 10; ++i) EXPECT_EQ(t.GetText(54 + i), later[i]) << 54 + i;
 }
 
 TEST(TextStorageDefaults, OutOfRangeIsEmpty) {
@@ -138,7 +141,7 @@ TEST(TextStorageDefaults, OutOfRangeIsEmpty) {
     EXPECT_EQ(t.GetText(0), L"");
     t.LoadDefaults();
     EXPECT_EQ(t.GetText(-1), L"");
-    EXPECT_EQ(t.GetText(54), L"");
+    EXPECT_EQ(t.GetText(64), L"");
     EXPECT_EQ(t.GetText(INT32_MIN), L"");
     EXPECT_EQ(t.GetText(INT32_MAX), L"");
 }
@@ -183,10 +186,10 @@ TEST(TextStorageMember, InvalidUtf8BecomesReplacementCharacter) {
 TEST(TextStorageMember, NoDataGivesDefaults) {
     TextStorage t;
     LoadTextsFromMember(t, nullptr, 10);
-    EXPECT_EQ(t.Count(), 54u);
+    EXPECT_EQ(t.Count(), 64u);
     TextStorage u;
     LoadTextsFromMember(u, "x", 0);
-    EXPECT_EQ(u.Count(), 54u);
+    EXPECT_EQ(u.Count(), 64u);
 }
 
 TEST(TextStorageMember, ZeroDecodedCharactersAddNothing) {
@@ -200,7 +203,7 @@ TEST(TextStorageMember, NoLineInMemberGivesDefaults) {
     const std::string bytes = "\xEF\xBB\xBFonly one line";
     TextStorage t;
     LoadTextsFromMember(t, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    EXPECT_EQ(t.Count(), 54u);
+    EXPECT_EQ(t.Count(), 64u);
 }
 
 TEST(TextStorageMember, InstanceOverloadFillsTheProcessTable) {
@@ -292,17 +295,18 @@ TEST_F(TextLanguageSelection, OnlyTheExactKeyCounts) {
 TEST_F(TextLanguageSelection, InitWithoutLanguageLoadsBuiltInTexts) {
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 54u);
+    EXPECT_EQ(TextStorage::Instance().Count(), 64u);
     EXPECT_EQ(TextStorage::Instance().GetText(0), L"\u041Ek");
     EXPECT_EQ(TextStorage::Instance().GetText(53), L"Click Add or just drag and drop files to this window.");
-    EXPECT_EQ(TextStorage::Instance().GetText(54), L"");
+    EXPECT_EQ(TextStorage::Instance().GetText(63), L"Span all monitors");
+    EXPECT_EQ(TextStorage::Instance().GetText(64), L"");
 }
 
 TEST_F(TextLanguageSelection, InitWithLanguageSevenLoadsBuiltInTexts) {
     Set(7);
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 54u);
+    EXPECT_EQ(TextStorage::Instance().Count(), 64u);
     EXPECT_EQ(TextStorage::Instance().GetText(0), L"\u041Ek");
 }
 
@@ -315,7 +319,7 @@ TEST_F(TextLanguageSelection, InitWithoutArchiveLoadsBuiltInTexts) {
     Set(1);
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 54u);
+    EXPECT_EQ(TextStorage::Instance().Count(), 64u);
     EXPECT_EQ(TextStorage::Instance().GetText(1), L"Cancel");
 }
 
@@ -347,10 +351,10 @@ protected:
         return member;
     }
 
-    // A language file of 54 numbered lines, with its byte-order mark.
-    static std::string LanguageFile(const std::string& prefix) {
+    // A language file of numbered lines, with its byte-order mark.
+    static std::string LanguageFile(const std::string& prefix, int lines = TextStorage::kDefaultCount) {
         std::string text = "\xEF\xBB\xBF";
-        for (int i = 0; i < TextStorage::kDefaultCount; ++i) text += prefix + std::to_string(i) + "\r\n";
+        for (int i = 0; i < lines; ++i) text += prefix + std::to_string(i) + "\r\n";
         return text;
     }
 
@@ -364,16 +368,29 @@ TEST_F(TextArchiveInit, RussianFileForLanguageOne) {
     Init({Member("Resource/Language_en.csv", LanguageFile("en ")),
           Member("Resource/Language_ru.csv", LanguageFile("\xD0\xA2\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82 "))},
          table);
-    ASSERT_EQ(table.Count(), 54u);
+    ASSERT_EQ(table.Count(), 64u);
     EXPECT_EQ(table.GetText(3), L"\u0422\u0435\u043A\u0441\u0442 3");
-    EXPECT_EQ(table.GetText(54), L"");
+    EXPECT_EQ(table.GetText(63), L"\u0422\u0435\u043A\u0441\u0442 63");
+    EXPECT_EQ(table.GetText(64), L"");
+}
+
+TEST_F(TextArchiveInit, OlderFileOfTheClassicTextsLendsTheLaterOnesInEnglish) {
+    Set(1);
+    TextStorage table;
+    Init({Member("Resource/Language_ru.csv", LanguageFile("\xD0\xA2\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82 ", 54))},
+         table);
+    ASSERT_EQ(table.Count(), 54u);
+    EXPECT_EQ(table.GetText(53), L"\u0422\u0435\u043A\u0441\u0442 53");
+    EXPECT_EQ(table.GetText(54), L"Effect");
+    EXPECT_EQ(table.GetText(63), L"Span all monitors");
+    EXPECT_EQ(table.GetText(64), L"");
 }
 
 TEST_F(TextArchiveInit, JapaneseFileForLanguageSix) {
     Set(6);
     TextStorage table;
     Init({Member("Resource/Language_jp.csv", LanguageFile("\xE6\x97\xA5 "))}, table);
-    ASSERT_EQ(table.Count(), 54u);
+    ASSERT_EQ(table.Count(), 64u);
     EXPECT_EQ(table.GetText(0), L"\u65E5 0");
 }
 
@@ -391,13 +408,14 @@ TEST_F(TextArchiveInit, ShortFileLeavesLaterTextsEmpty) {
     ASSERT_EQ(table.Count(), 2u);
     EXPECT_EQ(table.GetText(1), L"Abbrechen");
     EXPECT_EQ(table.GetText(2), L"");
+    EXPECT_EQ(table.GetText(55), L"");  // short of the classic texts: no English lent either
 }
 
 TEST_F(TextArchiveInit, EmptyMemberGivesBuiltInTexts) {
     Set(2);
     TextStorage table;
     Init({Member("Resource/Language_de.csv", "")}, table);
-    ASSERT_EQ(table.Count(), 54u);
+    ASSERT_EQ(table.Count(), 64u);
     EXPECT_EQ(table.GetText(0), L"\u041Ek");
 }
 
@@ -405,7 +423,7 @@ TEST_F(TextArchiveInit, MissingMemberGivesBuiltInTexts) {
     Set(3);
     TextStorage table;
     Init({Member("Resource/Language_en.csv", LanguageFile("en "))}, table);
-    ASSERT_EQ(table.Count(), 54u);
+    ASSERT_EQ(table.Count(), 64u);
     EXPECT_EQ(table.GetText(1), L"Cancel");
 }
 
@@ -413,7 +431,7 @@ TEST_F(TextArchiveInit, LfOnlyMemberGivesBuiltInTexts) {
     Set(4);
     TextStorage table;
     Init({Member("Resource/Language_es.csv", "\xEF\xBB\xBF" "Aceptar\nCancelar\n")}, table);
-    ASSERT_EQ(table.Count(), 54u);
+    ASSERT_EQ(table.Count(), 64u);
     EXPECT_EQ(table.GetText(1), L"Cancel");
 }
 

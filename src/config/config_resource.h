@@ -21,6 +21,16 @@
 #define IDC_SCHEME_LABEL 1010
 #define IDC_FILES_GROUP 1011
 
+// The "Effect" group below the scheme row: the labels of the two trackbars (once hidden
+// with no identifier of their own) and the display options.
+#define IDC_EFFECT_GROUP 1012
+#define IDC_SPEED_LABEL 1013
+#define IDC_SIZE_LABEL 1014
+#define IDC_PICTURE_FIT_LABEL 1015
+#define IDC_PICTURE_FIT_COMBO 1016
+#define IDC_MONITORS_LABEL 1017
+#define IDC_MONITORS_COMBO 1018
+
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.
 #define IDM_LIST_ADD 343500

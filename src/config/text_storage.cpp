@@ -73,6 +73,16 @@ const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {
     L"The current display resolution is not supported.",  // 51
     L"Add your images or photos here.",           // 52
     L"Click Add or just drag and drop files to this window.",  // 53
+    L"Effect",                                    // 54
+    L"Speed",                                     // 55
+    L"Size",                                      // 56
+    L"Pictures",                                  // 57
+    L"Stretch",                                   // 58
+    L"Fit",                                       // 59
+    L"Fill",                                      // 60
+    L"Monitors",                                  // 61
+    L"Each monitor",                              // 62
+    L"Span all monitors",                         // 63
 };
 
 TextStorage& TextStorage::Instance() {
@@ -83,8 +93,14 @@ TextStorage& TextStorage::Instance() {
 std::wstring TextStorage::GetText(int32_t number) const {
     // Compared unsigned, so a negative number is simply out of range.
     const uint32_t index = static_cast<uint32_t>(number);
-    if (index >= texts_.size()) return std::wstring();
-    return texts_[index];
+    if (index < texts_.size()) return texts_[index];
+    // Language files of older archives end with the classic texts; the controls added since
+    // then show in English there rather than without a caption. A table short of the
+    // classic texts (a damaged file, or one that decoded to nothing) keeps every missing
+    // text empty, as it always has.
+    if (texts_.size() >= static_cast<size_t>(kClassicCount) && index < static_cast<uint32_t>(kDefaultCount))
+        return kDefaults[index];
+    return std::wstring();
 }
 
 void TextStorage::LoadFromText(const std::wstring& text) {

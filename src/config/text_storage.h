@@ -1,5 +1,5 @@
 // The UI text table: texts addressed by number, filled once from the language file of the
-// registry's language number, or from the 54 built-in English texts.
+// registry's language number, or from the built-in English texts.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -17,7 +17,9 @@ public:
     TextStorage() = default;
     virtual ~TextStorage() = default;
 
-    // A copy of text `number`, or empty when there is no such text (negative included).
+    // A copy of text `number`. A number the loaded table does not reach is empty (negative
+    // included), except that a table holding the classic 54 texts lends the later ones
+    // from the built-in English table.
     std::wstring GetText(int32_t number) const;
     // Appends the lines of a decoded language file; falls back to the defaults when none.
     void LoadFromText(const std::wstring& text);
@@ -25,7 +27,9 @@ public:
     size_t Count() const { return texts_.size(); }
     void ClearForTesting() { texts_.clear(); }
 
-    static constexpr int kDefaultCount = 54;
+    // Every language file of the first release holds the classic texts 0..53.
+    static constexpr int kClassicCount = 54;
+    static constexpr int kDefaultCount = 64;
     static const wchar_t* const kDefaults[kDefaultCount];
 
 private:

@@ -36,9 +36,27 @@ const ControlText kControlTexts[] = {
     {IDC_ADD_PICTURES, 18}, {IDC_REMOVE_PICTURE, 3}, {IDC_REMOVE_ALL_PICTURES, 4},
     {IDC_PREVIEW, 2},       {IDOK, 0},               {IDCANCEL, 1},
     {IDC_SCHEME_LABEL, 6},  {IDC_SHOW_IMAGES, 5},    {IDC_FILES_GROUP, 7},
+    {IDC_EFFECT_GROUP, 54}, {IDC_SPEED_LABEL, 55},   {IDC_SIZE_LABEL, 56},
+    {IDC_PICTURE_FIT_LABEL, 57}, {IDC_MONITORS_LABEL, 61},
 };
 // "Flame", "Ice", "Smoke", "Cheerful": the item index is the scheme index.
 const int32_t kSchemeTexts[] = {41, 42, 43, 44};
+
+// The Effect group's controls and the settings they edit. A combo box lists its setting's
+// values from the minimum up: "Stretch", "Fit", "Fill" for the pictures, "Each monitor",
+// "Span all monitors" for the monitors.
+struct EffectControl {
+    int control;
+    SettingKey key;
+    bool trackbar;
+    int32_t firstItemText;  // combo boxes: the text of item 0, the others follow it
+};
+const EffectControl kEffectControls[] = {
+    {IDC_SPEED_TRACKBAR, SettingKey::BlobsSpeed, true, 0},
+    {IDC_SIZE_TRACKBAR, SettingKey::BlobsSize, true, 0},
+    {IDC_PICTURE_FIT_COMBO, SettingKey::PictureFit, false, 58},
+    {IDC_MONITORS_COMBO, SettingKey::SpanMonitors, false, 62},
+};
 const int32_t kCaptionText = 26;
 const int kSchemeCount = 4;
 
@@ -49,6 +67,29 @@ LRESULT SendItem(HWND dialog, int control, UINT message, WPARAM wParam = 0, LPAR
 }
 
 int SelectedScheme(HWND dialog) { return static_cast<int>(SendItem(dialog, IDC_SCHEME_COMBO, CB_GETCURSEL)); }
+
+// Trackbar positions and combo box selections, as the settings table's ranges allow them.
+void ShowEffectChoices(HWND dialog, const Settings& settings) {
+    for (const EffectControl& c : kEffectControls) {
+        const LRESULT value = settings.GetClamped(c.key);
+        if (c.trackbar) SendItem(dialog, c.control, TBM_SETPOS, TRUE, value);
+        else SendItem(dialog, c.control, CB_SETCURSEL, static_cast<WPARAM>(value - SettingInfo(c.key).minimum));
+    }
+}
+
+// What the Effect group shows goes into the record: at OK and for the preview, as the
+// scheme does. A value that the file held outside its range is then stored as the control
+// shows it.
+void TakeEffectChoices(HWND dialog, Settings& settings) {
+    for (const EffectControl& c : kEffectControls) {
+        if (c.trackbar) {
+            settings.Set(c.key, static_cast<int32_t>(SendItem(dialog, c.control, TBM_GETPOS)));
+            continue;
+        }
+        const LRESULT item = SendItem(dialog, c.control, CB_GETCURSEL);
+        if (item >= 0) settings.Set(c.key, static_cast<int32_t>(item) + SettingInfo(c.key).minimum);
+    }
+}
 
 void InitDialog(HWND dialog) {
     ConfigDialogState& state = GetConfigDialogState();
@@ -62,8 +103,11 @@ void InitDialog(HWND dialog) {
     state.previousListProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PictureListProc)));
 
-    SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_SETRANGE, FALSE, MAKELPARAM(1, 100));
-    SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_SETRANGE, FALSE, MAKELPARAM(1, 100));
+    for (const EffectControl& c : kEffectControls) {
+        if (!c.trackbar) continue;
+        const SettingRow& row = SettingInfo(c.key);
+        SendItem(dialog, c.control, TBM_SETRANGE, FALSE, MAKELPARAM(row.minimum, row.maximum));
+    }
     SendItem(dialog, IDC_SCHEME_COMBO, CB_SETCURSEL, 0);
 
     // A record that already holds pictures is the user's unsaved work; leave it alone.
@@ -72,8 +116,7 @@ void InitDialog(HWND dialog) {
 
     FillPictureList(list);
 
-    SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_SETPOS, TRUE, settings.Get(SettingKey::BlobsSpeed));
-    SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_SETPOS, TRUE, settings.Get(SettingKey::BlobsSize));
+    ShowEffectChoices(dialog, settings);
     CheckDlgButton(dialog, IDC_SHOW_IMAGES, settings.Get(SettingKey::ShowImages) != 0 ? BST_CHECKED : BST_UNCHECKED);
     // A stored index outside the four schemes leaves the box without a selection, so an OK
     // that does not touch it stores -1.
@@ -85,6 +128,7 @@ void InitDialog(HWND dialog) {
 void OnOk(HWND dialog) {
     Settings& settings = GetSettings();
     settings.Set(SettingKey::SelectLumoraEffect, SelectedScheme(dialog));
+    TakeEffectChoices(dialog, settings);
     // GetSettingsPath decides once where the file lives (beside the program, or the user's
     // own folder when that one cannot be written), so the load at start and this save meet
     // the same file.
@@ -138,12 +182,15 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
     }
 }
 
-void OnNotify(HWND dialog, const NMHDR* header) {
-    if (!header) return;
-    if (header->idFrom == IDC_SPEED_TRACKBAR)
+void StoreTrackbar(HWND dialog, UINT_PTR control) {
+    if (control == IDC_SPEED_TRACKBAR)
         GetSettings().Set(SettingKey::BlobsSpeed, static_cast<int32_t>(SendItem(dialog, IDC_SPEED_TRACKBAR, TBM_GETPOS)));
-    else if (header->idFrom == IDC_SIZE_TRACKBAR)
+    else if (control == IDC_SIZE_TRACKBAR)
         GetSettings().Set(SettingKey::BlobsSize, static_cast<int32_t>(SendItem(dialog, IDC_SIZE_TRACKBAR, TBM_GETPOS)));
+}
+
+void OnNotify(HWND dialog, const NMHDR* header) {
+    if (header) StoreTrackbar(dialog, header->idFrom);
 }
 
 // ---- Preview ----
@@ -188,6 +235,9 @@ void InitPreview(HWND preview) {
 void SetUpPreview(HWND preview, ConfigDialogState& state) {
     RunState& run = GetRunState();
     Window& window = GetWindow();
+    // The Effect group's current choices, like the scheme below: the renderer reads them
+    // from the record while it draws.
+    TakeEffectChoices(state.configDialog, window.settings);
     const std::wstring path = GetSettingsPath();
     if (window.Create(preview)) {
         // The set-up reads the settings file again, which would put the saved values and
@@ -203,8 +253,9 @@ void SetUpPreview(HWND preview, ConfigDialogState& state) {
         run.startFailed.store(0);
         window.settings = edited;
 
-        // The dialog's unsaved choices: its scheme, its check box and all of the record's
-        // pictures (the list box shows only the first 21 of them).
+        // The dialog's unsaved choices: its scheme, its check box, the Effect group (kept in
+        // the record above) and all of the record's pictures (the list box shows only the
+        // first 21 of them).
         ApplyColorScheme(SelectedScheme(state.configDialog));
         window.showPictures = IsDlgButtonChecked(state.configDialog, IDC_SHOW_IMAGES) == BST_CHECKED ? 1 : 0;
         LoadPictureTextures();
@@ -233,6 +284,16 @@ void SetDialogTexts() {
     SendItem(dialog, IDC_SCHEME_COMBO, CB_RESETCONTENT);
     for (int32_t number : kSchemeTexts)
         SendItem(dialog, IDC_SCHEME_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(number).c_str()));
+    for (const EffectControl& c : kEffectControls) {
+        if (c.trackbar) continue;
+        const LRESULT selected = SendItem(dialog, c.control, CB_GETCURSEL);
+        SendItem(dialog, c.control, CB_RESETCONTENT);
+        const SettingRow& row = SettingInfo(c.key);
+        for (int32_t item = row.minimum; item <= row.maximum; ++item)
+            SendItem(dialog, c.control, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(Text(c.firstItemText + item - row.minimum).c_str()));
+        if (selected >= 0) SendItem(dialog, c.control, CB_SETCURSEL, static_cast<WPARAM>(selected));
+    }
     SetWindowTextW(dialog, Text(kCaptionText).c_str());
 }
 
@@ -244,6 +305,11 @@ INT_PTR ConfigDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     case WM_NOTIFY:
         OnNotify(dialog, reinterpret_cast<const NMHDR*>(lParam));
+        return FALSE;
+    case WM_HSCROLL:
+        // A trackbar moved with the keyboard or the mouse; it also notifies when it
+        // repaints, but the move itself should not wait for that.
+        if (lParam) StoreTrackbar(dialog, static_cast<UINT_PTR>(GetDlgCtrlID(reinterpret_cast<HWND>(lParam))));
         return FALSE;
     case WM_COMMAND:
         return OnCommand(dialog, wParam);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "config/settings.h"
 #include "render/archive_texture.h"
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
@@ -34,16 +35,34 @@ Vec3 EmitterPath(float t) {
     return p;
 }
 
-float StepSimulation(ParticleSystem& system, float& clock) {
+float SimulationStep(int32_t speed) {
+    // Computed in double and rounded once, so 40 lands on the very float 0.001f that the
+    // clock has always advanced by.
+    return static_cast<float>(0.001 * ClampSetting(SettingKey::BlobsSpeed, speed) / 40.0);
+}
+
+float ParticleSizeScale(int32_t size) {
+    return static_cast<float>(ClampSetting(SettingKey::BlobsSize, size) / 80.0);
+}
+
+float StepSimulation(ParticleSystem& system, float& clock, float step) {
+    // Particles, the emitter's path and the wrap all run on this clock, so a faster step
+    // speeds everything up alike and the stream keeps its density.
     if (clock > 10.0f) {
         clock = 0.0f;
         system.ResetClock();
     }
-    clock = clock + 0.001f;
+    clock = clock + step;
     system.Update(clock);
     Vec3 e = EmitterPath(clock);
     system.SetEmitterPosition(e.x, e.y, e.z);
     return clock;
+}
+
+const ParticleVertex* BuildParticleVertices(ParticleSystem& system, float sizeScale) {
+    // Scaling the square's axes scales each corner's offset (axis x size) and leaves the
+    // particles' own sizes alone, so a new size shows on the whole stream at once.
+    return system.BuildVertices(Vec3{sizeScale, 0.0f, 0.0f}, Vec3{0.0f, sizeScale, 0.0f});
 }
 
 bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
@@ -104,9 +123,11 @@ void LumoraEffect::Render() {
 
 void LumoraEffect::Advance() {
     if (!camera_) return;
+    // Read at every frame: the preview shows what the dialog holds at the time.
+    const Settings& settings = GetSettings();
     ParticleSystem& system = GetParticleSystem();
-    StepSimulation(system, SimulationClock());
-    vertices_ = system.BuildVertices(Vec3{1.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f});
+    StepSimulation(system, SimulationClock(), SimulationStep(settings.Get(SettingKey::BlobsSpeed)));
+    vertices_ = BuildParticleVertices(system, ParticleSizeScale(settings.Get(SettingKey::BlobsSize)));
     indices_ = system.BuildIndices();
     count_ = system.Count();
 }

@@ -40,9 +40,17 @@ private:
 
 // The emitter's Lissajous-like path at simulation time t.
 Vec3 EmitterPath(float t);
+// The simulated time of one frame for a "BlobsSpeed" value (brought into 1..100 first):
+// 0.001 x speed / 40, so the default 40 gives exactly 0.001.
+float SimulationStep(int32_t speed);
+// The factor on every particle's size for a "BlobsSize" value (brought into 1..100 first):
+// size / 80, so the default 80 gives exactly 1.
+float ParticleSizeScale(int32_t size);
 // The renderer's per-frame simulation step: wrap the clock above 10 (resetting the
-// system's clock), add 0.001, Update, move the emitter. Returns the new clock.
-float StepSimulation(ParticleSystem& system, float& clock);
+// system's clock), add `step`, Update, move the emitter. Returns the new clock.
+float StepSimulation(ParticleSystem& system, float& clock, float step = 0.001f);
+// The camera-facing squares of every particle, each `sizeScale` times its own size.
+const ParticleVertex* BuildParticleVertices(ParticleSystem& system, float sizeScale);
 // The process-wide simulation clock (kept across re-initialisations).
 float& SimulationClock();
 

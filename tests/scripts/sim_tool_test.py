@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Independent re-computation of `lumora-tool sim` for a short run.
+"""Independent re-computation of `lumora-tool sim` for a short run, at the default speed and
+size and with --speed and --size.
 
 Every float operation is rounded to single precision after it is done in double, which is
 exactly what IEEE single-precision arithmetic gives for + - * / and sqrt, so the values
@@ -57,7 +58,8 @@ def table(scheme):
     return [(r, g, b, 0.0) for r, g, b in cheer]
 
 
-def simulate(frames, scheme):
+def simulate(frames, scheme, speed=40):
+    step = f32(0.001 * speed / 40.0)
     rnd = Rand()
     parts = []
     last = 0.0
@@ -68,7 +70,7 @@ def simulate(frames, scheme):
         if clock > 10.0:
             clock = 0.0
             last = 0.0
-        clock = f32(clock + f32(0.001))
+        clock = f32(clock + step)
         dt = f32(clock - last)
         last = clock
         x = f32(f32(6000.0 * dt) + rem)
@@ -104,19 +106,19 @@ def g(x):
     return "%.9g" % x
 
 
-def main():
-    tool = sys.argv[1]
-    frames, scheme = 150, 3
-    out = subprocess.run([tool, "sim", "--frames", str(frames), "--scheme", str(scheme), "--vertices"],
+def run_and_check(tool, frames, scheme, extra=(), speed=40, size=80):
+    """Runs the tool and checks every line against the re-computation; returns the lines."""
+    out = subprocess.run([tool, "sim", "--frames", str(frames), "--scheme", str(scheme), "--vertices"] + list(extra),
                          check=True, capture_output=True, text=True).stdout.splitlines()
-    clock, em, parts = simulate(frames, scheme)
+    clock, em, parts = simulate(frames, scheme, speed)
     head = "frames %d clock %s emitter %s %s %s count %d" % (frames, g(clock), g(em[0]), g(em[1]), g(em[2]), len(parts))
     assert out[0] == head, "header differs:\n  tool %s\n  ref  %s" % (out[0], head)
     for i, p in enumerate(parts):
         want = "p " + " ".join(g(v) for v in p)
         assert out[1 + i] == want, "particle %d differs:\n  tool %s\n  ref  %s" % (i, out[1 + i], want)
     T = table(scheme)
-    offs = [(-1, 1), (1, 1), (1, -1), (-1, -1)]
+    scale = f32(size / 80.0)
+    offs = [(-scale, scale), (scale, scale), (scale, -scale), (-scale, -scale)]
     uv = [(0, 0), (1, 0), (1, 1), (0, 1)]
     base = 1 + len(parts)
     for i, p in enumerate(parts):
@@ -135,7 +137,46 @@ def main():
             got = out[base + 4 * i + corner]
             assert got == want, "vertex %d/%d differs:\n  tool %s\n  ref  %s" % (i, corner, got, want)
     assert len(out) == 1 + 5 * len(parts), "line count %d" % len(out)
-    print("sim: %d particles and %d vertices match the re-computation" % (len(parts), 4 * len(parts)))
+    return out
+
+
+def main():
+    tool = sys.argv[1]
+    frames, scheme = 150, 3
+    plain = run_and_check(tool, frames, scheme)
+    count = int(plain[0].split()[-1])
+    print("sim: %d particles and %d vertices match the re-computation" % (count, 4 * count))
+
+    # Speed 80: twice the simulated time per frame.
+    fast = run_and_check(tool, frames, scheme, ["--speed", "80"], speed=80)
+    fast_next = subprocess.run([tool, "sim", "--frames", str(frames + 1), "--speed", "80"], check=True,
+                               capture_output=True, text=True).stdout.splitlines()
+    step = float(fast_next[0].split()[3]) - float(fast[0].split()[3])
+    assert abs(step - 0.002) < 1e-6, "speed 80 advances the clock by %r" % step
+    assert abs(float(fast[0].split()[3]) - 0.002 * frames) < 1e-5, fast[0]
+    # Speed 40 given explicitly is the default, digit for digit.
+    explicit = subprocess.run([tool, "sim", "--frames", str(frames), "--scheme", str(scheme), "--vertices",
+                               "--speed", "40", "--size", "80"], check=True, capture_output=True, text=True)
+    assert explicit.stdout.splitlines() == plain, "--speed 40 --size 80 differs from the defaults"
+
+    # Size 40: the same particles, every corner half as far from its particle's centre.
+    half = run_and_check(tool, frames, scheme, ["--size", "40"], size=40)
+    assert half[:1 + count] == plain[:1 + count], "size changes the simulation"
+    for i in range(count):
+        p = [float(x) for x in plain[1 + i].split()[1:]]
+        for corner in range(4):
+            a = [float(x) for x in plain[1 + count + 4 * i + corner].split()[1:3]]
+            b = [float(x) for x in half[1 + count + 4 * i + corner].split()[1:3]]
+            for axis in range(2):
+                full_off, half_off = a[axis] - p[axis], b[axis] - p[axis]
+                assert abs(half_off - full_off / 2) <= 1e-4 * max(1.0, abs(p[axis])), (i, corner, full_off, half_off)
+    print("sim: speed 80 steps 0.002 a frame, size 40 halves the particles, both re-computed exactly")
+
+    # Out of range, as a hand-edited settings file may hold them: clamped, never frozen or exploding.
+    for speed, want in (("0", 1), ("1000000000", 100)):
+        got = run_and_check(tool, 20, scheme, ["--speed", speed], speed=want)
+        assert float(got[0].split()[3]) > 0.0
+    print("sim: speed 0 and 10^9 run as 1 and 100")
 
 
 if __name__ == "__main__":

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End-to-end checks of the configuration dialog ("Lumora.scr /c") under Wine on a private
-# Xvfb screen: texts in two languages, Add through the open-file dialog, dropped files,
-# Remove, the right-click menu, the exact bytes OK writes, Cancel writing nothing, an
-# unknown scheme, the settings file's fallback place, and a preview opened twice.
+# Xvfb screen: texts in several languages and that they fit, the tab order, Add through the
+# open-file dialog, dropped files, Remove, the right-click menu, the Effect group's sliders
+# and combo boxes, the exact bytes OK writes, Cancel writing nothing, an unknown scheme and
+# out-of-range values, the settings file's fallback place, a preview opened twice, the
+# preview's speed, an older archive's language file, and the layout at 150 % scaling.
 # The dialog is driven from outside by lumora_config_driver.exe (tests/wine/config_driver.cpp);
 # everything runs on a copy of dist/ in a temporary folder. One line per check; exits
 # non-zero when a check fails.
@@ -34,6 +36,9 @@ mkdir -p "$WORK/pics/drop/album" "$WORK/pics/drop/holiday.jpg" "$WORK/pics/many"
 for name in a.jpg b.png c.bmp d.tif drop/a.JPG; do cp assets/archive/Resource/logo.png "$WORK/pics/$name"; done
 echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
+# The Effect group's controls, whose captions and items must fit in every language. (The
+# classic scheme label keeps its old width, which the longer translations overflow.)
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018"
 
 failures=0
 checks=0
@@ -45,12 +50,14 @@ check() {  # name, expected, actual
 
 SCR_PID=""
 IMMUTABLE=""
+DPI_CHANGED=""
 ORIGINAL_LANGUAGE=""
 cleanup() {
   [ -n "$SCR_PID" ] && kill "$SCR_PID" 2>/dev/null
   [ -n "$IMMUTABLE" ] && chattr -i "$IMMUTABLE" 2>/dev/null
   # The prefix is shared with the other Wine tests: leave its language as it was.
   [ -n "${DISPLAY:-}" ] && set_language "$ORIGINAL_LANGUAGE"
+  [ -n "${DISPLAY:-}" ] && [ -n "$DPI_CHANGED" ] && set_dpi restore
   wine_teardown
   rm -rf "$WORK"
 }
@@ -104,8 +111,12 @@ settings_bytes() {  # show scheme pictures...
   printf '#Picture Info _ begin\r\n'
   local p
   for p in "$@"; do printf '%s\r\n' "$p"; done
-  printf '#Picture Info _ end\r\nBlobsSpeed 40\r\nBlobsSize 80\r\nShowImages %s\r\nSelectCubeMap 0\r\nSelectLumoraEffect %s\r\n' \
-    "$show" "$scheme"
+  printf '#Picture Info _ end\r\nBlobsSpeed %s\r\nBlobsSize %s\r\nShowImages %s\r\nSelectCubeMap 0\r\nSelectLumoraEffect %s\r\n' \
+    "${SPEED:-40}" "${SIZE:-80}" "$show" "$scheme"
+  # The later keys only when they differ from their defaults.
+  [ "${FIT:-0}" != 0 ] && printf 'PictureFit %s\r\n' "$FIT"
+  [ "${SPAN:-0}" != 0 ] && printf 'SpanMonitors %s\r\n' "$SPAN"
+  return 0
 }
 expect_file() {  # name, expected bytes file, actual file
   if cmp -s "$2" "$3"; then pass "$1"; else
@@ -128,9 +139,17 @@ for lang in "" 0; do
   actual="$(get caption)|$(get ctl3)|$(get ctl4)|$(get ctl5)|$(get ctl1009)|$(get ctl1)|$(get ctl2)|$(get ctl1010)|$(get ctl1004)|$(get ctl1011)"
   check "$label" "Lumora Sreen Saver|Add|Remove|Remove All|Preview|Оk|Cancel|Select Scheme|Show Images|Files" "$actual"
   check "$label: schemes" "Flame|Ice|Smoke|Cheerful" "$(get schemes)"
+  check "$label: the Effect group" "Effect|Speed|Size|Pictures|Monitors|Stretch|Fit|Fill|Each monitor|Span all monitors" \
+    "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
   if [ -z "$lang" ]; then
     check "no settings file: empty list, Show images checked, Flame" "0|1|0" "$(get count)|$(get check)|$(get scheme)"
-    check "the trackbars and the spare combo box stay hidden" "0|0|0" "$(get visible1002)|$(get visible1003)|$(get visible1006)"
+    check "no settings file: speed 40, size 80 (of 1-100), Stretch, Each monitor" "40|80|1-100|1-100|0|0" \
+      "$(get speed)|$(get size)|$(get speedRange)|$(get sizeRange)|$(get fit)|$(get monitors)"
+    check "the Effect group is shown, the spare combo box stays hidden" "1|1|0|1|1|1" \
+      "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)"
+    check "Tab visits the old controls in their order, then the Effect group in reading order" \
+      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018" "$(drv taborder)"
+    check "every English caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
     # The empty list shows the language's background picture (warm colours), not a blank box.
     list_shot "$SHOTS/empty-list-en.png"
     warm="$(convert "$SHOTS/empty-list-en.png" -format '%[fx:mean.r - mean.b > 0.04 ? 1 : 0]' info: 2>/dev/null)"
@@ -148,13 +167,94 @@ if start_dialog; then
   check "Russian texts (CurLang 1)" \
     "Заставка Lumora|Добавить|Удалить|Удалить все|Просмотр|ОК|Отмена|Выбрать схему|Показывать изображения|Файлы" "$actual"
   check "Russian texts: schemes" "Пламя|Лёд|Дым|Весёлая" "$(get schemes)"
+  check "Russian texts: the Effect group" \
+    "Эффект|Скорость|Размер|Изображения|Мониторы|Растянуть|Вписать|Заполнить|Каждый монитор|На все мониторы" \
+    "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
+  check "every Russian caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
   list_shot "$SHOTS/empty-list-ru.png"
   differ="$(compare -metric AE "$SHOTS/empty-list-en.png" "$SHOTS/empty-list-ru.png" null: 2>&1 | cut -d' ' -f1)"
   if [ "${differ:-0}" -gt 1000 ] 2>/dev/null; then pass "the empty list shows the Russian picture"; else
     fail "the empty list shows the Russian picture" "$differ pixels differ from the English one"; fi
   end_dialog 2
 fi
+
+# ---- Japanese, and that the captions of the other languages fit ----
+set_language 6
+if start_dialog; then
+  read_texts
+  check "Japanese texts (CurLang 6)" "プレビュー|キャンセル|ファイル" "$(get ctl1009)|$(get ctl2)|$(get ctl1011)"
+  check "Japanese texts: the Effect group" \
+    "エフェクト|速度|サイズ|画像|モニター|引き伸ばす|全体を表示|画面を埋める|モニターごと|全モニターにまたがる" \
+    "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
+  check "every Japanese caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  end_dialog 2
+fi
+for lang in 2 3 4 5; do
+  set_language "$lang"
+  start_dialog || continue
+  read_texts
+  [ "$(get ctl1013)" != "Speed" ] && [ -n "$(get ctl1013)" ] && pass "CurLang $lang: the speed label is translated" ||
+    fail "CurLang $lang: the speed label is translated" "[$(get ctl1013)]"
+  check "CurLang $lang: every caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  end_dialog 2
+done
 set_language 0
+
+# ---- The Effect group: each slider and combo box item as it is saved ----
+# Moved with the keys, as a keyboard-only user does; the item index is the value.
+rm -f "$SETTINGS"
+if start_dialog; then
+  drv key 1002 home >/dev/null
+  drv key 1003 end >/dev/null
+  drv key 1016 down >/dev/null
+  drv key 1018 down >/dev/null
+  read_texts
+  check "Home, End and Down: speed 1, size 100, Fit, Span all monitors" "1|100|1|1" \
+    "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
+  end_dialog 1
+  SPEED=1 SIZE=100 FIT=1 SPAN=1 settings_bytes 1 0 >"$WORK/expected"
+  expect_file "OK saves speed 1, size 100, PictureFit 1 and SpanMonitors 1" "$WORK/expected" "$SETTINGS"
+fi
+if start_dialog; then
+  read_texts
+  check "the dialog shows the saved Effect choices" "1|100|1|1" "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
+  drv key 1002 right 39 >/dev/null
+  drv key 1003 left 20 >/dev/null
+  drv key 1016 down >/dev/null
+  drv key 1018 up >/dev/null
+  end_dialog 1
+  FIT=2 settings_bytes 1 0 >"$WORK/expected"
+  expect_file "back to speed 40, size 80 and Each monitor, with Fill: only PictureFit 2 is added" "$WORK/expected" "$SETTINGS"
+fi
+before="$(digest "$SETTINGS")"
+if start_dialog; then
+  drv key 1016 home >/dev/null
+  drv key 1002 end >/dev/null
+  drv key 1018 end >/dev/null
+  end_dialog 2
+  check "Cancel after moving the Effect controls leaves the file byte for byte" "$before" "$(digest "$SETTINGS")"
+fi
+if start_dialog; then
+  drv key 1016 home >/dev/null
+  end_dialog 1
+  settings_bytes 1 0 >"$WORK/expected"
+  expect_file "Stretch again: the file is the classic five lines, byte for byte" "$WORK/expected" "$SETTINGS"
+fi
+# Values outside their ranges, written by hand: shown clamped, kept until OK.
+SPEED=0 SIZE=1000000000 FIT=7 SPAN=-3 settings_bytes 1 0 >"$SETTINGS"
+before="$(digest "$SETTINGS")"
+if start_dialog; then
+  read_texts
+  check "speed 0, size 10^9, fit 7, monitors -3 show as 1, 100, Fill, Each monitor" "1|100|2|0" \
+    "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
+  end_dialog 2
+  check "Cancel keeps the out-of-range values" "$before" "$(digest "$SETTINGS")"
+fi
+if start_dialog; then
+  end_dialog 1
+  SPEED=1 SIZE=100 FIT=2 settings_bytes 1 0 >"$WORK/expected"
+  expect_file "OK stores the out-of-range values as the dialog shows them" "$WORK/expected" "$SETTINGS"
+fi
 
 # ---- Add, drop, Remove, menu, OK ----
 rm -f "$SETTINGS"
@@ -362,6 +462,60 @@ if start_dialog; then
     "$WORK/expected" "$SETTINGS"
 fi
 
+# ---- The preview runs at the speed the slider shows ----
+# Each in a dialog of its own, so both start from an empty stream: after the same three
+# seconds, speed 100 has built a bright stream while speed 1 has barely begun one.
+bright_pixels() { convert "$1" -crop 1024x690+0+0 +repage -colorspace HSB -channel B -separate -threshold 60% \
+  -format '%[fx:int(mean * w * h + 0.5)]' info: 2>/dev/null; }
+# Not the error screen: most corners black (the error screen fills them with its panel).
+dark_corners() {
+  local dark=0 g
+  for g in 120x60+130+100 120x60+770+100 120x60+130+600 120x60+770+600; do
+    [ "$(convert "$1" -crop "$g" +repage -colorspace gray -format '%[fx:mean < 0.004 ? 1 : 0]' info:)" = 1 ] && dark=$((dark + 1))
+  done
+  [ "$dark" -ge 2 ]
+}
+# Past the black start-up second: the logo in the bottom-left corner is drawn.
+logo_shown() { [ "$(convert "$1" -crop 200x50+10+710 +repage -colorspace gray -format '%[fx:mean > 0.02 ? 1 : 0]' info:)" = 1 ]; }
+preview_at_speed() {  # key (home or end), name, minimum bright pixels: BRIGHT = those after three seconds
+  local try shot opened
+  BRIGHT=""
+  for try in 1 2 3; do
+    start_dialog || return 1
+    drv key 1002 "$1" >/dev/null
+    opened=""
+    if drv preview >/dev/null; then
+      sleep 3
+      shot="$SHOTS/$2-$try.png"
+      import -window root "$shot" 2>/dev/null
+      # The screenshot counts only if the preview was up all the while.
+      [ "$(drv preview-state)" = "previewOpen=1" ] && opened=1
+      drv preview-message esc >/dev/null
+      drv preview-gone >/dev/null
+    fi
+    end_dialog 2
+    if [ -n "$opened" ] && dark_corners "$shot" && logo_shown "$shot"; then
+      BRIGHT="$(bright_pixels "$shot")"
+      [ "${BRIGHT:-0}" -ge "$3" ] && return 0
+    fi
+    echo "note - $2 showed no stream or the error screen (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+    BRIGHT=""
+    sleep 5
+  done
+  return 1
+}
+settings_bytes 1 0 >"$SETTINGS"
+preview_at_speed end preview-fast 1500
+fast="$BRIGHT"
+preview_at_speed home preview-slow 0
+slow="$BRIGHT"
+if [ -n "$fast" ] && [ -n "$slow" ] && [ "$fast" -gt 1500 ] 2>/dev/null && [ "$fast" -gt $((20 * slow + 200)) ] 2>/dev/null; then
+  pass "after three seconds the preview at speed 100 shows far more of the stream than at speed 1 ($fast against $slow bright pixels)"
+else
+  fail "after three seconds the preview at speed 100 shows far more of the stream than at speed 1" \
+    "[$fast] against [$slow] bright pixels; see $SHOTS/preview-fast-*.png and preview-slow-*.png"
+fi
+
 # ---- A settings file that cannot be written: load and save both use the user's folder ----
 # Root may write any file whatever its mode bits, and so may Wine running as root; an
 # immutable file cannot be opened for writing by anyone.
@@ -424,6 +578,68 @@ if [ -x "$TOOL" ] && [ -d assets/archive ]; then
   mv -f "$WORK/LMRResource.full" "$WORK/LMRResource.dat"
 else
   echo "skip - the hint texts ($TOOL is not built)"
+fi
+
+# ---- A language file of an older archive: its 54 texts, and English for the Effect group ----
+if [ -x "$TOOL" ] && [ -d assets/archive ]; then
+  stage="$WORK/archive-old"
+  cp -r assets/archive "$stage"
+  head -n 54 assets/archive/Resource/Language_ru.csv >"$stage/Resource/Language_ru.csv"
+  mv "$WORK/LMRResource.dat" "$WORK/LMRResource.full"
+  if "$TOOL" pack "$stage" "$WORK/LMRResource.dat" >/dev/null; then
+    set_language 1
+    rm -f "$SETTINGS"
+    if start_dialog; then
+      read_texts
+      check "a Russian file of 54 lines: Russian buttons, the Effect group in English" \
+        "ОК|Отмена|Effect|Speed|Size|Pictures|Monitors|Stretch|Fit|Fill|Each monitor|Span all monitors" \
+        "$(get ctl1)|$(get ctl2)|$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
+      end_dialog 2
+    fi
+    set_language 0
+  else
+    fail "an archive with a 54-line language file can be packed"
+  fi
+  mv -f "$WORK/LMRResource.full" "$WORK/LMRResource.dat"
+else
+  echo "skip - an older archive's language file ($TOOL is not built)"
+fi
+
+# ---- 150 % display scaling, on a screen of the size that offers it ----
+# Wine takes the DPI from these three values when it starts; the old ones come back after.
+DPI_KEYS=('HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts' 'HKCC\Software\Fonts')
+ORIGINAL_DPI=()
+for key in "${DPI_KEYS[@]}"; do
+  ORIGINAL_DPI+=("$(wine reg query "$key" /v LogPixels 2>/dev/null | tr -d '\r' | grep -o '0x[0-9a-fA-F]*$')")
+done
+set_dpi() {  # value for every key, or the original values with "restore"
+  local i
+  for i in "${!DPI_KEYS[@]}"; do
+    local value="$1"
+    [ "$1" = restore ] && value="${ORIGINAL_DPI[$i]}"
+    if [ -z "$value" ]; then wine reg delete "${DPI_KEYS[$i]}" /v LogPixels /f >/dev/null 2>&1
+    else wine reg add "${DPI_KEYS[$i]}" /v LogPixels /t REG_DWORD /d "$((value))" /f >/dev/null 2>&1; fi
+  done
+}
+DPI_CHANGED=1
+set_dpi 144
+wine_teardown
+if wine_setup 1920x1080; then
+  for lang in 0 3; do
+    set_language "$lang"
+    rm -f "$SETTINGS"
+    start_dialog || continue
+    drv layout $EFFECT_IDS >"$WORK/layout"
+    check "150 %, CurLang $lang: the dialog is drawn at 144 DPI" "dpi=144" "$(grep '^dpi=' "$WORK/layout")"
+    check "150 %, CurLang $lang: the dialog is on the screen and the Effect group's captions fit" "layout=ok" "$(grep '^layout=' "$WORK/layout")"
+    [ "$lang" = 0 ] && import -window root "$SHOTS/dialog-150.png" 2>/dev/null
+    end_dialog 2
+  done
+  set_language 0
+  set_dpi restore
+  DPI_CHANGED=""
+else
+  fail "a 1920 x 1080 screen for the 150 % checks"
 fi
 
 echo "config dialog: $((checks - failures)) of $checks checks passed"

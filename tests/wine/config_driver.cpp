@@ -1,6 +1,7 @@
 // Drives the configuration dialog of a running "Lumora.scr /c" from outside, one action per
 // run, for tests/wine/config_dialog_test.sh: finds the dialog, reads its controls, clicks,
-// fills the open-file dialog, drops files, opens and ends the preview. Prints what it read
+// presses keys on a control, fills the open-file dialog, drops files, opens and ends the
+// preview, and checks the tab order and that every caption fits. Prints what it read
 // as UTF-8 lines "key=value"; exits 0 on success, 1 when the action could not be done.
 #include <windows.h>
 #include <commctrl.h>
@@ -19,8 +20,12 @@
 namespace {
 
 const int kList = 1001;
+const int kSpeed = 1002;
+const int kSize = 1003;
 const int kShowImages = 1004;
 const int kScheme = 1008;
+const int kPictureFit = 1016;
+const int kMonitors = 1018;
 const int kPreview = 1009;
 const int kAdd = 3;
 const int kFileNameCombo = 0x47c;  // cmb13 of the explorer-style open-file dialog
@@ -128,11 +133,8 @@ std::wstring ListText(HWND list, int index) {
     return text.data();
 }
 
-int CommandTexts(HWND dialog) {
-    Print(L"caption", TextOf(dialog));
-    const int controls[] = {3, 4, 5, 1009, 1, 2, 1010, 1004, 1011};
-    for (int id : controls) Print(L"ctl" + std::to_wstring(id), TextOf(GetDlgItem(dialog, id)));
-    HWND combo = GetDlgItem(dialog, kScheme);
+// A combo box's items, joined with "|".
+std::wstring ComboItems(HWND combo) {
     std::wstring items;
     int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
@@ -140,17 +142,37 @@ int CommandTexts(HWND dialog) {
         SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
         items += (i ? L"|" : L"") + std::wstring(item);
     }
-    Print(L"schemes", items);
+    return items;
+}
+
+std::wstring Number(LRESULT value) { return std::to_wstring(static_cast<long long>(value)); }
+
+int CommandTexts(HWND dialog) {
+    Print(L"caption", TextOf(dialog));
+    const int controls[] = {3, 4, 5, 1009, 1, 2, 1010, 1004, 1011, 1012, 1013, 1014, 1015, 1017};
+    for (int id : controls) Print(L"ctl" + std::to_wstring(id), TextOf(GetDlgItem(dialog, id)));
+    HWND combo = GetDlgItem(dialog, kScheme);
+    Print(L"schemes", ComboItems(combo));
     Print(L"scheme", std::to_wstring(static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0))));
+    Print(L"fits", ComboItems(GetDlgItem(dialog, kPictureFit)));
+    Print(L"fit", Number(SendDlgItemMessageW(dialog, kPictureFit, CB_GETCURSEL, 0, 0)));
+    Print(L"monitorItems", ComboItems(GetDlgItem(dialog, kMonitors)));
+    Print(L"monitors", Number(SendDlgItemMessageW(dialog, kMonitors, CB_GETCURSEL, 0, 0)));
+    for (int id : {kSpeed, kSize}) {
+        const std::wstring name = id == kSpeed ? L"speed" : L"size";
+        Print(name, Number(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0)));
+        Print(name + L"Range", Number(SendDlgItemMessageW(dialog, id, TBM_GETRANGEMIN, 0, 0)) + L"-" +
+                                   Number(SendDlgItemMessageW(dialog, id, TBM_GETRANGEMAX, 0, 0)));
+    }
     Print(L"check", std::to_wstring(static_cast<int>(SendDlgItemMessageW(dialog, kShowImages, BM_GETCHECK, 0, 0))));
     HWND list = GetDlgItem(dialog, kList);
     int entries = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     Print(L"count", std::to_wstring(entries));
     Print(L"selected", std::to_wstring(static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0))));
     for (int i = 0; i < entries; ++i) Print(L"entry" + std::to_wstring(i), ListText(list, i));
-    // Which controls are shown: the hidden ones stay hidden.
-    const int hidden[] = {1002, 1003, 1006};
-    for (int id : hidden)
+    // Which controls are shown: the spare combo box stays hidden.
+    const int shown[] = {1002, 1003, 1006, 1012, 1016, 1018};
+    for (int id : shown)
         Print(L"visible" + std::to_wstring(id), IsWindowVisible(GetDlgItem(dialog, id)) ? L"1" : L"0");
     return 0;
 }
@@ -335,6 +357,113 @@ int CommandRect(HWND dialog, int id) {
     return 0;
 }
 
+// key ID NAME [COUNT] : presses a key COUNT times on a control, as the keyboard would.
+// Sent, not posted: the control and the dialog have handled it when the call returns.
+int CommandKey(HWND dialog, int id, const std::wstring& name, int count) {
+    struct Key {
+        const wchar_t* name;
+        WPARAM code;
+    };
+    const Key keys[] = {{L"left", VK_LEFT}, {L"right", VK_RIGHT}, {L"up", VK_UP},       {L"down", VK_DOWN},
+                        {L"home", VK_HOME}, {L"end", VK_END},     {L"pgup", VK_PRIOR}, {L"pgdn", VK_NEXT}};
+    WPARAM code = 0;
+    for (const Key& key : keys)
+        if (name == key.name) code = key.code;
+    HWND control = GetDlgItem(dialog, id);
+    if (!code || !control) {
+        Print(L"error", L"no such key or control");
+        return 1;
+    }
+    DWORD_PTR result = 0;
+    for (int i = 0; i < count; ++i) {
+        SendMessageTimeoutW(control, WM_KEYDOWN, code, 1, SMTO_NORMAL, 10000, &result);
+        SendMessageTimeoutW(control, WM_KEYUP, code, 0xC0000001, SMTO_NORMAL, 10000, &result);
+    }
+    Settle(dialog);
+    return 0;
+}
+
+// taborder : the identifiers of the controls that Tab visits, from the first one on.
+int CommandTabOrder(HWND dialog) {
+    HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+    std::wstring order;
+    for (HWND at = first; at;) {
+        order += (order.empty() ? L"" : L" ") + std::to_wstring(GetDlgCtrlID(at));
+        at = GetNextDlgTabItem(dialog, at, FALSE);
+        if (at == first) break;
+    }
+    Print(L"taborder", order);
+    return 0;
+}
+
+// layout [ID...] : whether the dialog lies on the screen and every shown control inside
+// it, and whether each caption and combo box item of the given controls (all, without
+// IDs) fits its control in the dialog's font ("MS Shell Dlg" 8 point at the screen's DPI).
+// Prints the offenders, or "ok".
+int CommandLayout(HWND dialog, const std::vector<std::wstring>& ids) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    HFONT font = CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                             L"MS Shell Dlg 2");
+    HGDIOBJ old = SelectObject(screen, font);
+    auto width = [&](const std::wstring& text) {
+        SIZE size = {};
+        GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    RECT frame = {}, work = {};
+    GetWindowRect(dialog, &frame);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    std::wstring problems;
+    auto report = [&](const std::wstring& what) { problems += (problems.empty() ? L"" : L"; ") + what; };
+    if (frame.left < work.left || frame.top < work.top || frame.right > work.right || frame.bottom > work.bottom)
+        report(L"dialog off the screen");
+    RECT client = {};
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int box = GetSystemMetrics(SM_CXMENUCHECK) + MulDiv(6, dpi, 96);     // a check box's mark and gap
+    const int arrow = GetSystemMetrics(SM_CXVSCROLL) + MulDiv(8, dpi, 96);     // a combo box's button and edges
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) continue;
+        RECT r = {};
+        GetWindowRect(child, &r);
+        const int id = GetDlgCtrlID(child);
+        const std::wstring name = std::to_wstring(id);
+        if (r.left < client.left || r.top < client.top || r.right > client.right || r.bottom > client.bottom)
+            report(name + L" outside the dialog");
+        bool wanted = ids.empty();
+        for (const std::wstring& want : ids) wanted = wanted || _wtoi(want.c_str()) == id;
+        if (!wanted) continue;
+        const std::wstring cls = ClassOf(child);
+        const int inner = r.right - r.left;
+        if (cls == L"ComboBox") {
+            const int count = static_cast<int>(SendMessageW(child, CB_GETCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                wchar_t item[256] = {};
+                SendMessageW(child, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(item));
+                if (width(item) > inner - arrow) report(name + L" item " + item);
+            }
+        } else if (cls == L"Static" || cls == L"Button") {
+            const std::wstring text = TextOf(child);
+            if (text.empty()) continue;
+            const LONG style = GetWindowLongW(child, GWL_STYLE);
+            const LONG type = style & BS_TYPEMASK;
+            int room = inner;
+            if (cls == L"Button" && (type == BS_AUTOCHECKBOX || type == BS_CHECKBOX)) room -= box;
+            if (cls == L"Button" && type == BS_GROUPBOX) room -= MulDiv(16, dpi, 96);
+            if (cls == L"Button" && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) room -= MulDiv(6, dpi, 96);
+            if (width(text) > room) report(name + L" " + text);
+        }
+    }
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    Print(L"dpi", std::to_wstring(dpi));
+    Print(L"dialogHeight", std::to_wstring(frame.bottom - frame.top));
+    Print(L"layout", problems.empty() ? L"ok" : problems);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -344,6 +473,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     // Plain LF line ends, as the shell script reads them.
     _setmode(_fileno(stdout), _O_BINARY);
+    // Window rectangles and text sizes in real pixels, whatever the display's scaling.
+    SetProcessDPIAware();
     const std::wstring command = argv[1];
     std::vector<std::wstring> args(argv + 2, argv + argc);
 
@@ -399,6 +530,10 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"preview-message" && args.size() == 1) return CommandPreviewMessage(dialog, args[0]);
     if (command == L"menu" && args.size() == 2) return CommandMenu(dialog, _wtoi(args[0].c_str()), _wtoi(args[1].c_str()));
     if (command == L"rect" && args.size() == 1) return CommandRect(dialog, _wtoi(args[0].c_str()));
+    if (command == L"key" && (args.size() == 2 || args.size() == 3))
+        return CommandKey(dialog, _wtoi(args[0].c_str()), args[1], args.size() == 3 ? _wtoi(args[2].c_str()) : 1);
+    if (command == L"taborder") return CommandTabOrder(dialog);
+    if (command == L"layout") return CommandLayout(dialog, args);
     Print(L"error", L"unknown command " + command);
     return 2;
 }

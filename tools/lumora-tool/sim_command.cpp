@@ -1,5 +1,6 @@
 // lumora-tool sim: drives the particle system exactly as the renderer does each frame,
 // without a device, and prints the state after the last frame.
+#include <cstdint>
 #include <cstdio>
 
 #include "particles/particle_system.h"
@@ -12,7 +13,7 @@ namespace {
 int Sim(const Args& args) {
     using namespace WorkSpace;
     std::string text;
-    long long frames = 0, scheme = 0;
+    long long frames = 0, scheme = 0, speed = 40, size = 80;
     if (!Option(args, "--frames", text) || !ParseInt(text, frames) || frames < 0) {
         fprintf(stderr, "sim: --frames N (N >= 0) is required\n");
         return 2;
@@ -21,13 +22,24 @@ int Sim(const Args& args) {
         fprintf(stderr, "sim: --scheme takes a number\n");
         return 2;
     }
+    // As the settings file holds them: out-of-range numbers are clamped where they are used.
+    if (Option(args, "--speed", text) && (!ParseInt(text, speed) || speed < INT32_MIN || speed > INT32_MAX)) {
+        fprintf(stderr, "sim: --speed takes a number\n");
+        return 2;
+    }
+    if (Option(args, "--size", text) && (!ParseInt(text, size) || size < INT32_MIN || size > INT32_MAX)) {
+        fprintf(stderr, "sim: --size takes a number\n");
+        return 2;
+    }
     const bool withVertices = Flag(args, "--vertices");
+    const float step = SimulationStep(static_cast<int32_t>(speed));
+    const float sizeScale = ParticleSizeScale(static_cast<int32_t>(size));
 
     ParticleSystem& system = GetParticleSystem();
     ApplyParticlePreset(system);
     system.SetColorScheme(static_cast<unsigned>(scheme));
     float& clock = SimulationClock();
-    for (long long i = 0; i < frames; ++i) StepSimulation(system, clock);
+    for (long long i = 0; i < frames; ++i) StepSimulation(system, clock, step);
 
     const Vec3& e = system.EmitterPosition();
     const uint32_t count = system.Count();
@@ -37,7 +49,7 @@ int Sim(const Args& args) {
         printf("p %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", p[i].x, p[i].y, p[i].z, p[i].size, p[i].vx,
                p[i].vy, p[i].vz, p[i].life, p[i].invLife);
     if (withVertices) {
-        const ParticleVertex* v = system.BuildVertices(Vec3{1.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f});
+        const ParticleVertex* v = BuildParticleVertices(system, sizeScale);
         for (uint32_t i = 0; v && i < 4 * count; ++i)
             printf("v %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g %.9g\n", v[i].x, v[i].y, v[i].z, v[i].u, v[i].v,
                    v[i].r, v[i].g, v[i].b, v[i].a);
@@ -45,7 +57,8 @@ int Sim(const Args& args) {
     return 0;
 }
 
-const Registrar registrar({"sim", "sim --frames N [--scheme K] [--vertices]", Sim, "--frames= --scheme= --vertices"});
+const Registrar registrar({"sim", "sim --frames N [--scheme K] [--speed N] [--size N] [--vertices]", Sim,
+                           "--frames= --scheme= --speed= --size= --vertices"});
 
 }  // namespace
 }  // namespace LumoraTool
