@@ -1,11 +1,15 @@
 // Set-up and release shared by the saver window and the configuration dialog's preview.
 #include "app/workspace.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/run_state.h"
 #include "checks/requirements.h"
 #include "config/settings.h"
 #include "config/text_storage.h"
 #include "particles/particle_system.h"
+#include "render/picture_stream.h"
 #include "render/scene.h"
 #include "render/window.h"
 
@@ -13,9 +17,13 @@ namespace WorkSpace {
 
 int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures) {
     Window& w = GetWindow();
+    GetPictureStream().Stop();
     UserTextures& pictures = UserTextures::Instance();
     pictures.Clear();
     pictures.SetDevice(w.device);
+    // Pictures are decoded no larger than the window shows them.
+    GetPictureStream().SetTargetSize(static_cast<uint32_t>(std::max(w.clientRect[2] - w.clientRect[0], 0)),
+                                     static_cast<uint32_t>(std::max(w.clientRect[3] - w.clientRect[1], 0)));
 
     FrameTimer::Instance().Start();
 
@@ -23,8 +31,8 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
     w.settings.Load(settingsPath);
     if (!buildScene) return 1;
 
-    if (!skipPictureTextures) LoadPictureTextures();
     w.showPictures = w.settings.Get(SettingKey::ShowImages);
+    if (!skipPictureTextures) LoadPictureTextures();
     InitScene();  // a missing logo or effect does not fail the set-up
     // After InitScene: the renderer's preset has just put scheme 0 in place.
     GetParticleSystem().SetColorScheme(static_cast<unsigned>(w.settings.Get(SettingKey::SelectLumoraEffect)));
@@ -33,11 +41,20 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
 
 void LoadPictureTextures() {
     Window& w = GetWindow();
+    PictureStream& stream = GetPictureStream();
+    stream.Stop();
+    UserTextures::Instance().Clear();
+    if (w.showPictures == 0) return;  // nothing would draw them
+    std::vector<std::wstring> paths;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
-    for (int32_t i = 0; i < count; ++i) UserTextures::Instance().AddTexture(w.settings.GetPicture(i));
+    for (int32_t i = 0; i < count; ++i) paths.push_back(w.settings.GetPicture(i));
+    // Only the first picture is decoded here; the rest follow on the stream's worker.
+    PictureFade().fade = 0.0f;
+    stream.Start(paths, PictureFade().current);
 }
 
 int32_t ReleaseScene() {
+    GetPictureStream().Stop();
     UserTextures::Instance().Clear();
     GetWindow().Release();
     return 1;
@@ -52,7 +69,11 @@ int32_t RenderFrame(bool startupPhase) {
     device->SetTransform(D3D::TS_PROJECTION, w.camera.projection);
     device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, w.background, 1.0f, 0);
     device->BeginScene();
-    if (w.showPictures != 0) DrawPictureLayer();
+    if (w.showPictures != 0) {
+        AdvancePictureFade();
+        const float area[4] = {0.0f, 0.0f, static_cast<float>(w.clientRect[2]), static_cast<float>(w.clientRect[3])};
+        DrawPictureLayer(area);
+    }
     w.effect.Render();
     DrawLogo();
     if (startupPhase) {

@@ -1,6 +1,8 @@
 #include "render/scene.h"
 
 #include "platform/platform.h"
+#include "render/picture_fit.h"
+#include "render/picture_stream.h"
 #include "render/window.h"
 
 namespace WorkSpace {
@@ -29,25 +31,25 @@ UserTextures& UserTextures::Instance() {
 
 UserTextures::~UserTextures() { Clear(); }
 
-bool UserTextures::AddTexture(const std::wstring& path) {
+bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex) {
+    if (!device_ || count_ == kMaxTextures) return false;
     Texture* texture = nullptr;
-    TextureOptions options;  // full mip chain, default size and filters
-    if (!device_ || Failed(device_->CreateTextureFromFile(path, options, nullptr, &texture)) || !texture) {
-        Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
-        return false;
-    }
-    try {
-        textures_.PushBack(texture);
-    } catch (...) {
-        texture->Release();
-        throw;
-    }
+    TextureOptions options;
+    options.mipLevels = 1;  // decoded at the size it is drawn; no mip filter samples the rest
+    if (Failed(device_->CreateTextureFromImage(picture.image, options, &texture)) || !texture) return false;
+    pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
     return true;
 }
 
+void UserTextures::DropFirst() {
+    if (count_ == 0) return;
+    pictures_[0].texture->Release();
+    for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
+    pictures_[--count_] = Picture();
+}
+
 void UserTextures::Clear() {
-    for (uint32_t i = 0; i < textures_.Count(); ++i) textures_[i]->Release();
-    textures_.Clear();
+    while (count_ > 0) DropFirst();
 }
 
 CrossFade& PictureFade() {
@@ -96,41 +98,51 @@ void DrawTintedScreenQuad(const float uv[4], const float rect[4], uint32_t colou
     device->DrawPrimitiveUP(D3D::PT_TRIANGLEFAN, 2, quad, sizeof(TintedScreenVertex));
 }
 
-void DrawPictureLayer() {
-    Window& w = GetWindow();
+void AdvancePictureFade() {
+    UserTextures& pictures = UserTextures::Instance();
+    if (pictures.Count() < UserTextures::kMaxTextures) {
+        StreamedPicture arrived;
+        if (GetPictureStream().Take(arrived) && !pictures.AddPicture(arrived.picture, arrived.listIndex))
+            Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
+    }
+    CrossFade& state = PictureFade();
+    if (pictures.Count() == 0) return;
+    // Until the next picture has arrived the current one stays, whole; the fade waits.
+    if (pictures.Count() >= 2) {
+        state.fade = state.fade + 0.001f;
+        if (state.fade >= 1.0f) {
+            state.fade = 0.0f;
+            pictures.DropFirst();
+        }
+    }
+    state.current = pictures.At(0).listIndex;
+    state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
+}
+
+void DrawPictureLayer(const float area[4]) {
     UserTextures& pictures = UserTextures::Instance();
     const uint32_t n = pictures.Count();
     if (n == 0) return;
-    GraphicsDevice* device = w.device;
-    const float rect[4] = {0.0f, 0.0f, static_cast<float>(w.clientRect[2]), static_cast<float>(w.clientRect[3])};
-    const float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    GraphicsDevice* device = GetWindow().device;
+    // Read at every frame: the dialog's preview lays its edited record over the loaded one.
+    const PictureFit fit = static_cast<PictureFit>(GetSettings().GetClamped(SettingKey::PictureFit));
+    auto draw = [&](const UserTextures::Picture& picture, uint32_t colour) {
+        const PictureQuad quad = PlacePicture(fit, area, picture.width, picture.height);
+        device->SetTexture(0, picture.texture);
+        DrawTintedScreenQuad(quad.uv, quad.rect, colour);
+    };
     if (n == 1) {
-        device->SetTexture(0, pictures.At(0));
-        DrawTintedScreenQuad(uv, rect, 0xFFFFFFFF);
+        // No blend state is set: blending is off here, so the picture covers its place.
+        draw(pictures.At(0), 0xFFFFFFFF);
         return;
     }
-
-    CrossFade& state = PictureFade();
-    // The indices survive a reload of the picture set; a smaller set starts again from
-    // its first picture rather than reading past the end.
-    if (state.current >= n || state.next >= n) {
-        state.current = 0;
-        state.next = 1;
-    }
+    const CrossFade& state = PictureFade();
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
     device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
     device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
-    state.fade = state.fade + 0.001f;
-    if (state.fade >= 1.0f) {
-        state.fade = 0.0f;
-        if (++state.current == n) state.current = 0;
-        if (++state.next == n) state.next = 0;
-    }
-    device->SetTexture(0, pictures.At(state.current));
-    DrawTintedScreenQuad(uv, rect, Grey(1.0f - state.fade));
-    device->SetTexture(0, pictures.At(state.next));
-    DrawTintedScreenQuad(uv, rect, Grey(state.fade));
+    draw(pictures.At(0), Grey(1.0f - state.fade));
+    draw(pictures.At(1), Grey(state.fade));
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }
