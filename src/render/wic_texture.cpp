@@ -174,6 +174,9 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
 }
 
 bool BeginDecoderThread() {
+    // Decoding ahead is background work: the frame loop, above all its first second, comes
+    // first.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     // Each decoding thread joins the multithreaded apartment; WIC's objects are free-threaded.
     return SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
 }
