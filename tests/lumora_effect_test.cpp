@@ -372,14 +372,17 @@ TEST_F(PerMonitor, SpanModeIsOneSceneOverTheDesktop) {
 
 TEST_F(PerMonitor, APictureIsFittedIntoEachMonitor) {
     UseMonitors(1600, 600, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600)});
-    const std::string path = dir + "/wide.png";
-    const uint8_t png[24] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
-                             0, 0, 0x06, 0x40, 0, 0, 0x02, 0x58};  // 1600 x 600
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png), sizeof(png));
+    // A 1600 x 600 picture, decoded small: its placement goes by its own size.
+    DecodedPicture wide;
+    wide.image.width = 16;
+    wide.image.height = 6;
+    wide.image.pixels.assign(16 * 6, 0xFF406080u);
+    wide.width = 1600;
+    wide.height = 600;
     UserTextures& pictures = UserTextures::Instance();
     pictures.Clear();
     pictures.SetDevice(GetWindow().device);
-    ASSERT_TRUE(pictures.AddTexture(W(path)));
+    ASSERT_TRUE(pictures.AddPicture(wide, 0));
     GetWindow().showPictures = 1;
     GetSettings().Set(SettingKey::PictureFit, 1);
     record.Clear();

@@ -19,6 +19,8 @@
 #include "platform/platform.h"
 #include "render/d3d9_graphics.h"
 #include "render/lumora_effect.h"
+#include "render/picture_decode.h"
+#include "render/picture_stream.h"
 #include "render/scene.h"
 #include "render/window.h"
 #include "resources/logger.h"
@@ -273,7 +275,18 @@ TEST_F(Scene, AHugePhotoLoadsAsAPicture) {
     pictures.SetDevice(GetWindow().device);
     char full[MAX_PATH];
     GetFullPathNameA("huge_photo.bmp", MAX_PATH, full, nullptr);
-    EXPECT_TRUE(pictures.AddTexture(Wide(full)));
+    // Decoded for the window: shrunk to 640 x 427 (Fit) before it ever reaches the device.
+    PictureTarget target;
+    target.width = 640;
+    target.height = 480;
+    target.fit = PictureFit::Fit;
+    DecodedPicture picture;
+    ASSERT_TRUE(DecodePictureFile(Wide(full), target, picture));
+    EXPECT_EQ(picture.width, 6000u);
+    EXPECT_EQ(picture.image.width, 640u);
+    EXPECT_EQ(picture.image.height, 427u);
+    EXPECT_EQ(picture.image.pixels[1000], 0xFF3060C0u);
+    EXPECT_TRUE(pictures.AddPicture(picture, 0));
     EXPECT_EQ(pictures.Count(), 1u);
     ReleaseScene();
     DestroyWindow(window);
@@ -324,6 +337,55 @@ TEST_F(Scene, TheLogoMatchesItsPictureTexelForTexelFrameAfterFrame) {
                 ++wrong;
         }
     EXPECT_EQ(wrong, 0) << "of " << logo.w * logo.h << " logo pixels show no single texel";
+}
+
+TEST_F(Scene, FiftyPicturesWithUnreadableOnesCrossFadeInOrderWithoutAGap) {
+    // Every third entry a picture of its own colour, the others damaged or missing; the
+    // fade is driven frame by frame, as the render thread drives it, without the clock.
+    std::vector<std::wstring> paths;
+    std::vector<uint32_t> readable;
+    for (uint32_t i = 0; i < 50; ++i) {
+        const std::string name = "stream_" + std::to_string(i) + ".bmp";
+        if (i % 3 == 0) {
+            WriteBmpPicture(name, 0xFF000000u | (i * 5) << 16 | 0x4080);
+            readable.push_back(i);
+        } else if (i % 3 == 1) {
+            std::ofstream(name, std::ios::binary) << "BM not a bitmap";
+        }
+        char full[MAX_PATH];
+        GetFullPathNameA(name.c_str(), MAX_PATH, full, nullptr);
+        paths.push_back(Wide(full));
+    }
+    HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"t", WS_POPUP | WS_VISIBLE, 0, 0, 160, 120, nullptr,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_TRUE(GetWindow().Create(window));
+    PictureFade() = CrossFade();
+    LoadScene(L"", true, true);
+    GetWindow().settings.pictures = paths;
+    GetWindow().showPictures = 1;
+    LoadPictureTextures();
+    std::vector<uint32_t> shown;
+    for (uint32_t frame = 0; frame < 1000 * (readable.size() + 1); ++frame) {
+        GetPictureStream().WaitUntilIdle();
+        AdvancePictureFade();
+        ASSERT_GE(UserTextures::Instance().Count(), 1u) << "frame " << frame << " has no picture";
+        ASSERT_LE(UserTextures::Instance().Count(), 3u);
+        if (shown.empty() || shown.back() != PictureFade().current) shown.push_back(PictureFade().current);
+        if (frame % 700 == 350) {
+            // Now and then the real frame: the middle of the client area is never black.
+            RenderFrame(false);
+            Shot s;
+            ASSERT_TRUE(ReadBackBuffer(GetWindow().device, s.w, s.h, s.px));
+            const uint32_t c = s.At(80, 60);
+            EXPECT_GT(Shot::R(c) + Shot::G(c) + Shot::B(c), 8) << "frame " << frame;
+        }
+    }
+    ASSERT_GE(shown.size(), readable.size() + 1);
+    EXPECT_EQ(std::vector<uint32_t>(shown.begin(), shown.begin() + readable.size()), readable);
+    EXPECT_EQ(shown[readable.size()], 0u);
+    ReleaseScene();
+    DestroyWindow(window);
+    for (uint32_t i = 0; i < 50; ++i) DeleteFileA(("stream_" + std::to_string(i) + ".bmp").c_str());
 }
 
 TEST_F(Scene, SmallWindowShowsNoLogo) {

@@ -8,6 +8,7 @@
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "platform/platform.h"
+#include "render/picture_stream.h"
 #include "render/recording_graphics.h"
 #include "render/scene.h"
 #include "render/window.h"
@@ -170,50 +171,71 @@ TEST_F(Frame, LogoIsDrawnBottomLeftOnlyOnLargeWindowsWithBlendingAround) {
     EXPECT_TRUE(record.calls.empty());
 }
 
+namespace {
+// A w x h TGA of one colour, which the recorder's platform can decode.
+std::wstring WriteTga(const std::string& path, uint32_t w, uint32_t h, uint32_t colour) {
+    std::ofstream out(path, std::ios::binary);
+    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(w), uint8_t(w >> 8), uint8_t(h),
+                                uint8_t(h >> 8), 32, 0x20};
+    out.write(reinterpret_cast<const char*>(header), sizeof(header));
+    for (uint32_t i = 0; i < w * h; ++i) out.write(reinterpret_cast<const char*>(&colour), 4);
+    return Platform::Utf8ToWide(path.data(), path.size());
+}
+
+// The scene as the preview sets it up: the record's pictures, ShowImages on.
+void LoadPictures(const std::vector<std::wstring>& paths, int32_t fit) {
+    Window& w = GetWindow();
+    LoadScene(L"", true, true);
+    w.settings.pictures = paths;
+    w.settings.Set(SettingKey::PictureFit, fit);
+    w.showPictures = 1;
+    LoadPictureTextures();
+}
+
+const float kClient[4] = {0.0f, 0.0f, 1024.0f, 768.0f};
+}  // namespace
+
 TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
-    UserTextures& pictures = UserTextures::Instance();
-    pictures.Clear();
-    pictures.SetDevice(GetWindow().device);
-    const std::string a = dir + "/a.png", b = dir + "/b.png";
-    std::ofstream(a) << "x";
-    std::ofstream(b) << "x";
-    ASSERT_TRUE(pictures.AddTexture(Platform::Utf8ToWide(a.data(), a.size())));
-    EXPECT_FALSE(pictures.AddTexture(L"/nonexistent/picture.jpg"));
+    const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), b = WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB);
 
-    const float screen[4] = {0.0f, 0.0f, 1024.0f, 768.0f};
+    PictureFade() = CrossFade();
+    LoadPictures({a, L"/nonexistent/picture.jpg"}, 0);
     record.Clear();
-    DrawPictureLayer(screen);
+    AdvancePictureFade();
+    DrawPictureLayer(kClient);
     EXPECT_EQ(record.Find("SetRenderState"), -1);  // one picture: no blending, covers all
     EXPECT_EQ(record.calls.back(),
               "DrawPrimitiveUP(6, 2, 28, (0 0) 0xFFFFFFFF, (1024 0) 0xFFFFFFFF, (1024 768) 0xFFFFFFFF, (0 768) 0xFFFFFFFF)");
 
-    ASSERT_TRUE(pictures.AddTexture(Platform::Utf8ToWide(b.data(), b.size())));
-    PictureFade() = CrossFade();
+    LoadPictures({a, b}, 0);
+    AdvancePictureFade();  // uploads a; b is still on its way: a alone
+    GetPictureStream().WaitUntilIdle();
     record.Clear();
     AdvancePictureFade();
-    DrawPictureLayer(screen);
-    // First frame: picture 0 with b = 254, picture 1 with b = 0.
+    DrawPictureLayer(kClient);
+    // First frame of the fade: picture 0 with b = 254, picture 1 with b = 0.
     int first = record.Find("DrawPrimitiveUP");
     int second = record.Find("DrawPrimitiveUP", first + 1);
+    ASSERT_GE(second, 0);
     // Blending by the vertex colour, each quad with its own picture.
-    const std::string fileA = "SetTexture(0, file:" + a + ")", fileB = "SetTexture(0, file:" + b + ")";
+    const std::string textureA = "SetTexture(0, image:4x3:FF0000AA)", textureB = "SetTexture(0, image:4x3:FF0000BB)";
     for (const char* state : {"SetRenderState(27, 1)", "SetTextureStageState(0, 5, 0)", "SetRenderState(19, 3)",
                               "SetRenderState(20, 6)"}) {
         EXPECT_GE(record.Find(state), 0) << state;
         EXPECT_LT(record.Find(state), first) << state;
     }
-    EXPECT_LT(record.Find(fileA), first);
-    EXPECT_GT(record.Find(fileB), first);
-    EXPECT_LT(record.Find(fileB), second);
+    EXPECT_LT(record.Find(textureA), first);
+    EXPECT_GT(record.Find(textureB), first);
+    EXPECT_LT(record.Find(textureB), second);
     EXPECT_GT(record.Find("SetTextureStageState(0, 5, 2)"), second);
     EXPECT_NE(record.calls[first].find("0xFEFEFEFE"), std::string::npos);
     EXPECT_NE(record.calls[second].find("0x00000000"), std::string::npos);
     EXPECT_EQ(record.calls.back(), "SetRenderState(27, 0)");
     int frames = 1;
     while (PictureFade().current == 0 && frames < 2000) {  // about 1000 frames later the roles swap
+        GetPictureStream().WaitUntilIdle();
         AdvancePictureFade();
-        DrawPictureLayer(screen);
         ++frames;
     }
     EXPECT_GE(frames, 999);
@@ -221,14 +243,81 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     EXPECT_EQ(PictureFade().current, 1u);
     EXPECT_EQ(PictureFade().next, 0u);
 
-    // A smaller set brings the indices back into range.
-    PictureFade().current = 5;
-    PictureFade().next = 6;
+    // A reload with a smaller list starts again from its first picture.
+    LoadPictures({b}, 0);
+    AdvancePictureFade();
+    EXPECT_EQ(PictureFade().current, 0u);
+    ReleaseScene();
+}
+
+TEST_F(Frame, PicturesStreamInOrderWithAtMostThreeTexturesAndEveryUploadRecorded) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    std::vector<std::wstring> paths;
+    std::vector<uint32_t> readable;
+    for (uint32_t i = 0; i < 12; ++i) {
+        if (i % 4 == 1) {
+            const std::string missing = dir + "/missing.tga";
+            paths.push_back(Platform::Utf8ToWide(missing.data(), missing.size()));
+        } else {
+            paths.push_back(WriteTga(dir + "/p" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
+            readable.push_back(i);
+        }
+    }
+    PictureFade() = CrossFade();
+    LoadPictures(paths, 0);
+    const int before = record.liveObjects;  // the device and what the scene set-up made
+    std::vector<uint32_t> shown;
+    int uploads = 0;
+    for (int frame = 0; frame < 12000; ++frame) {
+        GetPictureStream().WaitUntilIdle();
+        record.Clear();
+        AdvancePictureFade();
+        DrawPictureLayer(kClient);
+        // Every frame draws a picture: no gap while the next one is on its way.
+        ASSERT_GE(record.Find("DrawPrimitiveUP"), 0) << frame;
+        EXPECT_LE(record.liveObjects - before, 3);
+        if (record.Find("CreateTextureFromImage(image:2x2:") >= 0) ++uploads;
+        if (shown.empty() || shown.back() != PictureFade().current) shown.push_back(PictureFade().current);
+    }
+    ASSERT_GE(shown.size(), readable.size());
+    EXPECT_EQ(std::vector<uint32_t>(shown.begin(), shown.begin() + readable.size()), readable);
+    EXPECT_EQ(shown[readable.size()], readable[0]);  // and round again
+    // Each shown picture was uploaded once, and so were the one fading in and the one after.
+    EXPECT_EQ(uploads, static_cast<int>(shown.size()) + 2);
+    ReleaseScene();
+    EXPECT_EQ(record.liveObjects, 0);
+}
+
+TEST_F(Frame, FitAndFillPlaceEachPictureInItsOwnRectangle) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    const std::wstring portrait = WriteTga(dir + "/portrait.tga", 300, 400, 0xFF203040);
+    const std::wstring wide = WriteTga(dir + "/wide.tga", 400, 100, 0xFF405060);
+    PictureFade() = CrossFade();
+    LoadPictures({portrait, wide}, 1);
     record.Clear();
-    DrawPictureLayer(screen);
-    EXPECT_LT(PictureFade().current, 2u);
-    EXPECT_LT(PictureFade().next, 2u);
-    pictures.Clear();
+    AdvancePictureFade();
+    // The portrait was decoded at the size it is drawn: 300 x 400 needs no shrinking.
+    EXPECT_TRUE(record.Contains("CreateTextureFromImage(image:300x400:FF203040, 1)"));
+    GetPictureStream().WaitUntilIdle();
+    record.Clear();
+    AdvancePictureFade();
+    DrawPictureLayer(kClient);
+    // Fit: the portrait 576 wide and centred, the panorama 256 high and centred; each its own.
+    const int first = record.Find("DrawPrimitiveUP");
+    const int second = record.Find("DrawPrimitiveUP", first + 1);
+    ASSERT_GE(second, 0);
+    EXPECT_EQ(record.calls[first],
+              "DrawPrimitiveUP(6, 2, 28, (224 0) 0xFEFEFEFE, (800 0) 0xFEFEFEFE, (800 768) 0xFEFEFEFE, (224 768) 0xFEFEFEFE)");
+    EXPECT_EQ(record.calls[second],
+              "DrawPrimitiveUP(6, 2, 28, (0 256) 0x00000000, (1024 256) 0x00000000, (1024 512) 0x00000000, (0 512) 0x00000000)");
+
+    // Fill, read at drawing time: the whole client area for both.
+    GetWindow().settings.Set(SettingKey::PictureFit, 2);
+    record.Clear();
+    DrawPictureLayer(kClient);
+    EXPECT_NE(record.calls[record.Find("DrawPrimitiveUP")].find("(0 0) 0xFEFEFEFE, (1024 0)"), std::string::npos);
+    GetWindow().settings.Set(SettingKey::PictureFit, 0);
+    ReleaseScene();
 }
 
 namespace {
@@ -239,6 +328,7 @@ int CountErrorScreen() {
     return 0;
 }
 int32_t NoFrame(bool) { return 1; }
+bool ThrowingDecoder(const std::wstring&, const PictureTarget&, DecodedPicture&) { throw std::bad_alloc(); }
 }  // namespace
 
 TEST_F(Frame, ASetUpThatThrowsLeavesTheErrorScreenToTheRenderThread) {
@@ -254,7 +344,7 @@ TEST_F(Frame, ASetUpThatThrowsLeavesTheErrorScreenToTheRenderThread) {
         fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
-    record.throwOn = "CreateTextureFromFile";
+    GetPictureStream().SetDecoder(ThrowingDecoder);
     static const RenderLoopHooks hooks = {PassRequirements, CountErrorScreen, NoFrame, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
     g_errorScreens = 0;
@@ -269,7 +359,7 @@ TEST_F(Frame, ASetUpThatThrowsLeavesTheErrorScreenToTheRenderThread) {
     EXPECT_NE(ReadLog(dir).find("WorkSpace::OnSaverWindowCreate() - exception - FAILED"), std::string::npos);
 
     SetRenderLoopHooks(nullptr);
-    record.throwOn.clear();
+    GetPictureStream().SetDecoder(nullptr);
     state.stopRequested.store(0);
     Platform::RemoveFile(settingsPath);
     GetWindow().settings.ClearPictures();

@@ -1,11 +1,15 @@
 // Set-up and release shared by the saver window and the configuration dialog's preview.
 #include "app/workspace.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/run_state.h"
 #include "checks/requirements.h"
 #include "config/settings.h"
 #include "config/text_storage.h"
 #include "particles/particle_system.h"
+#include "render/picture_stream.h"
 #include "render/scene.h"
 #include "render/window.h"
 #include "resources/logger.h"
@@ -14,6 +18,7 @@ namespace WorkSpace {
 
 int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures) {
     Window& w = GetWindow();
+    GetPictureStream().Stop();
     UserTextures& pictures = UserTextures::Instance();
     pictures.Clear();
     pictures.SetDevice(w.device);
@@ -24,8 +29,8 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
     w.settings.Load(SettingsPathToRead(settingsPath));
     if (!buildScene) return 1;
 
-    if (!skipPictureTextures) LoadPictureTextures();
     w.showPictures = w.settings.Get(SettingKey::ShowImages);
+    if (!skipPictureTextures) LoadPictureTextures();
     InitScene();  // a missing logo or effect does not fail the set-up
     // After InitScene: the renderer's preset has just put scheme 0 in place.
     ApplyColorScheme(w.settings.Get(SettingKey::SelectLumoraEffect));
@@ -57,11 +62,28 @@ bool RebuildScene(void* window) {
 
 void LoadPictureTextures() {
     Window& w = GetWindow();
+    PictureStream& stream = GetPictureStream();
+    stream.Stop();
+    UserTextures::Instance().Clear();
+    if (w.showPictures == 0) return;  // nothing would draw them
+    // Pictures are decoded no larger than the largest view shows them.
+    w.ReshapeViews();
+    int32_t width = 0, height = 0;
+    for (int32_t i = 0; i < w.views.count; ++i) {
+        width = std::max(width, w.views.views[i].rect.Width());
+        height = std::max(height, w.views.views[i].rect.Height());
+    }
+    stream.SetTargetSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    std::vector<std::wstring> paths;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
-    for (int32_t i = 0; i < count; ++i) UserTextures::Instance().AddTexture(w.settings.GetPicture(i));
+    for (int32_t i = 0; i < count; ++i) paths.push_back(w.settings.GetPicture(i));
+    // Only the first picture is decoded here; the rest follow on the stream's worker.
+    PictureFade().fade = 0.0f;
+    stream.Start(paths, PictureFade().current);
 }
 
 int32_t ReleaseScene() {
+    GetPictureStream().Stop();
     UserTextures::Instance().Clear();
     GetWindow().Release();
     return 1;
@@ -82,7 +104,8 @@ int32_t RenderFrame(bool startupPhase) {
     device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, w.background, 1.0f, 0);
     device->BeginScene();
     const bool pictures = w.showPictures != 0;
-    if (pictures && UserTextures::Instance().Count() >= 2) AdvancePictureFade();
+    // Once per frame: a decoded picture may arrive, and the cross-fade moves on.
+    if (pictures) AdvancePictureFade();
     // The stream moves once per frame; every monitor shows the same particles.
     w.effect.Advance();
     for (int32_t i = 0; i < viewCount; ++i) {

@@ -6,6 +6,7 @@
 
 #include "host/saver_input.h"
 #include "host/saver_switches.h"
+#include "render/picture_stream.h"
 #include "platform/win32_system_library.h"
 #include "resources/logger.h"
 
@@ -251,6 +252,9 @@ int RunSaverWindow(HWND parent) {
         style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
         h.isPreview = TRUE;
         title = L"Preview";
+        // The preview shares the input queue of the dialog it sits in: its creation must
+        // not wait for a photo to decode, so every picture comes from the worker.
+        GetPictureStream().SetFirstOnWorker(true);
     } else {
         x = GetSystemMetrics(SM_XVIRTUALSCREEN);
         y = GetSystemMetrics(SM_YVIRTUALSCREEN);

@@ -105,9 +105,8 @@ public:
                                     Texture** out) override {
         return CreateD3D9TextureFromMemory(device_, limits_, data, size, options, info, out);
     }
-    HResult CreateTextureFromFile(const std::wstring& path, const TextureOptions& options, ImageInfo* info,
-                                  Texture** out) override {
-        return CreateD3D9TextureFromFile(device_, limits_, path, options, info, out);
+    HResult CreateTextureFromImage(const Image& image, const TextureOptions& options, Texture** out) override {
+        return CreateD3D9TextureFromImage(device_, limits_, image, options, out);
     }
     HResult CreateEffect(const void* data, uint32_t size, Effect** out) override {
         return CreateD3D9Effect(device_, this, data, size, out);

@@ -26,8 +26,8 @@ inline IDirect3DTexture9* RawTexture(Texture* t) { return t ? static_cast<D3D9Te
 
 HResult CreateD3D9TextureFromMemory(IDirect3DDevice9* device, const TextureLimits& limits, const void* data,
                                     uint32_t size, const TextureOptions& options, ImageInfo* info, Texture** out);
-HResult CreateD3D9TextureFromFile(IDirect3DDevice9* device, const TextureLimits& limits, const std::wstring& path,
-                                  const TextureOptions& options, ImageInfo* info, Texture** out);
+HResult CreateD3D9TextureFromImage(IDirect3DDevice9* device, const TextureLimits& limits, const Image& image,
+                                   const TextureOptions& options, Texture** out);
 // `owner` is the wrapper of `device`, through which the effect saves and restores the
 // states its pass changes; it outlives the effect.
 HResult CreateD3D9Effect(IDirect3DDevice9* device, GraphicsDevice* owner, const void* data, uint32_t size,

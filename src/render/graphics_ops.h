@@ -6,6 +6,7 @@
 #include <string>
 
 #include "render/d3dx/d3dx_math.h"
+#include "render/d3dx/image.h"
 #include "render/view.h"
 
 namespace WorkSpace {
@@ -113,12 +114,13 @@ public:
                                            uint32_t primitiveCount, const void* indices,
                                            uint32_t indexFormat, const void* vertices,
                                            uint32_t stride) = 0;
-    // The extension-library operations (D3DXCreateTextureFromFileInMemoryEx, ...FromFileExW,
-    // D3DXCreateEffect) live with the device because they need it.
+    // The extension-library operations (D3DXCreateTextureFromFileInMemoryEx, D3DXCreateEffect)
+    // live with the device because they need it.
     virtual HResult CreateTextureFromMemory(const void* data, uint32_t size, const TextureOptions& options,
                                             ImageInfo* info, Texture** out) = 0;
-    virtual HResult CreateTextureFromFile(const std::wstring& path, const TextureOptions& options,
-                                          ImageInfo* info, Texture** out) = 0;
+    // Uploads decoded pixels (see picture_decode.h for the decoding, which needs no device),
+    // shrunk only where the device's texture limits demand it.
+    virtual HResult CreateTextureFromImage(const Image& image, const TextureOptions& options, Texture** out) = 0;
     virtual HResult CreateEffect(const void* data, uint32_t size, Effect** out) = 0;
 };
 

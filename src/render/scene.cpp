@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "platform/platform.h"
 #include "render/picture_fit.h"
+#include "render/picture_stream.h"
 #include "render/window.h"
 #include "resources/logger.h"
 
@@ -32,34 +33,25 @@ UserTextures& UserTextures::Instance() {
 
 UserTextures::~UserTextures() { Clear(); }
 
-bool UserTextures::AddTexture(const std::wstring& path) {
+bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex) {
+    if (!device_ || count_ == kMaxTextures) return false;
     Texture* texture = nullptr;
-    ImageInfo info;
-    TextureOptions options;  // full mip chain, default size and filters
-    const HResult hr = device_ ? device_->CreateTextureFromFile(path, options, &info, &texture) : kFail;
-    if (Failed(hr) || !texture) {
-        // A picture too large to hold is as unusable as one that cannot be decoded; it says
-        // so in the log, because the user sees nothing but a missing picture.
-        if (hr == kEOutOfMemory)
-            GetLogger().Write(L"UserTextures::AddTexture() - %ls - picture too large - FAILED", path.c_str());
-        Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
-        return false;
-    }
-    try {
-        infos_.Reserve(static_cast<uint64_t>(textures_.Count()) + 1);
-        textures_.PushBack(texture);
-        infos_.PushBack(info);
-    } catch (...) {
-        texture->Release();
-        throw;
-    }
+    TextureOptions options;
+    options.mipLevels = 1;  // decoded at the size it is drawn; no mip filter samples the rest
+    if (Failed(device_->CreateTextureFromImage(picture.image, options, &texture)) || !texture) return false;
+    pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
     return true;
 }
 
+void UserTextures::DropFirst() {
+    if (count_ == 0) return;
+    pictures_[0].texture->Release();
+    for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
+    pictures_[--count_] = Picture();
+}
+
 void UserTextures::Clear() {
-    for (uint32_t i = 0; i < textures_.Count(); ++i) textures_[i]->Release();
-    textures_.Clear();
-    infos_.Clear();
+    while (count_ > 0) DropFirst();
 }
 
 CrossFade& PictureFade() {
@@ -119,58 +111,51 @@ void DrawTintedScreenQuad(const float uv[4], const float rect[4], uint32_t colou
     device->DrawPrimitiveUP(D3D::PT_TRIANGLEFAN, 2, quad, sizeof(TintedScreenVertex));
 }
 
-namespace {
-// The indices survive a reload of the picture set; a smaller set starts again from its
-// first picture rather than reading past the end.
-void KeepFadeInRange(CrossFade& state, uint32_t n) {
-    if (state.current >= n || state.next >= n) {
-        state.current = 0;
-        state.next = 1;
-    }
-}
-
-void DrawPicture(uint32_t index, PictureFit fit, const float area[4], uint32_t colour) {
-    UserTextures& pictures = UserTextures::Instance();
-    const ImageInfo& info = pictures.InfoAt(index);
-    const PictureQuad quad = PlacePicture(fit, area, info.width, info.height);
-    GetWindow().device->SetTexture(0, pictures.At(index));
-    DrawTintedScreenQuad(quad.uv, quad.rect, colour);
-}
-}  // namespace
-
 void AdvancePictureFade() {
-    const uint32_t n = UserTextures::Instance().Count();
-    if (n < 2) return;
-    CrossFade& state = PictureFade();
-    KeepFadeInRange(state, n);
-    state.fade = state.fade + 0.001f;
-    if (state.fade >= 1.0f) {
-        state.fade = 0.0f;
-        if (++state.current == n) state.current = 0;
-        if (++state.next == n) state.next = 0;
+    UserTextures& pictures = UserTextures::Instance();
+    if (pictures.Count() < UserTextures::kMaxTextures) {
+        StreamedPicture arrived;
+        if (GetPictureStream().Take(arrived) && !pictures.AddPicture(arrived.picture, arrived.listIndex))
+            Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
     }
+    CrossFade& state = PictureFade();
+    if (pictures.Count() == 0) return;
+    // Until the next picture has arrived the current one stays, whole; the fade waits.
+    if (pictures.Count() >= 2) {
+        state.fade = state.fade + 0.001f;
+        if (state.fade >= 1.0f) {
+            state.fade = 0.0f;
+            pictures.DropFirst();
+        }
+    }
+    state.current = pictures.At(0).listIndex;
+    state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
 }
 
 void DrawPictureLayer(const float area[4]) {
-    Window& w = GetWindow();
     UserTextures& pictures = UserTextures::Instance();
     const uint32_t n = pictures.Count();
     if (n == 0) return;
-    GraphicsDevice* device = w.device;
+    GraphicsDevice* device = GetWindow().device;
+    // Read at every frame: the dialog's preview lays its edited record over the loaded one.
     const PictureFit fit = static_cast<PictureFit>(GetSettings().GetClamped(SettingKey::PictureFit));
+    auto draw = [&](const UserTextures::Picture& picture, uint32_t colour) {
+        const PictureQuad quad = PlacePicture(fit, area, picture.width, picture.height);
+        device->SetTexture(0, picture.texture);
+        DrawTintedScreenQuad(quad.uv, quad.rect, colour);
+    };
     if (n == 1) {
-        DrawPicture(0, fit, area, 0xFFFFFFFF);
+        // No blend state is set: blending is off here, so the picture covers its place.
+        draw(pictures.At(0), 0xFFFFFFFF);
         return;
     }
-
-    CrossFade& state = PictureFade();
-    KeepFadeInRange(state, n);
+    const CrossFade& state = PictureFade();
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
     device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
     device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
-    DrawPicture(state.current, fit, area, Grey(1.0f - state.fade));
-    DrawPicture(state.next, fit, area, Grey(state.fade));
+    draw(pictures.At(0), Grey(1.0f - state.fade));
+    draw(pictures.At(1), Grey(state.fade));
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }

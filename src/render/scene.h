@@ -5,36 +5,49 @@
 
 #include "app/program_error.h"
 #include "render/graphics_ops.h"
+#include "render/picture_decode.h"
 
 namespace WorkSpace {
 
+// The picture textures: the one being shown, the one fading in and the one after it, in
+// the order the stream delivered them. Each keeps its upright picture's own size, for its
+// placement.
 class UserTextures {
 public:
+    static constexpr uint32_t kMaxTextures = 3;
+    struct Picture {
+        Texture* texture = nullptr;
+        uint32_t width = 0, height = 0;
+        uint32_t listIndex = 0;
+    };
+
     static UserTextures& Instance();
     UserTextures() = default;
     virtual ~UserTextures();
 
-    // Loads a picture file; a picture that cannot be decoded is skipped (false).
-    bool AddTexture(const std::wstring& path);
+    // Uploads decoded pixels as a texture behind the others; false when the device does not
+    // take them or all places are taken.
+    bool AddPicture(const DecodedPicture& picture, uint32_t listIndex);
+    // Releases the first texture (the picture that has faded out).
+    void DropFirst();
     void Clear();
     void SetDevice(GraphicsDevice* device) { device_ = device; }
-    uint32_t Count() const { return textures_.Count(); }
-    Texture* At(uint32_t i) const { return textures_[i]; }
-    // The source image's size, for placing the picture in a view.
-    const ImageInfo& InfoAt(uint32_t i) const { return infos_[i]; }
+    uint32_t Count() const { return count_; }
+    const Picture& At(uint32_t i) const { return pictures_[i]; }
 
 private:
-    GrowArray<Texture*> textures_;
-    GrowArray<ImageInfo> infos_;
+    Picture pictures_[kMaxTextures];
+    uint32_t count_ = 0;
     GraphicsDevice* device_ = nullptr;
 };
 
+// current and next are the list indices of the two pictures shown.
 struct CrossFade {
     uint32_t current = 0;
     uint32_t next = 1;
     float fade = 0.0f;
 };
-// The process-wide cross-fade state (never reset; survives a reload of the pictures).
+// The process-wide cross-fade state; a reload of the pictures starts at `current` again.
 CrossFade& PictureFade();
 
 // The scene initialisation for the window's client area as one view.
@@ -45,10 +58,10 @@ void InitScene(View& view);
 // The camera step of the window's camera block, and of one view's.
 void UpdateMatrices(uint8_t rotationFlag);
 void UpdateMatrices(uint8_t rotationFlag, CameraBlock& camera);
-// The cross-fade's state change, once per frame while two or more pictures show.
+// Once per frame: takes a decoded picture from the stream for upload, and moves the fade on.
 void AdvancePictureFade();
-// Draws the picture layer into `area` (left, top, right, bottom in client pixels),
-// each picture placed by the "PictureFit" setting.
+// Draws the pictures into `area` (left, top, right, bottom in client pixels), each placed by
+// the settings' fit mode; draws nothing while no picture has arrived.
 void DrawPictureLayer(const float area[4]);
 // The logo at the bottom-left of the client area, or of one view.
 void DrawLogo();

@@ -2,9 +2,12 @@
 // GIF; TGA, which WIC has no decoder for, goes through our own reader. Pictures larger
 // than the device allows are scaled down (a 6000x4000 photo must still load), sizes are
 // rounded to powers of two where the device demands it, and the requested mip chain is
-// built with a box filter.
+// built with a box filter. The user's pictures take the other road: DecodePictureFile only
+// decodes (on the stream's worker thread, with its own COM apartment), and the device
+// uploads the pixels later through CreateD3D9TextureFromImage.
 #include <windows.h>
 #include <wincodec.h>
+#include <propidl.h>
 
 #include <cstring>
 #include <new>
@@ -13,6 +16,8 @@
 #include "platform/platform.h"
 #include "render/d3d9_objects.h"
 #include "render/d3dx/image.h"
+#include "render/picture_decode.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -103,6 +108,32 @@ bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) {
     return ok;
 }
 
+// The EXIF orientation through WIC's metadata query reader (JPEG keeps it in APP1, TIFF in
+// its first IFD); 0 when WIC cannot tell.
+uint32_t WicOrientation(const void* data, uint32_t size) {
+    IWICImagingFactory* factory = Factory();
+    if (!factory) return 0;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICMetadataQueryReader> reader;
+    if (FAILED(factory->CreateStream(&stream)) ||
+        FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(data)), size)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetMetadataQueryReader(&reader)))
+        return 0;
+    static const wchar_t* const kQueries[] = {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}"};
+    for (const wchar_t* query : kQueries) {
+        PROPVARIANT value;
+        PropVariantInit(&value);
+        uint32_t orientation = 0;
+        if (SUCCEEDED(reader->GetMetadataByName(query, &value)) && value.vt == VT_UI2) orientation = value.uiVal;
+        PropVariantClear(&value);
+        if (orientation >= 1 && orientation <= 8) return orientation;
+    }
+    return 0;
+}
+
 HResult Upload(IDirect3DDevice9* device, const TextureLimits& limits, Image image, const TextureOptions& options,
                ImageInfo* info, Texture** out) {
     if (info) *info = ImageInfo{image.width, image.height};
@@ -146,20 +177,46 @@ HResult CreateD3D9TextureFromMemory(IDirect3DDevice9* device, const TextureLimit
     }
 }
 
-HResult CreateD3D9TextureFromFile(IDirect3DDevice9* device, const TextureLimits& limits, const std::wstring& path,
-                                  const TextureOptions& options, ImageInfo* info, Texture** out) {
+HResult CreateD3D9TextureFromImage(IDirect3DDevice9* device, const TextureLimits& limits, const Image& image,
+                                   const TextureOptions& options, Texture** out) {
     *out = nullptr;
+    if (image.width == 0 || image.height == 0 || image.pixels.size() != size_t(image.width) * image.height)
+        return kInvalidImage;
+    return Upload(device, limits, image, options, nullptr, out);
+}
+
+bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    bool tooLarge = false;
     try {
         std::vector<uint8_t> bytes;
         Image image;
-        bool tooLarge = false;
-        if (!ReadWholeFile(path, bytes)) return kInvalidImage;
-        if (!DecodeMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), image, tooLarge))
-            return tooLarge ? kEOutOfMemory : kInvalidImage;
-        return Upload(device, limits, std::move(image), options, info, out);
+        if (!ReadWholeFile(path, bytes)) return false;
+        if (DecodeMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), image, tooLarge)) {
+            uint32_t orientation = WicOrientation(bytes.data(), static_cast<uint32_t>(bytes.size()));
+            if (orientation == 0 && !ReadExifOrientation(bytes.data(), bytes.size(), orientation)) orientation = 1;
+            std::vector<uint8_t>().swap(bytes);
+            return FinishPicture(image, orientation, target, out);
+        }
     } catch (const std::bad_alloc&) {
-        return kEOutOfMemory;
+        // Within the size rule and still more than this machine can hold just now.
+        tooLarge = true;
     }
+    // A picture too large to hold is as unusable as one that cannot be decoded; it says so
+    // in the log, because the user sees nothing but a missing picture.
+    if (tooLarge) GetLogger().Write(L"DecodePictureFile() - %ls - picture too large - FAILED", path.c_str());
+    return false;
+}
+
+bool BeginDecoderThread() {
+    // Decoding ahead is background work: the frame loop, above all its first second, comes
+    // first.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
+    // Each decoding thread joins the multithreaded apartment; WIC's objects are free-threaded.
+    return SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+}
+
+void EndDecoderThread(bool begun) {
+    if (begun) CoUninitialize();
 }
 
 }  // namespace WorkSpace

@@ -1,10 +1,13 @@
 // Measures the saver's effect under Wine for the performance report: frames per second,
 // process CPU time, the time from start to the first presented frame and to the first
-// visible one (after the black start-up second), and the live particles at the end.
+// visible one (after the black start-up second), the live particles and the resident
+// memory at the end. With a settings file that lists photos it measures their cost
+// (scripts/bench-photos.sh runs it for 1 to 200 photos).
 //   lumora_wine_perf [SECONDS [WIDTH HEIGHT [SETTINGS]]]   (the archive is read beside the program)
 // With LUMORA_PERF_STEADY=1 the thread starts as after a rebuild, without the start-up
 // second, so a busy machine still gives frame times instead of the slow-machine verdict.
 #include <windows.h>
+#include <psapi.h>
 
 #include <atomic>
 #include <cstdio>
@@ -36,6 +39,19 @@ int32_t CountingFrame(bool startup) {
     return r;
 }
 
+// A machine too loaded for the start-up rule (20 frames in the first second) would get the
+// error screen; the probe draws on instead, so the scene is still measured, and says so.
+std::atomic<bool> g_missedStartup{false};
+int KeepDrawing() {
+    g_missedStartup = true;
+    RunState& state = GetRunState();
+    try {
+        while (state.stopRequested.load() == 0) CountingFrame(false);
+    } catch (...) {
+    }
+    return 0;
+}
+
 double Seconds(const LARGE_INTEGER& a, const LARGE_INTEGER& b) {
     return static_cast<double>(b.QuadPart - a.QuadPart) / static_cast<double>(g_frequency.QuadPart);
 }
@@ -63,7 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     RegisterClassW(&wc);
     HWND window = CreateWindowExW(0, wc.lpszClassName, L"Lumora perf", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                                   nullptr, nullptr, wc.hInstance, nullptr);
-    static const RenderLoopHooks hooks = {CheckSystemRequirements, ShowErrorScreen, CountingFrame, nullptr, nullptr};
+    static const RenderLoopHooks hooks = {CheckSystemRequirements, KeepDrawing, CountingFrame, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
 
     RunState& state = GetRunState();
@@ -86,19 +102,25 @@ int wmain(int argc, wchar_t** argv) {
     const double cpu = CpuSeconds() - cpuBefore;
     const double wall = Seconds(runStart, runEnd);
 
-    if (state.startFailed.load() != 0) {
+    if (state.startFailed.load() != 0 && !g_missedStartup) {
         wprintf(L"start-up failed (slow machine or no device): %ld frames, the first %.3f s after start\n",
                 g_frames.load(), g_frames.load() ? Seconds(g_start, g_firstFrame) : 0.0);
         return 1;
     }
     const double steady = Seconds(g_firstVisible, runEnd);
     wprintf(L"window %dx%d, %d s\n", width, height, seconds);
+    if (g_missedStartup) wprintf(L"the start-up second missed its 20 frames (a loaded machine); drawn on regardless\n");
     wprintf(L"frames %ld, visible %ld, %.1f frames/s after the start-up second\n", g_frames.load(),
             g_visibleFrames.load(), steady > 0 ? g_visibleFrames.load() / steady : 0.0);
     wprintf(L"process CPU %.2f s in %.2f s wall (%.0f%% of one core)\n", cpu, wall, 100.0 * cpu / wall);
     wprintf(L"first frame %.3f s after start, first visible frame %.3f s after start\n",
             Seconds(g_start, g_firstFrame), Seconds(g_start, g_firstVisible));
     wprintf(L"live particles at the end %u\n", GetParticleSystem().Count());
+    PROCESS_MEMORY_COUNTERS memory = {};
+    memory.cb = sizeof(memory);
+    if (K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory)))
+        wprintf(L"resident memory at the end %.0f MB (peak %.0f MB)\n", memory.WorkingSetSize / 1048576.0,
+                memory.PeakWorkingSetSize / 1048576.0);
     ReleaseScene();
     return 0;
 }

@@ -335,6 +335,98 @@ Image NextMipLevel(const Image& src) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Orientation
+
+Image OrientImage(const Image& src, uint32_t orientation) {
+    if (!Consistent(src) || orientation < 2 || orientation > 8) return src;
+    const uint32_t W = src.width, H = src.height;
+    const bool swap = OrientationSwapsSides(orientation);
+    Image out;
+    out.width = swap ? H : W;
+    out.height = swap ? W : H;
+    out.pixels.resize(src.pixels.size());
+    for (uint32_t y = 0; y < out.height; ++y) {
+        for (uint32_t x = 0; x < out.width; ++x) {
+            uint32_t sx = x, sy = y;
+            switch (orientation) {
+            case 2: sx = W - 1 - x; break;
+            case 3: sx = W - 1 - x; sy = H - 1 - y; break;
+            case 4: sy = H - 1 - y; break;
+            case 5: sx = y; sy = x; break;
+            case 6: sx = y; sy = H - 1 - x; break;
+            case 7: sx = W - 1 - y; sy = H - 1 - x; break;
+            case 8: sx = W - 1 - y; sy = x; break;
+            }
+            out.pixels[size_t(y) * out.width + x] = src.pixels[size_t(sy) * W + sx];
+        }
+    }
+    return out;
+}
+
+namespace {
+
+// IFD0 of a TIFF structure that starts at `tiff` and has `size` bytes.
+bool TiffOrientation(const uint8_t* tiff, size_t size, uint32_t& orientation) {
+    if (size < 8) return false;
+    bool little;
+    if (tiff[0] == 'I' && tiff[1] == 'I') little = true;
+    else if (tiff[0] == 'M' && tiff[1] == 'M') little = false;
+    else return false;
+    auto u16 = [&](size_t at) { return little ? Le16(tiff + at) : Be16(tiff + at); };
+    auto u32 = [&](size_t at) { return little ? Le32(tiff + at) : Be32(tiff + at); };
+    if (u16(2) != 42) return false;
+    const uint32_t ifd = u32(4);
+    if (ifd < 8 || ifd > size - 2) return false;
+    const uint32_t entries = u16(ifd);
+    // Each entry takes 12 bytes; only those that lie wholly inside the data are looked at.
+    const size_t available = (size - ifd - 2) / 12;
+    for (size_t i = 0; i < entries && i < available; ++i) {
+        const size_t e = ifd + 2 + i * 12;
+        if (u16(e) != 274) continue;
+        // SHORT, one value, held in the first two bytes of the value field.
+        if (u16(e + 2) != 3 || u32(e + 4) != 1) return false;
+        const uint32_t value = u16(e + 8);
+        if (value < 1 || value > 8) return false;
+        orientation = value;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation) {
+    if (!data || size < 8) return false;
+    if ((data[0] == 'I' && data[1] == 'I') || (data[0] == 'M' && data[1] == 'M'))
+        return TiffOrientation(data, size, orientation);
+    if (data[0] != 0xFF || data[1] != 0xD8) return false;
+    size_t pos = 2;
+    // The Exif segment sits among the first markers, before the frame and scan headers.
+    while (pos + 4 <= size) {
+        if (data[pos] != 0xFF) return false;
+        const uint8_t marker = data[pos + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++pos;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA) return false;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) {
+            pos += 2;
+            continue;
+        }
+        const uint32_t length = Be16(data + pos + 2);
+        if (length < 2 || length > size - pos - 2) return false;
+        const uint8_t* payload = data + pos + 4;
+        const size_t payloadSize = length - 2;
+        static const uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+        if (marker == 0xE1 && payloadSize >= 6 && std::equal(kExif, kExif + 6, payload))
+            return TiffOrientation(payload + 6, payloadSize - 6, orientation);
+        pos += 2 + length;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------
 // Header sniffing
 
 namespace {

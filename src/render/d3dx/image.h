@@ -51,6 +51,18 @@ uint32_t MipLevelCount(uint32_t w, uint32_t h, uint32_t requested);
 // a 2x2 block (coordinates clamped to the source, so a side of 1 averages with itself).
 Image NextMipLevel(const Image& src);
 
+// Turns a picture upright as its EXIF orientation tag (1..8) says: 2 mirrors, 3 turns by a
+// half, 4 flips, 5 transposes, 6 turns a quarter clockwise, 7 transposes across the other
+// diagonal, 8 turns a quarter anticlockwise. Values 5..8 swap width and height; any other
+// value (1, 0, unknown) leaves the picture as it is.
+Image OrientImage(const Image& src, uint32_t orientation);
+// Whether an orientation swaps the picture's sides.
+inline bool OrientationSwapsSides(uint32_t orientation) { return orientation >= 5 && orientation <= 8; }
+
+// The orientation tag (274) of IFD0 in a JPEG's APP1 Exif segment or at the start of a TIFF
+// file, in either byte order. False when there is none or it is not 1..8.
+bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation);
+
 // Width and height from a PNG, BMP, GIF, JPEG (SOF0/1/2) or TGA header; false when the
 // bytes are none of these.
 bool ReadImageSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h);

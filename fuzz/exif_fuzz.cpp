@@ -1,0 +1,29 @@
+// The EXIF orientation reader sees the first bytes of any picture a user picks: any bytes
+// must give no orientation or one of the eight, and never a read outside them. A found
+// orientation must also turn a small picture into one of the right shape.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "render/d3dx/image.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace WorkSpace;
+    // A copy of exactly `size` bytes, so the sanitizer catches a read one past the end.
+    std::vector<uint8_t> bytes(data, data + size);
+    uint32_t orientation = 0;
+    if (!ReadExifOrientation(bytes.data(), bytes.size(), orientation)) {
+        if (orientation != 0) abort();  // a failure writes nothing
+        return 0;
+    }
+    if (orientation < 1 || orientation > 8) abort();
+    Image image;
+    image.width = 3;
+    image.height = 2;
+    image.pixels = {0, 1, 2, 3, 4, 5};
+    const Image turned = OrientImage(image, orientation);
+    const bool swapped = orientation >= 5;
+    if (turned.width != (swapped ? 2u : 3u) || turned.height != (swapped ? 3u : 2u) || turned.pixels.size() != 6) abort();
+    return 0;
+}

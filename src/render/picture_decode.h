@@ -1,0 +1,42 @@
+// A user's picture file turned into pixels for one texture: decoded, upright by its EXIF
+// orientation and scaled down (box filter) to what the screen shows of it. This is the step
+// that may run away from the device's thread; the upload is GraphicsDevice's.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "render/d3dx/image.h"
+#include "render/picture_fit.h"
+
+namespace WorkSpace {
+
+// What the picture is decoded for: the largest area it is drawn into, and how.
+struct PictureTarget {
+    uint32_t width = 0, height = 0;  // 0: keep the picture's own size
+    PictureFit fit = PictureFit::Stretch;
+};
+
+struct DecodedPicture {
+    Image image;                     // upright, at most as large as the target needs
+    uint32_t width = 0, height = 0;  // the upright picture's own size, for its aspect
+};
+
+using PictureDecoder = bool (*)(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
+
+// The platform's decoder: WIC and our TGA reader on Windows (wic_texture.cpp), TGA only
+// elsewhere (posix_picture_decode.cpp). False for anything that cannot be read.
+bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
+
+// A thread that decodes calls these around its work (WIC needs a COM apartment per thread).
+bool BeginDecoderThread();
+void EndDecoderThread(bool begun);
+
+// The size a w x h upright picture gets for the target: Stretch shrinks each side to the
+// target's, Fit shrinks it to fit inside, Fill to cover it; never larger than the picture.
+void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint32_t& outW, uint32_t& outH);
+
+// The common last step of every decoder: `raw` as stored in the file, then upright and
+// scaled for the target.
+bool FinishPicture(const Image& raw, uint32_t orientation, const PictureTarget& target, DecodedPicture& out);
+
+}  // namespace WorkSpace

@@ -1,0 +1,100 @@
+// The picture stream with a decoder that reads nothing: its order, skipping, the end for
+// lists with fewer than two readable pictures, and the preview's start on the worker.
+#include "render/picture_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "config/settings.h"
+
+using namespace WorkSpace;
+
+namespace {
+// "ok:N" decodes to a 1 x 1 picture of value N; anything else fails.
+std::atomic<int> g_decodes{0};
+std::thread::id g_lastThread;
+PictureTarget g_lastTarget;
+bool FakeDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    ++g_decodes;
+    g_lastThread = std::this_thread::get_id();
+    g_lastTarget = target;
+    if (path.compare(0, 3, L"ok:") != 0) return false;
+    out.image.width = out.image.height = 1;
+    out.image.pixels = {static_cast<uint32_t>(std::stoi(path.substr(3)))};
+    out.width = 4;
+    out.height = 3;
+    return true;
+}
+
+class Stream : public ::testing::Test {
+protected:
+    void SetUp() override {
+        stream.SetDecoder(FakeDecoder);
+        g_decodes = 0;
+    }
+    void TearDown() override { GetSettings().ResetValues(); }
+    // The list indices of the next `n` pictures, waiting for the worker before each.
+    std::vector<uint32_t> Next(int n) {
+        std::vector<uint32_t> got;
+        for (int i = 0; i < n; ++i) {
+            stream.WaitUntilIdle();
+            StreamedPicture p;
+            if (!stream.Take(p)) break;
+            EXPECT_EQ(p.picture.image.pixels[0], p.listIndex);
+            got.push_back(p.listIndex);
+        }
+        return got;
+    }
+    PictureStream stream;
+};
+}  // namespace
+
+TEST_F(Stream, ListOrderRoundAndRoundSkippingUnreadable) {
+    stream.Start({L"ok:0", L"bad", L"ok:2", L"ok:3", L"bad"}, 0);
+    EXPECT_EQ(Next(7), (std::vector<uint32_t>{0, 2, 3, 0, 2, 3, 0}));
+    stream.Stop();
+    // A reload starts where it is told, and an index past the end starts at the top.
+    stream.Start({L"ok:0", L"bad", L"ok:2", L"ok:3"}, 3);
+    EXPECT_EQ(Next(3), (std::vector<uint32_t>{3, 0, 2}));
+    stream.Start({L"ok:0", L"ok:1"}, 9);
+    EXPECT_EQ(Next(3), (std::vector<uint32_t>{0, 1, 0}));
+}
+
+TEST_F(Stream, OnlyWhatTheFirstFrameShowsIsDecodedBeforeStartReturns) {
+    stream.Start({L"bad", L"ok:1", L"ok:2"}, 0);
+    EXPECT_EQ(g_decodes.load(), 2);  // the unreadable one and the first readable, on this thread
+    EXPECT_EQ(g_lastThread, std::this_thread::get_id());
+    StreamedPicture p;
+    ASSERT_TRUE(stream.Take(p));
+    EXPECT_EQ(p.listIndex, 1u);
+}
+
+TEST_F(Stream, OneReadablePictureComesOnceAndNoneMeansEmpty) {
+    stream.Start({L"bad", L"ok:1", L"bad"}, 0);
+    EXPECT_EQ(Next(3), (std::vector<uint32_t>{1}));
+    stream.WaitUntilIdle();  // ended: nothing more to come
+    StreamedPicture p;
+    EXPECT_FALSE(stream.Take(p));
+
+    stream.Start({L"bad", L"bad"}, 0);
+    EXPECT_FALSE(stream.Take(p));
+    stream.WaitUntilIdle();
+    EXPECT_EQ(g_decodes.load(), 4 + 2);  // no worker keeps trying them
+    stream.Start({}, 0);
+    EXPECT_FALSE(stream.Take(p));
+}
+
+TEST_F(Stream, PreviewDecodesOnTheWorkerForTheTargetAndFit) {
+    GetSettings().Set(SettingKey::PictureFit, 2);
+    stream.SetTargetSize(152, 112);
+    stream.SetFirstOnWorker(true);
+    stream.Start({L"ok:0", L"ok:1"}, 0);
+    EXPECT_EQ(Next(2), (std::vector<uint32_t>{0, 1}));
+    EXPECT_NE(g_lastThread, std::this_thread::get_id());
+    EXPECT_EQ(g_lastTarget.width, 152u);
+    EXPECT_EQ(g_lastTarget.height, 112u);
+    EXPECT_EQ(g_lastTarget.fit, PictureFit::Fill);
+    stream.Stop();
+}
