@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/program_error.h"
+#include "base/program_error.h"
 #include "platform/platform.h"
 #include "render/d3d9_objects.h"
 #include "render/d3dx/image.h"
