@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "render/d3dx/d3dx_math.h"
+#include "base/d3dx_math.h"
 
 using namespace WorkSpace;
 

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "config/language.h"
+#include "config/registry.h"
 #include "platform/platform.h"
+#include "resources/archive_members.h"
 #include "resources/program_folder.h"
 #include "resources/zip_reader.h"
 #include "resources/zip_writer.h"
@@ -218,17 +221,17 @@ TEST(TextStorageMember, InstanceOverloadFillsTheProcessTable) {
 }
 
 TEST(TextMemberNames, SevenLanguages) {
-    const char* files[] = {"Resource/Language_en.csv", "Resource/Language_ru.csv", "Resource/Language_de.csv",
-                           "Resource/Language_fr.csv", "Resource/Language_es.csv", "Resource/Language_it.csv",
-                           "Resource/Language_jp.csv"};
-    const char* lists[] = {"Resource/ListBoxEnglishFone.png", "Resource/ListBoxRussianFone.png",
-                           "Resource/ListBoxGermanFone.png", "Resource/ListBoxFranceFone.png",
-                           "Resource/ListBoxSpannishFone.png", "Resource/ListBoxItalianFone.png",
-                           "Resource/ListBoxJapanFone.png"};
-    const char* errors[] = {"Resource/EnglishErrorFone.png", "Resource/RussianErrorFone.png",
-                            "Resource/GermanErrorFone.png", "Resource/FranceErrorFone.png",
-                            "Resource/SpannishErrorFone.png", "Resource/ItalianErrorFone.png",
-                            "Resource/JapanErrorFone.png"};
+    const wchar_t* files[] = {L"Resource/Language_en.csv", L"Resource/Language_ru.csv", L"Resource/Language_de.csv",
+                           L"Resource/Language_fr.csv", L"Resource/Language_es.csv", L"Resource/Language_it.csv",
+                           L"Resource/Language_jp.csv"};
+    const wchar_t* lists[] = {L"Resource/ListBoxEnglishFone.png", L"Resource/ListBoxRussianFone.png",
+                           L"Resource/ListBoxGermanFone.png", L"Resource/ListBoxFranceFone.png",
+                           L"Resource/ListBoxSpannishFone.png", L"Resource/ListBoxItalianFone.png",
+                           L"Resource/ListBoxJapanFone.png"};
+    const wchar_t* errors[] = {L"Resource/EnglishErrorFone.png", L"Resource/RussianErrorFone.png",
+                            L"Resource/GermanErrorFone.png", L"Resource/FranceErrorFone.png",
+                            L"Resource/SpannishErrorFone.png", L"Resource/ItalianErrorFone.png",
+                            L"Resource/JapanErrorFone.png"};
     for (uint32_t i = 0; i < kLanguageCount; ++i) {
         EXPECT_STREQ(LanguageFileMember(i), files[i]) << i;
         EXPECT_STREQ(ListBackgroundMember(i), lists[i]) << i;
@@ -238,9 +241,9 @@ TEST(TextMemberNames, SevenLanguages) {
 
 TEST(TextMemberNames, OutOfRangeMeansEnglish) {
     for (uint32_t i : {7u, 8u, 100u, 0x80000000u, 0xFFFFFFFFu}) {
-        EXPECT_STREQ(LanguageFileMember(i), "Resource/Language_en.csv") << i;
-        EXPECT_STREQ(ListBackgroundMember(i), "Resource/ListBoxEnglishFone.png") << i;
-        EXPECT_STREQ(ErrorPictureMember(i), "Resource/EnglishErrorFone.png") << i;
+        EXPECT_STREQ(LanguageFileMember(i), L"Resource/Language_en.csv") << i;
+        EXPECT_STREQ(ListBackgroundMember(i), L"Resource/ListBoxEnglishFone.png") << i;
+        EXPECT_STREQ(ErrorPictureMember(i), L"Resource/EnglishErrorFone.png") << i;
     }
 }
 
@@ -269,12 +272,12 @@ TEST_F(TextLanguageSelection, MissingValueMeansBuiltInTexts) {
 
 TEST_F(TextLanguageSelection, NumbersPickTheirFiles) {
     Set(0);
-    EXPECT_STREQ(SelectedLanguageMember(), "Resource/Language_en.csv");
+    EXPECT_STREQ(SelectedLanguageMember(), L"Resource/Language_en.csv");
     Set(1);
-    EXPECT_STREQ(SelectedLanguageMember(), "Resource/Language_ru.csv");
+    EXPECT_STREQ(SelectedLanguageMember(), L"Resource/Language_ru.csv");
     EXPECT_EQ(ReadLanguageNumber(), 1u);
     Set(6);
-    EXPECT_STREQ(SelectedLanguageMember(), "Resource/Language_jp.csv");
+    EXPECT_STREQ(SelectedLanguageMember(), L"Resource/Language_jp.csv");
 }
 
 TEST_F(TextLanguageSelection, SevenAndAboveMeanBuiltInTexts) {

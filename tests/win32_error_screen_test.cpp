@@ -18,7 +18,7 @@
 
 #include "app/run_state.h"
 #include "checks/error_screen.h"
-#include "checks/gdiplus_startup.h"
+#include "resources/gdiplus_startup.h"
 #include "platform/platform.h"
 #include "resources/archive_bitmap.h"
 #include "resources/program_folder.h"

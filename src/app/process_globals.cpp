@@ -2,7 +2,7 @@
 // is the order written here: the library search narrowed to the system folder before any
 // DLL can be loaded, the log (it deletes the old log file), then the Window object with its
 // settings record, then GDI+.
-#include "checks/gdiplus_startup.h"
+#include "resources/gdiplus_startup.h"
 #include "platform/platform.h"
 #include "render/window.h"
 #include "resources/logger.h"

@@ -6,13 +6,13 @@
 #include <gdiplus.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "app/run_state.h"
 #include "checks/error_screen.h"
 #include "checks/error_screen_layout.h"
-#include "config/text_storage.h"
+#include "config/language.h"
+#include "resources/archive_members.h"
 #include "resources/archive_bitmap.h"
 #include "resources/zip_reader.h"
 
@@ -23,10 +23,6 @@ namespace {
 const double kRedrawInterval = 0.01;  // seconds of frame-timer time between redraws
 const DWORD kLongestWaitMs = 10;      // a stop request is seen at least this often
 const DWORD kAsleepWaitMs = 50;       // the same while the displays sleep
-const wchar_t kLogoMember[] = L"Resource/logo.png";
-
-// Member names are ASCII; the reader takes them wide.
-std::wstring Widen(const char* text) { return std::wstring(text, text + strlen(text)); }
 
 // Drawing calls on a missing object (GDI+ out of memory) are skipped; failures of the calls
 // themselves change nothing, as on an empty client area.
@@ -71,7 +67,7 @@ int ShowErrorScreen() {
     const float height = static_cast<float>(client.bottom);
 
     ZipReader& reader = ZipReader::Instance();
-    Gdiplus::Bitmap* background = LoadBitmapFromArchive(Widen(ErrorPictureMember(ReadLanguageNumber())), &reader);
+    Gdiplus::Bitmap* background = LoadBitmapFromArchive(ErrorPictureMember(ReadLanguageNumber()), &reader);
     if (!background) return 0;
     Gdiplus::Bitmap* logo = LoadBitmapFromArchive(kLogoMember, &reader);
     if (!logo) {

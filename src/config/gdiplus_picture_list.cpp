@@ -9,20 +9,16 @@
 #include <memory>
 #include <string>
 
+#include "config/language.h"
 #include "config/text_storage.h"
 #include "config/win32_config_dialog.h"
 #include "resources/archive_bitmap.h"
+#include "resources/archive_members.h"
 #include "resources/zip_reader.h"
 
 namespace WorkSpace {
 
 namespace {
-
-std::wstring Widen(const char* text) {
-    std::wstring out;
-    for (; text && *text; ++text) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*text)));
-    return out;
-}
 
 // Tahoma 15 point; without Tahoma the system's generic sans-serif family; without that too
 // (Wine without its own fonts has neither, and GenericSansSerif then hands back no family at
@@ -65,7 +61,7 @@ struct PictureListPainter {
         graphics.reset(new Gdiplus::Graphics(dc));
         if (graphics->GetLastStatus() != Gdiplus::Ok) graphics.reset();
         GetClientRect(list, &client);
-        background.reset(LoadBitmapFromArchive(Widen(ListBackgroundMember(language)), &ZipReader::Instance()));
+        background.reset(LoadBitmapFromArchive(ListBackgroundMember(language), &ZipReader::Instance()));
         // A picture GDI+ could not decode comes back without an image: draw the hint instead.
         if (background && background->GetLastStatus() != Gdiplus::Ok) background.reset();
     }

@@ -112,13 +112,8 @@ void Settings::ResetValues() {
 bool Settings::Load(const std::wstring& path) {
     ClearPictures();
     ResetValues();
-    FILE* file = Platform::OpenFile(path, "rb");
-    if (!file) return false;
     std::string bytes;
-    char chunk[4096];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.append(chunk, got);
-    fclose(file);
+    if (!Platform::ReadWholeFile(path, bytes)) return false;
     LoadFromBytes(bytes);
     return true;
 }

@@ -5,14 +5,12 @@
 
 #include <new>
 
+#include "config/language.h"
 #include "platform/platform.h"
-#include "resources/program_folder.h"
+#include "resources/resource_archive.h"
 #include "resources/zip_reader.h"
 
 namespace WorkSpace {
-
-const wchar_t kLanguageKey[] = L"SOFTWARE\\VELMORA\\ScreenSaver\\Lumora\\";
-const wchar_t kLanguageValueName[] = L"CurLang";
 
 namespace Translate {
 
@@ -127,55 +125,6 @@ void TextStorage::LoadDefaults() {
 
 }  // namespace Translate
 
-namespace {
-const char* const kLanguageFiles[kLanguageCount] = {
-    "Resource/Language_en.csv", "Resource/Language_ru.csv", "Resource/Language_de.csv",
-    "Resource/Language_fr.csv", "Resource/Language_es.csv", "Resource/Language_it.csv",
-    "Resource/Language_jp.csv",
-};
-const char* const kListBackgrounds[kLanguageCount] = {
-    "Resource/ListBoxEnglishFone.png", "Resource/ListBoxRussianFone.png",
-    "Resource/ListBoxGermanFone.png",  "Resource/ListBoxFranceFone.png",
-    "Resource/ListBoxSpannishFone.png", "Resource/ListBoxItalianFone.png",
-    "Resource/ListBoxJapanFone.png",
-};
-const char* const kErrorPictures[kLanguageCount] = {
-    "Resource/EnglishErrorFone.png", "Resource/RussianErrorFone.png",
-    "Resource/GermanErrorFone.png",  "Resource/FranceErrorFone.png",
-    "Resource/SpannishErrorFone.png", "Resource/ItalianErrorFone.png",
-    "Resource/JapanErrorFone.png",
-};
-
-// Any number outside the table means English.
-const char* Pick(const char* const (&table)[kLanguageCount], uint32_t language) {
-    return table[language < kLanguageCount ? language : 0];
-}
-
-// Member names are ASCII, so widening byte by byte is exact.
-std::wstring Widen(const char* ascii) {
-    std::wstring out;
-    for (const char* c = ascii; *c; ++c) out.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*c)));
-    return out;
-}
-}  // namespace
-
-const char* LanguageFileMember(uint32_t language) { return Pick(kLanguageFiles, language); }
-const char* ListBackgroundMember(uint32_t language) { return Pick(kListBackgrounds, language); }
-const char* ErrorPictureMember(uint32_t language) { return Pick(kErrorPictures, language); }
-
-uint32_t ReadLanguageNumber() {
-    uint32_t language = 0;
-    if (!ReadRegistryDword(kLanguageKey, kLanguageValueName, language)) return 0;
-    return language;
-}
-
-const char* SelectedLanguageMember() {
-    uint32_t language = 0;
-    if (!ReadRegistryDword(kLanguageKey, kLanguageValueName, language)) return nullptr;
-    if (language >= kLanguageCount) return nullptr;
-    return kLanguageFiles[language];
-}
-
 void LoadDecodedTexts(Translate::TextStorage& table, const std::wstring& decoded) {
     // A file that decodes to nothing leaves the table empty: every text then shows as empty
     // rather than in a language the user did not choose.
@@ -197,24 +146,20 @@ void LoadTextsFromMember(const char* data, uint32_t size) {
 }
 
 void InitTextStorage() {
-    // The folder already ends with its separator, so the Windows path holds a doubled
-    // backslash; the file system treats it as one.
-    const std::wstring archive = GetProgramFolder() + Platform::PathSeparator() + kArchiveName;
-    InitTextStorage(ZipReader::Instance(), archive, Translate::TextStorage::Instance());
+    InitTextStorage(ZipReader::Instance(), ResourceArchivePath(), Translate::TextStorage::Instance());
 }
 
 void InitTextStorage(ZipReader& reader, const std::wstring& archivePath, Translate::TextStorage& table) {
-    // When the archive cannot be opened every later read fails, which each reader handles.
-    reader.Open(archivePath, kArchivePassword);
+    OpenResourceArchive(reader, archivePath);
 
     try {
-        const char* member = SelectedLanguageMember();
+        const wchar_t* member = SelectedLanguageMember();
         if (!member) {
             table.LoadDefaults();
             return;
         }
         uint32_t size = 0;
-        const uint8_t* data = reader.ReadMember(Widen(member), size);
+        const uint8_t* data = reader.ReadMember(member, size);
         if (!data || size == 0) {
             reader.FreeBuffer();  // an empty member still leaves a buffer behind
             table.LoadDefaults();

@@ -38,30 +38,6 @@ private:
 
 }  // namespace Translate
 
-// Language number 0..6 -> file/picture suffix tables. Other numbers mean English.
-constexpr uint32_t kLanguageCount = 7;
-const char* LanguageFileMember(uint32_t language);   // "Resource/Language_en.csv" ...
-const char* ListBackgroundMember(uint32_t language); // "Resource/ListBoxEnglishFone.png" ...
-const char* ErrorPictureMember(uint32_t language);   // "Resource/EnglishErrorFone.png" ...
-
-// Reads a DWORD under HKEY_LOCAL_MACHINE (Win32); on Linux from a test stand-in.
-bool ReadRegistryDword(const std::wstring& subKey, const std::wstring& valueName, uint32_t& out);
-#ifndef _WIN32
-// Linux stand-in only: what ReadRegistryDword reports (nullptr value: the read fails).
-void SetRegistryDwordForTesting(const std::wstring& subKey, const std::wstring& valueName,
-                                const uint32_t* value);
-#endif
-
-extern const wchar_t kLanguageKey[];       // L"SOFTWARE\\VELMORA\\ScreenSaver\\Lumora\\"
-extern const wchar_t kLanguageValueName[]; // L"CurLang"
-// "CurLang", or 0 when it cannot be read.
-uint32_t ReadLanguageNumber();
-
-// The language file InitTextStorage reads, or nullptr when the built-in texts are to be
-// used ("CurLang" unreadable, or 7 and above). Unlike ReadLanguageNumber, a missing value
-// does not count as English here: it means the built-in texts, not the English file.
-const char* SelectedLanguageMember();
-
 // Opens the resource archive beside the program and fills the text table.
 void InitTextStorage();
 // The same steps on a given reader, archive path and table, so tests can use an archive of

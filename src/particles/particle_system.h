@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/program_error.h"
-#include "render/d3dx/d3dx_math.h"
+#include "base/program_error.h"
+#include "base/d3dx_math.h"
 
 namespace WorkSpace {
 

@@ -37,6 +37,9 @@ struct TimeOfDay { int hour, minute, second; };
 TimeOfDay LocalTime();
 
 FILE* OpenFile(const std::wstring& path, const char* mode);
+// The whole file's bytes; false when it cannot be opened or read, or holds more than
+// `limit` bytes (nothing a user's picture or settings file could hold).
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, size_t limit = size_t(1) << 30);
 bool RemoveFile(const std::wstring& path);
 bool IsWritableFolder(const std::wstring& folder);
 bool MakeFolder(const std::wstring& folder);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "render/d3dx/d3dx_math.h"
+#include "base/d3dx_math.h"
 #include "render/d3dx/image.h"
 #include "render/view.h"
 

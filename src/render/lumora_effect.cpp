@@ -4,6 +4,7 @@
 
 #include "config/settings.h"
 #include "render/archive_texture.h"
+#include "resources/archive_members.h"
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
 
@@ -87,7 +88,7 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
     ZipReader& reader = ZipReader::Instance();
     uint32_t size = 0;
     SafeRelease(effect_);
-    if (uint8_t* data = reader.ReadMember(L"Resource/ParticleShader.fx", size)) {
+    if (uint8_t* data = reader.ReadMember(kEffectMember, size)) {
         if (size != 0) {
             if (Failed(device_->CreateEffect(data, size, &effect_))) {
                 log.Write(L"LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - FAILED");
@@ -103,7 +104,7 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
     TextureOptions options;
     options.mipLevels = 3;
     bool created = false;
-    if (!TextureFromArchive(device_, L"Resource/Particle.tga", options, nullptr, &texture_, created)) return false;
+    if (!TextureFromArchive(device_, kParticleMember, options, nullptr, &texture_, created)) return false;
     if (created) {
         log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK");
     } else {

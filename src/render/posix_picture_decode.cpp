@@ -1,6 +1,5 @@
 // Linux has no image codecs of its own here: TGA only, which is enough for the tests and tools.
-#include <cstdio>
-#include <vector>
+#include <string>
 
 #include "platform/platform.h"
 #include "render/picture_decode.h"
@@ -8,15 +7,10 @@
 namespace WorkSpace {
 
 bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
-    FILE* f = Platform::OpenFile(path, "rb");
-    if (!f) return false;
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof(chunk), f)) > 0 && bytes.size() < (1u << 30)) bytes.insert(bytes.end(), chunk, chunk + n);
-    fclose(f);
+    std::string bytes;
+    if (!Platform::ReadWholeFile(path, bytes)) return false;
     Image image;
-    if (!DecodeTga(bytes.data(), bytes.size(), image)) return false;
+    if (!DecodeTga(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image)) return false;
     return FinishPicture(image, 1, target, out);
 }
 

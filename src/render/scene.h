@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "app/program_error.h"
+#include "base/program_error.h"
 #include "render/graphics_ops.h"
 #include "render/picture_decode.h"
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/d3dx/d3dx_math.h"
+#include "base/d3dx_math.h"
 
 namespace WorkSpace {
 

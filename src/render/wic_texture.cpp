@@ -12,7 +12,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/program_error.h"
+#include "base/program_error.h"
 #include "platform/platform.h"
 #include "render/d3d9_objects.h"
 #include "render/d3dx/image.h"
@@ -92,20 +92,6 @@ bool DecodeMemory(const void* data, uint32_t size, Image& out, bool& tooLarge) {
         if (tooLarge) return false;
     }
     return DecodeTga(static_cast<const uint8_t*>(data), size, out);
-}
-
-bool ReadWholeFile(const std::wstring& path, std::vector<uint8_t>& bytes) {
-    FILE* f = Platform::OpenFile(path, "rb");
-    if (!f) return false;
-    bool ok = fseek(f, 0, SEEK_END) == 0;
-    long size = ok ? ftell(f) : -1;
-    ok = ok && size > 0 && size < (1L << 30) && fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        bytes.resize(static_cast<size_t>(size));
-        ok = fread(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    }
-    fclose(f);
-    return ok;
 }
 
 // The EXIF orientation through WIC's metadata query reader (JPEG keeps it in APP1, TIFF in
@@ -188,13 +174,15 @@ HResult CreateD3D9TextureFromImage(IDirect3DDevice9* device, const TextureLimits
 bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
     bool tooLarge = false;
     try {
-        std::vector<uint8_t> bytes;
+        std::string bytes;
         Image image;
-        if (!ReadWholeFile(path, bytes)) return false;
-        if (DecodeMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), image, tooLarge)) {
-            uint32_t orientation = WicOrientation(bytes.data(), static_cast<uint32_t>(bytes.size()));
-            if (orientation == 0 && !ReadExifOrientation(bytes.data(), bytes.size(), orientation)) orientation = 1;
-            std::vector<uint8_t>().swap(bytes);
+        if (!Platform::ReadWholeFile(path, bytes)) return false;
+        const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        const uint32_t size = static_cast<uint32_t>(bytes.size());
+        if (DecodeMemory(data, size, image, tooLarge)) {
+            uint32_t orientation = WicOrientation(data, size);
+            if (orientation == 0 && !ReadExifOrientation(data, bytes.size(), orientation)) orientation = 1;
+            std::string().swap(bytes);
             return FinishPicture(image, orientation, target, out);
         }
     } catch (const std::bad_alloc&) {

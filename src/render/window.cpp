@@ -3,6 +3,7 @@
 #include "render/window.h"
 
 #include "platform/platform.h"
+#include "resources/archive_members.h"
 #include "resources/logger.h"
 #include "render/archive_texture.h"
 
@@ -83,7 +84,7 @@ bool Window::InitLogo() {
     options.mipLevels = 1;
     SafeRelease(logo);
     bool created = false;
-    if (!TextureFromArchive(device, L"Resource/logo.png", options, &logoInfo, &logo, created)) return false;
+    if (!TextureFromArchive(device, kLogoMember, options, &logoInfo, &logo, created)) return false;
     if (!created) {
         GetLogger().Write(L"Window::InitLogo() - FAILED");
         Platform::DebugOutput(L"Failed to load logo texture. Window::Init ()\n");

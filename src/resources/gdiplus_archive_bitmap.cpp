@@ -10,7 +10,7 @@
 #include <cstring>
 #include <memory>
 
-#include "checks/gdiplus_startup.h"
+#include "resources/gdiplus_startup.h"
 #include "resources/archive_bitmap.h"
 #include "resources/zip_reader.h"
 

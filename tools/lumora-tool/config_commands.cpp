@@ -75,16 +75,11 @@ int RunTexts(const Args& args) {
     if (args.empty()) {
         table.LoadDefaults();
     } else {
-        FILE* file = Platform::OpenFile(PathArgument(args[0]), "rb");
-        if (!file) {
+        std::string bytes;
+        if (!Platform::ReadWholeFile(PathArgument(args[0]), bytes)) {
             fprintf(stderr, "texts: cannot open %s\n", args[0].c_str());
             return 1;
         }
-        std::string bytes;
-        char chunk[4096];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.append(chunk, got);
-        fclose(file);
         // The file's bytes go through the same steps as the language member of the archive.
         LoadTextsFromMember(table, bytes.data(), static_cast<uint32_t>(bytes.size()));
     }

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #ifdef _WIN32
@@ -98,10 +96,11 @@ bool MemberName(const fs::path& relative, std::string& name) {
 }
 
 bool ReadWholeFile(const fs::path& file, std::vector<uint8_t>& bytes) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    const std::string name = file.u8string();
+    std::string read;
+    if (!WorkSpace::Platform::ReadWholeFile(WorkSpace::Platform::Utf8ToWide(name.data(), name.size()), read)) return false;
+    bytes.assign(read.begin(), read.end());
+    return true;
 }
 
 int Pack(const Args& args) {

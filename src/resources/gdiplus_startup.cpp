@@ -10,7 +10,7 @@
 
 #include <cstdlib>
 
-#include "checks/gdiplus_startup.h"
+#include "resources/gdiplus_startup.h"
 #include "platform/win32_system_library.h"
 
 namespace WorkSpace {

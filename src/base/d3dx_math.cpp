@@ -1,4 +1,4 @@
-#include "render/d3dx/d3dx_math.h"
+#include "base/d3dx_math.h"
 
 #include <cmath>
 

@@ -1,0 +1,24 @@
+#include "config/language.h"
+
+#include "config/registry.h"
+#include "resources/archive_members.h"
+
+namespace WorkSpace {
+
+const wchar_t kLanguageKey[] = L"SOFTWARE\\VELMORA\\ScreenSaver\\Lumora\\";
+const wchar_t kLanguageValueName[] = L"CurLang";
+
+uint32_t ReadLanguageNumber() {
+    uint32_t language = 0;
+    if (!ReadRegistryDword(kLanguageKey, kLanguageValueName, language)) return 0;
+    return language;
+}
+
+const wchar_t* SelectedLanguageMember() {
+    uint32_t language = 0;
+    if (!ReadRegistryDword(kLanguageKey, kLanguageValueName, language)) return nullptr;
+    if (language >= kLanguageCount) return nullptr;
+    return LanguageFileMember(language);
+}
+
+}  // namespace WorkSpace
