@@ -32,6 +32,8 @@ void DebugOutput(const std::wstring& text);
 // benchmark's table). nullptr restores the debugger output.
 using DebugSink = void (*)(const std::wstring& text);
 void SetDebugOutputForTesting(DebugSink sink);
+// The platform's own debugger output, which DebugOutput uses when no sink is set.
+void SystemDebugOutput(const std::wstring& text);
 
 struct TimeOfDay { int hour, minute, second; };
 TimeOfDay LocalTime();

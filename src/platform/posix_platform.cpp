@@ -49,14 +49,7 @@ wchar_t PathSeparator() { return L'/'; }
 
 void RestrictLibrarySearch() {}
 
-namespace {
-std::atomic<DebugSink> g_debugSink{nullptr};
-}  // namespace
-
-void SetDebugOutputForTesting(DebugSink sink) { g_debugSink.store(sink); }
-
-void DebugOutput(const std::wstring& text) {
-    if (DebugSink sink = g_debugSink.load()) return sink(text);
+void SystemDebugOutput(const std::wstring& text) {
     std::string s = WideToUtf8(text);
     fwrite(s.data(), 1, s.size(), stderr);
     fflush(stderr);

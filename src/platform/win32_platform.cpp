@@ -43,14 +43,7 @@ std::wstring ModulePath() {
 
 wchar_t PathSeparator() { return L'\\'; }
 
-namespace {
-std::atomic<DebugSink> g_debugSink{nullptr};
-}  // namespace
-
-void SetDebugOutputForTesting(DebugSink sink) { g_debugSink.store(sink); }
-
-void DebugOutput(const std::wstring& text) {
-    if (DebugSink sink = g_debugSink.load()) return sink(text);
+void SystemDebugOutput(const std::wstring& text) {
     OutputDebugStringW(text.c_str());
 }
 
