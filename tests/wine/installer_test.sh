@@ -14,6 +14,7 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT" || exit 1
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 
 VERSION="$(tr -d ' \t\r\n' <VERSION)"
 SETUP="$ROOT/dist/LumoraSetup.exe"
@@ -28,15 +29,11 @@ DESKTOP_KEY='HKCU\Control Panel\Desktop'
 SYS_SAVER='C:\windows\system32\Lumora.scr'
 rm -rf "$WORK"
 mkdir -p "$WORK/shots"
-failures=0
-pass() { echo "   ok: $*"; }
-fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
 check() {  # description command...
   local what="$1"
   shift
   if "$@"; then pass "$what"; else fail "$what"; fi
 }
-gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
 same_text() { [ "${1,,}" = "${2,,}" ]; }  # Windows paths and names: case does not matter
 
 for f in "$SETUP" "$ZIP" dist/Lumora.scr dist/LMRResource.dat; do

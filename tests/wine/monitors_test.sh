@@ -13,15 +13,13 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 
 WORK="$ROOT/build/e2e/monitors"
 rm -rf "$WORK"
 mkdir -p "$WORK/app" "$WORK/shots" "$WORK/xinerama"
 cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
 TOOLS="$ROOT/build/windows/tests"
-failures=0
-pass() { echo "   ok: $*"; }
-fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
 
 gcc -shared -fPIC -O2 -o "$WORK/xinerama/libXinerama.so.1" tests/wine/xinerama_standin.c || exit 1
 export LD_LIBRARY_PATH="$WORK/xinerama${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
@@ -42,10 +40,6 @@ start_xvfb() {
 start_xvfb
 wine_setup || exit 1
 
-shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/null; }
-mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
-means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
-gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
 # Centre of the lit pixels (grey above 40) of a region WxH+X+Y, relative to the region:
 # "cx cy count" with cx, cy as fractions of the width and height.
 centroid() {
@@ -63,18 +57,6 @@ for y in range(h):
         if v > 40:
             sx += x; sy += y; n += 1
 print('%.3f %.3f %d' % ((sx / n / w, sy / n / h, n) if n else (0, 0, 0)))"
-}
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
-saver_pid() { pgrep -f 'Lumora\.scr' | head -n 1; }
-start_saver() { (cd "$WORK/app" && exec wine ./Lumora.scr "$@") & SAVER=$!; }
-window_gone_within() {  # seconds
-  local t=0
-  while xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
-    sleep 0.1
-    t=$((t + 1))
-    [ "$t" -ge $(($1 * 10)) ] && return 1
-  done
-  return 0
 }
 stop_saver() {
   xdotool key space

@@ -14,22 +14,17 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 
 WORK="$ROOT/build/e2e/photos"
 rm -rf "$WORK"
 mkdir -p "$WORK/app" "$WORK/shots" "$WORK/pictures"
 cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
 TOOLS="$ROOT/build/windows/tests"
-failures=0
-pass() { echo "   ok: $*"; }
-fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
 W=640
 H=480
 
-shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/null; }
-# Mean of each channel (0..1) of a region WxH+X+Y of a screenshot.
-means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
-gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
+# A Linux path as Wine's Z: drive names it.
 winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 
 # Red, green or blue when one channel clearly leads, black when all are dark, else "mixed".

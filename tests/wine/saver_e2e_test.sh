@@ -17,6 +17,7 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 
 WORK="$ROOT/build/e2e/saver"
 rm -rf "$WORK"
@@ -41,11 +42,7 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
 C
 x86_64-w64-mingw32-gcc -shared -o "$WORK/app/d3dcompiler_47.dll" "$WORK/marker.c" || echo "   FAILED: marker DLL not built"
 TOOLS="$ROOT/build/windows/tests"
-failures=0
-pass() { echo "   ok: $*"; }
-fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
 
-shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/null; }
 # Takes shots NAME every half second until CHECK NAME succeeds or SECONDS have passed; on a
 # loaded machine the device and the black start-up second can take a while.
 shot_until() {  # name seconds check
@@ -58,17 +55,7 @@ shot_until() {  # name seconds check
     t=$((t + 1))
   done
 }
-# Mean brightness (0..1) of a region WxH+X+Y of a screenshot, and of its channels.
-mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
-means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
-gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
-saver_pid() { pgrep -f 'Lumora\.scr' | head -n 1; }
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 
-start_saver() {  # args: switch; sets SAVER (the wine launcher's pid)
-  (cd "$WORK/app" && exec wine ./Lumora.scr "$@") &
-  SAVER=$!
-}
 wait_exit() {  # pid seconds -> sets CODE, returns 1 on time-out
   local pid="$1" limit="$2" t=0
   while kill -0 "$pid" 2>/dev/null; do
@@ -81,18 +68,6 @@ wait_exit() {  # pid seconds -> sets CODE, returns 1 on time-out
   return 0
 }
 stop_all() { wineserver -k >/dev/null 2>&1; sleep 1; }
-# The saver has ended for the user when its full-screen window is gone. Wine with a software
-# OpenGL takes another second or two to tear the process down after ExitProcess, so the
-# exit code is awaited separately.
-window_gone_within() {  # seconds
-  local t=0
-  while xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
-    sleep 0.1
-    t=$((t + 1))
-    [ "$t" -ge $(($1 * 10)) ] && return 1
-  done
-  return 0
-}
 ends_with_zero() {  # what, seconds until the window must be gone
   if window_gone_within "$2"; then pass "$1 closes the window within $2 s"; else fail "$1: window still there after $2 s"; fi
   if wait_exit "$SAVER" 10 && [ "$CODE" = 0 ]; then pass "$1: exit code 0"; else fail "$1: exit $CODE"; stop_all; fi

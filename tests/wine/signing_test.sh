@@ -9,13 +9,11 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT" || exit 1
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 
 WORK="$ROOT/build/e2e/signing"
 rm -rf "$WORK"
 mkdir -p "$WORK/dist"
-failures=0
-pass() { echo "   ok: $*"; }
-fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
 for f in dist/Lumora.scr dist/LMRResource.dat dist/LumoraSetup.exe; do
   [ -f "$f" ] || { echo "   FAILED: $f is missing (run ./lumora build)"; exit 1; }
 done

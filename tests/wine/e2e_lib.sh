@@ -1,0 +1,31 @@
+# Sourced by the end-to-end scripts under tests/wine/ after scripts/wine-env.sh: the check
+# lines the test run counts, screenshots and their measures, and the saver's process. The
+# screenshot helpers need WORK (with shots/ and app/) and DISPLAY set.
+failures=0
+pass() { echo "   ok: $*"; }
+fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
+gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
+
+shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/null; }
+# Mean brightness (0..1) of a region WxH+X+Y of a screenshot, and of its channels.
+mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
+means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
+
+saver_pid() { pgrep -f 'Lumora\.scr' | head -n 1; }
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+start_saver() {  # args: switch; sets SAVER (the wine launcher's pid)
+  (cd "$WORK/app" && exec wine ./Lumora.scr "$@") &
+  SAVER=$!
+}
+# The saver has ended for the user when its full-screen window is gone. Wine with a software
+# OpenGL takes another second or two to tear the process down after ExitProcess, so the
+# exit code is awaited separately.
+window_gone_within() {  # seconds
+  local t=0
+  while xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
+    sleep 0.1
+    t=$((t + 1))
+    [ "$t" -ge $(($1 * 10)) ] && return 1
+  done
+  return 0
+}
