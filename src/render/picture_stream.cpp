@@ -21,9 +21,11 @@ void PictureStream::SetTargetSize(uint32_t width, uint32_t height) {
     target_.height = height;
 }
 
-bool PictureStream::Decode(uint32_t index, StreamedPicture& out) const {
+bool PictureStream::Decode(uint32_t index, StreamedPicture& out) {
     out.listIndex = index;
+    if (unreadable_[index]) return false;
     if (decoder_(paths_[index], target_, out.picture)) return true;
+    unreadable_[index] = true;
     ReportUnreadable();
     return false;
 }
@@ -31,6 +33,7 @@ bool PictureStream::Decode(uint32_t index, StreamedPicture& out) const {
 void PictureStream::Start(const std::vector<std::wstring>& paths, uint32_t first) {
     Stop();
     paths_ = paths;
+    unreadable_.assign(paths_.size(), false);
     target_.fit = static_cast<PictureFit>(GetSettings().GetClamped(SettingKey::PictureFit));
     const uint32_t count = static_cast<uint32_t>(paths_.size());
     if (count == 0) return;

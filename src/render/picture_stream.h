@@ -48,12 +48,16 @@ public:
 
 private:
     void Run(uint32_t pos, int64_t lastSuccess, uint32_t failures);
-    bool Decode(uint32_t index, StreamedPicture& out) const;
+    bool Decode(uint32_t index, StreamedPicture& out);
 
     PictureDecoder decoder_ = DecodePictureFile;
     PictureTarget target_;
     bool firstOnWorker_ = false;
     std::vector<std::wstring> paths_;  // read by the worker, changed only while none runs
+    // Pictures found unreadable since Start: later laps skip them without reading them
+    // again (and without a second log line for one too large). Touched by one thread at a
+    // time: Start's own decode, then the worker.
+    std::vector<bool> unreadable_;
     std::thread worker_;
 
     // The hand-off between the worker and the device's thread.
