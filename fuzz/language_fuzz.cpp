@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "config/text_storage.h"
+#include "settings/text_storage.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WorkSpace::Translate::TextStorage table;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/settings.h"
+#include "settings/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using WorkSpace::Settings;

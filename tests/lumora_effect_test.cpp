@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "app/workspace.h"
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "particles/particle_system.h"
 #include "platform/platform.h"
 #include "render/recording_graphics.h"

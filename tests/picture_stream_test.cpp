@@ -7,7 +7,7 @@
 #include <atomic>
 #include <thread>
 
-#include "config/settings.h"
+#include "settings/settings.h"
 
 using namespace WorkSpace;
 

@@ -99,14 +99,3 @@ TEST(SaverInput, PowerEvents) {
     EXPECT_TRUE(DecideInput(r, Msg::POWERBROADCAST, 10, 0, 0, 0, 0).close);
     EXPECT_EQ(r.acLineStatus, 0);
 }
-
-TEST(SaverInput, ConsoleDisplayStateNotices) {
-    const uint8_t off[4] = {0, 0, 0, 0}, on[4] = {1, 0, 0, 0}, dimmed[4] = {2, 0, 0, 0}, odd[4] = {7, 0, 0, 0};
-    EXPECT_EQ(DecideDisplayPower(true, 4, off), DisplayPower::Off);
-    EXPECT_EQ(DecideDisplayPower(true, 4, on), DisplayPower::On);
-    EXPECT_EQ(DecideDisplayPower(true, 4, dimmed), DisplayPower::On);  // dimmed still shows the frames
-    EXPECT_EQ(DecideDisplayPower(true, 4, odd), DisplayPower::NotDisplayState);
-    EXPECT_EQ(DecideDisplayPower(true, 2, off), DisplayPower::NotDisplayState);  // too short to read
-    EXPECT_EQ(DecideDisplayPower(true, 4, nullptr), DisplayPower::NotDisplayState);
-    EXPECT_EQ(DecideDisplayPower(false, 4, off), DisplayPower::NotDisplayState);  // another setting
-}

@@ -1,6 +1,6 @@
 // The settings file: defaults, the reader's tolerance of odd lines, the exact bytes written,
 // long and non-ASCII paths, and where the file is placed.
-#include "config/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The text table: the language file's line rules, the built-in texts, the member names per
 // language, and how the registry's language number picks the file.
-#include "config/text_storage.h"
+#include "settings/text_storage.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "config/language.h"
-#include "config/registry.h"
+#include "settings/language.h"
+#include "settings/registry.h"
 #include "platform/platform.h"
 #include "resources/archive_members.h"
 #include "resources/program_folder.h"

@@ -237,7 +237,7 @@ protected:
             // std::thread's handle is a pthread one here; GetThreadTimes wants a Win32 handle.
             screenThread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, GetCurrentThreadId());
             haveHandle = true;
-            ShowErrorScreen();
+            ShowErrorScreen(Target());
             returned = true;
         });
         while (!haveHandle) Sleep(1);
@@ -261,6 +261,17 @@ protected:
         screen.join();
         if (screenThread) CloseHandle(screenThread);
         return run;
+    }
+
+    // The run's window and flags, as the render thread hands them over.
+    static ErrorScreenTarget Target() {
+        RunState& state = GetRunState();
+        ErrorScreenTarget target;
+        target.window = state.appWindow;
+        target.stop = &state.stopRequested;
+        target.lastDraw = &state.lastErrorScreenTime;
+        target.clock = [] { return FrameTimer::Instance().GetTime(); };
+        return target;
     }
 
     HWND window_ = nullptr;
@@ -298,7 +309,7 @@ TEST_F(ErrorScreen, StopRequestedBeforeTheStartReturnsAtOnce) {
     GetRunState().appWindow = window_;
     GetRunState().stopRequested.store(1);
     const auto start = std::chrono::steady_clock::now();
-    ShowErrorScreen();
+    ShowErrorScreen(Target());
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
     // Nothing was drawn: the window still shows its own grey background, not black.
     EXPECT_GT(LitPixels(window_, 0, 0, 152, 112), 152 * 112 / 2);

@@ -23,7 +23,22 @@ void WaitForWake(double seconds) {
                         [&] { return state.wakeCount != seen || state.stopRequested.load() != 0; });
 }
 
-const RenderLoopHooks kRealHooks = {CheckSystemRequirements, ShowErrorScreen, RenderFrame, WaitForWake,
+double FrameTimerSeconds() { return FrameTimer::Instance().GetTime(); }
+
+// The error screen draws into the run's window until the run's stop request; it pauses
+// while the displays sleep and paces itself on the frame timer.
+int ShowRunErrorScreen() {
+    RunState& state = GetRunState();
+    ErrorScreenTarget target;
+    target.window = state.appWindow;
+    target.stop = &state.stopRequested;
+    target.paused = &state.displaysOff;
+    target.lastDraw = &state.lastErrorScreenTime;
+    target.clock = FrameTimerSeconds;
+    return ShowErrorScreen(target);
+}
+
+const RenderLoopHooks kRealHooks = {CheckSystemRequirements, ShowRunErrorScreen, RenderFrame, WaitForWake,
                                     PostRebuildRequest};
 const RenderLoopHooks* g_hooks = &kRealHooks;
 

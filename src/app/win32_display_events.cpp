@@ -2,7 +2,7 @@
 
 #include "app/run_state.h"
 #include "app/workspace.h"
-#include "host/saver_input.h"
+#include "app/display_power.h"
 
 namespace WorkSpace {
 

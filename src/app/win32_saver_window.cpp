@@ -1,10 +1,11 @@
 // The application's window procedure for the saver window: set-up on WM_CREATE, stop and
 // release on WM_DESTROY, and no background erase (the scene or error screen owns the
 // pixels). A lost device or a new monitor layout rebuilds the scene; the console display
-// state pauses it. Everything else goes to the host's default handling.
+// state pauses it. Everything else goes back to the host.
+#include "app/win32_saver_window.h"
+
 #include "app/win32_display_events.h"
 #include "app/workspace.h"
-#include "host/win32_saver_host.h"
 
 namespace WorkSpace {
 
@@ -13,8 +14,8 @@ HPOWERNOTIFY g_displayNotices = nullptr;
 
 // The full-screen window follows the virtual desktop; the small preview keeps its parent's
 // client area.
-bool DesktopPlacement(RECT& r) {
-    if (GetHostState().isPreview) return false;
+bool DesktopPlacement(RECT& r, BOOL preview) {
+    if (preview) return false;
     r.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
     r.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     r.right = r.left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
@@ -22,9 +23,9 @@ bool DesktopPlacement(RECT& r) {
     return r.right > r.left && r.bottom > r.top;
 }
 
-void Rebuild(HWND window, bool retry) {
+void Rebuild(HWND window, bool retry, BOOL preview) {
     RECT placement;
-    const RECT* where = DesktopPlacement(placement) ? &placement : nullptr;
+    const RECT* where = DesktopPlacement(placement, preview) ? &placement : nullptr;
     if (retry)
         RetryRebuild(window, where);
     else
@@ -32,35 +33,37 @@ void Rebuild(HWND window, bool retry) {
 }
 }  // namespace
 
-LRESULT SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+bool SaverWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, BOOL preview, LRESULT* result) {
+    *result = 0;
     switch (message) {
     case WM_CREATE:
         OnSaverWindowCreate(window);
         g_displayNotices = RegisterDisplayStateNotices(window);
-        return 0;
+        return true;
     case WM_DESTROY:
         UnregisterDisplayStateNotices(g_displayNotices);
         CancelRebuild(window);
         OnSaverWindowDestroy();
-        return 0;
+        return true;
     case WM_ERASEBKGND:
-        return 1;
+        *result = 1;
+        return true;
     case kRebuildMessage:
     case WM_DISPLAYCHANGE:
-        Rebuild(window, false);
-        return 0;
+        Rebuild(window, false, preview);
+        return true;
     case WM_TIMER:
-        if (wParam != kRebuildTimer) break;
-        Rebuild(window, true);
-        return 0;
+        if (wParam != kRebuildTimer) return false;
+        Rebuild(window, true, preview);
+        return true;
     case WM_POWERBROADCAST:
         // The display state is no user event: it pauses the frames instead of ending them.
-        if (HandleDisplayStateNotice(wParam, lParam)) return TRUE;
-        break;
+        if (!HandleDisplayStateNotice(wParam, lParam)) return false;
+        *result = TRUE;
+        return true;
     default:
-        break;
+        return false;
     }
-    return DefaultSaverProc(window, message, wParam, lParam);
 }
 
 }  // namespace WorkSpace

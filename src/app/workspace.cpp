@@ -6,8 +6,8 @@
 
 #include "app/run_state.h"
 #include "checks/requirements.h"
-#include "config/settings.h"
-#include "config/text_storage.h"
+#include "settings/settings.h"
+#include "settings/text_storage.h"
 #include "particles/particle_system.h"
 #include "render/picture_stream.h"
 #include "render/scene.h"

@@ -1,6 +1,6 @@
 // The error screen with GDI+: the language's error picture centred on black and the logo
 // below left, composed in a back buffer and copied to the window in one draw, at most once
-// per 10 ms of frame-timer time until the window thread asks the render thread to stop.
+// per 10 ms on the caller's clock until the caller's stop flag is set.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -8,10 +8,9 @@
 #include <cmath>
 #include <string>
 
-#include "app/run_state.h"
 #include "checks/error_screen.h"
 #include "checks/error_screen_layout.h"
-#include "config/language.h"
+#include "settings/language.h"
 #include "resources/archive_members.h"
 #include "resources/archive_bitmap.h"
 #include "resources/zip_reader.h"
@@ -20,7 +19,7 @@ namespace WorkSpace {
 
 namespace {
 
-const double kRedrawInterval = 0.01;  // seconds of frame-timer time between redraws
+const double kRedrawInterval = 0.01;  // seconds on the caller's clock between redraws
 const DWORD kLongestWaitMs = 10;      // a stop request is seen at least this often
 const DWORD kAsleepWaitMs = 50;       // the same while the displays sleep
 
@@ -57,9 +56,8 @@ void WaitForRedraw(double sinceLast) {
 
 }  // namespace
 
-int ShowErrorScreen() {
-    RunState& state = GetRunState();
-    HWND window = static_cast<HWND>(state.appWindow);
+int ShowErrorScreen(const ErrorScreenTarget& target) {
+    HWND window = static_cast<HWND>(target.window);
     // The size is taken once: a window that is resized later keeps the first layout.
     RECT client = {};
     GetClientRect(window, &client);
@@ -93,20 +91,19 @@ int ShowErrorScreen() {
         frameDc = CreateCompatibleDC(nullptr);
         if (frameDc) previous = SelectObject(frameDc, frame);
     }
-    FrameTimer& timer = FrameTimer::Instance();
-    while (state.stopRequested.load() != 1) {
-        if (state.displaysOff.load() != 0) {
+    while (target.stop->load() != 1) {
+        if (target.paused && target.paused->load() != 0) {
             // Nobody sees the copies while the displays sleep.
             Sleep(kAsleepWaitMs);
             continue;
         }
-        const double now = timer.GetTime();
-        const double sinceLast = now - state.lastErrorScreenTime;
+        const double now = target.clock();
+        const double sinceLast = now - *target.lastDraw;
         if (!(sinceLast > kRedrawInterval)) {
             WaitForRedraw(sinceLast);
             continue;
         }
-        state.lastErrorScreenTime = now;
+        *target.lastDraw = now;
         HDC windowDc = frameDc && windowGraphics ? windowGraphics->GetHDC() : nullptr;
         if (windowDc) {
             BitBlt(windowDc, 0, 0, static_cast<int>(width), static_cast<int>(height), frameDc, 0, 0, SRCCOPY);

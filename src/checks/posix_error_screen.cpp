@@ -3,14 +3,12 @@
 #include <chrono>
 #include <thread>
 
-#include "app/run_state.h"
 #include "checks/error_screen.h"
 
 namespace WorkSpace {
 
-int ShowErrorScreen() {
-    RunState& state = GetRunState();
-    while (state.stopRequested.load() != 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+int ShowErrorScreen(const ErrorScreenTarget& target) {
+    while (target.stop->load() != 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return 0;
 }
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "config/language.h"
-#include "config/text_storage.h"
+#include "settings/language.h"
+#include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
 #include "resources/archive_bitmap.h"
 #include "resources/archive_members.h"

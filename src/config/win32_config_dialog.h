@@ -16,6 +16,10 @@ struct ConfigDialogState {
 };
 ConfigDialogState& GetConfigDialogState();
 
+// The configuration mode: shows dialog 101; FALSE when it could not be shown.
+BOOL ShowConfigurationDialog(HINSTANCE instance);
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 // Texts of the user's language on every control, and the four schemes in the combo box.
 void SetDialogTexts();
 INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

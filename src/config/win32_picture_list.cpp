@@ -13,8 +13,8 @@
 
 #include "config/config_resource.h"
 #include "config/picture_files.h"
-#include "config/settings.h"
-#include "config/text_storage.h"
+#include "settings/settings.h"
+#include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
 #include "resources/logger.h"
 

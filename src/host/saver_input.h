@@ -29,13 +29,4 @@ struct InputDecision {
 InputDecision DecideInput(InputRules& rules, uint32_t message, uintptr_t wParam, intptr_t lParam, int32_t cursorX,
                           int32_t cursorY, uint8_t acStatus);
 
-// WM_POWERBROADCAST's PBT_POWERSETTINGCHANGE, which arrives only for the settings a window
-// registered. It is no user event and does not end the saver.
-constexpr uintptr_t kPowerSettingChange = 0x8013;
-
-enum class DisplayPower { NotDisplayState, Off, On };
-// The console display state in a power-setting notice: 0 off, 1 on, 2 dimmed (still
-// showing, so drawn); anything else, or a notice of another setting, is not a display state.
-DisplayPower DecideDisplayPower(bool consoleDisplaySetting, uint32_t dataLength, const uint8_t* data);
-
 }  // namespace WorkSpace

@@ -227,7 +227,9 @@ LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     default:
         break;
     }
-    return SaverWindowProc(window, message, wParam, lParam);
+    LRESULT result = 0;
+    if (h.app && h.app->windowMessage(window, message, wParam, lParam, h.isPreview, &result)) return result;
+    return DefaultSaverProc(window, message, wParam, lParam);
 }
 }  // namespace
 
@@ -302,9 +304,9 @@ int RunSaverWindow(HWND parent) {
 
 int RunConfiguration(HWND parent) {
     HostState& h = GetHostState();
-    if (!ShowConfigurationDialog(h.instance)) return 0;
+    if (!h.app || !h.app->showConfiguration(h.instance)) return 0;
     // The program has no dialog 2003: this call fails at once, so the mode ends with -1.
-    return static_cast<int>(DialogBoxParamW(h.instance, MAKEINTRESOURCEW(2003), parent, ConfigDialogProc, 0));
+    return static_cast<int>(DialogBoxParamW(h.instance, MAKEINTRESOURCEW(2003), parent, h.app->configDialogProc, 0));
 }
 
 namespace {
@@ -403,10 +405,11 @@ void InstallLastChanceGuard() {
     AddVectoredExceptionHandler(1, OwnFaultHandler);
 }
 
-int SaverMain(HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
+int SaverMain(const SaverApp& app, HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
     INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
     InitCommonControlsEx(&icc);
     HostState& h = GetHostState();
+    h.app = &app;
     h.instance = instance;
     OSVERSIONINFOW version = {};
     version.dwOSVersionInfoSize = sizeof(version);

@@ -5,7 +5,20 @@
 
 namespace WorkSpace {
 
+// What the application hands the host (the entry builds it): its part of the saver window's
+// procedure and its configuration dialog. The host knows nothing else of the application.
+struct SaverApp {
+    // Every message of the saver window after the host's own step. True when the app handled
+    // it (its result in *result); false leaves it to the host's input rules and default step.
+    bool (*windowMessage)(HWND window, UINT message, WPARAM wParam, LPARAM lParam, BOOL preview, LRESULT* result);
+    // The configuration mode's dialog; FALSE when it could not be shown.
+    BOOL (*showConfiguration)(HINSTANCE instance);
+    // The dialog procedure of the configuration mode's closing call.
+    DLGPROC configDialogProc;
+};
+
 struct HostState {
+    const SaverApp* app = nullptr;
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
     BOOL isPreview = FALSE;
@@ -25,7 +38,7 @@ struct HostState {
 };
 HostState& GetHostState();
 
-int SaverMain(HINSTANCE instance, HINSTANCE previous, LPWSTR tail, int show);
+int SaverMain(const SaverApp& app, HINSTANCE instance, HINSTANCE previous, LPWSTR tail, int show);
 int RunSaverWindow(HWND parent);
 int RunConfiguration(HWND parent);
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -40,10 +53,5 @@ void ChangeLegacyPassword(HWND window);
 // swallow), tell the legacy system that no saver runs and end the process at once with
 // exit code -1.
 void InstallLastChanceGuard();
-
-// The application's side (saver window procedure and configuration hook).
-LRESULT SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL ShowConfigurationDialog(HINSTANCE instance);
-INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace WorkSpace

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "render/archive_texture.h"
 #include "resources/archive_members.h"
 #include "resources/logger.h"

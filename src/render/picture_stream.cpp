@@ -1,6 +1,6 @@
 #include "render/picture_stream.h"
 
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "platform/platform.h"
 
 namespace WorkSpace {

@@ -1,6 +1,6 @@
 #include "render/scene.h"
 
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "platform/platform.h"
 #include "render/picture_fit.h"
 #include "render/picture_stream.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "config/settings.h"
+#include "settings/settings.h"
 #include "render/graphics_ops.h"
 #include "render/lumora_effect.h"
 
@@ -45,7 +45,7 @@ public:
     DisplayLayout layout;   // read by Create, with the client rectangle
     ViewList views;         // rebuilt by ReshapeViews every frame
     int32_t colorScheme = 0;  // the scheme the scene was last given, for a rebuilt device
-    Settings& settings = GetSettings();  // the record lives in config/
+    Settings& settings = GetSettings();  // the record lives in settings/
 };
 
 // The process-wide Window object, built during static initialisation.

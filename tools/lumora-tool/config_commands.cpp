@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <string>
 
-#include "config/settings.h"
-#include "config/text_storage.h"
+#include "settings/settings.h"
+#include "settings/text_storage.h"
 #include "platform/platform.h"
 #include "tool.h"
 

@@ -1,11 +1,11 @@
 // The UI text table and the language files that fill it. A language file is UTF-8 with a
 // byte-order mark, one text per CR LF line; the reader's line rules are kept exactly,
 // since the shipped files were written against them.
-#include "config/text_storage.h"
+#include "settings/text_storage.h"
 
 #include <new>
 
-#include "config/language.h"
+#include "settings/language.h"
 #include "platform/platform.h"
 #include "resources/resource_archive.h"
 #include "resources/zip_reader.h"

@@ -1,6 +1,6 @@
 // Linux has no registry: an in-memory stand-in that tests fill. Nothing is stored until a
 // test says so, so by default every read fails, as on a machine without the installer's key.
-#include "config/registry.h"
+#include "settings/registry.h"
 
 #include <map>
 #include <mutex>

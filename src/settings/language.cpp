@@ -1,6 +1,6 @@
-#include "config/language.h"
+#include "settings/language.h"
 
-#include "config/registry.h"
+#include "settings/registry.h"
 #include "resources/archive_members.h"
 
 namespace WorkSpace {

@@ -1,6 +1,6 @@
 // Argument 0 of the command line as Windows split it: the program's path as it was started,
 // which may be quoted or relative, unlike the module path.
-#include "config/settings.h"
+#include "settings/settings.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -1,7 +1,7 @@
 // Reads and writes the settings file. The byte format is fixed by the files already on
 // users' disks: CR LF line ends, the picture block between two marker lines, then five
 // "Key value" lines. Reading tolerates everything old versions tolerated.
-#include "config/settings.h"
+#include "settings/settings.h"
 
 #include <climits>
 #include <cstdio>

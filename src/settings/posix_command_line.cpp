@@ -1,6 +1,6 @@
 // Linux stand-in for argument 0 of the Windows command line: the module's own path, so the
 // settings file sits beside the program here too.
-#include "config/settings.h"
+#include "settings/settings.h"
 
 #include "platform/platform.h"
 

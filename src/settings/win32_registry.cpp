@@ -1,6 +1,6 @@
 // The registry read behind the language number: HKEY_LOCAL_MACHINE only, query access only,
 // since the program never writes the registry and may run without administrator rights.
-#include "config/registry.h"
+#include "settings/registry.h"
 
 #include <windows.h>
 
