@@ -12,6 +12,9 @@
 #include "settings/settings.h"
 #include "particles/particle_system.h"
 #include "platform/platform.h"
+#include "render/frame_layer.h"
+#include "render/logo_layer.h"
+#include "render/picture_layer.h"
 #include "render/recording_graphics.h"
 #include "render/scene.h"
 #include "render/window.h"
@@ -48,6 +51,23 @@ void OpenSceneArchive() {
         return WriteZipArchive(path, members, "5829316") && ZipReader::Instance().Open(path, kArchivePassword);
     }();
     ASSERT_TRUE(opened || ZipReader::Instance().IsOpen());
+}
+
+// The whole client area as one view, with the window's camera.
+View WholeWindow() {
+    const Window& w = GetWindow();
+    View view;
+    view.rect = PixelRect{0, 0, w.Width(), w.Height()};
+    view.camera = w.camera;
+    return view;
+}
+
+// One frame of the particle layer over the whole window, at the record's speed and size.
+void RenderParticles() {
+    Window& w = GetWindow();
+    const FrameSettings settings = ReadFrameSettings(w.settings, 0);
+    w.effect.Advance(settings.simulationStep, settings.particleSizeScale);
+    w.effect.Render(WholeWindow());
 }
 
 class Renderer : public ::testing::Test {
@@ -107,7 +127,7 @@ TEST_F(Renderer, DrawsAdditivelyThroughTheEffectAndRestoresBlending) {
     ParticleSystem& system = GetParticleSystem();
     system.SetSpawnRate(100000.0f);  // about 100 particles in the first 0.001 s
     record.Clear();
-    GetWindow().effect.Render();
+    RenderParticles();
     system.SetSpawnRate(6000.0f);
     const std::vector<std::string>& c = record.calls;
     const int draw = record.Find("DrawIndexedPrimitiveUP(4, 0, ");
@@ -134,7 +154,7 @@ TEST_F(Renderer, MoreThan16383ParticlesAreDrawnInBatches) {
     system.SetLife(100.0f, 0.0f);
     system.SetSpawnRate(40000.0f * 1000.0f);  // about 40,000 in one frame
     record.Clear();
-    GetWindow().effect.Render();
+    RenderParticles();
     const uint32_t n = system.Count();
     // Leave the shared system as the saver would find it: everyone dies, nobody is born.
     system.SetSpawnRate(0.0f);
@@ -171,7 +191,7 @@ TEST_F(Renderer, TheEffectPutsBackTheSamplerStatesItsPassChanged) {
     };
     const std::vector<uint32_t> before = samplerZero();
     record.Clear();
-    GetWindow().effect.Render();
+    RenderParticles();
     system.SetSpawnRate(6000.0f);
     const int draw = record.Find("DrawIndexedPrimitiveUP(4, 0, ");
     ASSERT_GE(draw, 0);
@@ -257,7 +277,7 @@ std::vector<std::string> CallsStarting(const GraphicsRecord& record, const std::
 // A few particles alive, so each view has something to draw.
 void SpawnSome() {
     GetParticleSystem().SetSpawnRate(100000.0f);
-    GetWindow().effect.Advance();
+    GetWindow().effect.Advance(0.001f, 1.0f);
     GetParticleSystem().SetSpawnRate(6000.0f);
 }
 
@@ -301,8 +321,8 @@ TEST_F(PerMonitor, OneMonitorDrawsTheWholeWindowFrameWithOneViewportCallMore) {
     w.device->SetTransform(D3D::TS_PROJECTION, w.camera.projection);
     w.device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, w.background, 1.0f, 0);
     w.device->BeginScene();
-    w.effect.Render();
-    DrawLogo();
+    RenderParticles();
+    DrawLogo(WholeWindow());
     w.device->EndScene();
     w.device->Present();
     std::vector<std::string> whole = record.calls;
@@ -423,7 +443,7 @@ TEST_F(Renderer, EachFrameAdvancesTheClockByTheRecordsSpeed) {
     Settings& settings = GetSettings();
     settings.Set(SettingKey::BlobsSpeed, 80);
     const float before = SimulationClock() > 10.0f ? 0.0f : SimulationClock();
-    GetWindow().effect.Render();
+    RenderParticles();
     const float after = SimulationClock();
     settings.Set(SettingKey::BlobsSpeed, 40);
     EXPECT_EQ(after, before + 0.002f);

@@ -108,7 +108,7 @@ TEST_F(RenderLoop, TwentyFramesInTheFirstSecondPass) {
     g.perRead = Ms(0.01);
     g.frameCost = Ms(49);  // the 20th frame ends at 0.98 s
     g.stopAfterFrames = 60;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 60);
     EXPECT_EQ(g.errorScreens, 0);
     EXPECT_EQ(GetRunState().startFailed.load(), 0);
@@ -118,7 +118,7 @@ TEST_F(RenderLoop, NineteenFramesInTheFirstSecondShowTheErrorScreen) {
     g.perRead = Ms(0.01);
     g.frameCost = Ms(51);  // 19 frames end at 0.969 s, the 20th after the second
     g.stopAfterFrames = 100;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 20);
     EXPECT_EQ(g.errorScreens, 1);
     EXPECT_EQ(GetRunState().startFailed.load(), 1);
@@ -138,7 +138,7 @@ TEST_F(RenderLoop, TwentiethFrameInTimeThenSlowFramesStillPass) {
     };
     const RenderLoopHooks hooks = {FakeRequirements, FakeErrorScreen, Slow::Frame, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.errorScreens, 0);
     EXPECT_EQ(g.frames, 130);
 }
@@ -159,7 +159,7 @@ TEST_F(RenderLoop, AStepOfExactlyOneMillisecondWaits) {
     };
     Platform::SetCounterForTesting(Once::Counter, F);
     g.stopAfterFrames = 1;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 1);
     EXPECT_GE(g.reads, 1000);
     ASSERT_EQ(g.frameTimes.size(), 1u);
@@ -169,7 +169,7 @@ TEST_F(RenderLoop, AStepOfExactlyOneMillisecondWaits) {
 TEST_F(RenderLoop, FramesAreStrictlyMoreThanOneMillisecondApart) {
     g.perRead = Ms(0.25);
     g.stopAfterFrames = 50;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     ASSERT_EQ(g.frameTimes.size(), 50u);
     for (size_t i = 1; i < g.frameTimes.size(); ++i) EXPECT_GT(g.frameTimes[i] - g.frameTimes[i - 1], 0.001);
 }
@@ -179,7 +179,7 @@ TEST_F(RenderLoop, AThrowingFrameEndsTheEffectForGood) {
     g.frameCost = Ms(5);
     g.throwAtFrame = 300;  // well after the start-up phase
     g.stopAfterFrames = 1000;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 300);
     EXPECT_EQ(g.errorScreens, 1);
     EXPECT_EQ(GetRunState().startFailed.load(), 1);
@@ -189,7 +189,7 @@ TEST_F(RenderLoop, StopRequestEndsAfterTheCurrentFrameWithoutErrorScreen) {
     g.perRead = Ms(0.01);
     g.frameCost = Ms(5);
     g.stopAfterFrames = 7;  // during the start-up phase
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 7);
     EXPECT_EQ(g.errorScreens, 0);
 }
@@ -197,7 +197,7 @@ TEST_F(RenderLoop, StopRequestEndsAfterTheCurrentFrameWithoutErrorScreen) {
 TEST_F(RenderLoop, FailedSetUpOrRequirementsGoStraightToTheErrorScreen) {
     g.perRead = Ms(0.01);
     GetRunState().startFailed.store(1);
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 0);
     EXPECT_EQ(g.errorScreens, 1);
 
@@ -205,7 +205,7 @@ TEST_F(RenderLoop, FailedSetUpOrRequirementsGoStraightToTheErrorScreen) {
     g.perRead = Ms(0.01);
     g.requirements = false;
     GetRunState().startFailed.store(0);
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 0);
     EXPECT_EQ(g.errorScreens, 1);
     EXPECT_EQ(GetRunState().startFailed.load(), 1);
@@ -215,13 +215,13 @@ TEST_F(RenderLoop, ASecondThreadContinuesTheTimeLine) {
     g.perRead = Ms(0.01);
     g.frameCost = Ms(5);
     g.stopAfterFrames = 30;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     const double last = GetRunState().lastFrameTime;
     GetRunState().stopRequested.store(0);
     g.frames = 0;
     g.frameTimes.clear();
     FrameTimer::Instance().Start();  // a second set-up keeps the first time line
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     ASSERT_FALSE(g.frameTimes.empty());
     EXPECT_GT(g.frameTimes[0], last + 0.001);
     EXPECT_LT(g.frameTimes[0], last + 0.01);
@@ -232,7 +232,7 @@ TEST_F(RenderLoop, ALostDeviceAsksOnceForARebuildAndDrawsNoMore) {
     g.frameCost = Ms(5);
     g.lostFromFrame = 300;  // well after the start-up phase
     g.stopAfterWaits = 50;  // five seconds later the window thread stops the thread
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.rebuilds, 1);
     EXPECT_EQ(g.frames, 300);  // not a frame more in those five seconds
     EXPECT_EQ(g.errorScreens, 0);
@@ -246,7 +246,7 @@ TEST_F(RenderLoop, ALostDeviceInTheStartUpSecondIsNoSlowMachine) {
     g.frameCost = Ms(5);
     g.lostFromFrame = 3;
     g.stopAfterWaits = 30;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.rebuilds, 1);
     EXPECT_EQ(g.errorScreens, 0);
     EXPECT_EQ(GetRunState().startFailed.load(), 0);
@@ -257,7 +257,7 @@ TEST_F(RenderLoop, TheThreadAfterARebuildSkipsTheStartUpSecond) {
     g.perRead = Ms(0.01);
     g.frameCost = Ms(100);  // 10 frames a second would fail the start-up rule
     g.stopAfterFrames = 30;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.frames, 30);
     EXPECT_EQ(g.errorScreens, 0);
     for (bool startup : g.startupFlags) EXPECT_FALSE(startup);  // no black second either
@@ -269,7 +269,7 @@ TEST_F(RenderLoop, SleepingDisplaysStopTheFramesWithoutSpinningOrFailingTheStart
     g.displaysOffAtFrame = 5;     // in the start-up second
     g.displaysOnAfterWaits = 50;  // five seconds asleep
     g.stopAfterFrames = 150;
-    RenderThreadProc(nullptr);
+    RenderThreadProc();
     EXPECT_EQ(g.errorScreens, 0);
     EXPECT_EQ(GetRunState().startFailed.load(), 0);
     EXPECT_EQ(g.waits, 50);

@@ -20,6 +20,7 @@
 #include "render/d3d9_graphics.h"
 #include "render/lumora_effect.h"
 #include "render/picture_decode.h"
+#include "render/picture_layer.h"
 #include "render/picture_stream.h"
 #include "render/scene.h"
 #include "render/window.h"
@@ -187,7 +188,8 @@ protected:
         state.stopRequested.store(0);
         Shot shot;
         if (GetWindow().Create(window)) {
-            if (LoadScene(Wide(path), true, false)) state.startFailed.store(0);
+            LoadScene(Wide(path), true, false);
+            state.startFailed.store(0);
             StartRenderThread();
             Pump(ms);
             StopRenderThread();

@@ -8,6 +8,8 @@
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "platform/platform.h"
+#include "render/logo_layer.h"
+#include "render/picture_layer.h"
 #include "render/picture_stream.h"
 #include "render/recording_graphics.h"
 #include "render/scene.h"
@@ -145,7 +147,7 @@ TEST_F(Frame, LogoIsDrawnBottomLeftOnlyOnLargeWindowsWithBlendingAround) {
     GetWindow().logo = logo;
     GetWindow().logoInfo = ImageInfo{100, 40};
     record.Clear();
-    DrawLogo();
+    DrawLogo(View{PixelRect{0, 0, GetWindow().Width(), GetWindow().Height()}});
     int draw = record.Find("DrawPrimitiveUP(6, 2, 24");
     ASSERT_GE(draw, 0);
     // x 5..105, y from 763 up to 723, upright (v = 1 at the bottom edge).
@@ -167,7 +169,7 @@ TEST_F(Frame, LogoIsDrawnBottomLeftOnlyOnLargeWindowsWithBlendingAround) {
     UseRecordingGraphics(&record, 639, 480);
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
     record.Clear();
-    DrawLogo();
+    DrawLogo(View{PixelRect{0, 0, GetWindow().Width(), GetWindow().Height()}});
     EXPECT_TRUE(record.calls.empty());
 }
 
@@ -193,6 +195,7 @@ void LoadPictures(const std::vector<std::wstring>& paths, int32_t fit) {
 }
 
 const float kClient[4] = {0.0f, 0.0f, 1024.0f, 768.0f};
+PictureFit RecordFit() { return static_cast<PictureFit>(GetWindow().settings.GetClamped(SettingKey::PictureFit)); }
 }  // namespace
 
 TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
@@ -203,7 +206,7 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     LoadPictures({a, L"/nonexistent/picture.jpg"}, 0);
     record.Clear();
     AdvancePictureFade();
-    DrawPictureLayer(kClient);
+    DrawPictureLayer(kClient, RecordFit());
     EXPECT_EQ(record.Find("SetRenderState"), -1);  // one picture: no blending, covers all
     EXPECT_EQ(record.calls.back(),
               "DrawPrimitiveUP(6, 2, 28, (0 0) 0xFFFFFFFF, (1024 0) 0xFFFFFFFF, (1024 768) 0xFFFFFFFF, (0 768) 0xFFFFFFFF)");
@@ -213,7 +216,7 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     GetPictureStream().WaitUntilIdle();
     record.Clear();
     AdvancePictureFade();
-    DrawPictureLayer(kClient);
+    DrawPictureLayer(kClient, RecordFit());
     // First frame of the fade: picture 0 with b = 254, picture 1 with b = 0.
     int first = record.Find("DrawPrimitiveUP");
     int second = record.Find("DrawPrimitiveUP", first + 1);
@@ -272,7 +275,7 @@ TEST_F(Frame, PicturesStreamInOrderWithAtMostThreeTexturesAndEveryUploadRecorded
         GetPictureStream().WaitUntilIdle();
         record.Clear();
         AdvancePictureFade();
-        DrawPictureLayer(kClient);
+        DrawPictureLayer(kClient, RecordFit());
         // Every frame draws a picture: no gap while the next one is on its way.
         ASSERT_GE(record.Find("DrawPrimitiveUP"), 0) << frame;
         EXPECT_LE(record.liveObjects - before, 3);
@@ -301,7 +304,7 @@ TEST_F(Frame, FitAndFillPlaceEachPictureInItsOwnRectangle) {
     GetPictureStream().WaitUntilIdle();
     record.Clear();
     AdvancePictureFade();
-    DrawPictureLayer(kClient);
+    DrawPictureLayer(kClient, RecordFit());
     // Fit: the portrait 576 wide and centred, the panorama 256 high and centred; each its own.
     const int first = record.Find("DrawPrimitiveUP");
     const int second = record.Find("DrawPrimitiveUP", first + 1);
@@ -314,7 +317,7 @@ TEST_F(Frame, FitAndFillPlaceEachPictureInItsOwnRectangle) {
     // Fill, read at drawing time: the whole client area for both.
     GetWindow().settings.Set(SettingKey::PictureFit, 2);
     record.Clear();
-    DrawPictureLayer(kClient);
+    DrawPictureLayer(kClient, RecordFit());
     EXPECT_NE(record.calls[record.Find("DrawPrimitiveUP")].find("(0 0) 0xFEFEFEFE, (1024 0)"), std::string::npos);
     GetWindow().settings.Set(SettingKey::PictureFit, 0);
     ReleaseScene();

@@ -68,7 +68,7 @@ void SetDisplaysOff(bool off) {
     WakeRenderThread();
 }
 
-unsigned RenderThreadProc(void*) {
+unsigned RenderThreadProc() {
     RunState& state = GetRunState();
     // A thread that follows a rebuild has shown its frames already: no black second and
     // no slow-start check again.
@@ -142,7 +142,7 @@ void StartRenderThread(bool afterRebuild) {
     RunState& state = GetRunState();
     state.afterRebuild = afterRebuild ? 1 : 0;
     try {
-        state.renderThread = std::thread([] { RenderThreadProc(nullptr); });
+        state.renderThread = std::thread(RenderThreadProc);
     } catch (const std::exception&) {
         // No thread: the wait at destruction returns at once and the release goes on.
     }

@@ -10,13 +10,15 @@
 #include "settings/text_storage.h"
 #include "particles/particle_system.h"
 #include "render/picture_stream.h"
+#include "render/frame_layer.h"
+#include "render/picture_layer.h"
 #include "render/scene.h"
 #include "render/window.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
 
-int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures) {
+void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures) {
     Window& w = GetWindow();
     GetPictureStream().Stop();
     UserTextures& pictures = UserTextures::Instance();
@@ -27,14 +29,13 @@ int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPi
 
     w.settings.ClearPictures();
     w.settings.Load(SettingsPathToRead(settingsPath));
-    if (!buildScene) return 1;
+    if (!buildScene) return;
 
     w.showPictures = w.settings.Get(SettingKey::ShowImages);
     if (!skipPictureTextures) LoadPictureTextures();
     InitScene();  // a missing logo or effect does not fail the set-up
     // After InitScene: the renderer's preset has just put scheme 0 in place.
     ApplyColorScheme(w.settings.Get(SettingKey::SelectLumoraEffect));
-    return 1;
 }
 
 void ApplyColorScheme(int32_t scheme) {
@@ -67,7 +68,7 @@ void LoadPictureTextures() {
     UserTextures::Instance().Clear();
     if (w.showPictures == 0) return;  // nothing would draw them
     // Pictures are decoded no larger than the largest view shows them.
-    w.ReshapeViews();
+    w.ReshapeViews(w.settings.GetClamped(SettingKey::SpanMonitors) != 0);
     int32_t width = 0, height = 0;
     for (int32_t i = 0; i < w.views.count; ++i) {
         width = std::max(width, w.views.views[i].rect.Width());
@@ -82,16 +83,17 @@ void LoadPictureTextures() {
     stream.Start(paths, PictureFade().current);
 }
 
-int32_t ReleaseScene() {
-    GetPictureStream().Stop();
-    UserTextures::Instance().Clear();
-    GetWindow().Release();
-    return 1;
+void ReleaseScene() {
+    Window& w = GetWindow();
+    ReleaseFrameLayers(w);
+    w.Release();
 }
 
 int32_t RenderFrame(bool startupPhase) {
     Window& w = GetWindow();
-    w.ReshapeViews();
+    // The settings are read once a frame, here, and handed down to the layers.
+    const FrameSettings settings = ReadFrameSettings(w.settings, w.showPictures);
+    w.ReshapeViews(settings.spanMonitors);
     UpdateMatrices(w.cameraRotation);
     for (int32_t i = 0; i < w.views.count; ++i) UpdateMatrices(w.cameraRotation, w.views.views[i].camera);
     GraphicsDevice* device = w.device;
@@ -103,22 +105,15 @@ int32_t RenderFrame(bool startupPhase) {
     device->SetViewport(0, 0, w.clientRect[2], w.clientRect[3]);
     device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, w.background, 1.0f, 0);
     device->BeginScene();
-    const bool pictures = w.showPictures != 0;
-    // Once per frame: a decoded picture may arrive, and the cross-fade moves on.
-    if (pictures) AdvancePictureFade();
-    // The stream moves once per frame; every monitor shows the same particles.
-    w.effect.Advance();
+    // Once per frame, whatever the number of views: every monitor shows the same stream.
+    AdvanceFrameLayers(w, settings);
     for (int32_t i = 0; i < viewCount; ++i) {
         const View& view = w.views.views[i];
         if (viewCount > 1) {
             device->SetViewport(view.rect.left, view.rect.top, view.rect.Width(), view.rect.Height());
             if (i > 0) device->SetTransform(D3D::TS_PROJECTION, view.camera.projection);
         }
-        const float area[4] = {static_cast<float>(view.rect.left), static_cast<float>(view.rect.top),
-                               static_cast<float>(view.rect.right), static_cast<float>(view.rect.bottom)};
-        if (pictures) DrawPictureLayer(area);
-        w.effect.Render(view);
-        DrawLogo(view);
+        DrawFrameLayers(w, view, settings);
     }
     if (startupPhase) {
         // The start-up second is measured but shown black; the simulation still advances.
@@ -137,7 +132,8 @@ void OnSaverWindowCreate(void* window) {
         if (CheckSystemRequirements()) {
             std::wstring path = GetSettingsPath();
             if (GetWindow().Create(window)) {
-                if (LoadScene(path, true, false) != 0) state.startFailed.store(0);
+                LoadScene(path, true, false);
+                state.startFailed.store(0);
             }
         }
     } catch (...) {

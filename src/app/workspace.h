@@ -6,9 +6,9 @@
 
 namespace WorkSpace {
 
-int32_t LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures);
+void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures);
 void LoadPictureTextures();
-int32_t ReleaseScene();
+void ReleaseScene();
 // Draws and presents one frame, once per view; returns what Present reported.
 int32_t RenderFrame(bool startupPhase);
 // Sets the particles' colour scheme and remembers it for a rebuilt device.
@@ -18,8 +18,8 @@ void ApplyColorScheme(int32_t scheme);
 // keeping the settings record, the pictures' list and the scheme. False if no device.
 bool RebuildScene(void* window);
 
-// The render thread's procedure; its argument is ignored.
-unsigned RenderThreadProc(void* unused);
+// The render thread's procedure.
+unsigned RenderThreadProc();
 // Starts RenderThreadProc and keeps its handle in RunState::renderThread. A thread
 // started after a rebuild skips the start-up second (its black frames and its check).
 void StartRenderThread(bool afterRebuild = false);

@@ -114,21 +114,11 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
     return result;
 }
 
-void LumoraEffect::Render() {
+void LumoraEffect::Advance(float step, float sizeScale) {
     if (!camera_) return;
-    Advance();
-    View view;
-    view.camera = *camera_;
-    Render(view);
-}
-
-void LumoraEffect::Advance() {
-    if (!camera_) return;
-    // Read at every frame: the preview shows what the dialog holds at the time.
-    const Settings& settings = GetSettings();
     ParticleSystem& system = GetParticleSystem();
-    StepSimulation(system, SimulationClock(), SimulationStep(settings.Get(SettingKey::BlobsSpeed)));
-    vertices_ = BuildParticleVertices(system, ParticleSizeScale(settings.Get(SettingKey::BlobsSize)));
+    StepSimulation(system, SimulationClock(), step);
+    vertices_ = BuildParticleVertices(system, sizeScale);
     indices_ = system.BuildIndices();
     count_ = system.Count();
 }

@@ -14,10 +14,9 @@ public:
     virtual ~LumoraEffect() = default;
 
     bool InitEffect(CameraBlock* camera, GraphicsDevice* device);
-    // One frame: the simulation step and the vertex build, then the draw into one view.
-    void Render();
-    // The simulation step and the vertex and index build, once per frame.
-    void Advance();
+    // The simulation step of `step` simulated seconds and the vertex and index build, with
+    // every particle `sizeScale` times its own size; once per frame.
+    void Advance(float step, float sizeScale);
     // Draws the arrays of the last Advance through the view's camera; no state changes
     // besides the render states around the draw, so every view sees the same stream.
     void Render(const View& view);

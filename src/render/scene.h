@@ -1,71 +1,21 @@
-// The scene around the particles: the fixed camera, the user's pictures cross-fading as
-// the background, and the logo in the bottom-left corner.
+// The scene around the particles: the fixed camera, the set-up of the frame's layers, and
+// the screen-space quads the picture and logo layers draw with.
 #pragma once
-#include <string>
+#include <cstdint>
 
-#include "base/program_error.h"
 #include "render/graphics_ops.h"
-#include "render/picture_decode.h"
+#include "render/view.h"
 
 namespace WorkSpace {
 
-// The picture textures: the one being shown, the one fading in and the one after it, in
-// the order the stream delivered them. Each keeps its upright picture's own size, for its
-// placement.
-class UserTextures {
-public:
-    static constexpr uint32_t kMaxTextures = 3;
-    struct Picture {
-        Texture* texture = nullptr;
-        uint32_t width = 0, height = 0;
-        uint32_t listIndex = 0;
-    };
-
-    static UserTextures& Instance();
-    UserTextures() = default;
-    virtual ~UserTextures();
-
-    // Uploads decoded pixels as a texture behind the others; false when the device does not
-    // take them or all places are taken.
-    bool AddPicture(const DecodedPicture& picture, uint32_t listIndex);
-    // Releases the first texture (the picture that has faded out).
-    void DropFirst();
-    void Clear();
-    void SetDevice(GraphicsDevice* device) { device_ = device; }
-    uint32_t Count() const { return count_; }
-    const Picture& At(uint32_t i) const { return pictures_[i]; }
-
-private:
-    Picture pictures_[kMaxTextures];
-    uint32_t count_ = 0;
-    GraphicsDevice* device_ = nullptr;
-};
-
-// current and next are the list indices of the two pictures shown.
-struct CrossFade {
-    uint32_t current = 0;
-    uint32_t next = 1;
-    float fade = 0.0f;
-};
-// The process-wide cross-fade state; a reload of the pictures starts at `current` again.
-CrossFade& PictureFade();
-
-// The scene initialisation for the window's client area as one view.
-void InitScene();
-// Logo, the camera of `view` (the shared look-at and the view's own aspect) and the
-// particle renderer.
-void InitScene(View& view);
+// The logo (the Window object's own texture), the camera for the whole client area and the
+// frame's layers, in this order. False when a step failed; the steps after it are not made.
+bool InitScene();
 // The camera step of the window's camera block, and of one view's.
 void UpdateMatrices(uint8_t rotationFlag);
 void UpdateMatrices(uint8_t rotationFlag, CameraBlock& camera);
-// Once per frame: takes a decoded picture from the stream for upload, and moves the fade on.
-void AdvancePictureFade();
-// Draws the pictures into `area` (left, top, right, bottom in client pixels), each placed by
-// the settings' fit mode; draws nothing while no picture has arrived.
-void DrawPictureLayer(const float area[4]);
-// The logo at the bottom-left of the client area, or of one view.
-void DrawLogo();
-void DrawLogo(const View& view);
+// Screen-space quads (pre-transformed vertices) with one texture, plain or tinted by a
+// vertex colour.
 void DrawScreenQuad(const float uv[4], const float rect[4]);
 void DrawTintedScreenQuad(const float uv[4], const float rect[4], uint32_t colour);
 

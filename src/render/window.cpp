@@ -94,9 +94,8 @@ bool Window::InitLogo() {
     return true;
 }
 
-void Window::ReshapeViews() {
+void Window::ReshapeViews(bool span) {
     PixelRect rects[kMaxViews];
-    const bool span = GetSettings().GetClamped(SettingKey::SpanMonitors) != 0;
     views.count = LayoutViewRects(layout, span, clientRect[2], clientRect[3], rects);
     for (int32_t i = 0; i < views.count; ++i) {
         View& v = views.views[i];

@@ -26,9 +26,9 @@ public:
     int32_t Width() const { return clientRect[2]; }
     int32_t Height() const { return clientRect[3]; }
 
-    // This frame's views from the display layout and "SpanMonitors", each with the
-    // window's camera and a projection of its own aspect. The reshape of a frame.
-    void ReshapeViews();
+    // This frame's views from the display layout, one per monitor or one spanning them
+    // all, each with the window's camera and a projection of its own aspect.
+    void ReshapeViews(bool span);
 
     void* window = nullptr;
     int32_t clientRect[4] = {0, 0, 0, 0};

@@ -85,7 +85,10 @@ int wmain(int argc, wchar_t** argv) {
     RunState& state = GetRunState();
     state.appWindow = window;
     const std::wstring settings = argc > 4 ? argv[4] : L"";
-    if (GetWindow().Create(window) && LoadScene(settings, true, false)) state.startFailed.store(0);
+    if (GetWindow().Create(window)) {
+        LoadScene(settings, true, false);
+        state.startFailed.store(0);
+    }
     const double cpuBefore = CpuSeconds();
     LARGE_INTEGER runStart;
     QueryPerformanceCounter(&runStart);

@@ -1,0 +1,49 @@
+// A frame is a list of layers drawn back to front: the pictures, the particles, the logo.
+// Every layer has the same four verbs, as a hack has its init, draw and free: make what it
+// draws with for the window's device, advance once a frame, draw into one view, release.
+// A new layer is one file pair that defines its FrameLayer, and one line in the list.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "render/picture_fit.h"
+#include "render/view.h"
+
+namespace WorkSpace {
+
+class Settings;
+class Window;
+
+// What a frame draws with, read from the settings record once per frame and handed down.
+// Read at every frame, not at set-up: the dialog's preview lays its edits over the record.
+struct FrameSettings {
+    float simulationStep = 0.001f;  // simulated seconds per frame ("BlobsSpeed")
+    float particleSizeScale = 1.0f; // on every particle's size ("BlobsSize")
+    PictureFit pictureFit = PictureFit::Stretch;
+    bool spanMonitors = false;
+    bool showPictures = false;
+};
+FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures);
+
+// A verb a layer does not need is null.
+struct FrameLayer {
+    // Makes what the layer draws with for the window's new device; false fails the set-up.
+    bool (*make)(Window& window);
+    // Once per frame before any view is drawn: the simulation, the cross-fade. No drawing.
+    void (*advance)(Window& window, const FrameSettings& settings);
+    // Draws into one view. A layer sets every state its draw needs beyond the device's
+    // baseline (Window::Create's fixed states, blending off, the texture's own alpha) and
+    // puts the baseline back before it returns, so no layer depends on the one before it.
+    void (*draw)(Window& window, const View& view, const FrameSettings& settings);
+    // Lets go of what make made that the Window object does not release itself.
+    void (*release)(Window& window);
+};
+
+// Each verb over the frame's layers, back to front. MakeFrameLayers stops at the first
+// layer that fails and returns false.
+bool MakeFrameLayers(Window& window);
+void AdvanceFrameLayers(Window& window, const FrameSettings& settings);
+void DrawFrameLayers(Window& window, const View& view, const FrameSettings& settings);
+void ReleaseFrameLayers(Window& window);
+
+}  // namespace WorkSpace
