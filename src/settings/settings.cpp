@@ -21,6 +21,7 @@ const SettingRow kSettingRows[kSettingCount] = {
     {SettingKey::SelectLumoraEffect, L"SelectLumoraEffect", 0, INT32_MIN, INT32_MAX},
     {SettingKey::PictureFit, L"PictureFit", 0, 0, 2},
     {SettingKey::SpanMonitors, L"SpanMonitors", 0, 0, 1},
+    {SettingKey::PictureOrder, L"PictureOrder", 0, 0, 1},
 };
 
 const SettingRow& SettingInfo(SettingKey key) { return kSettingRows[static_cast<size_t>(key)]; }

@@ -24,8 +24,9 @@ enum class SettingKey : uint8_t {
     SelectLumoraEffect,
     PictureFit,    // 0 stretch, 1 fit (bars), 2 fill (crop)
     SpanMonitors,  // 0 a scene per monitor, 1 one scene over all of them
+    PictureOrder,  // 0 the list's order, 1 shuffled, a new order each lap
 };
-constexpr size_t kSettingCount = 7;
+constexpr size_t kSettingCount = 8;
 // The first rows are always written, as every file on users' disks has them; the rows
 // after them only when they differ from their defaults, so an untouched file keeps its bytes.
 constexpr size_t kAlwaysWrittenSettings = 5;
