@@ -18,7 +18,9 @@
 #include "render/recording_graphics.h"
 #include "render/scene.h"
 #include "render/window.h"
+#include "resources/archive_members.h"
 #include "resources/logger.h"
+#include "resources/program_folder.h"
 #include "resources/zip_reader.h"
 #include "resources/zip_writer.h"
 
@@ -28,17 +30,35 @@ namespace {
 
 std::wstring W(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
 
-// The process-wide reader is opened once per process; this suite gives it an archive with
-// the three members the scene reads (contents the recorder accepts).
-void OpenSceneArchive() {
-    static bool opened = [] {
+// The effect file the saver ships: from the source tree natively, and from the archive
+// beside the test program under Wine, where the source tree's path means nothing.
+std::vector<uint8_t> ShippedEffectFile() {
+#ifdef _WIN32
+    ZipReader shipped;
+    uint32_t size = 0;
+    uint8_t* data = shipped.Open(GetProgramFolder() + L"LMRResource.dat", kArchivePassword)
+                        ? shipped.ReadMember(kEffectMember, size)
+                        : nullptr;
+    std::vector<uint8_t> bytes(data, data + (data ? size : 0));
+    if (data) shipped.FreeBuffer();
+    return bytes;
+#else
+    std::ifstream fx(LUMORA_SOURCE_DIR "/assets/archive/Resource/ParticleShader.fx", std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(fx), std::istreambuf_iterator<char>());
+#endif
+}
+
+// This suite's own archive with the three members the scene reads (contents the recorder
+// accepts), so it leaves the process-wide reader to whoever uses the real one.
+ZipReader& SceneArchive() {
+    static ZipReader* archive = [] {
         const std::string dir = ::testing::TempDir() + "effect_archive";
         Platform::MakeFolder(W(dir));
         std::vector<ZipWriterMember> members(3);
         // The real effect file, so the recorded effect's pass sets the file's sampler states.
-        std::ifstream fx(LUMORA_SOURCE_DIR "/assets/archive/Resource/ParticleShader.fx", std::ios::binary);
         members[0].name = "Resource/ParticleShader.fx";
-        members[0].bytes.assign(std::istreambuf_iterator<char>(fx), std::istreambuf_iterator<char>());
+        const std::vector<uint8_t> fx = ShippedEffectFile();
+        members[0].bytes.assign(fx.begin(), fx.end());
         members[1].name = "Resource/Particle.tga";
         members[1].bytes.assign(18 + 4 * 4, 0);
         members[1].bytes[12] = 2;  // 2x2
@@ -48,9 +68,12 @@ void OpenSceneArchive() {
         members[2].name = "Resource/logo.png";
         members[2].bytes.assign(png, png + sizeof(png));
         const std::wstring path = W(dir + "/LMRResource.dat");
-        return WriteZipArchive(path, members, "5829316") && ZipReader::Instance().Open(path, kArchivePassword);
+        auto* reader = new ZipReader();
+        if (!WriteZipArchive(path, members, "5829316") || !reader->Open(path, kArchivePassword))
+            ADD_FAILURE() << "cannot make the scene's archive";
+        return reader;
     }();
-    ASSERT_TRUE(opened || ZipReader::Instance().IsOpen());
+    return *archive;
 }
 
 // The whole client area as one view, with the window's camera.
@@ -73,11 +96,7 @@ void RenderParticles() {
 class Renderer : public ::testing::Test {
 protected:
     void SetUp() override {
-#ifdef _WIN32
-        // There the process-wide reader belongs to the real archive of the scene tests.
-        GTEST_SKIP() << "the recording renderer tests run in the native build";
-#endif
-        OpenSceneArchive();
+        GetWindow().archive = &SceneArchive();
         dir = ::testing::TempDir() + "renderer_log";
         Platform::MakeFolder(W(dir));
         GetLogger().SetFolder(W(dir));
@@ -86,6 +105,7 @@ protected:
     }
     void TearDown() override {
         GetWindow().Release();
+        GetWindow().archive = &ZipReader::Instance();
         UseRecordingGraphics(nullptr, 0, 0);
     }
     std::string Log() {
@@ -217,7 +237,7 @@ TEST_F(Renderer, EachFailedStepOfTheSetUpIsLogged) {
     Window& w = GetWindow();
     for (const auto& step : steps) {
         record.failing = {step.failing};
-        EXPECT_FALSE(w.effect.InitEffect(&w.camera, w.device)) << step.failing;
+        EXPECT_FALSE(w.effect.InitEffect(&w.camera, w.device, *w.archive)) << step.failing;
         EXPECT_NE(Log().find(step.line), std::string::npos) << step.line;
     }
     record.failing = {"CreateTextureFromMemory"};

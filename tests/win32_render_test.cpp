@@ -437,7 +437,7 @@ TEST_F(Scene, WithoutTheEffectFileLogoButNoParticles) {
     ASSERT_TRUE(GetWindow().Create(window));
     ASSERT_TRUE(GetWindow().InitLogo());
     UpdateMatrices(0);
-    EXPECT_TRUE(GetWindow().effect.InitEffect(&GetWindow().camera, GetWindow().device));
+    EXPECT_TRUE(GetWindow().effect.InitEffect(&GetWindow().camera, GetWindow().device, *GetWindow().archive));
     ReleaseScene();
     DestroyWindow(window);
     Shot s = Run(1024, 768, Settings(0, 0), 2500);

@@ -4,10 +4,9 @@
 
 namespace WorkSpace {
 
-bool TextureFromArchive(GraphicsDevice* device, const wchar_t* member, const TextureOptions& options,
-                        ImageInfo* info, Texture** out, bool& created) {
+bool TextureFromArchive(ZipReader& reader, GraphicsDevice* device, const wchar_t* member,
+                        const TextureOptions& options, ImageInfo* info, Texture** out, bool& created) {
     created = false;
-    ZipReader& reader = ZipReader::Instance();
     uint32_t size = 0;
     uint8_t* data = reader.ReadMember(member, size);
     if (!data || size == 0) {

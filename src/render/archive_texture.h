@@ -4,10 +4,13 @@
 
 namespace WorkSpace {
 
-// Reads `member` and creates a texture from its bytes, then gives the reader's buffer back.
+class ZipReader;
+
+// Reads `member` from `archive` and creates a texture from its bytes, then gives the
+// reader's buffer back.
 // Returns false, creating nothing, when the member cannot be read or is empty; otherwise
 // true, with `created` telling whether the device made the texture.
-bool TextureFromArchive(GraphicsDevice* device, const wchar_t* member, const TextureOptions& options,
+bool TextureFromArchive(ZipReader& archive, GraphicsDevice* device, const wchar_t* member, const TextureOptions& options,
                         ImageInfo* info, Texture** out, bool& created);
 
 }  // namespace WorkSpace

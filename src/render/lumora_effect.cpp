@@ -66,7 +66,7 @@ const ParticleVertex* BuildParticleVertices(ParticleSystem& system, float sizeSc
     return system.BuildVertices(Vec3{sizeScale, 0.0f, 0.0f}, Vec3{0.0f, sizeScale, 0.0f});
 }
 
-bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
+bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipReader& reader) {
     Logger& log = GetLogger();
     camera_ = camera;
     device_ = device;
@@ -85,7 +85,6 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
     }
 
     bool result = true;
-    ZipReader& reader = ZipReader::Instance();
     uint32_t size = 0;
     SafeRelease(effect_);
     if (uint8_t* data = reader.ReadMember(kEffectMember, size)) {
@@ -104,7 +103,7 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device) {
     TextureOptions options;
     options.mipLevels = 3;
     bool created = false;
-    if (!TextureFromArchive(device_, kParticleMember, options, nullptr, &texture_, created)) return false;
+    if (!TextureFromArchive(reader, device_, kParticleMember, options, nullptr, &texture_, created)) return false;
     if (created) {
         log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK");
     } else {

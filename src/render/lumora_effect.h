@@ -8,12 +8,15 @@
 
 namespace WorkSpace {
 
+class ZipReader;
+
 class LumoraEffect {
 public:
     LumoraEffect() = default;
     virtual ~LumoraEffect() = default;
 
-    bool InitEffect(CameraBlock* camera, GraphicsDevice* device);
+    // The effect file and the particle texture come from `archive`.
+    bool InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipReader& archive);
     // The simulation step of `step` simulated seconds and the vertex and index build, with
     // every particle `sizeScale` times its own size; once per frame.
     void Advance(float step, float sizeScale);

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "resources/archive_members.h"
 #include "resources/logger.h"
+#include "resources/zip_reader.h"
 #include "render/archive_texture.h"
 
 namespace WorkSpace {
@@ -21,7 +22,7 @@ const GraphicsPlatform& GetGraphicsPlatform() {
 
 void SetGraphicsPlatform(const GraphicsPlatform* platform) { g_platformOverride = platform; }
 
-Window::Window() = default;
+Window::Window() : archive(&ZipReader::Instance()) {}
 Window::~Window() = default;
 
 bool Window::Create(void* hwnd) {
@@ -84,7 +85,7 @@ bool Window::InitLogo() {
     options.mipLevels = 1;
     SafeRelease(logo);
     bool created = false;
-    if (!TextureFromArchive(device, kLogoMember, options, &logoInfo, &logo, created)) return false;
+    if (!TextureFromArchive(*archive, device, kLogoMember, options, &logoInfo, &logo, created)) return false;
     if (!created) {
         GetLogger().Write(L"Window::InitLogo() - FAILED");
         Platform::DebugOutput(L"Failed to load logo texture. Window::Init ()\n");

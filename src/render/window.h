@@ -9,6 +9,8 @@
 
 namespace WorkSpace {
 
+class ZipReader;
+
 class Window {
 public:
     Window();
@@ -46,6 +48,7 @@ public:
     ViewList views;         // rebuilt by ReshapeViews every frame
     int32_t colorScheme = 0;  // the scheme the scene was last given, for a rebuilt device
     Settings& settings = GetSettings();  // the record lives in settings/
+    ZipReader* archive;                  // where the logo, effect and particle come from
 };
 
 // The process-wide Window object, built during static initialisation.
