@@ -25,6 +25,10 @@ public:
     // The log becomes folder + separator + "log_output.txt"; that file is deleted.
     void SetFolder(const std::wstring& folder);
     const std::wstring& Path() const { return path_; }
+    // For a program whose own output is the point (the command-line tool): from here on
+    // no line reaches a file, only the debugger output, and the empty file the start left
+    // open is closed and removed. A file that already holds lines is left as it is.
+    void KeepNoFile();
 
     static constexpr size_t kBufferChars = 2048;
 
@@ -33,6 +37,7 @@ private:
 
     FILE* file_ = nullptr;
     std::wstring path_;
+    bool noFile_ = false;
     std::mutex lock_;  // the window and render threads may both write
 };
 
