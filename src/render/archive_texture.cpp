@@ -5,7 +5,7 @@
 namespace WorkSpace {
 
 bool TextureFromArchive(GraphicsDevice* device, const wchar_t* member, const TextureOptions& options,
-                        ImageInfo* info, Texture** out, bool& created) {
+                        ImageInfo* info, Texture** out, bool& created, HResult* result) {
     created = false;
     ZipReader& reader = ZipReader::Instance();
     uint32_t size = 0;
@@ -14,8 +14,11 @@ bool TextureFromArchive(GraphicsDevice* device, const wchar_t* member, const Tex
         if (data) reader.FreeBuffer();  // an empty member still leaves its buffer
         return false;
     }
-    created = !Failed(device->CreateTextureFromMemory(data, size, options, info, out)) && *out;
+    HResult hr = device->CreateTextureFromMemory(data, size, options, info, out);
+    created = !Failed(hr) && *out;
     if (!created) *out = nullptr;
+    if (!created && !Failed(hr)) hr = kFail;  // success without a texture is no texture
+    if (result) *result = hr;
     reader.FreeBuffer();
     return true;
 }

@@ -122,4 +122,10 @@ int Logger::Write(const wchar_t* format, ...) {
     return rc;
 }
 
+int Logger::WriteFailed(int32_t hr, const wchar_t* message) {
+    const int rc = Write(L"%ls", message);
+    Platform::DebugOutput(message + (L": " + Platform::HResultText(hr)) + L"\n");
+    return rc;
+}
+
 }  // namespace WorkSpace

@@ -22,6 +22,10 @@ public:
 
     // printf-style wide format. Returns the result of closing the file (0 when not open).
     int Write(const wchar_t* format, ...);
+    // A step that failed with `hr`: `message` (a complete text, no placeholders) becomes its
+    // log line exactly as Write makes it, and beside it the debugger output gets one line
+    // naming the step and the HRESULT as text: "<message>: 0x8876086C D3DERR_INVALIDCALL".
+    int WriteFailed(int32_t hr, const wchar_t* message);
     // The log becomes folder + separator + "log_output.txt"; that file is deleted.
     void SetFolder(const std::wstring& folder);
     const std::wstring& Path() const { return path_; }
