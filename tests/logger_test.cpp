@@ -20,6 +20,8 @@ std::string Slurp(const std::string& path) {
     s << in.rdbuf();
     return s.str();
 }
+std::wstring g_debugText;
+void KeepDebugText(const std::wstring& text) { g_debugText += text; }
 std::string Dir(const char* name) {
     std::string d = ::testing::TempDir() + name;
     Platform::MakeFolder(W(d));
@@ -113,4 +115,17 @@ TEST(Logger, StartLeavesAFileOfTheSameNameInTheCurrentDirectoryAlone) {
     { Logger log; }
     std::filesystem::current_path(before);
     EXPECT_EQ(Slurp(here + "/log_output.txt"), "the user's own notes\n");
+}
+
+TEST(Logger, FailedStepKeepsItsLineAndTellsTheDebuggerTheHResult) {
+    const std::string dir = Dir("logger_failed");
+    Logger log(W(dir));
+    g_debugText.clear();
+    Platform::SetDebugOutputForTesting(KeepDebugText);
+    log.WriteFailed(static_cast<int32_t>(0x8876086C), L"Window::Create() - CreateDevice () - FAILED");
+    Platform::SetDebugOutputForTesting(nullptr);
+    const std::string text = Slurp(dir + "/log_output.txt");
+    EXPECT_EQ(text.substr(11), "Window::Create() - CreateDevice () - FAILED\r\n");
+    EXPECT_NE(g_debugText.find(L"\nWindow::Create() - CreateDevice () - FAILED: 0x8876086C D3DERR_INVALIDCALL\n"),
+              std::wstring::npos);
 }

@@ -152,10 +152,10 @@ TEST_F(Renderer, DrawsAdditivelyThroughTheEffectAndRestoresBlending) {
     const std::vector<std::string>& c = record.calls;
     const int draw = record.Find("DrawIndexedPrimitiveUP(4, 0, ");
     ASSERT_GE(draw, 0);
-    EXPECT_LT(record.Find("SetRenderState(27, 1)"), draw);  // blending on
-    EXPECT_LT(record.Find("SetRenderState(19, 2)"), draw);  // one
-    EXPECT_LT(record.Find("SetRenderState(20, 2)"), draw);  // one
-    EXPECT_LT(record.Find("SetTextureStageState(0, 5, 2)"), draw);
+    EXPECT_LT(record.Find("SetRenderState(ALPHABLENDENABLE, 1)"), draw);  // blending on
+    EXPECT_LT(record.Find("SetRenderState(SRCBLEND, 2)"), draw);          // one
+    EXPECT_LT(record.Find("SetRenderState(DESTBLEND, 2)"), draw);         // one
+    EXPECT_LT(record.Find("SetTextureStageState(0, ALPHAARG1, 2)"), draw);
     EXPECT_LT(record.Find("Effect.SetTechnique(TechniqueNoInst)"), draw);
     EXPECT_LT(record.Find("Effect.SetMatrix(matWorldViewProjection"), draw);
     EXPECT_LT(record.Find("Effect.SetTexture(texParticle, memory:34)"), draw);
@@ -163,7 +163,7 @@ TEST_F(Renderer, DrawsAdditivelyThroughTheEffectAndRestoresBlending) {
     EXPECT_LT(record.Find("Effect.CommitChanges()"), draw);
     EXPECT_LT(record.Find("SetVertexDeclaration(declaration)"), draw);
     EXPECT_EQ(c[draw].substr(c[draw].rfind(", ") - 3), "101, 36)");  // 16-bit indices, 36-byte vertices
-    EXPECT_EQ(c.back(), "SetRenderState(27, 0)");
+    EXPECT_EQ(c.back(), "SetRenderState(ALPHABLENDENABLE, 0)");
     EXPECT_GT(record.Find("Effect.End()"), draw);
 }
 
@@ -216,8 +216,8 @@ TEST_F(Renderer, TheEffectPutsBackTheSamplerStatesItsPassChanged) {
     const int draw = record.Find("DrawIndexedPrimitiveUP(4, 0, ");
     ASSERT_GE(draw, 0);
     // The pass filters and clamps the particle texture (linear min, mag and mip)...
-    EXPECT_LT(record.Find("SetSamplerState(0, 6, 2)"), draw);
-    EXPECT_LT(record.Find("SetSamplerState(0, 1, 3)"), draw);
+    EXPECT_LT(record.Find("SetSamplerState(0, MINFILTER, 2)"), draw);
+    EXPECT_LT(record.Find("SetSamplerState(0, ADDRESSU, 3)"), draw);
     // ...and after End sampler 0 is as the scene left it: point sampling for the logo.
     EXPECT_EQ(samplerZero(), before);
     EXPECT_EQ(before[6 - 1], 0u);

@@ -68,10 +68,10 @@ TEST_F(Frame, CreateLogsEachStepAndSetsTheFixedStates) {
         "Window::Create() - OK",
     };
     EXPECT_EQ(LogMessages(ReadLog(dir)), expected);
-    EXPECT_TRUE(record.Contains("SetRenderState(137, 0)"));  // lighting off
-    EXPECT_TRUE(record.Contains("SetRenderState(22, 1)"));   // no culling
-    EXPECT_TRUE(record.Contains("SetRenderState(7, 0)"));    // no depth test
-    EXPECT_TRUE(record.Contains("SetSamplerState(0, 7, 0)"));
+    EXPECT_TRUE(record.Contains("SetRenderState(LIGHTING, 0)"));  // lighting off
+    EXPECT_TRUE(record.Contains("SetRenderState(CULLMODE, 1)"));  // no culling
+    EXPECT_TRUE(record.Contains("SetRenderState(ZENABLE, 0)"));   // no depth test
+    EXPECT_TRUE(record.Contains("SetSamplerState(0, MIPFILTER, 0)"));
     EXPECT_EQ(GetWindow().Width(), 1024);
 }
 
@@ -124,8 +124,8 @@ TEST_F(Frame, StartUpFrameIsClearedTwiceAroundTheDraws) {
     RenderFrame(true);
     const std::vector<std::string>& c = record.calls;
     ASSERT_GE(c.size(), 7u);
-    EXPECT_EQ(c[0].rfind("SetTransform(2,", 0), 0u);
-    EXPECT_EQ(c[1].rfind("SetTransform(3,", 0), 0u);
+    EXPECT_EQ(c[0].rfind("SetTransform(VIEW,", 0), 0u);
+    EXPECT_EQ(c[1].rfind("SetTransform(PROJECTION,", 0), 0u);
     // The one call a single monitor adds: the clears cover the whole back buffer.
     EXPECT_EQ(c[2], "SetViewport(0, 0, 1024, 768)");
     EXPECT_EQ(c[3], "Clear(0, 3, 0xFF000000, 1, 0)");
@@ -152,13 +152,13 @@ TEST_F(Frame, LogoIsDrawnBottomLeftOnlyOnLargeWindowsWithBlendingAround) {
     ASSERT_GE(draw, 0);
     // x 5..105, y from 763 up to 723, upright (v = 1 at the bottom edge).
     EXPECT_EQ(record.calls[draw], "DrawPrimitiveUP(6, 2, 24, (5 763), (105 763), (105 723), (5 723))");
-    EXPECT_LT(record.Find("SetRenderState(27, 1)"), draw);
-    EXPECT_LT(record.Find("SetRenderState(19, 5)"), draw);
+    EXPECT_LT(record.Find("SetRenderState(ALPHABLENDENABLE, 1)"), draw);
+    EXPECT_LT(record.Find("SetRenderState(SRCBLEND, 5)"), draw);
     EXPECT_LT(record.Find("SetTexture(0, logo)"), draw);
-    EXPECT_EQ(record.calls.back(), "SetRenderState(27, 0)");
+    EXPECT_EQ(record.calls.back(), "SetRenderState(ALPHABLENDENABLE, 0)");
     // Clamped, and upright: v = 1 at the bottom edge (y 763), 0 at the top (y 723).
-    EXPECT_LT(record.Find("SetSamplerState(0, 1, 3)"), draw);
-    EXPECT_LT(record.Find("SetSamplerState(0, 2, 3)"), draw);
+    EXPECT_LT(record.Find("SetSamplerState(0, ADDRESSU, 3)"), draw);
+    EXPECT_LT(record.Find("SetSamplerState(0, ADDRESSV, 3)"), draw);
     ASSERT_EQ(record.lastQuad.size(), 24u);
     const float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
     for (int k = 0; k < 4; ++k) {
@@ -223,18 +223,18 @@ TEST_F(Frame, PicturesCoverTheScreenOrCrossFade) {
     ASSERT_GE(second, 0);
     // Blending by the vertex colour, each quad with its own picture.
     const std::string textureA = "SetTexture(0, image:4x3:FF0000AA)", textureB = "SetTexture(0, image:4x3:FF0000BB)";
-    for (const char* state : {"SetRenderState(27, 1)", "SetTextureStageState(0, 5, 0)", "SetRenderState(19, 3)",
-                              "SetRenderState(20, 6)"}) {
+    for (const char* state : {"SetRenderState(ALPHABLENDENABLE, 1)", "SetTextureStageState(0, ALPHAARG1, 0)",
+                              "SetRenderState(SRCBLEND, 3)", "SetRenderState(DESTBLEND, 6)"}) {
         EXPECT_GE(record.Find(state), 0) << state;
         EXPECT_LT(record.Find(state), first) << state;
     }
     EXPECT_LT(record.Find(textureA), first);
     EXPECT_GT(record.Find(textureB), first);
     EXPECT_LT(record.Find(textureB), second);
-    EXPECT_GT(record.Find("SetTextureStageState(0, 5, 2)"), second);
+    EXPECT_GT(record.Find("SetTextureStageState(0, ALPHAARG1, 2)"), second);
     EXPECT_NE(record.calls[first].find("0xFEFEFEFE"), std::string::npos);
     EXPECT_NE(record.calls[second].find("0x00000000"), std::string::npos);
-    EXPECT_EQ(record.calls.back(), "SetRenderState(27, 0)");
+    EXPECT_EQ(record.calls.back(), "SetRenderState(ALPHABLENDENABLE, 0)");
     int frames = 1;
     while (PictureFade().current == 0 && frames < 2000) {  // about 1000 frames later the roles swap
         GetPictureStream().WaitUntilIdle();

@@ -35,6 +35,14 @@ void SetDebugOutputForTesting(DebugSink sink);
 // The platform's own debugger output, which DebugOutput uses when no sink is set.
 void SystemDebugOutput(const std::wstring& text);
 
+// An HRESULT as text for the debugger output: the code in hex, then its name where it is
+// one the program meets (D3DERR_INVALIDCALL, E_OUTOFMEMORY, ...), then the system's message
+// where the system has one: "0x8876086C D3DERR_INVALIDCALL".
+std::wstring HResultText(int32_t hr);
+// The system's message for an HRESULT (FormatMessageW), without its line end; empty when
+// there is none, and always on Linux.
+std::wstring SystemErrorMessage(int32_t hr);
+
 struct TimeOfDay { int hour, minute, second; };
 TimeOfDay LocalTime();
 

@@ -55,6 +55,8 @@ void SystemDebugOutput(const std::wstring& text) {
     fflush(stderr);
 }
 
+std::wstring SystemErrorMessage(int32_t) { return std::wstring(); }
+
 TimeOfDay LocalTime() {
     time_t now = time(nullptr);
     tm parts;

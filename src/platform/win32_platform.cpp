@@ -47,6 +47,19 @@ void SystemDebugOutput(const std::wstring& text) {
     OutputDebugStringW(text.c_str());
 }
 
+std::wstring SystemErrorMessage(int32_t hr) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buffer), 0,
+                                   nullptr);
+    std::wstring message = n && buffer ? std::wstring(buffer, n) : std::wstring();
+    if (buffer) LocalFree(buffer);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return message;
+}
+
 TimeOfDay LocalTime() {
     SYSTEMTIME st;
     GetLocalTime(&st);

@@ -70,8 +70,8 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipRe
     Logger& log = GetLogger();
     camera_ = camera;
     device_ = device;
-    if (!device_ || Failed(device_->GetDeviceCaps())) {
-        log.Write(L"LumoraEffect::InitEffect() - GetDeviceCaps() - FAILED");
+    if (const HResult hr = device_ ? device_->GetDeviceCaps() : kFail; Failed(hr)) {
+        log.WriteFailed(hr, L"LumoraEffect::InitEffect() - GetDeviceCaps() - FAILED");
         return false;
     }
     log.Write(L"LumoraEffect::InitEffect() - GetDeviceCaps() - OK");
@@ -79,8 +79,8 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipRe
     ApplyParticlePreset(GetParticleSystem());
 
     SafeRelease(declaration_);
-    if (Failed(device_->CreateVertexDeclaration(kParticleDeclaration, &declaration_))) {
-        log.Write(L"LumoraEffect::InitEffect() - CreateVertexDeclaration () - FAILED");
+    if (const HResult hr = device_->CreateVertexDeclaration(kParticleDeclaration, &declaration_); Failed(hr)) {
+        log.WriteFailed(hr, L"LumoraEffect::InitEffect() - CreateVertexDeclaration () - FAILED");
         return false;
     }
 
@@ -89,8 +89,8 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipRe
     SafeRelease(effect_);
     if (uint8_t* data = reader.ReadMember(kEffectMember, size)) {
         if (size != 0) {
-            if (Failed(device_->CreateEffect(data, size, &effect_))) {
-                log.Write(L"LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - FAILED");
+            if (const HResult hr = device_->CreateEffect(data, size, &effect_); Failed(hr)) {
+                log.WriteFailed(hr, L"LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - FAILED");
                 result = false;
             } else {
                 log.Write(L"LumoraEffect::InitEffect() - D3DXCreateEffect(Resource/ParticleShader.fx) - OK");
@@ -103,11 +103,12 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipRe
     TextureOptions options;
     options.mipLevels = 3;
     bool created = false;
-    if (!TextureFromArchive(reader, device_, kParticleMember, options, nullptr, &texture_, created)) return false;
+    HResult hr = kOk;
+    if (!TextureFromArchive(reader, device_, kParticleMember, options, nullptr, &texture_, created, &hr)) return false;
     if (created) {
         log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - OK");
     } else {
-        log.Write(L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - FAILED");
+        log.WriteFailed(hr, L"LumoraEffect::InitEffect() - D3DXCreateTextureFromFileInMemoryEx(Resource/Particle.tga) - FAILED");
         result = false;
     }
     return result;

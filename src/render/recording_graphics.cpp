@@ -1,5 +1,6 @@
 // The recorder formats each call as "Name(arg, arg, ...)" with Direct3D's numeric values,
-// so a test reads like the call sequence it checks.
+// the states named as the program names them, so a test reads like the call sequence it
+// checks.
 #include "render/recording_graphics.h"
 
 #include <cstdarg>
@@ -34,6 +35,32 @@ std::string Fmt(const char* format, ...) {
 
 using RecordedDeclaration = Recorded<VertexDeclaration>;
 using RecordedFont = Recorded<Font>;
+
+struct StateName {
+    uint32_t state;
+    const char* name;
+};
+// The states the program sets, named like their D3D:: constants without the prefix; any
+// other state keeps its number.
+template <size_t N>
+std::string StateText(const StateName (&names)[N], uint32_t state) {
+    for (const StateName& n : names)
+        if (n.state == state) return n.name;
+    return Fmt("%u", state);
+}
+const StateName kRenderStates[] = {{D3D::RS_ZENABLE, "ZENABLE"},
+                                   {D3D::RS_SRCBLEND, "SRCBLEND"},
+                                   {D3D::RS_DESTBLEND, "DESTBLEND"},
+                                   {D3D::RS_CULLMODE, "CULLMODE"},
+                                   {D3D::RS_ALPHABLENDENABLE, "ALPHABLENDENABLE"},
+                                   {D3D::RS_LIGHTING, "LIGHTING"}};
+const StateName kSamplerStates[] = {{D3D::SAMP_ADDRESSU, "ADDRESSU"},
+                                    {D3D::SAMP_ADDRESSV, "ADDRESSV"},
+                                    {D3D::SAMP_MAGFILTER, "MAGFILTER"},
+                                    {D3D::SAMP_MINFILTER, "MINFILTER"},
+                                    {D3D::SAMP_MIPFILTER, "MIPFILTER"}};
+const StateName kTextureStageStates[] = {{D3D::TSS_ALPHAARG1, "ALPHAARG1"}};
+const StateName kTransformStates[] = {{D3D::TS_VIEW, "VIEW"}, {D3D::TS_PROJECTION, "PROJECTION"}};
 
 std::string NameOf(Texture* t) { return t ? static_cast<RecordedTexture*>(t)->name : "null"; }
 
@@ -115,7 +142,7 @@ public:
 
     HResult GetDeviceCaps() override { return Call("GetDeviceCaps", ""); }
     HResult SetTransform(uint32_t state, const Matrix& m) override {
-        return Call("SetTransform", Fmt("%u, %g %g %g %g", state, m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][2]));
+        return Call("SetTransform", StateText(kTransformStates, state) + Fmt(", %g %g %g %g", m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][2]));
     }
     HResult Clear(uint32_t rects, uint32_t flags, uint32_t color, float z, uint32_t stencil) override {
         return Call("Clear", Fmt("%u, %u, 0x%08X, %g, %u", rects, flags, color, z, stencil));
@@ -126,9 +153,9 @@ public:
     HResult SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) override {
         return Call("SetViewport", Fmt("%d, %d, %d, %d", x, y, w, h));
     }
-    HResult SetRenderState(uint32_t s, uint32_t v) override { return Call("SetRenderState", Fmt("%u, %u", s, v)); }
+    HResult SetRenderState(uint32_t s, uint32_t v) override { return Call("SetRenderState", StateText(kRenderStates, s) + Fmt(", %u", v)); }
     HResult SetSamplerState(uint32_t n, uint32_t t, uint32_t v) override {
-        HResult hr = Call("SetSamplerState", Fmt("%u, %u, %u", n, t, v));
+        HResult hr = Call("SetSamplerState", Fmt("%u, ", n) + StateText(kSamplerStates, t) + Fmt(", %u", v));
         if (!Failed(hr)) record.samplerStates[std::make_pair(n, t)] = v;
         return hr;
     }
@@ -138,7 +165,7 @@ public:
         return kOk;
     }
     HResult SetTextureStageState(uint32_t n, uint32_t t, uint32_t v) override {
-        return Call("SetTextureStageState", Fmt("%u, %u, %u", n, t, v));
+        return Call("SetTextureStageState", Fmt("%u, ", n) + StateText(kTextureStageStates, t) + Fmt(", %u", v));
     }
     HResult SetTexture(uint32_t stage, Texture* t) override { return Call("SetTexture", Fmt("%u, ", stage) + NameOf(t)); }
     HResult SetFVF(uint32_t fvf) override { return Call("SetFVF", Fmt("0x%X", fvf)); }

@@ -45,16 +45,16 @@ bool Window::Create(void* hwnd) {
     log.Write(L"Window::Create() - Direct3DCreate9 () - OK");
 
     uint32_t vertexProcessing = 0;
-    if (Failed(direct3D->GetDeviceCaps(&vertexProcessing))) {
-        log.Write(L"Window::Create() - GetDeviceCaps () - FAILED");
+    if (const HResult hr = direct3D->GetDeviceCaps(&vertexProcessing); Failed(hr)) {
+        log.WriteFailed(hr, L"Window::Create() - GetDeviceCaps () - FAILED");
         return false;
     }
     log.Write(L"Window::Create() - GetDeviceCaps () - OK");
     if (vertexProcessing == 0) return false;
 
-    if (Failed(direct3D->CreateDevice(hwnd, &device)) || !device) {
+    if (const HResult hr = direct3D->CreateDevice(hwnd, &device); Failed(hr) || !device) {
         device = nullptr;
-        log.Write(L"Window::Create() - CreateDevice () - FAILED");
+        log.WriteFailed(Failed(hr) ? hr : kFail, L"Window::Create() - CreateDevice () - FAILED");
         return false;
     }
     log.Write(L"Window::Create() - CreateDevice () - OK");
@@ -67,9 +67,9 @@ bool Window::Create(void* hwnd) {
     device->SetSamplerState(0, D3D::SAMP_MIPFILTER, D3D::TEXF_NONE);
 
     // Nothing draws with the font; a missing one is reported and tolerated.
-    if (Failed(platform.createFont(device, &font))) {
+    if (const HResult hr = platform.createFont(device, &font); Failed(hr)) {
         font = nullptr;
-        log.Write(L"Window::Create() - D3DXCreateFont () - FAILED");
+        log.WriteFailed(hr, L"Window::Create() - D3DXCreateFont () - FAILED");
         Platform::DebugOutput(L"Failed create font. Window::Create()\n");
     } else {
         log.Write(L"Window::Create() - D3DXCreateFont () - OK");
@@ -85,9 +85,10 @@ bool Window::InitLogo() {
     options.mipLevels = 1;
     SafeRelease(logo);
     bool created = false;
-    if (!TextureFromArchive(*archive, device, kLogoMember, options, &logoInfo, &logo, created)) return false;
+    HResult hr = kOk;
+    if (!TextureFromArchive(*archive, device, kLogoMember, options, &logoInfo, &logo, created, &hr)) return false;
     if (!created) {
-        GetLogger().Write(L"Window::InitLogo() - FAILED");
+        GetLogger().WriteFailed(hr, L"Window::InitLogo() - FAILED");
         Platform::DebugOutput(L"Failed to load logo texture. Window::Init ()\n");
         return false;
     }

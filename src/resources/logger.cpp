@@ -62,8 +62,18 @@ void Logger::SetFolder(const std::wstring& folder) {
     if (wasOpen) OpenIfClosed();
 }
 
+void Logger::KeepNoFile() {
+    std::lock_guard<std::mutex> hold(lock_);
+    noFile_ = true;
+    if (file_) {
+        fclose(file_);
+        file_ = nullptr;
+        Platform::RemoveFile(path_);
+    }
+}
+
 void Logger::OpenIfClosed() {
-    if (!file_) file_ = Platform::OpenFile(path_, "a");
+    if (!file_ && !noFile_) file_ = Platform::OpenFile(path_, "a");
 }
 
 std::wstring FormatLogLine(int hour, int minute, int second, const std::wstring& message) {
@@ -109,6 +119,12 @@ int Logger::Write(const wchar_t* format, ...) {
         rc = fclose(file_);
         file_ = nullptr;
     }
+    return rc;
+}
+
+int Logger::WriteFailed(int32_t hr, const wchar_t* message) {
+    const int rc = Write(L"%ls", message);
+    Platform::DebugOutput(message + (L": " + Platform::HResultText(hr)) + L"\n");
     return rc;
 }
 

@@ -22,9 +22,17 @@ public:
 
     // printf-style wide format. Returns the result of closing the file (0 when not open).
     int Write(const wchar_t* format, ...);
+    // A step that failed with `hr`: `message` (a complete text, no placeholders) becomes its
+    // log line exactly as Write makes it, and beside it the debugger output gets one line
+    // naming the step and the HRESULT as text: "<message>: 0x8876086C D3DERR_INVALIDCALL".
+    int WriteFailed(int32_t hr, const wchar_t* message);
     // The log becomes folder + separator + "log_output.txt"; that file is deleted.
     void SetFolder(const std::wstring& folder);
     const std::wstring& Path() const { return path_; }
+    // For a program whose own output is the point (the command-line tool): from here on
+    // no line reaches a file, only the debugger output, and the empty file the start left
+    // open is closed and removed. A file that already holds lines is left as it is.
+    void KeepNoFile();
 
     static constexpr size_t kBufferChars = 2048;
 
@@ -33,6 +41,7 @@ private:
 
     FILE* file_ = nullptr;
     std::wstring path_;
+    bool noFile_ = false;
     std::mutex lock_;  // the window and render threads may both write
 };
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+#include "resources/logger.h"
 #include "tool.h"
 
 namespace LumoraTool {
@@ -19,9 +21,21 @@ std::map<std::string, Command>& Commands() {
 }
 
 int Usage() {
-    fprintf(stderr, "usage: lumora-tool COMMAND [ARGS]\ncommands:\n");
+    fprintf(stderr, "usage: lumora-tool [--log] COMMAND [ARGS]\ncommands:\n");
     for (const auto& entry : Commands()) fprintf(stderr, "  %s\n", entry.second.usage);
     return 2;
+}
+void DropLine(const std::wstring&) {}
+void LineToStandardError(const std::wstring& line) {
+    fputs(WorkSpace::Platform::WideToUtf8(line).c_str(), stderr);
+}
+
+// The tool's output is its command's alone: the saver's log lines, which the code it
+// shares writes, go nowhere, or with --log to standard error; never to a file, so the
+// tool cannot leave a log beside itself.
+void QuietLog(bool toStandardError) {
+    WorkSpace::GetLogger().KeepNoFile();
+    WorkSpace::Platform::SetDebugOutputForTesting(toStandardError ? LineToStandardError : DropLine);
 }
 }  // namespace
 
@@ -81,6 +95,12 @@ bool ParseInt(const std::string& text, long long& value) {
 
 int main(int argc, char** argv) {
     using namespace LumoraTool;
+    const bool logToStandardError = argc > 1 && strcmp(argv[1], "--log") == 0;
+    QuietLog(logToStandardError);
+    if (logToStandardError) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2) return Usage();
     auto it = Commands().find(argv[1]);
     if (it == Commands().end()) {
