@@ -38,6 +38,13 @@ std::vector<std::string> LogMessages(const std::string& log) {
     return out;
 }
 
+// The whole client area as one view.
+View ClientView() {
+    View view;
+    view.rect = PixelRect{0, 0, GetWindow().Width(), GetWindow().Height()};
+    return view;
+}
+
 class Frame : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -147,7 +154,7 @@ TEST_F(Frame, LogoIsDrawnBottomLeftOnlyOnLargeWindowsWithBlendingAround) {
     GetWindow().logo = logo;
     GetWindow().logoInfo = ImageInfo{100, 40};
     record.Clear();
-    DrawLogo(View{PixelRect{0, 0, GetWindow().Width(), GetWindow().Height()}});
+    DrawLogo(ClientView());
     int draw = record.Find("DrawPrimitiveUP(6, 2, 24");
     ASSERT_GE(draw, 0);
     // x 5..105, y from 763 up to 723, upright (v = 1 at the bottom edge).
@@ -169,7 +176,7 @@ TEST_F(Frame, LogoIsDrawnBottomLeftOnlyOnLargeWindowsWithBlendingAround) {
     UseRecordingGraphics(&record, 639, 480);
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
     record.Clear();
-    DrawLogo(View{PixelRect{0, 0, GetWindow().Width(), GetWindow().Height()}});
+    DrawLogo(ClientView());
     EXPECT_TRUE(record.calls.empty());
 }
 
