@@ -32,8 +32,8 @@ struct FrameLayer {
     // Once per frame before any view is drawn: the simulation, the cross-fade. No drawing.
     void (*advance)(Window& window, const FrameSettings& settings);
     // Draws into one view. A layer sets every state its draw needs beyond the device's
-    // baseline (Window::Create's fixed states, blending off, the texture's own alpha) and
-    // puts the baseline back before it returns, so no layer depends on the one before it.
+    // fixed states (Window::Create) and leaves blending off and the stage's alpha from the
+    // texture, as it found them: so no layer depends on what the one before it did.
     void (*draw)(Window& window, const View& view, const FrameSettings& settings);
     // Lets go of what make made that the Window object does not release itself.
     void (*release)(Window& window);
