@@ -1,10 +1,9 @@
 # Sourced by the test and run scripts: a private Wine prefix and a private Xvfb screen, so
 # Wine tests never touch the user's own prefix or display.
-#   wine_setup [WIDTHxHEIGHT [Xvfb args...]]   start Xvfb (unless LUMORA_DISPLAY is set) and
-#                                               prepare the prefix
-#   wine_teardown                               stop what wine_setup started
-#   wine_cleanup_on_exit [FUNCTION]             however the script ends from here on, run
-#                                               FUNCTION (undoing its own changes), then tear down
+#   wine_setup [WxH [Xvfb args]]     start Xvfb (unless LUMORA_DISPLAY is set), prepare the prefix
+#   wine_teardown                    stop what wine_setup started
+#   wine_cleanup_on_exit [FUNCTION]  however the script ends from now on, run FUNCTION (which
+#                                    undoes the script's own changes), then wine_teardown
 LUMORA_ROOT="${LUMORA_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}"
 export WINEPREFIX="${LUMORA_WINEPREFIX:-$LUMORA_ROOT/build/wine/prefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"

@@ -102,7 +102,7 @@ scrub() {
   fi
 }
 
-# Until the prefix is ready only the screen needs stopping; from then on the prefix is scrubbed too.
+# Scrubbed on exit only once the prefix is ready.
 wine_cleanup_on_exit
 wine_setup 1024x768 || exit 1
 wine_cleanup_on_exit scrub
