@@ -19,6 +19,7 @@ for k in 0 1 2 3; do
 done
 for i in $(seq 0 199); do ln -sf "distinct$((i % 4)).jpg" "$WORK/photos/photo$i.jpg"; done
 
+wine_cleanup_on_exit
 wine_setup 1024x768 || exit 1
 printf '| photos | first frame after start | resident after %s s |\n|---:|---:|---:|\n' "$SECONDS_PER_RUN"
 for n in 1 10 50 200; do

@@ -8,6 +8,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 switch="${1:-/s}"
 source scripts/wine-env.sh
+wine_cleanup_on_exit
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export LUMORA_DISPLAY="$DISPLAY"

@@ -106,21 +106,23 @@ else
   step checks "fuzz (short)" run_fuzz 20
 fi
 
-run_windows_tests() {
+run_windows_tests() {  # runs in a subshell of step's pipeline, so its trap ends with it
   source scripts/wine-env.sh
-  wine_setup 1024x768 || return 1
   local rc=0 tests=build/windows/tests
+  STAGE=""  # not local: the trap runs after the function has returned
+  remove_stage() { [ -z "$STAGE" ] || rm -rf "$STAGE"; }
+  wine_cleanup_on_exit remove_stage
+  wine_setup 1024x768 || return 1
   # The scene tests read the real archive beside the test program, as the saver does.
   cp dist/LMRResource.dat "$tests/"
   rm -rf "$tests/artefacts"
   ( cd "$tests" && timeout 1200 wine ./lumora_tests.exe --gtest_color=no ) || rc=1
   # Once more with an archive that lacks the effect file.
-  local stage
-  stage="$(mktemp -d)"
-  cp -r assets/archive/. "$stage/"
-  rm -f "$stage/Resource/ParticleShader.fx"
-  build/linux/lumora-tool pack "$stage" "$tests/no_effect.dat" >/dev/null || rc=1
-  rm -rf "$stage"
+  STAGE="$(mktemp -d)"
+  cp -r assets/archive/. "$STAGE/"
+  rm -f "$STAGE/Resource/ParticleShader.fx"
+  build/linux/lumora-tool pack "$STAGE" "$tests/no_effect.dat" >/dev/null || rc=1
+  rm -rf "$STAGE"
   ( cd "$tests" && LUMORA_TEST_ARCHIVE=no_effect.dat timeout 300 wine ./lumora_tests.exe --gtest_color=no \
       --gtest_filter='Scene.WithoutTheEffectFileLogoButNoParticles' ) || rc=1
   wine_teardown

@@ -16,8 +16,10 @@ done
 # The animation: the saver full screen, 16 frames a quarter of a second apart, after the
 # stream has had a few seconds to build up.
 source scripts/wine-env.sh
-wine_setup 800x600
 work="$(mktemp -d)"
+remove_work() { rm -rf "$work"; }
+wine_cleanup_on_exit remove_work
+wine_setup 800x600
 cp dist/Lumora.scr dist/LMRResource.dat "$work/"
 xdotool mousemove 400 300
 (cd "$work" && exec wine ./Lumora.scr /s) &
@@ -34,7 +36,6 @@ sleep 5
 geometry="$(xwininfo -root -tree | grep -m1 'Lumora' | grep -o '[0-9]*x[0-9]*+[0-9-]*+[0-9-]*' | head -n 1)"
 import -display "$DISPLAY" -window root "$work/dialog_full.png" 2>/dev/null
 [ -n "$geometry" ] && convert "$work/dialog_full.png" -crop "$geometry" +repage "$OUT/config_dialog.png"
-wineserver -k 2>/dev/null || true
 wine_teardown
 convert -delay 25 -loop 0 "$work"/frame_*.png -resize 400x -layers Optimize "$OUT/lumora.gif"
 rm -rf "$work"

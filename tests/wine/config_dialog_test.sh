@@ -58,10 +58,9 @@ cleanup() {
   # The prefix is shared with the other Wine tests: leave its language as it was.
   [ -n "${DISPLAY:-}" ] && set_language "$ORIGINAL_LANGUAGE"
   [ -n "${DISPLAY:-}" ] && [ -n "$DPI_CHANGED" ] && set_dpi restore
-  wine_teardown
   rm -rf "$WORK"
 }
-trap cleanup EXIT
+wine_cleanup_on_exit cleanup
 
 drv() { (cd "$WORK" && timeout 90 wine ./driver.exe "$@" 2>/dev/null | tr -d '\r'; exit "${PIPESTATUS[0]}"); }
 # The value of KEY in the driver's last "texts" output.

@@ -11,7 +11,20 @@ shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/nul
 mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
 means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
 
-saver_pid() { pgrep -f 'Lumora\.scr' | head -n 1; }
+# The saver started from the file PATH (default $WORK/app/Lumora.scr) in this run's prefix:
+# other runs on the machine may have a Lumora.scr of their own. Wine keeps the command line
+# as it was given (often ./Lumora.scr), so the file is found among the process's mappings.
+# Prints the pid; status 1 when there is none.
+saver_pid() {  # [PATH]
+  local path pid
+  path="$(realpath -m "${1:-$WORK/app/Lumora.scr}")"
+  for pid in $(pgrep -i -u "$(id -u)" -f 'Lumora\.scr'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    awk -v p="$path" 'substr($0, length($0) - length(p)) == " " p { found = 1 } END { exit !found }' \
+      "/proc/$pid/maps" 2>/dev/null && { echo "$pid"; return 0; }
+  done
+  return 1
+}
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 start_saver() {  # args: switch; sets SAVER (the wine launcher's pid)
   (cd "$WORK/app" && exec wine ./Lumora.scr "$@") &

@@ -101,13 +101,11 @@ scrub() {
     CREATED_USER_SETTINGS=0
   fi
 }
-finish() {
-  scrub
-  wine_teardown
-}
 
+# Scrubbed on exit only once the prefix is ready.
+wine_cleanup_on_exit
 wine_setup 1024x768 || exit 1
-trap finish EXIT
+wine_cleanup_on_exit scrub
 scrub
 
 install() {  # switches... -> sets CODE
@@ -183,7 +181,7 @@ check "SCRNSAVE.EXE is $SYS_SAVER" same_text "$scrnsave" "$SYS_SAVER"
 check "ScreenSaveActive is 1" [ "$(value_in "$desktop" ScreenSaveActive)" = 1 ]
 
 echo "-- the saver from the system folder, started as Windows starts it"
-saver_from_system_folder() { pgrep -af 'Lumora\.scr' | grep -qi 'system32'; }
+saver_from_system_folder() { saver_pid "$SYS/Lumora.scr" >/dev/null; }
 xdotool mousemove 500 400
 (cd "$WORK" && exec wine "$scrnsave" /s) >/dev/null 2>&1 &
 saver=$!

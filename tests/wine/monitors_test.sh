@@ -26,19 +26,10 @@ export LD_LIBRARY_PATH="$WORK/xinerama${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 export LUMORA_MONITORS="800x600+0+0,800x600+800+0,640x480+0+600"
 
 # Xvfb's RandR would give Wine one output the size of the screen; without it Wine asks
-# Xinerama, which the stand-in answers.
-start_xvfb() {
-  local fifo n
-  fifo="$(mktemp -u)"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1600x1080x24 -extension RANDR -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  XVFB_PID=$!
-  read -r -t 20 n <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; exit 1; }
-  rm -f "$fifo"
-  export LUMORA_DISPLAY=":$n"
-}
-start_xvfb
-wine_setup || exit 1
+# Xinerama, which the stand-in answers. So always a screen of its own, never LUMORA_DISPLAY.
+unset LUMORA_DISPLAY
+wine_cleanup_on_exit
+wine_setup 1600x1080 -extension RANDR || exit 1
 
 # Centre of the lit pixels (grey above 40) of a region WxH+X+Y, relative to the region:
 # "cx cy count" with cx, cy as fractions of the width and height.
@@ -206,8 +197,6 @@ else
 fi
 stop_saver
 
-wineserver -k >/dev/null 2>&1
 wine_teardown
-kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null
 echo "monitors end-to-end: $failures failure(s); screenshots in $WORK/shots"
 [ "$failures" -eq 0 ]

@@ -147,6 +147,7 @@ open(path, 'wb').write(data[:pos] + app1 + data[pos:])
 EOF
 }
 
+wine_cleanup_on_exit
 wine_setup "${W}x${H}" || exit 1
 P="$WORK/pictures"
 
@@ -250,7 +251,6 @@ if [ -f "$WORK/app/log_output.txt" ] && grep -q 'FAILED' "$WORK/app/log_output.t
 else pass "the saver's log has no FAILED line"; fi
 
 rm -f "$WORK/app/Lumora.scr.settings"
-wineserver -k >/dev/null 2>&1
 wine_teardown
 echo "photos end-to-end: $failures failure(s); screenshots in $WORK/shots"
 [ "$failures" -eq 0 ]

@@ -73,16 +73,27 @@ ends_with_zero() {  # what, seconds until the window must be gone
   if wait_exit "$SAVER" 10 && [ "$CODE" = 0 ]; then pass "$1: exit code 0"; else fail "$1: exit $CODE"; stop_all; fi
 }
 
-wine_setup 1024x768 || exit 1
+# What this run set in the prefix is taken back however it ends: the other tests share it.
+LANG_SET=0
+LEVEL_SET=0
 reg_lang() {  # number or "none"
   if [ "$1" = none ]; then
     wine reg delete 'HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora' /v CurLang /f >/dev/null 2>&1
+    LANG_SET=0
   else
+    LANG_SET=1
     wine reg add 'HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora' /v CurLang /t REG_DWORD /d "$1" /f >/dev/null 2>&1
   fi
 }
+level_none() { wine reg delete "HKLM\\$DRIVER_KEY" /v Acceleration.Level /f >/dev/null 2>&1; LEVEL_SET=0; }
+restore_registry() {
+  [ "$LEVEL_SET" = 1 ] && level_none
+  [ "$LANG_SET" = 1 ] && reg_lang none
+}
+wine_cleanup_on_exit restore_registry
+wine_setup 1024x768 || exit 1
 DRIVER_KEY="$(wine "$TOOLS/lumora_display_key.exe" 2>/dev/null | tr -d '\r')"
-wine reg delete "HKLM\\$DRIVER_KEY" /v Acceleration.Level /f >/dev/null 2>&1
+level_none
 reg_lang none
 
 echo "-- /s: full screen, then the input rules"
@@ -293,6 +304,7 @@ shot after_bad_switches
 if gt 0.001 "$(mean after_bad_switches 1024x768+0+0)"; then pass "bad switches show nothing"; else fail "something was shown"; fi
 
 echo "-- error screen"
+[ -n "$DRIVER_KEY" ] && LEVEL_SET=1
 if [ -n "$DRIVER_KEY" ] && wine reg add "HKLM\\$DRIVER_KEY" /v Acceleration.Level /t REG_DWORD /d 0 /f >/dev/null 2>&1; then
   for lang in 0 1 7; do
     case "$lang" in 1) picture=RussianErrorFone.png ;; *) picture=EnglishErrorFone.png ;; esac
@@ -314,7 +326,7 @@ if [ -n "$DRIVER_KEY" ] && wine reg add "HKLM\\$DRIVER_KEY" /v Acceleration.Leve
     xdotool key space
     ends_with_zero "a key on the error screen" 1
   done
-  wine reg delete "HKLM\\$DRIVER_KEY" /v Acceleration.Level /f >/dev/null 2>&1
+  level_none
 else
   fail "no display driver key found"
 fi

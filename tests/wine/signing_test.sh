@@ -14,6 +14,21 @@ source tests/wine/e2e_lib.sh
 WORK="$ROOT/build/e2e/signing"
 rm -rf "$WORK"
 mkdir -p "$WORK/dist"
+SYS="$WINEPREFIX/drive_c/windows/system32"
+TARGET="$WINEPREFIX/drive_c/lumora_signing_test"
+# The work folder and the install go however the script ends: the prefix is shared with
+# the other tests.
+INSTALLED=0
+remove_install() {
+  if [ "$INSTALLED" = 1 ]; then
+    rm -rf "$TARGET" "$SYS/Lumora.scr" "$SYS/LMRResource.dat"
+    wine reg delete 'HKLM\SOFTWARE\VELMORA' /f >/dev/null 2>&1
+    wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumora' /f >/dev/null 2>&1
+    INSTALLED=0
+  fi
+  rm -rf "$WORK"
+}
+wine_cleanup_on_exit remove_install
 for f in dist/Lumora.scr dist/LMRResource.dat dist/LumoraSetup.exe; do
   [ -f "$f" ] || { echo "   FAILED: $f is missing (run ./lumora build)"; exit 1; }
 done
@@ -58,18 +73,14 @@ if LUMORA_SIGN_PASS=wrong bash scripts/sign.sh "$WORK/dist/LMRResource.dat" >/de
   fail "a wrong password signed anyway"; else pass "a wrong password fails the build"; fi
 
 # The uninstaller exists only inside the installer: let it write one.
-SYS="$WINEPREFIX/drive_c/windows/system32"
-TARGET="$WINEPREFIX/drive_c/lumora_signing_test"
 wine_setup 640x480 || exit 1
+INSTALLED=1
 timeout 120 wine "$WORK/dist/LumoraSetup.exe" /S '/D=C:\lumora_signing_test' >/dev/null 2>&1
 if [ -f "$TARGET/uninstall.exe" ] && verified "$TARGET/uninstall.exe"; then pass "uninstall.exe signed, digest matches"
 else fail "uninstall.exe not properly signed"; fi
 timeout 120 wine "$TARGET/uninstall.exe" /S '_?=C:\lumora_signing_test' >/dev/null 2>&1
-rm -rf "$TARGET" "$SYS/Lumora.scr" "$SYS/LMRResource.dat"
-wine reg delete 'HKLM\SOFTWARE\VELMORA' /f >/dev/null 2>&1
-wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Lumora' /f >/dev/null 2>&1
+remove_install
 wine_teardown
 
-rm -rf "$WORK"
 echo "signing: $failures failure(s)"
 [ "$failures" -eq 0 ]

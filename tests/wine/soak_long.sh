@@ -9,17 +9,19 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 MINUTES="${LUMORA_SOAK_MINUTES:-10}"
 WORK="$ROOT/build/e2e/soak"
 rm -rf "$WORK"
 mkdir -p "$WORK"
 cp dist/Lumora.scr dist/LMRResource.dat "$WORK/"
+wine_cleanup_on_exit
 wine_setup 1024x768 || exit 1
 xdotool mousemove 500 400
 (cd "$WORK" && exec wine ./Lumora.scr /s) &
 launcher=$!
 sleep 5
-pid="$(pgrep -f 'Lumora\.scr' | head -n 1)"
+pid="$(saver_pid "$WORK/Lumora.scr")"
 rss() { awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null; }
 first=""
 steady=""
