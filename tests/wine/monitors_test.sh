@@ -145,7 +145,8 @@ if start_effect per_monitor; then
   t1="$(cpu_ticks "$pid")"
   shot asleep_b
   cpu=$(( t1 - t0 ))  # ticks of 1/100 s over 5 s; 2 % of a core is 10
-  if [ "$cpu" -lt 10 ]; then pass "asleep: $((cpu * 10)) ms of CPU in 5 s"; else fail "asleep but busy: $((cpu * 10)) ms of CPU in 5 s"; fi
+  if [ -z "$pid" ]; then fail "asleep: no saver process of this run to measure"
+  elif [ "$cpu" -lt 10 ]; then pass "asleep: $((cpu * 10)) ms of CPU in 5 s"; else fail "asleep but busy: $((cpu * 10)) ms of CPU in 5 s"; fi
   diff="$(compare -metric AE "$WORK/shots/asleep_a.png" "$WORK/shots/asleep_b.png" null: 2>&1)"
   if [ "${diff%% *}" = 0 ]; then pass "no frames while the displays sleep"; else fail "frames drawn while asleep ($diff pixels changed)"; fi
   notice on
