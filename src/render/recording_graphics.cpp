@@ -114,6 +114,8 @@ public:
     }
 
     HResult GetDeviceCaps() override { return Call("GetDeviceCaps", ""); }
+    // A query, not recorded: the frame order the tests compare stays as it was.
+    uint32_t RefreshRate() override { return record.refreshRate; }
     HResult SetTransform(uint32_t state, const Matrix& m) override {
         return Call("SetTransform", Fmt("%u, %g %g %g %g", state, m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][2]));
     }
