@@ -1,13 +1,16 @@
-// The frame loop on a scripted clock: pacing, the slow-start rule on both clocks, frames
-// that throw, the stop request, a lost device and displays that sleep.
+// The frame loop on a scripted clock: pacing by the display's rate and the power source, the
+// slow-start rule on both clocks, frames that throw, the stop request, a lost device and
+// displays that sleep.
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "app/run_state.h"
 #include "app/workspace.h"
+#include "platform/pacing.h"
 #include "platform/platform.h"
 #include "render/graphics_ops.h"
+#include "render/window.h"
 
 using namespace WorkSpace;
 
@@ -32,7 +35,25 @@ struct Script {
     int waits = 0;
     int rebuilds = 0;
     int64_t readsInWaits = 0;    // clock reads between the first wait and the last
+    int sleeps = 0;              // the pacing's sleeps
+    double slept = 0.0;          // seconds
+    uint8_t acLine = 1;
+    int powerReads = 0;
 } g;
+
+// A pacing sleep passes its whole time on the scripted clock.
+void FakeSleep(double seconds) {
+    ++g.sleeps;
+    g.slept += seconds;
+    g.now += static_cast<int64_t>(seconds * static_cast<double>(Platform::PerfFrequency()));
+}
+
+Platform::PowerStatus FakePower() {
+    ++g.powerReads;
+    Platform::PowerStatus status;
+    status.acLine = g.acLine;
+    return status;
+}
 
 int64_t FakeCounter() {
     g.now += g.perRead;
@@ -81,6 +102,8 @@ protected:
         FrameTimer& timer = FrameTimer::Instance();  // takes the real frequency first
         F = timer.Frequency();
         Platform::SetCounterForTesting(FakeCounter, F);
+        Platform::SetSleepForTesting(FakeSleep);
+        Platform::SetPowerStatusForTesting(FakePower);
         timer.ResetForTesting();
         timer.Start();  // base 0
         RunState& s = GetRunState();
@@ -96,6 +119,9 @@ protected:
         GetRunState().afterRebuild = 0;
         SetRenderLoopHooks(nullptr);
         Platform::SetCounterForTesting(nullptr, 0);
+        Platform::SetSleepForTesting(nullptr);
+        Platform::SetPowerStatusForTesting(nullptr);
+        GetWindow().refreshRate = 0;
         FrameTimer::Instance().ResetForTesting();
     }
     int64_t Ms(double ms) const { return static_cast<int64_t>(static_cast<double>(F) * ms / 1000.0); }
@@ -143,25 +169,15 @@ TEST_F(RenderLoop, TwentiethFrameInTimeThenSlowFramesStillPass) {
     EXPECT_EQ(g.frames, 130);
 }
 
-TEST_F(RenderLoop, AStepOfExactlyOneMillisecondWaits) {
-    // The clock stands still at exactly 1 ms after the last frame (lastFrameTime 0)...
+TEST_F(RenderLoop, AStepOfExactlyOneMillisecondSleepsFirst) {
+    // The clock stands at exactly 1 ms after the last frame (lastFrameTime 0): no frame yet,
+    // and a sleep rather than another turn.
     g.now = F / 1000;
     g.perRead = 0;
-    struct Once {
-        static int64_t Counter() {
-            if (++g.reads == 1000) {
-                // ...for 1000 reads: no frame may be drawn. Then one tick more.
-                EXPECT_EQ(g.frames, 0);
-                g.now += 1;
-            }
-            return g.now;
-        }
-    };
-    Platform::SetCounterForTesting(Once::Counter, F);
     g.stopAfterFrames = 1;
     RenderThreadProc();
     EXPECT_EQ(g.frames, 1);
-    EXPECT_GE(g.reads, 1000);
+    EXPECT_GE(g.sleeps, 1);
     ASSERT_EQ(g.frameTimes.size(), 1u);
     EXPECT_GT(g.frameTimes[0], 0.001);
 }
@@ -279,4 +295,42 @@ TEST_F(RenderLoop, SleepingDisplaysStopTheFramesWithoutSpinningOrFailingTheStart
     // goes on from where the displays went off.
     EXPECT_TRUE(g.startupFlags[5]);
     EXPECT_FALSE(g.startupFlags.back());
+}
+
+TEST_F(RenderLoop, FramesFollowTheDisplayRateAndTheLoopSleepsBetweenThem) {
+    GetWindow().refreshRate = 144;
+    g.perRead = Ms(0.001);
+    g.frameCost = Ms(1);  // Present does not wait: vsync forced off
+    g.stopAfterFrames = 288;
+    RenderThreadProc();
+    EXPECT_EQ(g.errorScreens, 0);
+    // Two seconds' frames at 144 a second, not 1000.
+    EXPECT_NEAR(g.frameTimes.back() - g.frameTimes.front(), 287.0 / 144.0, 0.01);
+    EXPECT_DOUBLE_EQ(GetRunState().frameRate, 144.0);
+    // Between frames it sleeps: one sleep a frame and a handful of clock reads a turn.
+    EXPECT_GE(g.sleeps, 287);
+    EXPECT_LT(g.reads, 10 * (g.frames + g.sleeps));
+}
+
+TEST_F(RenderLoop, OnBatteryThirtyFramesASecondThenFullRateOnMains) {
+    g.acLine = 0;
+    g.perRead = Ms(0.001);
+    g.frameCost = Ms(1);
+    struct Plug {
+        static int32_t Frame(bool startup) {
+            FakeFrame(startup);
+            if (g.frames == 150) g.acLine = 1;  // at five seconds
+            return kOk;
+        }
+    };
+    const RenderLoopHooks hooks = {FakeRequirements, FakeErrorScreen, Plug::Frame, FakeWait, nullptr};
+    SetRenderLoopHooks(&hooks);
+    g.stopAfterFrames = 600;
+    RenderThreadProc();
+    EXPECT_EQ(g.errorScreens, 0);  // 30 frames a second pass the start-up rule
+    EXPECT_NEAR(g.frameTimes[149] - g.frameTimes[0], 149.0 / 30.0, 0.01);
+    // The power source is looked at every few seconds, and mains brings back 60 a second.
+    EXPECT_LT(g.powerReads, 10);
+    EXPECT_NEAR(g.frameTimes[599] - g.frameTimes[400], 199.0 / 60.0, 0.01);
+    EXPECT_DOUBLE_EQ(GetRunState().frameRate, 60.0);
 }

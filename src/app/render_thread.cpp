@@ -1,16 +1,20 @@
-// The render thread: error screen or frames, paced by the frame timer (strictly more than
-// 1 ms apart), with the slow-start rule on two clocks during the first second. While the
-// displays are off or the device is lost it sleeps instead: Present then no longer waits
-// for the retrace, and the loop would spin at its 1 ms limit drawing frames nobody sees.
+// The render thread: error screen or frames, paced by the frame timer, with the slow-start
+// rule on two clocks during the first second. It draws at most one frame per refresh of the
+// display (30 a second on battery) and sleeps until the next one is due: a driver with vsync
+// forced off does not make Present wait, and the loop would otherwise draw a thousand frames
+// a second. While the displays are off or the device is lost it sleeps instead.
 #include <chrono>
 #include <exception>
 
+#include "app/frame_pacing.h"
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "checks/error_screen.h"
 #include "checks/requirements.h"
+#include "platform/pacing.h"
 #include "platform/platform.h"
 #include "render/graphics_ops.h"
+#include "render/window.h"
 
 namespace WorkSpace {
 
@@ -26,13 +30,15 @@ void WaitForWake(double seconds) {
 double FrameTimerSeconds() { return FrameTimer::Instance().GetTime(); }
 
 // The error screen draws into the run's window until the run's stop request; it pauses
-// while the displays sleep and paces itself on the frame timer.
+// while the displays sleep, draws again when the window asks for a repaint and paces itself
+// on the frame timer.
 int ShowRunErrorScreen() {
     RunState& state = GetRunState();
     ErrorScreenTarget target;
     target.window = state.appWindow;
     target.stop = &state.stopRequested;
     target.paused = &state.displaysOff;
+    target.repaint = &state.repaintRequested;
     target.lastDraw = &state.lastErrorScreenTime;
     target.clock = FrameTimerSeconds;
     return ShowErrorScreen(target);
@@ -88,6 +94,9 @@ unsigned RenderThreadProc() {
     int64_t wallStart = Platform::PerfCounter();
     FrameTimer& timer = FrameTimer::Instance();
     double timerStart = timer.GetTime();
+    FramePacer pacer;
+    bool powerKnown = false;
+    double powerCheckDue = 0.0;
 
     for (;;) {
         if (state.stopRequested.load() == 1) {
@@ -105,7 +114,21 @@ unsigned RenderThreadProc() {
             continue;
         }
         const double t = timer.GetTime();
-        if (!(t - state.lastFrameTime > 0.001)) continue;
+        if (!powerKnown || t >= powerCheckDue) {
+            // Every few seconds, not every frame: the power source changes seldom.
+            const bool resting = ShouldRest(Platform::ReadPowerStatus());
+            state.frameRate = FrameRateCap(GetWindow().refreshRate, resting);
+            pacer.interval = 1.0 / state.frameRate;
+            powerKnown = true;
+            powerCheckDue = t + kPowerCheckInterval;
+        }
+        const double wait = FrameWait(pacer, t, state.lastFrameTime);
+        if (wait > 0.0) {
+            // A wait is one frame at most; the cap keeps a stop request prompt whatever the
+            // clock does.
+            Platform::SleepSeconds(wait < kPausePoll ? wait : kPausePoll);
+            continue;
+        }
         state.lastFrameTime = t;
 
         int32_t presented = kOk;

@@ -15,8 +15,10 @@ struct RunState {
     std::atomic<uint8_t> stopRequested{0};  // written by the window thread, polled every turn
     std::atomic<uint8_t> startFailed{1};    // 1 until a set-up completes
     double lastFrameTime = 0.0;             // frame-timer seconds of the last frame's start
+    double frameRate = 60.0;                // the render thread's pace, for its frames' steps
     void* dialogInstance = nullptr;
     double lastErrorScreenTime = 0.0;       // the error screen's last redraw
+    std::atomic<uint8_t> repaintRequested{0};  // set on the window's WM_PAINT, for the error screen
     std::atomic<uint8_t> displaysOff{0};    // written by the window thread on power notices
     uint8_t afterRebuild = 0;               // written before a render thread starts
     // Wakes the render thread from its waits (lost device, displays off).

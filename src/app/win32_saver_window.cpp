@@ -1,9 +1,10 @@
 // The application's window procedure for the saver window: set-up on WM_CREATE, stop and
 // release on WM_DESTROY, and no background erase (the scene or error screen owns the
-// pixels). A lost device or a new monitor layout rebuilds the scene; the console display
+// pixels; a repaint is passed on to the error screen). A lost device or a new monitor layout rebuilds the scene; the console display
 // state pauses it. Everything else goes back to the host.
 #include "app/win32_saver_window.h"
 
+#include "app/run_state.h"
 #include "app/win32_display_events.h"
 #include "app/workspace.h"
 
@@ -48,6 +49,11 @@ bool SaverWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     case WM_ERASEBKGND:
         *result = 1;
         return true;
+    case WM_PAINT:
+        // The error screen draws from the render thread and only when asked; the host still
+        // validates the window.
+        GetRunState().repaintRequested.store(1);
+        return false;
     case kRebuildMessage:
     case WM_DISPLAYCHANGE:
         Rebuild(window, false, preview);

@@ -91,8 +91,9 @@ void ReleaseScene() {
 
 int32_t RenderFrame(bool startupPhase) {
     Window& w = GetWindow();
-    // The settings are read once a frame, here, and handed down to the layers.
-    const FrameSettings settings = ReadFrameSettings(w.settings, w.showPictures);
+    // The settings are read once a frame, here, and handed down to the layers, with the
+    // pace the frame loop keeps (the display's rate, less on battery).
+    const FrameSettings settings = ReadFrameSettings(w.settings, w.showPictures, GetRunState().frameRate);
     w.ReshapeViews(settings.spanMonitors);
     UpdateMatrices(w.cameraRotation);
     for (int32_t i = 0; i < w.views.count; ++i) UpdateMatrices(w.cameraRotation, w.views.views[i].camera);

@@ -12,6 +12,9 @@ struct ErrorScreenTarget {
     void* window = nullptr;                        // drawn into its client area
     const std::atomic<uint8_t>* stop = nullptr;    // the screen returns once this holds 1
     const std::atomic<uint8_t>* paused = nullptr;  // optional: nothing drawn while non-zero
+    // Optional: set non-zero by the window's owner when Windows asks for a repaint (the
+    // window's WM_PAINT); the screen copies its frame again and clears it.
+    std::atomic<uint8_t>* repaint = nullptr;
     double* lastDraw = nullptr;                    // seconds on `clock` of the last copy
     double (*clock)() = nullptr;                   // seconds, rising
 };

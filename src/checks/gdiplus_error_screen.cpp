@@ -1,11 +1,11 @@
 // The error screen with GDI+: the language's error picture centred on black and the logo
-// below left, composed in a back buffer and copied to the window in one draw, at most once
-// per 10 ms on the caller's clock until the caller's stop flag is set.
+// below left, composed once in a back buffer and copied to the window in one draw: when it
+// is shown, when Windows asks for a repaint, and otherwise once a second on the caller's
+// clock, until the caller's stop flag is set. In between it sleeps.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
 
-#include <cmath>
 #include <string>
 
 #include "checks/error_screen.h"
@@ -19,9 +19,11 @@ namespace WorkSpace {
 
 namespace {
 
-const double kRedrawInterval = 0.01;  // seconds on the caller's clock between redraws
-const DWORD kLongestWaitMs = 10;      // a stop request is seen at least this often
-const DWORD kAsleepWaitMs = 50;       // the same while the displays sleep
+// A still picture needs no redraws; the one a second mends a window that was drawn over
+// without a repaint reaching us (a repaint flag nobody sets).
+const double kIdleRedraw = 1.0;  // seconds on the caller's clock between unasked redraws
+const DWORD kPollMs = 20;        // a stop request or a repaint is seen at least this often
+const DWORD kAsleepWaitMs = 50;  // the same while the displays sleep
 
 // Drawing calls on a missing object (GDI+ out of memory) are skipped; failures of the calls
 // themselves change nothing, as on an empty client area.
@@ -31,8 +33,7 @@ void DrawPicture(Gdiplus::Graphics* target, Gdiplus::Image* picture, const Layou
 
 // The frame never changes (the window size is taken once, the pictures are fixed), so it is
 // composed once; each redraw copies it to the window in one draw, so the window never shows
-// a half-composed frame. Composing anew every 10 ms costs more than the interval under a
-// software GDI+, which would keep a core busy after all.
+// a half-composed frame. Composing costs tens of milliseconds under a software GDI+.
 void Compose(Gdiplus::Graphics* bufferGraphics, Gdiplus::Bitmap* background, Gdiplus::Bitmap* logo,
              const ErrorScreenLayout& layout) {
     if (bufferGraphics) bufferGraphics->Clear(Gdiplus::Color(0xFF000000));
@@ -42,16 +43,6 @@ void Compose(Gdiplus::Graphics* bufferGraphics, Gdiplus::Bitmap* background, Gdi
     } else {
         DrawPicture(bufferGraphics, logo, layout.reducedLogo);
     }
-}
-
-// Sleeps until the next redraw is due, but never longer than kLongestWaitMs, so the stop
-// flag is read again within one turn. Polling without a pause, as a plain "not yet, next
-// turn" loop would, keeps a whole core busy for as long as the screen is up.
-void WaitForRedraw(double sinceLast) {
-    const double remainingMs = (kRedrawInterval - sinceLast) * 1000.0;
-    DWORD wait = kLongestWaitMs;
-    if (remainingMs >= 0.0 && remainingMs < kLongestWaitMs) wait = static_cast<DWORD>(std::ceil(remainingMs));
-    Sleep(wait > 0 ? wait : 1);
 }
 
 }  // namespace
@@ -82,8 +73,8 @@ int ShowErrorScreen(const ErrorScreenTarget& target) {
 
     Compose(bufferGraphics, background, logo, layout);
     // The composed frame as a GDI bitmap in a memory DC: copying it with BitBlt through the
-    // window graphics' DC is far cheaper than a GDI+ image draw, which matters when this
-    // runs every 10 ms. Without it (no memory), the GDI+ draw serves.
+    // window graphics' DC is far cheaper than a GDI+ image draw. Without it (no memory),
+    // the GDI+ draw serves.
     HBITMAP frame = nullptr;
     HDC frameDc = nullptr;
     HGDIOBJ previous = nullptr;
@@ -91,18 +82,22 @@ int ShowErrorScreen(const ErrorScreenTarget& target) {
         frameDc = CreateCompatibleDC(nullptr);
         if (frameDc) previous = SelectObject(frameDc, frame);
     }
+    bool shown = false;
     while (target.stop->load() != 1) {
         if (target.paused && target.paused->load() != 0) {
-            // Nobody sees the copies while the displays sleep.
+            // Nobody sees the copies while the displays sleep; when they wake, the screen is
+            // shown again.
+            shown = false;
             Sleep(kAsleepWaitMs);
             continue;
         }
+        const bool repaint = target.repaint && target.repaint->exchange(0) != 0;
         const double now = target.clock();
-        const double sinceLast = now - *target.lastDraw;
-        if (!(sinceLast > kRedrawInterval)) {
-            WaitForRedraw(sinceLast);
+        if (shown && !repaint && !(now - *target.lastDraw > kIdleRedraw)) {
+            Sleep(kPollMs);
             continue;
         }
+        shown = true;
         *target.lastDraw = now;
         HDC windowDc = frameDc && windowGraphics ? windowGraphics->GetHDC() : nullptr;
         if (windowDc) {

@@ -342,6 +342,9 @@ INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         return HandleDisplayStateNotice(wParam, lParam) ? TRUE : FALSE;
     case WM_ERASEBKGND:
         return TRUE;  // the render thread paints every pixel
+    case WM_PAINT:
+        GetRunState().repaintRequested.store(1);  // the error screen draws only when asked
+        return FALSE;
     case WM_COMMAND:
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:

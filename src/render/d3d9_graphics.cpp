@@ -58,6 +58,10 @@ public:
     }
     HResult BeginScene() override { return device_->BeginScene(); }
     HResult EndScene() override { return device_->EndScene(); }
+    uint32_t RefreshRate() override {
+        D3DDISPLAYMODE mode = {};
+        return SUCCEEDED(device_->GetDisplayMode(0, &mode)) ? mode.RefreshRate : 0;
+    }
     HResult Present() override { return device_->Present(nullptr, nullptr, nullptr, nullptr); }
     HResult SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) override {
         D3DVIEWPORT9 viewport = {static_cast<DWORD>(x), static_cast<DWORD>(y), static_cast<DWORD>(w),

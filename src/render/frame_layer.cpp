@@ -17,9 +17,10 @@ const FrameLayer* const kLayers[] = {
 };
 }  // namespace
 
-FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures) {
+FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, double framesPerSecond) {
     FrameSettings s;
-    s.simulationStep = SimulationStep(settings.Get(SettingKey::BlobsSpeed));
+    s.simulationStep = SimulationStep(settings.Get(SettingKey::BlobsSpeed), framesPerSecond);
+    s.fadeStep = FadeStep(framesPerSecond);
     s.particleSizeScale = ParticleSizeScale(settings.Get(SettingKey::BlobsSize));
     s.pictureFit = static_cast<PictureFit>(settings.GetClamped(SettingKey::PictureFit));
     s.spanMonitors = settings.GetClamped(SettingKey::SpanMonitors) != 0;

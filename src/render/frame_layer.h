@@ -17,13 +17,16 @@ class Window;
 // What a frame draws with, read from the settings record once per frame and handed down.
 // Read at every frame, not at set-up: the dialog's preview lays its edits over the record.
 struct FrameSettings {
-    float simulationStep = 0.001f;  // simulated seconds per frame ("BlobsSpeed")
+    float simulationStep = 0.001f;  // simulated seconds per frame ("BlobsSpeed", the frame rate)
+    float fadeStep = 0.001f;        // the pictures' cross-fade per frame (the frame rate)
     float particleSizeScale = 1.0f; // on every particle's size ("BlobsSize")
     PictureFit pictureFit = PictureFit::Stretch;
     bool spanMonitors = false;
     bool showPictures = false;
 };
-FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures);
+// `framesPerSecond` is the rate the frame loop draws at: the display's, or less on battery.
+// The steps grow as the frames get fewer, so the motion keeps its speed.
+FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, double framesPerSecond = 60.0);
 
 // A verb a layer does not need is null.
 struct FrameLayer {

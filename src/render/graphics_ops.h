@@ -97,6 +97,9 @@ public:
     virtual HResult BeginScene() = 0;
     virtual HResult EndScene() = 0;
     virtual HResult Present() = 0;
+    // The nominal refresh rate in Hz of the display the device presents to (its display
+    // mode); 0 when unknown.
+    virtual uint32_t RefreshRate() = 0;
     // A rectangle of the back buffer in pixels, depth 0 to 1. Clear without rectangles
     // clears only the viewport, so a frame starts with the whole buffer.
     virtual HResult SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) = 0;

@@ -36,11 +36,20 @@ Vec3 EmitterPath(float t) {
     return p;
 }
 
-float SimulationStep(int32_t speed) {
-    // Computed in double and rounded once, so 40 lands on the very float 0.001f that the
-    // clock has always advanced by.
-    return static_cast<float>(0.001 * ClampSetting(SettingKey::BlobsSpeed, speed) / 40.0);
+namespace {
+// 60 / frames a second: exactly 1 at 60, so a 60 Hz display keeps every digit of its frames.
+double RateFactor(double framesPerSecond) { return framesPerSecond > 0.0 ? 60.0 / framesPerSecond : 1.0; }
+}  // namespace
+
+double DisplayFrameRate(uint32_t refreshRate) { return refreshRate > 1 ? static_cast<double>(refreshRate) : 60.0; }
+
+float SimulationStep(int32_t speed, double framesPerSecond) {
+    // Computed in double and rounded once, so 40 at 60 frames a second lands on the very
+    // float 0.001f that the clock has always advanced by.
+    return static_cast<float>(0.001 * ClampSetting(SettingKey::BlobsSpeed, speed) / 40.0 * RateFactor(framesPerSecond));
 }
+
+float FadeStep(double framesPerSecond) { return static_cast<float>(0.001 * RateFactor(framesPerSecond)); }
 
 float ParticleSizeScale(int32_t size) {
     return static_cast<float>(ClampSetting(SettingKey::BlobsSize, size) / 80.0);

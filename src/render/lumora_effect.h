@@ -42,9 +42,16 @@ private:
 
 // The emitter's Lissajous-like path at simulation time t.
 Vec3 EmitterPath(float t);
-// The simulated time of one frame for a "BlobsSpeed" value (brought into 1..100 first):
-// 0.001 x speed / 40, so the default 40 gives exactly 0.001.
-float SimulationStep(int32_t speed);
+// The frames a second of a display refreshed `refreshRate` times a second; 0 and 1 (the
+// adapter's "default rate") count as 60.
+double DisplayFrameRate(uint32_t refreshRate);
+// The simulated time of one frame for a "BlobsSpeed" value (brought into 1..100 first) at
+// `framesPerSecond`: 0.001 x speed / 40 x 60 / framesPerSecond. The default 40 at 60 frames
+// a second gives exactly 0.001, and every display shows the stream at the same speed.
+float SimulationStep(int32_t speed, double framesPerSecond = 60.0);
+// The pictures' cross-fade per frame at `framesPerSecond`: exactly 0.001 at 60, so each
+// picture lasts the same time at every rate.
+float FadeStep(double framesPerSecond = 60.0);
 // The factor on every particle's size for a "BlobsSize" value (brought into 1..100 first):
 // size / 80, so the default 80 gives exactly 1.
 float ParticleSizeScale(int32_t size);

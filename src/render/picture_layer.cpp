@@ -15,7 +15,7 @@ uint32_t Grey(float weight) {
 }
 
 void Advance(Window&, const FrameSettings& settings) {
-    if (settings.showPictures) AdvancePictureFade();
+    if (settings.showPictures) AdvancePictureFade(settings.fadeStep);
 }
 
 void Draw(Window&, const View& view, const FrameSettings& settings) {
@@ -69,7 +69,7 @@ CrossFade& PictureFade() {
     return fade;
 }
 
-void AdvancePictureFade() {
+void AdvancePictureFade(float step) {
     UserTextures& pictures = UserTextures::Instance();
     if (pictures.Count() < UserTextures::kMaxTextures) {
         StreamedPicture arrived;
@@ -80,7 +80,7 @@ void AdvancePictureFade() {
     if (pictures.Count() == 0) return;
     // Until the next picture has arrived the current one stays, whole; the fade waits.
     if (pictures.Count() >= 2) {
-        state.fade = state.fade + 0.001f;
+        state.fade = state.fade + step;
         if (state.fade >= 1.0f) {
             state.fade = 0.0f;
             pictures.DropFirst();

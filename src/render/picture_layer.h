@@ -50,8 +50,9 @@ struct CrossFade {
 // The process-wide cross-fade state; a reload of the pictures starts at `current` again.
 CrossFade& PictureFade();
 
-// Once per frame: takes a decoded picture from the stream for upload, and moves the fade on.
-void AdvancePictureFade();
+// Once per frame: takes a decoded picture from the stream for upload, and moves the fade on
+// by `step` (0.001 at 60 frames a second).
+void AdvancePictureFade(float step = 0.001f);
 // Draws the pictures into `area` (left, top, right, bottom in client pixels), each placed by
 // `fit`; draws nothing while no picture has arrived.
 void DrawPictureLayer(const float area[4], PictureFit fit);

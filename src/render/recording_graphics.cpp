@@ -141,6 +141,8 @@ public:
     }
 
     HResult GetDeviceCaps() override { return Call("GetDeviceCaps", ""); }
+    // A query, not recorded: the frame order the tests compare stays as it was.
+    uint32_t RefreshRate() override { return record.refreshRate; }
     HResult SetTransform(uint32_t state, const Matrix& m) override {
         return Call("SetTransform", StateText(kTransformStates, state) + Fmt(", %g %g %g %g", m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][2]));
     }

@@ -22,6 +22,7 @@ struct GraphicsRecord {
     // The floats of the four vertices of the last screen-space quad (DrawPrimitiveUP).
     std::vector<float> lastQuad;
     DisplayLayout layout;           // what the platform reports for the window
+    uint32_t refreshRate = 0;       // the device's display mode, in Hz (0: unknown)
 
     bool Contains(const std::string& call) const;
     // Index of the first call starting with `prefix` at or after `from`; -1 if none.

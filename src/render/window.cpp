@@ -58,6 +58,8 @@ bool Window::Create(void* hwnd) {
         return false;
     }
     log.Write(L"Window::Create() - CreateDevice () - OK");
+    // The frame loop paces itself and sizes its steps by the display's rate.
+    refreshRate = device->RefreshRate();
 
     device->SetRenderState(D3D::RS_LIGHTING, 0);
     device->SetRenderState(D3D::RS_CULLMODE, D3D::CULL_NONE);

@@ -42,6 +42,7 @@ public:
     Texture* logo = nullptr;
     ImageInfo logoInfo;
     uint32_t background = 0xFF000000;
+    uint32_t refreshRate = 0;  // the device's display, read by Create (0: unknown, taken as 60)
     int32_t showPictures = 0;
     LumoraEffect effect;
     DisplayLayout layout;   // read by Create, with the client rectangle

@@ -22,4 +22,10 @@ lines="$(wc -l <"$tmp")"
 count="$(echo "$out" | awk '{print $10}')"
 [ "$lines" -eq $((1 + 5 * count)) ] || { echo "expected $((1 + 5 * count)) lines, got $lines"; exit 1; }
 "$tool" sim 2>/dev/null && { echo "sim without --frames must fail"; exit 1; }
+# The step follows the display: --refresh 60 is the default to the digit, and 100 frames at
+# 120 Hz cover the simulated time of 50 at 60 Hz.
+[ "$("$tool" sim --frames 300 --refresh 60 2>/dev/null)" = "$("$tool" sim --frames 300 2>/dev/null)" ] || {
+  echo "--refresh 60 differs from the default"; exit 1; }
+[[ "$("$tool" sim --frames 100 --refresh 120 2>/dev/null | head -n 1)" =~ ^frames\ 100\ clock\ 0\.05000 ]] || {
+  echo "--refresh 120: the clock is not at 0.05 after 100 frames"; exit 1; }
 echo "sim: format and counts across the wrap: ok"

@@ -13,7 +13,7 @@ namespace {
 int Sim(const Args& args) {
     using namespace WorkSpace;
     std::string text;
-    long long frames = 0, scheme = 0, speed = 40, size = 80;
+    long long frames = 0, scheme = 0, speed = 40, size = 80, refresh = 60;
     if (!Option(args, "--frames", text) || !ParseInt(text, frames) || frames < 0) {
         fprintf(stderr, "sim: --frames N (N >= 0) is required\n");
         return 2;
@@ -31,8 +31,14 @@ int Sim(const Args& args) {
         fprintf(stderr, "sim: --size takes a number\n");
         return 2;
     }
+    // The display's refresh rate: the step per frame follows it, so the stream keeps its speed.
+    if (Option(args, "--refresh", text) && (!ParseInt(text, refresh) || refresh < 0 || refresh > UINT32_MAX)) {
+        fprintf(stderr, "sim: --refresh takes a rate in Hz (0 or 1: 60)\n");
+        return 2;
+    }
     const bool withVertices = Flag(args, "--vertices");
-    const float step = SimulationStep(static_cast<int32_t>(speed));
+    const float step =
+        SimulationStep(static_cast<int32_t>(speed), DisplayFrameRate(static_cast<uint32_t>(refresh)));
     const float sizeScale = ParticleSizeScale(static_cast<int32_t>(size));
 
     ParticleSystem& system = GetParticleSystem();
@@ -57,8 +63,8 @@ int Sim(const Args& args) {
     return 0;
 }
 
-const Registrar registrar({"sim", "sim --frames N [--scheme K] [--speed N] [--size N] [--vertices]", Sim,
-                           "--frames= --scheme= --speed= --size= --vertices"});
+const Registrar registrar({"sim", "sim --frames N [--scheme K] [--speed N] [--size N] [--refresh HZ] [--vertices]",
+                           Sim, "--frames= --scheme= --speed= --size= --refresh= --vertices"});
 
 }  // namespace
 }  // namespace LumoraTool

@@ -1,0 +1,33 @@
+// Linux runs the tests and the tools only: a plain sleep, and mains power.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/pacing.h"
+
+namespace WorkSpace {
+namespace Platform {
+
+namespace {
+std::atomic<SleepFn> g_sleep{nullptr};
+std::atomic<PowerStatusFn> g_power{nullptr};
+}  // namespace
+
+void SleepSeconds(double seconds) {
+    if (SleepFn fn = g_sleep.load()) return fn(seconds);
+    if (seconds > 0.0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+void SetSleepForTesting(SleepFn sleep) { g_sleep.store(sleep); }
+
+PowerStatus ReadPowerStatus() {
+    if (PowerStatusFn fn = g_power.load()) return fn();
+    PowerStatus status;
+    status.acLine = 1;
+    return status;
+}
+
+void SetPowerStatusForTesting(PowerStatusFn read) { g_power.store(read); }
+
+}  // namespace Platform
+}  // namespace WorkSpace

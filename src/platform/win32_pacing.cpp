@@ -1,0 +1,61 @@
+// The frame loop's sleep and the power source on Windows.
+#include <windows.h>
+
+#include <atomic>
+#include <cmath>
+
+#include "platform/pacing.h"
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+namespace WorkSpace {
+namespace Platform {
+
+namespace {
+std::atomic<SleepFn> g_sleep{nullptr};
+std::atomic<PowerStatusFn> g_power{nullptr};
+
+// A high-resolution timer (Windows 10 1803 on) wakes within a fraction of a millisecond;
+// a plain one and Sleep wake on the system tick, which may be 15.6 ms.
+HANDLE MakeTimer() {
+    HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    return timer ? timer : CreateWaitableTimerW(nullptr, TRUE, nullptr);
+}
+}  // namespace
+
+void SleepSeconds(double seconds) {
+    if (SleepFn fn = g_sleep.load()) return fn(seconds);
+    if (!(seconds > 0.0)) return;
+    // One timer per call: the loop sleeps at most once a frame, and no handle outlives it.
+    HANDLE timer = MakeTimer();
+    LARGE_INTEGER due;
+    due.QuadPart = -static_cast<LONGLONG>(seconds * 1e7);  // relative, in 100 ns units
+    if (timer && due.QuadPart < 0 && SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE)) {
+        WaitForSingleObject(timer, INFINITE);
+    } else {
+        Sleep(static_cast<DWORD>(std::ceil(seconds * 1000.0)));
+    }
+    if (timer) CloseHandle(timer);
+}
+
+void SetSleepForTesting(SleepFn sleep) { g_sleep.store(sleep); }
+
+PowerStatus ReadPowerStatus() {
+    if (PowerStatusFn fn = g_power.load()) return fn();
+    PowerStatus status;
+    SYSTEM_POWER_STATUS s = {};
+    if (GetSystemPowerStatus(&s)) {
+        status.acLine = s.ACLineStatus;
+        // SystemStatusFlag, bit 0: battery saver on. MinGW's header still names the byte
+        // Reserved1.
+        status.batterySaver = (s.Reserved1 & SYSTEM_STATUS_FLAG_POWER_SAVING_ON) != 0;
+    }
+    return status;
+}
+
+void SetPowerStatusForTesting(PowerStatusFn read) { g_power.store(read); }
+
+}  // namespace Platform
+}  // namespace WorkSpace
