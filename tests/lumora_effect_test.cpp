@@ -28,8 +28,10 @@ namespace {
 
 std::wstring W(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
 
-// The process-wide reader is opened once per process; this suite gives it an archive with
-// the three members the scene reads (contents the recorder accepts).
+}  // namespace
+
+// The process-wide reader is opened once per process; this suite (and the rebuild tests)
+// give it an archive with the three members the scene reads (contents the recorder accepts).
 void OpenSceneArchive() {
     static bool opened = [] {
         const std::string dir = ::testing::TempDir() + "effect_archive";
@@ -52,6 +54,8 @@ void OpenSceneArchive() {
     }();
     ASSERT_TRUE(opened || ZipReader::Instance().IsOpen());
 }
+
+namespace {
 
 // The whole client area as one view, with the window's camera.
 View WholeWindow() {
