@@ -161,13 +161,9 @@ std::string Settings::ToBytes() const {
 }
 
 bool Settings::Save(const std::wstring& path) const {
-    // Binary mode with explicit CR LF: the same bytes on every platform.
-    FILE* file = Platform::OpenFile(path, "wb");
-    if (!file) return false;
-    const std::string bytes = ToBytes();
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    bool closed = fclose(file) == 0;
-    return written && closed;
+    // Explicit CR LF: the same bytes on every platform. Whole or not at all: the picture
+    // list is the user's work.
+    return Platform::ReplaceFileWhole(path, ToBytes());
 }
 
 bool Settings::IsWritten(SettingKey key) const {
