@@ -228,8 +228,10 @@ bool OpensForAppend(const std::wstring& path) {
 std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder) {
     const std::wstring folder = FolderOfPath(besideProgram);
     const std::wstring name = besideProgram.substr(folder.size());
-    if (FileExists(besideProgram) ? OpensForAppend(besideProgram)
-                                  : Platform::IsWritableFolder(folder.empty() ? L"." : folder))
+    // A save writes a new file beside the old one and moves it over: the folder must take
+    // new files, and an old file must be one that may be replaced.
+    if ((!FileExists(besideProgram) || OpensForAppend(besideProgram)) &&
+        Platform::IsWritableFolder(folder.empty() ? L"." : folder))
         return besideProgram;
     if (userDataFolder.empty()) return besideProgram;
     const wchar_t sep = Platform::PathSeparator();
