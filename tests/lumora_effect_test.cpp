@@ -30,6 +30,8 @@ namespace {
 
 std::wstring W(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
 
+}  // namespace
+
 // The effect file the saver ships: from the source tree natively, and from the archive
 // beside the test program under Wine, where the source tree's path means nothing.
 std::vector<uint8_t> ShippedEffectFile() {
@@ -48,8 +50,9 @@ std::vector<uint8_t> ShippedEffectFile() {
 #endif
 }
 
-// This suite's own archive with the three members the scene reads (contents the recorder
-// accepts), so it leaves the process-wide reader to whoever uses the real one.
+// This suite's (and the rebuild tests') own archive with the three members the scene reads
+// (contents the recorder accepts), so it leaves the process-wide reader to whoever uses the
+// real one.
 ZipReader& SceneArchive() {
     static ZipReader* archive = [] {
         const std::string dir = ::testing::TempDir() + "effect_archive";
@@ -75,6 +78,8 @@ ZipReader& SceneArchive() {
     }();
     return *archive;
 }
+
+namespace {
 
 // The whole client area as one view, with the window's camera.
 View WholeWindow() {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -274,6 +275,19 @@ TEST(SettingsWriter, SaveOverwritesAndEmptyListWritesNoPictureLines) {
     Settings s;
     ASSERT_TRUE(s.Save(path));
     EXPECT_EQ(ReadBytes(path), kEmptyRecord);
+    Platform::RemoveFile(path);
+}
+
+TEST(SettingsWriter, ASaveThatFailsPartWayLeavesTheOldBytes) {
+    const std::wstring path = TempPath("full_disk.settings");
+    const std::string old = "#Picture Info _ begin\r\nC:\\p\\a.jpg\r\n#Picture Info _ end\r\n";
+    ASSERT_TRUE(WriteBytes(path, old));
+    Settings s;
+    Platform::FailWritesAfterForTesting(20);  // the disk fills up in the first line
+    EXPECT_FALSE(s.Save(path));
+    Platform::FailWritesAfterForTesting(SIZE_MAX);
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(ReadBytes(path + L".tmp"), "");  // no temporary file left behind
     Platform::RemoveFile(path);
 }
 

@@ -161,14 +161,16 @@ unsigned RenderThreadProc() {
     }
 }
 
-void StartRenderThread(bool afterRebuild) {
+bool StartRenderThread(bool afterRebuild) {
     RunState& state = GetRunState();
     state.afterRebuild = afterRebuild ? 1 : 0;
     try {
         state.renderThread = std::thread(RenderThreadProc);
     } catch (const std::exception&) {
         // No thread: the wait at destruction returns at once and the release goes on.
+        return false;
     }
+    return true;
 }
 
 void StopRenderThread() {

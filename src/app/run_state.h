@@ -21,6 +21,9 @@ struct RunState {
     std::atomic<uint8_t> repaintRequested{0};  // set on the window's WM_PAINT, for the error screen
     std::atomic<uint8_t> displaysOff{0};    // written by the window thread on power notices
     uint8_t afterRebuild = 0;               // written before a render thread starts
+    // Window thread only: the error screen is that of a failed rebuild, which is tried again
+    // (a run whose start-up failed stays on its error screen).
+    uint8_t rebuildFailed = 0;
     // Wakes the render thread from its waits (lost device, displays off).
     std::mutex wakeLock;
     std::condition_variable wake;

@@ -1,5 +1,6 @@
 #include "app/win32_display_events.h"
 
+#include "app/rebuild.h"
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "app/display_power.h"
@@ -10,14 +11,42 @@ namespace {
 // GUID_CONSOLE_DISPLAY_STATE, spelled out: MinGW declares it without a definition.
 const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
 
-struct RebuildState {
-    UINT retryDelay = 0;  // ms until the next attempt; 0 while none is pending
-};
-RebuildState& Rebuild() {
-    static RebuildState state;
-    return state;
+RebuildSchedule& Schedule() {
+    static RebuildSchedule schedule;
+    return schedule;
 }
-constexpr UINT kFirstRetry = 1000, kLongestRetry = 60000;
+
+double Now() { return static_cast<double>(GetTickCount64()) / 1000.0; }
+
+// The host posts WM_CLOSE when input ends the saver; a rebuild before it would only
+// delay the exit.
+bool CloseQueued(HWND window) {
+    MSG message;
+    return PeekMessageW(&message, window, WM_CLOSE, WM_CLOSE, PM_NOREMOVE) != FALSE;
+}
+
+void ArmTimer(HWND window) {
+    const double wait = Schedule().Wait(Now());
+    if (wait < 0.0) {
+        KillTimer(window, kRebuildTimer);
+        return;
+    }
+    const UINT ms = static_cast<UINT>(wait * 1000.0 + 0.5);
+    SetTimer(window, kRebuildTimer, ms < USER_TIMER_MINIMUM ? USER_TIMER_MINIMUM : ms, nullptr);
+}
+
+void RunIfDue(HWND window, const RECT* placement) {
+    if (Schedule().Due(Now(), CloseQueued(window))) {
+        KillTimer(window, kRebuildTimer);
+        const RebuildOutcome outcome = RebuildRun(window, [&] {
+            if (placement)
+                SetWindowPos(window, nullptr, placement->left, placement->top, placement->right - placement->left,
+                             placement->bottom - placement->top, SWP_NOZORDER | SWP_NOACTIVATE);
+        });
+        Schedule().Attempted(outcome != RebuildOutcome::Retry, Now());
+    }
+    ArmTimer(window);
+}
 }  // namespace
 
 void PostRebuildRequest() {
@@ -44,44 +73,21 @@ bool HandleDisplayStateNotice(WPARAM wParam, LPARAM lParam) {
 }
 
 void RebuildOnWindowThread(HWND window, const RECT* placement) {
-    RunState& state = GetRunState();
-    // The error screen needs no device, and a run that reached it stays there.
-    if (state.startFailed.load() != 0) return;
-    StopRenderThread();
-    if (state.startFailed.load() != 0) {
-        // The thread gave up (its start-up second fell short) while it was being stopped:
-        // it goes back to its error screen with the scene it had.
-        state.stopRequested.store(0);
-        StartRenderThread();
-        return;
-    }
-    if (placement)
-        SetWindowPos(window, nullptr, placement->left, placement->top, placement->right - placement->left,
-                     placement->bottom - placement->top, SWP_NOZORDER | SWP_NOACTIVATE);
-    RebuildState& rebuild = Rebuild();
-    if (!RebuildScene(window)) {
-        // No device yet (the display may still be waking): try again, less often each time.
-        rebuild.retryDelay = rebuild.retryDelay ? (rebuild.retryDelay * 2 < kLongestRetry ? rebuild.retryDelay * 2
-                                                                                          : kLongestRetry)
-                                                : kFirstRetry;
-        SetTimer(window, kRebuildTimer, rebuild.retryDelay, nullptr);
-        return;
-    }
-    if (rebuild.retryDelay) KillTimer(window, kRebuildTimer);
-    rebuild.retryDelay = 0;
-    state.stopRequested.store(0);
-    StartRenderThread(true);
+    Schedule().DeviceLost(Now());
+    RunIfDue(window, placement);
 }
 
-void RetryRebuild(HWND window, const RECT* placement) {
-    KillTimer(window, kRebuildTimer);
-    if (Rebuild().retryDelay == 0) return;
-    RebuildOnWindowThread(window, placement);
+void ScheduleDisplayRebuild(HWND window) {
+    Schedule().DisplayChanged(Now());
+    ArmTimer(window);
 }
+
+void RetryRebuild(HWND window, const RECT* placement) { RunIfDue(window, placement); }
 
 void CancelRebuild(HWND window) {
-    if (Rebuild().retryDelay) KillTimer(window, kRebuildTimer);
-    Rebuild().retryDelay = 0;
+    Schedule().Cancel();
+    KillTimer(window, kRebuildTimer);
+    GetRunState().rebuildFailed = 0;
 }
 
 }  // namespace WorkSpace

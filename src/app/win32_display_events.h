@@ -8,7 +8,8 @@ namespace WorkSpace {
 
 // The render thread's request to rebuild (posted to RunState::appWindow).
 constexpr UINT kRebuildMessage = WM_APP + 0x4C;
-// A rebuild that found no device tries again on this timer.
+// The next rebuild (a merged burst of display changes, or the next attempt after a failed
+// one) runs on this timer.
 constexpr UINT_PTR kRebuildTimer = 0x4C4D;
 
 // Asks for the console display state notices; the handle goes to the unregister call.
@@ -19,11 +20,15 @@ void UnregisterDisplayStateNotices(HPOWERNOTIFY& notices);
 // console display state; everything else is left to the caller.
 bool HandleDisplayStateNotice(WPARAM wParam, LPARAM lParam);
 
-// Stops the render thread, moves the window to `placement` (if given), makes the device and
-// the scene again and starts the thread without the start-up second. A run on the error
-// screen stays there. Without a device it tries again later on kRebuildTimer.
+// The rebuild itself (app/rebuild.h): stops the render thread, moves the window to
+// `placement` (if given), makes the device and the scene again and starts the thread
+// without the start-up second. A run whose start-up failed stays on its error screen; a
+// rebuild that fails shows the error screen and is tried again on kRebuildTimer.
+// kRebuildMessage (a lost device): a rebuild now, unless one is already pending.
 void RebuildOnWindowThread(HWND window, const RECT* placement);
-// kRebuildTimer fired: the next attempt.
+// WM_DISPLAYCHANGE: one rebuild, shortly after the last of a burst.
+void ScheduleDisplayRebuild(HWND window);
+// kRebuildTimer fired: the rebuild, if it is due and the window is not closing.
 void RetryRebuild(HWND window, const RECT* placement);
 // The window is going away: no more attempts.
 void CancelRebuild(HWND window);

@@ -10,11 +10,6 @@
 
 namespace WorkSpace {
 
-namespace {
-HPOWERNOTIFY g_displayNotices = nullptr;
-
-// The full-screen window follows the virtual desktop; the small preview keeps its parent's
-// client area.
 bool DesktopPlacement(RECT& r, BOOL preview) {
     if (preview) return false;
     r.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
@@ -23,6 +18,9 @@ bool DesktopPlacement(RECT& r, BOOL preview) {
     r.bottom = r.top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
     return r.right > r.left && r.bottom > r.top;
 }
+
+namespace {
+HPOWERNOTIFY g_displayNotices = nullptr;
 
 void Rebuild(HWND window, bool retry, BOOL preview) {
     RECT placement;
@@ -55,8 +53,10 @@ bool SaverWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         GetRunState().repaintRequested.store(1);
         return false;
     case kRebuildMessage:
-    case WM_DISPLAYCHANGE:
         Rebuild(window, false, preview);
+        return true;
+    case WM_DISPLAYCHANGE:
+        ScheduleDisplayRebuild(window);
         return true;
     case WM_TIMER:
         if (wParam != kRebuildTimer) return false;

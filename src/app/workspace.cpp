@@ -56,7 +56,12 @@ bool RebuildScene(void* window) {
     UserTextures& pictures = UserTextures::Instance();
     pictures.SetDevice(w.device);
     LoadPictureTextures();
-    InitScene();
+    // Unlike the start-up, a rebuild is whole or it fails: a run that had its particles
+    // does not go on without them.
+    if (!InitScene()) {
+        GetLogger().Write(L"WorkSpace::RebuildScene() - InitScene () - FAILED");
+        return false;
+    }
     ApplyColorScheme(w.colorScheme);
     return true;
 }
@@ -128,6 +133,7 @@ int32_t RenderFrame(bool startupPhase) {
 void OnSaverWindowCreate(void* window) {
     RunState& state = GetRunState();
     state.appWindow = window;
+    state.rebuildFailed = 0;
     try {
         InitTextStorage();
         if (CheckSystemRequirements()) {

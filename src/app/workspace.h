@@ -15,14 +15,16 @@ int32_t RenderFrame(bool startupPhase);
 void ApplyColorScheme(int32_t scheme);
 // On the window thread while no render thread runs: releases the device and the scene and
 // makes them again for the window as it is now (a lost device, a new monitor layout),
-// keeping the settings record, the pictures' list and the scheme. False if no device.
+// keeping the settings record, the pictures' list and the scheme. False if no device or
+// no whole scene (logo, camera and every frame layer).
 bool RebuildScene(void* window);
 
 // The render thread's procedure.
 unsigned RenderThreadProc();
 // Starts RenderThreadProc and keeps its handle in RunState::renderThread. A thread
 // started after a rebuild skips the start-up second (its black frames and its check).
-void StartRenderThread(bool afterRebuild = false);
+// False when no thread could be started.
+bool StartRenderThread(bool afterRebuild = false);
 // Sets stopRequested, wakes a waiting thread and waits for it without a time-out.
 void StopRenderThread();
 // Wakes the render thread from a wait (the displays came back, or a stop request).

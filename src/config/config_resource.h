@@ -30,6 +30,8 @@
 #define IDC_PICTURE_FIT_COMBO 1016
 #define IDC_MONITORS_LABEL 1017
 #define IDC_MONITORS_COMBO 1018
+#define IDC_BANNER 1019
+#define IDC_SAVE_ERROR 1020
 
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.

@@ -8,6 +8,7 @@
 
 #include "app/run_state.h"
 #include "app/win32_display_events.h"
+#include "app/win32_saver_window.h"
 #include "app/workspace.h"
 #include "config/config_resource.h"
 #include "settings/settings.h"
@@ -57,6 +58,7 @@ const EffectControl kEffectControls[] = {
     {IDC_MONITORS_COMBO, SettingKey::SpanMonitors, false, 62},
 };
 const int32_t kCaptionText = 26;
+const int32_t kSaveFailedText = 68;
 const int kSchemeCount = 4;
 
 std::wstring Text(int32_t number) { return Translate::TextStorage::Instance().GetText(number); }
@@ -132,7 +134,16 @@ void OnOk(HWND dialog) {
     // own folder when that one cannot be written), so the load at start and this save meet
     // the same file.
     const std::wstring path = GetSettingsPath();
-    if (!settings.Save(path)) GetLogger().Write(L"ConfigDialogProc() - Settings::Save () - FAILED");
+    if (!settings.Save(path)) {
+        // The old file is still whole. The dialog stays open with the user's choices, says
+        // so in the banner's place, and OK tries again.
+        GetLogger().Write(L"ConfigDialogProc() - Settings::Save () - FAILED");
+        SetDlgItemTextW(dialog, IDC_SAVE_ERROR, Text(kSaveFailedText).c_str());
+        ShowWindow(GetDlgItem(dialog, IDC_BANNER), SW_HIDE);
+        ShowWindow(GetDlgItem(dialog, IDC_SAVE_ERROR), SW_SHOW);
+        MessageBeep(MB_ICONWARNING);
+        return;
+    }
     // Read back what was written, so the record is exactly what the next start will see.
     LoadScene(path, false, false);
     EndDialog(dialog, TRUE);
@@ -198,11 +209,13 @@ void SetUpPreview(HWND preview, ConfigDialogState& state);
 
 HPOWERNOTIFY g_previewDisplayNotices = nullptr;
 
-// The preview covers the desktop window, as it did when it opened.
-RECT DesktopPlacement() {
+// The preview is the saver: it covers the whole virtual desktop, as the /s window does, so
+// "Each monitor" and "Span all monitors" show there as they will.
+RECT PreviewPlacement() {
     RECT desktop = {};
+    if (DesktopPlacement(desktop, FALSE)) return desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
-    return RECT{0, 0, desktop.right, desktop.bottom};
+    return desktop;
 }
 
 void InitPreview(HWND preview) {
@@ -211,8 +224,9 @@ void InitPreview(HWND preview) {
     run.appWindow = preview;
     run.startFailed.store(1);
 
-    const RECT desktop = DesktopPlacement();
-    SetWindowPos(preview, nullptr, 0, 0, desktop.right, desktop.bottom, 0);
+    const RECT desktop = PreviewPlacement();
+    SetWindowPos(preview, nullptr, desktop.left, desktop.top, desktop.right - desktop.left,
+                 desktop.bottom - desktop.top, 0);
     ShowCursor(FALSE);
     SetFocus(preview);
 
@@ -325,16 +339,18 @@ INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITDIALOG:
         InitPreview(dialog);
         return TRUE;
-    case kRebuildMessage:
-    case WM_DISPLAYCHANGE: {
+    case kRebuildMessage: {
         if (!GetConfigDialogState().previewRunning) return TRUE;
-        const RECT placement = DesktopPlacement();
+        const RECT placement = PreviewPlacement();
         RebuildOnWindowThread(dialog, &placement);
         return TRUE;
     }
+    case WM_DISPLAYCHANGE:
+        if (GetConfigDialogState().previewRunning) ScheduleDisplayRebuild(dialog);
+        return TRUE;
     case WM_TIMER: {
         if (wParam != kRebuildTimer) return FALSE;
-        const RECT placement = DesktopPlacement();
+        const RECT placement = PreviewPlacement();
         if (GetConfigDialogState().previewRunning) RetryRebuild(dialog, &placement);
         return TRUE;
     }

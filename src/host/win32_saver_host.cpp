@@ -6,6 +6,7 @@
 
 #include "host/saver_input.h"
 #include "host/saver_switches.h"
+#include "app/win32_saver_window.h"
 #include "render/picture_stream.h"
 #include "platform/win32_system_library.h"
 #include "resources/logger.h"
@@ -258,11 +259,14 @@ int RunSaverWindow(HWND parent) {
         // not wait for a photo to decode, so every picture comes from the worker.
         GetPictureStream().SetFirstOnWorker(true);
     } else {
-        x = GetSystemMetrics(SM_XVIRTUALSCREEN);
-        y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-        if (width == 0 || height == 0) {
+        // The same placement as the window's rebuilds and the dialog's full-screen preview.
+        RECT desktop = {};
+        WorkSpace::DesktopPlacement(desktop, FALSE);
+        x = desktop.left;
+        y = desktop.top;
+        width = desktop.right - desktop.left;
+        height = desktop.bottom - desktop.top;
+        if (width <= 0 || height <= 0) {
             HDC dc = GetDC(nullptr);
             RECT clip = {};
             GetClipBox(dc, &clip);

@@ -51,6 +51,17 @@ FILE* OpenFile(const std::wstring& path, const char* mode);
 // `limit` bytes (nothing a user's picture or settings file could hold).
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, size_t limit = size_t(1) << 30);
 bool RemoveFile(const std::wstring& path);
+// Puts `bytes` in place of the file at `path` whole or not at all: they go to a temporary
+// file in the same folder, which is flushed to disk and then replaces the old file in one
+// step. On failure the old file is left as it was and the temporary file is removed.
+bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes);
+// Tests make ReplaceFileWhole's writes fail after `bytes` bytes, as a full disk does;
+// SIZE_MAX lets them through again.
+void FailWritesAfterForTesting(size_t bytes);
+// The platform's halves of ReplaceFileWhole: the file's data on the disk, and the one-step
+// replace of `path` by `temporary`.
+bool FlushToDisk(FILE* file);
+bool MoveOver(const std::wstring& temporary, const std::wstring& path);
 bool IsWritableFolder(const std::wstring& folder);
 bool MakeFolder(const std::wstring& folder);
 // %APPDATA% / %LOCALAPPDATA% on Windows, $XDG_CONFIG_HOME-like places on Linux; empty if unknown.

@@ -74,6 +74,12 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
 
 bool RemoveFile(const std::wstring& path) { return unlink(Narrow(path).c_str()) == 0; }
 
+bool FlushToDisk(FILE* file) { return fsync(fileno(file)) == 0; }
+
+bool MoveOver(const std::wstring& temporary, const std::wstring& path) {
+    return rename(Narrow(temporary).c_str(), Narrow(path).c_str()) == 0;
+}
+
 bool IsWritableFolder(const std::wstring& folder) {
     return access(Narrow(folder).c_str(), W_OK) == 0;
 }

@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 
 #include <windows.h>
+#include <io.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -72,6 +73,15 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
 }
 
 bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
+
+bool FlushToDisk(FILE* file) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
+
+bool MoveOver(const std::wstring& temporary, const std::wstring& path) {
+    return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
 
 bool IsWritableFolder(const std::wstring& folder) {
     // The only reliable answer on Windows (ACLs, UAC virtualisation off for 64-bit

@@ -103,6 +103,31 @@ int Logger::Write(const wchar_t* format, ...) {
     }
 
     std::wstring line = FormatLogLine(now.hour, now.minute, now.second, message);
+    if (holding_) {
+        held_.push_back(HeldLine{message, line});
+        return 0;
+    }
+    return Emit(line);
+}
+
+void Logger::Hold() {
+    std::lock_guard<std::mutex> hold(lock_);
+    holding_ = true;
+}
+
+std::vector<std::wstring> Logger::EndHold(bool write) {
+    std::lock_guard<std::mutex> hold(lock_);
+    holding_ = false;
+    std::vector<std::wstring> messages;
+    for (const HeldLine& held : held_) {
+        messages.push_back(held.message);
+        if (write) Emit(held.line);
+    }
+    held_.clear();
+    return messages;
+}
+
+int Logger::Emit(const std::wstring& line) {
     OpenIfClosed();
     if (file_) {
         std::string bytes = Narrow(line);

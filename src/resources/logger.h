@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace WorkSpace {
 
@@ -26,6 +27,11 @@ public:
     // log line exactly as Write makes it, and beside it the debugger output gets one line
     // naming the step and the HRESULT as text: "<message>: 0x8876086C D3DERR_INVALIDCALL".
     int WriteFailed(int32_t hr, const wchar_t* message);
+    // From Hold on, lines are kept back instead of written. EndHold returns their messages
+    // (without the time) and writes them as they came when `write` is true, or drops them:
+    // a rebuild that fails again and again must not fill the log with its set-up block.
+    void Hold();
+    std::vector<std::wstring> EndHold(bool write);
     // The log becomes folder + separator + "log_output.txt"; that file is deleted.
     void SetFolder(const std::wstring& folder);
     const std::wstring& Path() const { return path_; }
@@ -38,6 +44,14 @@ public:
 
 private:
     void OpenIfClosed();
+    int Emit(const std::wstring& line);  // under lock_
+
+    struct HeldLine {
+        std::wstring message;
+        std::wstring line;
+    };
+    bool holding_ = false;
+    std::vector<HeldLine> held_;
 
     FILE* file_ = nullptr;
     std::wstring path_;

@@ -161,13 +161,9 @@ std::string Settings::ToBytes() const {
 }
 
 bool Settings::Save(const std::wstring& path) const {
-    // Binary mode with explicit CR LF: the same bytes on every platform.
-    FILE* file = Platform::OpenFile(path, "wb");
-    if (!file) return false;
-    const std::string bytes = ToBytes();
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    bool closed = fclose(file) == 0;
-    return written && closed;
+    // Explicit CR LF: the same bytes on every platform. Whole or not at all: the picture
+    // list is the user's work.
+    return Platform::ReplaceFileWhole(path, ToBytes());
 }
 
 bool Settings::IsWritten(SettingKey key) const {
@@ -232,8 +228,10 @@ bool OpensForAppend(const std::wstring& path) {
 std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder) {
     const std::wstring folder = FolderOfPath(besideProgram);
     const std::wstring name = besideProgram.substr(folder.size());
-    if (FileExists(besideProgram) ? OpensForAppend(besideProgram)
-                                  : Platform::IsWritableFolder(folder.empty() ? L"." : folder))
+    // A save writes a new file beside the old one and moves it over: the folder must take
+    // new files, and an old file must be one that may be replaced.
+    if ((!FileExists(besideProgram) || OpensForAppend(besideProgram)) &&
+        Platform::IsWritableFolder(folder.empty() ? L"." : folder))
         return besideProgram;
     if (userDataFolder.empty()) return besideProgram;
     const wchar_t sep = Platform::PathSeparator();

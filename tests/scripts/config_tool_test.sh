@@ -67,12 +67,12 @@ fi
 
 # --- texts: built-in table --------------------------------------------------------------
 "$tool" texts >"$tmp/out"
-[ "$(wc -l <"$tmp/out")" -eq 64 ] || { echo "FAILED: texts without a file: $(wc -l <"$tmp/out") lines"; failures=$((failures + 1)); }
+[ "$(wc -l <"$tmp/out")" -eq 69 ] || { echo "FAILED: texts without a file: $(wc -l <"$tmp/out") lines"; failures=$((failures + 1)); }
 head -n 2 "$tmp/out" >"$tmp/head"
 printf '0\t\xd0\x9ek\n1\tCancel\n' >"$tmp/want"
 expect "texts built-in first lines" "$tmp/want" "$tmp/head"
-sed -n '24,26p;36,37p;54,55p;64p' "$tmp/out" >"$tmp/some"
-printf '23\tAurora Screen Saver\n24\tNebula Screen Saver\n25\tComet Screen Saver\n35\tTrail Length\n36\tGlow Intensity\n53\tClick Add or just drag and drop files to this window.\n54\tEffect\n63\tSpan all monitors\n' >"$tmp/want"
+sed -n '24,26p;36,37p;54,55p;64p;69p' "$tmp/out" >"$tmp/some"
+printf '23\tAurora Screen Saver\n24\tNebula Screen Saver\n25\tComet Screen Saver\n35\tTrail Length\n36\tGlow Intensity\n53\tClick Add or just drag and drop files to this window.\n54\tEffect\n63\tSpan all monitors\n68\tThe settings could not be saved.\n' >"$tmp/want"
 expect "texts built-in chosen lines" "$tmp/want" "$tmp/some"
 
 # --- texts: the line rules of a language file -------------------------------------------

@@ -3,7 +3,7 @@
 # Xvfb screen: texts in several languages and that they fit, the tab order, Add through the
 # open-file dialog, dropped files, Remove, the right-click menu, the Effect group's sliders
 # and combo boxes, the exact bytes OK writes, Cancel writing nothing, an unknown scheme and
-# out-of-range values, the settings file's fallback place, a preview opened twice, the
+# out-of-range values, the settings file's fallback place, OK on a full disk, a preview opened twice, the
 # preview's speed, an older archive's language file, and the layout at 150 % scaling.
 # The dialog is driven from outside by lumora_config_driver.exe (tests/wine/config_driver.cpp);
 # everything runs on a copy of dist/ in a temporary folder. One line per check; exits
@@ -36,9 +36,9 @@ mkdir -p "$WORK/pics/drop/album" "$WORK/pics/drop/holiday.jpg" "$WORK/pics/many"
 for name in a.jpg b.png c.bmp d.tif drop/a.JPG; do cp assets/archive/Resource/logo.png "$WORK/pics/$name"; done
 echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
-# The Effect group's controls, whose captions and items must fit in every language. (The
-# classic scheme label keeps its old width, which the longer translations overflow.)
-EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018"
+# The Effect group's controls and the scheme's label and box, whose captions and items must
+# fit in every language.
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008"
 
 failures=0
 checks=0
@@ -50,11 +50,13 @@ check() {  # name, expected, actual
 
 SCR_PID=""
 IMMUTABLE=""
+MOUNTED=""
 DPI_CHANGED=""
 ORIGINAL_LANGUAGE=""
 cleanup() {
   [ -n "$SCR_PID" ] && kill "$SCR_PID" 2>/dev/null
   [ -n "$IMMUTABLE" ] && chattr -i "$IMMUTABLE" 2>/dev/null
+  [ -n "$MOUNTED" ] && { timeout 30 wineserver -k >/dev/null 2>&1; umount -l "$MOUNTED" && rmdir "$MOUNTED"; }
   # The prefix is shared with the other Wine tests: leave its language as it was.
   [ -n "${DISPLAY:-}" ] && set_language "$ORIGINAL_LANGUAGE"
   [ -n "${DISPLAY:-}" ] && [ -n "$DPI_CHANGED" ] && set_dpi restore
@@ -136,7 +138,11 @@ for lang in "" 0; do
   read_texts
   label="English texts (CurLang ${lang:-absent})"
   actual="$(get caption)|$(get ctl3)|$(get ctl4)|$(get ctl5)|$(get ctl1009)|$(get ctl1)|$(get ctl2)|$(get ctl1010)|$(get ctl1004)|$(get ctl1011)"
-  check "$label" "Lumora Sreen Saver|Add|Remove|Remove All|Preview|Оk|Cancel|Select Scheme|Show Images|Files" "$actual"
+  # The built-in texts keep their two slips ("Sreen", and a Cyrillic O in "Оk"); the
+  # English file has them mended.
+  if [ -z "$lang" ]; then expected="Lumora Sreen Saver|Add|Remove|Remove All|Preview|Оk"
+  else expected="Lumora Screen Saver|Add|Remove|Remove All|Preview|OK"; fi
+  check "$label" "$expected|Cancel|Select Scheme|Show Images|Files" "$actual"
   check "$label: schemes" "Flame|Ice|Smoke|Cheerful" "$(get schemes)"
   check "$label: the Effect group" "Effect|Speed|Size|Pictures|Monitors|Stretch|Fit|Fill|Each monitor|Span all monitors" \
     "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
@@ -144,11 +150,11 @@ for lang in "" 0; do
     check "no settings file: empty list, Show images checked, Flame" "0|1|0" "$(get count)|$(get check)|$(get scheme)"
     check "no settings file: speed 40, size 80 (of 1-100), Stretch, Each monitor" "40|80|1-100|1-100|0|0" \
       "$(get speed)|$(get size)|$(get speedRange)|$(get sizeRange)|$(get fit)|$(get monitors)"
-    check "the Effect group is shown, the spare combo box stays hidden" "1|1|0|1|1|1" \
-      "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)"
+    check "the Effect group is shown, the spare combo box and the save message stay hidden" "1|1|0|1|1|1|0" \
+      "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1020)"
     check "Tab visits the old controls in their order, then the Effect group in reading order" \
       "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018" "$(drv taborder)"
-    check "every English caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+    check "every English caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
     # The empty list shows the language's background picture (warm colours), not a blank box.
     list_shot "$SHOTS/empty-list-en.png"
     warm="$(convert "$SHOTS/empty-list-en.png" -format '%[fx:mean.r - mean.b > 0.04 ? 1 : 0]' info: 2>/dev/null)"
@@ -169,7 +175,7 @@ if start_dialog; then
   check "Russian texts: the Effect group" \
     "Эффект|Скорость|Размер|Изображения|Мониторы|Растянуть|Вписать|Заполнить|Каждый монитор|На все мониторы" \
     "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
-  check "every Russian caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  check "every Russian caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
   list_shot "$SHOTS/empty-list-ru.png"
   differ="$(compare -metric AE "$SHOTS/empty-list-en.png" "$SHOTS/empty-list-ru.png" null: 2>&1 | cut -d' ' -f1)"
   if [ "${differ:-0}" -gt 1000 ] 2>/dev/null; then pass "the empty list shows the Russian picture"; else
@@ -185,7 +191,7 @@ if start_dialog; then
   check "Japanese texts: the Effect group" \
     "エフェクト|速度|サイズ|画像|モニター|引き伸ばす|全体を表示|画面を埋める|モニターごと|全モニターにまたがる" \
     "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
-  check "every Japanese caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  check "every Japanese caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
   end_dialog 2
 fi
 for lang in 2 3 4 5; do
@@ -194,7 +200,7 @@ for lang in 2 3 4 5; do
   read_texts
   [ "$(get ctl1013)" != "Speed" ] && [ -n "$(get ctl1013)" ] && pass "CurLang $lang: the speed label is translated" ||
     fail "CurLang $lang: the speed label is translated" "[$(get ctl1013)]"
-  check "CurLang $lang: every caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  check "CurLang $lang: every caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
   end_dialog 2
 done
 set_language 0
@@ -553,6 +559,52 @@ else
   fi
   chattr -i "$SETTINGS"
   IMMUTABLE=""
+fi
+
+# ---- A full disk: OK keeps the old file whole and the dialog open; OK again saves ----
+# A small tmpfs over a folder of the prefix holds the program and a settings file of 4,096
+# bytes with 31 pictures; a filler takes the rest of its room once the dialog is open.
+FULL="$WINEPREFIX/drive_c/lumora-full"
+room=$(( $(stat -c %s "$WORK/Lumora.scr") + $(stat -c %s "$WORK/LMRResource.dat") + 262144 ))
+if [ "$(id -u)" != 0 ] || ! mkdir -p "$FULL" || ! mount -t tmpfs -o "size=$room" lumora-full "$FULL"; then
+  echo "skip - a full disk (mounting a tmpfs needs root)"
+else
+  MOUNTED="$FULL"
+  cp "$WORK/Lumora.scr" "$WORK/LMRResource.dat" "$FULL/"
+  pictures=()
+  for i in $(seq -w 1 31); do pictures+=("$PICS\\full_${i}_$(printf 'p%.0s' $(seq 1 70)).jpg"); done
+  settings_bytes 1 0 "${pictures[@]}" >"$FULL/Lumora.scr.settings"
+  # Padded to 4,096 bytes in the last picture's name.
+  pad=$((4096 - $(stat -c %s "$FULL/Lumora.scr.settings")))
+  pictures[30]="${pictures[30]%.jpg}$(printf 'q%.0s' $(seq 1 "$pad")).jpg"
+  settings_bytes 1 0 "${pictures[@]}" >"$FULL/Lumora.scr.settings"
+  cp "$FULL/Lumora.scr.settings" "$WORK/old-settings"
+  (cd "$FULL" && exec wine ./Lumora.scr /c >/dev/null 2>&1) &
+  SCR_PID=$!
+  if [ "$(drv wait 90)" != "dialog=1" ]; then
+    fail "the configuration dialog opens from the full disk"
+  else
+    dd if=/dev/zero of="$FULL/filler" bs=4k 2>/dev/null
+    drv select 3 >/dev/null
+    drv click 4 >/dev/null       # one picture fewer
+    drv key 1016 down >/dev/null  # Fit
+    drv key 1018 down >/dev/null  # Span all monitors
+    drv click 1 >/dev/null
+    sleep 1
+    read_texts
+    check "OK on a full disk: the dialog stays open and says the settings could not be saved" \
+      "30|1|The settings could not be saved." "$(get count)|$(get visible1020)|$(get ctl1020)"
+    expect_file "OK on a full disk leaves the old file byte for byte" "$WORK/old-settings" "$FULL/Lumora.scr.settings"
+    rm -f "$FULL/filler"
+    end_dialog 1
+    FIT=1 SPAN=1 settings_bytes 1 0 "${pictures[@]:0:3}" "${pictures[@]:4}" >"$WORK/expected"
+    expect_file "with room again, OK once more saves the choices" "$WORK/expected" "$FULL/Lumora.scr.settings"
+  fi
+  [ -n "$SCR_PID" ] && kill "$SCR_PID" 2>/dev/null
+  SCR_PID=""
+  timeout 30 wineserver -w 2>/dev/null
+  { umount "$FULL" 2>/dev/null || umount -l "$FULL"; } && rmdir "$FULL"
+  MOUNTED=""
 fi
 
 # ---- Without the list pictures in the archive: the two hint texts on white ----

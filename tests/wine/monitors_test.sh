@@ -8,6 +8,7 @@
 #   WM_DISPLAYCHANGE rebuilds the device and the saver draws on
 #   displays asleep: no frames and under 2 % of a core; a key still ends it; awake again,
 #      the particles move again
+#   the configuration dialog's preview covers the whole desktop, a scene per monitor
 # Run from the repository root after ./lumora build.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -197,6 +198,29 @@ else
   fail "the effect did not start (span)"
 fi
 stop_saver
+
+echo "-- the dialog's preview is the saver: the whole desktop, a scene per monitor"
+settings 0
+cp "$TOOLS/lumora_config_driver.exe" "$WORK/app/driver.exe"
+drv() { (cd "$WORK/app" && timeout 90 wine ./driver.exe "$@" 2>/dev/null | tr -d '\r'); }
+(cd "$WORK/app" && exec wine ./Lumora.scr /c >/dev/null 2>&1) &
+DIALOG=$!
+if [ "$(drv wait 90)" = "dialog=1" ]; then
+  preview="$(drv preview | grep '^preview=')"
+  if [ "$preview" = "preview=0,0,1600,1080" ]; then pass "the preview covers the whole desktop"
+  else fail "the preview covers ${preview#preview=}, not the desktop's 0,0,1600,1080"; fi
+  sleep 4
+  shot preview
+  if gt "$(mean preview 200x60+805+535)" 0.05 && gt "$(mean preview 200x60+5+1015)" 0.05; then
+    pass "the preview draws a scene per monitor, each with its logo"
+  else fail "the preview shows no logo on the second or the 640x480 monitor"; fi
+  drv preview-message esc >/dev/null
+  drv preview-gone >/dev/null
+  drv click 2 >/dev/null
+else
+  fail "the configuration dialog did not open"
+fi
+kill "$DIALOG" 2>/dev/null; wait "$DIALOG" 2>/dev/null
 
 wine_teardown
 echo "monitors end-to-end: $failures failure(s); screenshots in $WORK/shots"
