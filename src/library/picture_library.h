@@ -89,6 +89,8 @@ public:
     bool Next(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop = nullptr);
     // Laps begun so far (1 while in the first).
     uint32_t Laps() const { return lap_; }
+    // Shuffled: the lap's last picture has been given (the next Next walks the library again).
+    bool AtShuffledLapEnd() const { return options_.shuffle && lap_ > 0 && place_ >= order_.size(); }
     // A picture is on its way to the screen: in shuffle the state file moves on past it.
     void Shown(const std::wstring& path, uint32_t place);
     // A picture failed: a lasting failure skips it for the run, a passing one is tried again

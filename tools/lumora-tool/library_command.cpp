@@ -59,6 +59,7 @@ int Library(const Args& args) {
         library.Shown(path, place);
         const std::string line = Platform::WideToUtf8(path) + "\n";
         fwrite(line.data(), 1, line.size(), stdout);
+        if (library.AtShuffledLapEnd() && library.Laps() >= static_cast<unsigned long long>(laps)) break;
     }
     return fflush(stdout) == 0 ? 0 : 1;
 }
