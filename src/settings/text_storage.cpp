@@ -81,6 +81,10 @@ const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {
     L"Monitors",                                  // 61
     L"Each monitor",                              // 62
     L"Span all monitors",                         // 63
+    L"Add Folder...",                             // 64
+    L"Order",                                     // 65
+    L"In list order",                             // 66
+    L"Shuffle",                                   // 67
 };
 
 TextStorage& TextStorage::Instance() {
