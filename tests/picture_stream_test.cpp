@@ -1,10 +1,12 @@
 // The picture stream with a decoder that reads nothing: its order, skipping, the end for
-// lists with fewer than two readable pictures, and the preview's start on the worker.
+// lists with fewer than two readable pictures, the first picture's short wait, a stop that
+// does not wait, and the preview's start on the worker.
 #include "render/picture_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "settings/settings.h"
@@ -64,23 +66,35 @@ TEST_F(Stream, ListOrderRoundAndRoundSkippingUnreadable) {
     EXPECT_EQ(Next(3), (std::vector<uint32_t>{0, 1, 0}));
 }
 
-TEST_F(Stream, OnlyWhatTheFirstFrameShowsIsDecodedBeforeStartReturns) {
+TEST_F(Stream, StartWaitsBrieflyForTheFirstPictureDecodedOnTheWorker) {
     stream.Start({L"bad", L"ok:1", L"ok:2"}, 0);
-    EXPECT_EQ(g_decodes.load(), 2);  // the unreadable one and the first readable, on this thread
-    EXPECT_EQ(g_lastThread, std::this_thread::get_id());
     StreamedPicture p;
-    ASSERT_TRUE(stream.Take(p));
+    ASSERT_TRUE(stream.Take(p));  // the fake decoder answers within the wait
     EXPECT_EQ(p.listIndex, 1u);
+    EXPECT_NE(g_lastThread, std::this_thread::get_id());
+}
+
+TEST_F(Stream, StopNeverWaitsForADecodeInProgress) {
+    stream.SetDecoder([](const std::wstring&, const PictureTarget&, DecodedPicture&) {
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        return false;
+    });
+    stream.SetFirstOnWorker(true);
+    stream.Start({L"stalled"}, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto before = std::chrono::steady_clock::now();
+    stream.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
 }
 
 TEST_F(Stream, OneReadablePictureComesOnceAndNoneMeansEmpty) {
-    stream.Start({L"bad", L"ok:1", L"bad"}, 0);
+    stream.Start({L"bad:a", L"ok:1", L"bad:b"}, 0);
     EXPECT_EQ(Next(3), (std::vector<uint32_t>{1}));
     stream.WaitUntilIdle();  // ended: nothing more to come
     StreamedPicture p;
     EXPECT_FALSE(stream.Take(p));
 
-    stream.Start({L"bad", L"bad"}, 0);
+    stream.Start({L"bad:a", L"bad:b"}, 0);
     EXPECT_FALSE(stream.Take(p));
     stream.WaitUntilIdle();
     EXPECT_EQ(g_decodes.load(), 3 + 2);  // each tried once; no worker keeps trying them

@@ -6,6 +6,7 @@
 
 #include "app/run_state.h"
 #include "checks/requirements.h"
+#include "library/picture_library.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "particles/particle_system.h"
@@ -80,12 +81,18 @@ void LoadPictureTextures() {
         height = std::max(height, w.views.views[i].rect.Height());
     }
     stream.SetTargetSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
-    std::vector<std::wstring> paths;
+    std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
-    for (int32_t i = 0; i < count; ++i) paths.push_back(w.settings.GetPicture(i));
-    // Only the first picture is decoded here; the rest follow on the stream's worker.
-    PictureFade().fade = 0.0f;
-    stream.Start(paths, PictureFade().current);
+    for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));
+    // The place in a shuffled lap is kept beside the settings, wherever they go.
+    const std::wstring settingsPath = GetSettingsPath();
+    stream.SetStatePath(settingsPath.empty() ? std::wstring() : LapStatePath(settingsPath));
+    // Folders are walked and pictures decoded on the stream's worker; this thread waits a
+    // moment for the first picture at most, and one that comes later fades in.
+    CrossFade& fade = PictureFade();
+    fade.fade = 0.0f;
+    fade.framesWithout = 0;
+    stream.Start(entries, fade.current);
 }
 
 void ReleaseScene() {

@@ -33,6 +33,11 @@
 #define IDC_BANNER 1019
 #define IDC_SAVE_ERROR 1020
 
+// The photo library: folder entries beside the files, and the order pictures are shown in.
+#define IDC_ADD_FOLDER 1019
+#define IDC_PICTURE_ORDER_LABEL 1020
+#define IDC_PICTURE_ORDER_COMBO 1021
+
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.
 #define IDM_LIST_ADD 343500

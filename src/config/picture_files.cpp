@@ -1,6 +1,9 @@
 // The picture list's rules that need no window: see picture_files.h.
 #include "config/picture_files.h"
 
+#include "library/picture_library.h"
+#include "platform/picture_extensions.h"
+
 namespace WorkSpace {
 
 namespace {
@@ -8,7 +11,6 @@ bool EndsWithSeparator(const std::wstring& folder) {
     return !folder.empty() && (folder.back() == L'\\' || folder.back() == L'/');
 }
 
-wchar_t LowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
 }  // namespace
 
 SelectedFiles SplitSelectedFiles(const wchar_t* buffer, size_t capacity) {
@@ -59,18 +61,7 @@ SelectedFiles SplitSelectedFiles(const wchar_t* buffer, size_t capacity) {
     return result;
 }
 
-bool IsPictureFileName(const std::wstring& path) {
-    static const wchar_t* const kExtensions[] = {L".jpg", L".png", L".tiff", L".bmp", L".tif"};
-    const size_t nameStart = path.find_last_of(L"\\/:");
-    const size_t dot = path.find_last_of(L'.');
-    if (dot == std::wstring::npos) return false;
-    if (nameStart != std::wstring::npos && dot < nameStart) return false;
-    std::wstring extension;
-    for (size_t i = dot; i < path.size(); ++i) extension.push_back(LowerAscii(path[i]));
-    for (const wchar_t* known : kExtensions)
-        if (extension == known) return true;
-    return false;
-}
+bool IsPictureFileName(const std::wstring& path) { return HasExtension(path, Platform::PictureExtensions()); }
 
 std::wstring ListEntryText(const std::wstring& path) { return path.substr(0, kMaxListEntryChars); }
 

@@ -38,6 +38,7 @@ const ControlText kControlTexts[] = {
     {IDC_SCHEME_LABEL, 6},  {IDC_SHOW_IMAGES, 5},    {IDC_FILES_GROUP, 7},
     {IDC_EFFECT_GROUP, 54}, {IDC_SPEED_LABEL, 55},   {IDC_SIZE_LABEL, 56},
     {IDC_PICTURE_FIT_LABEL, 57}, {IDC_MONITORS_LABEL, 61},
+    {IDC_ADD_FOLDER, 64},   {IDC_PICTURE_ORDER_LABEL, 65},
 };
 // "Flame", "Ice", "Smoke", "Cheerful": the item index is the scheme index.
 const int32_t kSchemeTexts[] = {41, 42, 43, 44};
@@ -56,6 +57,8 @@ const EffectControl kEffectControls[] = {
     {IDC_SIZE_TRACKBAR, SettingKey::BlobsSize, true, 0},
     {IDC_PICTURE_FIT_COMBO, SettingKey::PictureFit, false, 58},
     {IDC_MONITORS_COMBO, SettingKey::SpanMonitors, false, 62},
+    // "In list order", "Shuffle": beside the picture list, edited as the Effect group is.
+    {IDC_PICTURE_ORDER_COMBO, SettingKey::PictureOrder, false, 66},
 };
 const int32_t kCaptionText = 26;
 const int32_t kSaveFailedText = 68;
@@ -174,6 +177,9 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
         return TRUE;
     case IDC_ADD_PICTURES:
         AddPicturesFromFileDialog();
+        return FALSE;
+    case IDC_ADD_FOLDER:
+        AddFolderFromPicker();
         return FALSE;
     case IDC_REMOVE_PICTURE:
         RemoveSelectedPicture();

@@ -31,6 +31,8 @@ void AddListEntry(HWND list, const std::wstring& path);
 // Shows the first 21 pictures of the settings record, in order, and nothing else.
 void FillPictureList(HWND list);
 void AddPicturesFromFileDialog();
+// The system's folder picker; the folder chosen becomes one entry ending with a backslash.
+void AddFolderFromPicker();
 void RemoveSelectedPicture();
 void RemoveAllPictures();
 void AddDroppedFiles(HDROP drop);

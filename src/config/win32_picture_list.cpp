@@ -1,18 +1,20 @@
 // The picture list box of the configuration dialog: its replacement window procedure
-// (right-click menu, painting while empty), the Add / Remove / Remove All operations, the
-// process-wide open-file dialog and dropped files. After every operation the list box shows
+// (right-click menu, painting while empty), the Add / Add Folder / Remove / Remove All
+// operations, the process-wide open-file dialog and dropped files and folders. After every operation the list box shows
 // the first 21 pictures of the settings record again, so that entry n is always picture n
 // and a Remove takes out the picture the user sees.
 #include <windows.h>
 #include <commdlg.h>
 #include <cderr.h>
 #include <shellapi.h>
+#include <shobjidl.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "config/config_resource.h"
 #include "config/picture_files.h"
+#include "platform/picture_extensions.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
@@ -48,7 +50,17 @@ PictureFileDialog& GetPictureFileDialog() {
 const PictureFileDialog& g_pictureFileDialog = GetPictureFileDialog();
 
 const wchar_t kFilterName[] = L"Image Files";
-const wchar_t kFilterPattern[] = L"*.bmp;*.jpg;*.png;*.tiff;*.tif";
+
+// "*.bmp;*.dib;..." of every extension this machine decodes, as far as the buffer holds.
+std::wstring FilterPattern(size_t room) {
+    std::wstring pattern;
+    for (const std::wstring& extension : Platform::PictureExtensions()) {
+        const std::wstring item = (pattern.empty() ? L"*" : L";*") + extension;
+        if (pattern.size() + item.size() >= room) break;
+        pattern += item;
+    }
+    return pattern;
+}
 
 HWND ConfigDialog() { return GetConfigDialogState().configDialog; }
 HWND PictureList() { return GetDlgItem(ConfigDialog(), IDC_PICTURE_LIST); }
@@ -67,7 +79,9 @@ void SetShowImagesMark(bool checked) {
 void FillDescription(PictureFileDialog& d) {
     std::fill(d.filter.begin(), d.filter.end(), L'\0');
     std::copy(std::begin(kFilterName), std::end(kFilterName), d.filter.begin());  // with its NUL
-    std::copy(std::begin(kFilterPattern), std::end(kFilterPattern), d.filter.begin() + std::size(kFilterName));
+    // Two NULs close the filter: the pattern's own and the list's.
+    const std::wstring pattern = FilterPattern(d.filter.size() - std::size(kFilterName) - 2);
+    std::copy(pattern.begin(), pattern.end(), d.filter.begin() + std::size(kFilterName));
 
     OPENFILENAMEW& o = d.description;
     o = OPENFILENAMEW{};
@@ -148,6 +162,38 @@ void AddPicturesFromFileDialog() {
     InvalidateListAndDialog();
 }
 
+void AddFolderFromPicker() {
+    // The picker is a COM object: this thread gets an apartment for it unless it has one.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    IFileOpenDialog* picker = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&picker));
+    if (SUCCEEDED(hr)) {
+        DWORD options = 0;
+        picker->GetOptions(&options);
+        picker->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+        hr = picker->Show(ConfigDialog());
+        IShellItem* item = nullptr;
+        if (SUCCEEDED(hr)) hr = picker->GetResult(&item);
+        PWSTR folder = nullptr;
+        if (SUCCEEDED(hr)) hr = item->GetDisplayName(SIGDN_FILESYSPATH, &folder);
+        if (SUCCEEDED(hr) && folder) {
+            std::wstring entry = folder;
+            if (!entry.empty() && entry.back() != L'\\') entry += L'\\';
+            Record().AddPicture(entry);
+            FillPictureList(PictureList());
+            SetShowImagesMark(true);
+        }
+        if (folder) CoTaskMemFree(folder);
+        if (item) item->Release();
+        picker->Release();
+    }
+    // Cancel is not a failure.
+    if (FAILED(hr) && hr != HRESULT_FROM_WIN32(ERROR_CANCELLED))
+        GetLogger().Write(L"AddFolderFromPicker() - IFileOpenDialog - error 0x%08X - FAILED", static_cast<unsigned>(hr));
+    if (SUCCEEDED(com)) CoUninitialize();
+    InvalidateListAndDialog();
+}
+
 void RemoveSelectedPicture() {
     HWND list = PictureList();
     const int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
@@ -175,11 +221,14 @@ void AddDroppedFiles(HDROP drop) {
         if (length == 0) continue;
         std::vector<wchar_t> name(length + 1, L'\0');
         if (DragQueryFileW(drop, i, name.data(), length + 1) == 0) continue;
-        const std::wstring path(name.data());
-        if (!IsPictureFileName(path)) continue;
-        // A folder whose name happens to end in ".jpg" is still a folder.
+        std::wstring path(name.data());
+        // A folder becomes a folder entry, even one whose name happens to end in ".jpg".
         const DWORD attributes = GetFileAttributesW(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            if (path.back() != L'\\') path += L'\\';
+        } else if (!IsPictureFileName(path)) {
+            continue;
+        }
         Record().AddPicture(path);
     }
     DragFinish(drop);

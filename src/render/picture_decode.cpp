@@ -5,6 +5,18 @@
 
 namespace WorkSpace {
 
+namespace {
+thread_local PictureFailure t_failure = PictureFailure::NotPicture;
+}  // namespace
+
+void ReportDecodeFailure(PictureFailure failure) { t_failure = failure; }
+
+PictureFailure TakeDecodeFailure() {
+    const PictureFailure failure = t_failure;
+    t_failure = PictureFailure::NotPicture;
+    return failure;
+}
+
 void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint32_t& outW, uint32_t& outH) {
     outW = std::min(std::max(w, 1u), kMaxImageSide);
     outH = std::min(std::max(h, 1u), kMaxImageSide);

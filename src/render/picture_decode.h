@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "library/picture_library.h"
 #include "render/d3dx/image.h"
 #include "render/picture_fit.h"
 
@@ -26,6 +27,13 @@ using PictureDecoder = bool (*)(const std::wstring& path, const PictureTarget& t
 // The platform's decoder: WIC and our TGA reader on Windows (wic_texture.cpp), TGA only
 // elsewhere (posix_picture_decode.cpp). False for anything that cannot be read.
 bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
+
+// A decoder that fails tells why, on its own thread, before it returns false: a read error,
+// a sharing violation, a time-out or a failed allocation is tried again on a later lap. A
+// failure it does not name counts as not a picture, skipped for the run.
+void ReportDecodeFailure(PictureFailure failure);
+// The reason of the last failure on this thread, which is forgotten.
+PictureFailure TakeDecodeFailure();
 
 // A thread that decodes calls these around its work (WIC needs a COM apartment per thread).
 bool BeginDecoderThread();

@@ -71,13 +71,19 @@ CrossFade& PictureFade() {
 
 void AdvancePictureFade(float step) {
     UserTextures& pictures = UserTextures::Instance();
+    CrossFade& state = PictureFade();
+    const bool wereNone = pictures.Count() == 0;
     if (pictures.Count() < UserTextures::kMaxTextures) {
         StreamedPicture arrived;
         if (GetPictureStream().Take(arrived) && !pictures.AddPicture(arrived.picture, arrived.listIndex))
             Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
     }
-    CrossFade& state = PictureFade();
-    if (pictures.Count() == 0) return;
+    if (pictures.Count() == 0) {
+        ++state.framesWithout;
+        return;
+    }
+    if (wereNone) state.appear = state.framesWithout > 0 ? 0.0f : 1.0f;
+    state.appear = state.appear + 0.02f < 1.0f ? state.appear + 0.02f : 1.0f;
     // Until the next picture has arrived the current one stays, whole; the fade waits.
     if (pictures.Count() >= 2) {
         state.fade = state.fade + step;
@@ -102,7 +108,7 @@ void DrawPictureLayer(const float area[4], PictureFit fit) {
     };
     if (n == 1) {
         // Blending is off in the baseline every layer leaves behind: the picture covers its place.
-        draw(pictures.At(0), 0xFFFFFFFF);
+        draw(pictures.At(0), Grey(PictureFade().appear));
         return;
     }
     const CrossFade& state = PictureFade();

@@ -46,6 +46,9 @@ struct CrossFade {
     uint32_t current = 0;
     uint32_t next = 1;
     float fade = 0.0f;
+    // A first picture that arrives after frames were drawn without it fades in from black.
+    uint32_t framesWithout = 0;
+    float appear = 1.0f;
 };
 // The process-wide cross-fade state; a reload of the pictures starts at `current` again.
 CrossFade& PictureFade();

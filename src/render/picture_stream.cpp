@@ -1,12 +1,91 @@
 #include "render/picture_stream.h"
 
-#include "settings/settings.h"
+#include <chrono>
+#include <new>
+#include <thread>
+
+#include "platform/picture_extensions.h"
 #include "platform/platform.h"
+#include "settings/settings.h"
 
 namespace WorkSpace {
 
 namespace {
 void ReportUnreadable() { Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n"); }
+
+// How long the first frame waits for the first picture, and how long the worker rests after
+// a lap that gave at most one picture (nothing new to show until the library changes).
+constexpr auto kFirstPictureWait = std::chrono::milliseconds(300);
+constexpr auto kLapRest = std::chrono::seconds(60);
+
+struct Job {
+    std::shared_ptr<PictureStream::Shared> shared;
+    std::vector<std::wstring> entries;
+    PictureLibrary::Options options;
+    PictureDecoder decoder;
+    PictureTarget target;
+};
+
+bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, StreamedPicture& out) {
+    bool decoded = false;
+    TakeDecodeFailure();
+    try {
+        decoded = job.decoder(path, job.target, out.picture);
+    } catch (...) {
+        // Nothing may leave the worker: a lost allocation is worth another try later.
+        ReportDecodeFailure(PictureFailure::NoMemory);
+    }
+    if (decoded) return true;
+    if (library.Failed(path, TakeDecodeFailure())) ReportUnreadable();
+    return false;
+}
+
+void Run(Job job) {
+    PictureStream::Shared& shared = *job.shared;
+    const bool begun = BeginDecoderThread();
+    {
+        PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
+        uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
+        std::wstring path;
+        uint32_t place = 0;
+        while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
+            if (library.Laps() != lap) {
+                // A whole lap with nothing new to show: wait before walking the library again.
+                const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
+                if (wholeLap && shownInLap <= 1) {
+                    std::unique_lock<std::mutex> lock(shared.mutex);
+                    shared.resting = true;
+                    shared.changed.notify_all();
+                    shared.changed.wait_for(lock, kLapRest, [&] { return shared.stop.load(); });
+                    shared.resting = false;
+                    if (shared.stop.load()) break;
+                }
+                lap = library.Laps();
+                shownInLap = 0;
+                firstPlace = place;
+            }
+            StreamedPicture picture;
+            picture.listIndex = place;
+            if (!Decode(job, library, path, picture)) continue;
+            ++shownInLap;
+            std::unique_lock<std::mutex> lock(shared.mutex);
+            shared.holding = true;
+            shared.changed.notify_all();
+            shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
+            shared.holding = false;
+            if (shared.stop.load()) break;
+            shared.slot = std::move(picture);
+            shared.full = true;
+            shared.changed.notify_all();
+            lock.unlock();
+            library.Shown(path, place);
+        }
+    }
+    EndDecoderThread(begun);
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.ended = true;
+    shared.changed.notify_all();
+}
 }  // namespace
 
 PictureStream& GetPictureStream() {
@@ -21,111 +100,62 @@ void PictureStream::SetTargetSize(uint32_t width, uint32_t height) {
     target_.height = height;
 }
 
-bool PictureStream::Decode(uint32_t index, StreamedPicture& out) {
-    out.listIndex = index;
-    if (unreadable_[index]) return false;
-    if (decoder_(paths_[index], target_, out.picture)) return true;
-    unreadable_[index] = true;
-    ReportUnreadable();
-    return false;
-}
-
-void PictureStream::Start(const std::vector<std::wstring>& paths, uint32_t first) {
+void PictureStream::Start(const std::vector<std::wstring>& entries, uint32_t first) {
     Stop();
-    paths_ = paths;
-    unreadable_.assign(paths_.size(), false);
-    target_.fit = static_cast<PictureFit>(GetSettings().GetClamped(SettingKey::PictureFit));
-    const uint32_t count = static_cast<uint32_t>(paths_.size());
-    if (count == 0) return;
-    uint32_t pos = first < count ? first : 0, failures = 0;
-    int64_t lastSuccess = -1;
-    if (!firstOnWorker_) {
-        StreamedPicture picture;
-        while (failures < count && lastSuccess < 0) {
-            if (Decode(pos, picture)) {
-                lastSuccess = pos;
-                slot_ = std::move(picture);
-                full_ = true;
-            } else {
-                ++failures;
-            }
-            pos = (pos + 1) % count;
-        }
-        if (lastSuccess < 0) return;  // nothing readable: as an empty list
-        failures = 0;
+    if (entries.empty()) return;
+    Job job;
+    job.shared = std::make_shared<Shared>();
+    job.entries = entries;
+    job.decoder = decoder_;
+    job.target = target_;
+    job.target.fit = static_cast<PictureFit>(GetSettings().GetClamped(SettingKey::PictureFit));
+    job.options.shuffle = GetSettings().GetClamped(SettingKey::PictureOrder) == 1;
+    job.options.statePath = statePath_;
+    job.options.firstPlace = first;
+    shared_ = job.shared;
+    try {
+        std::thread(Run, std::move(job)).detach();
+    } catch (const std::system_error&) {
+        shared_.reset();  // no thread to be had: a run without pictures
+        return;
     }
-    stop_ = false;
-    holding_ = false;
-    ended_ = false;
-    worker_ = std::thread(&PictureStream::Run, this, pos, lastSuccess, failures);
-}
-
-void PictureStream::Run(uint32_t pos, int64_t lastSuccess, uint32_t failures) {
-    const bool begun = BeginDecoderThread();
-    const uint32_t count = static_cast<uint32_t>(paths_.size());
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (stop_) break;
-        }
-        // Back at the last picture read with every other one failing: there is one picture
-        // to show (or none), and it is already on its way.
-        if (static_cast<int64_t>(pos) == lastSuccess || failures >= count) break;
-        StreamedPicture picture;
-        const uint32_t index = pos;
-        pos = (pos + 1) % count;
-        if (!Decode(index, picture)) {
-            ++failures;
-            continue;
-        }
-        failures = 0;
-        lastSuccess = index;
-        std::unique_lock<std::mutex> lock(mutex_);
-        holding_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return stop_ || !full_; });
-        holding_ = false;
-        if (stop_) break;
-        slot_ = std::move(picture);
-        full_ = true;
-    }
-    EndDecoderThread(begun);
-    std::lock_guard<std::mutex> lock(mutex_);
-    ended_ = true;
-    changed_.notify_all();
+    if (firstOnWorker_) return;
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    shared_->changed.wait_for(lock, kFirstPictureWait,
+                              [this] { return shared_->full || shared_->ended || shared_->resting; });
 }
 
 void PictureStream::Stop() {
-    if (worker_.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        worker_.join();
+    if (!shared_) return;
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->stop.store(true);
+        shared_->slot = StreamedPicture();
+        shared_->full = false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    slot_ = StreamedPicture();
-    full_ = false;
-    holding_ = false;
-    ended_ = true;
+    shared_->changed.notify_all();
+    shared_.reset();
 }
 
 bool PictureStream::Take(StreamedPicture& out) {
+    if (!shared_) return false;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!full_) return false;
-        out = std::move(slot_);
-        slot_ = StreamedPicture();
-        full_ = false;
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        if (!shared_->full) return false;
+        out = std::move(shared_->slot);
+        shared_->slot = StreamedPicture();
+        shared_->full = false;
     }
-    changed_.notify_all();
+    shared_->changed.notify_all();
     return true;
 }
 
 void PictureStream::WaitUntilIdle() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return ended_ || (holding_ && full_); });
+    if (!shared_) return;
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    shared_->changed.wait(lock, [this] {
+        return shared_->ended || shared_->resting || (shared_->holding && shared_->full);
+    });
 }
 
 }  // namespace WorkSpace

@@ -1,13 +1,19 @@
-// The user's pictures as a stream: a worker thread decodes them ahead, in list order and
-// round and round, skipping those that cannot be read, and hands each one over through a
-// one-picture slot. The device's thread takes it from there between frames and uploads it.
-// Memory and start-up cost stay those of a few pictures, however long the list is.
+// The user's pictures as a stream: a worker thread walks the photo library lap after lap (in
+// list order or shuffled), decodes the pictures ahead, skipping those that cannot be read,
+// and hands each one over through a one-picture slot. The device's thread takes it from
+// there between frames and uploads it. Memory and start-up cost stay those of a few pictures,
+// however large the library.
+//
+// No thread but the worker ever waits on a file: the worker is detached, and Stop only tells
+// it to end. A worker stuck in a read on a stalled drive finishes it on its own, finds
+// itself stopped, and drops what it read; the process's exit does not wait for it.
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "render/picture_decode.h"
@@ -16,7 +22,7 @@ namespace WorkSpace {
 
 struct StreamedPicture {
     DecodedPicture picture;
-    uint32_t listIndex = 0;
+    uint32_t listIndex = 0;  // the picture's place in its lap
 };
 
 class PictureStream {
@@ -30,44 +36,44 @@ public:
     void SetDecoder(PictureDecoder decoder) { decoder_ = decoder ? decoder : DecodePictureFile; }
     // The largest area a picture is drawn into; pictures are decoded no larger.
     void SetTargetSize(uint32_t width, uint32_t height);
-    // When set, Start decodes nothing itself: the small preview lives inside another
-    // program's dialog, whose input it would hold up.
+    // When set, Start does not wait for the first picture at all: the small preview lives
+    // inside another program's dialog, whose input it would hold up.
     void SetFirstOnWorker(bool onWorker) { firstOnWorker_ = onWorker; }
+    // Where the place in a shuffled lap is kept between runs; empty: nowhere.
+    void SetStatePath(const std::wstring& path) { statePath_ = path; }
 
-    // Starts over with `paths` from list index `first` (0 when out of range), with the
-    // fit mode of the settings record. Unless SetFirstOnWorker, the first readable picture
-    // is decoded before this returns and waits in the slot.
-    void Start(const std::vector<std::wstring>& paths, uint32_t first);
-    // Ends the worker (after the picture it is decoding) and drops what was not taken.
+    // Starts over with the list's `entries` (pictures, and folders ending with a separator),
+    // in the order of the settings record (list order from place `first`, or shuffled), with
+    // its fit mode. Unless SetFirstOnWorker, waits about 300 ms at most for the first
+    // picture, so that the first frame can show it.
+    void Start(const std::vector<std::wstring>& entries, uint32_t first);
+    // Tells the worker to end and drops what was not taken. Never waits.
     void Stop();
     // The next decoded picture, if one is waiting.
     bool Take(StreamedPicture& out);
-    // Blocks until the worker holds a decoded picture for a full slot, or has ended (a
-    // list with fewer than two readable pictures ends it). For tests and measurements.
+    // Blocks until the worker holds a decoded picture for a full slot, rests between laps
+    // (a library with fewer than two readable pictures), or has ended. For tests and
+    // measurements.
     void WaitUntilIdle();
 
-private:
-    void Run(uint32_t pos, int64_t lastSuccess, uint32_t failures);
-    bool Decode(uint32_t index, StreamedPicture& out);
+    // What the worker and the stream share; the worker keeps it alive after Stop.
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable changed;
+        StreamedPicture slot;
+        bool full = false;
+        bool holding = false;  // the worker waits with a decoded picture for the slot
+        bool resting = false;  // the worker waits between laps
+        bool ended = false;
+        std::atomic<bool> stop{false};
+    };
 
+private:
     PictureDecoder decoder_ = DecodePictureFile;
     PictureTarget target_;
     bool firstOnWorker_ = false;
-    std::vector<std::wstring> paths_;  // read by the worker, changed only while none runs
-    // Pictures found unreadable since Start: later laps skip them without reading them
-    // again (and without a second log line for one too large). Touched by one thread at a
-    // time: Start's own decode, then the worker.
-    std::vector<bool> unreadable_;
-    std::thread worker_;
-
-    // The hand-off between the worker and the device's thread.
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    StreamedPicture slot_;
-    bool full_ = false;
-    bool stop_ = false;
-    bool holding_ = false;  // the worker waits with a decoded picture for the slot
-    bool ended_ = true;
+    std::wstring statePath_;
+    std::shared_ptr<Shared> shared_;
 };
 
 PictureStream& GetPictureStream();

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# What a photo library costs. Natively: lumora-tool listing 50,000 pictures in 500 folders
+# (time and peak memory). Under Wine (unless --native-only): the saver's probe for 1, 1,000
+# and 100,000 photos of 4000 x 3000, the library a folder entry of hard links to one photo,
+# each run for SECONDS (20): time from start to the first frame, resident memory at the end,
+# and a full scan's time (lumora-tool.exe library). On demand only; run after ./lumora build.
+#   bash scripts/bench-library.sh [--native-only] [SECONDS]
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$ROOT"
+NATIVE_ONLY=0
+[ "${1:-}" = "--native-only" ] && { NATIVE_ONLY=1; shift; }
+SECONDS_PER_RUN="${1:-20}"
+WORK="$ROOT/build/bench/library"
+mkdir -p "$WORK"
+
+# n pictures in `folders` folders under DIR, all hard links to FILE (cheap in time and disk).
+make_library() {  # dir count folders file
+  [ -f "$1/.made-$2" ] && return
+  rm -rf "$1"
+  python3 - "$@" <<'PY'
+import os, sys
+root, count, folders, photo = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+per = -(-count // folders)
+for i in range(count):
+    d = os.path.join(root, "album%04d" % (i // per))
+    os.makedirs(d, exist_ok=True)
+    os.link(photo, os.path.join(d, "IMG_%06d.jpg" % i))
+PY
+  touch "$1/.made-$2"
+}
+
+photo="$WORK/photo.jpg"
+[ -f "$photo" ] || MAGICK_THREAD_LIMIT=1 convert -size 4000x3000 "gradient:#306040-#2050C0" -attenuate 0.4 +noise Gaussian \
+  -quality 90 "$photo"
+
+make_library "$WORK/native" 50000 500 "$photo"
+/usr/bin/time -f '%e %M' -o "$WORK/time.txt" build/linux/lumora-tool library "$WORK/native/" >"$WORK/list.txt"
+read -r elapsed kb <"$WORK/time.txt"
+echo "native: $(wc -l <"$WORK/list.txt") pictures in 500 folders listed in $elapsed s, peak memory $((kb / 1024)) MB"
+/usr/bin/time -f '%e %M' -o "$WORK/time.txt" build/linux/lumora-tool library --shuffle --seed 1 "$WORK/native/" >/dev/null
+read -r elapsed kb <"$WORK/time.txt"
+echo "native, shuffled: $elapsed s, peak memory $((kb / 1024)) MB"
+[ "$NATIVE_ONLY" = 1 ] && exit 0
+
+source scripts/wine-env.sh
+make_library "$WORK/p1000" 1000 10 "$photo"
+make_library "$WORK/p100000" 100000 1000 "$photo"
+cp build/windows/tests/lumora_wine_perf.exe build/windows/lumora-tool.exe dist/LMRResource.dat "$WORK/"
+winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
+wine_setup 1024x768 || exit 1
+printf '| photos | first frame after start | resident after %s s | full scan |\n|---:|---:|---:|---:|\n' "$SECONDS_PER_RUN"
+for n in 1 1000 100000; do
+  if [ "$n" = 1 ]; then entry="$(winpath "$photo")"; else entry="$(winpath "$WORK/p$n")\\"; fi
+  settings="$WORK/library_$n.settings"
+  printf '#Picture Info _ begin\r\n%s\r\n#Picture Info _ end\r\nShowImages 1\r\n' "$entry" >"$settings"
+  for try in 1 2 3; do
+    out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" 1024 768 "$(winpath "$settings")" 2>/dev/null | tr -d '\r')"
+    grep -q '^start-up failed' <<<"$out" || break
+    sleep 5
+  done
+  first="$(sed -n 's/^first frame \([0-9.]*\) s after start.*/\1/p' <<<"$out")"
+  resident="$(sed -n 's/^resident memory at the end \([0-9]*\) MB.*/\1/p' <<<"$out")"
+  start=$(date +%s.%N)
+  scanned="$(cd "$WORK" && wine ./lumora-tool.exe library "$entry" 2>/dev/null | wc -l)"
+  scan="$(python3 -c "import time; print('%.2f' % (time.time() - $start))")"
+  printf '| %s | %s s | %s MB | %s s (%s pictures) |\n' "$n" "${first:-?}" "${resident:-?}" "$scan" "$scanned"
+  [ -n "$first" ] || echo "$out" >&2
+done
+wine_teardown

@@ -1,0 +1,311 @@
+#include "library/picture_library.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cwctype>
+
+#include "platform/platform.h"
+
+namespace WorkSpace {
+
+namespace {
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+wchar_t Fold(wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))); }
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+uint64_t SplitMix(uint64_t& x) {
+    uint64_t z = (x += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+// Digits of the run starting at `i`, without leading zeros: [begin, end).
+void DigitRun(const std::wstring& s, size_t i, size_t& begin, size_t& end) {
+    while (i < s.size() && s[i] == L'0' && i + 1 < s.size() && IsDigit(s[i + 1])) ++i;
+    begin = i;
+    while (i < s.size() && IsDigit(s[i])) ++i;
+    end = i;
+}
+
+const char kStateHeader[] = "LumoraPictureLap 1";
+}  // namespace
+
+int CompareNamesLogically(const std::wstring& a, const std::wstring& b) {
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (IsDigit(a[i]) && IsDigit(b[j])) {
+            size_t ab, ae, bb, be;
+            DigitRun(a, i, ab, ae);
+            DigitRun(b, j, bb, be);
+            // A longer run without leading zeros is the larger number.
+            if (ae - ab != be - bb) return ae - ab < be - bb ? -1 : 1;
+            for (size_t k = 0; k < ae - ab; ++k)
+                if (a[ab + k] != b[bb + k]) return a[ab + k] < b[bb + k] ? -1 : 1;
+            i = ae;
+            j = be;
+            continue;
+        }
+        const wchar_t ca = Fold(a[i]), cb = Fold(b[j]);
+        if (ca != cb) return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    // Equal to the eye ("a1" and "A01"): one fixed order all the same.
+    const int c = a.compare(b);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+bool IsFolderEntry(const std::wstring& entry) { return !entry.empty() && IsSeparator(entry.back()); }
+
+bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& extensions) {
+    const size_t dot = name.find_last_of(L'.');
+    if (dot == std::wstring::npos) return false;
+    const size_t sep = name.find_last_of(L"\\/:");
+    if (sep != std::wstring::npos && dot < sep) return false;
+    std::wstring extension;
+    for (size_t i = dot; i < name.size(); ++i) extension.push_back(Fold(name[i]));
+    return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+}
+
+LibraryScan::LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, FolderLister lister)
+    : entries_(std::move(entries)), extensions_(std::move(extensions)), lister_(lister) {}
+
+bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
+    for (;;) {
+        if (!files_.empty()) {
+            path = std::move(files_.back());
+            files_.pop_back();
+            return true;
+        }
+        if (stop && stop->load()) return false;
+        if (!folders_.empty()) {
+            const std::wstring folder = std::move(folders_.back());
+            folders_.pop_back();
+            std::vector<Platform::FolderItem> items;
+            // A folder that cannot be listed (gone, offline) has no pictures this lap.
+            if (!lister_(folder, items)) continue;
+            std::vector<std::wstring> files, subfolders;
+            for (Platform::FolderItem& item : items) {
+                if (item.hidden) continue;
+                if (item.folder)
+                    subfolders.push_back(std::move(item.name));
+                else if (HasExtension(item.name, extensions_))
+                    files.push_back(std::move(item.name));
+            }
+            // Both kept last-first, so that the next one is popped from the back.
+            auto later = [](const std::wstring& x, const std::wstring& y) { return CompareNamesLogically(x, y) > 0; };
+            std::sort(files.begin(), files.end(), later);
+            std::sort(subfolders.begin(), subfolders.end(), later);
+            const wchar_t separator = folder.back();
+            for (const std::wstring& name : files) files_.push_back(folder + name);
+            for (const std::wstring& name : subfolders) folders_.push_back(folder + name + separator);
+            continue;
+        }
+        if (entry_ >= entries_.size()) return false;
+        const std::wstring& entry = entries_[entry_++];
+        if (IsFolderEntry(entry)) {
+            folders_.push_back(entry);
+        } else if (!entry.empty()) {
+            path = entry;
+            return true;
+        }
+    }
+}
+
+bool IsLastingFailure(PictureFailure failure) {
+    return failure == PictureFailure::NotPicture || failure == PictureFailure::NoCodec ||
+           failure == PictureFailure::TooLarge;
+}
+
+bool ReadLapState(const std::wstring& path, LapState& state) {
+    std::string bytes;
+    if (!Platform::ReadWholeFile(path, bytes, 1 << 16)) return false;
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos) end = bytes.size();
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    if (lines.size() < 6 || lines[0] != kStateHeader) return false;
+    LapState read;
+    unsigned long long seed = 0, library = 0;
+    unsigned position = 0;
+    char tail = 0;
+    if (std::sscanf(lines[1].c_str(), "seed=%llu%c", &seed, &tail) != 1 ||
+        std::sscanf(lines[2].c_str(), "library=%llu%c", &library, &tail) != 1 ||
+        std::sscanf(lines[3].c_str(), "position=%u%c", &position, &tail) != 1 ||
+        lines[4].compare(0, 5, "last=") != 0 || lines[5].compare(0, 5, "next=") != 0)
+        return false;
+    if (!Platform::IsValidUtf8(lines[4].data(), lines[4].size()) ||
+        !Platform::IsValidUtf8(lines[5].data(), lines[5].size()))
+        return false;
+    read.seed = seed;
+    read.library = library;
+    read.position = position;
+    read.last = Platform::Utf8ToWide(lines[4].data() + 5, lines[4].size() - 5);
+    read.next = Platform::Utf8ToWide(lines[5].data() + 5, lines[5].size() - 5);
+    state = read;
+    return true;
+}
+
+bool WriteLapState(const std::wstring& path, const LapState& state) {
+    char numbers[128];
+    std::snprintf(numbers, sizeof numbers, "%s\nseed=%llu\nlibrary=%llu\nposition=%u\n", kStateHeader,
+                  static_cast<unsigned long long>(state.seed), static_cast<unsigned long long>(state.library),
+                  static_cast<unsigned>(state.position));
+    const std::string text = std::string(numbers) + "last=" + Platform::WideToUtf8(state.last) + "\nnext=" +
+                             Platform::WideToUtf8(state.next) + "\n";
+    FILE* file = Platform::OpenFile(path, "wb");
+    if (!file) return false;
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::wstring LapStatePath(const std::wstring& settingsPath) {
+    const size_t sep = settingsPath.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : settingsPath.substr(0, sep + 1);
+    return folder + L"LumoraPictureLap.txt";
+}
+
+uint64_t LibraryFingerprint(const std::vector<std::wstring>& pictures) {
+    uint64_t hash = 0xCBF29CE484222325ull;  // FNV-1a over the paths and their ends
+    for (const std::wstring& path : pictures) {
+        for (wchar_t c : path) hash = (hash ^ static_cast<uint32_t>(c)) * 0x100000001B3ull;
+        hash = (hash ^ 0xFFFFu) * 0x100000001B3ull;
+    }
+    return hash;
+}
+
+std::vector<uint32_t> ShuffledOrder(size_t count, uint64_t seed) {
+    // Our own Fisher-Yates: the standard library's shuffle differs between libraries, and the
+    // tool on Linux must give the saver's order.
+    std::vector<uint32_t> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = static_cast<uint32_t>(i);
+    uint64_t x = seed;
+    for (size_t i = count; i > 1; --i) std::swap(order[i - 1], order[SplitMix(x) % i]);
+    return order;
+}
+
+PictureLibrary::PictureLibrary(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, Options options)
+    : entries_(std::move(entries)), extensions_(std::move(extensions)), options_(std::move(options)) {}
+
+PictureLibrary::~PictureLibrary() = default;
+
+bool PictureLibrary::Next(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop) {
+    return options_.shuffle ? NextShuffled(path, place, stop) : NextInOrder(path, place, stop);
+}
+
+bool PictureLibrary::NextInOrder(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop) {
+    for (;;) {
+        if (!scan_) {
+            scan_.reset(new LibraryScan(entries_, extensions_, options_.lister));
+            ++lap_;
+            place_ = 0;
+            tried_ = false;
+        }
+        std::wstring next;
+        if (!scan_->Next(next, stop)) {
+            if (stop && stop->load()) return false;
+            scan_.reset();
+            // A first lap that began past the end starts again at the top.
+            const bool startedLate = lap_ == 1 && options_.firstPlace > 0;
+            if (!tried_ && !startedLate) return false;
+            continue;
+        }
+        const uint32_t at = place_++;
+        if (lap_ == 1 && at < options_.firstPlace) continue;
+        if (skipped_.count(next)) continue;
+        tried_ = true;
+        path = std::move(next);
+        place = at;
+        return true;
+    }
+}
+
+uint64_t PictureLibrary::NextSeed() {
+    if (lap_ == 1 && options_.seed != 0) return state_.seed = options_.seed;
+    if (state_.seed == 0) {
+        state_.seed = static_cast<uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) ^
+                      static_cast<uint64_t>(Platform::PerfCounter());
+    }
+    uint64_t x = state_.seed;
+    return state_.seed = SplitMix(x);
+}
+
+bool PictureLibrary::ShuffleLap(const std::atomic<bool>* stop) {
+    LibraryScan scan(entries_, extensions_, options_.lister);
+    std::vector<std::wstring> pictures;
+    std::wstring path;
+    while (scan.Next(path, stop)) pictures.push_back(std::move(path));
+    if (stop && stop->load()) return false;
+    pictures.shrink_to_fit();
+    pictures_.swap(pictures);
+    if (pictures_.empty()) return false;
+    const uint64_t library = LibraryFingerprint(pictures_);
+    ++lap_;
+    tried_ = false;
+    if (lap_ == 1 && !resumed_ && !options_.statePath.empty()) ReadLapState(options_.statePath, state_);
+    // The lap the last run was in goes on, if the library is still the one it was made from.
+    if (lap_ == 1 && state_.library == library && state_.position < pictures_.size() && state_.seed != 0) {
+        order_ = ShuffledOrder(pictures_.size(), state_.seed);
+        place_ = state_.position;
+        return true;
+    }
+    const uint64_t seed = NextSeed();
+    order_ = ShuffledOrder(pictures_.size(), seed);
+    place_ = 0;
+    // The seam between two laps: never the same picture twice in a row.
+    if (order_.size() > 1 && pictures_[order_[0]] == state_.last)
+        std::swap(order_[0], order_[1 + seed % (order_.size() - 1)]);
+    state_.library = library;
+    state_.position = 0;
+    return true;
+}
+
+bool PictureLibrary::NextShuffled(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop) {
+    // A new run first shows the picture the last one had next, before any folder is read.
+    if (lap_ == 0 && !resumed_ && !options_.statePath.empty()) {
+        resumed_ = true;
+        if (ReadLapState(options_.statePath, state_) && !state_.next.empty()) {
+            path = state_.next;
+            place = state_.position;
+            return true;
+        }
+    }
+    for (;;) {
+        if (stop && stop->load()) return false;
+        if (place_ >= order_.size()) {
+            if (lap_ > 0 && !tried_ && !order_.empty()) return false;
+            if (!ShuffleLap(stop)) return false;
+            continue;
+        }
+        const uint32_t at = place_++;
+        const std::wstring& next = pictures_[order_[at]];
+        if (skipped_.count(next)) continue;
+        tried_ = true;
+        path = next;
+        place = at;
+        return true;
+    }
+}
+
+void PictureLibrary::Shown(const std::wstring& path, uint32_t place) {
+    state_.last = path;
+    if (!options_.shuffle || options_.statePath.empty()) return;
+    state_.position = place + 1;
+    state_.next = place + 1 < order_.size() ? pictures_[order_[place + 1]] : std::wstring();
+    WriteLapState(options_.statePath, state_);  // a state that cannot be kept only costs the place
+}
+
+bool PictureLibrary::Failed(const std::wstring& path, PictureFailure failure) {
+    if (IsLastingFailure(failure)) skipped_.insert(path);
+    return logged_.insert(path).second;
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,120 @@
+// The user's photo library: the picture list's entries (files, and folders ending with a
+// separator) walked into pictures lap after lap, in list order or shuffled, with the place
+// in the shuffled lap kept in a small state file between runs, and failures told apart
+// into those that last the run and those worth another try. Shared by the saver's picture
+// worker and lumora-tool; only the folder listing is the platform's.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/folder_listing.h"
+
+namespace WorkSpace {
+
+// Explorer's name order (StrCmpLogicalW): letters without regard to case, runs of digits by
+// their value. Negative, zero or positive.
+int CompareNamesLogically(const std::wstring& a, const std::wstring& b);
+
+// A folder entry ends with a separator (a backslash; a slash too, for the tool off Windows).
+bool IsFolderEntry(const std::wstring& entry);
+// True when the name ends with one of `extensions` (lower case, with the dot), in any case.
+bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& extensions);
+
+using FolderLister = bool (*)(const std::wstring& folder, std::vector<Platform::FolderItem>& items);
+
+// One walk over the entries in list order, a picture at a time: a file entry as it is; a
+// folder's own pictures (by name) before each subfolder's, depth first, hidden items left out.
+// Nothing is listed before it is needed, so the first picture comes before the walk is done.
+class LibraryScan {
+public:
+    LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
+                FolderLister lister = Platform::ListFolder);
+    // The next picture's full path; false at the end of the walk, or when `stop` is set
+    // (looked at before each folder is listed).
+    bool Next(std::wstring& path, const std::atomic<bool>* stop = nullptr);
+
+private:
+    std::vector<std::wstring> entries_, extensions_;
+    FolderLister lister_;
+    size_t entry_ = 0;
+    std::vector<std::wstring> folders_;  // still to walk, the next one last
+    std::vector<std::wstring> files_;    // of the folder being walked, the next one last
+};
+
+// Why a picture could not be shown. The first three last the run; the rest pass.
+enum class PictureFailure { NotPicture, NoCodec, TooLarge, ReadError, SharingViolation, TimeOut, NoMemory };
+bool IsLastingFailure(PictureFailure failure);
+
+// Where a shuffled lap stands, as kept between runs.
+struct LapState {
+    uint64_t seed = 0;        // gives the lap's order
+    uint64_t library = 0;     // LibraryFingerprint of the pictures the lap was made from
+    uint32_t position = 0;    // pictures of the lap already shown
+    std::wstring last;        // the picture shown last, which the next lap does not start with
+    std::wstring next;        // the lap's next picture, shown first by the next run before any scan
+};
+// False (and `state` unchanged) for a missing or damaged file.
+bool ReadLapState(const std::wstring& path, LapState& state);
+bool WriteLapState(const std::wstring& path, const LapState& state);
+// The state file beside the settings file.
+std::wstring LapStatePath(const std::wstring& settingsPath);
+
+uint64_t LibraryFingerprint(const std::vector<std::wstring>& pictures);
+// A lap's order of `count` pictures for `seed`: the same seed, the same order.
+std::vector<uint32_t> ShuffledOrder(size_t count, uint64_t seed);
+
+// The pictures lap after lap. Each lap walks the entries again. In shuffle, a lap shows
+// every picture once in a new order and never starts with the picture the last one ended
+// with; with a state path, the lap goes on where the last run left it.
+class PictureLibrary {
+public:
+    struct Options {
+        bool shuffle = false;
+        uint64_t seed = 0;        // the first lap's; 0 takes one from the clock
+        std::wstring statePath;   // empty: nothing kept between runs
+        uint32_t firstPlace = 0;  // list order: the first lap starts here (past the end: at the top)
+        FolderLister lister = Platform::ListFolder;
+    };
+    PictureLibrary(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, Options options);
+    ~PictureLibrary();
+    PictureLibrary(const PictureLibrary&) = delete;
+    PictureLibrary& operator=(const PictureLibrary&) = delete;
+
+    // The next picture to try and its place in its lap. `stop` is looked at between
+    // folders. False when it is set, or when a whole lap had nothing to try.
+    bool Next(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop = nullptr);
+    // Laps begun so far (1 while in the first).
+    uint32_t Laps() const { return lap_; }
+    // Shuffled: the lap's last picture has been given (the next Next walks the library again).
+    bool AtShuffledLapEnd() const { return options_.shuffle && lap_ > 0 && place_ >= order_.size(); }
+    // A picture is on its way to the screen: in shuffle the state file moves on past it.
+    void Shown(const std::wstring& path, uint32_t place);
+    // A picture failed: a lasting failure skips it for the run, a passing one is tried again
+    // on the next lap. True for the picture's first failure in the run (log that one).
+    bool Failed(const std::wstring& path, PictureFailure failure);
+
+private:
+    bool NextInOrder(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop);
+    bool NextShuffled(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop);
+    bool ShuffleLap(const std::atomic<bool>* stop);
+    uint64_t NextSeed();
+
+    std::vector<std::wstring> entries_, extensions_;
+    Options options_;
+    std::set<std::wstring> skipped_;  // lasting failures, for the run
+    std::set<std::wstring> logged_;
+    uint32_t lap_ = 0;
+    bool tried_ = false;              // the lap in progress gave a picture to try
+    uint32_t place_ = 0;
+    std::unique_ptr<LibraryScan> scan_;   // list order: the walk of the lap in progress
+    std::vector<std::wstring> pictures_;  // shuffle: the lap's pictures in list order...
+    std::vector<uint32_t> order_;         // ...and the order they are shown in
+    bool resumed_ = false;                // shuffle: the first run's picture came from the state file
+    LapState state_;
+};
+
+}  // namespace WorkSpace

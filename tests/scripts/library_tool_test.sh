@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# lumora-tool library: the walk's order with hidden items left out, either separator, the same
+# seed giving the same laps, K laps of every picture, and bad usage.
+# Usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]
+set -u
+tool="${1:?usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
+failures=0
+check() {  # name want got
+  if [ "$2" = "$3" ]; then echo "ok: $1"; else echo "FAILED: $1: got '$3', want '$2'"; failures=$((failures + 1)); fi
+}
+dir="$(mktemp -d)"
+trap 'rm -rf "$dir"' EXIT
+mkdir -p "$dir/P/b10" "$dir/P/b2" "$dir/P/.hidden"
+touch "$dir/P/img10.JPG" "$dir/P/img2.png" "$dir/P/.x.jpg" "$dir/P/notes.txt" "$dir/P/b10/c.tif" "$dir/P/b2/d.gif" \
+  "$dir/P/.hidden/e.jpg" "$dir/one.jpeg"
+cd "$dir"
+check "list order" "$dir/one.jpeg $dir/P/img2.png $dir/P/img10.JPG $dir/P/b2/d.gif $dir/P/b10/c.tif" \
+  "$("$tool" library one.jpeg 'P\' | tr '\n' ' ' | sed 's/ $//')"
+a="$("$tool" library --shuffle --seed 5 --laps 3 P/)"
+check "the same seed, the same laps" "$a" "$("$tool" library --shuffle --seed 5 --laps 3 P/)"
+check "three laps of four pictures, each once a lap" "12 4 4 4" \
+  "$(echo "$a" | wc -l) $(echo "$a" | head -4 | sort -u | wc -l) $(echo "$a" | sed -n 5,8p | sort -u | wc -l) $(echo "$a" | tail -4 | sort -u | wc -l)"
+"$tool" library --laps 0 P/ >/dev/null 2>&1
+check "--laps 0 is refused" 2 $?
+"$tool" library >/dev/null 2>&1
+check "no entry is refused" 2 $?
+[ "$failures" -eq 0 ]

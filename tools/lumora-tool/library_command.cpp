@@ -1,0 +1,71 @@
+// lumora-tool library: the pictures of a photo library, lap after lap, in the order the
+// saver shows them, one full path a line.
+#include <cstdio>
+#include <filesystem>
+
+#include "library/picture_library.h"
+#include "platform/picture_extensions.h"
+#include "platform/platform.h"
+#include "tool.h"
+
+namespace LumoraTool {
+namespace {
+
+// An entry as a full path; off Windows, Windows' separator is taken for the platform's.
+std::wstring FullEntry(const std::string& word) {
+    using namespace WorkSpace;
+    std::wstring entry = Platform::Utf8ToWide(word.data(), word.size());
+    if (Platform::PathSeparator() == L'/')
+        for (wchar_t& c : entry)
+            if (c == L'\\') c = L'/';
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(entry), error);
+    return error ? entry : full.wstring();
+}
+
+int Library(const Args& args) {
+    using namespace WorkSpace;
+    std::string text;
+    long long seed = 0, laps = 1;
+    if (Option(args, "--seed", text) && (!ParseInt(text, seed) || seed < 0)) {
+        fprintf(stderr, "library: --seed takes a number (>= 0)\n");
+        return 2;
+    }
+    if (Option(args, "--laps", text) && (!ParseInt(text, laps) || laps < 1)) {
+        fprintf(stderr, "library: --laps takes a number (>= 1)\n");
+        return 2;
+    }
+    std::vector<std::wstring> entries;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--seed" || args[i] == "--laps") {
+            ++i;
+            continue;
+        }
+        if (args[i] == "--shuffle") continue;
+        entries.push_back(FullEntry(args[i]));
+    }
+    if (entries.empty()) {
+        fprintf(stderr, "library: at least one ENTRY (a picture, or a folder ending with a separator)\n");
+        return 2;
+    }
+    PictureLibrary::Options options;
+    options.shuffle = Flag(args, "--shuffle");
+    // Seed 0 would take one from the clock; the tool always gives the same order for a seed.
+    options.seed = static_cast<uint64_t>(seed) + 1;
+    PictureLibrary library(entries, Platform::PictureExtensions(), options);
+    std::wstring path;
+    uint32_t place = 0;
+    while (library.Next(path, place) && library.Laps() <= static_cast<unsigned long long>(laps)) {
+        library.Shown(path, place);
+        const std::string line = Platform::WideToUtf8(path) + "\n";
+        fwrite(line.data(), 1, line.size(), stdout);
+        if (library.AtShuffledLapEnd() && library.Laps() >= static_cast<unsigned long long>(laps)) break;
+    }
+    return fflush(stdout) == 0 ? 0 : 1;
+}
+
+const Registrar registrar({"library", "library [--shuffle] [--seed N] [--laps K] ENTRY...", Library,
+                           "--shuffle --seed= --laps="});
+
+}  // namespace
+}  // namespace LumoraTool
