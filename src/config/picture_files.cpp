@@ -1,6 +1,10 @@
 // The picture list's rules that need no window: see picture_files.h.
 #include "config/picture_files.h"
 
+#include <algorithm>
+
+#include "platform/picture_extensions.h"
+
 namespace WorkSpace {
 
 namespace {
@@ -60,16 +64,14 @@ SelectedFiles SplitSelectedFiles(const wchar_t* buffer, size_t capacity) {
 }
 
 bool IsPictureFileName(const std::wstring& path) {
-    static const wchar_t* const kExtensions[] = {L".jpg", L".png", L".tiff", L".bmp", L".tif"};
     const size_t nameStart = path.find_last_of(L"\\/:");
     const size_t dot = path.find_last_of(L'.');
     if (dot == std::wstring::npos) return false;
     if (nameStart != std::wstring::npos && dot < nameStart) return false;
     std::wstring extension;
     for (size_t i = dot; i < path.size(); ++i) extension.push_back(LowerAscii(path[i]));
-    for (const wchar_t* known : kExtensions)
-        if (extension == known) return true;
-    return false;
+    const std::vector<std::wstring>& known = Platform::PictureExtensions();
+    return std::find(known.begin(), known.end(), extension) != known.end();
 }
 
 std::wstring ListEntryText(const std::wstring& path) { return path.substr(0, kMaxListEntryChars); }

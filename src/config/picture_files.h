@@ -25,8 +25,8 @@ struct SelectedFiles {
 // the selection.
 SelectedFiles SplitSelectedFiles(const wchar_t* buffer, size_t capacity);
 
-// True when the name's extension (after the last dot of its last path element) is one of
-// .bmp .jpg .png .tif .tiff, in any case of letters.
+// True when the name's extension (after the last dot of its last path element) is one that
+// this machine decodes (Platform::PictureExtensions), in any case of letters.
 bool IsPictureFileName(const std::wstring& path);
 
 // The list box shows the first 21 pictures; the settings record keeps all of them.

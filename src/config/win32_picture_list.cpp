@@ -13,6 +13,7 @@
 
 #include "config/config_resource.h"
 #include "config/picture_files.h"
+#include "platform/picture_extensions.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
@@ -30,7 +31,7 @@ struct PictureFileDialog {
     // fit is reported by the dialog (FNERR_BUFFERTOOSMALL) instead of being cut.
     static constexpr DWORD kFileChars = 65536;
     static constexpr DWORD kFolderChars = 1024;
-    std::vector<wchar_t> filter = std::vector<wchar_t>(1024, L'\0');
+    std::vector<wchar_t> filter;  // sized by FillDescription
     std::vector<wchar_t> file = std::vector<wchar_t>(kFileChars, L'\0');
     std::vector<wchar_t> folder = std::vector<wchar_t>(kFolderChars, L'\0');
     std::vector<wchar_t> title = std::vector<wchar_t>(256, L'\0');
@@ -48,7 +49,16 @@ PictureFileDialog& GetPictureFileDialog() {
 const PictureFileDialog& g_pictureFileDialog = GetPictureFileDialog();
 
 const wchar_t kFilterName[] = L"Image Files";
-const wchar_t kFilterPattern[] = L"*.bmp;*.jpg;*.png;*.tiff;*.tif";
+
+// "*.bmp;*.dib;..." from every extension this machine decodes, codecs from the Store included.
+std::wstring FilterPattern() {
+    std::wstring pattern;
+    for (const std::wstring& extension : Platform::PictureExtensions()) {
+        if (!pattern.empty()) pattern += L';';
+        pattern += L'*' + extension;
+    }
+    return pattern;
+}
 
 HWND ConfigDialog() { return GetConfigDialogState().configDialog; }
 HWND PictureList() { return GetDlgItem(ConfigDialog(), IDC_PICTURE_LIST); }
@@ -65,9 +75,11 @@ void SetShowImagesMark(bool checked) {
 }
 
 void FillDescription(PictureFileDialog& d) {
-    std::fill(d.filter.begin(), d.filter.end(), L'\0');
-    std::copy(std::begin(kFilterName), std::end(kFilterName), d.filter.begin());  // with its NUL
-    std::copy(std::begin(kFilterPattern), std::end(kFilterPattern), d.filter.begin() + std::size(kFilterName));
+    // Name and pattern, each ending in its NUL, and one more NUL to end the list.
+    const std::wstring pattern = FilterPattern();
+    d.filter.assign(std::size(kFilterName) + pattern.size() + 2, L'\0');
+    std::copy(std::begin(kFilterName), std::end(kFilterName), d.filter.begin());
+    std::copy(pattern.begin(), pattern.end(), d.filter.begin() + std::size(kFilterName));
 
     OPENFILENAMEW& o = d.description;
     o = OPENFILENAMEW{};
