@@ -93,13 +93,18 @@ TEST(PictureExtensions, InstalledDecodersAddToWhatEveryWindowsDecodes) {
     }
 }
 
-TEST(DecodePictureFile, AFormatWithoutACodecIsSkippedWithOneLogLine) {
-    // A HEIF header on a machine without the codec from the Store.
+TEST(DecodePictureFile, AFormatWithoutACodecIsSkippedWithOneLogLineADamagedFileWithNone) {
+    // A HEIF header on a machine without the codec from the Store; the same bytes as a JPEG
+    // are a damaged file of a format that has its codec.
     const char heic[] = "\0\0\0\x18" "ftypheic\0\0\0\0mif1heic";
     std::ofstream("wic_photo.heic", std::ios::binary).write(heic, sizeof(heic));
     DecodedPicture picture;
     const size_t before = LogLinesWith("wic_photo.heic - no decoder for this format - FAILED");
     EXPECT_FALSE(DecodePictureFile(L"wic_photo.heic", PictureTarget(), picture));
     EXPECT_EQ(LogLinesWith("wic_photo.heic - no decoder for this format - FAILED"), before + 1);
+    std::ofstream("wic_photo.jpg", std::ios::binary).write(heic, sizeof(heic));
+    EXPECT_FALSE(DecodePictureFile(L"wic_photo.jpg", PictureTarget(), picture));
+    EXPECT_EQ(LogLinesWith("wic_photo.jpg"), 0u);
     DeleteFileW(L"wic_photo.heic");
+    DeleteFileW(L"wic_photo.jpg");
 }

@@ -10,10 +10,13 @@
 #include <wincodec.h>
 #include <propidl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "base/program_error.h"
+#include "platform/picture_extensions.h"
 #include "platform/platform.h"
 #include "platform/wic_thread.h"
 #include "render/d3d9_objects.h"
@@ -59,8 +62,9 @@ Decoded DecodeFrame(IWICImagingFactory* factory, IWICBitmapDecoder* decoder, Ima
                : Decoded::NotPicture;
 }
 
-// NoCodec: WIC has no decoder for these bytes (a HEIC photo on a machine without the
-// codec from the Store) and they are no TGA either.
+// NoCodec: no WIC decoder takes these bytes and they are no TGA either. That is a HEIC
+// photo on a machine without the codec from the Store, or just as well a damaged file:
+// FormatClaimed tells the two apart.
 Decoded DecodeMemory(IWICImagingFactory* factory, const void* data, uint32_t size, Image& out) {
     // The size in the file's header decides first: some codecs (Wine's PNG decoder among
     // them) decode the whole picture as soon as they are handed the stream, and a header
@@ -151,6 +155,19 @@ HResult Upload(IDirect3DDevice9* device, const TextureLimits& limits, const Imag
     return S_OK;
 }
 
+// Whether an installed decoder (or our TGA reader) claims the file's extension: a file of
+// such a format that no decoder takes is damaged, not missing its codec.
+bool FormatClaimed(const std::wstring& path) {
+    const size_t dot = path.find_last_of(L'.');
+    const size_t name = path.find_last_of(L"\\/:");
+    if (dot == std::wstring::npos || (name != std::wstring::npos && dot < name)) return false;
+    std::wstring extension;
+    for (size_t i = dot; i < path.size(); ++i)
+        extension.push_back(path[i] >= L'A' && path[i] <= L'Z' ? static_cast<wchar_t>(path[i] - L'A' + L'a') : path[i]);
+    const std::vector<std::wstring>& known = Platform::PictureExtensions();
+    return extension == L".tga" || std::find(known.begin(), known.end(), extension) != known.end();
+}
+
 void LogFailure(const std::wstring& path, const wchar_t* what) {
     GetLogger().Write(L"DecodePictureFile() - %ls - %ls - FAILED", path.c_str(), what);
 }
@@ -212,7 +229,7 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
     // The user sees nothing but a missing picture; the log says why, where a codec or the
     // picture's size is the reason. The stream reads a picture that failed no second time.
     if (result == Decoded::TooLarge) LogFailure(path, L"picture too large");
-    if (result == Decoded::NoCodec) LogFailure(path, L"no decoder for this format");
+    if (result == Decoded::NoCodec && !FormatClaimed(path)) LogFailure(path, L"no decoder for this format");
     return false;
 }
 
