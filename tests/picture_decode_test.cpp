@@ -58,3 +58,25 @@ TEST(PictureDecode, FinishTurnsAfterABoxShrink) {
         }
     EXPECT_FALSE(FinishPicture(Image{}, 1, target, out));
 }
+
+TEST(PictureDecode, FinishFitsTheDeviceTextureLimits) {
+    // A panorama for a wide span of monitors on a device whose textures end at 64 x 64: the
+    // decoder already makes it fit, so the device's thread never scales it.
+    Image raw;
+    raw.width = 300;
+    raw.height = 100;
+    raw.pixels.assign(300 * 100, 0xFF102030u);
+    DecodedPicture out;
+    SetPictureTextureLimits(64, 64, false);
+    ASSERT_TRUE(FinishPicture(raw, 1, PictureTarget(), out));
+    EXPECT_EQ(out.image.width, 64u);
+    EXPECT_EQ(out.image.height, 21u);
+    EXPECT_EQ(out.width, 300u);  // the picture's own size still gives its aspect
+    SetPictureTextureLimits(64, 64, true);
+    ASSERT_TRUE(FinishPicture(raw, 6, PictureTarget(), out));  // upright 100 x 300
+    EXPECT_EQ(out.image.width, 16u);
+    EXPECT_EQ(out.image.height, 64u);
+    SetPictureTextureLimits(0, 0, false);
+    ASSERT_TRUE(FinishPicture(raw, 1, PictureTarget(), out));
+    EXPECT_EQ(out.image.width, 300u);
+}

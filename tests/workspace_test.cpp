@@ -2,11 +2,13 @@
 // with its log lines, and the release order.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
 #include "app/run_state.h"
 #include "app/workspace.h"
+#include "base/program_error.h"
 #include "platform/platform.h"
 #include "render/logo_layer.h"
 #include "render/picture_layer.h"
@@ -296,6 +298,26 @@ TEST_F(Frame, PicturesStreamInOrderWithAtMostThreeTexturesAndEveryUploadRecorded
     EXPECT_EQ(uploads, static_cast<int>(shown.size()) + 2);
     ReleaseScene();
     EXPECT_EQ(record.liveObjects, 0);
+}
+
+TEST_F(Frame, AFailedUploadSkipsThatPictureAndTheFramesGoOn) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), b = WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB);
+    PictureFade() = CrossFade();
+    LoadPictures({a, b}, 0);
+    // No memory for picture a's texture (E_OUTOFMEMORY, as the backend reports a failed
+    // allocation), then for nothing else.
+    record.results["CreateTextureFromImage"] = kEOutOfMemory;
+    EXPECT_EQ(RenderFrame(false), kOk);
+    EXPECT_EQ(UserTextures::Instance().Count(), 0u);
+    record.results.clear();
+    GetPictureStream().WaitUntilIdle();
+    record.Clear();
+    EXPECT_EQ(RenderFrame(false), kOk);
+    EXPECT_GE(record.Find("SetTexture(0, image:4x3:FF0000BB)"), 0);
+    EXPECT_GE(record.Find("Present"), 0);
+    const std::vector<std::string> log = LogMessages(ReadLog(dir));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "UserTextures::AddPicture() - CreateTextureFromImage 0x8007000E - FAILED"), 1);
 }
 
 TEST_F(Frame, FitAndFillPlaceEachPictureInItsOwnRectangle) {

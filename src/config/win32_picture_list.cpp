@@ -32,7 +32,7 @@ struct PictureFileDialog {
     // fit is reported by the dialog (FNERR_BUFFERTOOSMALL) instead of being cut.
     static constexpr DWORD kFileChars = 65536;
     static constexpr DWORD kFolderChars = 1024;
-    std::vector<wchar_t> filter = std::vector<wchar_t>(1024, L'\0');
+    std::vector<wchar_t> filter;  // sized by FillDescription
     std::vector<wchar_t> file = std::vector<wchar_t>(kFileChars, L'\0');
     std::vector<wchar_t> folder = std::vector<wchar_t>(kFolderChars, L'\0');
     std::vector<wchar_t> title = std::vector<wchar_t>(256, L'\0');
@@ -51,13 +51,12 @@ const PictureFileDialog& g_pictureFileDialog = GetPictureFileDialog();
 
 const wchar_t kFilterName[] = L"Image Files";
 
-// "*.bmp;*.dib;..." of every extension this machine decodes, as far as the buffer holds.
-std::wstring FilterPattern(size_t room) {
+// "*.bmp;*.dib;..." from every extension this machine decodes, codecs from the Store included.
+std::wstring FilterPattern() {
     std::wstring pattern;
     for (const std::wstring& extension : Platform::PictureExtensions()) {
-        const std::wstring item = (pattern.empty() ? L"*" : L";*") + extension;
-        if (pattern.size() + item.size() >= room) break;
-        pattern += item;
+        if (!pattern.empty()) pattern += L';';
+        pattern += L'*' + extension;
     }
     return pattern;
 }
@@ -77,10 +76,10 @@ void SetShowImagesMark(bool checked) {
 }
 
 void FillDescription(PictureFileDialog& d) {
-    std::fill(d.filter.begin(), d.filter.end(), L'\0');
-    std::copy(std::begin(kFilterName), std::end(kFilterName), d.filter.begin());  // with its NUL
-    // Two NULs close the filter: the pattern's own and the list's.
-    const std::wstring pattern = FilterPattern(d.filter.size() - std::size(kFilterName) - 2);
+    // Name and pattern, each ending in its NUL, and one more NUL to end the list.
+    const std::wstring pattern = FilterPattern();
+    d.filter.assign(std::size(kFilterName) + pattern.size() + 2, L'\0');
+    std::copy(std::begin(kFilterName), std::end(kFilterName), d.filter.begin());
     std::copy(pattern.begin(), pattern.end(), d.filter.begin() + std::size(kFilterName));
 
     OPENFILENAMEW& o = d.description;

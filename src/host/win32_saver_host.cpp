@@ -8,6 +8,7 @@
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
 #include "render/picture_stream.h"
+#include "platform/wic_thread.h"
 #include "platform/win32_system_library.h"
 #include "resources/logger.h"
 
@@ -410,6 +411,10 @@ void InstallLastChanceGuard() {
 }
 
 int SaverMain(const SaverApp& app, HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
+    // The window thread's own apartment, single-threaded as the shell's dialogs (the folder
+    // picker) need it, for every mode and before any window exists; its WIC factory serves
+    // the textures made on this thread. Other threads make their own.
+    WicThread windowThread(COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES};
     InitCommonControlsEx(&icc);
     HostState& h = GetHostState();

@@ -29,6 +29,10 @@ void RestrictLibrarySearch() {
     auto setDefault = kernel ? reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
                                    GetProcAddress(kernel, "SetDefaultDllDirectories")))
                              : nullptr;
+    // System32 alone: LOAD_LIBRARY_SEARCH_DEFAULT_DIRS would add the program's folder, where
+    // planted DLLs lie, and still not a codec's folder. COM loads an in-process server (a WIC
+    // codec, a shell extension in the folder picker) by its full registered path with
+    // LOAD_WITH_ALTERED_SEARCH_PATH, which adds that server's own folder for its dependencies.
     if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -112,6 +112,7 @@ public:
     HResult CreateTextureFromImage(const Image& image, const TextureOptions& options, Texture** out) override {
         return CreateD3D9TextureFromImage(device_, limits_, image, options, out);
     }
+    TextureLimits GetTextureLimits() const override { return limits_; }
     HResult CreateEffect(const void* data, uint32_t size, Effect** out) override {
         return CreateD3D9Effect(device_, this, data, size, out);
     }

@@ -10,11 +10,6 @@
 
 namespace WorkSpace {
 
-struct TextureLimits {
-    uint32_t maxWidth = 2048, maxHeight = 2048;
-    bool powerOfTwo = false;
-};
-
 class D3D9Texture : public Texture {
 public:
     explicit D3D9Texture(IDirect3DTexture9* t) : texture(t) {}

@@ -84,6 +84,12 @@ public:
     virtual HResult End() = 0;
 };
 
+// The largest texture a device takes, and whether its sides must be powers of two.
+struct TextureLimits {
+    uint32_t maxWidth = 2048, maxHeight = 2048;
+    bool powerOfTwo = false;
+};
+
 // Texture creation options that differ between callers.
 struct TextureOptions {
     uint32_t mipLevels = 0;  // 0: a full chain (D3DX_DEFAULT)
@@ -122,8 +128,12 @@ public:
     virtual HResult CreateTextureFromMemory(const void* data, uint32_t size, const TextureOptions& options,
                                             ImageInfo* info, Texture** out) = 0;
     // Uploads decoded pixels (see picture_decode.h for the decoding, which needs no device),
-    // shrunk only where the device's texture limits demand it.
+    // shrunk only where the device's texture limits demand it. Pictures are decoded to fit
+    // those limits already, so this copies nothing; a failed allocation is E_OUTOFMEMORY.
     virtual HResult CreateTextureFromImage(const Image& image, const TextureOptions& options, Texture** out) = 0;
+    // What CreateTextureFromImage would shrink a picture to fit; no limit but the decoders'
+    // own unless the device says otherwise.
+    virtual TextureLimits GetTextureLimits() const { return TextureLimits{kMaxImageSide, kMaxImageSide, false}; }
     virtual HResult CreateEffect(const void* data, uint32_t size, Effect** out) = 0;
 };
 

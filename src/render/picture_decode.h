@@ -35,16 +35,23 @@ void ReportDecodeFailure(PictureFailure failure);
 // The reason of the last failure on this thread, which is forgotten.
 PictureFailure TakeDecodeFailure();
 
-// A thread that decodes calls these around its work (WIC needs a COM apartment per thread).
+// A thread that decodes may call these around its work: WIC then keeps one apartment and
+// one factory for all of it, instead of one per picture. DecodePictureFile works on any
+// thread without them. End is called on the thread that called Begin.
 bool BeginDecoderThread();
 void EndDecoderThread(bool begun);
+
+// The texture limits of the device the pictures go to (GraphicsDevice::GetTextureLimits):
+// FinishPicture fits every picture into them, so the device's thread never rescales one.
+// 0 x 0 (the start) means no limit. Set while no decode runs; read by the decoding threads.
+void SetPictureTextureLimits(uint32_t maxWidth, uint32_t maxHeight, bool powerOfTwo);
 
 // The size a w x h upright picture gets for the target: Stretch shrinks each side to the
 // target's, Fit shrinks it to fit inside, Fill to cover it; never larger than the picture.
 void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint32_t& outW, uint32_t& outH);
 
 // The common last step of every decoder: `raw` as stored in the file, then upright and
-// scaled for the target.
+// scaled for the target and into the texture limits.
 bool FinishPicture(const Image& raw, uint32_t orientation, const PictureTarget& target, DecodedPicture& out);
 
 }  // namespace WorkSpace

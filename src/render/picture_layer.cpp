@@ -5,6 +5,7 @@
 #include "render/picture_stream.h"
 #include "render/scene.h"
 #include "render/window.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -43,12 +44,27 @@ UserTextures& UserTextures::Instance() {
 
 UserTextures::~UserTextures() { Clear(); }
 
+void UserTextures::SetDevice(GraphicsDevice* device) {
+    device_ = device;
+    const TextureLimits limits = device ? device->GetTextureLimits() : TextureLimits{0, 0, false};
+    SetPictureTextureLimits(limits.maxWidth, limits.maxHeight, limits.powerOfTwo);
+}
+
 bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex) {
     if (!device_ || count_ == kMaxTextures) return false;
     Texture* texture = nullptr;
     TextureOptions options;
     options.mipLevels = 1;  // decoded at the size it is drawn; no mip filter samples the rest
-    if (Failed(device_->CreateTextureFromImage(picture.image, options, &texture)) || !texture) return false;
+    const HResult hr = device_->CreateTextureFromImage(picture.image, options, &texture);
+    if (Failed(hr) || !texture) {
+        // Video or system memory short just now: this picture is skipped, the next one may
+        // fit, and the effect goes on.
+        if (!uploadFailureLogged_)
+            GetLogger().Write(L"UserTextures::AddPicture() - CreateTextureFromImage 0x%08X - FAILED",
+                              static_cast<unsigned>(hr));
+        uploadFailureLogged_ = true;
+        return false;
+    }
     pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
     return true;
 }
@@ -62,6 +78,7 @@ void UserTextures::DropFirst() {
 
 void UserTextures::Clear() {
     while (count_ > 0) DropFirst();
+    uploadFailureLogged_ = false;
 }
 
 CrossFade& PictureFade() {

@@ -26,12 +26,14 @@ public:
     virtual ~UserTextures();
 
     // Uploads decoded pixels as a texture behind the others; false when the device does not
-    // take them or all places are taken.
+    // take them (that picture is then skipped; the first such failure after a Clear is logged)
+    // or all places are taken.
     bool AddPicture(const DecodedPicture& picture, uint32_t listIndex);
     // Releases the first texture (the picture that has faded out).
     void DropFirst();
     void Clear();
-    void SetDevice(GraphicsDevice* device) { device_ = device; }
+    // The device the pictures go to; its texture limits go to the decoders.
+    void SetDevice(GraphicsDevice* device);
     uint32_t Count() const { return count_; }
     const Picture& At(uint32_t i) const { return pictures_[i]; }
 
@@ -39,6 +41,7 @@ private:
     Picture pictures_[kMaxTextures];
     uint32_t count_ = 0;
     GraphicsDevice* device_ = nullptr;
+    bool uploadFailureLogged_ = false;
 };
 
 // current and next are the list indices of the two pictures shown.
