@@ -158,14 +158,7 @@ HResult Upload(IDirect3DDevice9* device, const TextureLimits& limits, const Imag
 // Whether an installed decoder (or our TGA reader) claims the file's extension: a file of
 // such a format that no decoder takes is damaged, not missing its codec.
 bool FormatClaimed(const std::wstring& path) {
-    const size_t dot = path.find_last_of(L'.');
-    const size_t name = path.find_last_of(L"\\/:");
-    if (dot == std::wstring::npos || (name != std::wstring::npos && dot < name)) return false;
-    std::wstring extension;
-    for (size_t i = dot; i < path.size(); ++i)
-        extension.push_back(path[i] >= L'A' && path[i] <= L'Z' ? static_cast<wchar_t>(path[i] - L'A' + L'a') : path[i]);
-    const std::vector<std::wstring>& known = Platform::PictureExtensions();
-    return extension == L".tga" || std::find(known.begin(), known.end(), extension) != known.end();
+    return HasExtension(path, Platform::PictureExtensions()) || HasExtension(path, {L".tga"});
 }
 
 void LogFailure(const std::wstring& path, const wchar_t* what) {
@@ -208,7 +201,11 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
     try {
         std::string bytes;
         Image image;
-        if (!Platform::ReadWholeFile(path, bytes)) return false;
+        if (!Platform::ReadWholeFile(path, bytes)) {
+            // A locked file, a drive still waking, a share that timed out: worth another lap.
+            ReportDecodeFailure(PictureFailure::ReadError);
+            return false;
+        }
         const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
         const uint32_t size = static_cast<uint32_t>(bytes.size());
         uint32_t orientation = 0;
@@ -223,13 +220,21 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
             return FinishPicture(image, orientation, target, out);
         }
     } catch (const std::bad_alloc&) {
-        // Within the size rule and still more than this machine can hold just now.
-        result = Decoded::TooLarge;
+        // Within the size rule and still more than this machine can hold just now: not the
+        // picture's fault, so it is neither called too large nor dropped for the run.
+        ReportDecodeFailure(PictureFailure::NoMemory);
+        return false;
     }
     // The user sees nothing but a missing picture; the log says why, where a codec or the
-    // picture's size is the reason. The stream reads a picture that failed no second time.
-    if (result == Decoded::TooLarge) LogFailure(path, L"picture too large");
-    if (result == Decoded::NoCodec && !FormatClaimed(path)) LogFailure(path, L"no decoder for this format");
+    // picture's size is the reason. The stream reads a picture that failed so no second time.
+    if (result == Decoded::TooLarge) {
+        ReportDecodeFailure(PictureFailure::TooLarge);
+        LogFailure(path, L"picture too large");
+    }
+    if (result == Decoded::NoCodec) {
+        ReportDecodeFailure(PictureFailure::NoCodec);
+        if (!FormatClaimed(path)) LogFailure(path, L"no decoder for this format");
+    }
     return false;
 }
 
