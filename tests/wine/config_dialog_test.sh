@@ -593,7 +593,7 @@ else
     sleep 1
     read_texts
     check "OK on a full disk: the dialog stays open and says the settings could not be saved" \
-      "30|1|The settings could not be saved." "$(get count)|$(get visible1020)|$(get ctl1020)"
+      "Lumora Screen Saver|1|The settings could not be saved." "$(get caption)|$(get visible1020)|$(get ctl1020)"
     expect_file "OK on a full disk leaves the old file byte for byte" "$WORK/old-settings" "$FULL/Lumora.scr.settings"
     rm -f "$FULL/filler"
     end_dialog 1
