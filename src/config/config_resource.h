@@ -30,8 +30,8 @@
 #define IDC_PICTURE_FIT_COMBO 1016
 #define IDC_MONITORS_LABEL 1017
 #define IDC_MONITORS_COMBO 1018
-#define IDC_BANNER 1019
-#define IDC_SAVE_ERROR 1020
+#define IDC_BANNER 1022
+#define IDC_SAVE_ERROR 1023
 
 // The photo library: folder entries beside the files, and the order pictures are shown in.
 #define IDC_ADD_FOLDER 1019

@@ -151,7 +151,7 @@ for lang in "" 0; do
     check "no settings file: speed 40, size 80 (of 1-100), Stretch, Each monitor" "40|80|1-100|1-100|0|0" \
       "$(get speed)|$(get size)|$(get speedRange)|$(get sizeRange)|$(get fit)|$(get monitors)"
     check "the Effect group is shown, the spare combo box and the save message stay hidden" "1|1|0|1|1|1|0" \
-      "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1020)"
+      "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1023)"
     check "Tab visits the old controls in their order, then the Effect group in reading order" \
       "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018" "$(drv taborder)"
     check "every English caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
@@ -593,7 +593,7 @@ else
     sleep 1
     read_texts
     check "OK on a full disk: the dialog stays open and says the settings could not be saved" \
-      "Lumora Screen Saver|1|The settings could not be saved." "$(get caption)|$(get visible1020)|$(get ctl1020)"
+      "Lumora Screen Saver|1|The settings could not be saved." "$(get caption)|$(get visible1023)|$(get ctl1023)"
     expect_file "OK on a full disk leaves the old file byte for byte" "$WORK/old-settings" "$FULL/Lumora.scr.settings"
     rm -f "$FULL/filler"
     end_dialog 1

@@ -149,7 +149,7 @@ std::wstring Number(LRESULT value) { return std::to_wstring(static_cast<long lon
 
 int CommandTexts(HWND dialog) {
     Print(L"caption", TextOf(dialog));
-    const int controls[] = {3, 4, 5, 1009, 1, 2, 1010, 1004, 1011, 1012, 1013, 1014, 1015, 1017, 1020};
+    const int controls[] = {3, 4, 5, 1009, 1, 2, 1010, 1004, 1011, 1012, 1013, 1014, 1015, 1017, 1023};
     for (int id : controls) Print(L"ctl" + std::to_wstring(id), TextOf(GetDlgItem(dialog, id)));
     HWND combo = GetDlgItem(dialog, kScheme);
     Print(L"schemes", ComboItems(combo));
@@ -171,8 +171,8 @@ int CommandTexts(HWND dialog) {
     Print(L"selected", std::to_wstring(static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0))));
     for (int i = 0; i < entries; ++i) Print(L"entry" + std::to_wstring(i), ListText(list, i));
     // Which controls are shown: the spare combo box stays hidden, and so does the message
-    // of a failed save (1020) until one fails.
-    const int shown[] = {1002, 1003, 1006, 1012, 1016, 1018, 1020};
+    // of a failed save (1023) until one fails.
+    const int shown[] = {1002, 1003, 1006, 1012, 1016, 1018, 1023};
     for (int id : shown)
         Print(L"visible" + std::to_wstring(id), IsWindowVisible(GetDlgItem(dialog, id)) ? L"1" : L"0");
     return 0;
