@@ -120,12 +120,10 @@ TEST(Logger, StartLeavesAFileOfTheSameNameInTheCurrentDirectoryAlone) {
 TEST(Logger, FailedStepKeepsItsLineAndTellsTheDebuggerTheHResult) {
     const std::string dir = Dir("logger_failed");
     Logger log(W(dir));
-    g_debugText.clear();
     Platform::SetDebugOutputForTesting(KeepDebugText);
     log.WriteFailed(static_cast<int32_t>(0x8876086C), L"Window::Create() - CreateDevice () - FAILED");
     Platform::SetDebugOutputForTesting(nullptr);
-    const std::string text = Slurp(dir + "/log_output.txt");
-    EXPECT_EQ(text.substr(11), "Window::Create() - CreateDevice () - FAILED\r\n");
+    EXPECT_EQ(Slurp(dir + "/log_output.txt").substr(11), "Window::Create() - CreateDevice () - FAILED\r\n");
     EXPECT_NE(g_debugText.find(L"\nWindow::Create() - CreateDevice () - FAILED: 0x8876086C D3DERR_INVALIDCALL\n"),
               std::wstring::npos);
 }
