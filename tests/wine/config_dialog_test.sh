@@ -36,9 +36,10 @@ mkdir -p "$WORK/pics/drop/album" "$WORK/pics/drop/holiday.jpg" "$WORK/pics/many"
 for name in a.jpg b.png c.bmp d.tif drop/a.JPG; do cp assets/archive/Resource/logo.png "$WORK/pics/$name"; done
 echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
-# The Effect group's controls, whose captions and items must fit in every language. (The
-# classic scheme label keeps its old width, which the longer translations overflow.)
-EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018"
+# The Effect group's controls and the photo library's row (Order, Add Folder...), whose
+# captions and items must fit in every language. (The classic scheme label keeps its old
+# width, which the longer translations overflow.)
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1019 1020 1021"
 
 failures=0
 checks=0
@@ -147,8 +148,8 @@ for lang in "" 0; do
       "$(get speed)|$(get size)|$(get speedRange)|$(get sizeRange)|$(get fit)|$(get monitors)"
     check "the Effect group is shown, the spare combo box stays hidden" "1|1|0|1|1|1" \
       "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)"
-    check "Tab visits the old controls in their order, then the Effect group in reading order" \
-      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018" "$(drv taborder)"
+    check "Tab visits the old controls in their order, then the Effect group and the library's row in reading order" \
+      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018 1021 1019" "$(drv taborder)"
     check "every English caption of the Effect group fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
     # The empty list shows the language's background picture (warm colours), not a blank box.
     list_shot "$SHOTS/empty-list-en.png"
