@@ -274,7 +274,15 @@ if start_dialog; then
   drv drop "$PICS\\drop\\a.JPG" "$PICS\\drop\\b.txt" "$PICS\\drop\\album" "$PICS\\drop\\holiday.jpg" >/dev/null ||
     fail "a drop can be posted"
   read_texts
-  check "a drop of a.JPG, b.txt and two folders adds a.JPG only" "5|$PICS\\drop\\a.JPG" "$(get count)|$(get entry4)"
+  check "a drop of a.JPG, b.txt and two folders adds a.JPG and each folder as a folder entry" \
+    "7|$PICS\\drop\\a.JPG|$PICS\\drop\\album\\|$PICS\\drop\\holiday.jpg\\" \
+    "$(get count)|$(get entry4)|$(get entry5)|$(get entry6)"
+  # The two folder entries go again, so that the checks below keep their list.
+  drv select 6 >/dev/null
+  drv click 4 >/dev/null
+  drv select 5 >/dev/null
+  drv click 4 >/dev/null
+  drv select -1 >/dev/null
 
   drv click 4 >/dev/null   # Remove, nothing selected
   read_texts
