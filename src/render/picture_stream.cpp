@@ -77,15 +77,19 @@ void Run(Job job) {
             picture.listIndex = place;
             if (!Decode(job, library, path, picture)) continue;
             ++shownInLap;
+            // The slot is empty here: the last picture was taken before this one was looked for.
             std::unique_lock<std::mutex> lock(shared.mutex);
+            if (shared.stop.load()) break;
+            shared.slot = std::move(picture);
+            shared.full = true;
+            // Taken means on its way to the screen: only then does the lap's place move on
+            // past it, and only then is the next picture looked for, so that the place kept
+            // is never ahead of what the screen has shown by more than one picture.
             shared.holding = true;
             shared.changed.notify_all();
             shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
             shared.holding = false;
             if (shared.stop.load()) break;
-            shared.slot = std::move(picture);
-            shared.full = true;
-            shared.changed.notify_all();
             lock.unlock();
             library.Shown(path, place);
         }
