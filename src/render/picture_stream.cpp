@@ -1,7 +1,7 @@
 #include "render/picture_stream.h"
 
 #include <chrono>
-#include <new>
+#include <set>
 #include <thread>
 
 #include "platform/picture_extensions.h"
@@ -12,6 +12,15 @@ namespace WorkSpace {
 
 namespace {
 void ReportUnreadable() { Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n"); }
+
+// A rebuilt scene starts a new worker with a new library; the log still names each picture
+// once in the whole run. Left to the process's end, as the workers may outlive the stream.
+bool FirstFailureInRun(const std::wstring& path) {
+    static std::mutex* mutex = new std::mutex();
+    static std::set<std::wstring>* failed = new std::set<std::wstring>();
+    std::lock_guard<std::mutex> lock(*mutex);
+    return failed->insert(path).second;
+}
 
 // How long the first frame waits for the first picture, and how long the worker rests after
 // a lap that gave at most one picture (nothing new to show until the library changes).
@@ -36,7 +45,7 @@ bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, S
         ReportDecodeFailure(PictureFailure::NoMemory);
     }
     if (decoded) return true;
-    if (library.Failed(path, TakeDecodeFailure())) ReportUnreadable();
+    if (library.Failed(path, TakeDecodeFailure()) && FirstFailureInRun(path)) ReportUnreadable();
     return false;
 }
 
@@ -68,15 +77,19 @@ void Run(Job job) {
             picture.listIndex = place;
             if (!Decode(job, library, path, picture)) continue;
             ++shownInLap;
+            // The slot is empty here: the last picture was taken before this one was looked for.
             std::unique_lock<std::mutex> lock(shared.mutex);
+            if (shared.stop.load()) break;
+            shared.slot = std::move(picture);
+            shared.full = true;
+            // Taken means on its way to the screen: only then does the lap's place move on
+            // past it, and only then is the next picture looked for, so that the place kept
+            // is never ahead of what the screen has shown by more than one picture.
             shared.holding = true;
             shared.changed.notify_all();
             shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
             shared.holding = false;
             if (shared.stop.load()) break;
-            shared.slot = std::move(picture);
-            shared.full = true;
-            shared.changed.notify_all();
             lock.unlock();
             library.Shown(path, place);
         }

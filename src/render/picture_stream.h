@@ -51,7 +51,7 @@ public:
     void Stop();
     // The next decoded picture, if one is waiting.
     bool Take(StreamedPicture& out);
-    // Blocks until the worker holds a decoded picture for a full slot, rests between laps
+    // Blocks until the worker waits for the picture in the slot to be taken, rests between laps
     // (a library with fewer than two readable pictures), or has ended. For tests and
     // measurements.
     void WaitUntilIdle();
@@ -62,7 +62,7 @@ public:
         std::condition_variable changed;
         StreamedPicture slot;
         bool full = false;
-        bool holding = false;  // the worker waits with a decoded picture for the slot
+        bool holding = false;  // the worker waits for the picture in the slot to be taken
         bool resting = false;  // the worker waits between laps
         bool ended = false;
         std::atomic<bool> stop{false};

@@ -36,9 +36,9 @@ mkdir -p "$WORK/pics/drop/album" "$WORK/pics/drop/holiday.jpg" "$WORK/pics/many"
 for name in a.jpg b.png c.bmp d.tif drop/a.JPG; do cp assets/archive/Resource/logo.png "$WORK/pics/$name"; done
 echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
-# The Effect group's controls and the scheme's label and box, whose captions and items must
-# fit in every language.
-EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008"
+# The Effect group's controls, the scheme's label and box and the photo library's row
+# (Order, Add Folder...), whose captions and items must fit in every language.
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021"
 
 failures=0
 checks=0
@@ -152,9 +152,9 @@ for lang in "" 0; do
       "$(get speed)|$(get size)|$(get speedRange)|$(get sizeRange)|$(get fit)|$(get monitors)"
     check "the Effect group is shown, the spare combo box and the save message stay hidden" "1|1|0|1|1|1|0" \
       "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1023)"
-    check "Tab visits the old controls in their order, then the Effect group in reading order" \
-      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018" "$(drv taborder)"
-    check "every English caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+    check "Tab visits the old controls in their order, then the Effect group and the library's row in reading order" \
+      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018 1021 1019" "$(drv taborder)"
+    check "every English caption of the Effect group, the scheme row and the library's row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
     # The empty list shows the language's background picture (warm colours), not a blank box.
     list_shot "$SHOTS/empty-list-en.png"
     warm="$(convert "$SHOTS/empty-list-en.png" -format '%[fx:mean.r - mean.b > 0.04 ? 1 : 0]' info: 2>/dev/null)"
@@ -278,7 +278,15 @@ if start_dialog; then
   drv drop "$PICS\\drop\\a.JPG" "$PICS\\drop\\b.txt" "$PICS\\drop\\album" "$PICS\\drop\\holiday.jpg" >/dev/null ||
     fail "a drop can be posted"
   read_texts
-  check "a drop of a.JPG, b.txt and two folders adds a.JPG only" "5|$PICS\\drop\\a.JPG" "$(get count)|$(get entry4)"
+  check "a drop of a.JPG, b.txt and two folders adds a.JPG and each folder as a folder entry" \
+    "7|$PICS\\drop\\a.JPG|$PICS\\drop\\album\\|$PICS\\drop\\holiday.jpg\\" \
+    "$(get count)|$(get entry4)|$(get entry5)|$(get entry6)"
+  # The two folder entries go again, so that the checks below keep their list.
+  drv select 6 >/dev/null
+  drv click 4 >/dev/null
+  drv select 5 >/dev/null
+  drv click 4 >/dev/null
+  drv select -1 >/dev/null
 
   drv click 4 >/dev/null   # Remove, nothing selected
   read_texts
