@@ -7,21 +7,13 @@
 using namespace WorkSpace;
 
 TEST(FramePacing, RestsOnBatteryOrBatterySaverOnly) {
-    Platform::PowerStatus status;
-    status.acLine = 1;
-    EXPECT_FALSE(ShouldRest(status));
-    status.acLine = 255;  // unknown: a desktop without a battery reports no line at all
-    EXPECT_FALSE(ShouldRest(status));
-    status.acLine = 0;
-    EXPECT_TRUE(ShouldRest(status));
-    status.acLine = 1;
-    status.batterySaver = true;
-    EXPECT_TRUE(ShouldRest(status));
+    EXPECT_FALSE(ShouldRest({1, false}));
+    EXPECT_FALSE(ShouldRest({255, false}));  // unknown: a desktop without a battery reports no line
+    EXPECT_TRUE(ShouldRest({0, false}));
+    EXPECT_TRUE(ShouldRest({1, true}));
 }
 
-TEST(FramePacing, CapIsTheDisplayRateAndThirtyWhileResting) {
-    EXPECT_EQ(FrameRateCap(0, false), 60.0);
-    EXPECT_EQ(FrameRateCap(1, false), 60.0);
+TEST(FramePacing, CapIsTheDisplayRateAndAtMostThirtyWhileResting) {
     EXPECT_EQ(FrameRateCap(144, false), 144.0);
     EXPECT_EQ(FrameRateCap(144, true), 30.0);
     EXPECT_EQ(FrameRateCap(24, true), 24.0);
@@ -38,11 +30,4 @@ TEST(FramePacing, SleepsUntilTheNextFrameIsDueAndKeepsTheAverageRate) {
     // Far behind (a slow frame): no burst; the schedule starts again from now.
     EXPECT_EQ(FrameWait(pacer, 6.0, 5.0103), 0.0);
     EXPECT_NEAR(FrameWait(pacer, 6.002, 6.0), 0.008, 1e-9);
-}
-
-TEST(FramePacing, OneMillisecondAfterTheLastFrameIsNeverDueAndStillASleep) {
-    FramePacer pacer;
-    pacer.interval = 0.0001;  // a display faster than the 1 ms floor
-    EXPECT_GT(FrameWait(pacer, 1.001, 1.0), 0.0);
-    EXPECT_EQ(FrameWait(pacer, 1.0011, 1.0), 0.0);
 }

@@ -263,15 +263,12 @@ protected:
         return run;
     }
 
-    // The run's window and flags, as the render thread hands them over.
+    // The run's window and flags, as the render thread hands them over (no pause flag, no
+    // repaint flag).
     static ErrorScreenTarget Target() {
-        RunState& state = GetRunState();
-        ErrorScreenTarget target;
-        target.window = state.appWindow;
-        target.stop = &state.stopRequested;
-        target.lastDraw = &state.lastErrorScreenTime;
-        target.clock = [] { return FrameTimer::Instance().GetTime(); };
-        return target;
+        RunState& s = GetRunState();
+        return {s.appWindow, &s.stopRequested, nullptr, nullptr, &s.lastErrorScreenTime,
+                [] { return FrameTimer::Instance().GetTime(); }};
     }
 
     HWND window_ = nullptr;
@@ -299,7 +296,7 @@ TEST_F(ErrorScreen, PreviewShowsOnlyTheReducedLogoAndDoesNotSpin) {
                                                       << " s";
 }
 
-std::atomic<double> g_screenClock{5.0};  // stands still unless a test moves it
+std::atomic<double> g_screenClock{5.0};  // stands still unless the test moves it
 
 TEST_F(ErrorScreen, DrawsAgainOnARepaintRequestOrAfterASecondAndOtherwiseNot) {
     window_ = CreateWindowExW(WS_EX_TOPMOST, L"LumoraErrorScreenTest", L"error screen test", WS_POPUP | WS_VISIBLE, 0,
@@ -307,30 +304,25 @@ TEST_F(ErrorScreen, DrawsAgainOnARepaintRequestOrAfterASecondAndOtherwiseNot) {
     Pump(50);
     GetRunState().appWindow = window_;
     GetRunState().stopRequested.store(0);
-    GetRunState().lastErrorScreenTime = 0.0;
     std::atomic<uint8_t> repaint{0};
     ErrorScreenTarget target = Target();
     target.repaint = &repaint;
     target.clock = [] { return g_screenClock.load(); };
     std::thread screen([&] { ShowErrorScreen(target); });
-    auto drawOver = [&] {  // something else draws over the window, without a repaint
-        RECT all = {0, 0, 152, 112};
+    auto drawOver = [&] {  // something else paints the window, and no repaint is asked
         HDC dc = GetDC(window_);
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        PatBlt(dc, 0, 0, 152, 112, WHITENESS);
         ReleaseDC(window_, dc);
     };
-    Pump(300);
-    EXPECT_EQ(LitPixels(window_, 0, 0, 152, 30), 0) << "not shown at the start";
+    auto topLit = [&](DWORD ms) { Pump(ms); return LitPixels(window_, 0, 0, 152, 30); };
+    EXPECT_EQ(topLit(300), 0) << "not shown at the start";
     drawOver();
-    Pump(200);
-    EXPECT_GT(LitPixels(window_, 0, 0, 152, 30), 152 * 30 / 2) << "drawn again unasked";
+    EXPECT_GT(topLit(200), 152 * 30 / 2) << "drawn again unasked";
     repaint.store(1);
-    Pump(200);
-    EXPECT_EQ(LitPixels(window_, 0, 0, 152, 30), 0) << "a repaint request was not answered";
+    EXPECT_EQ(topLit(200), 0) << "a repaint request was not answered";
     drawOver();
     g_screenClock.store(g_screenClock.load() + 1.5);
-    Pump(200);
-    EXPECT_EQ(LitPixels(window_, 0, 0, 152, 30), 0) << "not drawn again after a second";
+    EXPECT_EQ(topLit(200), 0) << "not drawn again after a second";
     GetRunState().stopRequested.store(1);
     screen.join();
 }
