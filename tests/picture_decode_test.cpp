@@ -60,9 +60,8 @@ TEST(PictureDecode, FinishTurnsAfterABoxShrink) {
 }
 
 TEST(PictureDecode, FinishFitsTheDeviceTextureLimits) {
-    // A panorama for a wide span of monitors on a device whose textures end at 64 x 64 (then
-    // also a power of two; then none): the decoder makes it fit, so the device's thread never
-    // scales it, and the picture's own size still gives its aspect.
+    // A panorama on a device whose textures end at 64 x 64 (then also a power of two, then none):
+    // fitted by the decoder, so the device's thread never scales it; its own size keeps the aspect.
     Image raw;
     raw.width = 300;
     raw.height = 100;
