@@ -60,23 +60,20 @@ TEST(PictureDecode, FinishTurnsAfterABoxShrink) {
 }
 
 TEST(PictureDecode, FinishFitsTheDeviceTextureLimits) {
-    // A panorama for a wide span of monitors on a device whose textures end at 64 x 64: the
-    // decoder already makes it fit, so the device's thread never scales it.
+    // A panorama on a device whose textures end at 64 x 64 (then also a power of two, then none):
+    // fitted by the decoder, so the device's thread never scales it; its own size keeps the aspect.
     Image raw;
     raw.width = 300;
     raw.height = 100;
     raw.pixels.assign(300 * 100, 0xFF102030u);
-    DecodedPicture out;
-    SetPictureTextureLimits(64, 64, false);
-    ASSERT_TRUE(FinishPicture(raw, 1, PictureTarget(), out));
-    EXPECT_EQ(out.image.width, 64u);
-    EXPECT_EQ(out.image.height, 21u);
-    EXPECT_EQ(out.width, 300u);  // the picture's own size still gives its aspect
-    SetPictureTextureLimits(64, 64, true);
-    ASSERT_TRUE(FinishPicture(raw, 6, PictureTarget(), out));  // upright 100 x 300
-    EXPECT_EQ(out.image.width, 16u);
-    EXPECT_EQ(out.image.height, 64u);
-    SetPictureTextureLimits(0, 0, false);
-    ASSERT_TRUE(FinishPicture(raw, 1, PictureTarget(), out));
-    EXPECT_EQ(out.image.width, 300u);
+    const struct { uint32_t limit; bool powerOfTwo; uint32_t orientation, w, h, ownW; } cases[] = {
+        {64, false, 1, 64, 21, 300}, {64, true, 6, 16, 64, 100}, {0, false, 1, 300, 100, 300}};  // 6: upright 100 x 300
+    for (const auto& c : cases) {
+        SetPictureTextureLimits(c.limit, c.limit, c.powerOfTwo);
+        DecodedPicture out;
+        ASSERT_TRUE(FinishPicture(raw, c.orientation, PictureTarget(), out));
+        EXPECT_EQ(out.image.width, c.w) << c.limit << c.powerOfTwo;
+        EXPECT_EQ(out.image.height, c.h) << c.limit << c.powerOfTwo;
+        EXPECT_EQ(out.width, c.ownW);
+    }
 }
