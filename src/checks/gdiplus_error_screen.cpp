@@ -1,6 +1,6 @@
 // The error screen with GDI+: the language's error picture centred on black and the logo
 // below left, composed once in a back buffer and copied to the window in one draw: when it
-// is shown, when Windows asks for a repaint, and otherwise once a second on the caller's
+// is shown, when Windows asks for a repaint, and otherwise every five seconds on the caller's
 // clock, until the caller's stop flag is set. In between it sleeps.
 #include <windows.h>
 #include <objidl.h>
@@ -19,9 +19,10 @@ namespace WorkSpace {
 
 namespace {
 
-// A still picture needs no redraws; the one a second mends a window that was drawn over
-// without a repaint reaching us (a repaint flag nobody sets).
-const double kIdleRedraw = 1.0;  // seconds on the caller's clock between unasked redraws
+// A still picture needs no redraws; the unasked one now and then mends a window that was
+// drawn over without a repaint reaching us (a repaint flag nobody sets). Not more often: a
+// full-screen copy costs about 10 ms of processor time under a software X server.
+const double kIdleRedraw = 5.0;  // seconds on the caller's clock between unasked redraws
 const DWORD kPollMs = 20;        // a stop request or a repaint is seen at least this often
 const DWORD kAsleepWaitMs = 50;  // the same while the displays sleep
 

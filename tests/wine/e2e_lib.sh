@@ -26,6 +26,10 @@ saver_pid() {  # [PATH]
   return 1
 }
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
+# Milliseconds the process's threads have run, from the scheduler's own count: the ticks
+# above charge a whole tick to a thread that wakes on the timer, which a thread polling
+# every few milliseconds always does.
+cpu_ms() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%d\n", ns / 1e6}'; }
 start_saver() {  # args: switch; sets SAVER (the wine launcher's pid)
   (cd "$WORK/app" && exec wine ./Lumora.scr "$@") &
   SAVER=$!

@@ -34,17 +34,18 @@ restore() {
 }
 wine_cleanup_on_exit restore
 
-# Processor ticks (1/100 s) of the launched process (Wine runs the program in the process it
-# starts) over $2 seconds after two of start-up: sets TICKS. Two screenshots half a second
-# apart tell the moving effect from the still error screen: sets MOVING.
-measure() {  # name seconds
+# Processor ticks (1/100 s) and milliseconds run (MS) of the launched process (Wine runs the
+# program in the process it starts) over $2 seconds after $3 (default two) of start-up: sets
+# TICKS and MS. Two screenshots half a second apart tell the moving effect from the still
+# error screen: sets MOVING.
+measure() {  # name seconds [settle]
   xdotool mousemove 100 100
   start_saver /s
-  sleep 2
-  local t0 changed
-  t0="$(cpu_ticks "$SAVER")"
+  sleep "${3:-2}"
+  local t0 m0 changed
+  t0="$(cpu_ticks "$SAVER")" m0="$(cpu_ms "$SAVER")"
   sleep "$2"
-  TICKS=$(($(cpu_ticks "$SAVER") - t0))
+  TICKS=$(($(cpu_ticks "$SAVER") - t0)) MS=$(($(cpu_ms "$SAVER") - m0))
   shot "$1_a"; sleep 0.5; shot "$1_b"
   changed="$(compare -metric AE "$WORK/shots/$1_a.png" "$WORK/shots/$1_b.png" null: 2>&1 | cut -d' ' -f1)"
   MOVING=""; [ "${changed:-0}" -gt 20 ] 2>/dev/null && MOVING=1
@@ -86,12 +87,13 @@ echo "-- the error screen, 1024x768 (no Direct3D acceleration)"
 wine_setup 1024x768 || exit 1
 DRIVER_KEY="$(wine build/windows/tests/lumora_display_key.exe 2>/dev/null | tr -d '\r')"
 if [ -n "$DRIVER_KEY" ] && wine reg add "HKLM\\$DRIVER_KEY" /v Acceleration.Level /t REG_DWORD /d 0 /f >/dev/null 2>&1; then
-  measure error 10; ERROR=$TICKS
-  # 1 % of a core over 10 s is 10 ticks; the logo tells the error screen from a saver that ended.
-  if [ "$TICKS" -lt 10 ]; then pass "error screen: $TICKS ticks in 10 s"; else fail "error screen: $TICKS ticks in 10 s"; fi
+  # Measured once the start-up (COM, the pictures' decoding and composing) is over.
+  measure error 10 5; ERROR=$MS
+  # 1 % of a core over 10 s is 100 ms; the logo tells the error screen from a saver that ended.
+  if [ "$MS" -lt 100 ]; then pass "error screen: $MS ms in 10 s"; else fail "error screen: $MS ms in 10 s"; fi
   gt "$(mean error_b 200x60+0+708)" 0.05 || fail "error screen: no logo"
 else fail "no display driver key found"; fi
 
-echo "figures: mains ${MAINS:-?} ticks, battery ${BATTERY:-?} ticks (5 s, 320x240); error screen ${ERROR:-?} ticks (10 s, 1024x768); $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
+echo "figures: mains ${MAINS:-?} ticks, battery ${BATTERY:-?} ticks (5 s, 320x240); error screen ${ERROR:-?} ms (10 s, 1024x768); $(nproc) cores, load $(cut -d' ' -f1 /proc/loadavg)"
 echo "power: $failures failure(s); screenshots in $WORK/shots"
 [ "$failures" -eq 0 ]
