@@ -1,6 +1,5 @@
-// The picture stream with a decoder that reads nothing: its order, skipping, the end for
-// lists with fewer than two readable pictures, the first picture's short wait, a stop that
-// does not wait, and the preview's start on the worker.
+// The picture stream with a decoder that reads nothing: its order, skipping, the end for lists with
+// fewer than two readable pictures, the first picture's wait, a stop that never waits, the preview.
 #include "render/picture_stream.h"
 
 #include <gtest/gtest.h>
