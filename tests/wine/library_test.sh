@@ -63,10 +63,8 @@ for i in $(seq 1000 3999); do ln "$WORK/photo.jpg" "$WORK/photos/album${i:0:2}/I
 measure() {  # name entry: sets name_early and name_late, resident MB 5 s and 15 s after the first frame
   write_settings 0 "$2"
   start_timed mem 30
-  sleep 5
-  printf -v "$1_early" %s "$(resident_mb)"
-  sleep 10
-  printf -v "$1_late" %s "$(resident_mb)"
+  sleep 5; printf -v "$1_early" %s "$(resident_mb)"
+  sleep 10; printf -v "$1_late" %s "$(resident_mb)"
   stop_saver
 }
 measure one "$(winpath "$WORK/photo.jpg")"
