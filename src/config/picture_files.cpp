@@ -6,13 +6,6 @@
 
 namespace WorkSpace {
 
-namespace {
-bool EndsWithSeparator(const std::wstring& folder) {
-    return !folder.empty() && (folder.back() == L'\\' || folder.back() == L'/');
-}
-
-}  // namespace
-
 SelectedFiles SplitSelectedFiles(const wchar_t* buffer, size_t capacity) {
     SelectedFiles result;
     std::vector<std::wstring> names;
@@ -55,7 +48,7 @@ SelectedFiles SplitSelectedFiles(const wchar_t* buffer, size_t capacity) {
     // Several names: the first is the folder. A root folder such as C:\ already ends with
     // its separator; adding another would leave a doubled backslash in every saved path.
     const std::wstring& folder = names[0];
-    const std::wstring prefix = folder.empty() || EndsWithSeparator(folder) ? folder : folder + L'\\';
+    const std::wstring prefix = folder.empty() || IsFolderEntry(folder) ? folder : folder + L'\\';
     if (!folder.empty()) result.folder = prefix;
     for (size_t i = 1; i < names.size(); ++i) result.paths.push_back(prefix + names[i]);
     return result;

@@ -9,6 +9,9 @@ namespace WorkSpace {
 namespace Platform {
 
 const std::vector<std::wstring>& PictureExtensions();
+// The formats every Windows decodes without extra codecs: all of them off Windows, and the
+// part of the list that never depends on the codecs installed on Windows.
+const std::vector<std::wstring>& BuiltInPictureExtensions();
 
 }  // namespace Platform
 }  // namespace WorkSpace

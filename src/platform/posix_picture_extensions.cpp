@@ -4,12 +4,7 @@
 namespace WorkSpace {
 namespace Platform {
 
-const std::vector<std::wstring>& PictureExtensions() {
-    static const std::vector<std::wstring> extensions = {
-        L".bmp", L".dib", L".gif", L".ico", L".jpg", L".jpeg", L".jpe", L".jfif",
-        L".png", L".tif", L".tiff", L".jxr", L".wdp", L".dds"};
-    return extensions;
-}
+const std::vector<std::wstring>& PictureExtensions() { return BuiltInPictureExtensions(); }
 
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -62,8 +62,7 @@ void AddInstalledDecoders(IWICImagingFactory* factory, std::vector<std::wstring>
 const std::vector<std::wstring>& PictureExtensions() {
     // Asked once: a codec installed while the program runs shows from its next start.
     static const std::vector<std::wstring> extensions = [] {
-        std::vector<std::wstring> list = {L".bmp", L".dib", L".gif", L".ico", L".jpg", L".jpeg", L".jpe",
-                                          L".jfif", L".png", L".tif", L".tiff", L".jxr", L".wdp", L".dds"};
+        std::vector<std::wstring> list = BuiltInPictureExtensions();
         WithWicFactory([&](IWICImagingFactory* factory) { AddInstalledDecoders(factory, list); });
         return list;
     }();
