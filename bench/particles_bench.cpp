@@ -11,7 +11,7 @@
 #include "particles/crt_rand.h"
 #include "platform/platform.h"
 #include "particles/particle_system.h"
-#include "render/lumora_effect.h"
+#include "scene/lumora_effect.h"
 
 namespace {
 using namespace WorkSpace;

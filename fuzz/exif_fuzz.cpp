@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "render/d3dx/image.h"
+#include "pictures/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;

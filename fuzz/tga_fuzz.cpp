@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "render/d3dx/image.h"
+#include "pictures/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "render/d3dx/effect_source.h"
+#include "gfx/effect_source.h"
 
 using namespace WorkSpace;
 

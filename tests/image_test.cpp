@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "render/d3dx/image.h"
+#include "pictures/image.h"
 
 using namespace WorkSpace;
 

@@ -7,7 +7,7 @@
 
 #include "particles/crt_rand.h"
 #include "particles/particle_system.h"
-#include "render/lumora_effect.h"
+#include "scene/lumora_effect.h"
 
 using namespace WorkSpace;
 

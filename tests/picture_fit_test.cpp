@@ -1,5 +1,5 @@
 // Stretch, fit and fill of a picture into an area of the screen.
-#include "render/picture_fit.h"
+#include "pictures/picture_fit.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,12 @@
 // The picture stream with a decoder that reads nothing: its order, skipping, the end for lists with
 // fewer than two readable pictures, the first picture's wait, a stop that never waits, the preview.
-#include "render/picture_stream.h"
+#include "pictures/picture_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
-
-#include "settings/settings.h"
 
 using namespace WorkSpace;
 
@@ -29,13 +27,18 @@ bool FakeDecoder(const std::wstring& path, const PictureTarget& target, DecodedP
     return true;
 }
 
+PictureStreamOptions From(uint32_t first) {
+    PictureStreamOptions options;
+    options.first = first;
+    return options;
+}
+
 class Stream : public ::testing::Test {
 protected:
     void SetUp() override {
         stream.SetDecoder(FakeDecoder);
         g_decodes = 0;
     }
-    void TearDown() override { GetSettings().ResetValues(); }
     // The list indices of the next `n` pictures, waiting for the worker before each.
     std::vector<uint32_t> Next(int n) {
         std::vector<uint32_t> got;
@@ -53,20 +56,20 @@ protected:
 }  // namespace
 
 TEST_F(Stream, ListOrderRoundAndRoundSkippingUnreadable) {
-    stream.Start({L"ok:0", L"bad", L"ok:2", L"ok:3", L"bad"}, 0);
+    stream.Start({L"ok:0", L"bad", L"ok:2", L"ok:3", L"bad"}, From(0));
     EXPECT_EQ(Next(7), (std::vector<uint32_t>{0, 2, 3, 0, 2, 3, 0}));
     stream.Stop();
     // Each unreadable picture was tried once; later laps pass it by unread.
     EXPECT_LE(g_decodes.load(), 7 + 2 + 2);  // seven taken, two ahead, each unreadable one once
     // A reload starts where it is told, and an index past the end starts at the top.
-    stream.Start({L"ok:0", L"bad", L"ok:2", L"ok:3"}, 3);
+    stream.Start({L"ok:0", L"bad", L"ok:2", L"ok:3"}, From(3));
     EXPECT_EQ(Next(3), (std::vector<uint32_t>{3, 0, 2}));
-    stream.Start({L"ok:0", L"ok:1"}, 9);
+    stream.Start({L"ok:0", L"ok:1"}, From(9));
     EXPECT_EQ(Next(3), (std::vector<uint32_t>{0, 1, 0}));
 }
 
 TEST_F(Stream, StartWaitsBrieflyForTheFirstPictureDecodedOnTheWorker) {
-    stream.Start({L"bad", L"ok:1", L"ok:2"}, 0);
+    stream.Start({L"bad", L"ok:1", L"ok:2"}, From(0));
     StreamedPicture p;
     ASSERT_TRUE(stream.Take(p));  // the fake decoder answers within the wait
     EXPECT_EQ(p.listIndex, 1u);
@@ -79,7 +82,7 @@ TEST_F(Stream, StopNeverWaitsForADecodeInProgress) {
         return false;
     });
     stream.SetFirstOnWorker(true);
-    stream.Start({L"stalled"}, 0);
+    stream.Start({L"stalled"}, From(0));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     const auto before = std::chrono::steady_clock::now();
     stream.Stop();
@@ -87,25 +90,25 @@ TEST_F(Stream, StopNeverWaitsForADecodeInProgress) {
 }
 
 TEST_F(Stream, OneReadablePictureComesOnceAndNoneMeansEmpty) {
-    stream.Start({L"bad:a", L"ok:1", L"bad:b"}, 0);
+    stream.Start({L"bad:a", L"ok:1", L"bad:b"}, From(0));
     EXPECT_EQ(Next(3), (std::vector<uint32_t>{1}));
     stream.WaitUntilIdle();  // ended: nothing more to come
     StreamedPicture p;
     EXPECT_FALSE(stream.Take(p));
 
-    stream.Start({L"bad:a", L"bad:b"}, 0);
+    stream.Start({L"bad:a", L"bad:b"}, From(0));
     EXPECT_FALSE(stream.Take(p));
     stream.WaitUntilIdle();
     EXPECT_EQ(g_decodes.load(), 3 + 2);  // each tried once; no worker keeps trying them
-    stream.Start({}, 0);
+    stream.Start({}, From(0));
     EXPECT_FALSE(stream.Take(p));
 }
 
 TEST_F(Stream, PreviewDecodesOnTheWorkerForTheTargetAndFit) {
-    GetSettings().Set(SettingKey::PictureFit, 2);
-    stream.SetTargetSize(152, 112);
+    PictureStreamOptions options;
+    options.target = {152, 112, PictureFit::Fill};
     stream.SetFirstOnWorker(true);
-    stream.Start({L"ok:0", L"ok:1"}, 0);
+    stream.Start({L"ok:0", L"ok:1"}, options);
     EXPECT_EQ(Next(2), (std::vector<uint32_t>{0, 1}));
     EXPECT_NE(g_lastThread, std::this_thread::get_id());
     EXPECT_EQ(g_lastTarget.width, 152u);

@@ -10,8 +10,8 @@
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "platform/platform.h"
-#include "render/recording_graphics.h"
-#include "render/window.h"
+#include "gfx/recording_graphics.h"
+#include "scene/window.h"
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
 

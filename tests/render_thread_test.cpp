@@ -9,8 +9,8 @@
 #include "app/workspace.h"
 #include "platform/pacing.h"
 #include "platform/platform.h"
-#include "render/graphics_ops.h"
-#include "render/window.h"
+#include "gfx/graphics_ops.h"
+#include "scene/window.h"
 
 using namespace WorkSpace;
 

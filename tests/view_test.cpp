@@ -3,7 +3,7 @@
 // monitors.
 #include <gtest/gtest.h>
 
-#include "render/view.h"
+#include "gfx/view.h"
 
 using namespace WorkSpace;
 

@@ -10,7 +10,7 @@
 
 #include "platform/picture_extensions.h"
 #include "platform/wic_thread.h"
-#include "render/picture_decode.h"
+#include "pictures/picture_decode.h"
 #include "resources/logger.h"
 
 using namespace WorkSpace;

@@ -10,12 +10,12 @@
 #include "app/workspace.h"
 #include "base/program_error.h"
 #include "platform/platform.h"
-#include "render/logo_layer.h"
-#include "render/picture_layer.h"
-#include "render/picture_stream.h"
-#include "render/recording_graphics.h"
-#include "render/scene.h"
-#include "render/window.h"
+#include "scene/logo_layer.h"
+#include "scene/picture_layer.h"
+#include "pictures/picture_stream.h"
+#include "gfx/recording_graphics.h"
+#include "scene/scene.h"
+#include "scene/window.h"
 #include "resources/logger.h"
 
 using namespace WorkSpace;

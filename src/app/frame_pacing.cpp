@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "render/lumora_effect.h"
+#include "scene/lumora_effect.h"
 
 namespace WorkSpace {
 

@@ -4,7 +4,7 @@
 // settings record, then GDI+.
 #include "resources/gdiplus_startup.h"
 #include "platform/platform.h"
-#include "render/window.h"
+#include "scene/window.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {

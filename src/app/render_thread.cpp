@@ -13,8 +13,8 @@
 #include "checks/requirements.h"
 #include "platform/pacing.h"
 #include "platform/platform.h"
-#include "render/graphics_ops.h"
-#include "render/window.h"
+#include "gfx/graphics_ops.h"
+#include "scene/window.h"
 
 namespace WorkSpace {
 

@@ -10,11 +10,11 @@
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "particles/particle_system.h"
-#include "render/picture_stream.h"
-#include "render/frame_layer.h"
-#include "render/picture_layer.h"
-#include "render/scene.h"
-#include "render/window.h"
+#include "pictures/picture_stream.h"
+#include "scene/frame_layer.h"
+#include "scene/picture_layer.h"
+#include "scene/scene.h"
+#include "scene/window.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
@@ -80,19 +80,24 @@ void LoadPictureTextures() {
         width = std::max(width, w.views.views[i].rect.Width());
         height = std::max(height, w.views.views[i].rect.Height());
     }
-    stream.SetTargetSize(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
+    PictureStreamOptions options;
+    options.target.width = static_cast<uint32_t>(width);
+    options.target.height = static_cast<uint32_t>(height);
+    options.target.fit = static_cast<PictureFit>(w.settings.GetClamped(SettingKey::PictureFit));
+    options.shuffle = w.settings.GetClamped(SettingKey::PictureOrder) == 1;
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));
     // The place in a shuffled lap is kept beside the settings, wherever they go.
     const std::wstring settingsPath = GetSettingsPath();
-    stream.SetStatePath(settingsPath.empty() ? std::wstring() : LapStatePath(settingsPath));
+    if (!settingsPath.empty()) options.statePath = LapStatePath(settingsPath);
     // Folders are walked and pictures decoded on the stream's worker; this thread waits a
     // moment for the first picture at most, and one that comes later fades in.
     CrossFade& fade = PictureFade();
     fade.fade = 0.0f;
     fade.framesWithout = 0;
-    stream.Start(entries, fade.current);
+    options.first = fade.current;
+    stream.Start(entries, options);
 }
 
 void ReleaseScene() {

@@ -15,7 +15,7 @@
 #include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
 #include "particles/particle_system.h"
-#include "render/window.h"
+#include "scene/window.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {

@@ -7,7 +7,7 @@
 #include "host/saver_input.h"
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
-#include "render/picture_stream.h"
+#include "pictures/picture_stream.h"
 #include "platform/wic_thread.h"
 #include "platform/win32_system_library.h"
 #include "resources/logger.h"

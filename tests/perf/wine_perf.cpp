@@ -19,7 +19,7 @@
 #include "checks/error_screen.h"
 #include "checks/requirements.h"
 #include "particles/particle_system.h"
-#include "render/window.h"
+#include "scene/window.h"
 #include "resources/program_folder.h"
 #include "resources/zip_reader.h"
 

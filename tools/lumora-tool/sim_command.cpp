@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "particles/particle_system.h"
-#include "render/lumora_effect.h"
+#include "scene/lumora_effect.h"
 #include "tool.h"
 
 namespace LumoraTool {

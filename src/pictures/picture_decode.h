@@ -1,0 +1,63 @@
+// A user's picture file turned into pixels for one texture: decoded, upright by its EXIF
+// orientation and scaled down (box filter) to what the screen shows of it. This is the step
+// that may run away from the device's thread; the upload is GraphicsDevice's.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "library/picture_library.h"
+#include "pictures/image.h"
+#include "pictures/picture_fit.h"
+
+namespace WorkSpace {
+
+// What the picture is decoded for: the largest area it is drawn into, and how.
+struct PictureTarget {
+    uint32_t width = 0, height = 0;  // 0: keep the picture's own size
+    PictureFit fit = PictureFit::Stretch;
+};
+
+struct DecodedPicture {
+    Image image;                     // upright, at most as large as the target needs
+    uint32_t width = 0, height = 0;  // the upright picture's own size, for its aspect
+};
+
+using PictureDecoder = bool (*)(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
+
+// The platform's decoder: WIC and our TGA reader on Windows (wic_texture.cpp), TGA only
+// elsewhere (posix_picture_decode.cpp). False for anything that cannot be read.
+bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
+
+// What the platform's decoder made of an image file's bytes.
+enum class ImageDecodeResult { Ok, NotPicture, NoCodec, TooLarge };
+// WIC, then our TGA reader, over a file's bytes in memory (Windows only: the texture loader
+// decodes the archive's images through it).
+ImageDecodeResult DecodeImageBytes(const void* data, uint32_t size, Image& out);
+
+// A decoder that fails tells why, on its own thread, before it returns false: a read error,
+// a sharing violation, a time-out or a failed allocation is tried again on a later lap. A
+// failure it does not name counts as not a picture, skipped for the run.
+void ReportDecodeFailure(PictureFailure failure);
+// The reason of the last failure on this thread, which is forgotten.
+PictureFailure TakeDecodeFailure();
+
+// A thread that decodes may call these around its work: WIC then keeps one apartment and
+// one factory for all of it, instead of one per picture. DecodePictureFile works on any
+// thread without them. End is called on the thread that called Begin.
+bool BeginDecoderThread();
+void EndDecoderThread(bool begun);
+
+// The texture limits of the device the pictures go to (GraphicsDevice::GetTextureLimits):
+// FinishPicture fits every picture into them, so the device's thread never rescales one.
+// 0 x 0 (the start) means no limit. Set while no decode runs; read by the decoding threads.
+void SetPictureTextureLimits(uint32_t maxWidth, uint32_t maxHeight, bool powerOfTwo);
+
+// The size a w x h upright picture gets for the target: Stretch shrinks each side to the
+// target's, Fit shrinks it to fit inside, Fill to cover it; never larger than the picture.
+void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint32_t& outW, uint32_t& outH);
+
+// The common last step of every decoder: `raw` as stored in the file, then upright and
+// scaled for the target and into the texture limits.
+bool FinishPicture(const Image& raw, uint32_t orientation, const PictureTarget& target, DecodedPicture& out);
+
+}  // namespace WorkSpace

@@ -1,0 +1,167 @@
+#include "pictures/picture_stream.h"
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "platform/picture_extensions.h"
+#include "platform/platform.h"
+
+namespace WorkSpace {
+
+namespace {
+void ReportUnreadable() { Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n"); }
+
+// A rebuilt scene starts a new worker with a new library; the log still names each picture
+// once in the whole run. Left to the process's end, as the workers may outlive the stream.
+bool FirstFailureInRun(const std::wstring& path) {
+    static std::mutex* mutex = new std::mutex();
+    static std::set<std::wstring>* failed = new std::set<std::wstring>();
+    std::lock_guard<std::mutex> lock(*mutex);
+    return failed->insert(path).second;
+}
+
+// How long the first frame waits for the first picture, and how long the worker rests after
+// a lap that gave at most one picture (nothing new to show until the library changes).
+constexpr auto kFirstPictureWait = std::chrono::milliseconds(300);
+constexpr auto kLapRest = std::chrono::seconds(60);
+
+struct Job {
+    std::shared_ptr<PictureStream::Shared> shared;
+    std::vector<std::wstring> entries;
+    PictureLibrary::Options options;
+    PictureDecoder decoder;
+    PictureTarget target;
+};
+
+bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, StreamedPicture& out) {
+    bool decoded = false;
+    TakeDecodeFailure();
+    try {
+        decoded = job.decoder(path, job.target, out.picture);
+    } catch (...) {
+        // Nothing may leave the worker: a lost allocation is worth another try later.
+        ReportDecodeFailure(PictureFailure::NoMemory);
+    }
+    if (decoded) return true;
+    if (library.Failed(path, TakeDecodeFailure()) && FirstFailureInRun(path)) ReportUnreadable();
+    return false;
+}
+
+void Run(Job job) {
+    PictureStream::Shared& shared = *job.shared;
+    const bool begun = BeginDecoderThread();
+    {
+        PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
+        uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
+        std::wstring path;
+        uint32_t place = 0;
+        while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
+            if (library.Laps() != lap) {
+                // A whole lap with nothing new to show: wait before walking the library again.
+                const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
+                if (wholeLap && shownInLap <= 1) {
+                    std::unique_lock<std::mutex> lock(shared.mutex);
+                    shared.resting = true;
+                    shared.changed.notify_all();
+                    shared.changed.wait_for(lock, kLapRest, [&] { return shared.stop.load(); });
+                    shared.resting = false;
+                    if (shared.stop.load()) break;
+                }
+                lap = library.Laps();
+                shownInLap = 0;
+                firstPlace = place;
+            }
+            StreamedPicture picture;
+            picture.listIndex = place;
+            if (!Decode(job, library, path, picture)) continue;
+            ++shownInLap;
+            // The slot is empty here: the last picture was taken before this one was looked for.
+            std::unique_lock<std::mutex> lock(shared.mutex);
+            if (shared.stop.load()) break;
+            shared.slot = std::move(picture);
+            shared.full = true;
+            // Taken means on its way to the screen: only then does the lap's place move on
+            // past it, and only then is the next picture looked for, so that the place kept
+            // is never ahead of what the screen has shown by more than one picture.
+            shared.holding = true;
+            shared.changed.notify_all();
+            shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
+            shared.holding = false;
+            if (shared.stop.load()) break;
+            lock.unlock();
+            library.Shown(path, place);
+        }
+    }
+    EndDecoderThread(begun);
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    shared.ended = true;
+    shared.changed.notify_all();
+}
+}  // namespace
+
+PictureStream& GetPictureStream() {
+    static PictureStream* stream = new PictureStream();  // lives until the process ends
+    return *stream;
+}
+
+PictureStream::~PictureStream() { Stop(); }
+
+void PictureStream::Start(const std::vector<std::wstring>& entries, const PictureStreamOptions& options) {
+    Stop();
+    if (entries.empty()) return;
+    Job job;
+    job.shared = std::make_shared<Shared>();
+    job.entries = entries;
+    job.decoder = decoder_;
+    job.target = options.target;
+    job.options.shuffle = options.shuffle;
+    job.options.statePath = options.statePath;
+    job.options.firstPlace = options.first;
+    shared_ = job.shared;
+    try {
+        std::thread(Run, std::move(job)).detach();
+    } catch (const std::system_error&) {
+        shared_.reset();  // no thread to be had: a run without pictures
+        return;
+    }
+    if (firstOnWorker_) return;
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    shared_->changed.wait_for(lock, kFirstPictureWait,
+                              [this] { return shared_->full || shared_->ended || shared_->resting; });
+}
+
+void PictureStream::Stop() {
+    if (!shared_) return;
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        shared_->stop.store(true);
+        shared_->slot = StreamedPicture();
+        shared_->full = false;
+    }
+    shared_->changed.notify_all();
+    shared_.reset();
+}
+
+bool PictureStream::Take(StreamedPicture& out) {
+    if (!shared_) return false;
+    {
+        std::lock_guard<std::mutex> lock(shared_->mutex);
+        if (!shared_->full) return false;
+        out = std::move(shared_->slot);
+        shared_->slot = StreamedPicture();
+        shared_->full = false;
+    }
+    shared_->changed.notify_all();
+    return true;
+}
+
+void PictureStream::WaitUntilIdle() {
+    if (!shared_) return;
+    std::unique_lock<std::mutex> lock(shared_->mutex);
+    shared_->changed.wait(lock, [this] {
+        return shared_->ended || shared_->resting || (shared_->holding && shared_->full);
+    });
+}
+
+}  // namespace WorkSpace

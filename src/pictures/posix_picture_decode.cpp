@@ -1,0 +1,23 @@
+// Linux has no image codecs of its own here: TGA only, which is enough for the tests and tools.
+#include <string>
+
+#include "platform/platform.h"
+#include "pictures/picture_decode.h"
+
+namespace WorkSpace {
+
+bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    std::string bytes;
+    if (!Platform::ReadWholeFile(path, bytes)) {
+        ReportDecodeFailure(PictureFailure::ReadError);
+        return false;
+    }
+    Image image;
+    if (!DecodeTga(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image)) return false;
+    return FinishPicture(image, 1, target, out);
+}
+
+bool BeginDecoderThread() { return true; }
+void EndDecoderThread(bool) {}
+
+}  // namespace WorkSpace

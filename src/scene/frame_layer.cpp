@@ -1,0 +1,52 @@
+#include "scene/frame_layer.h"
+
+#include "scene/logo_layer.h"
+#include "scene/lumora_effect.h"
+#include "scene/particle_layer.h"
+#include "scene/picture_layer.h"
+#include "settings/settings.h"
+
+namespace WorkSpace {
+
+namespace {
+// The frame's layers, back to front.
+const FrameLayer* const kLayers[] = {
+    &kPictureLayer,
+    &kParticleLayer,
+    &kLogoLayer,
+};
+}  // namespace
+
+FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, double framesPerSecond) {
+    FrameSettings s;
+    s.simulationStep = SimulationStep(settings.Get(SettingKey::BlobsSpeed), framesPerSecond);
+    s.fadeStep = FadeStep(framesPerSecond);
+    s.particleSizeScale = ParticleSizeScale(settings.Get(SettingKey::BlobsSize));
+    s.pictureFit = static_cast<PictureFit>(settings.GetClamped(SettingKey::PictureFit));
+    s.spanMonitors = settings.GetClamped(SettingKey::SpanMonitors) != 0;
+    s.showPictures = showPictures != 0;
+    return s;
+}
+
+bool MakeFrameLayers(Window& window) {
+    for (const FrameLayer* layer : kLayers)
+        if (layer->make && !layer->make(window)) return false;
+    return true;
+}
+
+void AdvanceFrameLayers(Window& window, const FrameSettings& settings) {
+    for (const FrameLayer* layer : kLayers)
+        if (layer->advance) layer->advance(window, settings);
+}
+
+void DrawFrameLayers(Window& window, const View& view, const FrameSettings& settings) {
+    for (const FrameLayer* layer : kLayers)
+        if (layer->draw) layer->draw(window, view, settings);
+}
+
+void ReleaseFrameLayers(Window& window) {
+    for (const FrameLayer* layer : kLayers)
+        if (layer->release) layer->release(window);
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,52 @@
+// A frame is a list of layers drawn back to front: the pictures, the particles, the logo.
+// Every layer has the same four verbs, as a hack has its init, draw and free: make what it
+// draws with for the window's device, advance once a frame, draw into one view, release.
+// A new layer is one file pair that defines its FrameLayer, and one line in the list.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "pictures/picture_fit.h"
+#include "gfx/view.h"
+
+namespace WorkSpace {
+
+class Settings;
+class Window;
+
+// What a frame draws with, read from the settings record once per frame and handed down.
+// Read at every frame, not at set-up: the dialog's preview lays its edits over the record.
+struct FrameSettings {
+    float simulationStep = 0.001f;  // simulated seconds per frame ("BlobsSpeed", the frame rate)
+    float fadeStep = 0.001f;        // the pictures' cross-fade per frame (the frame rate)
+    float particleSizeScale = 1.0f; // on every particle's size ("BlobsSize")
+    PictureFit pictureFit = PictureFit::Stretch;
+    bool spanMonitors = false;
+    bool showPictures = false;
+};
+// `framesPerSecond` is the rate the frame loop draws at: the display's, or less on battery.
+// The steps grow as the frames get fewer, so the motion keeps its speed.
+FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, double framesPerSecond = 60.0);
+
+// A verb a layer does not need is null.
+struct FrameLayer {
+    // Makes what the layer draws with for the window's new device; false fails the set-up.
+    bool (*make)(Window& window);
+    // Once per frame before any view is drawn: the simulation, the cross-fade. No drawing.
+    void (*advance)(Window& window, const FrameSettings& settings);
+    // Draws into one view. A layer sets every state its draw needs beyond the device's
+    // fixed states (Window::Create) and leaves blending off and the stage's alpha from the
+    // texture, as it found them: so no layer depends on what the one before it did.
+    void (*draw)(Window& window, const View& view, const FrameSettings& settings);
+    // Lets go of what make made that the Window object does not release itself.
+    void (*release)(Window& window);
+};
+
+// Each verb over the frame's layers, back to front. MakeFrameLayers stops at the first
+// layer that fails and returns false.
+bool MakeFrameLayers(Window& window);
+void AdvanceFrameLayers(Window& window, const FrameSettings& settings);
+void DrawFrameLayers(Window& window, const View& view, const FrameSettings& settings);
+void ReleaseFrameLayers(Window& window);
+
+}  // namespace WorkSpace

@@ -1,0 +1,35 @@
+#include "scene/logo_layer.h"
+
+#include "scene/scene.h"
+#include "scene/window.h"
+
+namespace WorkSpace {
+
+namespace {
+void Draw(Window&, const View& view, const FrameSettings&) { DrawLogo(view); }
+}  // namespace
+
+// The logo texture is the Window object's own: Window::InitLogo makes it first in every
+// scene set-up and Window::Release lets it go.
+const FrameLayer kLogoLayer = {nullptr, nullptr, Draw, nullptr};
+
+void DrawLogo(const View& view) {
+    Window& w = GetWindow();
+    if (view.rect.Width() < 640 || view.rect.Height() < 480) return;
+    GraphicsDevice* device = w.device;
+    device->SetSamplerState(0, D3D::SAMP_ADDRESSU, D3D::TADDRESS_CLAMP);
+    device->SetSamplerState(0, D3D::SAMP_ADDRESSV, D3D::TADDRESS_CLAMP);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCALPHA);
+    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+    device->SetTexture(0, w.logo);
+    const float L = static_cast<float>(view.rect.left), H = static_cast<float>(view.rect.bottom);
+    const float lw = static_cast<float>(w.logoInfo.width), lh = static_cast<float>(w.logoInfo.height);
+    const float uv[4] = {0.0f, 1.0f, 1.0f, 0.0f};
+    const float rect[4] = {L + 5.0f, H - 5.0f, L + 5.0f + lw, H - 5.0f - lh};
+    DrawScreenQuad(uv, rect);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+}
+
+}  // namespace WorkSpace

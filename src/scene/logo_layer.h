@@ -1,0 +1,12 @@
+// The logo layer: the logo in the bottom-left corner of every view large enough to hold it.
+#pragma once
+#include "scene/frame_layer.h"
+
+namespace WorkSpace {
+
+// The logo at the bottom-left of one view; nothing on a view under 640 x 480.
+void DrawLogo(const View& view);
+
+extern const FrameLayer kLogoLayer;
+
+}  // namespace WorkSpace

@@ -1,0 +1,58 @@
+// The one Window object: the window handle and client size, the camera block, the
+// Direct3D objects, the logo, the particle renderer and the settings record.
+#pragma once
+#include <cstdint>
+
+#include "settings/settings.h"
+#include "gfx/graphics_ops.h"
+#include "scene/lumora_effect.h"
+
+namespace WorkSpace {
+
+class ZipReader;
+
+class Window {
+public:
+    Window();
+    virtual ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    // Releases what an earlier call made, then creates the device for `window`.
+    bool Create(void* window);
+    // Loads "Resource/logo.png" as a texture with its source size.
+    bool InitLogo();
+    // Particle renderer, logo, font, device, Direct3D object, in this order.
+    void Release();
+
+    int32_t Width() const { return clientRect[2]; }
+    int32_t Height() const { return clientRect[3]; }
+
+    // This frame's views from the display layout, one per monitor or one spanning them
+    // all, each with the window's camera and a projection of its own aspect.
+    void ReshapeViews(bool span);
+
+    void* window = nullptr;
+    int32_t clientRect[4] = {0, 0, 0, 0};
+    uint8_t cameraRotation = 0;
+    CameraBlock camera = {};
+    GraphicsSystem* direct3D = nullptr;
+    GraphicsDevice* device = nullptr;
+    Font* font = nullptr;
+    Texture* logo = nullptr;
+    ImageInfo logoInfo;
+    uint32_t background = 0xFF000000;
+    uint32_t refreshRate = 0;  // the device's display, read by Create (0: unknown, taken as 60)
+    int32_t showPictures = 0;
+    LumoraEffect effect;
+    DisplayLayout layout;   // read by Create, with the client rectangle
+    ViewList views;         // rebuilt by ReshapeViews every frame
+    int32_t colorScheme = 0;  // the scheme the scene was last given, for a rebuilt device
+    Settings& settings = GetSettings();  // the record lives in settings/
+    ZipReader* archive;                  // where the logo, effect and particle come from
+};
+
+// The process-wide Window object, built during static initialisation.
+Window& GetWindow();
+
+}  // namespace WorkSpace
