@@ -69,12 +69,11 @@ TEST(SaverInput, KeysButtonsAndLostActivationClose) {
 
 TEST(SaverInput, MovesAddUpOnlyAgainstTheLastStoredPosition) {
     InputRules r;
-    r.lastX = 100;
-    r.lastY = 100;
+    r.lastCursor = {100, 100};
     // A one-pixel drift: 1, 2, 3, 4 away stays; 5 away closes.
     for (int i = 1; i <= 4; ++i) EXPECT_FALSE(DecideInput(r, Msg::MOUSEMOVE, 0, 0, 100 + i, 100, 255).close) << i;
     EXPECT_TRUE(DecideInput(r, Msg::MOUSEMOVE, 0, 0, 105, 100, 255).close);
-    EXPECT_EQ(r.lastX, 105);
+    EXPECT_EQ(r.lastCursor.x, 105);
     // Both axes count: 2 + 2 stays, 3 + 2 closes.
     EXPECT_FALSE(DecideInput(r, Msg::MOUSEMOVE, 0, 0, 107, 102, 255).close);
     EXPECT_TRUE(DecideInput(r, Msg::MOUSEMOVE, 0, 0, 108, 102, 255).close);

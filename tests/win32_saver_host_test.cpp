@@ -1,6 +1,7 @@
-// The host's last-chance guard: an access violation on the window thread or on the render
-// thread ends the process at once with -1. Each case runs in a child copy of this test
-// program, started with --lumora-crash=window or --lumora-crash=render.
+// The host's window procedure: what the full-screen saver and the preview do with system
+// commands and help requests. And the last-chance guard: an access violation on the window
+// thread or on the render thread ends the process at once with -1. Each of those cases runs
+// in a child copy of this test program, started with --lumora-crash=window or =render.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -82,4 +83,71 @@ TEST(LastChanceGuard, AccessViolationOnTheWindowThreadEndsTheProcessWithMinusOne
 
 TEST(LastChanceGuard, AccessViolationOnTheRenderThreadEndsTheProcessWithMinusOne) {
     EXPECT_EQ(RunChild(L"render"), static_cast<DWORD>(-1));
+}
+
+namespace {
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A saver window on the host's procedure, full screen or as the child of `parent`.
+HWND HostWindow(HWND parent) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = HostWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LumoraHostTest";
+    RegisterClassW(&wc);
+    HostState& h = GetHostState();
+    h = HostState();
+    h.isPreview = parent != nullptr;
+    return CreateWindowExW(0, wc.lpszClassName, L"host", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10, parent, nullptr,
+                           wc.hInstance, nullptr);
+}
+
+bool Posted(HWND window, UINT message, MSG* out = nullptr) {
+    MSG msg;
+    if (!PeekMessageW(&msg, window, message, message, PM_REMOVE)) return false;
+    if (out) *out = msg;
+    return true;
+}
+}  // namespace
+
+TEST(HostWindow, FullScreenRefusesAnotherSaverAndClosesWhenTheMonitorSleeps) {
+    HWND window = HostWindow(nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(SendMessageW(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0), 0);
+    EXPECT_FALSE(Posted(window, WM_CLOSE));
+    SendMessageW(window, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    EXPECT_TRUE(Posted(window, WM_CLOSE));
+    GetHostState().isClosing = TRUE;  // the destruction goes the default way
+    DestroyWindow(window);
+    Posted(nullptr, WM_QUIT);
+    GetHostState() = HostState();
+}
+
+TEST(HostWindow, PreviewHandsItsContextMenuToTheSettingsDialog) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = ParentProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LumoraHostTestParent";
+    RegisterClassW(&wc);
+    HWND parent = CreateWindowExW(0, wc.lpszClassName, L"settings", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+    HWND preview = HostWindow(parent);
+    ASSERT_NE(preview, nullptr);
+    EXPECT_EQ(SendMessageW(preview, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(preview), 0x00200010), 1);
+    MSG posted = {};
+    ASSERT_TRUE(Posted(parent, WM_CONTEXTMENU, &posted));
+    EXPECT_EQ(posted.wParam, reinterpret_cast<WPARAM>(parent));
+    EXPECT_EQ(posted.lParam, 0x00200010);
+    // WM_HELP is handed on the same way; its lParam is a pointer, which the system refuses
+    // to post, so all that shows is that the preview answers it.
+    HELPINFO help = {sizeof(HELPINFO)};
+    EXPECT_EQ(SendMessageW(preview, WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 1);
+    // The preview never ends on the monitor's sleep: its dialog decides.
+    SendMessageW(preview, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
+    EXPECT_FALSE(Posted(preview, WM_CLOSE));
+    DestroyWindow(parent);
+    Posted(nullptr, WM_QUIT);
+    GetHostState() = HostState();
 }

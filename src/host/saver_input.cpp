@@ -18,12 +18,11 @@ InputDecision DecideInput(InputRules& rules, uint32_t message, uintptr_t wParam,
     case Msg::MOUSEMOVE: {
         // Small moves are measured against the position stored last, so a slow drift
         // adds up until it passes the threshold.
-        const int64_t dx = std::llabs(static_cast<int64_t>(cursorX) - rules.lastX);
-        const int64_t dy = std::llabs(static_cast<int64_t>(cursorY) - rules.lastY);
+        const int64_t dx = std::llabs(static_cast<int64_t>(cursorX) - rules.lastCursor.x);
+        const int64_t dy = std::llabs(static_cast<int64_t>(cursorY) - rules.lastCursor.y);
         if (dx + dy > rules.moveThreshold) {
             d.close = true;
-            rules.lastX = cursorX;
-            rules.lastY = cursorY;
+            rules.lastCursor = {cursorX, cursorY};
         }
         break;
     }

@@ -11,10 +11,14 @@ constexpr uint32_t SHOWWINDOW = 0x0018, ACTIVATEAPP = 0x001C, SETCURSOR = 0x0020
                    RBUTTONDOWN = 0x0204, MBUTTONDOWN = 0x0207, POWERBROADCAST = 0x0218;
 }
 
+// The part of the host's state that the rules read and move on.
 struct InputRules {
-    int32_t lastX = 0, lastY = 0;  // cursor at creation, and after each move that ended the saver
-    uint32_t moveThreshold = 4;    // largest |dx| + |dy| that does not end the saver
-    uint8_t acLineStatus = 255;    // 255: unknown
+    struct Point {
+        int32_t x = 0, y = 0;
+    };
+    Point lastCursor;            // at creation, after each move that ended the saver, after a refused password
+    uint32_t moveThreshold = 4;  // largest |dx| + |dy| that does not end the saver
+    uint8_t acLineStatus = 255;  // 255: unknown
 };
 
 struct InputDecision {

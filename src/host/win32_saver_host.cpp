@@ -4,7 +4,6 @@
 
 #include <commctrl.h>
 
-#include "host/saver_input.h"
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
 #include "pictures/picture_stream.h"
@@ -17,18 +16,10 @@ namespace WorkSpace {
 namespace {
 const wchar_t kClassName[] = L"WindowsScreenSaverClass";
 
-InputRules& Rules() {
-    static InputRules rules;
-    return rules;
-}
-
-void SyncRules() {
-    HostState& h = GetHostState();
-    InputRules& r = Rules();
-    r.lastX = h.lastCursor.x;
-    r.lastY = h.lastCursor.y;
-    r.moveThreshold = h.moveThreshold;
-    r.acLineStatus = h.acLineStatus;
+void StoreCursor(InputRules& rules) {
+    POINT cursor = {rules.lastCursor.x, rules.lastCursor.y};
+    GetCursorPos(&cursor);
+    rules.lastCursor = {cursor.x, cursor.y};
 }
 
 BYTE ReadAcLineStatus() {
@@ -133,7 +124,7 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
     if (message == WM_CLOSE) {
         if (h.isLegacyPlatform && !VerifyLegacyPassword(window)) {
-            GetCursorPos(&h.lastCursor);
+            StoreCursor(h.rules);
             return 0;
         }
         return LastStep(window, message, wParam, lParam);
@@ -144,15 +135,11 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     }
     if (h.isCheckingPassword) return LastStep(window, message, wParam, lParam);
 
-    POINT cursor = h.lastCursor;
+    POINT cursor = {h.rules.lastCursor.x, h.rules.lastCursor.y};
     if (message == WM_MOUSEMOVE) GetCursorPos(&cursor);
-    BYTE ac = h.acLineStatus;
+    BYTE ac = h.rules.acLineStatus;
     if (message == WM_POWERBROADCAST && wParam == PBT_APMPOWERSTATUSCHANGE) ac = ReadAcLineStatus();
-    SyncRules();
-    InputDecision d = DecideInput(Rules(), message, wParam, lParam, cursor.x, cursor.y, ac);
-    h.lastCursor.x = Rules().lastX;
-    h.lastCursor.y = Rules().lastY;
-    h.acLineStatus = Rules().acLineStatus;
+    InputDecision d = DecideInput(h.rules, message, wParam, lParam, cursor.x, cursor.y, ac);
     if (d.hideCursor) SetCursor(nullptr);
     if (d.close) Close(window);
     if (d.handled) return d.result;
@@ -185,7 +172,7 @@ LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
                 reinterpret_cast<void*>(GetProcAddress(h.imeLibrary, "ImmAssociateContext")));
             if (h.associateContext) h.savedInputContext = h.associateContext(window, nullptr);
         }
-        GetCursorPos(&h.lastCursor);
+        StoreCursor(h.rules);
         if (!h.isPreview) SetCursor(nullptr);
         break;
     case WM_DESTROY:
@@ -286,7 +273,7 @@ int RunSaverWindow(HWND parent) {
             SetForegroundWindow(running);
             return 0;
         }
-        h.acLineStatus = ReadAcLineStatus();
+        h.rules.acLineStatus = ReadAcLineStatus();
         LoadPasswordVerifier();
     }
     h.autoPlayMessage = h.isLegacyPlatform ? RegisterWindowMessageW(L"QueryCancelAutoPlay") : 0;

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "host/saver_input.h"
+
 namespace WorkSpace {
 
 // What the application hands the host (the entry builds it): its part of the saver window's
@@ -31,9 +33,7 @@ struct HostState {
     HMODULE imeLibrary = nullptr;
     HIMC(WINAPI* associateContext)(HWND, HIMC) = nullptr;
     HIMC savedInputContext = nullptr;
-    POINT lastCursor = {0, 0};
-    UINT moveThreshold = 4;
-    BYTE acLineStatus = 255;
+    InputRules rules;  // the cursor, the move threshold and the AC-line status
     DWORD lastPasswordCheck = 0xFFFFFFFF;
 };
 HostState& GetHostState();
