@@ -2,20 +2,14 @@
 // outside the supported subset is refused rather than half-understood.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 #include "gfx/effect_source.h"
+#include "test_support.h"
 
 using namespace WorkSpace;
 
 namespace {
-std::string ShippedEffect() {
-    std::ifstream in(std::string(LUMORA_SOURCE_DIR) + "/assets/archive/Resource/ParticleShader.fx", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string ShippedEffect() { return ReadFile(LUMORA_SOURCE_DIR "/assets/archive/Resource/ParticleShader.fx"); }
 
 bool Parses(const std::string& text, std::string* why = nullptr) {
     EffectSource e;

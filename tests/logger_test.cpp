@@ -9,17 +9,11 @@
 
 #include "platform/platform.h"
 #include "resources/logger.h"
+#include "test_support.h"
 
 using namespace WorkSpace;
 
 namespace {
-std::wstring W(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 std::wstring g_debugText;
 void KeepDebugText(const std::wstring& text) { g_debugText += text; }
 std::string Dir(const char* name) {
@@ -39,16 +33,16 @@ TEST(Logger, SetFolderDeletesTheOldLogAndConstructionLeavesAnEmptyFile) {
     const std::string dir = Dir("logger_delete");
     std::ofstream(dir + "/log_output.txt") << "old run\n";
     Logger log(W(dir));
-    EXPECT_EQ(Slurp(dir + "/log_output.txt"), "");  // empty file, kept open
+    EXPECT_EQ(ReadFile(dir + "/log_output.txt"), "");  // empty file, kept open
 }
 
 TEST(Logger, EachLineIsOnDiskAtOnceWithCrLf) {
     const std::string dir = Dir("logger_lines");
     Logger log(W(dir));
     log.Write(L"first - OK");
-    EXPECT_NE(Slurp(dir + "/log_output.txt").find("] first - OK\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(dir + "/log_output.txt").find("] first - OK\r\n"), std::string::npos);
     log.Write(L"second %d", 2);
-    const std::string text = Slurp(dir + "/log_output.txt");
+    const std::string text = ReadFile(dir + "/log_output.txt");
     EXPECT_EQ(text.size(), 2 * 11 + std::string("first - OK\r\nsecond 2\r\n").size());
     EXPECT_EQ(text[0], '[');
     EXPECT_EQ(text[3], ':');
@@ -60,7 +54,7 @@ TEST(Logger, LongMessageIsCutNotOverrun) {
     Logger log(W(dir));
     std::wstring huge(10000, L'x');
     log.Write(L"%ls", huge.c_str());
-    const std::string text = Slurp(dir + "/log_output.txt");
+    const std::string text = ReadFile(dir + "/log_output.txt");
     EXPECT_LE(text.size(), 2048u + 1);
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 }
@@ -79,7 +73,7 @@ TEST(Logger, ConcurrentWritersProduceWholeLines) {
             for (int i = 0; i < 50; ++i) log.Write(L"thread %d line %d - OK", t, i);
         });
     for (auto& th : threads) th.join();
-    std::istringstream in(Slurp(dir + "/log_output.txt"));
+    std::istringstream in(ReadFile(dir + "/log_output.txt"));
     std::string line;
     int lines = 0;
     while (std::getline(in, line)) {
@@ -95,15 +89,15 @@ TEST(Logger, UnwritableProgramFolderFallsBackToTheUserFolder) {
     Platform::MakeFolder(W(fallback));
     std::ofstream(fallback + "/log_output.txt") << "old run\n";
     Logger log(L"/nonexistent-program-folder", W(fallback));
-    EXPECT_EQ(Slurp(fallback + "/log_output.txt"), "");  // rewritten at start, as beside the program
+    EXPECT_EQ(ReadFile(fallback + "/log_output.txt"), "");  // rewritten at start, as beside the program
     log.Write(L"Window::Create() - OK");
-    EXPECT_NE(Slurp(fallback + "/log_output.txt").find("] Window::Create() - OK\r\n"), std::string::npos);
+    EXPECT_NE(ReadFile(fallback + "/log_output.txt").find("] Window::Create() - OK\r\n"), std::string::npos);
 
     // The program's folder stays the first choice.
     const std::string program = Dir("logger_first_choice");
     Logger preferred(W(program), W(fallback));
     preferred.Write(L"here");
-    EXPECT_NE(Slurp(program + "/log_output.txt").find("here"), std::string::npos);
+    EXPECT_NE(ReadFile(program + "/log_output.txt").find("here"), std::string::npos);
 }
 
 TEST(Logger, StartLeavesAFileOfTheSameNameInTheCurrentDirectoryAlone) {
@@ -114,7 +108,7 @@ TEST(Logger, StartLeavesAFileOfTheSameNameInTheCurrentDirectoryAlone) {
     std::filesystem::current_path(here);
     { Logger log; }
     std::filesystem::current_path(before);
-    EXPECT_EQ(Slurp(here + "/log_output.txt"), "the user's own notes\n");
+    EXPECT_EQ(ReadFile(here + "/log_output.txt"), "the user's own notes\n");
 }
 
 TEST(Logger, FailedStepKeepsItsLineAndTellsTheDebuggerTheHResult) {
@@ -123,7 +117,7 @@ TEST(Logger, FailedStepKeepsItsLineAndTellsTheDebuggerTheHResult) {
     Platform::SetDebugOutputForTesting(KeepDebugText);
     log.WriteFailed(static_cast<int32_t>(0x8876086C), L"Window::Create() - CreateDevice () - FAILED");
     Platform::SetDebugOutputForTesting(nullptr);
-    EXPECT_EQ(Slurp(dir + "/log_output.txt").substr(11), "Window::Create() - CreateDevice () - FAILED\r\n");
+    EXPECT_EQ(ReadFile(dir + "/log_output.txt").substr(11), "Window::Create() - CreateDevice () - FAILED\r\n");
     EXPECT_NE(g_debugText.find(L"\nWindow::Create() - CreateDevice () - FAILED: 0x8876086C D3DERR_INVALIDCALL\n"),
               std::wstring::npos);
 }

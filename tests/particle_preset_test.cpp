@@ -1,12 +1,10 @@
 // The colour schemes as tabulated, and the preset with its log lines in order.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <string>
 
 #include "particles/particle_system.h"
-#include "platform/platform.h"
-#include "resources/logger.h"
+#include "test_support.h"
 
 using namespace WorkSpace;
 
@@ -42,16 +40,10 @@ TEST(ColorSchemes, OutOfRangeIndexLeavesTheTable) {
 }
 
 TEST(ParticlePreset, WritesItsSevenLinesInOrder) {
-    const std::string dir = ::testing::TempDir() + "preset_log";
-    std::wstring folder = Platform::Utf8ToWide(dir.data(), dir.size());
-    Platform::MakeFolder(folder);
-    GetLogger().SetFolder(folder);
+    const std::string dir = UseLogFolder("preset_log");
     ParticleSystem s;
     ApplyParticlePreset(s);
-    std::ifstream in(dir + "/log_output.txt", std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    const std::string log = all.str();
+    const std::string log = ReadLog(dir);
     const char* lines[] = {"SetSize OK \r\n", "SetLife OK \r\n", "SetSpeed OK \r\n", "SetSpawnRate OK \r\n",
                            "SetFrictionFactor OK \r\n", "SetColorScheme OK \r\n",
                            "WorkSpace::GetParticleSystem () - OK \r\n"};

@@ -14,10 +14,9 @@
 #include "scene/window.h"
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
+#include "test_support.h"
 
 using namespace WorkSpace;
-
-ZipReader& SceneArchive();  // lumora_effect_test.cpp
 
 namespace {
 

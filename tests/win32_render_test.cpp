@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,12 +20,12 @@
 #include "scene/lumora_effect.h"
 #include "pictures/picture_decode.h"
 #include "scene/picture_layer.h"
-#include "pictures/picture_stream.h"
 #include "scene/scene.h"
 #include "scene/window.h"
 #include "resources/logger.h"
 #include "resources/program_folder.h"
 #include "resources/zip_reader.h"
+#include "test_support.h"
 
 using namespace WorkSpace;
 
@@ -102,8 +101,6 @@ void Pump(DWORD ms) {
     }
 }
 
-std::wstring Wide(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
-
 // A picture file's pixels as 0xAARRGGBB, not premultiplied, through the system's codecs.
 bool DecodeWithWic(const uint8_t* data, uint32_t size, Shot& out) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -139,7 +136,7 @@ class Scene : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         const char* archive = getenv("LUMORA_TEST_ARCHIVE");
-        std::wstring path = archive ? Wide(archive) : GetProgramFolder() + L"LMRResource.dat";
+        std::wstring path = archive ? W(archive) : GetProgramFolder() + L"LMRResource.dat";
         ZipReader::Instance().Open(path, kArchivePassword);
         WNDCLASSW wc = {};
         wc.lpfnWndProc = DefWindowProcW;
@@ -176,7 +173,7 @@ protected:
         particles.SetSpawnRate(0.0f);
         particles.Update(particles.LastTime() + 1000.0f);
         particles.ResetClock();
-        SimulationClock() = 0.0f;
+        GetWindow().simulationClock = 0.0f;
         HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"render test", WS_POPUP | WS_VISIBLE, 0, 0, width,
                                       height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         EXPECT_NE(window, nullptr);
@@ -188,7 +185,7 @@ protected:
         state.stopRequested.store(0);
         Shot shot;
         if (GetWindow().Create(window)) {
-            LoadScene(Wide(path), true, false);
+            LoadScene(W(path), true, false);
             state.startFailed.store(0);
             StartRenderThread();
             Pump(ms);
@@ -283,7 +280,7 @@ TEST_F(Scene, AHugePhotoLoadsAsAPicture) {
     target.height = 480;
     target.fit = PictureFit::Fit;
     DecodedPicture picture;
-    ASSERT_TRUE(DecodePictureFile(Wide(full), target, picture));
+    ASSERT_TRUE(DecodePictureFile(W(full), target, picture));
     EXPECT_EQ(picture.width, 6000u);
     EXPECT_EQ(picture.image.width, 640u);
     EXPECT_EQ(picture.image.height, 427u);
@@ -312,7 +309,7 @@ TEST_F(Scene, TheLogoMatchesItsPictureTexelForTexelFrameAfterFrame) {
     ASSERT_TRUE(GetWindow().Create(window));
     const std::string path = "logo_test.settings";
     { std::ofstream(path, std::ios::binary) << Settings(0, 0); }
-    LoadScene(Wide(path), true, false);
+    LoadScene(W(path), true, false);
     ASSERT_TRUE(GetWindow().effect.IsInitialised());
     for (int frame = 0; frame < 3; ++frame) RenderFrame(false);
     Shot s;
@@ -356,23 +353,23 @@ TEST_F(Scene, FiftyPicturesWithUnreadableOnesCrossFadeInOrderWithoutAGap) {
         }
         char full[MAX_PATH];
         GetFullPathNameA(name.c_str(), MAX_PATH, full, nullptr);
-        paths.push_back(Wide(full));
+        paths.push_back(W(full));
     }
     HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"t", WS_POPUP | WS_VISIBLE, 0, 0, 160, 120, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(GetWindow().Create(window));
-    PictureFade() = CrossFade();
+    GetWindow().fade = CrossFade();
     LoadScene(L"", true, true);
     GetWindow().settings.pictures = paths;
     GetWindow().showPictures = 1;
     LoadPictureTextures();
     std::vector<uint32_t> shown;
     for (uint32_t frame = 0; frame < 1000 * (readable.size() + 1); ++frame) {
-        GetPictureStream().WaitUntilIdle();
-        AdvancePictureFade();
+        GetWindow().pictureStream.WaitUntilIdle();
+        AdvancePictureFade(GetWindow());
         ASSERT_GE(UserTextures::Instance().Count(), 1u) << "frame " << frame << " has no picture";
         ASSERT_LE(UserTextures::Instance().Count(), 3u);
-        if (shown.empty() || shown.back() != PictureFade().current) shown.push_back(PictureFade().current);
+        if (shown.empty() || shown.back() != GetWindow().fade.current) shown.push_back(GetWindow().fade.current);
         if (frame % 700 == 350) {
             // Now and then the real frame: the middle of the client area is never black.
             RenderFrame(false);
@@ -403,10 +400,7 @@ TEST_F(Scene, SmallWindowShowsNoLogo) {
 
 TEST_F(Scene, LogLinesOfTheSetUpEndInOk) {
     Run(1024, 768, Settings(0, 0), 1200);
-    std::ifstream in(Platform::WideToUtf8(GetLogger().Path()), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string log = text.str();
+    const std::string log = ReadFile(Platform::WideToUtf8(GetLogger().Path()));
     const char* steps[] = {
         "Window::Create() - Direct3DCreate9 () - OK",
         "Window::Create() - GetDeviceCaps () - OK",
@@ -454,7 +448,7 @@ TEST_F(Scene, TwoMonitorsEachShowTheStreamCentredAndTheLogo) {
     particles.SetSpawnRate(0.0f);
     particles.Update(particles.LastTime() + 1000.0f);
     particles.ResetClock();
-    SimulationClock() = 0.0f;
+    GetWindow().simulationClock = 0.0f;
     HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"t", WS_POPUP | WS_VISIBLE, 0, 0, 1600, 600, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(GetWindow().Create(window));
@@ -470,7 +464,7 @@ TEST_F(Scene, TwoMonitorsEachShowTheStreamCentredAndTheLogo) {
     layout.monitors[1].bottom = 600;
     const std::string path = "render_test.settings";
     { std::ofstream(path, std::ios::binary) << Settings(0, 0); }
-    LoadScene(Wide(path), true, false);
+    LoadScene(W(path), true, false);
     for (int frame = 0; frame < 200; ++frame) EXPECT_EQ(RenderFrame(false), 0);
     Shot s;
     ASSERT_TRUE(ReadBackBuffer(GetWindow().device, s.w, s.h, s.px));

@@ -5,6 +5,7 @@
 #include "resources/gdiplus_startup.h"
 #include "platform/platform.h"
 #include "scene/window.h"
+#include "settings/settings.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
@@ -12,7 +13,7 @@ namespace WorkSpace {
 namespace {
 const bool g_librarySearchRestricted = (Platform::RestrictLibrarySearch(), true);
 Logger g_logger;
-Window g_window;
+Window g_window(GetSettings());
 // GDI+ serves the error screen and the picture list; it is started before the entry runs.
 const bool g_gdiplusStarted = StartGdiplus();
 }  // namespace

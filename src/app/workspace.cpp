@@ -21,10 +21,8 @@ namespace WorkSpace {
 
 void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures) {
     Window& w = GetWindow();
-    GetPictureStream().Stop();
-    UserTextures& pictures = UserTextures::Instance();
-    pictures.Clear();
-    pictures.SetDevice(w.device);
+    StopPictures(w);
+    UserTextures::Instance().SetDevice(w.device);
 
     FrameTimer::Instance().Start();
 
@@ -69,9 +67,7 @@ bool RebuildScene(void* window) {
 
 void LoadPictureTextures() {
     Window& w = GetWindow();
-    PictureStream& stream = GetPictureStream();
-    stream.Stop();
-    UserTextures::Instance().Clear();
+    StopPictures(w);
     if (w.showPictures == 0) return;  // nothing would draw them
     // Pictures are decoded no larger than the largest view shows them.
     w.ReshapeViews(w.settings.GetClamped(SettingKey::SpanMonitors) != 0);
@@ -91,14 +87,11 @@ void LoadPictureTextures() {
     // The place in a shuffled lap is kept beside the settings, wherever they go.
     const std::wstring settingsPath = GetSettingsPath();
     if (!settingsPath.empty()) options.statePath = LapStatePath(settingsPath);
-    // Folders are walked and pictures decoded on the stream's worker; this thread waits a
-    // moment for the first picture at most, and one that comes later fades in.
-    CrossFade& fade = PictureFade();
-    fade.fade = 0.0f;
-    fade.framesWithout = 0;
-    options.first = fade.current;
-    stream.Start(entries, options);
+    // Folders are walked and pictures decoded on the stream's worker.
+    StartPictures(w, entries, options);
 }
+
+void DecodeFirstPictureOnWorker() { GetWindow().pictureStream.SetFirstOnWorker(true); }
 
 void ReleaseScene() {
     Window& w = GetWindow();

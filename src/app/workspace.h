@@ -8,6 +8,10 @@ namespace WorkSpace {
 
 void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures);
 void LoadPictureTextures();
+// For the small preview inside another program's dialog: the set-up never waits for the
+// first picture, whose decoding would hold up the dialog's input; every picture comes from
+// the stream's worker.
+void DecodeFirstPictureOnWorker();
 void ReleaseScene();
 // Draws and presents one frame, once per view; returns what Present reported.
 int32_t RenderFrame(bool startupPhase);

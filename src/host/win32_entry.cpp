@@ -4,13 +4,14 @@
 #include <windows.h>
 
 #include "app/win32_saver_window.h"
+#include "app/workspace.h"
 #include "config/win32_config_dialog.h"
 #include "host/saver_switches.h"
 #include "host/win32_saver_host.h"
 
 namespace {
 const WorkSpace::SaverApp kLumora = {WorkSpace::SaverWindowMessage, WorkSpace::ShowConfigurationDialog,
-                                     WorkSpace::ConfigDialogProc};
+                                     WorkSpace::ConfigDialogProc, WorkSpace::DecodeFirstPictureOnWorker};
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

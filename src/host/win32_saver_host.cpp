@@ -6,7 +6,6 @@
 
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
-#include "pictures/picture_stream.h"
 #include "platform/wic_thread.h"
 #include "platform/win32_system_library.h"
 #include "resources/logger.h"
@@ -245,7 +244,7 @@ int RunSaverWindow(HWND parent) {
         title = L"Preview";
         // The preview shares the input queue of the dialog it sits in: its creation must
         // not wait for a photo to decode, so every picture comes from the worker.
-        GetPictureStream().SetFirstOnWorker(true);
+        if (h.app && h.app->previewStarting) h.app->previewStarting();
     } else {
         // The same placement as the window's rebuilds and the dialog's full-screen preview.
         RECT desktop = {};

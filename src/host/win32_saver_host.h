@@ -17,6 +17,9 @@ struct SaverApp {
     BOOL (*showConfiguration)(HINSTANCE instance);
     // The dialog procedure of the configuration mode's closing call.
     DLGPROC configDialogProc;
+    // Before the small preview's window is made inside another program's dialog, whose
+    // input queue it shares: the app's set-up must not wait there (null: nothing to do).
+    void (*previewStarting)();
 };
 
 struct HostState {

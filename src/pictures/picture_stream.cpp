@@ -100,11 +100,6 @@ void Run(Job job) {
 }
 }  // namespace
 
-PictureStream& GetPictureStream() {
-    static PictureStream* stream = new PictureStream();  // lives until the process ends
-    return *stream;
-}
-
 PictureStream::~PictureStream() { Stop(); }
 
 void PictureStream::Start(const std::vector<std::wstring>& entries, const PictureStreamOptions& options) {

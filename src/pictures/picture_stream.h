@@ -79,6 +79,4 @@ private:
     std::shared_ptr<Shared> shared_;
 };
 
-PictureStream& GetPictureStream();
-
 }  // namespace WorkSpace

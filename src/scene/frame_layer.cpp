@@ -28,6 +28,8 @@ FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, 
     return s;
 }
 
+double FrameRateFactor(double framesPerSecond) { return framesPerSecond > 0.0 ? 60.0 / framesPerSecond : 1.0; }
+
 bool MakeFrameLayers(Window& window) {
     for (const FrameLayer* layer : kLayers)
         if (layer->make && !layer->make(window)) return false;

@@ -27,6 +27,9 @@ struct FrameSettings {
 // `framesPerSecond` is the rate the frame loop draws at: the display's, or less on battery.
 // The steps grow as the frames get fewer, so the motion keeps its speed.
 FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, double framesPerSecond = 60.0);
+// What every per-frame step is multiplied by at `framesPerSecond`: 60 / framesPerSecond,
+// exactly 1 at 60 (and for an unknown rate), so a 60 Hz display keeps every digit of its steps.
+double FrameRateFactor(double framesPerSecond);
 
 // A verb a layer does not need is null.
 struct FrameLayer {

@@ -6,15 +6,14 @@
 namespace WorkSpace {
 
 namespace {
-void Draw(Window&, const View& view, const FrameSettings&) { DrawLogo(view); }
+void Draw(Window& w, const View& view, const FrameSettings&) { DrawLogo(w, view); }
 }  // namespace
 
 // The logo texture is the Window object's own: Window::InitLogo makes it first in every
 // scene set-up and Window::Release lets it go.
 const FrameLayer kLogoLayer = {nullptr, nullptr, Draw, nullptr};
 
-void DrawLogo(const View& view) {
-    Window& w = GetWindow();
+void DrawLogo(Window& w, const View& view) {
     if (view.rect.Width() < 640 || view.rect.Height() < 480) return;
     GraphicsDevice* device = w.device;
     device->SetSamplerState(0, D3D::SAMP_ADDRESSU, D3D::TADDRESS_CLAMP);
@@ -28,7 +27,7 @@ void DrawLogo(const View& view) {
     const float lw = static_cast<float>(w.logoInfo.width), lh = static_cast<float>(w.logoInfo.height);
     const float uv[4] = {0.0f, 1.0f, 1.0f, 0.0f};
     const float rect[4] = {L + 5.0f, H - 5.0f, L + 5.0f + lw, H - 5.0f - lh};
-    DrawScreenQuad(uv, rect);
+    DrawScreenQuad(device, uv, rect);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }
 

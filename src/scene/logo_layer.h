@@ -4,8 +4,8 @@
 
 namespace WorkSpace {
 
-// The logo at the bottom-left of one view; nothing on a view under 640 x 480.
-void DrawLogo(const View& view);
+// The window's logo at the bottom-left of one view; nothing on a view under 640 x 480.
+void DrawLogo(Window& window, const View& view);
 
 extern const FrameLayer kLogoLayer;
 

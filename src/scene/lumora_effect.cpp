@@ -4,6 +4,7 @@
 
 #include "settings/settings.h"
 #include "gfx/archive_texture.h"
+#include "scene/frame_layer.h"
 #include "resources/archive_members.h"
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
@@ -23,11 +24,6 @@ float Sin(float t, double c) { return static_cast<float>(std::sin(static_cast<do
 float Cos(float t, double c) { return static_cast<float>(std::cos(static_cast<double>(static_cast<float>(t * c)))); }
 }  // namespace
 
-float& SimulationClock() {
-    static float clock = 0.0f;
-    return clock;
-}
-
 Vec3 EmitterPath(float t) {
     Vec3 p;
     p.x = 300.0f * Cos(t, 3.314) * Sin(t, 1.321);
@@ -36,20 +32,13 @@ Vec3 EmitterPath(float t) {
     return p;
 }
 
-namespace {
-// 60 / frames a second: exactly 1 at 60, so a 60 Hz display keeps every digit of its frames.
-double RateFactor(double framesPerSecond) { return framesPerSecond > 0.0 ? 60.0 / framesPerSecond : 1.0; }
-}  // namespace
-
 double DisplayFrameRate(uint32_t refreshRate) { return refreshRate > 1 ? static_cast<double>(refreshRate) : 60.0; }
 
 float SimulationStep(int32_t speed, double framesPerSecond) {
     // Computed in double and rounded once, so 40 at 60 frames a second lands on the very
     // float 0.001f that the clock has always advanced by.
-    return static_cast<float>(0.001 * ClampSetting(SettingKey::BlobsSpeed, speed) / 40.0 * RateFactor(framesPerSecond));
+    return static_cast<float>(0.001 * ClampSetting(SettingKey::BlobsSpeed, speed) / 40.0 * FrameRateFactor(framesPerSecond));
 }
-
-float FadeStep(double framesPerSecond) { return static_cast<float>(0.001 * RateFactor(framesPerSecond)); }
 
 float ParticleSizeScale(int32_t size) {
     return static_cast<float>(ClampSetting(SettingKey::BlobsSize, size) / 80.0);
@@ -123,10 +112,10 @@ bool LumoraEffect::InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipRe
     return result;
 }
 
-void LumoraEffect::Advance(float step, float sizeScale) {
+void LumoraEffect::Advance(float& clock, float step, float sizeScale) {
     if (!camera_) return;
     ParticleSystem& system = GetParticleSystem();
-    StepSimulation(system, SimulationClock(), step);
+    StepSimulation(system, clock, step);
     vertices_ = BuildParticleVertices(system, sizeScale);
     indices_ = system.BuildIndices();
     count_ = system.Count();

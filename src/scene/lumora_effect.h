@@ -17,9 +17,9 @@ public:
 
     // The effect file and the particle texture come from `archive`.
     bool InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipReader& archive);
-    // The simulation step of `step` simulated seconds and the vertex and index build, with
-    // every particle `sizeScale` times its own size; once per frame.
-    void Advance(float step, float sizeScale);
+    // The simulation step of `step` simulated seconds on `clock` and the vertex and index
+    // build, with every particle `sizeScale` times its own size; once per frame.
+    void Advance(float& clock, float step, float sizeScale);
     // Draws the arrays of the last Advance through the view's camera; no state changes
     // besides the render states around the draw, so every view sees the same stream.
     void Render(const View& view);
@@ -49,9 +49,6 @@ double DisplayFrameRate(uint32_t refreshRate);
 // `framesPerSecond`: 0.001 x speed / 40 x 60 / framesPerSecond. The default 40 at 60 frames
 // a second gives exactly 0.001, and every display shows the stream at the same speed.
 float SimulationStep(int32_t speed, double framesPerSecond = 60.0);
-// The pictures' cross-fade per frame at `framesPerSecond`: exactly 0.001 at 60, so each
-// picture lasts the same time at every rate.
-float FadeStep(double framesPerSecond = 60.0);
 // The factor on every particle's size for a "BlobsSize" value (brought into 1..100 first):
 // size / 80, so the default 80 gives exactly 1.
 float ParticleSizeScale(int32_t size);
@@ -60,7 +57,5 @@ float ParticleSizeScale(int32_t size);
 float StepSimulation(ParticleSystem& system, float& clock, float step = 0.001f);
 // The camera-facing squares of every particle, each `sizeScale` times its own size.
 const ParticleVertex* BuildParticleVertices(ParticleSystem& system, float sizeScale);
-// The process-wide simulation clock (kept across re-initialisations).
-float& SimulationClock();
 
 }  // namespace WorkSpace

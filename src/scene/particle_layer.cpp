@@ -6,7 +6,9 @@ namespace WorkSpace {
 
 namespace {
 bool Make(Window& w) { return w.effect.InitEffect(&w.camera, w.device, *w.archive); }
-void Advance(Window& w, const FrameSettings& s) { w.effect.Advance(s.simulationStep, s.particleSizeScale); }
+void Advance(Window& w, const FrameSettings& s) {
+    w.effect.Advance(w.simulationClock, s.simulationStep, s.particleSizeScale);
+}
 void Draw(Window& w, const View& view, const FrameSettings&) { w.effect.Render(view); }
 }  // namespace
 

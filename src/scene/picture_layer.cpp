@@ -2,7 +2,6 @@
 
 #include "platform/platform.h"
 #include "pictures/picture_fit.h"
-#include "pictures/picture_stream.h"
 #include "scene/scene.h"
 #include "scene/window.h"
 #include "resources/logger.h"
@@ -15,23 +14,20 @@ uint32_t Grey(float weight) {
     return (b << 24) | (b << 16) | (b << 8) | b;
 }
 
-void Advance(Window&, const FrameSettings& settings) {
-    if (settings.showPictures) AdvancePictureFade(settings.fadeStep);
+void Advance(Window& w, const FrameSettings& settings) {
+    if (settings.showPictures) AdvancePictureFade(w, settings.fadeStep);
 }
 
-void Draw(Window&, const View& view, const FrameSettings& settings) {
+void Draw(Window& w, const View& view, const FrameSettings& settings) {
     if (!settings.showPictures) return;
     const float area[4] = {static_cast<float>(view.rect.left), static_cast<float>(view.rect.top),
                            static_cast<float>(view.rect.right), static_cast<float>(view.rect.bottom)};
-    DrawPictureLayer(area, settings.pictureFit);
+    DrawPictureLayer(w, area, settings.pictureFit);
 }
 
 // The textures go with the device; the stream's worker stops first, so nothing arrives
 // for a device that is gone.
-void Release(Window&) {
-    GetPictureStream().Stop();
-    UserTextures::Instance().Clear();
-}
+void Release(Window& w) { StopPictures(w); }
 }  // namespace
 
 // The device for uploads is handed over with the pictures' list (LoadScene, RebuildScene).
@@ -81,18 +77,28 @@ void UserTextures::Clear() {
     uploadFailureLogged_ = false;
 }
 
-CrossFade& PictureFade() {
-    static CrossFade fade;
-    return fade;
+float FadeStep(double framesPerSecond) { return static_cast<float>(0.001 * FrameRateFactor(framesPerSecond)); }
+
+void StopPictures(Window& w) {
+    w.pictureStream.Stop();
+    UserTextures::Instance().Clear();
 }
 
-void AdvancePictureFade(float step) {
+void StartPictures(Window& w, const std::vector<std::wstring>& entries, PictureStreamOptions options) {
+    // The stream waits a moment for the first picture at most; one that comes later fades in.
+    w.fade.fade = 0.0f;
+    w.fade.framesWithout = 0;
+    options.first = w.fade.current;
+    w.pictureStream.Start(entries, options);
+}
+
+void AdvancePictureFade(Window& w, float step) {
     UserTextures& pictures = UserTextures::Instance();
-    CrossFade& state = PictureFade();
+    CrossFade& state = w.fade;
     const bool wereNone = pictures.Count() == 0;
     if (pictures.Count() < UserTextures::kMaxTextures) {
         StreamedPicture arrived;
-        if (GetPictureStream().Take(arrived) && !pictures.AddPicture(arrived.picture, arrived.listIndex))
+        if (w.pictureStream.Take(arrived) && !pictures.AddPicture(arrived.picture, arrived.listIndex))
             Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
     }
     if (pictures.Count() == 0) {
@@ -113,22 +119,22 @@ void AdvancePictureFade(float step) {
     state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
 }
 
-void DrawPictureLayer(const float area[4], PictureFit fit) {
+void DrawPictureLayer(Window& w, const float area[4], PictureFit fit) {
     UserTextures& pictures = UserTextures::Instance();
     const uint32_t n = pictures.Count();
     if (n == 0) return;
-    GraphicsDevice* device = GetWindow().device;
+    GraphicsDevice* device = w.device;
     auto draw = [&](const UserTextures::Picture& picture, uint32_t colour) {
         const PictureQuad quad = PlacePicture(fit, area, picture.width, picture.height);
         device->SetTexture(0, picture.texture);
-        DrawTintedScreenQuad(quad.uv, quad.rect, colour);
+        DrawTintedScreenQuad(device, quad.uv, quad.rect, colour);
     };
+    const CrossFade& state = w.fade;
     if (n == 1) {
         // Blending is off in the baseline every layer leaves behind: the picture covers its place.
-        draw(pictures.At(0), Grey(PictureFade().appear));
+        draw(pictures.At(0), Grey(state.appear));
         return;
     }
-    const CrossFade& state = PictureFade();
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
     device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);

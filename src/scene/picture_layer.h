@@ -2,10 +2,13 @@
 // cross-fading from one to the next as the stream delivers them.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "scene/frame_layer.h"
 #include "gfx/graphics_ops.h"
 #include "pictures/picture_decode.h"
+#include "pictures/picture_stream.h"
 
 namespace WorkSpace {
 
@@ -44,7 +47,8 @@ private:
     bool uploadFailureLogged_ = false;
 };
 
-// current and next are the list indices of the two pictures shown.
+// The window's cross-fade (Window::fade); current and next are the list indices of the two
+// pictures shown.
 struct CrossFade {
     uint32_t current = 0;
     uint32_t next = 1;
@@ -53,15 +57,24 @@ struct CrossFade {
     uint32_t framesWithout = 0;
     float appear = 1.0f;
 };
-// The process-wide cross-fade state; a reload of the pictures starts at `current` again.
-CrossFade& PictureFade();
 
-// Once per frame: takes a decoded picture from the stream for upload, and moves the fade on
-// by `step` (0.001 at 60 frames a second).
-void AdvancePictureFade(float step = 0.001f);
-// Draws the pictures into `area` (left, top, right, bottom in client pixels), each placed by
-// `fit`; draws nothing while no picture has arrived.
-void DrawPictureLayer(const float area[4], PictureFit fit);
+// The pictures' cross-fade per frame at `framesPerSecond`: exactly 0.001 at 60, so each
+// picture lasts the same time at every rate.
+float FadeStep(double framesPerSecond = 60.0);
+
+// Tells the window's stream to stop and lets go of the picture textures; what arrives after
+// is dropped.
+void StopPictures(Window& window);
+// Starts the window's stream over with the list's `entries`, from the picture the fade
+// showed last (a reload with a shorter list starts from its first), and the fade from the
+// start of that picture. A first picture that comes after frames were drawn without it fades in.
+void StartPictures(Window& window, const std::vector<std::wstring>& entries, PictureStreamOptions options);
+// Once per frame: takes a decoded picture from the window's stream for upload, and moves the
+// fade on by `step` (0.001 at 60 frames a second).
+void AdvancePictureFade(Window& window, float step = 0.001f);
+// Draws the pictures into `area` (left, top, right, bottom in client pixels) on the window's
+// device, each placed by `fit`; draws nothing while no picture has arrived.
+void DrawPictureLayer(Window& window, const float area[4], PictureFit fit);
 
 extern const FrameLayer kPictureLayer;
 

@@ -37,8 +37,7 @@ void UpdateMatrices(uint8_t rotationFlag, CameraBlock& c) {
     c.worldViewProjection = MatrixMultiply(c.worldView, c.projection);
 }
 
-void DrawScreenQuad(const float uv[4], const float rect[4]) {
-    GraphicsDevice* device = GetWindow().device;
+void DrawScreenQuad(GraphicsDevice* device, const float uv[4], const float rect[4]) {
     const ScreenVertex quad[4] = {
         {rect[0], rect[1], 0.0f, 1.0f, uv[0], uv[1]},
         {rect[2], rect[1], 0.0f, 1.0f, uv[2], uv[1]},
@@ -49,8 +48,7 @@ void DrawScreenQuad(const float uv[4], const float rect[4]) {
     device->DrawPrimitiveUP(D3D::PT_TRIANGLEFAN, 2, quad, sizeof(ScreenVertex));
 }
 
-void DrawTintedScreenQuad(const float uv[4], const float rect[4], uint32_t colour) {
-    GraphicsDevice* device = GetWindow().device;
+void DrawTintedScreenQuad(GraphicsDevice* device, const float uv[4], const float rect[4], uint32_t colour) {
     const TintedScreenVertex quad[4] = {
         {rect[0], rect[1], 0.0f, 1.0f, colour, uv[0], uv[1]},
         {rect[2], rect[1], 0.0f, 1.0f, colour, uv[2], uv[1]},

@@ -14,9 +14,9 @@ bool InitScene();
 // The camera step of the window's camera block, and of one view's.
 void UpdateMatrices(uint8_t rotationFlag);
 void UpdateMatrices(uint8_t rotationFlag, CameraBlock& camera);
-// Screen-space quads (pre-transformed vertices) with one texture, plain or tinted by a
-// vertex colour.
-void DrawScreenQuad(const float uv[4], const float rect[4]);
-void DrawTintedScreenQuad(const float uv[4], const float rect[4], uint32_t colour);
+// Screen-space quads (pre-transformed vertices) on `device` with one texture, plain or
+// tinted by a vertex colour.
+void DrawScreenQuad(GraphicsDevice* device, const float uv[4], const float rect[4]);
+void DrawTintedScreenQuad(GraphicsDevice* device, const float uv[4], const float rect[4], uint32_t colour);
 
 }  // namespace WorkSpace

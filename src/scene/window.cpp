@@ -22,7 +22,7 @@ const GraphicsPlatform& GetGraphicsPlatform() {
 
 void SetGraphicsPlatform(const GraphicsPlatform* platform) { g_platformOverride = platform; }
 
-Window::Window() : archive(&ZipReader::Instance()) {}
+Window::Window(Settings& record) : settings(record), archive(&ZipReader::Instance()) {}
 Window::~Window() = default;
 
 bool Window::Create(void* hwnd) {

@@ -1,11 +1,15 @@
 // The one Window object: the window handle and client size, the camera block, the
-// Direct3D objects, the logo, the particle renderer and the settings record.
+// Direct3D objects, the logo, the particle renderer and its clock, the picture stream and
+// its cross-fade, and the settings record the application hands it. The frame's layers are
+// handed this object and keep no state of their own beside it.
 #pragma once
 #include <cstdint>
 
 #include "settings/settings.h"
 #include "gfx/graphics_ops.h"
+#include "pictures/picture_stream.h"
 #include "scene/lumora_effect.h"
+#include "scene/picture_layer.h"
 
 namespace WorkSpace {
 
@@ -13,7 +17,8 @@ class ZipReader;
 
 class Window {
 public:
-    Window();
+    // `settings` is the application's record; the Window reads and edits it, never owns it.
+    explicit Window(Settings& settings);
     virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
@@ -48,11 +53,18 @@ public:
     DisplayLayout layout;   // read by Create, with the client rectangle
     ViewList views;         // rebuilt by ReshapeViews every frame
     int32_t colorScheme = 0;  // the scheme the scene was last given, for a rebuilt device
-    Settings& settings = GetSettings();  // the record lives in settings/
-    ZipReader* archive;                  // where the logo, effect and particle come from
+    Settings& settings;  // the application's record
+    ZipReader* archive;  // where the logo, effect and particle come from
+    // Simulated seconds of the particle stream; kept across rebuilds, so a new device goes
+    // on with the same stream.
+    float simulationClock = 0.0f;
+    PictureStream pictureStream;
+    // A reload of the pictures starts at `fade.current` again.
+    CrossFade fade;
 };
 
-// The process-wide Window object, built during static initialisation.
+// The process-wide Window object, built during static initialisation with the process's
+// settings record (app/process_globals.cpp).
 Window& GetWindow();
 
 }  // namespace WorkSpace

@@ -44,7 +44,7 @@ int Sim(const Args& args) {
     ParticleSystem& system = GetParticleSystem();
     ApplyParticlePreset(system);
     system.SetColorScheme(static_cast<unsigned>(scheme));
-    float& clock = SimulationClock();
+    float clock = 0.0f;  // a new run's clock, as the saver's starts
     for (long long i = 0; i < frames; ++i) StepSimulation(system, clock, step);
 
     const Vec3& e = system.EmitterPosition();

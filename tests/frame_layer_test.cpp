@@ -1,0 +1,131 @@
+// The frame's layers over one or more monitors on the recording backend: one view per
+// monitor (or one spanning them), every view the same stream with its own logo and pictures,
+// and one advance a frame whatever the number of views.
+#include <gtest/gtest.h>
+
+#include "app/workspace.h"
+#include "gfx/recording_graphics.h"
+#include "scene/frame_layer.h"
+#include "scene/logo_layer.h"
+#include "scene/picture_layer.h"
+#include "scene/scene.h"
+#include "scene/window.h"
+#include "test_support.h"
+
+using namespace WorkSpace;
+
+namespace {
+class PerMonitor : public RecordedScene {};
+}  // namespace
+
+TEST_F(PerMonitor, OneMonitorDrawsTheWholeWindowFrameWithOneViewportCallMore) {
+    UseMonitors(1024, 768, {Rect(0, 0, 1024, 768)});
+    // One frame first, so that both recorded frames start from the states a frame leaves
+    // behind (the effect's End puts back what it found at Begin).
+    EXPECT_EQ(RenderFrame(false), kOk);
+    record.Clear();
+    EXPECT_EQ(RenderFrame(false), kOk);
+    std::vector<std::string> perView = record.calls;
+
+    // The same frame through the whole-window operations, in the classic order.
+    Window& w = GetWindow();
+    record.Clear();
+    UpdateMatrices(0);
+    w.device->SetTransform(D3D::TS_VIEW, w.camera.view);
+    w.device->SetTransform(D3D::TS_PROJECTION, w.camera.projection);
+    w.device->Clear(0, D3D::CLEAR_TARGET | D3D::CLEAR_ZBUFFER, w.background, 1.0f, 0);
+    w.device->BeginScene();
+    RenderParticles();
+    DrawLogo(w, WholeWindow(w));
+    w.device->EndScene();
+    w.device->Present();
+    std::vector<std::string> whole = record.calls;
+
+    ASSERT_EQ(CallsStarting(record, "DrawIndexedPrimitiveUP").size(), 1u);
+    ASSERT_EQ(perView.size(), whole.size() + 1);
+    EXPECT_EQ(perView[2], "SetViewport(0, 0, 1024, 768)");
+    perView.erase(perView.begin() + 2);
+    // The particle count grows by a frame's births between the two; the rest is identical.
+    for (size_t i = 0; i < whole.size(); ++i) {
+        if (whole[i].rfind("DrawIndexedPrimitiveUP", 0) == 0) continue;
+        EXPECT_EQ(perView[i], whole[i]) << i;
+    }
+}
+
+TEST_F(PerMonitor, EveryMonitorShowsTheSameStreamCentredWithItsOwnLogo) {
+    UseMonitors(1600, 1080, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600), Rect(0, 600, 640, 1080)});
+    const float clock = GetWindow().simulationClock;
+    record.Clear();
+    EXPECT_EQ(RenderFrame(false), kOk);
+    EXPECT_FLOAT_EQ(GetWindow().simulationClock, clock + 0.001f);  // one step, not one per monitor
+
+    const std::vector<std::string> viewports = CallsStarting(record, "SetViewport");
+    const std::vector<std::string> expected = {"SetViewport(0, 0, 1600, 1080)", "SetViewport(0, 0, 800, 600)",
+                                               "SetViewport(800, 0, 800, 600)", "SetViewport(0, 600, 640, 480)"};
+    EXPECT_EQ(viewports, expected);
+    EXPECT_LT(record.Find("SetViewport(0, 0, 1600"), record.Find("Clear("));
+
+    const std::vector<std::string> draws = CallsStarting(record, "DrawIndexedPrimitiveUP");
+    ASSERT_EQ(draws.size(), 3u);
+    EXPECT_EQ(draws[0], draws[1]);
+    EXPECT_EQ(draws[0], draws[2]);
+    // Each monitor's camera has its own 4:3 aspect, not the desktop's 40:27.
+    const std::vector<std::string> matrices = CallsStarting(record, "Effect.SetMatrix");
+    ASSERT_EQ(matrices.size(), 3u);
+    EXPECT_EQ(matrices[0], matrices[1]);
+    EXPECT_EQ(matrices[0], matrices[2]);
+    GetWindow().settings.Set(SettingKey::SpanMonitors, 1);
+    record.Clear();
+    RenderFrame(false);
+    EXPECT_NE(CallsStarting(record, "Effect.SetMatrix").at(0), matrices[0]);
+
+    // The logo at each monitor's bottom-left, 5 pixels in; 640x480 is large enough.
+    GetWindow().settings.Set(SettingKey::SpanMonitors, 0);
+    record.Clear();
+    RenderFrame(false);
+    const std::vector<std::string> logos = CallsStarting(record, "DrawPrimitiveUP(6, 2, 24");
+    ASSERT_EQ(logos.size(), 3u);
+    EXPECT_NE(logos[0].find("(5 595)"), std::string::npos);
+    EXPECT_NE(logos[1].find("(805 595)"), std::string::npos);
+    EXPECT_NE(logos[2].find("(5 1075)"), std::string::npos);
+}
+
+TEST_F(PerMonitor, SpanModeIsOneSceneOverTheDesktop) {
+    UseMonitors(1600, 600, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600)});
+    GetWindow().settings.Set(SettingKey::SpanMonitors, 1);
+    record.Clear();
+    RenderFrame(true);
+    const std::vector<std::string> viewports = CallsStarting(record, "SetViewport");
+    ASSERT_EQ(viewports.size(), 1u);
+    EXPECT_EQ(viewports[0], "SetViewport(0, 0, 1600, 600)");
+    EXPECT_EQ(CallsStarting(record, "DrawIndexedPrimitiveUP").size(), 1u);
+    const std::vector<std::string> logos = CallsStarting(record, "DrawPrimitiveUP(6, 2, 24");
+    ASSERT_EQ(logos.size(), 1u);
+    EXPECT_NE(logos[0].find("(5 595)"), std::string::npos);
+}
+
+TEST_F(PerMonitor, APictureIsFittedIntoEachMonitor) {
+    UseMonitors(1600, 600, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600)});
+    // A 1600 x 600 picture, decoded small: its placement goes by its own size.
+    DecodedPicture wide;
+    wide.image.width = 16;
+    wide.image.height = 6;
+    wide.image.pixels.assign(16 * 6, 0xFF406080u);
+    wide.width = 1600;
+    wide.height = 600;
+    UserTextures& pictures = UserTextures::Instance();
+    pictures.Clear();
+    pictures.SetDevice(GetWindow().device);
+    ASSERT_TRUE(pictures.AddPicture(wide, 0));
+    GetWindow().showPictures = 1;
+    GetWindow().settings.Set(SettingKey::PictureFit, 1);
+    record.Clear();
+    RenderFrame(false);
+    const std::vector<std::string> quads = CallsStarting(record, "DrawPrimitiveUP(6, 2, 28");
+    ASSERT_EQ(quads.size(), 2u);
+    // 1600 x 600 into 800 x 600: 800 x 300 with bars of 150 above and below, per monitor.
+    EXPECT_EQ(quads[0].substr(0, quads[0].find(" 0x")), "DrawPrimitiveUP(6, 2, 28, (0 150)");
+    EXPECT_NE(quads[0].find("(800 450)"), std::string::npos);
+    EXPECT_EQ(quads[1].substr(0, quads[1].find(" 0x")), "DrawPrimitiveUP(6, 2, 28, (800 150)");
+    EXPECT_NE(quads[1].find("(1600 450)"), std::string::npos);
+}

@@ -1,0 +1,230 @@
+// The picture layer on the recording backend: one picture covering its place, the cross-fade
+// with its states, the stream's order with at most three textures, a failed upload, the fit
+// modes, a late first picture fading in, and the fade's step at every frame rate.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/workspace.h"
+#include "gfx/recording_graphics.h"
+#include "platform/platform.h"
+#include "scene/lumora_effect.h"
+#include "scene/picture_layer.h"
+#include "scene/scene.h"
+#include "scene/window.h"
+#include "test_support.h"
+
+using namespace WorkSpace;
+
+namespace {
+class PictureLayer : public RecordedFrame {};
+
+// The scene as the preview sets it up: the record's pictures, ShowImages on.
+void LoadPictures(const std::vector<std::wstring>& paths, int32_t fit) {
+    Window& w = GetWindow();
+    LoadScene(L"", true, true);
+    w.settings.pictures = paths;
+    w.settings.Set(SettingKey::PictureFit, fit);
+    w.showPictures = 1;
+    LoadPictureTextures();
+}
+
+const float kClient[4] = {0.0f, 0.0f, 1024.0f, 768.0f};
+PictureFit RecordFit() { return static_cast<PictureFit>(GetWindow().settings.GetClamped(SettingKey::PictureFit)); }
+}  // namespace
+
+TEST_F(PictureLayer, PicturesCoverTheScreenOrCrossFade) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), b = WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB);
+
+    GetWindow().fade = CrossFade();
+    LoadPictures({a, L"/nonexistent/picture.jpg"}, 0);
+    record.Clear();
+    AdvancePictureFade(GetWindow());
+    DrawPictureLayer(GetWindow(), kClient, RecordFit());
+    EXPECT_EQ(record.Find("SetRenderState"), -1);  // one picture: no blending, covers all
+    EXPECT_EQ(record.calls.back(),
+              "DrawPrimitiveUP(6, 2, 28, (0 0) 0xFFFFFFFF, (1024 0) 0xFFFFFFFF, (1024 768) 0xFFFFFFFF, (0 768) 0xFFFFFFFF)");
+
+    LoadPictures({a, b}, 0);
+    AdvancePictureFade(GetWindow());  // uploads a; b is still on its way: a alone
+    GetWindow().pictureStream.WaitUntilIdle();
+    record.Clear();
+    AdvancePictureFade(GetWindow());
+    DrawPictureLayer(GetWindow(), kClient, RecordFit());
+    // First frame of the fade: picture 0 with b = 254, picture 1 with b = 0.
+    int first = record.Find("DrawPrimitiveUP");
+    int second = record.Find("DrawPrimitiveUP", first + 1);
+    ASSERT_GE(second, 0);
+    // Blending by the vertex colour, each quad with its own picture.
+    const std::string textureA = "SetTexture(0, image:4x3:FF0000AA)", textureB = "SetTexture(0, image:4x3:FF0000BB)";
+    for (const char* state : {"SetRenderState(ALPHABLENDENABLE, 1)", "SetTextureStageState(0, ALPHAARG1, 0)",
+                              "SetRenderState(SRCBLEND, 3)", "SetRenderState(DESTBLEND, 6)"}) {
+        EXPECT_GE(record.Find(state), 0) << state;
+        EXPECT_LT(record.Find(state), first) << state;
+    }
+    EXPECT_LT(record.Find(textureA), first);
+    EXPECT_GT(record.Find(textureB), first);
+    EXPECT_LT(record.Find(textureB), second);
+    EXPECT_GT(record.Find("SetTextureStageState(0, ALPHAARG1, 2)"), second);
+    EXPECT_NE(record.calls[first].find("0xFEFEFEFE"), std::string::npos);
+    EXPECT_NE(record.calls[second].find("0x00000000"), std::string::npos);
+    EXPECT_EQ(record.calls.back(), "SetRenderState(ALPHABLENDENABLE, 0)");
+    int frames = 1;
+    while (GetWindow().fade.current == 0 && frames < 2000) {  // about 1000 frames later the roles swap
+        GetWindow().pictureStream.WaitUntilIdle();
+        AdvancePictureFade(GetWindow());
+        ++frames;
+    }
+    EXPECT_GE(frames, 999);
+    EXPECT_LE(frames, 1002);
+    EXPECT_EQ(GetWindow().fade.current, 1u);
+    EXPECT_EQ(GetWindow().fade.next, 0u);
+
+    // A reload with a smaller list starts again from its first picture.
+    LoadPictures({b}, 0);
+    AdvancePictureFade(GetWindow());
+    EXPECT_EQ(GetWindow().fade.current, 0u);
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, PicturesStreamInOrderWithAtMostThreeTexturesAndEveryUploadRecorded) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    std::vector<std::wstring> paths;
+    std::vector<uint32_t> readable;
+    for (uint32_t i = 0; i < 12; ++i) {
+        if (i % 4 == 1) {
+            const std::string missing = dir + "/missing.tga";
+            paths.push_back(Platform::Utf8ToWide(missing.data(), missing.size()));
+        } else {
+            paths.push_back(WriteTga(dir + "/p" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
+            readable.push_back(i);
+        }
+    }
+    GetWindow().fade = CrossFade();
+    LoadPictures(paths, 0);
+    const int before = record.liveObjects;  // the device and what the scene set-up made
+    std::vector<uint32_t> shown;
+    int uploads = 0;
+    for (int frame = 0; frame < 12000; ++frame) {
+        GetWindow().pictureStream.WaitUntilIdle();
+        record.Clear();
+        AdvancePictureFade(GetWindow());
+        DrawPictureLayer(GetWindow(), kClient, RecordFit());
+        // Every frame draws a picture: no gap while the next one is on its way.
+        ASSERT_GE(record.Find("DrawPrimitiveUP"), 0) << frame;
+        EXPECT_LE(record.liveObjects - before, 3);
+        if (record.Find("CreateTextureFromImage(image:2x2:") >= 0) ++uploads;
+        if (shown.empty() || shown.back() != GetWindow().fade.current) shown.push_back(GetWindow().fade.current);
+    }
+    ASSERT_GE(shown.size(), readable.size());
+    EXPECT_EQ(std::vector<uint32_t>(shown.begin(), shown.begin() + readable.size()), readable);
+    EXPECT_EQ(shown[readable.size()], readable[0]);  // and round again
+    // Each shown picture was uploaded once, and so were the one fading in and the one after.
+    EXPECT_EQ(uploads, static_cast<int>(shown.size()) + 2);
+    ReleaseScene();
+    EXPECT_EQ(record.liveObjects, 0);
+}
+
+TEST_F(PictureLayer, AFailedUploadSkipsThatPictureAndTheFramesGoOn) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    GetWindow().fade = CrossFade();
+    LoadPictures({WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB)}, 0);
+    // No memory for picture a's texture (E_OUTOFMEMORY, as the backend reports a failed
+    // allocation), then for nothing else.
+    record.results["CreateTextureFromImage"] = kEOutOfMemory;
+    EXPECT_EQ(RenderFrame(false), kOk);
+    EXPECT_EQ(UserTextures::Instance().Count(), 0u);
+    record.results.clear();
+    GetWindow().pictureStream.WaitUntilIdle();
+    EXPECT_EQ(RenderFrame(false), kOk);  // kOk is Present's: the frame was shown
+    EXPECT_GE(record.Find("SetTexture(0, image:4x3:FF0000BB)"), 0);
+    const std::vector<std::string> log = LogMessages(ReadLog(dir));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "UserTextures::AddPicture() - CreateTextureFromImage 0x8007000E - FAILED"), 1);
+}
+
+TEST_F(PictureLayer, FitAndFillPlaceEachPictureInItsOwnRectangle) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    const std::wstring portrait = WriteTga(dir + "/portrait.tga", 300, 400, 0xFF203040);
+    const std::wstring wide = WriteTga(dir + "/wide.tga", 400, 100, 0xFF405060);
+    GetWindow().fade = CrossFade();
+    LoadPictures({portrait, wide}, 1);
+    record.Clear();
+    AdvancePictureFade(GetWindow());
+    // The portrait was decoded at the size it is drawn: 300 x 400 needs no shrinking.
+    EXPECT_TRUE(record.Contains("CreateTextureFromImage(image:300x400:FF203040, 1)"));
+    GetWindow().pictureStream.WaitUntilIdle();
+    record.Clear();
+    AdvancePictureFade(GetWindow());
+    DrawPictureLayer(GetWindow(), kClient, RecordFit());
+    // Fit: the portrait 576 wide and centred, the panorama 256 high and centred; each its own.
+    const int first = record.Find("DrawPrimitiveUP");
+    const int second = record.Find("DrawPrimitiveUP", first + 1);
+    ASSERT_GE(second, 0);
+    EXPECT_EQ(record.calls[first],
+              "DrawPrimitiveUP(6, 2, 28, (224 0) 0xFEFEFEFE, (800 0) 0xFEFEFEFE, (800 768) 0xFEFEFEFE, (224 768) 0xFEFEFEFE)");
+    EXPECT_EQ(record.calls[second],
+              "DrawPrimitiveUP(6, 2, 28, (0 256) 0x00000000, (1024 256) 0x00000000, (1024 512) 0x00000000, (0 512) 0x00000000)");
+
+    // Fill, read at drawing time: the whole client area for both.
+    GetWindow().settings.Set(SettingKey::PictureFit, 2);
+    record.Clear();
+    DrawPictureLayer(GetWindow(), kClient, RecordFit());
+    EXPECT_NE(record.calls[record.Find("DrawPrimitiveUP")].find("(0 0) 0xFEFEFEFE, (1024 0)"), std::string::npos);
+    GetWindow().settings.Set(SettingKey::PictureFit, 0);
+    ReleaseScene();
+}
+
+namespace {
+// Holds every decode until the test lets it through: a first picture that comes late.
+std::atomic<bool> g_decodeAllowed{false};
+bool LateDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    while (!g_decodeAllowed.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return DecodePictureFile(path, target, out);
+}
+}  // namespace
+
+TEST_F(PictureLayer, AFirstPictureThatArrivesLateFadesInFromBlack) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA);
+    w.fade = CrossFade();
+    g_decodeAllowed = false;
+    w.pictureStream.SetDecoder(LateDecoder);
+    w.pictureStream.SetFirstOnWorker(true);  // the set-up does not wait for it
+    LoadPictures({a}, 0);
+    AdvancePictureFade(w);  // two frames drawn without a picture
+    AdvancePictureFade(w);
+    g_decodeAllowed = true;
+    w.pictureStream.WaitUntilIdle();
+    record.Clear();
+    AdvancePictureFade(w);
+    DrawPictureLayer(w, kClient, RecordFit());
+    // 0.02 of the picture over black on its first frame, then 0.02 more a frame.
+    EXPECT_EQ(record.calls.back(),
+              "DrawPrimitiveUP(6, 2, 28, (0 0) 0x05050505, (1024 0) 0x05050505, (1024 768) 0x05050505, (0 768) 0x05050505)");
+    for (int frame = 0; frame < 60; ++frame) AdvancePictureFade(w);
+    record.Clear();
+    DrawPictureLayer(w, kClient, RecordFit());
+    EXPECT_NE(record.calls.back().find("(0 0) 0xFFFFFFFF"), std::string::npos);
+
+    // A reload starts the count again: a first picture that is in time shows whole at once.
+    w.pictureStream.SetDecoder(nullptr);
+    w.pictureStream.SetFirstOnWorker(false);
+    LoadPictures({a}, 0);
+    record.Clear();
+    AdvancePictureFade(w);
+    DrawPictureLayer(w, kClient, RecordFit());
+    EXPECT_NE(record.calls.back().find("(0 0) 0xFFFFFFFF"), std::string::npos);
+}
+
+TEST(FadeStep, FollowsTheFrameRateSoEachPictureLastsTheSameTime) {
+    // 60 Hz, and the "default rate" 0 or 1, keep the classic float to the last digit.
+    for (uint32_t hz : {0u, 1u, 60u}) EXPECT_EQ(FadeStep(DisplayFrameRate(hz)), 0.001f) << hz;
+    for (uint32_t hz : {30u, 120u, 144u, 240u}) EXPECT_FLOAT_EQ(FadeStep(DisplayFrameRate(hz)) * hz, 0.06f) << hz;
+}

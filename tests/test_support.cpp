@@ -1,0 +1,184 @@
+#include "test_support.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/workspace.h"
+#include "particles/particle_system.h"
+#include "platform/platform.h"
+#include "resources/archive_members.h"
+#include "resources/logger.h"
+#include "resources/program_folder.h"
+#include "resources/zip_reader.h"
+#include "resources/zip_writer.h"
+#include "scene/frame_layer.h"
+#include "scene/picture_layer.h"
+#include "scene/scene.h"
+#include "scene/window.h"
+
+using namespace WorkSpace;
+
+std::wstring W(const std::string& s) { return Platform::Utf8ToWide(s.data(), s.size()); }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string UseLogFolder(const std::string& name) {
+    const std::string dir = ::testing::TempDir() + name;
+    Platform::MakeFolder(W(dir));
+    GetLogger().SetFolder(W(dir));
+    return dir;
+}
+
+std::string ReadLog(const std::string& dir) { return ReadFile(dir + "/log_output.txt"); }
+
+std::vector<std::string> LogMessages(const std::string& log) {
+    std::vector<std::string> out;
+    std::istringstream in(log);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line.size() > 11 ? line.substr(11) : line);
+    }
+    return out;
+}
+
+PixelRect Rect(int32_t l, int32_t t, int32_t r, int32_t b) {
+    PixelRect p;
+    p.left = l;
+    p.top = t;
+    p.right = r;
+    p.bottom = b;
+    return p;
+}
+
+DisplayLayout Monitors(int32_t width, int32_t height, std::initializer_list<PixelRect> monitors) {
+    DisplayLayout layout;
+    layout.client.right = width;
+    layout.client.bottom = height;
+    for (const PixelRect& m : monitors) layout.monitors[layout.monitorCount++] = m;
+    return layout;
+}
+
+std::vector<std::string> CallsStarting(const GraphicsRecord& record, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& call : record.calls)
+        if (call.rfind(prefix, 0) == 0) out.push_back(call);
+    return out;
+}
+
+View WholeWindow(const Window& w) {
+    View view;
+    view.rect = PixelRect{0, 0, w.Width(), w.Height()};
+    view.camera = w.camera;
+    return view;
+}
+
+void RenderParticles() {
+    Window& w = GetWindow();
+    const FrameSettings settings = ReadFrameSettings(w.settings, 0);
+    w.effect.Advance(w.simulationClock, settings.simulationStep, settings.particleSizeScale);
+    w.effect.Render(WholeWindow(w));
+}
+
+std::wstring WriteTga(const std::string& path, uint32_t w, uint32_t h, uint32_t colour) {
+    std::ofstream out(path, std::ios::binary);
+    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(w), uint8_t(w >> 8), uint8_t(h),
+                                uint8_t(h >> 8), 32, 0x20};
+    out.write(reinterpret_cast<const char*>(header), sizeof(header));
+    for (uint32_t i = 0; i < w * h; ++i) out.write(reinterpret_cast<const char*>(&colour), 4);
+    return W(path);
+}
+
+namespace {
+// The effect file the saver ships: from the source tree natively, and from the archive
+// beside the test program under Wine, where the source tree's path means nothing.
+std::vector<uint8_t> ShippedEffectFile() {
+#ifdef _WIN32
+    ZipReader shipped;
+    uint32_t size = 0;
+    uint8_t* data = shipped.Open(GetProgramFolder() + L"LMRResource.dat", kArchivePassword)
+                        ? shipped.ReadMember(kEffectMember, size)
+                        : nullptr;
+    std::vector<uint8_t> bytes(data, data + (data ? size : 0));
+    if (data) shipped.FreeBuffer();
+    return bytes;
+#else
+    const std::string fx = ReadFile(LUMORA_SOURCE_DIR "/assets/archive/Resource/ParticleShader.fx");
+    return std::vector<uint8_t>(fx.begin(), fx.end());
+#endif
+}
+}  // namespace
+
+ZipReader& SceneArchive() {
+    static ZipReader* archive = [] {
+        const std::string dir = ::testing::TempDir() + "effect_archive";
+        Platform::MakeFolder(W(dir));
+        std::vector<ZipWriterMember> members(3);
+        // The real effect file, so the recorded effect's pass sets the file's sampler states.
+        members[0].name = "Resource/ParticleShader.fx";
+        const std::vector<uint8_t> fx = ShippedEffectFile();
+        members[0].bytes.assign(fx.begin(), fx.end());
+        members[1].name = "Resource/Particle.tga";
+        members[1].bytes.assign(18 + 4 * 4, 0);
+        members[1].bytes[12] = 2;  // 2x2
+        members[1].bytes[14] = 2;
+        const uint8_t png[24] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                 0, 0, 0, 100, 0, 0, 0, 40};  // 100 x 40
+        members[2].name = "Resource/logo.png";
+        members[2].bytes.assign(png, png + sizeof(png));
+        const std::wstring path = W(dir + "/LMRResource.dat");
+        auto* reader = new ZipReader();
+        if (!WriteZipArchive(path, members, "5829316") || !reader->Open(path, kArchivePassword))
+            ADD_FAILURE() << "cannot make the scene's archive";
+        return reader;
+    }();
+    return *archive;
+}
+
+void RecordedFrame::SetUp() {
+    dir = UseLogFolder("workspace_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    UseRecordingGraphics(&record, 1024, 768);
+}
+
+void RecordedFrame::TearDown() {
+    ReleaseScene();
+    UseRecordingGraphics(nullptr, 0, 0);
+}
+
+void RecordedScene::SetUp() {
+    GetWindow().archive = &SceneArchive();
+    dir = UseLogFolder("renderer_log");
+    UseRecordingGraphics(&record, 1024, 768);
+    ASSERT_TRUE(GetWindow().Create(&window));
+}
+
+void RecordedScene::TearDown() {
+    Window& w = GetWindow();
+    w.settings.Set(SettingKey::SpanMonitors, 0);
+    w.settings.Set(SettingKey::PictureFit, 0);
+    UserTextures::Instance().Clear();
+    w.Release();
+    w.archive = &ZipReader::Instance();
+    UseRecordingGraphics(nullptr, 0, 0);
+}
+
+void RecordedScene::UseMonitors(int32_t width, int32_t height, std::initializer_list<PixelRect> monitors) {
+    Window& w = GetWindow();
+    UseRecordingGraphics(&record, width, height);
+    record.layout = Monitors(width, height, monitors);
+    ASSERT_TRUE(w.Create(&window));
+    InitScene();
+    UpdateMatrices(0);
+    // A few particles alive, so each view has something to draw.
+    GetParticleSystem().SetSpawnRate(100000.0f);
+    w.effect.Advance(w.simulationClock, 0.001f, 1.0f);
+    GetParticleSystem().SetSpawnRate(6000.0f);
+    w.showPictures = 0;
+    w.settings.Set(SettingKey::SpanMonitors, 0);
+    w.settings.Set(SettingKey::PictureFit, 0);
+}

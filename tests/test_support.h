@@ -1,0 +1,67 @@
+// What several test files share: text files and the log, rectangles and monitor layouts,
+// the recorder's calls, a resource archive for the scene, and the two recorder fixtures.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "gfx/recording_graphics.h"
+#include "gfx/view.h"
+
+namespace WorkSpace {
+class Window;
+class ZipReader;
+}  // namespace WorkSpace
+
+std::wstring W(const std::string& s);
+// A whole file as bytes; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// Makes the folder `name` under the test's temporary folder and points the log there.
+std::string UseLogFolder(const std::string& name);
+// The log written into `dir`, and its lines without the time stamp.
+std::string ReadLog(const std::string& dir);
+std::vector<std::string> LogMessages(const std::string& log);
+
+WorkSpace::PixelRect Rect(int32_t left, int32_t top, int32_t right, int32_t bottom);
+// A client area of width x height at the origin over `monitors`.
+WorkSpace::DisplayLayout Monitors(int32_t width, int32_t height, std::initializer_list<WorkSpace::PixelRect> monitors);
+std::vector<std::string> CallsStarting(const WorkSpace::GraphicsRecord& record, const std::string& prefix);
+// The window's whole client area as one view, with the window's camera.
+WorkSpace::View WholeWindow(const WorkSpace::Window& window);
+// One frame of the particle layer over the process's window, at its record's speed and size.
+void RenderParticles();
+// A w x h TGA of one colour, which the recorder's platform can decode.
+std::wstring WriteTga(const std::string& path, uint32_t w, uint32_t h, uint32_t colour);
+
+// An archive of its own with the three members the scene reads (contents the recorder
+// accepts), so the tests leave the process-wide reader to whoever uses the real one.
+WorkSpace::ZipReader& SceneArchive();
+
+// The process's Window on a 1024 x 768 recorder, with a log of the test's own and the
+// process-wide archive; TearDown releases the scene.
+class RecordedFrame : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    WorkSpace::GraphicsRecord record;
+    std::string dir;
+    int dummyWindow = 0;
+};
+
+// The process's Window created on a 1024 x 768 recorder with SceneArchive; TearDown lets the
+// Window's objects go and puts back the window's record and the process-wide archive.
+class RecordedScene : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string Log() { return ReadLog(dir); }
+    // A window over `monitors`, its scene set up and a few particles alive, the record's
+    // span and fit at their defaults and no pictures.
+    void UseMonitors(int32_t width, int32_t height, std::initializer_list<WorkSpace::PixelRect> monitors);
+    WorkSpace::GraphicsRecord record;
+    std::string dir;
+    int window = 0;
+};
