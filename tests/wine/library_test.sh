@@ -43,13 +43,15 @@ peak_mb() { local mb; mb="$(resident_mb)"; [ "$mb" -le "$PEAK" ] || PEAK=$mb; re
 # The largest resident size sampled over SECONDS (a measure: it polls to the end).
 peak_over() { PEAK=0; wait_for "$1" peak_mb; echo "$PEAK"; }
 # The photo (a green-blue gradient) behind the particles, not the black start-up screen;
-# or the error screen (warm), which a start that missed its frames on a loaded machine shows.
-photo_shown() { read -r r g b <<<"$(means "$1" 200x120+220+180)"; gt "$b" 0.25 && gt "$b" "$r"; }
-error_screen() { read -r r g b <<<"$(means "$1" 640x480+0+0)"; gt "$r" "$(python3 -c "print($b + 0.03)")"; }
+# or the error screen, which a start that missed its frames on a loaded machine shows: lit,
+# and still where the particles move.
+photo_shown() { read -r r g b <<<"$(means "$1" 200x120+220+180)"; gt "$b" 0.08 && gt "$b" "$(python3 -c "print($r + 0.05)")"; }
+error_screen() { lit "$1" 640x480+0+0 0.03 && still "$1_still"; }
 card_or_error() { card_shown "$1" || error_screen "$1"; }
 photo_or_error() { photo_shown "$1" || error_screen "$1"; }
-# One of the colour cards (hues 30 degrees apart, 90 % saturation): a channel far above
-# another, the same in two shots in a row (the fade from black is over).
+# One of the colour cards (hues 30 degrees apart, 90 % saturation, shown dimmed behind the
+# particles): a channel far above another, the same in two shots in a row (the fade from
+# black is over).
 card_shown() {
   local now
   now="$(means "$1" 200x120+220+180)"
@@ -58,7 +60,7 @@ card_shown() {
   python3 -c "import sys
 c = [float(x) for x in sys.argv[1].split()]
 b = [float(x) for x in sys.argv[2].split()] if sys.argv[2] else [9, 9, 9]
-sys.exit(0 if max(c) - min(c) > 0.4 and max(abs(x - y) for x, y in zip(c, b)) < 0.02 else 1)" "$now" "$CARD_BEFORE"
+sys.exit(0 if max(c) - min(c) > 0.12 and max(abs(x - y) for x, y in zip(c, b)) < 0.02 else 1)" "$now" "$CARD_BEFORE"
 }
 
 wine_setup 640x480 || exit 1
@@ -96,7 +98,10 @@ echo "-- a drive whose reads stall 10 s"
 for c in 1 2 3; do cp "$WORK/photo.jpg" "$WORK/slow/photo$c.jpg"; done
 cat >"$WORK/stall.py" <<'PY'
 import errno, os, sys, time
-from fuse import FUSE, FuseOSError, Operations
+try:  # Debian's python3-fusepy names the module fusepy
+    from fusepy import FUSE, FuseOSError, Operations
+except ImportError:
+    from fuse import FUSE, FuseOSError, Operations
 class Stall(Operations):  # a read-only mirror of the current folder
     woken = set()
     def getattr(self, path, fh=None):
@@ -116,7 +121,9 @@ class Stall(Operations):  # a read-only mirror of the current folder
     def release(self, path, fh): self.woken.discard(fh); os.close(fh)
 FUSE(Stall(), sys.argv[1], foreground=True, ro=True, allow_other=True)
 PY
-(cd "$WORK/slow" && exec python3 "$WORK/stall.py" "$STALL" "$WORK/stalling") >/dev/null 2>&1 &
+# The system's Python, which sees the packaged fusepy (a python3 earlier on PATH may not).
+(cd "$WORK/slow" && exec "$(command -v /usr/bin/python3 || command -v python3)" "$WORK/stall.py" "$STALL" "$WORK/stalling") \
+  >"$WORK/stall.log" 2>&1 &
 wait_for 5 mountpoint -q "$STALL" || fail "the stalling drive was not mounted within 5 s"
 write_settings 0 'C:\stall\'
 start_timed stall 40
