@@ -407,6 +407,7 @@ shows_particles() {  # screenshot
     -format '%[fx:mean > 0.003 ? 1 : 0]' info:)"
   [ "$dark" -ge 2 ] && [ "$bright" = 1 ]
 }
+preview_open() { [ "$(drv preview-state)" = "previewOpen=1" ]; }
 shot_shows_particles() { import -window root "$1" 2>/dev/null && shows_particles "$1"; }
 # Opens the preview and waits up to ten seconds for particles. The particle system keeps its
 # particles from one preview to the next, and Wine's software renderer draws a full stream
@@ -466,7 +467,6 @@ fi
 # ---- The preview runs at the speed the slider shows ----
 # Each in a dialog of its own, so both start from an empty stream: after the same three
 # seconds, speed 100 has built a bright stream while speed 1 has barely begun one.
-preview_open() { [ "$(drv preview-state)" = "previewOpen=1" ]; }
 bright_pixels() { convert "$1" -crop 1024x690+0+0 +repage -colorspace HSB -channel B -separate -threshold 60% \
   -format '%[fx:int(mean * w * h + 0.5)]' info: 2>/dev/null; }
 # Not the error screen: most corners black (the error screen fills them with its panel).
