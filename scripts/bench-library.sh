@@ -13,6 +13,7 @@ NATIVE_ONLY=0
 SECONDS_PER_RUN="${1:-20}"
 WORK="$ROOT/build/bench/library"
 mkdir -p "$WORK"
+source tests/wine/e2e_lib.sh
 
 # n pictures in `folders` folders under DIR, all hard links to FILE (cheap in time and disk).
 make_library() {  # dir count folders file
@@ -36,8 +37,7 @@ PY
 }
 
 photo="$WORK/photo.jpg"
-[ -f "$photo" ] || MAGICK_THREAD_LIMIT=1 convert -size 4000x3000 "gradient:#306040-#2050C0" -attenuate 0.4 +noise Gaussian \
-  -quality 90 "$photo"
+[ -f "$photo" ] || big_photo "$photo"
 
 make_library "$WORK/native" 50000 500 "$photo"
 /usr/bin/time -f '%e %M' -o "$WORK/time.txt" build/linux/lumora-tool library "$WORK/native/" >"$WORK/list.txt"
@@ -52,13 +52,12 @@ source scripts/wine-env.sh
 make_library "$WORK/p1000" 1000 10 "$photo"
 make_library "$WORK/p100000" 100000 1000 "$photo"
 cp build/windows/tests/lumora_wine_perf.exe build/windows/lumora-tool.exe dist/LMRResource.dat "$WORK/"
-winpath() { echo "Z:$(echo "$1" | tr / '\\')"; }
 wine_setup 1024x768 || exit 1
 printf '| photos | first frame after start | resident after %s s | full scan |\n|---:|---:|---:|---:|\n' "$SECONDS_PER_RUN"
 for n in 1 1000 100000; do
-  if [ "$n" = 1 ]; then entry="$(winpath "$photo")"; else entry="$(winpath "$WORK/p$n")\\"; fi
+  if [ "$n" = 1 ]; then entry="$(winpath "$photo")"; else entry="$(winpath "$WORK/p$n/")"; fi
   settings="$WORK/library_$n.settings"
-  printf '#Picture Info _ begin\r\n%s\r\n#Picture Info _ end\r\nShowImages 1\r\n' "$entry" >"$settings"
+  settings -- "$entry" >"$settings"
   for try in 1 2 3; do
     out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" 1024 768 "$(winpath "$settings")" 2>/dev/null | tr -d '\r')"
     grep -q '^start-up failed' <<<"$out" || break

@@ -8,14 +8,14 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 SECONDS_PER_RUN="${1:-20}"
 WORK="$ROOT/build/bench/photos"
 mkdir -p "$WORK/photos"
 cp build/windows/tests/lumora_wine_perf.exe dist/LMRResource.dat "$WORK/"
 for k in 0 1 2 3; do
   f="$WORK/photos/distinct$k.jpg"
-  [ -f "$f" ] || MAGICK_THREAD_LIMIT=1 convert -size 4000x3000 "gradient:#$((2 + k))06040-#20$((4 + k))0C0" -attenuate 0.4 +noise Gaussian \
-    -quality 90 "$f"
+  [ -f "$f" ] || big_photo "$f" "#$((2 + k))06040" "#20$((4 + k))0C0"
 done
 for i in $(seq 0 199); do ln -sf "distinct$((i % 4)).jpg" "$WORK/photos/photo$i.jpg"; done
 
@@ -24,14 +24,12 @@ wine_setup 1024x768 || exit 1
 printf '| photos | first frame after start | resident after %s s |\n|---:|---:|---:|\n' "$SECONDS_PER_RUN"
 for n in 1 10 50 200; do
   settings="$WORK/photos_$n.settings"
-  {
-    printf '#Picture Info _ begin\r\n'
-    for i in $(seq 0 $((n - 1))); do printf 'Z:%s\r\n' "$(echo "$WORK/photos/photo$i.jpg" | tr / '\\')"; done
-    printf '#Picture Info _ end\r\nShowImages 1\r\n'
-  } >"$settings"
+  photos=()
+  for i in $(seq 0 $((n - 1))); do photos+=("$WORK/photos/photo$i.jpg"); done
+  settings -- "${photos[@]}" >"$settings"
   # A start that missed its 20 frames in the first second (a loaded machine) is run again.
   for try in 1 2 3; do
-    out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" 1024 768 "Z:$(echo "$settings" | tr / '\\')" 2>/dev/null | tr -d '\r')"
+    out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" 1024 768 "$(winpath "$settings")" 2>/dev/null | tr -d '\r')"
     grep -q '^start-up failed' <<<"$out" || break
     sleep 5
   done

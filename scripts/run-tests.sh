@@ -8,6 +8,7 @@
 #   4. the Windows unit tests under Wine on a private Xvfb screen
 #   5. the end-to-end scripts of tests/wine
 # --quick: stage 1 only (./lumora test --quick builds only the native target).
+# --busy: a busy process per core runs beside every stage, as on a shared machine.
 # Ends with one "tests: N passed, N failed" line that counts test cases and checks: ctest
 # cases, GoogleTest cases, fuzz targets and the "ok:"/"FAILED:" lines of the scripts. A
 # stage that fails without reporting a failure of its own (a build, a crash) counts as one.
@@ -16,6 +17,12 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 QUICK=0
 [ "${1:-}" = --quick ] && QUICK=1
+if [ "${1:-}" = --busy ]; then
+  BUSY=()
+  for _ in $(seq "$(nproc)"); do (while :; do :; done) & BUSY+=($!); done
+  trap 'kill "${BUSY[@]}" 2>/dev/null' EXIT
+  echo "== $(nproc) busy processes beside the run"
+fi
 passed=0
 failed=0
 LOGS="$ROOT/build/test-logs"

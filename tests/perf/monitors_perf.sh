@@ -8,6 +8,7 @@ set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
 SECONDS_PER_RUN="${1:-20}"
 WORK="$ROOT/build/perf/monitors"
 mkdir -p "$WORK"
@@ -16,9 +17,8 @@ export LD_LIBRARY_PATH="$WORK${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 # Frame times only: no start-up second, whose 20-frame rule a shared machine can miss.
 export LUMORA_PERF_STEADY=1
 cp dist/LMRResource.dat build/windows/tests/
-printf '#Picture Info _ begin\r\n#Picture Info _ end\r\nBlobsSpeed 50\r\nBlobsSize 50\r\nShowImages 0\r\nSelectCubeMap 0\r\nSelectLumoraEffect 0\r\n' >"$WORK/per_monitor.settings"
-cp "$WORK/per_monitor.settings" "$WORK/span.settings"
-printf 'SpanMonitors 1\r\n' >>"$WORK/span.settings"
+settings BlobsSpeed=50 BlobsSize=50 ShowImages=0 >"$WORK/per_monitor.settings"
+settings BlobsSpeed=50 BlobsSize=50 ShowImages=0 SpanMonitors=1 >"$WORK/span.settings"
 
 # Without RandR Wine asks Xinerama, which the stand-in answers: a screen of its own.
 unset LUMORA_DISPLAY
@@ -28,10 +28,9 @@ wine_setup 1600x1080 -extension RANDR || exit 1
 run() {  # monitors width height settings label
   export LUMORA_MONITORS="$1"
   wineserver -k >/dev/null 2>&1; sleep 1  # every Wine process reads the layout at its start
-  local winpath attempt out
-  winpath="Z:$(echo "$WORK/$4" | tr / '\\')"
+  local attempt out
   for attempt in 1 2; do
-    out="$(cd build/windows/tests && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" "$2" "$3" "$winpath" 2>/dev/null | tr -d '\r')"
+    out="$(cd build/windows/tests && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" "$2" "$3" "$(winpath "$WORK/$4")" 2>/dev/null | tr -d '\r')"
     grep -q '^frames ' <<<"$out" && break
   done
   local fps

@@ -5,20 +5,13 @@
 set -u
 TOOL="${1:?usage: archive_test.sh LUMORA_TOOL [BUILD_DIR]}"
 PASSWORD=5829316
-failures=0
+source "$(dirname "${BASH_SOURCE[0]}")/../wine/e2e_lib.sh"
 
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/lumora-archive-test.XXXXXX")"
 trap 'rm -rf "$WORK"' EXIT
 
-pass() { printf 'ok   - %s\n' "$1"; }
-fail() { printf 'FAIL - %s\n' "$1"; failures=$((failures + 1)); }
-check() {  # check DESCRIPTION COMMAND...
-  local what="$1"; shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
-
 for tool in zip unzip od dd cmp; do
-  command -v "$tool" >/dev/null || { echo "FAIL - '$tool' is not installed"; exit 1; }
+  command -v "$tool" >/dev/null || { fail "'$tool' is not installed"; exit 1; }
 done
 
 # The folder to pack: nested folders, text, binary, an empty file, a name with spaces.
@@ -116,8 +109,4 @@ done
 check "res cat on a file that is not an archive exits 1" \
   cat_fails "$SRC/Resource/Language_en.csv" "Resource/Language_en.csv"
 
-if [ "$failures" -ne 0 ]; then
-  echo "archive_test: $failures check(s) failed"
-  exit 1
-fi
-echo "archive_test: all checks passed"
+report archive_test

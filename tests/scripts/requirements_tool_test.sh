@@ -4,34 +4,11 @@
 # Usage: requirements_tool_test.sh LUMORA_TOOL [BUILD_DIR]
 set -u
 tool="${1:?usage: requirements_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
-failures=0
+source "$(dirname "${BASH_SOURCE[0]}")/../wine/e2e_lib.sh"
 
-# expect WANT DESCRIPTION [--acceleration-level N]
-expect() {
-  local want="$1" description="$2"; shift 2
-  local got status
-  got="$("$tool" requirements --description "$description" "$@")"
-  status=$?
-  if [ "$status" -eq 0 ] && [ "$got" = "$want" ]; then
-    echo "ok: '$description' $* -> $want"
-  else
-    echo "FAILED: '$description' $* -> '$got' (exit $status), want '$want' (exit 0)"
-    failures=$((failures + 1))
-  fi
-}
-
-# expect_usage_error ARGS...
-expect_usage_error() {
-  local status
-  "$tool" requirements "$@" >/dev/null 2>&1
-  status=$?
-  if [ "$status" -eq 2 ]; then
-    echo "ok: requirements $* -> exit 2"
-  else
-    echo "FAILED: requirements $* -> exit $status, want 2"
-    failures=$((failures + 1))
-  fi
-}
+verdict() { "$tool" requirements --description "$@" 2>&1; echo "exit $?"; }  # description [options]
+expect() { check "'$2' ${*:3} -> $1" same "$1 exit 0" "$(verdict "${@:2}" | tr '\n' ' ' | sed 's/ $//')"; }  # want description [options]
+expect_usage_error() { check "requirements $* -> exit 2" same 2 "$("$tool" requirements "$@" >/dev/null 2>&1; echo $?)"; }
 
 # Known weak RADEON models, in any letter case of the word and in either order.
 expect fail "RADEON 9600 SERIES"
@@ -70,8 +47,4 @@ expect_usage_error --acceleration-level 1
 expect_usage_error --description "RADEON" --acceleration-level high
 expect_usage_error --description "RADEON" --typo 1
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures failure(s)"
-  exit 1
-fi
-echo "all requirements tool checks passed"
+report "requirements tool"

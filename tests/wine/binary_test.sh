@@ -6,19 +6,18 @@
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
-failures=0
+source tests/wine/e2e_lib.sh
 imports="$(x86_64-w64-mingw32-objdump -p dist/Lumora.scr | sed -n 's/.*DLL Name: //p')"
-if echo "$imports" | grep -qi 'd3dx9'; then echo "   FAILED: imports a d3dx9 DLL"; failures=$((failures + 1)); else echo "   ok: no d3dx9 import"; fi
-if echo "$imports" | grep -qi 'd3dcompiler'; then echo "   FAILED: imports d3dcompiler"; failures=$((failures + 1)); else echo "   ok: d3dcompiler_47.dll is not an import"; fi
+check "no d3dx9 import" not grep -qi 'd3dx9' <<<"$imports"
+check "d3dcompiler_47.dll is not an import" not grep -qi 'd3dcompiler' <<<"$imports"
 for dll in d3d9.dll gdiplus.dll; do
-  if echo "$imports" | grep -qix "$dll"; then echo "   FAILED: imports $dll"; failures=$((failures + 1)); else echo "   ok: $dll is not an import"; fi
+  check "$dll is not an import" not grep -qix "$dll" <<<"$imports"
 done
 # The known DLLs of Windows 10 and 11 that the saver may import (HKLM\SYSTEM\CurrentControlSet\
 # Control\Session Manager\KnownDLLs), plus comctl32, which the manifest binds to the
 # side-by-side Common Controls 6.
 system_only='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|shlwapi|user32)\.dll$'
 others="$(echo "$imports" | grep -viE "$system_only" | tr '\n' ' ')"
-if [ -z "$others" ]; then echo "   ok: only system-folder DLLs among the imports"; else echo "   FAILED: imports $others"; failures=$((failures + 1)); fi
-members="$(build/linux/lumora-tool res list dist/LMRResource.dat | wc -l)"
-[ "$members" -eq 24 ] && echo "   ok: 24 archive members" || { echo "   FAILED: $members archive members"; failures=$((failures + 1)); }
-[ "$failures" -eq 0 ]
+check "only system-folder DLLs among the imports" same "" "$others"
+check "24 archive members" same 24 "$(build/linux/lumora-tool res list dist/LMRResource.dat | wc -l)"
+report binary

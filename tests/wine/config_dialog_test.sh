@@ -15,11 +15,11 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
 DIST="${LUMORA_DIST:-dist}"
 DRIVER="${LUMORA_CONFIG_DRIVER:-build/windows/tests/lumora_config_driver.exe}"
-for f in "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$DRIVER"; do
-  [ -f "$f" ] || { echo "FAIL - setup: $f is missing (run ./lumora build first)"; exit 1; }
-done
-
 source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
+for f in "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$DRIVER"; do
+  [ -f "$f" ] || { fail "setup: $f is missing (run ./lumora build first)"; exit 1; }
+done
 
 WORK="$(mktemp -d /tmp/lumora-config-test.XXXXXX)"
 SHOTS="$ROOT/build/wine/config-dialog-shots"
@@ -28,7 +28,7 @@ cp "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$WORK/"
 cp "$DRIVER" "$WORK/driver.exe"
 SETTINGS="$WORK/Lumora.scr.settings"
 # The Windows view of the work folder (Wine maps / to drive Z:).
-WIN_WORK="Z:${WORK//\//\\}"
+WIN_WORK="$(winpath "$WORK")"
 PICS="$WIN_WORK\\pics"
 # The dropped files have a folder of their own: Wine finds names without regard to case, and
 # a.jpg beside a.JPG would be one file to it.
@@ -40,13 +40,6 @@ LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
 # (Order, Add Folder...), whose captions and items must fit in every language.
 EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021"
 
-failures=0
-checks=0
-pass() { checks=$((checks + 1)); echo "ok   - $1"; }
-fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "FAIL - $1${2:+: $2}"; }
-check() {  # name, expected, actual
-  if [ "$2" == "$3" ]; then pass "$1"; else fail "$1" "expected [$2], got [$3]"; fi
-}
 
 SCR_PID=""
 IMMUTABLE=""
@@ -105,28 +98,7 @@ list_shot() {  # file
   rm -f "$1.full.png"
 }
 digest() { [ -f "$1" ] && sha256sum <"$1" | cut -d' ' -f1 || echo "no file"; }
-# A settings file with the given picture lines and values.
-settings_bytes() {  # show scheme pictures...
-  local show="$1" scheme="$2"
-  shift 2
-  printf '#Picture Info _ begin\r\n'
-  local p
-  for p in "$@"; do printf '%s\r\n' "$p"; done
-  printf '#Picture Info _ end\r\nBlobsSpeed %s\r\nBlobsSize %s\r\nShowImages %s\r\nSelectCubeMap 0\r\nSelectLumoraEffect %s\r\n' \
-    "${SPEED:-40}" "${SIZE:-80}" "$show" "$scheme"
-  # The later keys only when they differ from their defaults.
-  [ "${FIT:-0}" != 0 ] && printf 'PictureFit %s\r\n' "$FIT"
-  [ "${SPAN:-0}" != 0 ] && printf 'SpanMonitors %s\r\n' "$SPAN"
-  return 0
-}
-expect_file() {  # name, expected bytes file, actual file
-  if cmp -s "$2" "$3"; then pass "$1"; else
-    fail "$1" "the file differs"
-    diff <(cat -A "$2") <(cat -A "$3" 2>/dev/null) | head -n 12 | sed 's/^/       /'
-  fi
-}
-
-wine_setup 1024x768 || { echo "FAIL - setup: Wine or Xvfb did not start"; exit 1; }
+wine_setup 1024x768 || { fail "setup: Wine or Xvfb did not start"; exit 1; }
 ORIGINAL_LANGUAGE="$(wine reg query "$LANG_KEY" /v CurLang 2>/dev/null | tr -d '\r' | grep -o '0x[0-9a-fA-F]*$')"
 [ -n "$ORIGINAL_LANGUAGE" ] && ORIGINAL_LANGUAGE="$((ORIGINAL_LANGUAGE))"
 
@@ -142,26 +114,26 @@ for lang in "" 0; do
   # English file has them mended.
   if [ -z "$lang" ]; then expected="Lumora Sreen Saver|Add|Remove|Remove All|Preview|Оk"
   else expected="Lumora Screen Saver|Add|Remove|Remove All|Preview|OK"; fi
-  check "$label" "$expected|Cancel|Select Scheme|Show Images|Files" "$actual"
-  check "$label: schemes" "Flame|Ice|Smoke|Cheerful" "$(get schemes)"
-  check "$label: the Effect group" "Effect|Speed|Size|Pictures|Monitors|Stretch|Fit|Fill|Each monitor|Span all monitors" \
+  check "$label" same "$expected|Cancel|Select Scheme|Show Images|Files" "$actual"
+  check "$label: schemes" same "Flame|Ice|Smoke|Cheerful" "$(get schemes)"
+  check "$label: the Effect group" same "Effect|Speed|Size|Pictures|Monitors|Stretch|Fit|Fill|Each monitor|Span all monitors" \
     "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
   if [ -z "$lang" ]; then
-    check "no settings file: empty list, Show images checked, Flame" "0|1|0" "$(get count)|$(get check)|$(get scheme)"
-    check "no settings file: speed 40, size 80 (of 1-100), Stretch, Each monitor" "40|80|1-100|1-100|0|0" \
+    check "no settings file: empty list, Show images checked, Flame" same "0|1|0" "$(get count)|$(get check)|$(get scheme)"
+    check "no settings file: speed 40, size 80 (of 1-100), Stretch, Each monitor" same "40|80|1-100|1-100|0|0" \
       "$(get speed)|$(get size)|$(get speedRange)|$(get sizeRange)|$(get fit)|$(get monitors)"
-    check "the Effect group is shown, the spare combo box and the save message stay hidden" "1|1|0|1|1|1|0" \
+    check "the Effect group is shown, the spare combo box and the save message stay hidden" same "1|1|0|1|1|1|0" \
       "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1023)"
-    check "Tab visits the old controls in their order, then the Effect group and the library's row in reading order" \
+    check "Tab visits the old controls in their order, then the Effect group and the library's row in reading order" same \
       "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018 1021 1019" "$(drv taborder)"
-    check "every English caption of the Effect group, the scheme row and the library's row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+    check "every English caption of the Effect group, the scheme row and the library's row fits its control" same "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
     # The empty list shows the language's background picture (warm colours), not a blank box.
     list_shot "$SHOTS/empty-list-en.png"
     warm="$(convert "$SHOTS/empty-list-en.png" -format '%[fx:mean.r - mean.b > 0.04 ? 1 : 0]' info: 2>/dev/null)"
-    check "the empty list shows the background picture" "1" "$warm"
+    check "the empty list shows the background picture" same "1" "$warm"
   fi
   end_dialog 2
-  check "$label: Cancel without a file writes none" "no file" "$(digest "$SETTINGS")"
+  check "$label: Cancel without a file writes none" same "no file" "$(digest "$SETTINGS")"
 done
 
 # ---- Russian ----
@@ -169,13 +141,13 @@ set_language 1
 if start_dialog; then
   read_texts
   actual="$(get caption)|$(get ctl3)|$(get ctl4)|$(get ctl5)|$(get ctl1009)|$(get ctl1)|$(get ctl2)|$(get ctl1010)|$(get ctl1004)|$(get ctl1011)"
-  check "Russian texts (CurLang 1)" \
+  check "Russian texts (CurLang 1)" same \
     "Заставка Lumora|Добавить|Удалить|Удалить все|Просмотр|ОК|Отмена|Выбрать схему|Показывать изображения|Файлы" "$actual"
-  check "Russian texts: schemes" "Пламя|Лёд|Дым|Весёлая" "$(get schemes)"
-  check "Russian texts: the Effect group" \
+  check "Russian texts: schemes" same "Пламя|Лёд|Дым|Весёлая" "$(get schemes)"
+  check "Russian texts: the Effect group" same \
     "Эффект|Скорость|Размер|Изображения|Мониторы|Растянуть|Вписать|Заполнить|Каждый монитор|На все мониторы" \
     "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
-  check "every Russian caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  check "every Russian caption of the Effect group and the scheme row fits its control" same "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
   list_shot "$SHOTS/empty-list-ru.png"
   differ="$(compare -metric AE "$SHOTS/empty-list-en.png" "$SHOTS/empty-list-ru.png" null: 2>&1 | cut -d' ' -f1)"
   if [ "${differ:-0}" -gt 1000 ] 2>/dev/null; then pass "the empty list shows the Russian picture"; else
@@ -187,11 +159,11 @@ fi
 set_language 6
 if start_dialog; then
   read_texts
-  check "Japanese texts (CurLang 6)" "プレビュー|キャンセル|ファイル" "$(get ctl1009)|$(get ctl2)|$(get ctl1011)"
-  check "Japanese texts: the Effect group" \
+  check "Japanese texts (CurLang 6)" same "プレビュー|キャンセル|ファイル" "$(get ctl1009)|$(get ctl2)|$(get ctl1011)"
+  check "Japanese texts: the Effect group" same \
     "エフェクト|速度|サイズ|画像|モニター|引き伸ばす|全体を表示|画面を埋める|モニターごと|全モニターにまたがる" \
     "$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
-  check "every Japanese caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  check "every Japanese caption of the Effect group and the scheme row fits its control" same "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
   end_dialog 2
 fi
 for lang in 2 3 4 5; do
@@ -200,7 +172,7 @@ for lang in 2 3 4 5; do
   read_texts
   [ "$(get ctl1013)" != "Speed" ] && [ -n "$(get ctl1013)" ] && pass "CurLang $lang: the speed label is translated" ||
     fail "CurLang $lang: the speed label is translated" "[$(get ctl1013)]"
-  check "CurLang $lang: every caption of the Effect group and the scheme row fits its control" "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
+  check "CurLang $lang: every caption of the Effect group and the scheme row fits its control" same "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
   end_dialog 2
 done
 set_language 0
@@ -214,22 +186,22 @@ if start_dialog; then
   drv key 1016 down >/dev/null
   drv key 1018 down >/dev/null
   read_texts
-  check "Home, End and Down: speed 1, size 100, Fit, Span all monitors" "1|100|1|1" \
+  check "Home, End and Down: speed 1, size 100, Fit, Span all monitors" same "1|100|1|1" \
     "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
   end_dialog 1
-  SPEED=1 SIZE=100 FIT=1 SPAN=1 settings_bytes 1 0 >"$WORK/expected"
-  expect_file "OK saves speed 1, size 100, PictureFit 1 and SpanMonitors 1" "$WORK/expected" "$SETTINGS"
+  settings BlobsSpeed=1 BlobsSize=100 PictureFit=1 SpanMonitors=1 >"$WORK/expected"
+  check "OK saves speed 1, size 100, PictureFit 1 and SpanMonitors 1" same_file "$WORK/expected" "$SETTINGS"
 fi
 if start_dialog; then
   read_texts
-  check "the dialog shows the saved Effect choices" "1|100|1|1" "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
+  check "the dialog shows the saved Effect choices" same "1|100|1|1" "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
   drv key 1002 right 39 >/dev/null
   drv key 1003 left 20 >/dev/null
   drv key 1016 down >/dev/null
   drv key 1018 up >/dev/null
   end_dialog 1
-  FIT=2 settings_bytes 1 0 >"$WORK/expected"
-  expect_file "back to speed 40, size 80 and Each monitor, with Fill: only PictureFit 2 is added" "$WORK/expected" "$SETTINGS"
+  settings PictureFit=2 >"$WORK/expected"
+  check "back to speed 40, size 80 and Each monitor, with Fill: only PictureFit 2 is added" same_file "$WORK/expected" "$SETTINGS"
 fi
 before="$(digest "$SETTINGS")"
 if start_dialog; then
@@ -237,28 +209,46 @@ if start_dialog; then
   drv key 1002 end >/dev/null
   drv key 1018 end >/dev/null
   end_dialog 2
-  check "Cancel after moving the Effect controls leaves the file byte for byte" "$before" "$(digest "$SETTINGS")"
+  check "Cancel after moving the Effect controls leaves the file byte for byte" same "$before" "$(digest "$SETTINGS")"
 fi
 if start_dialog; then
   drv key 1016 home >/dev/null
   end_dialog 1
-  settings_bytes 1 0 >"$WORK/expected"
-  expect_file "Stretch again: the file is the classic five lines, byte for byte" "$WORK/expected" "$SETTINGS"
+  settings >"$WORK/expected"
+  check "Stretch again: the file is the classic five lines, byte for byte" same_file "$WORK/expected" "$SETTINGS"
 fi
-# Values outside their ranges, written by hand: shown clamped, kept until OK.
-SPEED=0 SIZE=1000000000 FIT=7 SPAN=-3 settings_bytes 1 0 >"$SETTINGS"
-before="$(digest "$SETTINGS")"
+# The photo library's Order box: its second item (shuffle) is saved as "PictureOrder 1",
+# shown again by the next dialog, and gone from the file once the first item is back.
 if start_dialog; then
-  read_texts
-  check "speed 0, size 10^9, fit 7, monitors -3 show as 1, 100, Fill, Each monitor" "1|100|2|0" \
-    "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
-  end_dialog 2
-  check "Cancel keeps the out-of-range values" "$before" "$(digest "$SETTINGS")"
+  drv key 1021 down >/dev/null
+  end_dialog 1
+  settings PictureOrder=1 >"$WORK/expected"
+  check "Down in the Order box: OK saves PictureOrder 1" same_file "$WORK/expected" "$SETTINGS"
 fi
 if start_dialog; then
   end_dialog 1
-  SPEED=1 SIZE=100 FIT=2 settings_bytes 1 0 >"$WORK/expected"
-  expect_file "OK stores the out-of-range values as the dialog shows them" "$WORK/expected" "$SETTINGS"
+  check "the next dialog keeps the saved order" same_file "$WORK/expected" "$SETTINGS"
+fi
+if start_dialog; then
+  drv key 1021 up >/dev/null
+  end_dialog 1
+  settings >"$WORK/expected"
+  check "Up in the Order box: OK saves the classic five lines again" same_file "$WORK/expected" "$SETTINGS"
+fi
+# Values outside their ranges, written by hand: shown clamped, kept until OK.
+settings BlobsSpeed=0 BlobsSize=1000000000 PictureFit=7 SpanMonitors=-3 >"$SETTINGS"
+before="$(digest "$SETTINGS")"
+if start_dialog; then
+  read_texts
+  check "speed 0, size 10^9, fit 7, monitors -3 show as 1, 100, Fill, Each monitor" same "1|100|2|0" \
+    "$(get speed)|$(get size)|$(get fit)|$(get monitors)"
+  end_dialog 2
+  check "Cancel keeps the out-of-range values" same "$before" "$(digest "$SETTINGS")"
+fi
+if start_dialog; then
+  end_dialog 1
+  settings BlobsSpeed=1 BlobsSize=100 PictureFit=2 >"$WORK/expected"
+  check "OK stores the out-of-range values as the dialog shows them" same_file "$WORK/expected" "$SETTINGS"
 fi
 
 # ---- Add, drop, Remove, menu, OK ----
@@ -266,19 +256,19 @@ rm -f "$SETTINGS"
 if start_dialog; then
   drv add "$PICS" c.bmp a.jpg b.png >/dev/null || fail "the open-file dialog takes several files"
   read_texts
-  check "Add with several files: entries in the dialog's order" \
+  check "Add with several files: entries in the dialog's order" same \
     "3|$PICS\\c.bmp|$PICS\\a.jpg|$PICS\\b.png" "$(get count)|$(get entry0)|$(get entry1)|$(get entry2)"
   drv add "$PICS" d.tif >/dev/null || fail "the open-file dialog takes one file"
   read_texts
-  check "Add with one file: its full path" "4|$PICS\\d.tif" "$(get count)|$(get entry3)"
+  check "Add with one file: its full path" same "4|$PICS\\d.tif" "$(get count)|$(get entry3)"
   drv add-cancel >/dev/null || fail "the open-file dialog can be cancelled"
   read_texts
-  check "Add cancelled: nothing changes" "4" "$(get count)"
+  check "Add cancelled: nothing changes" same "4" "$(get count)"
 
   drv drop "$PICS\\drop\\a.JPG" "$PICS\\drop\\b.txt" "$PICS\\drop\\album" "$PICS\\drop\\holiday.jpg" >/dev/null ||
     fail "a drop can be posted"
   read_texts
-  check "a drop of a.JPG, b.txt and two folders adds a.JPG and each folder as a folder entry" \
+  check "a drop of a.JPG, b.txt and two folders adds a.JPG and each folder as a folder entry" same \
     "7|$PICS\\drop\\a.JPG|$PICS\\drop\\album\\|$PICS\\drop\\holiday.jpg\\" \
     "$(get count)|$(get entry4)|$(get entry5)|$(get entry6)"
   # The two folder entries go again, so that the checks below keep their list.
@@ -290,34 +280,34 @@ if start_dialog; then
 
   drv click 4 >/dev/null   # Remove, nothing selected
   read_texts
-  check "Remove without a selection removes nothing and selects the first entry" "5|0" "$(get count)|$(get selected)"
+  check "Remove without a selection removes nothing and selects the first entry" same "5|0" "$(get count)|$(get selected)"
   drv select 2 >/dev/null
   drv click 4 >/dev/null   # Remove entry 2, b.png
   read_texts
-  check "Remove with a selection removes that entry and selects the one before" \
+  check "Remove with a selection removes that entry and selects the one before" same \
     "4|1|$PICS\\d.tif" "$(get count)|$(get selected)|$(get entry2)"
   drv menu 1 2 >/dev/null || fail "the right-click menu opens and closes"
   read_texts
-  check "a right click on entry 1 and Remove in the menu removes that entry" \
+  check "a right click on entry 1 and Remove in the menu removes that entry" same \
     "3|$PICS\\c.bmp|$PICS\\d.tif|$PICS\\drop\\a.JPG" "$(get count)|$(get entry0)|$(get entry1)|$(get entry2)"
   drv scheme 2 >/dev/null
   end_dialog 1
-  settings_bytes 1 2 "$PICS\\c.bmp" "$PICS\\d.tif" "$PICS\\drop\\a.JPG" >"$WORK/expected"
-  expect_file "OK writes the exact bytes of the settings file" "$WORK/expected" "$SETTINGS"
+  settings SelectLumoraEffect=2 -- "$PICS\\c.bmp" "$PICS\\d.tif" "$PICS\\drop\\a.JPG" >"$WORK/expected"
+  check "OK writes the exact bytes of the settings file" same_file "$WORK/expected" "$SETTINGS"
 fi
 
 # ---- Cancel leaves the file as it was ----
 before="$(digest "$SETTINGS")"
 if start_dialog; then
   read_texts
-  check "the dialog shows the saved pictures and scheme" "3|2|1" "$(get count)|$(get scheme)|$(get check)"
+  check "the dialog shows the saved pictures and scheme" same "3|2|1" "$(get count)|$(get scheme)|$(get check)"
   drv add "$PICS" a.jpg >/dev/null
   drv select 0 >/dev/null
   drv click 4 >/dev/null
   drv click 1004 >/dev/null
   drv scheme 3 >/dev/null
   end_dialog 2
-  check "Cancel after adding and removing leaves the file byte for byte" "$before" "$(digest "$SETTINGS")"
+  check "Cancel after adding and removing leaves the file byte for byte" same "$before" "$(digest "$SETTINGS")"
 fi
 
 # ---- Remove All, the check mark and the value ----
@@ -325,13 +315,13 @@ if start_dialog; then
   drv click 1004 >/dev/null   # the user unchecks "Show images": the value becomes 0
   drv click 5 >/dev/null      # Remove All
   read_texts
-  check "Remove All empties the list" "0|0" "$(get count)|$(get check)"
+  check "Remove All empties the list" same "0|0" "$(get count)|$(get check)"
   drv add "$PICS" a.jpg >/dev/null
   read_texts
-  check "Add sets the check mark" "1" "$(get check)"
+  check "Add sets the check mark" same "1" "$(get check)"
   end_dialog 1
-  settings_bytes 0 2 "$PICS\\a.jpg" >"$WORK/expected"
-  expect_file "the check mark set by Add does not change the saved value" "$WORK/expected" "$SETTINGS"
+  settings ShowImages=0 SelectLumoraEffect=2 -- "$PICS\\a.jpg" >"$WORK/expected"
+  check "the check mark set by Add does not change the saved value" same_file "$WORK/expected" "$SETTINGS"
 fi
 
 # ---- A long selection: 30 files whose names fill more than 2,047 characters ----
@@ -344,21 +334,21 @@ rm -f "$SETTINGS"
 if start_dialog; then
   drv add "$PICS\\many" "${names[@]}" >/dev/null || fail "the open-file dialog takes 30 files"
   read_texts
-  check "Add of 30 files: the list shows 21 of them" "21|$PICS\\many\\${names[20]}" "$(get count)|$(get entry20)"
+  check "Add of 30 files: the list shows 21 of them" same "21|$PICS\\many\\${names[20]}" "$(get count)|$(get entry20)"
   # 700 names of 95 characters do not fit even the large buffer (Wine's dialog fills it to
   # the brim instead of reporting it): nothing is added, and the log says why.
   w80="$(printf 'w%.0s' $(seq 1 80))"
   for i in $(seq -f '%04g' 1 700); do : >"$WORK/pics/many/many_${i}_$w80.jpg"; done
   drv add-generated "$PICS\\many" 700 >/dev/null
   read_texts
-  check "a selection too long for the buffer adds nothing" "21" "$(get count)"
+  check "a selection too long for the buffer adds nothing" same "21" "$(get count)"
   if grep -a -q "selection too long" "$WORK/log_output.txt" 2>/dev/null; then pass "a selection too long for the buffer is logged"
   else fail "a selection too long for the buffer is logged"; fi
   end_dialog 1
   expected_pictures=()
   for n in "${names[@]}"; do expected_pictures+=("$PICS\\many\\$n"); done
-  settings_bytes 1 0 "${expected_pictures[@]}" >"$WORK/expected"
-  expect_file "OK saves all 30 files of a selection longer than 2,047 characters" "$WORK/expected" "$SETTINGS"
+  settings -- "${expected_pictures[@]}" >"$WORK/expected"
+  check "OK saves all 30 files of a selection longer than 2,047 characters" same_file "$WORK/expected" "$SETTINGS"
 fi
 
 # ---- More pictures than the list shows: entry n stays picture n ----
@@ -366,16 +356,16 @@ fi
 # file must lose exactly the two pictures the user took out and keep the one added.
 thirty=()
 for i in $(seq -w 0 29); do thirty+=("C:\\album\\photo$i.jpg"); done
-settings_bytes 1 0 "${thirty[@]}" >"$SETTINGS"
+settings -- "${thirty[@]}" >"$SETTINGS"
 if start_dialog; then
   drv select 5 >/dev/null
   drv click 4 >/dev/null   # Remove photo05
   read_texts
-  check "after a Remove the list shows the next hidden picture" "21|C:\\album\\photo21.jpg" "$(get count)|$(get entry20)"
+  check "after a Remove the list shows the next hidden picture" same "21|C:\\album\\photo21.jpg" "$(get count)|$(get entry20)"
   drv add "$PICS" a.jpg >/dev/null
   read_texts
   shown="$(get entry20)"
-  check "after an Add entry 20 is still picture 20 of the record" "C:\\album\\photo21.jpg" "$shown"
+  check "after an Add entry 20 is still picture 20 of the record" same "C:\\album\\photo21.jpg" "$shown"
   drv select 20 >/dev/null
   drv click 4 >/dev/null   # Remove what entry 20 shows
   end_dialog 1
@@ -383,18 +373,18 @@ if start_dialog; then
   for p in "${thirty[@]}" "$PICS\\a.jpg"; do
     [ "$p" = "C:\\album\\photo05.jpg" ] || [ "$p" = "$shown" ] || meant+=("$p")
   done
-  settings_bytes 1 0 "${meant[@]}" >"$WORK/expected"
-  expect_file "OK saves exactly the pictures left after removing what the list showed" "$WORK/expected" "$SETTINGS"
+  settings -- "${meant[@]}" >"$WORK/expected"
+  check "OK saves exactly the pictures left after removing what the list showed" same_file "$WORK/expected" "$SETTINGS"
 fi
 
 # ---- An unknown scheme ----
-settings_bytes 1 9 >"$SETTINGS"
+settings SelectLumoraEffect=9 >"$SETTINGS"
 if start_dialog; then
   read_texts
-  check "scheme 9 in the file: no selection" "-1" "$(get scheme)"
+  check "scheme 9 in the file: no selection" same "-1" "$(get scheme)"
   end_dialog 1
-  settings_bytes 1 -1 >"$WORK/expected"
-  expect_file "OK without touching the scheme stores -1" "$WORK/expected" "$SETTINGS"
+  settings SelectLumoraEffect=-1 >"$WORK/expected"
+  check "OK without touching the scheme stores -1" same_file "$WORK/expected" "$SETTINGS"
 fi
 
 # ---- Preview, twice, and what OK saves after it ----
@@ -403,7 +393,7 @@ fi
 pictures=()
 for i in $(seq -w 1 25); do pictures+=("C:\\missing\\picture$i.jpg"); done
 long="C:\\$(printf 'x%.0s' $(seq 1 1100))\\long.png"
-settings_bytes 1 0 "${pictures[@]}" >"$SETTINGS"
+settings -- "${pictures[@]}" >"$SETTINGS"
 
 # Particles: most corners of the screen black (the error screen fills them with its panel)
 # and a good number of bright pixels above the logo.
@@ -417,7 +407,9 @@ shows_particles() {  # screenshot
     -format '%[fx:mean > 0.003 ? 1 : 0]' info:)"
   [ "$dark" -ge 2 ] && [ "$bright" = 1 ]
 }
-# Opens the preview and looks at it after two seconds. The particle system keeps its
+preview_open() { [ "$(drv preview-state)" = "previewOpen=1" ]; }
+shot_shows_particles() { import -window root "$1" 2>/dev/null && shows_particles "$1"; }
+# Opens the preview and waits up to ten seconds for particles. The particle system keeps its
 # particles from one preview to the next, and Wine's software renderer draws a full stream
 # at about 20 frames a second: previews kept open longer leave so many particles that the
 # next one may miss its 20 frames in the first second and show the error screen, as it may
@@ -428,17 +420,15 @@ open_preview() {  # name
     local out
     out="$(drv preview)" || { fail "$1 opens" "$out"; return 1; }
     if [ "$try" = 1 ]; then
-      check "$1 covers the screen from 0,0" "preview=0,0,1024,768" "$(printf '%s\n' "$out" | grep '^preview=')"
-      check "$1 hides the cursor" "cursorShown=0" "$(printf '%s\n' "$out" | grep '^cursorShown=')"
+      check "$1 covers the screen from 0,0" same "preview=0,0,1024,768" "$(printf '%s\n' "$out" | grep '^preview=')"
+      check "$1 hides the cursor" same "cursorShown=0" "$(printf '%s\n' "$out" | grep '^cursorShown=')"
     fi
-    sleep 2
-    import -window root "$SHOTS/$2-$try.png" 2>/dev/null
-    if shows_particles "$SHOTS/$2-$try.png"; then
+    if wait_for 10 shot_shows_particles "$SHOTS/$2-$try.png"; then
       pass "$1 shows particles"
       return 0
     fi
     [ "$try" = 3 ] && break
-    echo "note - $1 showed no particles (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+    note "$1 showed no particles (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
     drv preview-message esc >/dev/null
     drv preview-gone >/dev/null
     sleep 5  # a passing burst of load from elsewhere is the usual cause
@@ -450,28 +440,27 @@ open_preview() {  # name
 if start_dialog; then
   drv drop "$long" >/dev/null
   read_texts
-  check "the list shows 21 of 26 pictures" "21" "$(get count)"
+  check "the list shows 21 of 26 pictures" same "21" "$(get count)"
   drv click 1004 >/dev/null   # "Show images" off, unsaved
   drv scheme 1 >/dev/null
   open_preview "the first preview" preview-1
   drv preview-message shift-lbutton >/dev/null
-  sleep 1
-  check "a left click with Shift held does not end the preview" "previewOpen=1" "$(drv preview-state)"
+  check "a left click with Shift held does not end the preview" holds_for 1 preview_open
   xdotool mousemove 512 384 click 1
   if drv preview-gone >/dev/null; then pass "a plain left click ends the preview"; else
     fail "a plain left click ends the preview"
     drv preview-message lbutton >/dev/null
     drv preview-gone >/dev/null
   fi
-  check "the cursor is shown again" "cursorShown=1" "$(drv cursor)"
+  check "the cursor is shown again" same "cursorShown=1" "$(drv cursor)"
   open_preview "the second preview" preview-2
   drv preview-message esc >/dev/null
   if drv preview-gone >/dev/null; then pass "Esc ends the second preview"; else fail "Esc ends the second preview"; fi
   read_texts
-  check "after the previews the dialog keeps its choices" "21|0|1" "$(get count)|$(get check)|$(get scheme)"
+  check "after the previews the dialog keeps its choices" same "21|0|1" "$(get count)|$(get check)|$(get scheme)"
   end_dialog 1
-  settings_bytes 0 1 "${pictures[@]}" "$long" >"$WORK/expected"
-  expect_file "OK after two previews saves all 26 pictures, the long path whole, and the unsaved values" \
+  settings ShowImages=0 SelectLumoraEffect=1 -- "${pictures[@]}" "$long" >"$WORK/expected"
+  check "OK after two previews saves all 26 pictures, the long path whole, and the unsaved values" same_file \
     "$WORK/expected" "$SETTINGS"
 fi
 
@@ -489,6 +478,7 @@ dark_corners() {
   [ "$dark" -ge 2 ]
 }
 # Past the black start-up second: the logo in the bottom-left corner is drawn.
+shot_logo_shown() { import -window root "$1" 2>/dev/null && logo_shown "$1"; }
 logo_shown() { [ "$(convert "$1" -crop 200x50+10+710 +repage -colorspace gray -format '%[fx:mean > 0.02 ? 1 : 0]' info:)" = 1 ]; }
 preview_at_speed() {  # key (home or end), name, minimum bright pixels: BRIGHT = those after three seconds
   local try shot opened
@@ -498,8 +488,11 @@ preview_at_speed() {  # key (home or end), name, minimum bright pixels: BRIGHT =
     drv key 1002 "$1" >/dev/null
     opened=""
     if drv preview >/dev/null; then
-      sleep 3
       shot="$SHOTS/$2-$try.png"
+      # The three seconds are measured from the first drawn frame, past the black start-up
+      # second, however long Wine takes to get there.
+      wait_for 15 shot_logo_shown "$shot" || note "$2: no logo within 15 s"
+      measure_window 3
       import -window root "$shot" 2>/dev/null
       # The screenshot counts only if the preview was up all the while.
       [ "$(drv preview-state)" = "previewOpen=1" ] && opened=1
@@ -511,13 +504,13 @@ preview_at_speed() {  # key (home or end), name, minimum bright pixels: BRIGHT =
       BRIGHT="$(bright_pixels "$shot")"
       [ "${BRIGHT:-0}" -ge "$3" ] && return 0
     fi
-    echo "note - $2 showed no stream or the error screen (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
+    note "$2 showed no stream or the error screen (load $(cut -d' ' -f1 /proc/loadavg)); trying once more"
     BRIGHT=""
     sleep 5
   done
   return 1
 }
-settings_bytes 1 0 >"$SETTINGS"
+settings >"$SETTINGS"
 preview_at_speed end preview-fast 1500
 fast="$BRIGHT"
 preview_at_speed home preview-slow 0
@@ -533,31 +526,31 @@ fi
 # Root may write any file whatever its mode bits, and so may Wine running as root; an
 # immutable file cannot be opened for writing by anyone.
 # The old file holds the user's choices from before an update: they must carry over.
-settings_bytes 1 2 "C:\\old\\kept.jpg" >"$SETTINGS"
+settings SelectLumoraEffect=2 -- "C:\\old\\kept.jpg" >"$SETTINGS"
 user_settings_file() {
   find "$WINEPREFIX/drive_c/users" -path '*/AppData/Roaming/Lumora/Lumora.scr.settings' 2>/dev/null | head -n 1
 }
 user_settings="$(user_settings_file)"
 [ -n "$user_settings" ] && rm -f "$user_settings"
 if ! chattr +i "$SETTINGS" 2>/dev/null; then
-  echo "skip - the settings file's fallback place (no immutable files here)"
+  note "skipped: the settings file's fallback place (no immutable files here)"
 else
   IMMUTABLE="$SETTINGS"
   before="$(digest "$SETTINGS")"
   if start_dialog; then
     read_texts
-    check "without a file of the user's own, the old file beside the program is read" \
+    check "without a file of the user's own, the old file beside the program is read" same \
       "1|C:\\old\\kept.jpg|2" "$(get count)|$(get entry0)|$(get scheme)"
     drv add "$PICS" b.png >/dev/null
     end_dialog 1
     user_settings="$(user_settings_file)"
-    check "a settings file that cannot be written stays as it was" "$before" "$(digest "$SETTINGS")"
+    check "a settings file that cannot be written stays as it was" same "$before" "$(digest "$SETTINGS")"
     if [ -n "$user_settings" ]; then
-      settings_bytes 1 2 "C:\\old\\kept.jpg" "$PICS\\b.png" >"$WORK/expected"
-      expect_file "OK saves to the user's own folder instead" "$WORK/expected" "$user_settings"
+      settings SelectLumoraEffect=2 -- "C:\\old\\kept.jpg" "$PICS\\b.png" >"$WORK/expected"
+      check "OK saves to the user's own folder instead" same_file "$WORK/expected" "$user_settings"
       if start_dialog; then
         read_texts
-        check "the next dialog reads the user's own file" "2|$PICS\\b.png" "$(get count)|$(get entry1)"
+        check "the next dialog reads the user's own file" same "2|$PICS\\b.png" "$(get count)|$(get entry1)"
         end_dialog 2
       fi
       rm -f "$user_settings"
@@ -569,23 +562,24 @@ else
   IMMUTABLE=""
 fi
 
+save_message_shown() { read_texts; [ "$(get visible1023)" = 1 ]; }
 # ---- A full disk: OK keeps the old file whole and the dialog open; OK again saves ----
 # A small tmpfs over a folder of the prefix holds the program and a settings file of 4,096
 # bytes with 31 pictures; a filler takes the rest of its room once the dialog is open.
 FULL="$WINEPREFIX/drive_c/lumora-full"
 room=$(( $(stat -c %s "$WORK/Lumora.scr") + $(stat -c %s "$WORK/LMRResource.dat") + 262144 ))
 if [ "$(id -u)" != 0 ] || ! mkdir -p "$FULL" || ! mount -t tmpfs -o "size=$room" lumora-full "$FULL"; then
-  echo "skip - a full disk (mounting a tmpfs needs root)"
+  note "skipped: a full disk (mounting a tmpfs needs root)"
 else
   MOUNTED="$FULL"
   cp "$WORK/Lumora.scr" "$WORK/LMRResource.dat" "$FULL/"
   pictures=()
   for i in $(seq -w 1 31); do pictures+=("$PICS\\full_${i}_$(printf 'p%.0s' $(seq 1 70)).jpg"); done
-  settings_bytes 1 0 "${pictures[@]}" >"$FULL/Lumora.scr.settings"
+  settings -- "${pictures[@]}" >"$FULL/Lumora.scr.settings"
   # Padded to 4,096 bytes in the last picture's name.
   pad=$((4096 - $(stat -c %s "$FULL/Lumora.scr.settings")))
   pictures[30]="${pictures[30]%.jpg}$(printf 'q%.0s' $(seq 1 "$pad")).jpg"
-  settings_bytes 1 0 "${pictures[@]}" >"$FULL/Lumora.scr.settings"
+  settings -- "${pictures[@]}" >"$FULL/Lumora.scr.settings"
   cp "$FULL/Lumora.scr.settings" "$WORK/old-settings"
   (cd "$FULL" && exec wine ./Lumora.scr /c >/dev/null 2>&1) &
   SCR_PID=$!
@@ -598,15 +592,15 @@ else
     drv key 1016 down >/dev/null  # Fit
     drv key 1018 down >/dev/null  # Span all monitors
     drv click 1 >/dev/null
-    sleep 1
+    wait_for 10 save_message_shown || note "no save message within 10 s"
     read_texts
-    check "OK on a full disk: the dialog stays open and says the settings could not be saved" \
+    check "OK on a full disk: the dialog stays open and says the settings could not be saved" same \
       "Lumora Screen Saver|1|The settings could not be saved." "$(get caption)|$(get visible1023)|$(get ctl1023)"
-    expect_file "OK on a full disk leaves the old file byte for byte" "$WORK/old-settings" "$FULL/Lumora.scr.settings"
+    check "OK on a full disk leaves the old file byte for byte" same_file "$WORK/old-settings" "$FULL/Lumora.scr.settings"
     rm -f "$FULL/filler"
     end_dialog 1
-    FIT=1 SPAN=1 settings_bytes 1 0 "${pictures[@]:0:3}" "${pictures[@]:4}" >"$WORK/expected"
-    expect_file "with room again, OK once more saves the choices" "$WORK/expected" "$FULL/Lumora.scr.settings"
+    settings PictureFit=1 SpanMonitors=1 -- "${pictures[@]:0:3}" "${pictures[@]:4}" >"$WORK/expected"
+    check "with room again, OK once more saves the choices" same_file "$WORK/expected" "$FULL/Lumora.scr.settings"
   fi
   [ -n "$SCR_PID" ] && kill "$SCR_PID" 2>/dev/null
   SCR_PID=""
@@ -628,7 +622,7 @@ if [ -x "$TOOL" ] && [ -d assets/archive ]; then
       list_shot "$SHOTS/empty-list-hint.png"
       white="$(convert "$SHOTS/empty-list-hint.png" -colorspace gray -threshold 97% -format '%[fx:mean > 0.85 ? 1 : 0]' info:)"
       ink="$(convert "$SHOTS/empty-list-hint.png" -colorspace gray -negate -threshold 50% -format '%[fx:mean > 0.003 ? 1 : 0]' info:)"
-      check "without its picture the empty list shows the hint texts on white" "1|1" "$white|$ink"
+      check "without its picture the empty list shows the hint texts on white" same "1|1" "$white|$ink"
       end_dialog 2
     fi
   else
@@ -636,7 +630,7 @@ if [ -x "$TOOL" ] && [ -d assets/archive ]; then
   fi
   mv -f "$WORK/LMRResource.full" "$WORK/LMRResource.dat"
 else
-  echo "skip - the hint texts ($TOOL is not built)"
+  note "skipped: the hint texts ($TOOL is not built)"
 fi
 
 # ---- A language file of an older archive: its 54 texts, and English for the Effect group ----
@@ -650,7 +644,7 @@ if [ -x "$TOOL" ] && [ -d assets/archive ]; then
     rm -f "$SETTINGS"
     if start_dialog; then
       read_texts
-      check "a Russian file of 54 lines: Russian buttons, the Effect group in English" \
+      check "a Russian file of 54 lines: Russian buttons, the Effect group in English" same \
         "ОК|Отмена|Effect|Speed|Size|Pictures|Monitors|Stretch|Fit|Fill|Each monitor|Span all monitors" \
         "$(get ctl1)|$(get ctl2)|$(get ctl1012)|$(get ctl1013)|$(get ctl1014)|$(get ctl1015)|$(get ctl1017)|$(get fits)|$(get monitorItems)"
       end_dialog 2
@@ -661,7 +655,7 @@ if [ -x "$TOOL" ] && [ -d assets/archive ]; then
   fi
   mv -f "$WORK/LMRResource.full" "$WORK/LMRResource.dat"
 else
-  echo "skip - an older archive's language file ($TOOL is not built)"
+  note "skipped: an older archive's language file ($TOOL is not built)"
 fi
 
 # ---- 150 % display scaling, on a screen of the size that offers it ----
@@ -689,8 +683,8 @@ if wine_setup 1920x1080; then
     rm -f "$SETTINGS"
     start_dialog || continue
     drv layout $EFFECT_IDS >"$WORK/layout"
-    check "150 %, CurLang $lang: the dialog is drawn at 144 DPI" "dpi=144" "$(grep '^dpi=' "$WORK/layout")"
-    check "150 %, CurLang $lang: the dialog is on the screen and the Effect group's captions fit" "layout=ok" "$(grep '^layout=' "$WORK/layout")"
+    check "150 %, CurLang $lang: the dialog is drawn at 144 DPI" same "dpi=144" "$(grep '^dpi=' "$WORK/layout")"
+    check "150 %, CurLang $lang: the dialog is on the screen and the Effect group's captions fit" same "layout=ok" "$(grep '^layout=' "$WORK/layout")"
     [ "$lang" = 0 ] && import -window root "$SHOTS/dialog-150.png" 2>/dev/null
     end_dialog 2
   done
@@ -701,5 +695,4 @@ else
   fail "a 1920 x 1080 screen for the 150 % checks"
 fi
 
-echo "config dialog: $((checks - failures)) of $checks checks passed"
-[ "$failures" -eq 0 ]
+report "config dialog"

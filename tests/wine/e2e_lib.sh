@@ -1,16 +1,140 @@
-# Sourced by the end-to-end scripts under tests/wine/ after scripts/wine-env.sh: the check
-# lines the test run counts, screenshots and their measures, and the saver's process. The
-# screenshot helpers need WORK (with shots/ and app/) and DISPLAY set.
-failures=0
-pass() { echo "   ok: $*"; }
-fail() { echo "   FAILED: $*"; failures=$((failures + 1)); }
-gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)"; }
+# Sourced by the end-to-end scripts (tests/wine/, after scripts/wine-env.sh) and by the tool
+# scripts (tests/scripts/): one form for the check lines the test run counts, waiting for a
+# condition up to a deadline, Wine paths, settings files, the large test photo, screenshots
+# and their measures, and the saver's process. The screenshot helpers need WORK (with
+# shots/ and app/) and DISPLAY set.
 
+# ---- Check lines: "   ok: WHAT" and "   FAILED: WHAT", which scripts/run-tests.sh counts ----
+failures=0
+checks=0
+pass() { checks=$((checks + 1)); echo "   ok: $1"; }
+fail() { checks=$((checks + 1)); failures=$((failures + 1)); echo "   FAILED: $1${2:+: $2}"; }  # what [why]
+note() { echo "   note: $*"; }
+# The one check: the command decides. A predicate may leave a reason in DETAIL, printed
+# after the name (further lines indented below it).
+DETAIL=""
+check() {  # what command...
+  local what="$1"
+  shift
+  DETAIL=""
+  if "$@"; then pass "$what"; else fail "$what" "$DETAIL"; fi
+}
+same() {  # expected actual
+  [ "$1" == "$2" ] && return 0
+  DETAIL="expected [$1], got [$2]"
+  return 1
+}
+same_file() {  # expected-file actual-file: byte for byte
+  cmp -s "$1" "$2" && return 0
+  DETAIL="the file differs"$'\n'"$(diff <(cat -A "$1") <(cat -A "$2" 2>/dev/null) | head -n 12 | sed 's/^/       /')"
+  return 1
+}
+not() { ! "$@"; }
+gt() { python3 -c "import sys; sys.exit(0 if float('$1') > float('$2') else 1)" 2>/dev/null; }
+# The last line of a script: its summary, and its status.
+report() {  # name
+  echo "$1: $failures failure(s) in $checks checks"
+  [ "$failures" -eq 0 ]
+}
+
+# ---- Waiting: every check waits for its condition, up to a deadline, never a fixed time ----
+E2E_POLL=0.1
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+ms_of() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'; }
+wait_for() {  # seconds command...: until the command succeeds; status 1 at the deadline
+  local end=$(($(now_ms) + $(ms_of "$1")))
+  shift
+  until "$@"; do
+    [ "$(now_ms)" -lt "$end" ] || return 1
+    sleep "$E2E_POLL"
+  done
+}
+holds_for() {  # seconds command...: the command keeps succeeding that long; status 1 once it fails
+  local end=$(($(now_ms) + $(ms_of "$1")))
+  shift
+  while "$@"; do
+    [ "$(now_ms)" -lt "$end" ] || return 0
+    sleep "$E2E_POLL"
+  done
+  return 1
+}
+log_has() { grep -a -q -- "$2" "$1" 2>/dev/null; }  # file pattern
+lines_over() { [ "$(grep -a -c -- "$2" "$1" 2>/dev/null)" -gt "$3" ]; }  # file pattern count
+alive() { kill -0 "$1" 2>/dev/null; }
+exited_within() {  # pid seconds: sets CODE (the exit code, or "timeout"); status 1 on time-out
+  if wait_for "$2" not alive "$1"; then
+    wait "$1" 2>/dev/null
+    CODE=$?
+    return 0
+  fi
+  CODE=timeout
+  return 1
+}
+
+# ---- Paths and files ----
+# A Linux path as Wine's Z: drive names it.
+winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
+# A settings file's bytes on standard output, as the saver writes them: the pictures between
+# the markers (a path starting with / is a Linux one, given as Wine sees it), the five keys
+# that are always written, then each later key given a value other than 0.
+#   settings [KEY=VALUE...] [--] [PICTURE...]
+settings() {
+  local -A v=([BlobsSpeed]=40 [BlobsSize]=80 [ShowImages]=1 [SelectCubeMap]=0 [SelectLumoraEffect]=0
+              [PictureFit]=0 [SpanMonitors]=0 [PictureOrder]=0)
+  local key p
+  while [ $# -gt 0 ]; do
+    [ "$1" = -- ] && { shift; break; }
+    [[ "$1" =~ ^([A-Za-z]+)=(.*)$ ]] || break
+    key="${BASH_REMATCH[1]}"
+    [ -n "${v[$key]+set}" ] || { echo "settings: unknown key $key" >&2; return 2; }
+    v[$key]="${BASH_REMATCH[2]}"
+    shift
+  done
+  printf '#Picture Info _ begin\r\n'
+  for p in "$@"; do
+    [ "${p:0:1}" = / ] && p="$(winpath "$p")"
+    printf '%s\r\n' "$p"
+  done
+  printf '#Picture Info _ end\r\n'
+  for key in BlobsSpeed BlobsSize ShowImages SelectCubeMap SelectLumoraEffect; do printf '%s %s\r\n' "$key" "${v[$key]}"; done
+  for key in PictureFit SpanMonitors PictureOrder; do
+    [ "${v[$key]}" = 0 ] || printf '%s %s\r\n' "$key" "${v[$key]}"
+  done
+}
+# A camera-sized photo: 4000 x 3000, a gradient with a little noise, as JPEG quality 90.
+big_photo() {  # file [from-colour to-colour]
+  MAGICK_THREAD_LIMIT=1 convert -size 4000x3000 "gradient:${2:-#306040}-${3:-#2050C0}" \
+    -attenuate 0.4 +noise Gaussian -quality 90 "$1"
+}
+
+# ---- Screenshots ----
 shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/null; }
 # Mean brightness (0..1) of a region WxH+X+Y of a screenshot, and of its channels.
 mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
 means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
+lit() { gt "$(mean "$1" "$2")" "$3"; }  # shot region minimum
+# Shots NAME until CHECK NAME ARGS... succeeds; status 1 at the deadline (the last shot stays).
+shot_until() {  # name seconds check args...
+  local name="$1" seconds="$2"
+  shift 2
+  wait_for "$seconds" shot_then "$name" "$@"
+}
+shot_then() { local name="$1" check="$2"; shift 2; shot "$name" && "$check" "$name" "$@"; }
+pixels_changed() {  # shot-a shot-b
+  local d
+  d="$(compare -metric AE "$WORK/shots/$1.png" "$WORK/shots/$2.png" null: 2>&1)"
+  echo "${d%% *}"
+}
+# Frames are drawn: within SECONDS a shot differs from NAME_a in more than PIXELS (100).
+moving() {  # name seconds [pixels]
+  shot "$1_a"
+  wait_for "$2" changed_since "$1" "${3:-100}"
+}
+changed_since() { shot "$1_b" && gt "$(pixels_changed "$1_a" "$1_b")" "$2"; }
+# No frames: two shots in a row are the same to the pixel.
+still() { shot "$1_a" && shot "$1_b" && [ "$(pixels_changed "$1_a" "$1_b")" = 0 ]; }  # name
 
+# ---- The saver's process ----
 # The saver started from the file PATH (default $WORK/app/Lumora.scr) in this run's prefix:
 # other runs on the machine may have a Lumora.scr of their own. Wine keeps the command line
 # as it was given (often ./Lumora.scr), so the file is found among the process's mappings.
@@ -30,19 +154,26 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 # above charge a whole tick to a thread that wakes on the timer, which a thread polling
 # every few milliseconds always does.
 cpu_ms() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%d\n", ns / 1e6}'; }
+# The fixed span a rate or a cost is measured over: a measure, never a wait for a condition.
+measure_window() { sleep "$1"; }  # seconds
+# What the process runs over a window of SECONDS: sets TICKS (1/100 s) and MS.
+cpu_over() {  # pid seconds
+  local t0 m0
+  t0="$(cpu_ticks "$1")" m0="$(cpu_ms "$1")"
+  measure_window "$2"
+  TICKS=$(($(cpu_ticks "$1") - t0)) MS=$(($(cpu_ms "$1") - m0))
+}
 start_saver() {  # args: switch; sets SAVER (the wine launcher's pid)
   (cd "$WORK/app" && exec wine ./Lumora.scr "$@") &
   SAVER=$!
 }
+saver_window() { xdotool search --name '^Screen Saver$' >/dev/null 2>&1; }
 # The saver has ended for the user when its full-screen window is gone. Wine with a software
 # OpenGL takes another second or two to tear the process down after ExitProcess, so the
 # exit code is awaited separately.
-window_gone_within() {  # seconds
-  local t=0
-  while xdotool search --name '^Screen Saver$' >/dev/null 2>&1; do
-    sleep 0.1
-    t=$((t + 1))
-    [ "$t" -ge $(($1 * 10)) ] && return 1
-  done
-  return 0
+window_gone_within() { wait_for "$1" not saver_window; }  # seconds
+# A key, then up to 10 s for the process to end; Wine is stopped when it does not.
+stop_saver() {
+  xdotool key space
+  exited_within "$SAVER" 10 || { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
 }

@@ -29,11 +29,6 @@ DESKTOP_KEY='HKCU\Control Panel\Desktop'
 SYS_SAVER='C:\windows\system32\Lumora.scr'
 rm -rf "$WORK"
 mkdir -p "$WORK/shots"
-check() {  # description command...
-  local what="$1"
-  shift
-  if "$@"; then pass "$what"; else fail "$what"; fi
-}
 same_text() { [ "${1,,}" = "${2,,}" ]; }  # Windows paths and names: case does not matter
 
 for f in "$SETUP" "$ZIP" dist/Lumora.scr dist/LMRResource.dat; do
@@ -115,8 +110,9 @@ install() {  # switches... -> sets CODE
 # Runs the uninstaller as Windows does, from its QuietUninstallString. It copies itself to the
 # temporary folder, starts that copy and returns at once; the copy removes the uninstaller's
 # folder last, so that folder's going means the whole uninstall has run.
+uninstalled() { [ ! -e "$1" ] && [ ! -d "$PROGRAM_DIR" ]; }  # the uninstaller's own file
 uninstall() {
-  local quiet exe args t=0
+  local quiet exe args
   quiet="$(reg_value "$UNINSTALL_KEY" QuietUninstallString)"
   if ! [[ "$quiet" =~ ^\"([^\"]+)\"\ *(.*)$ ]]; then
     fail "QuietUninstallString reads '$quiet'"
@@ -126,14 +122,10 @@ uninstall() {
   args="${BASH_REMATCH[2]}"
   # shellcheck disable=SC2086  # the switches are words
   timeout 60 wine "$exe" $args >/dev/null 2>&1
-  while [ -e "$(winepath -u "$exe" 2>/dev/null)" ] || [ -d "$PROGRAM_DIR" ]; do
-    sleep 0.25
-    t=$((t + 1))
-    if [ "$t" -ge 240 ]; then
-      fail "the uninstaller still there after 60 s"
-      return 1
-    fi
-  done
+  if ! wait_for 60 uninstalled "$(winepath -u "$exe" 2>/dev/null)"; then
+    fail "the uninstaller still there after 60 s"
+    return 1
+  fi
   pass "silent uninstall through QuietUninstallString ($quiet) finished"
 }
 installed_files_identical() {
@@ -185,33 +177,18 @@ saver_from_system_folder() { saver_pid "$SYS/Lumora.scr" >/dev/null; }
 xdotool mousemove 500 400
 (cd "$WORK" && exec wine "$scrnsave" /s) >/dev/null 2>&1 &
 saver=$!
-sleep 3.5
-import -display "$DISPLAY" -window root "$WORK/shots/installed_saver.png" 2>/dev/null
+check "it draws on the screen" shot_until installed_saver 20 lit 1024x600+0+0 0.002
 check "the running saver is the system folder's" saver_from_system_folder
-brightness="$(convert "$WORK/shots/installed_saver.png" -crop 1024x600+0+0 +repage -format '%[fx:mean]' info: 2>/dev/null)"
-check "it draws on the screen (mean brightness ${brightness:-none})" gt "${brightness:-0}" 0.002
 xdotool key space
 # Kept for a person to look at: the uninstaller removes the original.
 cp "$SYS/log_output.txt" "$WORK/installed_saver_log.txt" 2>/dev/null
-t=0
-while xdotool search --name '^Screen Saver$' >/dev/null 2>&1 && [ "$t" -lt 30 ]; do
-  sleep 0.1
-  t=$((t + 1))
-done
-check "a key press ends it" [ "$t" -lt 30 ]
-t=0
-while kill -0 "$saver" 2>/dev/null && [ "$t" -lt 100 ]; do
-  sleep 0.1
-  t=$((t + 1))
-done
-if kill -0 "$saver" 2>/dev/null; then
+check "a key press ends it" window_gone_within 3
+if exited_within "$saver" 10; then
+  check "it exits with 0 (got $CODE)" [ "$CODE" = 0 ]
+else
   fail "the saver process still running"
   wineserver -k >/dev/null 2>&1
-  sleep 1
-else
-  wait "$saver"
-  code=$?
-  check "it exits with 0 (got $code)" [ "$code" = 0 ]
+  wait "$saver" 2>/dev/null
 fi
 
 echo "-- installing again (an update): /S"
@@ -223,12 +200,12 @@ check "SCRNSAVE.EXE is kept" same_text "$(reg_value "$DESKTOP_KEY" SCRNSAVE.EXE)
 
 echo "-- silent uninstall"
 # Settings an administrator saved beside the installed saver, and a user's own.
-printf '#Picture Info _ begin\r\n#Picture Info _ end\r\n' >"$SYS/Lumora.scr.settings"
+settings >"$SYS/Lumora.scr.settings"
 appdata="$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
 APPDATA_LUMORA="$(winepath -u "$appdata" 2>/dev/null)/Lumora"
 if [ ! -e "$APPDATA_LUMORA/Lumora.scr.settings" ]; then
   mkdir -p "$APPDATA_LUMORA"
-  printf '#Picture Info _ begin\r\n#Picture Info _ end\r\n' >"$APPDATA_LUMORA/Lumora.scr.settings"
+  settings >"$APPDATA_LUMORA/Lumora.scr.settings"
   CREATED_USER_SETTINGS=1
 fi
 had_log=0
@@ -262,4 +239,4 @@ check "VELMORA with another product stays" key_exists "$VELMORA_KEY\\Other"
 check "but its ScreenSaver key is gone" key_absent "$VELMORA_KEY\\ScreenSaver"
 check "another program's log_output.txt stays" grep -q 'another program' "$SYS/log_output.txt"
 
-[ "$failures" -eq 0 ]
+report installer

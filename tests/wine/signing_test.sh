@@ -82,5 +82,4 @@ timeout 120 wine "$TARGET/uninstall.exe" /S '_?=C:\lumora_signing_test' >/dev/nu
 remove_install
 wine_teardown
 
-echo "signing: $failures failure(s)"
-[ "$failures" -eq 0 ]
+report signing

@@ -13,15 +13,14 @@ source tests/wine/e2e_lib.sh
 MINUTES="${LUMORA_SOAK_MINUTES:-10}"
 WORK="$ROOT/build/e2e/soak"
 rm -rf "$WORK"
-mkdir -p "$WORK"
-cp dist/Lumora.scr dist/LMRResource.dat "$WORK/"
+mkdir -p "$WORK/app"
+cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
 wine_cleanup_on_exit
 wine_setup 1024x768 || exit 1
 xdotool mousemove 500 400
-(cd "$WORK" && exec wine ./Lumora.scr /s) &
-launcher=$!
-sleep 5
-pid="$(saver_pid "$WORK/Lumora.scr")"
+start_saver /s
+wait_for 30 saver_pid >/dev/null || fail "no saver process within 30 s"
+pid="$(saver_pid)"
 rss() { awk '/VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null; }
 first=""
 steady=""
@@ -36,14 +35,11 @@ for ((s = 30; s <= MINUTES * 60; s += 30)); do
   last="$kb"
 done
 xdotool key space
-ended=1
-for _ in $(seq 1 100); do kill -0 "$launcher" 2>/dev/null || { ended=0; break; }; sleep 0.1; done
+check "ends on a key press after the soak" exited_within "$SAVER" 10
 wine_teardown
-rc=0
 if [ -n "$steady" ] && [ "$last" -le $((steady + steady / 50)) ] && [ "$last" -le $((first + first / 20)) ]; then
-  echo "   ok: ${last} kB after ${MINUTES} min, ${steady} kB halfway, ${first} kB after 1 min"
+  pass "${last} kB after ${MINUTES} min, ${steady} kB halfway, ${first} kB after 1 min"
 else
-  echo "   FAILED: memory grew: ${first:-?} kB after 1 min, ${steady:-?} kB halfway, ${last} kB at the end"; rc=1
+  fail "memory grew: ${first:-?} kB after 1 min, ${steady:-?} kB halfway, ${last} kB at the end"
 fi
-if [ "$ended" -eq 0 ]; then echo "   ok: ends on a key press after the soak"; else echo "   FAILED: still running after a key press"; rc=1; fi
-exit $rc
+report soak
