@@ -67,7 +67,7 @@ fi
 
 # --- texts: built-in table --------------------------------------------------------------
 "$tool" texts >"$tmp/out"
-[ "$(wc -l <"$tmp/out")" -eq 69 ] || { echo "FAILED: texts without a file: $(wc -l <"$tmp/out") lines"; failures=$((failures + 1)); }
+[ "$(wc -l <"$tmp/out")" -eq 84 ] || { echo "FAILED: texts without a file: $(wc -l <"$tmp/out") lines"; failures=$((failures + 1)); }
 head -n 2 "$tmp/out" >"$tmp/head"
 printf '0\t\xd0\x9ek\n1\tCancel\n' >"$tmp/want"
 expect "texts built-in first lines" "$tmp/want" "$tmp/head"
