@@ -117,7 +117,7 @@ TEST(TextStorageLines, LoadingAppends) {
 TEST(TextStorageDefaults, ExactTexts) {
     TextStorage t;
     t.LoadDefaults();
-    ASSERT_EQ(t.Count(), 69u);
+    ASSERT_EQ(t.Count(), 84u);
     EXPECT_EQ(t.GetText(0), std::wstring(L"\u041E") + L"k");
     EXPECT_EQ(t.GetText(0).size(), 2u);
     EXPECT_EQ(t.GetText(1), L"Cancel");
@@ -144,7 +144,7 @@ TEST(TextStorageDefaults, OutOfRangeIsEmpty) {
     EXPECT_EQ(t.GetText(0), L"");
     t.LoadDefaults();
     EXPECT_EQ(t.GetText(-1), L"");
-    EXPECT_EQ(t.GetText(69), L"");
+    EXPECT_EQ(t.GetText(84), L"");
     EXPECT_EQ(t.GetText(INT32_MIN), L"");
     EXPECT_EQ(t.GetText(INT32_MAX), L"");
 }
@@ -197,10 +197,10 @@ TEST(TextStorageMember, InvalidUtf8BecomesReplacementCharacter) {
 TEST(TextStorageMember, NoDataGivesDefaults) {
     TextStorage t;
     LoadTextsFromMember(t, nullptr, 10);
-    EXPECT_EQ(t.Count(), 69u);
+    EXPECT_EQ(t.Count(), 84u);
     TextStorage u;
     LoadTextsFromMember(u, "x", 0);
-    EXPECT_EQ(u.Count(), 69u);
+    EXPECT_EQ(u.Count(), 84u);
 }
 
 TEST(TextStorageMember, ZeroDecodedCharactersAddNothing) {
@@ -214,7 +214,7 @@ TEST(TextStorageMember, NoLineInMemberGivesDefaults) {
     const std::string bytes = "\xEF\xBB\xBFonly one line";
     TextStorage t;
     LoadTextsFromMember(t, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    EXPECT_EQ(t.Count(), 69u);
+    EXPECT_EQ(t.Count(), 84u);
 }
 
 TEST(TextStorageMember, InstanceOverloadFillsTheProcessTable) {
@@ -306,18 +306,18 @@ TEST_F(TextLanguageSelection, OnlyTheExactKeyCounts) {
 TEST_F(TextLanguageSelection, InitWithoutLanguageLoadsBuiltInTexts) {
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 69u);
+    EXPECT_EQ(TextStorage::Instance().Count(), 84u);
     EXPECT_EQ(TextStorage::Instance().GetText(0), L"\u041Ek");
     EXPECT_EQ(TextStorage::Instance().GetText(53), L"Click Add or just drag and drop files to this window.");
-    EXPECT_EQ(TextStorage::Instance().GetText(68), L"The settings could not be saved.");
-    EXPECT_EQ(TextStorage::Instance().GetText(69), L"");
+    EXPECT_EQ(TextStorage::Instance().GetText(83), L"Gentle");
+    EXPECT_EQ(TextStorage::Instance().GetText(84), L"");
 }
 
 TEST_F(TextLanguageSelection, InitWithLanguageSevenLoadsBuiltInTexts) {
     Set(7);
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 69u);
+    EXPECT_EQ(TextStorage::Instance().Count(), 84u);
     EXPECT_EQ(TextStorage::Instance().GetText(0), L"\u041Ek");
 }
 
@@ -330,7 +330,7 @@ TEST_F(TextLanguageSelection, InitWithoutArchiveLoadsBuiltInTexts) {
     Set(1);
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 69u);
+    EXPECT_EQ(TextStorage::Instance().Count(), 84u);
     EXPECT_EQ(TextStorage::Instance().GetText(1), L"Cancel");
 }
 
@@ -379,10 +379,10 @@ TEST_F(TextArchiveInit, RussianFileForLanguageOne) {
     Init({Member("Resource/Language_en.csv", LanguageFile("en ")),
           Member("Resource/Language_ru.csv", LanguageFile("\xD0\xA2\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82 "))},
          table);
-    ASSERT_EQ(table.Count(), 69u);
+    ASSERT_EQ(table.Count(), 84u);
     EXPECT_EQ(table.GetText(3), L"\u0422\u0435\u043A\u0441\u0442 3");
-    EXPECT_EQ(table.GetText(68), L"\u0422\u0435\u043A\u0441\u0442 68");
-    EXPECT_EQ(table.GetText(69), L"");
+    EXPECT_EQ(table.GetText(83), L"\u0422\u0435\u043A\u0441\u0442 83");
+    EXPECT_EQ(table.GetText(84), L"");
 }
 
 TEST_F(TextArchiveInit, OlderFileOfTheClassicTextsLendsTheLaterOnesInEnglish) {
@@ -394,14 +394,14 @@ TEST_F(TextArchiveInit, OlderFileOfTheClassicTextsLendsTheLaterOnesInEnglish) {
     EXPECT_EQ(table.GetText(53), L"\u0422\u0435\u043A\u0441\u0442 53");
     EXPECT_EQ(table.GetText(54), L"Effect");
     EXPECT_EQ(table.GetText(68), L"The settings could not be saved.");
-    EXPECT_EQ(table.GetText(69), L"");
+    EXPECT_EQ(table.GetText(84), L"");
 }
 
 TEST_F(TextArchiveInit, JapaneseFileForLanguageSix) {
     Set(6);
     TextStorage table;
     Init({Member("Resource/Language_jp.csv", LanguageFile("\xE6\x97\xA5 "))}, table);
-    ASSERT_EQ(table.Count(), 69u);
+    ASSERT_EQ(table.Count(), 84u);
     EXPECT_EQ(table.GetText(0), L"\u65E5 0");
 }
 
@@ -426,7 +426,7 @@ TEST_F(TextArchiveInit, EmptyMemberGivesBuiltInTexts) {
     Set(2);
     TextStorage table;
     Init({Member("Resource/Language_de.csv", "")}, table);
-    ASSERT_EQ(table.Count(), 69u);
+    ASSERT_EQ(table.Count(), 84u);
     EXPECT_EQ(table.GetText(0), L"\u041Ek");
 }
 
@@ -434,7 +434,7 @@ TEST_F(TextArchiveInit, MissingMemberGivesBuiltInTexts) {
     Set(3);
     TextStorage table;
     Init({Member("Resource/Language_en.csv", LanguageFile("en "))}, table);
-    ASSERT_EQ(table.Count(), 69u);
+    ASSERT_EQ(table.Count(), 84u);
     EXPECT_EQ(table.GetText(1), L"Cancel");
 }
 
@@ -442,7 +442,7 @@ TEST_F(TextArchiveInit, LfOnlyMemberGivesBuiltInTexts) {
     Set(4);
     TextStorage table;
     Init({Member("Resource/Language_es.csv", "\xEF\xBB\xBF" "Aceptar\nCancelar\n")}, table);
-    ASSERT_EQ(table.Count(), 69u);
+    ASSERT_EQ(table.Count(), 84u);
     EXPECT_EQ(table.GetText(1), L"Cancel");
 }
 

@@ -22,6 +22,10 @@ const SettingRow kSettingRows[kSettingCount] = {
     {SettingKey::PictureFit, L"PictureFit", 0, 0, 2},
     {SettingKey::SpanMonitors, L"SpanMonitors", 0, 0, 1},
     {SettingKey::PictureOrder, L"PictureOrder", 0, 0, 1},
+    {SettingKey::Captions, L"Captions", 0, 0, 2},
+    {SettingKey::Portraits, L"Portraits", 0, 0, 2},
+    {SettingKey::PicturesPerMonitor, L"PicturesPerMonitor", 0, 0, 1},
+    {SettingKey::PanZoom, L"PanZoom", 0, 0, 1},
 };
 
 const SettingRow& SettingInfo(SettingKey key) { return kSettingRows[static_cast<size_t>(key)]; }

@@ -25,8 +25,12 @@ enum class SettingKey : uint8_t {
     PictureFit,    // 0 stretch, 1 fit (bars), 2 fill (crop)
     SpanMonitors,  // 0 a scene per monitor, 1 one scene over all of them
     PictureOrder,  // 0 the list's order, 1 shuffled, a new order each lap
+    Captions,            // 0 none, 1 the date, 2 the date and the place
+    Portraits,           // 0 as any photo, 1 two side by side, 2 over a blurred copy
+    PicturesPerMonitor,  // 0 the same picture on every monitor, 1 each monitor its own
+    PanZoom,             // 0 still, 1 a gentle pan and zoom
 };
-constexpr size_t kSettingCount = 8;
+constexpr size_t kSettingCount = 12;
 // The first rows are always written, as every file on users' disks has them; the rows
 // after them only when they differ from their defaults, so an untouched file keeps its bytes.
 constexpr size_t kAlwaysWrittenSettings = 5;

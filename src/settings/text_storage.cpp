@@ -86,6 +86,21 @@ const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {
     L"In list order",                             // 66
     L"Shuffle",                                   // 67
     L"The settings could not be saved.",          // 68
+    L"Photos",                                    // 69
+    L"Captions",                                  // 70
+    L"None",                                      // 71
+    L"Date",                                      // 72
+    L"Date and place",                            // 73
+    L"Portraits",                                 // 74
+    L"As any photo",                              // 75
+    L"Two side by side",                          // 76
+    L"Over a blurred copy",                       // 77
+    L"Per monitor",                               // 78
+    L"The same on all",                           // 79
+    L"A different one on each",                   // 80
+    L"Pan and zoom",                              // 81
+    L"Off",                                       // 82
+    L"Gentle",                                    // 83
 };
 
 TextStorage& TextStorage::Instance() {

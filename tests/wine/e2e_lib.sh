@@ -80,7 +80,8 @@ winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 #   settings [KEY=VALUE...] [--] [PICTURE...]
 settings() {
   local -A v=([BlobsSpeed]=40 [BlobsSize]=80 [ShowImages]=1 [SelectCubeMap]=0 [SelectLumoraEffect]=0
-              [PictureFit]=0 [SpanMonitors]=0 [PictureOrder]=0)
+              [PictureFit]=0 [SpanMonitors]=0 [PictureOrder]=0 [Captions]=0 [Portraits]=0
+              [PicturesPerMonitor]=0 [PanZoom]=0)
   local key p
   while [ $# -gt 0 ]; do
     [ "$1" = -- ] && { shift; break; }
@@ -97,7 +98,7 @@ settings() {
   done
   printf '#Picture Info _ end\r\n'
   for key in BlobsSpeed BlobsSize ShowImages SelectCubeMap SelectLumoraEffect; do printf '%s %s\r\n' "$key" "${v[$key]}"; done
-  for key in PictureFit SpanMonitors PictureOrder; do
+  for key in PictureFit SpanMonitors PictureOrder Captions Portraits PicturesPerMonitor PanZoom; do
     [ "${v[$key]}" = 0 ] || printf '%s %s\r\n' "$key" "${v[$key]}"
   done
 }
