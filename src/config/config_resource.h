@@ -21,7 +21,7 @@
 #define IDC_SCHEME_LABEL 1010
 #define IDC_FILES_GROUP 1011
 
-// The "Effect" group below the scheme row: the labels of the two trackbars (once hidden
+// The "Effect" group with the scheme row: the labels of the two trackbars (once hidden
 // with no identifier of their own) and the display options.
 #define IDC_EFFECT_GROUP 1012
 #define IDC_SPEED_LABEL 1013
@@ -37,6 +37,17 @@
 #define IDC_ADD_FOLDER 1019
 #define IDC_PICTURE_ORDER_LABEL 1020
 #define IDC_PICTURE_ORDER_COMBO 1021
+
+// The "Photos" group: how each picture is shown.
+#define IDC_CAPTIONS_LABEL 1024
+#define IDC_CAPTIONS_COMBO 1025
+#define IDC_PHOTOS_GROUP 1026
+#define IDC_PORTRAITS_LABEL 1027
+#define IDC_PORTRAITS_COMBO 1028
+#define IDC_PER_MONITOR_LABEL 1029
+#define IDC_PER_MONITOR_COMBO 1030
+#define IDC_PAN_ZOOM_LABEL 1031
+#define IDC_PAN_ZOOM_COMBO 1032
 
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.

@@ -39,12 +39,13 @@ const ControlText kControlTexts[] = {
     {IDC_EFFECT_GROUP, 54}, {IDC_SPEED_LABEL, 55},   {IDC_SIZE_LABEL, 56},
     {IDC_PICTURE_FIT_LABEL, 57}, {IDC_MONITORS_LABEL, 61},
     {IDC_ADD_FOLDER, 64},   {IDC_PICTURE_ORDER_LABEL, 65},
+    {IDC_PHOTOS_GROUP, 69}, {IDC_PORTRAITS_LABEL, 74}, {IDC_PER_MONITOR_LABEL, 78}, {IDC_PAN_ZOOM_LABEL, 81},
 };
 // "Flame", "Ice", "Smoke", "Cheerful": the item index is the scheme index.
 const int32_t kSchemeTexts[] = {41, 42, 43, 44};
 
-// The Effect group's controls and the settings they edit. A combo box lists its setting's
-// values from the minimum up: "Stretch", "Fit", "Fill" for the pictures, "Each monitor",
+// The Effect and Photos groups' controls and the settings they edit. A combo box lists its
+// setting's values from the minimum up: "Stretch", "Fit", "Fill" for the pictures, "Each monitor",
 // "Span all monitors" for the monitors.
 struct EffectControl {
     int control;
@@ -57,8 +58,13 @@ const EffectControl kEffectControls[] = {
     {IDC_SIZE_TRACKBAR, SettingKey::BlobsSize, true, 0},
     {IDC_PICTURE_FIT_COMBO, SettingKey::PictureFit, false, 58},
     {IDC_MONITORS_COMBO, SettingKey::SpanMonitors, false, 62},
-    // "In list order", "Shuffle": beside the picture list, edited as the Effect group is.
+    // "In list order", "Shuffle": first in the Photos group.
     {IDC_PICTURE_ORDER_COMBO, SettingKey::PictureOrder, false, 66},
+    // The Photos group: "As any photo", "Two side by side", "Over a blurred copy"; "The same
+    // on all", "A different one on each"; "Off", "Gentle".
+    {IDC_PORTRAITS_COMBO, SettingKey::Portraits, false, 75},
+    {IDC_PER_MONITOR_COMBO, SettingKey::PicturesPerMonitor, false, 79},
+    {IDC_PAN_ZOOM_COMBO, SettingKey::PanZoom, false, 82},
 };
 const int32_t kCaptionText = 26;
 const int32_t kSaveFailedText = 68;

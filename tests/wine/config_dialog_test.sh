@@ -36,9 +36,9 @@ mkdir -p "$WORK/pics/drop/album" "$WORK/pics/drop/holiday.jpg" "$WORK/pics/many"
 for name in a.jpg b.png c.bmp d.tif drop/a.JPG; do cp assets/archive/Resource/logo.png "$WORK/pics/$name"; done
 echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
-# The Effect group's controls, the scheme's label and box and the photo library's row
-# (Order, Add Folder...), whose captions and items must fit in every language.
-EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021"
+# The Effect group's controls with the scheme's label and box, "Add Folder..." and the
+# Photos group's, whose captions and items must fit in every language.
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021 1024 1025 1026 1027 1028 1029 1030 1031 1032"
 
 
 SCR_PID=""
@@ -124,8 +124,10 @@ for lang in "" 0; do
       "$(get speed)|$(get size)|$(get speedRange)|$(get sizeRange)|$(get fit)|$(get monitors)"
     check "the Effect group is shown, the spare combo box and the save message stay hidden" same "1|1|0|1|1|1|0" \
       "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1023)"
-    check "Tab visits the old controls in their order, then the Effect group and the library's row in reading order" same \
-      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018 1021 1019" "$(drv taborder)"
+    check "Tab visits the old controls in their order, then Add Folder, the Photos group and the Effect group in reading order" same \
+      "taborder=1001 1004 3 4 5 1008 1009 1 2 1019 1021 1016 1025 1028 1030 1032 1002 1003 1018" "$(drv taborder)"
+    check "the Photos group: Portraits, Per monitor, Pan and zoom, each at its default" same "Photos|Portraits|Per monitor|Pan and zoom|0|0|0" \
+      "$(get ctl1026)|$(get ctl1027)|$(get ctl1029)|$(get ctl1031)|$(get photoChoices)"
     check "every English caption of the Effect group, the scheme row and the library's row fits its control" same "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
     # The empty list shows the language's background picture (warm colours), not a blank box.
     list_shot "$SHOTS/empty-list-en.png"
@@ -202,6 +204,14 @@ if start_dialog; then
   end_dialog 1
   settings PictureFit=2 >"$WORK/expected"
   check "back to speed 40, size 80 and Each monitor, with Fill: only PictureFit 2 is added" same_file "$WORK/expected" "$SETTINGS"
+fi
+if start_dialog; then
+  drv key 1028 end >/dev/null
+  drv key 1030 down >/dev/null
+  drv key 1032 down >/dev/null
+  end_dialog 1
+  settings PictureFit=2 Portraits=2 PicturesPerMonitor=1 PanZoom=1 >"$WORK/expected"
+  check "OK saves the Photos group: Portraits 2, PicturesPerMonitor 1, PanZoom 1" same_file "$WORK/expected" "$SETTINGS"
 fi
 before="$(digest "$SETTINGS")"
 if start_dialog; then

@@ -149,7 +149,8 @@ std::wstring Number(LRESULT value) { return std::to_wstring(static_cast<long lon
 
 int CommandTexts(HWND dialog) {
     Print(L"caption", TextOf(dialog));
-    const int controls[] = {3, 4, 5, 1009, 1, 2, 1010, 1004, 1011, 1012, 1013, 1014, 1015, 1017, 1023};
+    const int controls[] = {3, 4, 5, 1009, 1, 2, 1010, 1004, 1011, 1012, 1013, 1014, 1015, 1017, 1023,
+                            1026, 1027, 1029, 1031};
     for (int id : controls) Print(L"ctl" + std::to_wstring(id), TextOf(GetDlgItem(dialog, id)));
     HWND combo = GetDlgItem(dialog, kScheme);
     Print(L"schemes", ComboItems(combo));
@@ -158,6 +159,10 @@ int CommandTexts(HWND dialog) {
     Print(L"fit", Number(SendDlgItemMessageW(dialog, kPictureFit, CB_GETCURSEL, 0, 0)));
     Print(L"monitorItems", ComboItems(GetDlgItem(dialog, kMonitors)));
     Print(L"monitors", Number(SendDlgItemMessageW(dialog, kMonitors, CB_GETCURSEL, 0, 0)));
+    // The Photos group's choices: portraits, each monitor, pan and zoom.
+    std::wstring photos;
+    for (int id : {1028, 1030, 1032}) photos += (photos.empty() ? L"" : L"|") + Number(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+    Print(L"photoChoices", photos);
     for (int id : {kSpeed, kSize}) {
         const std::wstring name = id == kSpeed ? L"speed" : L"size";
         Print(name, Number(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0)));
