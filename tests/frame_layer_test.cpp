@@ -129,3 +129,19 @@ TEST_F(PerMonitor, APictureIsFittedIntoEachMonitor) {
     EXPECT_EQ(quads[1].substr(0, quads[1].find(" 0x")), "DrawPrimitiveUP(6, 2, 28, (800 150)");
     EXPECT_NE(quads[1].find("(1600 450)"), std::string::npos);
 }
+
+TEST(FrameSettingsTest, ThePhotoOptionsAreReadAndSpanningTurnsOffPanZoomAndPicturesPerMonitor) {
+    Settings settings;
+    settings.Set(SettingKey::PanZoom, 1);
+    settings.Set(SettingKey::Portraits, 2);
+    settings.Set(SettingKey::PicturesPerMonitor, 1);
+    FrameSettings read = ReadFrameSettings(settings, 1);
+    EXPECT_TRUE(read.panZoom);
+    EXPECT_EQ(read.portraits, 2);
+    EXPECT_TRUE(read.picturesPerMonitor);
+    settings.Set(SettingKey::SpanMonitors, 1);
+    read = ReadFrameSettings(settings, 1);
+    EXPECT_FALSE(read.panZoom);
+    EXPECT_EQ(read.portraits, 2);
+    EXPECT_FALSE(read.picturesPerMonitor);
+}

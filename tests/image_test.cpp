@@ -867,3 +867,22 @@ TEST(ImageExif, MissingOrDamagedTagsGiveNone) {
     EXPECT_FALSE(ReadExifOrientation(farIfd.data(), farIfd.size(), o));
     EXPECT_EQ(o, 7u);  // untouched by every failure
 }
+
+TEST(ImageBackdrop, SmallBlurredAndDarkened) {
+    Image src;
+    src.width = 300;
+    src.height = 400;
+    src.pixels.assign(300 * 400, 0xFF000000u);
+    src.pixels[200 * 300 + 150] = 0xFFFFFFFFu;  // one white pixel in the middle
+    for (uint32_t x = 0; x < 300; ++x) src.pixels[x] = 0xFFC8C8C8u;  // a grey top row
+    const Image out = BlurredBackdrop(src, 40, 0.5f);
+    ASSERT_EQ(out.width, 30u);
+    ASSERT_EQ(out.height, 40u);
+    for (uint32_t p : out.pixels) {
+        EXPECT_EQ(p >> 24, 0xFFu);
+        EXPECT_LE(p & 0xFF, 0x64u);  // at most half the brightest grey
+    }
+    // The grey top row has run down a few rows: blurred, not just shrunk.
+    EXPECT_GT(out.pixels[2 * 30 + 15] & 0xFF, 0u);
+    EXPECT_TRUE(BlurredBackdrop(Image()).pixels.empty());
+}

@@ -46,5 +46,33 @@ TEST(PictureFit, SameAspectAndDegenerateSizesStretch) {
     ExpectQuad(PlacePicture(PictureFit::Fill, empty, 100, 100), 10, 10, 10, 10, 0, 0, 1, 1);
 }
 
+// The pan's arithmetic leaves a few units in the last place where it meets an edge.
+void NearQuad(const PictureQuad& q, float l, float t, float r, float b, float u0, float v0, float u1, float v1) {
+    const float expected[8] = {l, t, r, b, u0, v0, u1, v1};
+    for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(q.rect[i], expected[i]) << i;
+    for (int i = 0; i < 4; ++i) EXPECT_NEAR(q.uv[i], expected[4 + i], 1e-6f) << i;
+}
+
+TEST(PictureFit, PanAndZoomStaysInsideThePictureAndReachesAnEndOfTheLongSide) {
+    const PictureQuad filled = PlacePicture(PictureFit::Fill, kScreen, 3000, 4000);
+    NearQuad(PanAndZoom(filled, 0.0f, false), 0, 0, 800, 600, 0, 0.21875f, 1, 0.78125f);
+    // At the end: 1/1.08 of the shown part, at the right end of the (wide) screen, centred
+    // on the short side; reversed, at the left end.
+    const float keep = 1.0f / 1.08f, v = 0.5625f * keep;
+    NearQuad(PanAndZoom(filled, 1.0f, false), 0, 0, 800, 600, 1.0f - keep, 0.5f - v / 2, 1, 0.5f + v / 2);
+    NearQuad(PanAndZoom(filled, 2.0f, true), 0, 0, 800, 600, 0, 0.5f - v / 2, keep, 0.5f + v / 2);
+    // A tall placement pans along its height.
+    const PictureQuad tall = PlacePicture(PictureFit::Fit, kScreen, 3000, 4000);
+    NearQuad(PanAndZoom(tall, 1.0f, false), 175, 0, 625, 600, 0.5f - keep / 2, 1.0f - keep, 0.5f + keep / 2, 1);
+}
+
+TEST(PictureFit, OnlyPortraitsOnLandscapeAreasAndTheReverseLieAcross) {
+    EXPECT_TRUE(LiesAcross(3000, 4000, 800.0f, 600.0f));
+    EXPECT_TRUE(LiesAcross(4000, 3000, 600.0f, 800.0f));
+    EXPECT_FALSE(LiesAcross(4000, 3000, 800.0f, 600.0f));
+    EXPECT_FALSE(LiesAcross(3000, 3000, 800.0f, 600.0f));
+    EXPECT_FALSE(LiesAcross(0, 3000, 800.0f, 600.0f));
+}
+
 }  // namespace
 }  // namespace WorkSpace

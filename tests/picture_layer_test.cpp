@@ -25,11 +25,12 @@ namespace {
 class PictureLayer : public RecordedFrame {};
 
 // The scene as the preview sets it up: the record's pictures, ShowImages on.
-void LoadPictures(const std::vector<std::wstring>& paths, int32_t fit) {
+void LoadPictures(const std::vector<std::wstring>& paths, int32_t fit, int32_t portraits = 0) {
     Window& w = GetWindow();
     LoadScene(L"", true, true);
     w.settings.pictures = paths;
     w.settings.Set(SettingKey::PictureFit, fit);
+    w.settings.Set(SettingKey::Portraits, portraits);
     w.showPictures = 1;
     LoadPictureTextures();
 }
@@ -177,6 +178,31 @@ TEST_F(PictureLayer, FitAndFillPlaceEachPictureInItsOwnRectangle) {
     DrawPictureLayer(GetWindow(), kClient, RecordFit());
     EXPECT_NE(record.calls[record.Find("DrawPrimitiveUP")].find("(0 0) 0xFEFEFEFE, (1024 0)"), std::string::npos);
     GetWindow().settings.Set(SettingKey::PictureFit, 0);
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, PortraitsSideBySideOrOverTheirBlurredCopy) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    const std::wstring a = WriteTga(dir + "/a.tga", 300, 400, 0xFF203040);
+    const std::wstring b = WriteTga(dir + "/b.tga", 300, 400, 0xFF405060);
+    auto quads = [&](int32_t portraits) {
+        GetWindow().fade = CrossFade();
+        LoadPictures({a, b}, 0, portraits);
+        AdvancePictureFade(GetWindow());
+        record.Clear();
+        PhotoLook look;
+        look.portraits = portraits;
+        DrawPictureLayer(GetWindow(), kClient, RecordFit(), look);
+        std::vector<std::string> drawn = CallsStarting(record, "DrawPrimitiveUP");
+        for (std::string& quad : drawn) quad = quad.substr(26, quad.find(" 0x") - 26);
+        return drawn;
+    };
+    // Side by side: each fitted into its half (3:4 into 512 x 768), one picture from the stream.
+    EXPECT_EQ(quads(1), (std::vector<std::string>{"(0 42.6667)", "(512 42.6667)"}));
+    EXPECT_TRUE(record.Contains("SetTexture(0, image:300x400:FF405060)"));
+    // Over the blurred copy: the two bars from it, then the picture fitted (576 wide).
+    EXPECT_EQ(quads(2), (std::vector<std::string>{"(0 0)", "(800 0)", "(224 0)"}));
+    EXPECT_TRUE(record.Contains("SetTexture(0, image:36x48:"));
     ReleaseScene();
 }
 

@@ -116,3 +116,41 @@ TEST_F(Stream, PreviewDecodesOnTheWorkerForTheTargetAndFit) {
     EXPECT_EQ(g_lastTarget.fit, PictureFit::Fill);
     stream.Stop();
 }
+
+namespace {
+// "p:N" decodes as a 3 x 4 portrait, "l:N" as a 4 x 3 landscape, each of the colour N.
+bool ShapeDecoder(const std::wstring& path, const PictureTarget&, DecodedPicture& out) {
+    out.image.width = out.image.height = 2;
+    out.image.pixels.assign(4, static_cast<uint32_t>(std::stoi(path.substr(2))));
+    out.width = path[0] == L'p' ? 3 : 4;
+    out.height = path[0] == L'p' ? 4 : 3;
+    return true;
+}
+}  // namespace
+
+TEST_F(Stream, PortraitsPairWithTheNextPortraitOrGetTheirBlurredCopy) {
+    // What each picture came with: "N+M" paired, "N~" over its blurred copy, "N" alone.
+    auto shown = [&](int32_t portraits, int n) {
+        PictureStreamOptions options;
+        options.target = {800, 600, PictureFit::Fit};
+        options.portraits = portraits;
+        stream.SetDecoder(ShapeDecoder);
+        stream.Start({L"p:0", L"p:1", L"l:2", L"p:3", L"l:4"}, options);
+        std::vector<std::string> got;
+        for (int i = 0; i < n; ++i) {
+            stream.WaitUntilIdle();
+            StreamedPicture p;
+            if (!stream.Take(p)) break;
+            std::string item = std::to_string(p.listIndex);
+            if (p.paired) item += "+" + std::to_string(p.partnerIndex);
+            if (!p.backdrop.pixels.empty()) item += "~";
+            got.push_back(item);
+        }
+        stream.Stop();
+        return got;
+    };
+    EXPECT_EQ(shown(1, 4), (std::vector<std::string>{"0+1", "2", "3~", "4"}));
+    EXPECT_EQ(shown(2, 5), (std::vector<std::string>{"0~", "1~", "2", "3~", "4"}));
+    EXPECT_EQ(shown(0, 3), (std::vector<std::string>{"0", "1", "2"}));
+}
+

@@ -81,6 +81,8 @@ void LoadPictureTextures() {
     options.target.height = static_cast<uint32_t>(height);
     options.target.fit = static_cast<PictureFit>(w.settings.GetClamped(SettingKey::PictureFit));
     options.shuffle = w.settings.GetClamped(SettingKey::PictureOrder) == 1;
+    // The worker pairs the portraits or blurs their copies, never the drawing.
+    options.portraits = w.settings.GetClamped(SettingKey::Portraits);
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));

@@ -184,6 +184,41 @@ bool Consistent(const Image& image) {
 
 }  // namespace
 
+Image BlurredBackdrop(const Image& src, uint32_t longSide, float brightness) {
+    if (src.width == 0 || src.height == 0 || longSide == 0) return Image();
+    const bool wide = src.width >= src.height;
+    const uint64_t shortSide = (static_cast<uint64_t>(longSide) * (wide ? src.height : src.width)) /
+                               (wide ? src.width : src.height);
+    const uint32_t s = shortSide > 0 ? static_cast<uint32_t>(shortSide) : 1u;
+    Image out = ScaleImage(src, wide ? longSide : s, wide ? s : longSide);
+    if (out.pixels.empty()) return out;
+    // Three passes of a 3-tap box each way come close to a Gaussian; the edges repeat.
+    const uint32_t w = out.width, h = out.height;
+    std::vector<uint32_t> line;
+    auto blur = [&](uint32_t count, uint32_t stride, uint32_t first) {
+        line.resize(count);
+        for (uint32_t i = 0; i < count; ++i) line[i] = out.pixels[first + i * stride];
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t a = line[i > 0 ? i - 1 : 0], b = line[i], c = line[i + 1 < count ? i + 1 : i];
+            uint32_t mixed = 0;
+            for (int shift = 0; shift < 32; shift += 8)
+                mixed |= ((((a >> shift) & 0xFF) + ((b >> shift) & 0xFF) + ((c >> shift) & 0xFF) + 1) / 3) << shift;
+            out.pixels[first + i * stride] = mixed;
+        }
+    };
+    for (int pass = 0; pass < 3; ++pass) {
+        for (uint32_t y = 0; y < h; ++y) blur(w, 1, y * w);
+        for (uint32_t x = 0; x < w; ++x) blur(h, w, x);
+    }
+    const uint32_t scale = static_cast<uint32_t>((brightness < 0.0f ? 0.0f : brightness > 1.0f ? 1.0f : brightness) * 256.0f);
+    for (uint32_t& p : out.pixels) {
+        uint32_t dark = 0xFF000000u;
+        for (int shift = 0; shift < 24; shift += 8) dark |= ((((p >> shift) & 0xFF) * scale) >> 8) << shift;
+        p = dark;
+    }
+    return out;
+}
+
 Image ScaleImage(const Image& src, uint32_t width, uint32_t height) {
     Image out;
     if (width == 0 || height == 0 || width > kMaxImageSide || height > kMaxImageSide) return out;

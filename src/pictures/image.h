@@ -47,6 +47,11 @@ void FitTextureSize(uint32_t srcW, uint32_t srcH, uint32_t maxW, uint32_t maxH, 
 // otherwise min(requested, full chain length).
 uint32_t MipLevelCount(uint32_t w, uint32_t h, uint32_t requested);
 
+// A small, blurred and darkened copy of `src` to lie behind it: its long side `longSide`
+// pixels (area-averaged), then box-blurred, each colour at `brightness` (0 to 1). The device
+// scales it up, which blurs it further. Empty for an empty source.
+Image BlurredBackdrop(const Image& src, uint32_t longSide = 48, float brightness = 0.45f);
+
 // The next smaller mip level: each side max(1, side / 2), each pixel the rounded average of
 // a 2x2 block (coordinates clamped to the source, so a side of 1 averages with itself).
 Image NextMipLevel(const Image& src);

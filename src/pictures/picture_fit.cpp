@@ -36,4 +36,40 @@ PictureQuad PlacePicture(PictureFit mode, const float area[4], uint32_t pictureW
     return quad;
 }
 
+PictureQuad PanAndZoom(const PictureQuad& quad, float progress, bool reverse) {
+    const float t = progress < 0.0f ? 0.0f : (progress > 1.0f ? 1.0f : progress);
+    const float keep = 1.0f / (1.0f + kPanZoomMost * t);
+    const bool alongU = quad.rect[2] - quad.rect[0] >= quad.rect[3] - quad.rect[1];
+    PictureQuad out = quad;
+    for (int axis = 0; axis < 2; ++axis) {
+        const float from = quad.uv[axis], to = quad.uv[axis + 2];
+        const float half = (to - from) * keep * 0.5f, room = (to - from) * 0.5f - half;
+        float middle = (from + to) * 0.5f;
+        // Where the zoom has made room, the pan uses it, reaching the end as the zoom ends.
+        if ((axis == 0) == alongU) middle += (reverse ? -room : room) * t;
+        out.uv[axis] = middle - half;
+        out.uv[axis + 2] = middle + half;
+    }
+    return out;
+}
+
+PictureQuad SubQuad(const PictureQuad& quad, const float rect[4]) {
+    PictureQuad out = quad;
+    for (int axis = 0; axis < 2; ++axis) {
+        const float from = quad.rect[axis], size = quad.rect[axis + 2] - from;
+        const float uvFrom = quad.uv[axis], uvSize = quad.uv[axis + 2] - uvFrom;
+        for (int side = 0; side < 2; ++side) {
+            const int i = axis + 2 * side;
+            out.rect[i] = rect[i];
+            out.uv[i] = size > 0.0f ? uvFrom + uvSize * (rect[i] - from) / size : quad.uv[i];
+        }
+    }
+    return out;
+}
+
+bool LiesAcross(uint32_t w, uint32_t h, float areaW, float areaH) {
+    if (w == 0 || h == 0 || w == h || areaW <= 0.0f || areaH <= 0.0f || areaW == areaH) return false;
+    return (w > h) != (areaW > areaH);
+}
+
 }  // namespace WorkSpace

@@ -18,4 +18,20 @@ struct PictureQuad {
 // `area` is left, top, right, bottom. A picture without a size is stretched.
 PictureQuad PlacePicture(PictureFit mode, const float area[4], uint32_t pictureWidth, uint32_t pictureHeight);
 
+// How far the pan and zoom magnifies a picture by the end of its time on screen.
+constexpr float kPanZoomMost = 0.08f;
+// The placed `quad` at `progress` (0 to 1) of its picture's time on screen, panned and
+// zoomed: the part of the picture it shows narrows to 1 / (1 + kPanZoomMost * progress) of
+// itself, centred on the short side and sliding from the middle to one end of the long side
+// on screen (`reverse`: the other end). Only ever a part of what `quad` showed, so never
+// beyond the picture's edges; the rectangle stays, bars included.
+PictureQuad PanAndZoom(const PictureQuad& quad, float progress, bool reverse);
+
+// The part of `quad` that falls into `rect` (inside quad.rect), with its texture coordinates.
+PictureQuad SubQuad(const PictureQuad& quad, const float rect[4]);
+
+// Whether a w x h picture lies across an area of areaW x areaH: a portrait on a landscape
+// area or the reverse. Square ones never do.
+bool LiesAcross(uint32_t w, uint32_t h, float areaW, float areaH);
+
 }  // namespace WorkSpace

@@ -1,6 +1,7 @@
 #include "pictures/picture_stream.h"
 
 #include <chrono>
+#include <new>
 #include <set>
 #include <thread>
 
@@ -32,7 +33,13 @@ struct Job {
     PictureLibrary::Options options;
     PictureDecoder decoder;
     PictureTarget target;
+    int32_t portraits = 0;
 };
+
+bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
+    return LiesAcross(picture.width, picture.height, static_cast<float>(job.target.width),
+                      static_cast<float>(job.target.height));
+}
 
 bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, StreamedPicture& out) {
     bool decoded = false;
@@ -54,28 +61,71 @@ void Run(Job job) {
     {
         PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
         uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
-        std::wstring path;
-        uint32_t place = 0;
-        while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
-            if (library.Laps() != lap) {
-                // A whole lap with nothing new to show: wait before walking the library again.
-                const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
-                if (wholeLap && shownInLap <= 1) {
-                    std::unique_lock<std::mutex> lock(shared.mutex);
-                    shared.resting = true;
-                    shared.changed.notify_all();
-                    shared.changed.wait_for(lock, kLapRest, [&] { return shared.stop.load(); });
-                    shared.resting = false;
-                    if (shared.stop.load()) break;
-                }
-                lap = library.Laps();
-                shownInLap = 0;
-                firstPlace = place;
+        // A picture read ahead as a partner that was not one: it is the next to go.
+        bool aheadFull = false;
+        StreamedPicture ahead;
+        std::wstring aheadPath;
+        // The next readable picture. `mayRest`: a new lap after one with nothing new to show
+        // waits first (a partner is never waited for: its picture would wait with it).
+        auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest) {
+            if (aheadFull) {
+                aheadFull = false;
+                out = std::move(ahead);
+                outPath = aheadPath;
+                return true;
             }
-            StreamedPicture picture;
-            picture.listIndex = place;
-            if (!Decode(job, library, path, picture)) continue;
-            ++shownInLap;
+            std::wstring path;
+            uint32_t place = 0;
+            while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
+                if (library.Laps() != lap) {
+                    // A whole lap with nothing new to show: wait before walking the library again.
+                    const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
+                    if (mayRest && wholeLap && shownInLap <= 1) {
+                        std::unique_lock<std::mutex> lock(shared.mutex);
+                        shared.resting = true;
+                        shared.changed.notify_all();
+                        shared.changed.wait_for(lock, kLapRest, [&] { return shared.stop.load(); });
+                        shared.resting = false;
+                        if (shared.stop.load()) return false;
+                    }
+                    lap = library.Laps();
+                    shownInLap = 0;
+                    firstPlace = place;
+                }
+                out = StreamedPicture();
+                out.listIndex = place;
+                if (!Decode(job, library, path, out)) continue;
+                ++shownInLap;
+                outPath = path;
+                return true;
+            }
+            return false;
+        };
+        StreamedPicture picture;
+        std::wstring path, partnerPath;
+        while (!shared.stop.load() && next(picture, path, true)) {
+            partnerPath.clear();
+            if (job.portraits != 0 && LiesAcrossTarget(job, picture.picture)) {
+                StreamedPicture partner;
+                if (job.portraits == 1 && next(partner, partnerPath, false)) {
+                    if (partnerPath != path && LiesAcrossTarget(job, partner.picture)) {
+                        picture.paired = true;
+                        picture.partner = std::move(partner.picture);
+                        picture.partnerIndex = partner.listIndex;
+                    } else {
+                        ahead = std::move(partner);
+                        aheadPath = partnerPath;
+                        aheadFull = true;
+                        partnerPath.clear();
+                    }
+                }
+                try {
+                    if (!picture.paired) picture.backdrop = BlurredBackdrop(picture.picture.image);
+                } catch (const std::bad_alloc&) {
+                    picture.backdrop = Image();  // memory short: the picture shows over black
+                }
+            }
+            const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
             // The slot is empty here: the last picture was taken before this one was looked for.
             std::unique_lock<std::mutex> lock(shared.mutex);
             if (shared.stop.load()) break;
@@ -91,6 +141,7 @@ void Run(Job job) {
             if (shared.stop.load()) break;
             lock.unlock();
             library.Shown(path, place);
+            if (!partnerPath.empty()) library.Shown(partnerPath, partnerPlace);
         }
     }
     EndDecoderThread(begun);
@@ -110,6 +161,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.entries = entries;
     job.decoder = decoder_;
     job.target = options.target;
+    job.portraits = options.portraits;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.firstPlace = options.first;

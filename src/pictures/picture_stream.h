@@ -23,6 +23,13 @@ namespace WorkSpace {
 struct StreamedPicture {
     DecodedPicture picture;
     uint32_t listIndex = 0;  // the picture's place in its lap
+    // Portraits side by side: the next picture, when it lies across the target too.
+    bool paired = false;
+    DecodedPicture partner;
+    uint32_t partnerIndex = 0;
+    // Portraits over a blurred copy, or side by side without a partner: the small blurred
+    // copy that fills the view behind the picture (empty for any other picture).
+    Image backdrop;
 };
 
 // How a run shows the list: from which place, in which order, decoded for which area and fit,
@@ -32,6 +39,9 @@ struct PictureStreamOptions {
     bool shuffle = false;
     PictureTarget target;
     std::wstring statePath;
+    // How a picture that lies across the target is shown: 0 as any other, 1 beside the next
+    // one that does too (over its blurred copy without one), 2 over its blurred copy.
+    int32_t portraits = 0;
 };
 
 class PictureStream {

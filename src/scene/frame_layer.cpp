@@ -25,6 +25,10 @@ FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, 
     s.pictureFit = static_cast<PictureFit>(settings.GetClamped(SettingKey::PictureFit));
     s.spanMonitors = settings.GetClamped(SettingKey::SpanMonitors) != 0;
     s.showPictures = showPictures != 0;
+    // One picture spread over every monitor neither moves nor splits up.
+    s.panZoom = !s.spanMonitors && settings.GetClamped(SettingKey::PanZoom) != 0;
+    s.portraits = settings.GetClamped(SettingKey::Portraits);
+    s.picturesPerMonitor = !s.spanMonitors && settings.GetClamped(SettingKey::PicturesPerMonitor) != 0;
     return s;
 }
 

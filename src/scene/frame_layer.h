@@ -23,6 +23,9 @@ struct FrameSettings {
     PictureFit pictureFit = PictureFit::Stretch;
     bool spanMonitors = false;
     bool showPictures = false;
+    bool panZoom = false;             // "PanZoom"; never with spanMonitors
+    int32_t portraits = 0;            // "Portraits": 0 as any photo, 1 side by side, 2 over a blur
+    bool picturesPerMonitor = false;  // "PicturesPerMonitor"; never with spanMonitors
 };
 // `framesPerSecond` is the rate the frame loop draws at: the display's, or less on battery.
 // The steps grow as the frames get fewer, so the motion keeps its speed.

@@ -22,7 +22,10 @@ void Draw(Window& w, const View& view, const FrameSettings& settings) {
     if (!settings.showPictures) return;
     const float area[4] = {static_cast<float>(view.rect.left), static_cast<float>(view.rect.top),
                            static_cast<float>(view.rect.right), static_cast<float>(view.rect.bottom)};
-    DrawPictureLayer(w, area, settings.pictureFit);
+    PhotoLook look;
+    look.panZoom = settings.panZoom;
+    look.portraits = settings.portraits;
+    DrawPictureLayer(w, area, settings.pictureFit, look);
 }
 
 // The textures go with the device; the stream's worker stops first, so nothing arrives
@@ -46,12 +49,11 @@ void UserTextures::SetDevice(GraphicsDevice* device) {
     SetPictureTextureLimits(limits.maxWidth, limits.maxHeight, limits.powerOfTwo);
 }
 
-bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex) {
-    if (!device_ || count_ == kMaxTextures) return false;
+Texture* UserTextures::Upload(const Image& image) {
     Texture* texture = nullptr;
     TextureOptions options;
     options.mipLevels = 1;  // decoded at the size it is drawn; no mip filter samples the rest
-    const HResult hr = device_->CreateTextureFromImage(picture.image, options, &texture);
+    const HResult hr = device_->CreateTextureFromImage(image, options, &texture);
     if (Failed(hr) || !texture) {
         // Video or system memory short just now: this picture is skipped, the next one may
         // fit, and the effect goes on.
@@ -59,15 +61,35 @@ bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex)
             GetLogger().Write(L"UserTextures::AddPicture() - CreateTextureFromImage 0x%08X - FAILED",
                               static_cast<unsigned>(hr));
         uploadFailureLogged_ = true;
-        return false;
+        return nullptr;
     }
+    return texture;
+}
+
+bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex) {
+    if (!device_ || count_ == kMaxTextures) return false;
+    Texture* texture = Upload(picture.image);
+    if (!texture) return false;
     pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
+    return true;
+}
+
+bool UserTextures::AddPicture(const StreamedPicture& streamed) {
+    if (!AddPicture(streamed.picture, streamed.listIndex)) return false;
+    Picture& added = pictures_[count_ - 1];
+    if (streamed.paired && (added.partner = Upload(streamed.partner.image)) != nullptr) {
+        added.partnerWidth = streamed.partner.width;
+        added.partnerHeight = streamed.partner.height;
+    }
+    if (!streamed.backdrop.pixels.empty()) added.backdrop = Upload(streamed.backdrop);
     return true;
 }
 
 void UserTextures::DropFirst() {
     if (count_ == 0) return;
     pictures_[0].texture->Release();
+    if (pictures_[0].partner) pictures_[0].partner->Release();
+    if (pictures_[0].backdrop) pictures_[0].backdrop->Release();
     for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
     pictures_[--count_] = Picture();
 }
@@ -98,7 +120,7 @@ void AdvancePictureFade(Window& w, float step) {
     const bool wereNone = pictures.Count() == 0;
     if (pictures.Count() < UserTextures::kMaxTextures) {
         StreamedPicture arrived;
-        if (w.pictureStream.Take(arrived) && !pictures.AddPicture(arrived.picture, arrived.listIndex))
+        if (w.pictureStream.Take(arrived) && !pictures.AddPicture(arrived))
             Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
     }
     if (pictures.Count() == 0) {
@@ -119,28 +141,67 @@ void AdvancePictureFade(Window& w, float step) {
     state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
 }
 
-void DrawPictureLayer(Window& w, const float area[4], PictureFit fit) {
+void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const PhotoLook& look) {
     UserTextures& pictures = UserTextures::Instance();
     const uint32_t n = pictures.Count();
     if (n == 0) return;
     GraphicsDevice* device = w.device;
-    auto draw = [&](const UserTextures::Picture& picture, uint32_t colour) {
-        const PictureQuad quad = PlacePicture(fit, area, picture.width, picture.height);
-        device->SetTexture(0, picture.texture);
+    // `progress` is how far the picture is through its time on screen: the first half while
+    // it fades in, the second while it fades out; so it follows the frame's step.
+    auto place = [&](Texture* texture, const PictureQuad& placed, uint32_t colour, float progress, bool reverse) {
+        const PictureQuad quad = look.panZoom ? PanAndZoom(placed, progress, reverse) : placed;
+        device->SetTexture(0, texture);
         DrawTintedScreenQuad(device, quad.uv, quad.rect, colour);
     };
+    auto draw = [&](const UserTextures::Picture& picture, uint32_t colour, float progress) {
+        const bool reverse = picture.listIndex % 2 == 1;
+        const float areaW = area[2] - area[0], areaH = area[3] - area[1];
+        if (look.portraits == 0 || !LiesAcross(picture.width, picture.height, areaW, areaH)) {
+            place(picture.texture, PlacePicture(fit, area, picture.width, picture.height), colour, progress, reverse);
+            return;
+        }
+        if (picture.partner) {
+            // Two halves across the area's long side, each picture fitted into its own.
+            float first[4] = {area[0], area[1], area[2], area[3]}, second[4] = {area[0], area[1], area[2], area[3]};
+            const int axis = areaW >= areaH ? 0 : 1;
+            first[axis + 2] = second[axis] = (area[axis] + area[axis + 2]) * 0.5f;
+            place(picture.texture, PlacePicture(PictureFit::Fit, first, picture.width, picture.height), colour,
+                  progress, reverse);
+            place(picture.partner, PlacePicture(PictureFit::Fit, second, picture.partnerWidth, picture.partnerHeight),
+                  colour, progress, !reverse);
+            return;
+        }
+        const PictureQuad fitted = PlacePicture(PictureFit::Fit, area, picture.width, picture.height);
+        if (picture.backdrop) {
+            // The blurred copy fills the bars only, so that the picture's own quad covers
+            // each pixel once and the cross-fade blends it as any other.
+            const PictureQuad filled = PlacePicture(PictureFit::Fill, area, picture.width, picture.height);
+            device->SetTexture(0, picture.backdrop);
+            const int axis = fitted.rect[0] > area[0] ? 0 : 1;
+            float bar[4] = {area[0], area[1], area[2], area[3]};
+            bar[axis + 2] = fitted.rect[axis];
+            PictureQuad part = SubQuad(filled, bar);
+            DrawTintedScreenQuad(device, part.uv, part.rect, colour);
+            bar[axis + 2] = area[axis + 2];
+            bar[axis] = fitted.rect[axis + 2];
+            part = SubQuad(filled, bar);
+            DrawTintedScreenQuad(device, part.uv, part.rect, colour);
+        }
+        place(picture.texture, fitted, colour, progress, reverse);
+    };
     const CrossFade& state = w.fade;
+    const float leaving = 0.5f + 0.5f * state.fade, coming = 0.5f * state.fade;
     if (n == 1) {
         // Blending is off in the baseline every layer leaves behind: the picture covers its place.
-        draw(pictures.At(0), Grey(state.appear));
+        draw(pictures.At(0), Grey(state.appear), leaving);
         return;
     }
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
     device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
     device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
-    draw(pictures.At(0), Grey(1.0f - state.fade));
-    draw(pictures.At(1), Grey(state.fade));
+    draw(pictures.At(0), Grey(1.0f - state.fade), leaving);
+    draw(pictures.At(1), Grey(state.fade), coming);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }

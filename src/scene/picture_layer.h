@@ -22,6 +22,10 @@ public:
         Texture* texture = nullptr;
         uint32_t width = 0, height = 0;
         uint32_t listIndex = 0;
+        // A portrait's partner beside it, or its blurred copy behind it (else null).
+        Texture* partner = nullptr;
+        uint32_t partnerWidth = 0, partnerHeight = 0;
+        Texture* backdrop = nullptr;
     };
 
     static UserTextures& Instance();
@@ -32,6 +36,9 @@ public:
     // take them (that picture is then skipped; the first such failure after a Clear is logged)
     // or all places are taken.
     bool AddPicture(const DecodedPicture& picture, uint32_t listIndex);
+    // The same for a streamed picture with its partner or blurred copy; a partner or copy
+    // the device does not take leaves the picture shown as any other.
+    bool AddPicture(const StreamedPicture& picture);
     // Releases the first texture (the picture that has faded out).
     void DropFirst();
     void Clear();
@@ -41,6 +48,8 @@ public:
     const Picture& At(uint32_t i) const { return pictures_[i]; }
 
 private:
+    Texture* Upload(const Image& image);
+
     Picture pictures_[kMaxTextures];
     uint32_t count_ = 0;
     GraphicsDevice* device_ = nullptr;
@@ -72,9 +81,15 @@ void StartPictures(Window& window, const std::vector<std::wstring>& entries, Pic
 // Once per frame: takes a decoded picture from the window's stream for upload, and moves the
 // fade on by `step` (0.001 at 60 frames a second).
 void AdvancePictureFade(Window& window, float step = 0.001f);
+// How the photo options show the pictures in a frame (FrameSettings).
+struct PhotoLook {
+    bool panZoom = false;
+    int32_t portraits = 0;  // 0 as any photo, 1 side by side, 2 over a blurred copy
+};
 // Draws the pictures into `area` (left, top, right, bottom in client pixels) on the window's
-// device, each placed by `fit`; draws nothing while no picture has arrived.
-void DrawPictureLayer(Window& window, const float area[4], PictureFit fit);
+// device, each placed by `fit` and shown as `look` says; draws nothing while no picture has
+// arrived.
+void DrawPictureLayer(Window& window, const float area[4], PictureFit fit, const PhotoLook& look = PhotoLook());
 
 extern const FrameLayer kPictureLayer;
 
