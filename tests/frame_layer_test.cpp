@@ -130,6 +130,48 @@ TEST_F(PerMonitor, APictureIsFittedIntoEachMonitor) {
     EXPECT_NE(quads[1].find("(1600 450)"), std::string::npos);
 }
 
+TEST_F(PerMonitor, EachMonitorTakesTheNextPictureAndTheirCrossFadesAreStaggered) {
+    UseMonitors(2400, 600, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600), Rect(1600, 0, 2400, 600)});
+    Window& w = GetWindow();
+    for (uint32_t i = 0; i < 7; ++i)
+        w.settings.pictures.push_back(WriteTga(dir + "/p" + std::to_string(i) + ".tga", 4, 3, 0xFF000010u + i));
+    w.settings.Set(SettingKey::PicturesPerMonitor, 1);
+    w.showPictures = 1;
+    UserTextures::Instance().SetDevice(w.device);
+    LoadPictureTextures();
+    for (int frame = 0; frame < 6; ++frame) {
+        w.pictureStream.WaitUntilIdle();
+        RenderFrame(false);
+    }
+    // The pictures in turn: 0 and 3 on the first monitor, 1 and 4 on the second, 2 and 5 on
+    // the third; each monitor draws its own.
+    for (uint32_t lane = 0; lane < 3; ++lane) {
+        ASSERT_EQ(UserTextures::Lane(lane).Count(), 2u) << lane;
+        EXPECT_EQ(UserTextures::Lane(lane).At(0).listIndex, lane);
+        EXPECT_EQ(UserTextures::Lane(lane).At(1).listIndex, lane + 3);
+    }
+    record.Clear();
+    RenderFrame(false);
+    std::vector<std::string> textures = CallsStarting(record, "SetTexture(0, image:4x3:");
+    for (std::string& texture : textures) texture = texture.substr(texture.size() - 3, 2);
+    EXPECT_EQ(textures, (std::vector<std::string>{"10", "13", "11", "14", "12", "15"}));
+    // Each monitor's first change comes a third of a picture's time after the one before;
+    // the next picture, 6, goes to the first monitor that has room.
+    uint32_t changed[3] = {0, 0, 0};
+    for (uint32_t frame = 7; frame < 2000 && changed[2] == 0; ++frame) {
+        w.pictureStream.WaitUntilIdle();
+        AdvancePictureFade(w, 0.001f, 3);
+        for (uint32_t lane = 0; lane < 3; ++lane)
+            if (changed[lane] == 0 && UserTextures::Lane(lane).At(0).listIndex != lane) changed[lane] = frame;
+    }
+    // (Give or take the few frames each monitor waited for its second picture.)
+    EXPECT_NEAR(changed[0], 1000u, 8u);
+    EXPECT_NEAR(changed[1], 1333u, 8u);
+    EXPECT_NEAR(changed[2], 1667u, 8u);
+    EXPECT_EQ(UserTextures::Lane(0).At(1).listIndex, 6u);
+    w.settings.Set(SettingKey::PicturesPerMonitor, 0);
+}
+
 TEST(FrameSettingsTest, ThePhotoOptionsAreReadAndSpanningTurnsOffPanZoomAndPicturesPerMonitor) {
     Settings settings;
     settings.Set(SettingKey::PanZoom, 1);

@@ -15,7 +15,8 @@ uint32_t Grey(float weight) {
 }
 
 void Advance(Window& w, const FrameSettings& settings) {
-    if (settings.showPictures) AdvancePictureFade(w, settings.fadeStep);
+    if (settings.showPictures)
+        AdvancePictureFade(w, settings.fadeStep, PictureLanes(w, settings.picturesPerMonitor));
 }
 
 void Draw(Window& w, const View& view, const FrameSettings& settings) {
@@ -25,6 +26,8 @@ void Draw(Window& w, const View& view, const FrameSettings& settings) {
     PhotoLook look;
     look.panZoom = settings.panZoom;
     look.portraits = settings.portraits;
+    const uint32_t lanes = PictureLanes(w, settings.picturesPerMonitor);
+    look.lane = static_cast<uint32_t>(&view - w.views.views) % lanes;
     DrawPictureLayer(w, area, settings.pictureFit, look);
 }
 
@@ -36,15 +39,17 @@ void Release(Window& w) { StopPictures(w); }
 // The device for uploads is handed over with the pictures' list (LoadScene, RebuildScene).
 const FrameLayer kPictureLayer = {nullptr, Advance, Draw, Release};
 
-UserTextures& UserTextures::Instance() {
-    static UserTextures* textures = new UserTextures();  // lives until the process ends
-    return *textures;
+UserTextures& UserTextures::Instance() { return Lane(0); }
+
+UserTextures& UserTextures::Lane(uint32_t lane) {
+    static UserTextures* lanes = new UserTextures[kPictureLanes];  // live until the process ends
+    return lanes[lane < kPictureLanes ? lane : 0];
 }
 
 UserTextures::~UserTextures() { Clear(); }
 
 void UserTextures::SetDevice(GraphicsDevice* device) {
-    device_ = device;
+    for (uint32_t lane = 0; lane < kPictureLanes; ++lane) Lane(lane).device_ = device;
     const TextureLimits limits = device ? device->GetTextureLimits() : TextureLimits{0, 0, false};
     SetPictureTextureLimits(limits.maxWidth, limits.maxHeight, limits.powerOfTwo);
 }
@@ -101,24 +106,43 @@ void UserTextures::Clear() {
 
 float FadeStep(double framesPerSecond) { return static_cast<float>(0.001 * FrameRateFactor(framesPerSecond)); }
 
+uint32_t PictureLanes(const Window& w, bool perMonitor) {
+    if (!perMonitor || w.views.count <= 1) return 1;
+    return static_cast<uint32_t>(w.views.count) < kPictureLanes ? static_cast<uint32_t>(w.views.count) : kPictureLanes;
+}
+
+CrossFade& LaneFade(Window& w, uint32_t lane) {
+    return lane == 0 || lane >= kPictureLanes ? w.fade : w.monitorFades[lane - 1];
+}
+
 void StopPictures(Window& w) {
     w.pictureStream.Stop();
-    UserTextures::Instance().Clear();
+    for (uint32_t lane = 0; lane < kPictureLanes; ++lane) UserTextures::Lane(lane).Clear();
 }
 
 void StartPictures(Window& w, const std::vector<std::wstring>& entries, PictureStreamOptions options) {
     // The stream waits a moment for the first picture at most; one that comes later fades in.
     w.fade.fade = 0.0f;
     w.fade.framesWithout = 0;
+    // Each monitor's cross-fade starts its share of a picture's time after the one before,
+    // so that no two monitors change at the same moment.
+    const bool span = w.settings.GetClamped(SettingKey::SpanMonitors) != 0;
+    const uint32_t lanes = PictureLanes(w, !span && w.settings.GetClamped(SettingKey::PicturesPerMonitor) != 0);
+    for (uint32_t lane = 1; lane < kPictureLanes; ++lane) {
+        CrossFade& fade = LaneFade(w, lane);
+        fade = CrossFade();
+        fade.fade = lane < lanes ? -static_cast<float>(lane) / static_cast<float>(lanes) : 0.0f;
+    }
     options.first = w.fade.current;
     w.pictureStream.Start(entries, options);
 }
 
-void AdvancePictureFade(Window& w, float step) {
-    UserTextures& pictures = UserTextures::Instance();
-    CrossFade& state = w.fade;
+namespace {
+void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most) {
+    UserTextures& pictures = UserTextures::Lane(lane);
+    CrossFade& state = LaneFade(w, lane);
     const bool wereNone = pictures.Count() == 0;
-    if (pictures.Count() < UserTextures::kMaxTextures) {
+    if (take && pictures.Count() < most) {
         StreamedPicture arrived;
         if (w.pictureStream.Take(arrived) && !pictures.AddPicture(arrived))
             Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
@@ -140,9 +164,19 @@ void AdvancePictureFade(Window& w, float step) {
     state.current = pictures.At(0).listIndex;
     state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
 }
+}  // namespace
+
+void AdvancePictureFade(Window& w, float step, uint32_t lanes) {
+    lanes = lanes < 1 ? 1 : (lanes > kPictureLanes ? kPictureLanes : lanes);
+    uint32_t neediest = 0;
+    for (uint32_t lane = 1; lane < lanes; ++lane)
+        if (UserTextures::Lane(lane).Count() < UserTextures::Lane(neediest).Count()) neediest = lane;
+    const uint32_t most = lanes > 1 ? 2 : UserTextures::kMaxTextures;
+    for (uint32_t lane = 0; lane < lanes; ++lane) AdvanceLane(w, lane, step, lane == neediest, most);
+}
 
 void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const PhotoLook& look) {
-    UserTextures& pictures = UserTextures::Instance();
+    UserTextures& pictures = UserTextures::Lane(look.lane);
     const uint32_t n = pictures.Count();
     if (n == 0) return;
     GraphicsDevice* device = w.device;
@@ -189,8 +223,10 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
         }
         place(picture.texture, fitted, colour, progress, reverse);
     };
-    const CrossFade& state = w.fade;
-    const float leaving = 0.5f + 0.5f * state.fade, coming = 0.5f * state.fade;
+    const CrossFade& state = LaneFade(w, look.lane);
+    // A monitor's fade that waits its turn (below 0) shows its picture whole.
+    const float fade = state.fade > 0.0f ? state.fade : 0.0f;
+    const float leaving = 0.5f + 0.5f * fade, coming = 0.5f * fade;
     if (n == 1) {
         // Blending is off in the baseline every layer leaves behind: the picture covers its place.
         draw(pictures.At(0), Grey(state.appear), leaving);
@@ -200,8 +236,8 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
     device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
     device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
-    draw(pictures.At(0), Grey(1.0f - state.fade), leaving);
-    draw(pictures.At(1), Grey(state.fade), coming);
+    draw(pictures.At(0), Grey(1.0f - fade), leaving);
+    draw(pictures.At(1), Grey(fade), coming);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }

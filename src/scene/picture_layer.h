@@ -12,6 +12,10 @@
 
 namespace WorkSpace {
 
+// With a picture per monitor, each of the first kPictureLanes monitors has its own pictures
+// and cross-fade (a lane); monitors after them share the lanes in turn.
+constexpr uint32_t kPictureLanes = 8;
+
 // The picture textures: the one being shown, the one fading in and the one after it, in
 // the order the stream delivered them. Each keeps its upright picture's own size, for its
 // placement.
@@ -28,7 +32,9 @@ public:
         Texture* backdrop = nullptr;
     };
 
+    // Lane 0's, the only one unless each monitor shows its own pictures.
     static UserTextures& Instance();
+    static UserTextures& Lane(uint32_t lane);
     UserTextures() = default;
     virtual ~UserTextures();
 
@@ -42,7 +48,7 @@ public:
     // Releases the first texture (the picture that has faded out).
     void DropFirst();
     void Clear();
-    // The device the pictures go to; its texture limits go to the decoders.
+    // The device the pictures of every lane go to; its texture limits go to the decoders.
     void SetDevice(GraphicsDevice* device);
     uint32_t Count() const { return count_; }
     const Picture& At(uint32_t i) const { return pictures_[i]; }
@@ -71,6 +77,12 @@ struct CrossFade {
 // picture lasts the same time at every rate.
 float FadeStep(double framesPerSecond = 60.0);
 
+// How many lanes the window's pictures take: one, or with `perMonitor` one per view, at most
+// kPictureLanes.
+uint32_t PictureLanes(const Window& window, bool perMonitor);
+// A lane's cross-fade: Window::fade for lane 0.
+CrossFade& LaneFade(Window& window, uint32_t lane);
+
 // Tells the window's stream to stop and lets go of the picture textures; what arrives after
 // is dropped.
 void StopPictures(Window& window);
@@ -79,12 +91,15 @@ void StopPictures(Window& window);
 // start of that picture. A first picture that comes after frames were drawn without it fades in.
 void StartPictures(Window& window, const std::vector<std::wstring>& entries, PictureStreamOptions options);
 // Once per frame: takes a decoded picture from the window's stream for upload, and moves the
-// fade on by `step` (0.001 at 60 frames a second).
-void AdvancePictureFade(Window& window, float step = 0.001f);
+// fade on by `step` (0.001 at 60 frames a second). Over `lanes` lanes, the picture goes to the
+// lane with the fewest, so the monitors take the list's pictures in turn; each lane then holds
+// two pictures at most.
+void AdvancePictureFade(Window& window, float step = 0.001f, uint32_t lanes = 1);
 // How the photo options show the pictures in a frame (FrameSettings).
 struct PhotoLook {
     bool panZoom = false;
     int32_t portraits = 0;  // 0 as any photo, 1 side by side, 2 over a blurred copy
+    uint32_t lane = 0;      // whose pictures: a lane of AdvancePictureFade
 };
 // Draws the pictures into `area` (left, top, right, bottom in client pixels) on the window's
 // device, each placed by `fit` and shown as `look` says; draws nothing while no picture has

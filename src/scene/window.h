@@ -61,6 +61,8 @@ public:
     PictureStream pictureStream;
     // A reload of the pictures starts at `fade.current` again.
     CrossFade fade;
+    // With a picture per monitor, the cross-fades of the monitors after the first.
+    CrossFade monitorFades[kPictureLanes - 1];
 };
 
 // The process-wide Window object, built during static initialisation with the process's
