@@ -4,6 +4,7 @@
 # and a 640x480 below them.
 #   a scene per monitor: the same stream in each, in its own middle part, a logo at each one's bottom-left, a
 #      picture stretched over each monitor rather than across them, and fitted with bars
+#   "PicturesPerMonitor 1": three monitors show three pictures
 #   "SpanMonitors 1": today's single scene over the whole desktop
 #   WM_DISPLAYCHANGE rebuilds the device and the saver draws on
 #   displays asleep: no frames and under 2 % of a core; a key still ends it; awake again,
@@ -163,6 +164,27 @@ if start_effect pictures_fitted; then
   else fail "fitted: no bars (top $r, middle $rm)"; fi
 else
   fail "the effect did not start (pictures fitted)"
+fi
+stop_saver
+
+echo "-- PicturesPerMonitor 1: each monitor its own picture"
+# Three pictures for three monitors: each takes every third, so each keeps its own colour.
+for c in "red #C01010" "green #10B010" "blue #1010C0"; do
+  set -- $c
+  convert -size 400x300 xc:"$2" "$WORK/app/$1.png"
+done
+settings ShowImages=1 PicturesPerMonitor=1 -- "$WORK/app/red.png" "$WORK/app/green.png" "$WORK/app/blue.png" \
+  >"$WORK/app/Lumora.scr.settings"
+leader() {  # shot region: the channel that leads
+  read -r r g b <<<"$(means "$1" "$2")"
+  python3 -c "r, g, b = $r, $g, $b; print('red' if r > 2 * max(g, b) else 'green' if g > 2 * max(r, b) else 'blue' if b > 2 * max(r, g) else 'mixed')"
+}
+if start_effect three_pictures; then
+  colours="$(leader three_pictures 150x100+20+20) $(leader three_pictures 150x100+820+20) $(leader three_pictures 150x100+20+620)"
+  if [ "$colours" = "red green blue" ]; then pass "three monitors show three pictures: $colours"
+  else fail "the monitors' pictures: $colours (red green blue wanted)"; fi
+else
+  fail "the effect did not start (a picture per monitor)"
 fi
 stop_saver
 

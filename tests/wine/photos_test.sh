@@ -4,6 +4,7 @@
 #   a portrait photo stored landscape with EXIF orientation 6 shows upright
 #   Fit shows the whole picture with black bars and its aspect kept
 #   Fill covers the screen with its aspect kept, cropped in the middle
+#   Portraits 1 shows two portraits side by side; Portraits 2 one over its blurred copy
 #   a list of 50 pictures with unreadable ones among them cross-fades through the readable
 #      ones in list order, and no sampled moment is black
 # A start that misses its 20 frames in the first second (a loaded machine) shows the error
@@ -179,6 +180,37 @@ check_fill() {  # shot
   [ "$l" = red ] && [ "$m1" = green ] && [ "$m2" = green ] && [ "$r" = blue ]
 }
 if attempt fill check_fill; then pass "Fill: covered, thirds at 160 and 480"; else fail "Fill: $MSG"; fi
+
+echo "-- Portraits 1: two portraits side by side"
+# Two 3:4 portraits on the 4:3 screen, each fitted into its half (320 x 427, bars above and
+# below).
+convert -size 300x400 xc:'#E01010' "$P/portrait_red.png"
+convert -size 300x400 xc:'#1010E0' "$P/portrait_blue.png"
+settings SelectLumoraEffect=2 Portraits=1 -- "$P/portrait_red.png" "$P/portrait_blue.png" >"$WORK/app/Lumora.scr.settings"
+check_pair() {  # shot
+  local left right
+  left="$(colour_of "$1" 260x300+30+90)"
+  right="$(colour_of "$1" 260x300+350+90)"
+  MSG="left $left, right $right"
+  [ "$left" = red ] && [ "$right" = blue ]
+}
+if attempt portraits_pair check_pair; then pass "two portraits side by side: red left, blue right"
+else fail "portraits side by side: $MSG"; fi
+
+echo "-- Portraits 2: a portrait over its blurred copy"
+# Fitted 360 wide in the middle; the bars show the same green, blurred and darkened.
+convert -size 300x400 xc:'#10D010' "$P/portrait_green.png"
+settings SelectLumoraEffect=2 Portraits=2 -- "$P/portrait_green.png" >"$WORK/app/Lumora.scr.settings"
+check_blur() {  # shot
+  local left middle right
+  left="$(dominant_of "$1" 100x440+10+20)"
+  middle="$(colour_of "$1" 300x440+170+20)"
+  right="$(dominant_of "$1" 100x440+530+20)"
+  MSG="left $left, middle $middle, right $right"
+  [ "$left" = green ] && [ "$middle" = green ] && [ "$right" = green ]
+}
+if attempt portraits_blur check_blur; then pass "a portrait over its blurred copy: green bars, no black"
+else fail "portrait over its blurred copy: $MSG"; fi
 
 echo "-- 50 pictures, unreadable ones among them, in list order"
 # Readable: red (0), green (3), blue (6), then red, green, blue ... Unreadable: damaged
