@@ -170,6 +170,7 @@ TEST_F(PerMonitor, EachMonitorTakesTheNextPictureAndTheirCrossFadesAreStaggered)
     EXPECT_NEAR(changed[2], 1667u, 8u);
     EXPECT_EQ(UserTextures::Lane(0).At(1).listIndex, 6u);
     w.settings.Set(SettingKey::PicturesPerMonitor, 0);
+    StopPictures(w);  // every lane's textures go before the recorder does
 }
 
 TEST(FrameSettingsTest, ThePhotoOptionsAreReadAndSpanningTurnsOffPanZoomAndPicturesPerMonitor) {

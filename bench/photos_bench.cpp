@@ -1,0 +1,91 @@
+// One frame of three monitors (800x600 each, side by side) on the recording backend, with the
+// photo options off and with portraits side by side, a picture per monitor and pan and zoom
+// on: the same pictures (portraits and landscapes mixed), the same particles. The recorder
+// stands in for the device, so the figure is the frame's processor time, the recording of
+// each call included.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/workspace.h"
+#include "gfx/recording_graphics.h"
+#include "platform/platform.h"
+#include "resources/zip_reader.h"
+#include "scene/picture_layer.h"
+#include "scene/scene.h"
+#include "scene/window.h"
+
+namespace {
+using namespace WorkSpace;
+
+[[maybe_unused]] const bool g_quietLog = (Platform::SetDebugOutputForTesting([](const std::wstring&) {}), true);
+
+std::wstring WriteTga(const std::string& path, uint32_t w, uint32_t h, uint32_t colour) {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return std::wstring();
+    const uint8_t header[18] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(w), uint8_t(w >> 8), uint8_t(h),
+                                uint8_t(h >> 8), 32, 0x20};
+    std::fwrite(header, 1, sizeof(header), file);
+    const std::vector<uint32_t> pixels(static_cast<size_t>(w) * h, colour);
+    std::fwrite(pixels.data(), 4, pixels.size(), file);
+    std::fclose(file);
+    return std::wstring(path.begin(), path.end());
+}
+
+void BM_ThreeMonitorFrame(benchmark::State& state) {
+    const bool photoOptions = state.range(0) != 0;
+    static ZipReader archive;
+    static const bool opened = archive.Open(L"dist/LMRResource.dat", kArchivePassword);
+    if (!opened) {
+        state.SkipWithError("dist/LMRResource.dat is missing (./lumora build makes it)");
+        return;
+    }
+    static GraphicsRecord record;
+    Window& w = GetWindow();
+    w.archive = &archive;
+    UseRecordingGraphics(&record, 2400, 600);
+    record.layout.client.right = 2400;
+    record.layout.client.bottom = 600;
+    record.layout.monitorCount = 3;
+    for (int32_t i = 0; i < 3; ++i) record.layout.monitors[i] = PixelRect{800 * i, 0, 800 * (i + 1), 600};
+    static int window = 0;
+    if (!w.Create(&window) || !InitScene()) {
+        state.SkipWithError("the recorded scene could not be set up");
+        return;
+    }
+    // Portraits and landscapes mixed, 320 x 240 or 240 x 320, each its own colour.
+    const std::string dir = "/tmp/lumora_photos_bench";
+    Platform::MakeFolder(std::wstring(dir.begin(), dir.end()));
+    w.settings.ClearPictures();
+    const char shapes[] = "PPLPLLPL";
+    for (uint32_t i = 0; shapes[i]; ++i) {
+        const bool portrait = shapes[i] == 'P';
+        w.settings.AddPicture(WriteTga(dir + "/p" + std::to_string(i) + ".tga", portrait ? 240 : 320,
+                                       portrait ? 320 : 240, 0xFF102030u + i * 0x101010u));
+    }
+    w.settings.Set(SettingKey::Portraits, photoOptions ? 1 : 0);
+    w.settings.Set(SettingKey::PicturesPerMonitor, photoOptions ? 1 : 0);
+    w.settings.Set(SettingKey::PanZoom, photoOptions ? 1 : 0);
+    w.showPictures = 1;
+    UserTextures::Instance().SetDevice(w.device);
+    LoadPictureTextures();
+    // Every monitor has its two pictures and the stream has grown to its steady size (six
+    // simulated seconds: the oldest particles live four).
+    for (int frame = 0; frame < 6000; ++frame) {
+        if (frame < 20) w.pictureStream.WaitUntilIdle();
+        RenderFrame(false);
+        record.Clear();
+    }
+    for (auto _ : state) {
+        RenderFrame(false);
+        record.Clear();
+    }
+    ReleaseScene();
+    UseRecordingGraphics(nullptr, 0, 0);
+    w.archive = &ZipReader::Instance();
+}
+BENCHMARK(BM_ThreeMonitorFrame)->Arg(0)->Arg(1)->ArgName("photo_options")->Unit(benchmark::kMicrosecond);
+
+}  // namespace
