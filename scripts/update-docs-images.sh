@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Refreshes the README's pictures from the real saver under Wine: a short animation of the
-# effect, the four colour schemes (from the scene tests' back-buffer images) and the error
-# screen (from the end-to-end test's screenshots). Run after ./lumora test.
+# effect, the four colour schemes (from the scene tests' back-buffer images), the error
+# screen and the photo options (from the end-to-end tests' screenshots). Run after ./lumora test.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -12,6 +12,10 @@ for scheme in flame ice smoke cheerful; do
   [ -f "$ARTEFACTS/scheme_$scheme.png" ] && convert "$ARTEFACTS/scheme_$scheme.png" -resize 480x "$OUT/scheme_$scheme.png"
 done
 [ -f build/e2e/saver/shots/error_0.png ] && convert build/e2e/saver/shots/error_0.png -resize 480x "$OUT/error_screen.png"
+# The photo options, from the photos and monitors end-to-end tests.
+for shot in photos/shots/portraits_pair photos/shots/portraits_blur monitors/shots/three_pictures; do
+  [ -f "build/e2e/$shot.png" ] && convert "build/e2e/$shot.png" -resize 480x "$OUT/$(basename "$shot").png"
+done
 
 # The animation: the saver full screen, 16 frames a quarter of a second apart, after the
 # stream has had a few seconds to build up.

@@ -210,7 +210,8 @@ Image BlurredBackdrop(const Image& src, uint32_t longSide, float brightness) {
         for (uint32_t y = 0; y < h; ++y) blur(w, 1, y * w);
         for (uint32_t x = 0; x < w; ++x) blur(h, w, x);
     }
-    const uint32_t scale = static_cast<uint32_t>((brightness < 0.0f ? 0.0f : brightness > 1.0f ? 1.0f : brightness) * 256.0f);
+    const float kept = brightness < 0.0f ? 0.0f : (brightness > 1.0f ? 1.0f : brightness);
+    const uint32_t scale = static_cast<uint32_t>(kept * 256.0f);
     for (uint32_t& p : out.pixels) {
         uint32_t dark = 0xFF000000u;
         for (int shift = 0; shift < 24; shift += 8) dark |= ((((p >> shift) & 0xFF) * scale) >> 8) << shift;

@@ -161,7 +161,8 @@ int CommandTexts(HWND dialog) {
     Print(L"monitors", Number(SendDlgItemMessageW(dialog, kMonitors, CB_GETCURSEL, 0, 0)));
     // The Photos group's choices: portraits, each monitor, pan and zoom.
     std::wstring photos;
-    for (int id : {1028, 1030, 1032}) photos += (photos.empty() ? L"" : L"|") + Number(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+    for (int id : {1028, 1030, 1032})
+        photos += (photos.empty() ? L"" : L"|") + Number(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
     Print(L"photoChoices", photos);
     for (int id : {kSpeed, kSize}) {
         const std::wstring name = id == kSpeed ? L"speed" : L"size";
