@@ -170,6 +170,15 @@ TEST_F(PerMonitor, EachMonitorTakesTheNextPictureAndTheirCrossFadesAreStaggered)
     EXPECT_NEAR(changed[2], 1667u, 8u);
     EXPECT_EQ(UserTextures::Lane(0).At(1).listIndex, 6u);
     w.settings.Set(SettingKey::PicturesPerMonitor, 0);
+
+    // One picture for three monitors: those without one of their own show the first's.
+    w.settings.pictures.resize(1);
+    w.settings.Set(SettingKey::PicturesPerMonitor, 1);
+    LoadPictureTextures();
+    record.Clear();
+    RenderFrame(false);
+    EXPECT_EQ(CallsStarting(record, "SetTexture(0, image:4x3:FF000010)").size(), 3u);
+    w.settings.Set(SettingKey::PicturesPerMonitor, 0);
     StopPictures(w);  // every lane's textures go before the recorder does
 }
 

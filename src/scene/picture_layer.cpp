@@ -151,7 +151,8 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
         ++state.framesWithout;
         return;
     }
-    if (wereNone) state.appear = state.framesWithout > 0 ? 0.0f : 1.0f;
+    // A later monitor showed the first one's picture meanwhile: no fade from black there.
+    if (wereNone) state.appear = state.framesWithout > 0 && lane == 0 ? 0.0f : 1.0f;
     state.appear = state.appear + 0.02f < 1.0f ? state.appear + 0.02f : 1.0f;
     // Until the next picture has arrived the current one stays, whole; the fade waits.
     if (pictures.Count() >= 2) {
@@ -176,7 +177,10 @@ void AdvancePictureFade(Window& w, float step, uint32_t lanes) {
 }
 
 void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const PhotoLook& look) {
-    UserTextures& pictures = UserTextures::Lane(look.lane);
+    // A monitor whose lane has no picture yet (fewer readable pictures than monitors, the
+    // rest waiting for the next round) shows the first monitor's rather than black.
+    const uint32_t lane = UserTextures::Lane(look.lane).Count() > 0 ? look.lane : 0;
+    UserTextures& pictures = UserTextures::Lane(lane);
     const uint32_t n = pictures.Count();
     if (n == 0) return;
     GraphicsDevice* device = w.device;
@@ -223,7 +227,7 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
         }
         place(picture.texture, fitted, colour, progress, reverse);
     };
-    const CrossFade& state = LaneFade(w, look.lane);
+    const CrossFade& state = LaneFade(w, lane);
     // A monitor's fade that waits its turn (below 0) shows its picture whole.
     const float fade = state.fade > 0.0f ? state.fade : 0.0f;
     const float leaving = 0.5f + 0.5f * fade, coming = 0.5f * fade;
