@@ -48,8 +48,8 @@ Logger::~Logger() = default;
 
 void Logger::SetFolder(const std::wstring& folder) {
     std::lock_guard<std::mutex> hold(lock_);
-    // A file still open from before (nothing logged yet) belongs to the old place: close
-    // it, so the next line cannot land there, and leave the new log open and empty instead.
+    // An empty file made before (nothing logged yet) belongs to the old place: the next
+    // line goes to the new one, which is made empty at once in its stead.
     const bool wasOpen = open_;
     open_ = false;
     path_ = folder + Platform::PathSeparator() + kLogName;
