@@ -6,7 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
+
+#include "platform/platform.h"
 
 using namespace WorkSpace;
 
@@ -87,6 +90,30 @@ TEST_F(Stream, StopNeverWaitsForADecodeInProgress) {
     const auto before = std::chrono::steady_clock::now();
     stream.Stop();
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
+}
+
+TEST_F(Stream, AThrowingDecoderEndsTheLapWithOneLineAndTheNextLapGoesOn) {
+    static std::atomic<int> throws{0};
+    throws = 0;
+    stream.SetDecoder([](const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+        if (path == L"ok:1" && throws++ == 0) throw std::runtime_error("a folder went away");
+        return FakeDecoder(path, target, out);
+    });
+    static std::wstring debug;
+    debug.clear();
+    Platform::SetDebugOutputForTesting([](const std::wstring& text) { debug += text; });
+    PictureStreamOptions options;
+    options.retryRest = std::chrono::milliseconds(10);
+    stream.Start({L"ok:0", L"ok:1", L"ok:2"}, options);
+    // The lap ends after 0; the next goes on from 1, after the worker's rest.
+    std::vector<uint32_t> got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (StreamedPicture p; got.size() < 3 && std::chrono::steady_clock::now() < deadline;)
+        if (stream.Take(p)) got.push_back(p.listIndex);
+    EXPECT_EQ(got, (std::vector<uint32_t>{0, 1, 2}));
+    stream.Stop();
+    Platform::SetDebugOutputForTesting(nullptr);
+    EXPECT_NE(debug.find(L"PictureStream::Run() - a folder went away - FAILED"), std::wstring::npos);
 }
 
 TEST_F(Stream, OneReadablePictureComesOnceAndNoneMeansEmpty) {

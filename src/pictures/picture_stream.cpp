@@ -1,11 +1,14 @@
 #include "pictures/picture_stream.h"
 
 #include <chrono>
+#include <exception>
+#include <new>
 #include <set>
 #include <thread>
 
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -32,6 +35,7 @@ struct Job {
     PictureLibrary::Options options;
     PictureDecoder decoder;
     PictureTarget target;
+    std::chrono::milliseconds retryRest;
 };
 
 bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, StreamedPicture& out) {
@@ -39,8 +43,8 @@ bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, S
     TakeDecodeFailure();
     try {
         decoded = job.decoder(path, job.target, out.picture);
-    } catch (...) {
-        // Nothing may leave the worker: a lost allocation is worth another try later.
+    } catch (const std::bad_alloc&) {
+        // Not the picture's fault: a lost allocation is worth another try on a later lap.
         ReportDecodeFailure(PictureFailure::NoMemory);
     }
     if (decoded) return true;
@@ -48,50 +52,75 @@ bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, S
     return false;
 }
 
+// Waits `rest` or until stopped, counted as resting; false when stopped.
+bool Rest(PictureStream::Shared& shared, std::chrono::milliseconds rest) {
+    std::unique_lock<std::mutex> lock(shared.mutex);
+    shared.resting = true;
+    shared.changed.notify_all();
+    shared.changed.wait_for(lock, rest, [&] { return shared.stop.load(); });
+    shared.resting = false;
+    return !shared.stop.load();
+}
+
+// Laps of the library until stopped or it has nothing to give. `job.options.firstPlace`
+// follows the pictures shown, so that a lap that ends early goes on from there.
+void RunLaps(Job& job) {
+    PictureStream::Shared& shared = *job.shared;
+    PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
+    uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
+    std::wstring path;
+    uint32_t place = 0;
+    while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
+        if (library.Laps() != lap) {
+            // A whole lap with nothing new to show: wait before walking the library again.
+            const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
+            if (wholeLap && shownInLap <= 1 && !Rest(shared, kLapRest)) break;
+            lap = library.Laps();
+            shownInLap = 0;
+            firstPlace = place;
+        }
+        StreamedPicture picture;
+        picture.listIndex = place;
+        if (!Decode(job, library, path, picture)) continue;
+        ++shownInLap;
+        // The slot is empty here: the last picture was taken before this one was looked for.
+        std::unique_lock<std::mutex> lock(shared.mutex);
+        if (shared.stop.load()) break;
+        shared.slot = std::move(picture);
+        shared.full = true;
+        // Taken means on its way to the screen: only then does the lap's place move on
+        // past it, and only then is the next picture looked for, so that the place kept
+        // is never ahead of what the screen has shown by more than one picture.
+        shared.holding = true;
+        shared.changed.notify_all();
+        shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
+        shared.holding = false;
+        if (shared.stop.load()) break;
+        lock.unlock();
+        library.Shown(path, place);
+        job.options.firstPlace = place + 1;
+    }
+}
+
+void LogLapFailure(const std::wstring& what) {
+    GetLogger().WriteOncePerRun(L"PictureStream\n" + what, L"PictureStream::Run() - %ls - FAILED", what.c_str());
+}
+
 void Run(Job job) {
     PictureStream::Shared& shared = *job.shared;
     const bool begun = BeginDecoderThread();
-    {
-        PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
-        uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
-        std::wstring path;
-        uint32_t place = 0;
-        while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
-            if (library.Laps() != lap) {
-                // A whole lap with nothing new to show: wait before walking the library again.
-                const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
-                if (wholeLap && shownInLap <= 1) {
-                    std::unique_lock<std::mutex> lock(shared.mutex);
-                    shared.resting = true;
-                    shared.changed.notify_all();
-                    shared.changed.wait_for(lock, kLapRest, [&] { return shared.stop.load(); });
-                    shared.resting = false;
-                    if (shared.stop.load()) break;
-                }
-                lap = library.Laps();
-                shownInLap = 0;
-                firstPlace = place;
-            }
-            StreamedPicture picture;
-            picture.listIndex = place;
-            if (!Decode(job, library, path, picture)) continue;
-            ++shownInLap;
-            // The slot is empty here: the last picture was taken before this one was looked for.
-            std::unique_lock<std::mutex> lock(shared.mutex);
-            if (shared.stop.load()) break;
-            shared.slot = std::move(picture);
-            shared.full = true;
-            // Taken means on its way to the screen: only then does the lap's place move on
-            // past it, and only then is the next picture looked for, so that the place kept
-            // is never ahead of what the screen has shown by more than one picture.
-            shared.holding = true;
-            shared.changed.notify_all();
-            shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
-            shared.holding = false;
-            if (shared.stop.load()) break;
-            lock.unlock();
-            library.Shown(path, place);
+    // Nothing may leave the worker, whose end would end the process: whatever a folder, the
+    // lap's file or a decoder throws ends the lap, and the next one tries again.
+    for (;;) {
+        try {
+            RunLaps(job);
+            break;
+        } catch (const std::exception& e) {
+            LogLapFailure(Platform::AnsiToWide(e.what()));
+        } catch (...) {
+            LogLapFailure(L"unknown exception");
         }
+        if (!Rest(shared, job.retryRest)) break;
     }
     EndDecoderThread(begun);
     std::lock_guard<std::mutex> lock(shared.mutex);
@@ -110,6 +139,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.entries = entries;
     job.decoder = decoder_;
     job.target = options.target;
+    job.retryRest = options.retryRest;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.firstPlace = options.first;

@@ -9,6 +9,7 @@
 // itself stopped, and drops what it read; the process's exit does not wait for it.
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -32,6 +33,9 @@ struct PictureStreamOptions {
     bool shuffle = false;
     PictureTarget target;
     std::wstring statePath;
+    // How long the worker waits, after a lap that a failure ended (memory short, a folder
+    // that threw), before it walks the library again.
+    std::chrono::milliseconds retryRest{5000};
 };
 
 class PictureStream {

@@ -9,21 +9,21 @@ namespace Platform {
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, size_t limit) {
     bytes.clear();
-    FILE* file = OpenFile(path, "rb");
-    if (!file) return false;
+    const ReadHandle file = OpenForReading(path);
+    if (file == kNoReadHandle) return false;
     // In chunks, not by the size the file reports: an empty file or a pipe reads as well.
     char chunk[65536];
-    size_t got;
+    int64_t got;
     bool ok = true;
-    while ((got = fread(chunk, 1, sizeof(chunk), file)) > 0) {
-        if (bytes.size() + got > limit) {
+    while ((got = ReadSome(file, chunk, sizeof(chunk))) > 0) {
+        if (bytes.size() + static_cast<size_t>(got) > limit) {
             ok = false;
             break;
         }
-        bytes.append(chunk, got);
+        bytes.append(chunk, static_cast<size_t>(got));
     }
-    ok = ok && !ferror(file);
-    fclose(file);
+    ok = ok && got == 0;
+    CloseReading(file);
     if (!ok) bytes.clear();
     return ok;
 }

@@ -48,8 +48,21 @@ TimeOfDay LocalTime();
 
 FILE* OpenFile(const std::wstring& path, const char* mode);
 // The whole file's bytes; false when it cannot be opened or read, or holds more than
-// `limit` bytes (nothing a user's picture or settings file could hold).
+// `limit` bytes (nothing a user's picture or settings file could hold). Read with the
+// system's own calls, never the C runtime's FILE functions: the runtime may hold a lock of
+// its own for as long as a read stalls on a sleeping drive, and every other thread's fopen
+// (the log's, the archive's) would wait on it.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, size_t limit = size_t(1) << 30);
+// ReadWholeFile's platform half: a file opened for reading (CreateFileW / open), read in
+// pieces (ReadFile / read: the bytes read, 0 at its end, -1 on an error) and closed.
+using ReadHandle = intptr_t;
+constexpr ReadHandle kNoReadHandle = -1;
+ReadHandle OpenForReading(const std::wstring& path);
+int64_t ReadSome(ReadHandle file, void* buffer, size_t size);
+void CloseReading(ReadHandle file);
+// Appends `bytes` to the file at `path`, created if missing, with the system's own calls
+// (the log, for the same reason as above). False when the file cannot be opened or written.
+bool AppendToFile(const std::wstring& path, const std::string& bytes);
 bool RemoveFile(const std::wstring& path);
 // Puts `bytes` in place of the file at `path` whole or not at all: they go to a temporary
 // file in the same folder, which is flushed to disk and then replaces the old file in one

@@ -2,6 +2,7 @@
 // tests run natively. Paths are UTF-8 on disk; the "ANSI code page" is UTF-8.
 #include "platform/platform.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -70,6 +71,33 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
     for (const char* c = mode; *c; ++c)
         if (*c != 't') m.push_back(*c);
     return fopen(Narrow(path).c_str(), m.c_str());
+}
+
+ReadHandle OpenForReading(const std::wstring& path) {
+    const int file = open(Narrow(path).c_str(), O_RDONLY | O_CLOEXEC);
+    return file < 0 ? kNoReadHandle : file;
+}
+
+int64_t ReadSome(ReadHandle file, void* buffer, size_t size) {
+    ssize_t got;
+    do got = read(static_cast<int>(file), buffer, size);
+    while (got < 0 && errno == EINTR);
+    return got;
+}
+
+void CloseReading(ReadHandle file) { close(static_cast<int>(file)); }
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+    const int file = open(Narrow(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (file < 0) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(file, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return close(file) == 0 && done == bytes.size();
 }
 
 bool RemoveFile(const std::wstring& path) { return unlink(Narrow(path).c_str()) == 0; }

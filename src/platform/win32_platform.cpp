@@ -72,6 +72,35 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
     return _wfopen(path.c_str(), m.c_str());
 }
 
+ReadHandle OpenForReading(const std::wstring& path) {
+    // Others may write or replace the file meanwhile (a settings save, a photo being copied):
+    // a reader must not make their step fail.
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kNoReadHandle : reinterpret_cast<ReadHandle>(file);
+}
+
+int64_t ReadSome(ReadHandle file, void* buffer, size_t size) {
+    DWORD got = 0;
+    const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!::ReadFile(reinterpret_cast<HANDLE>(file), buffer, want, &got, nullptr)) return -1;
+    return got;
+}
+
+void CloseReading(ReadHandle file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = bytes.empty() ||
+                    (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size());
+    CloseHandle(file);
+    return ok;
+}
+
 bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
 
 bool FlushToDisk(FILE* file) {
