@@ -1,10 +1,9 @@
-// Saving a file whole: the unique temporary name, a name a crashed save left behind, what the
-// old file had (a symbolic link, its permissions, read-only) and nothing left on failure.
+// Saving a file whole: the unique temporary name, and what the old file had (a symbolic link,
+// its permissions, read-only), with nothing left beside it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -39,21 +38,6 @@ TEST(FileReplace, TemporaryNamesLieBesideThePathAndDifferEachTime) {
     const std::wstring stem = base + L"." + std::to_wstring(Platform::ProcessId()) + L"-";
     EXPECT_EQ(first.compare(0, stem.size(), stem), 0);
     EXPECT_EQ(second.substr(second.size() - 4), L".tmp");
-}
-
-TEST(FileReplace, ANameLeftByACrashedSaveIsPassedOver) {
-    const fs::path folder = FreshFolder("taken");
-    const std::wstring path = Wide(folder / "x.settings");
-    // The next two names this process will use, taken as a dead process with its id would.
-    const std::wstring probe = Platform::UniqueTemporaryName(path);
-    const size_t count = std::stoul(probe.substr(probe.rfind(L'-') + 1));
-    for (size_t n = count + 1; n <= count + 2; ++n) {
-        const std::wstring taken = probe.substr(0, probe.rfind(L'-') + 1) + std::to_wstring(n) + L".tmp";
-        std::ofstream(Platform::WideToUtf8(taken), std::ios::binary) << "left over";
-    }
-    ASSERT_TRUE(Platform::ReplaceFileWhole(path, "saved"));
-    EXPECT_EQ(ReadFile((folder / "x.settings").string()), "saved");
-    EXPECT_EQ(Names(folder).size(), 3u);  // the two left-overs, untouched, and the file
 }
 
 TEST(FileReplace, AReadOnlyFileIsNotReplaced) {
