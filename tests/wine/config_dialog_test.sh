@@ -618,7 +618,9 @@ if start_dialog; then
   drv key 1016 down >/dev/null  # Fit
   hold="$(drv hold "$WIN_WORK\\Lumora.scr.settings" 1000 1)"
   check "while the file is held, the dialog waits" same "held=1|openAtRelease=1" "$(printf '%s' "$hold" | paste -sd'|')"
-  check "once the file is let go, the dialog closes" same "gone=1" "$(drv gone 30)"
+  gone="$(drv gone 30)"
+  check "once the file is let go, the dialog closes" same "gone=1" "$gone"
+  [ "$gone" = "gone=1" ] || kill "$SCR_PID" 2>/dev/null
   wait "$SCR_PID" 2>/dev/null
   SCR_PID=""
   settings PictureFit=1 -- "$PICS\\a.jpg" >"$WORK/expected"
