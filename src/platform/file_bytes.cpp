@@ -1,5 +1,4 @@
 // Reading a file whole, the one way every reader of settings, pictures and tool inputs uses.
-#include <cstdint>
 #include <cstdio>
 
 #include "platform/platform.h"
@@ -25,28 +24,6 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, size_t limit) {
     ok = ok && got == 0;
     CloseReading(file);
     if (!ok) bytes.clear();
-    return ok;
-}
-
-namespace {
-size_t g_writeLimit = SIZE_MAX;
-}
-
-void FailWritesAfterForTesting(size_t bytes) { g_writeLimit = bytes; }
-
-bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes) {
-    // A file truncated in place and written again is lost to a full disk, a crash or a power
-    // cut in between; a temporary file beside it costs one rename.
-    const std::wstring temporary = path + L".tmp";
-    FILE* file = OpenFile(temporary, "wb");
-    if (!file) return false;
-    const size_t allowed = bytes.size() < g_writeLimit ? bytes.size() : g_writeLimit;
-    bool ok = fwrite(bytes.data(), 1, allowed, file) == allowed && allowed == bytes.size();
-    ok = fflush(file) == 0 && ok;
-    ok = ok && FlushToDisk(file);
-    ok = fclose(file) == 0 && ok;
-    ok = ok && MoveOver(temporary, path);
-    if (!ok) RemoveFile(temporary);
     return ok;
 }
 

@@ -232,18 +232,22 @@ bool OpensForAppend(const std::wstring& path) {
 std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder) {
     const std::wstring folder = FolderOfPath(besideProgram);
     const std::wstring name = besideProgram.substr(folder.size());
-    // A save writes a new file beside the old one and moves it over: the folder must take
-    // new files, and an old file must be one that may be replaced.
-    if ((!FileExists(besideProgram) || OpensForAppend(besideProgram)) &&
-        Platform::IsWritableFolder(folder.empty() ? L"." : folder))
-        return besideProgram;
-    if (userDataFolder.empty()) return besideProgram;
     const wchar_t sep = Platform::PathSeparator();
     std::wstring userFolder = userDataFolder;
-    if (userFolder.back() != L'\\' && userFolder.back() != L'/') userFolder += sep;
+    if (!userFolder.empty() && userFolder.back() != L'\\' && userFolder.back() != L'/') userFolder += sep;
     userFolder += L"Lumora";
     userFolder += sep;
-    if (!Platform::MakeFolder(userFolder)) return besideProgram;
+    // A file that exists decides without a probe: it is where the last save went. A save
+    // writes a new file beside the old one and puts it in the old one's place, so an old
+    // file must be one that may be written.
+    if (FileExists(besideProgram)) {
+        if (OpensForAppend(besideProgram)) return besideProgram;
+    } else if (!userDataFolder.empty() && FileExists(userFolder + name)) {
+        return userFolder + name;
+    } else if (Platform::IsWritableFolder(folder.empty() ? L"." : folder)) {
+        return besideProgram;
+    }
+    if (userDataFolder.empty() || !Platform::MakeFolder(userFolder)) return besideProgram;
     return userFolder + name;
 }
 

@@ -90,8 +90,10 @@ Settings& GetSettings();
 std::wstring GetSettingsPath();
 // The rule behind it, on a given argument 0 of the command line.
 std::wstring SettingsPathFromProgramPath(const std::wstring& argument0);
-// The choice of place for the file named `besideProgram`: that path when it can be
-// written, else the same name in userDataFolder + "Lumora" (created when missing).
+// The choice of place for the file named `besideProgram`: that path when the file there can
+// be written; else, while it does not exist, the same name in userDataFolder + "Lumora" when
+// that file exists, else `besideProgram` when its folder can be written (the only case that
+// probes the folder); else the user's file (its folder created when missing).
 std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder);
 // The file to read the settings from: `settingsPath`, or, while that does not exist yet,
 // the file beside the program that it replaces. Saves always go to `settingsPath`.
