@@ -50,23 +50,18 @@ TEST_F(ParentDpi, TheWindowIsMadeInTheParentsAwarenessAndTheThreadGetsItsOwnBack
     EXPECT_EQ(g_calls, "get set-parents set-own ");
 }
 
-TEST_F(ParentDpi, WithoutTheCallsNothingChanges) {
-    for (DpiCalls missing : {DpiCalls{nullptr, SetThreadContext}, DpiCalls{WindowContext, nullptr}}) {
-        ParentDpiScope scope(missing, &parent);
-    }
+TEST_F(ParentDpi, NothingChangesWithoutTheCallsOrTheParentsAwarenessAndARefusedSwitchIsNotUndone) {
+    { ParentDpiScope scope(DpiCalls{nullptr, SetThreadContext}, &parent); }
+    { ParentDpiScope scope(DpiCalls{WindowContext, nullptr}, &parent); }
     EXPECT_EQ(g_calls, "");
-    EXPECT_EQ(g_thread, &g_own);
-}
-
-TEST_F(ParentDpi, AParentWithoutAnAwarenessOrARefusedSwitchLeavesNothingToRestore) {
-    g_windowContext = nullptr;
+    g_windowContext = nullptr;  // a parent that is gone
     { ParentDpiScope scope(calls, &parent); }
     EXPECT_EQ(g_calls, "get ");
     g_windowContext = &g_parents;
     g_refuse = true;
-    g_calls.clear();
     { ParentDpiScope scope(calls, &parent); }
-    EXPECT_EQ(g_calls, "get set-parents ");
+    EXPECT_EQ(g_calls, "get get set-parents ");
+    EXPECT_EQ(g_thread, &g_own);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ public:
     ParentDpiScope& operator=(const ParentDpiScope&) = delete;
 
 private:
-    const DpiCalls& calls_;
+    DpiCalls calls_;
     DpiContext previous_ = nullptr;  // the thread's own, while the parent's is in place
 };
 
