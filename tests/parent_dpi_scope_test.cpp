@@ -11,16 +11,11 @@ using namespace WorkSpace;
 namespace {
 
 int g_own = 1, g_parents = 2;
-DpiContext g_thread = nullptr;        // the thread's awareness as the fake calls keep it
-DpiContext g_windowContext = nullptr;  // what the parent reports
-bool g_refuse = false;
+DpiContext g_thread, g_windowContext;  // the thread's awareness; what the parent reports
+bool g_refuse;
 std::string g_calls;
 
-DpiContext WindowContext(void*) {
-    g_calls += "get ";
-    return g_windowContext;
-}
-
+DpiContext WindowContext(void*) { return g_calls += "get ", g_windowContext; }
 DpiContext SetThreadContext(DpiContext context) {
     g_calls += context == &g_own ? "set-own " : "set-parents ";
     if (g_refuse) return nullptr;
@@ -29,39 +24,30 @@ DpiContext SetThreadContext(DpiContext context) {
     return old;
 }
 
-class ParentDpi : public ::testing::Test {
-protected:
-    void SetUp() override {
-        g_thread = &g_own;
-        g_windowContext = &g_parents;
-        g_refuse = false;
-        g_calls.clear();
-    }
-    DpiCalls calls{WindowContext, SetThreadContext};
+// The calls `calls` make around a scope for a parent, and the thread's awareness after it.
+std::string Around(const DpiCalls& calls, DpiContext parentContext, bool refuse = false) {
+    g_thread = &g_own;
+    g_windowContext = parentContext;
+    g_refuse = refuse;
+    g_calls.clear();
     int parent = 0;
-};
-
-TEST_F(ParentDpi, TheWindowIsMadeInTheParentsAwarenessAndTheThreadGetsItsOwnBack) {
     {
         ParentDpiScope scope(calls, &parent);
-        EXPECT_EQ(g_thread, &g_parents);
+        g_calls += g_thread == &g_parents ? "| " : "- ";  // "|": the window is made in the parent's
     }
     EXPECT_EQ(g_thread, &g_own);
-    EXPECT_EQ(g_calls, "get set-parents set-own ");
+    return g_calls;
 }
 
-TEST_F(ParentDpi, NothingChangesWithoutTheCallsOrTheParentsAwarenessAndARefusedSwitchIsNotUndone) {
-    { ParentDpiScope scope(DpiCalls{nullptr, SetThreadContext}, &parent); }
-    { ParentDpiScope scope(DpiCalls{WindowContext, nullptr}, &parent); }
-    EXPECT_EQ(g_calls, "");
-    g_windowContext = nullptr;  // a parent that is gone
-    { ParentDpiScope scope(calls, &parent); }
-    EXPECT_EQ(g_calls, "get ");
-    g_windowContext = &g_parents;
-    g_refuse = true;
-    { ParentDpiScope scope(calls, &parent); }
-    EXPECT_EQ(g_calls, "get get set-parents ");
-    EXPECT_EQ(g_thread, &g_own);
+TEST(ParentDpi, TheWindowIsMadeInTheParentsAwarenessAndTheThreadGetsItsOwnBack) {
+    EXPECT_EQ(Around({WindowContext, SetThreadContext}, &g_parents), "get set-parents | set-own ");
+}
+
+TEST(ParentDpi, NothingChangesWithoutTheCallsOrTheParentsAwarenessAndARefusedSwitchIsNotUndone) {
+    EXPECT_EQ(Around({nullptr, SetThreadContext}, &g_parents), "- ");
+    EXPECT_EQ(Around({WindowContext, nullptr}, &g_parents), "- ");
+    EXPECT_EQ(Around({WindowContext, SetThreadContext}, nullptr), "get - ");  // a parent that is gone
+    EXPECT_EQ(Around({WindowContext, SetThreadContext}, &g_parents, true), "get set-parents - ");
 }
 
 }  // namespace
