@@ -393,6 +393,21 @@ TEST(SettingsPath, ShortStrings) {
     EXPECT_EQ(SettingsPathFromProgramPath(L"   "), L"scr.settings");
 }
 
+TEST(SettingsPath, AProgramStartedByItsShortNameIsNamedByItsLongOne) {
+    const std::wstring argument0 = L"C:\\WINDOWS\\system32\\LUMORA~1.SCR";
+    const std::wstring longPath = L"C:\\WINDOWS\\system32\\Lumora Particles.scr";
+    EXPECT_EQ(SettingsPathFromProgramPath(SettingsProgramPath(argument0, argument0, longPath)),
+              L"C:\\WINDOWS\\system32\\Lumora Particles.scr.settings");
+}
+
+TEST(SettingsPath, ArgumentZeroStandsWhenTheFormsAgreeOrAreMissing) {
+    const std::wstring quoted = L"\"Lumora.scr\"";  // started from its folder, by its long name
+    const std::wstring module = L"C:\\Savers\\Lumora.scr";
+    EXPECT_EQ(SettingsProgramPath(quoted, module, module), quoted);
+    EXPECT_EQ(SettingsProgramPath(quoted, L"c:\\savers\\LUMORA.SCR", module), quoted);  // only the case differs
+    EXPECT_EQ(SettingsProgramPath(quoted, L"", L""), quoted);
+}
+
 TEST(SettingsPath, DecidedOnceAndNamedAfterTheProgram) {
     const std::wstring first = GetSettingsPath();
     ASSERT_FALSE(first.empty());

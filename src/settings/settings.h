@@ -103,5 +103,14 @@ std::wstring SettingsPathToRead(const std::wstring& settingsPath);
 // Argument 0 of the process's command line (Win32: CommandLineToArgvW; Linux: the module
 // path). On Windows a failed split posts a quit message and returns false.
 bool CommandLineArgument0(std::wstring& argument0);
+// The program's module path and its long form (Win32: GetModuleFileNameW, then
+// GetLongPathNameW; Linux: the module path twice). False, both empty, when either fails.
+bool ModulePathForms(std::wstring& modulePath, std::wstring& longPath);
+// What the settings file is named from: argument 0 as it stands, unless Windows started the
+// program by a short (8.3) name, "LUMORA~1.SCR": its module path then differs from the long
+// form beyond letter case, and the long form names the file, so a saver started either way
+// meets one file. Without the two forms, argument 0.
+std::wstring SettingsProgramPath(const std::wstring& argument0, const std::wstring& modulePath,
+                                 const std::wstring& longPath);
 
 }  // namespace WorkSpace
