@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes a small JPEG-shaped file whose APP1 Exif segment holds what the arguments give:
-   exif_photo.py OUT [--date "YYYY:MM:DD HH:MM:SS"] [--gps LAT LON]
-Only the Exif block matters to the caption reader; the file has no picture data."""
+   exif_photo.py OUT [--date "YYYY:MM:DD HH:MM:SS"] [--gps LAT LON] [--into JPEG]
+Only the Exif block matters to the caption reader: without --into the file has no picture
+data; with it, the segment goes right after the start of that JPEG's bytes."""
 import struct
 import sys
 
@@ -27,11 +28,13 @@ def rationals(degrees):
 
 
 def main(argv):
-    out, date, gps = argv[1], None, None
+    out, date, gps, into = argv[1], None, None, None
     i = 2
     while i < len(argv):
         if argv[i] == '--date':
             date, i = argv[i + 1], i + 2
+        elif argv[i] == '--into':
+            into, i = argv[i + 1], i + 2
         elif argv[i] == '--gps':
             gps, i = (float(argv[i + 1]), float(argv[i + 2])), i + 3
         else:
@@ -60,8 +63,13 @@ def main(argv):
     ifd0, _ = ifd(pointers, 8, 8 + ifd0_size)
     tiff = b'II*\0' + struct.pack('<I', 8) + ifd0 + b''.join(blocks)
     app1 = b'Exif\0\0' + tiff
+    rest = b'\xff\xd9'
+    if into is not None:
+        rest = open(into, 'rb').read()
+        assert rest[:2] == b'\xff\xd8'
+        rest = rest[2:]
     with open(out, 'wb') as f:
-        f.write(b'\xff\xd8\xff\xe1' + struct.pack('>H', len(app1) + 2) + app1 + b'\xff\xd9')
+        f.write(b'\xff\xd8\xff\xe1' + struct.pack('>H', len(app1) + 2) + app1 + rest)
 
 
 if __name__ == '__main__':

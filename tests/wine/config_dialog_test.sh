@@ -38,7 +38,7 @@ echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
 # The Effect group's controls, the scheme's label and box and the photo library's row
 # (Order, Add Folder...), whose captions and items must fit in every language.
-EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021"
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021 1024 1025"
 
 
 SCR_PID=""
