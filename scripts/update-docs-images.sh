@@ -12,6 +12,8 @@ for scheme in flame ice smoke cheerful; do
   [ -f "$ARTEFACTS/scheme_$scheme.png" ] && convert "$ARTEFACTS/scheme_$scheme.png" -resize 480x "$OUT/scheme_$scheme.png"
 done
 [ -f build/e2e/saver/shots/error_0.png ] && convert build/e2e/saver/shots/error_0.png -resize 480x "$OUT/error_screen.png"
+# A photo's caption: the bottom-right quarter of the end-to-end test's screenshot, unscaled.
+[ -f build/e2e/captions/shots/caption.png ] && convert build/e2e/captions/shots/caption.png -crop 512x384+512+384 +repage "$OUT/caption.png"
 
 # The animation: the saver full screen, 16 frames a quarter of a second apart, after the
 # stream has had a few seconds to build up.

@@ -143,3 +143,57 @@ TEST_F(Stream, PreviewDecodesOnTheWorkerForTheTargetAndFit) {
     EXPECT_EQ(g_lastTarget.fit, PictureFit::Fill);
     stream.Stop();
 }
+
+namespace {
+std::atomic<int> g_placeLoads{0};
+// A table of one place, at 10 N 20 E, in one language.
+bool OnePlaceTable(std::string& bytes) {
+    ++g_placeLoads;
+    const std::string pool("Land\0Town\0", 10);
+    bytes = "LMGZ";
+    auto put = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(char(v >> (8 * i)));
+    };
+    for (uint32_t v : {1u, 1u, 1u, 1u, uint32_t(pool.size())}) put(v);
+    bytes += "LL";
+    put(0);
+    put(1000000);
+    put(2000000);
+    bytes += std::string("\0\0", 2);
+    put(5);
+    bytes += pool;
+    return true;
+}
+// "dated:N" and "placed:N": picture N taken on a day, or at the place too.
+bool FactsDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    const size_t colon = path.find(L':');
+    if (!FakeDecoder(L"ok" + path.substr(colon), target, out)) return false;
+    out.facts.hasDate = true;
+    out.facts.year = 2020, out.facts.month = 1, out.facts.day = 2;
+    out.facts.hasPosition = path.compare(0, 6, L"placed") == 0;
+    out.facts.latitude = 10.1, out.facts.longitude = 20.0;
+    return true;
+}
+}  // namespace
+
+TEST_F(Stream, CaptionsAreRenderedOnTheWorkerWithTheirPictures) {
+    stream.SetDecoder(FactsDecoder);
+    PictureStreamOptions options;
+    options.target = {1024, 768, PictureFit::Fit};
+    stream.Start({L"dated:0", L"placed:1"}, options);  // captions off: none made
+    stream.WaitUntilIdle();
+    StreamedPicture p;
+    ASSERT_TRUE(stream.Take(p));
+    EXPECT_TRUE(p.picture.caption.pixels.empty());
+    options.captions = {CaptionMode::DateAndPlace, 0, OnePlaceTable};
+    stream.Start({L"dated:0", L"placed:1"}, options);
+    stream.WaitUntilIdle();
+    ASSERT_TRUE(stream.Take(p));
+    const uint32_t oneLine = p.picture.caption.height;
+    EXPECT_GT(oneLine, 0u);
+    stream.WaitUntilIdle();
+    ASSERT_TRUE(stream.Take(p));
+    EXPECT_GT(p.picture.caption.height, oneLine);  // the place's line below the date
+    EXPECT_EQ(g_placeLoads.load(), 1);             // read once, for the process
+    stream.Stop();
+}

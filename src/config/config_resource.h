@@ -38,6 +38,10 @@
 #define IDC_PICTURE_ORDER_LABEL 1020
 #define IDC_PICTURE_ORDER_COMBO 1021
 
+// The photos' captions: none, the date, the date and the place.
+#define IDC_CAPTIONS_LABEL 1024
+#define IDC_CAPTIONS_COMBO 1025
+
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.
 #define IDM_LIST_ADD 343500

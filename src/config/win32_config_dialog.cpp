@@ -39,6 +39,7 @@ const ControlText kControlTexts[] = {
     {IDC_EFFECT_GROUP, 54}, {IDC_SPEED_LABEL, 55},   {IDC_SIZE_LABEL, 56},
     {IDC_PICTURE_FIT_LABEL, 57}, {IDC_MONITORS_LABEL, 61},
     {IDC_ADD_FOLDER, 64},   {IDC_PICTURE_ORDER_LABEL, 65},
+    {IDC_CAPTIONS_LABEL, 70},
 };
 // "Flame", "Ice", "Smoke", "Cheerful": the item index is the scheme index.
 const int32_t kSchemeTexts[] = {41, 42, 43, 44};
@@ -59,6 +60,8 @@ const EffectControl kEffectControls[] = {
     {IDC_MONITORS_COMBO, SettingKey::SpanMonitors, false, 62},
     // "In list order", "Shuffle": beside the picture list, edited as the Effect group is.
     {IDC_PICTURE_ORDER_COMBO, SettingKey::PictureOrder, false, 66},
+    // "None", "Date", "Date and place" under each photo.
+    {IDC_CAPTIONS_COMBO, SettingKey::Captions, false, 71},
 };
 const int32_t kCaptionText = 26;
 const int32_t kSaveFailedText = 68;

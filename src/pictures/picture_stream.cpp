@@ -36,7 +36,23 @@ struct Job {
     PictureDecoder decoder;
     PictureTarget target;
     std::chrono::milliseconds retryRest;
+    CaptionOptions captions;
 };
+
+// The caption is made with its picture, on the worker: the render thread only draws it.
+void AddCaption(const Job& job, DecodedPicture& picture) {
+    if (job.captions.mode == CaptionMode::None) return;
+    const PhotoFacts& facts = picture.facts;
+    const Gazetteer* places = job.captions.mode == CaptionMode::DateAndPlace && facts.hasPosition
+                                  ? SharedGazetteer(job.captions.places)
+                                  : nullptr;
+    try {
+        const CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
+        RenderCaption(text, job.target.height, picture.caption);
+    } catch (...) {
+        picture.caption = Image();  // memory short: the picture goes without its caption
+    }
+}
 
 bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, StreamedPicture& out) {
     bool decoded = false;
@@ -82,6 +98,7 @@ void RunLaps(Job& job) {
         StreamedPicture picture;
         picture.listIndex = place;
         if (!Decode(job, library, path, picture)) continue;
+        AddCaption(job, picture.picture);
         ++shownInLap;
         // The slot is empty here: the last picture was taken before this one was looked for.
         std::unique_lock<std::mutex> lock(shared.mutex);
@@ -140,6 +157,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.decoder = decoder_;
     job.target = options.target;
     job.retryRest = options.retryRest;
+    job.captions = options.captions;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.firstPlace = options.first;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/caption.h"
 #include "pictures/picture_decode.h"
 
 namespace WorkSpace {
@@ -36,6 +37,7 @@ struct PictureStreamOptions {
     // How long the worker waits, after a lap that a failure ended (memory short, a folder
     // that threw), before it walks the library again.
     std::chrono::milliseconds retryRest{5000};
+    CaptionOptions captions;  // each decoded picture gets its caption's pixels on the worker
 };
 
 class PictureStream {

@@ -139,6 +139,7 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
         });
         if (result == ImageDecodeResult::Ok) {
             if (orientation == 0 && !ReadExifOrientation(data, bytes.size(), orientation)) orientation = 1;
+            ReadPhotoFacts(data, bytes.size(), out.facts);
             std::string().swap(bytes);
             return FinishPicture(image, orientation, target, out);
         }

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "pictures/picture_fit.h"
+#include "scene/caption_quad.h"
 #include "scene/scene.h"
 #include "scene/window.h"
 #include "resources/logger.h"
@@ -62,12 +63,28 @@ bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex)
         return false;
     }
     pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
+    if (!picture.caption.pixels.empty()) {
+        Picture& added = pictures_[count_ - 1];
+        const HResult captionHr = device_->CreateTextureFromImage(picture.caption, options, &added.caption);
+        if (Failed(captionHr) || !added.caption) {
+            // The picture goes on without its caption.
+            if (!captionFailureLogged_)
+                GetLogger().Write(L"UserTextures::AddPicture() - caption CreateTextureFromImage 0x%08X - FAILED",
+                                  static_cast<unsigned>(captionHr));
+            captionFailureLogged_ = true;
+            added.caption = nullptr;
+        } else {
+            added.captionWidth = picture.caption.width;
+            added.captionHeight = picture.caption.height;
+        }
+    }
     return true;
 }
 
 void UserTextures::DropFirst() {
     if (count_ == 0) return;
     pictures_[0].texture->Release();
+    if (pictures_[0].caption) pictures_[0].caption->Release();
     for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
     pictures_[--count_] = Picture();
 }
@@ -75,6 +92,7 @@ void UserTextures::DropFirst() {
 void UserTextures::Clear() {
     while (count_ > 0) DropFirst();
     uploadFailureLogged_ = false;
+    captionFailureLogged_ = false;
 }
 
 float FadeStep(double framesPerSecond) { return static_cast<float>(0.001 * FrameRateFactor(framesPerSecond)); }
@@ -106,6 +124,7 @@ void AdvancePictureFade(Window& w, float step) {
         return;
     }
     if (wereNone) state.appear = state.framesWithout > 0 ? 0.0f : 1.0f;
+    state.captionSeconds += step / 0.06;  // the fade's step is 0.001 per 1/60 s
     state.appear = state.appear + 0.02f < 1.0f ? state.appear + 0.02f : 1.0f;
     // Until the next picture has arrived the current one stays, whole; the fade waits.
     if (pictures.Count() >= 2) {
@@ -130,9 +149,15 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit) {
         DrawTintedScreenQuad(device, quad.uv, quad.rect, colour);
     };
     const CrossFade& state = w.fade;
+    // Each caption fades with its own picture.
+    auto caption = [&](const UserTextures::Picture& picture, float weight) {
+        DrawCaption(device, area, picture.caption, picture.captionWidth, picture.captionHeight, weight,
+                    state.captionSeconds);
+    };
     if (n == 1) {
         // Blending is off in the baseline every layer leaves behind: the picture covers its place.
         draw(pictures.At(0), Grey(state.appear));
+        caption(pictures.At(0), state.appear);
         return;
     }
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
@@ -143,6 +168,8 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit) {
     draw(pictures.At(1), Grey(state.fade));
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+    caption(pictures.At(0), 1.0f - state.fade);
+    caption(pictures.At(1), state.fade);
 }
 
 }  // namespace WorkSpace

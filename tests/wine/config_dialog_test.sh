@@ -39,7 +39,7 @@ echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
 # The Effect group's controls, the scheme's label and box and the photo library's row
 # (Order, Add Folder...), whose captions and items must fit in every language.
-EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021"
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021 1024 1025"
 
 
 SCR_PID=""
@@ -126,7 +126,7 @@ for lang in "" 0; do
     check "the Effect group is shown, the spare combo box and the save message stay hidden" same "1|1|0|1|1|1|0" \
       "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1023)"
     check "Tab visits the old controls in their order, then the Effect group and the library's row in reading order" same \
-      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018 1021 1019" "$(drv taborder)"
+      "taborder=1001 1004 3 4 5 1008 1009 1 2 1002 1003 1016 1018 1021 1019 1025" "$(drv taborder)"
     check "every English caption of the Effect group, the scheme row and the library's row fits its control" same "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"
     # The empty list shows the language's background picture (warm colours), not a blank box.
     list_shot "$SHOTS/empty-list-en.png"
