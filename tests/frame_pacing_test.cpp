@@ -59,6 +59,7 @@ struct DisplayCase {
     bool vsync;
     bool battery;
     double framesPerRefresh;  // the frames the run should draw for each refresh
+    double frameCost = 0.001;
 };
 
 PaceReport RunDisplay(const DisplayCase& c, double compositor = 0.0) {
@@ -68,6 +69,7 @@ PaceReport RunDisplay(const DisplayCase& c, double compositor = 0.0) {
     script.compositorRate = compositor;
     script.vsync = c.vsync;
     script.battery = c.battery;
+    script.frameCost = c.frameCost;
     script.seconds = 6.0;
     return SimulatePacing(script);
 }
@@ -83,6 +85,7 @@ TEST(FramePacing, FramesMeetTheDisplaysRefreshesEvenlyAtTheTrueSpeed) {
         {"a 120 Hz panel whose mode says 60", 120.0, 60, true, false, 1.0},
         {"a 60 Hz panel whose mode says 120", 60.0, 120, true, false, 1.0},
         {"no vsync at 60 Hz", 60.0, 60, false, false, 1.0},
+        {"no vsync, frames of 10 ms at 60 Hz", 60.0, 60, false, false, 1.0, 0.010},
         {"battery at 50 Hz", 50.0, 50, true, true, 1.0 / 2.0},
         {"battery at 75 Hz", 75.0, 75, true, true, 1.0 / 3.0},
         {"battery at 144 Hz", 144.0, 144, true, true, 1.0 / 5.0},

@@ -46,14 +46,13 @@ double ProbeFrameRate(const FramePacer& pacer) {
 }
 
 void EndProbe(FramePacer& pacer, double now) {
-    // Frames the probe's cap held back mostly: they come faster than any display shows them.
-    if (pacer.probeHeld * 2 > pacer.probeFrames) {
-        pacer.mode = PaceMode::Capped;
-        pacer.display = pacer.reported;
-    } else {
-        pacer.mode = PaceMode::DisplayPaced;
-        pacer.display = ConfirmedDisplayRate(pacer.reported, 1.0 / Median(pacer.intervals));
-    }
+    // Frames that the probe's cap held back mostly, or that came faster than the display
+    // they measure, are not paced by Present: the loop caps them at the display's rate.
+    const double measured = 1.0 / Median(pacer.intervals);
+    pacer.display = ConfirmedDisplayRate(pacer.reported, measured);
+    const bool presentWaits =
+        pacer.probeHeld * 2 <= pacer.probeFrames && measured <= pacer.display * (1.0 + kMeasureTolerance);
+    pacer.mode = presentWaits ? PaceMode::DisplayPaced : PaceMode::Capped;
     pacer.intervals.clear();
     pacer.intervals.shrink_to_fit();
     UpdateInterval(pacer);
