@@ -60,6 +60,8 @@ struct FineSleeps {
 };
 
 unsigned GiveUp(RunState& state) {
+    // The error screen wakes seldom: the fine tick would only cost it power.
+    Platform::EndFineSleeps();
     state.startFailed.store(1);
     g_hooks->showErrorScreen();
     return 0;

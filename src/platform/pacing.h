@@ -16,7 +16,8 @@ void SetSleepForTesting(SleepFn sleep);
 
 // For the whole of a frame loop: where there is no high-resolution timer (Windows 10 before
 // 1803), the system tick is brought down to 1 ms, so that sleeps end within a millisecond
-// or two of their time rather than on a 15.6 ms tick. Every Begin has its End.
+// or two of their time rather than on a 15.6 ms tick. End undoes a Begin once; an End
+// without one does nothing.
 void BeginFineSleeps();
 void EndFineSleeps();
 
