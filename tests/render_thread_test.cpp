@@ -86,6 +86,9 @@ void FakeWait(double seconds) {
 
 void FakeRebuildRequest() { ++g.rebuilds; }
 
+// No compositor: the display's rate is the mode's, which each test sets.
+double NoCompositor() { return 0.0; }
+
 int FakeErrorScreen() {
     ++g.errorScreens;
     return 0;
@@ -104,6 +107,7 @@ protected:
         Platform::SetCounterForTesting(FakeCounter, F);
         Platform::SetSleepForTesting(FakeSleep);
         Platform::SetPowerStatusForTesting(FakePower);
+        Platform::SetCompositorRefreshRateForTesting(NoCompositor);
         timer.ResetForTesting();
         timer.Start();  // base 0
         RunState& s = GetRunState();
@@ -121,6 +125,7 @@ protected:
         Platform::SetCounterForTesting(nullptr, 0);
         Platform::SetSleepForTesting(nullptr);
         Platform::SetPowerStatusForTesting(nullptr);
+        Platform::SetCompositorRefreshRateForTesting(nullptr);
         GetWindow().refreshRate = 0;
         FrameTimer::Instance().ResetForTesting();
     }
