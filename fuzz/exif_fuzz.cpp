@@ -1,6 +1,8 @@
 // The EXIF orientation reader sees the first bytes of any picture a user picks: any bytes
 // must give no orientation or one of the eight, and never a read outside them. A found
-// orientation must also turn a small picture into one of the right shape.
+// orientation must also turn a small picture into one of the right shape. The captions'
+// date and GPS reader sees the same bytes: a date it finds is a real day, a position a
+// real place on the globe.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -12,6 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;
     // A copy of exactly `size` bytes, so the sanitizer catches a read one past the end.
     std::vector<uint8_t> bytes(data, data + size);
+    PhotoFacts facts;
+    ReadPhotoFacts(bytes.data(), bytes.size(), facts);
+    if (facts.hasDate && (facts.year < 1 || facts.year > 9999 || facts.month < 1 || facts.month > 12 ||
+                          facts.day < 1 || facts.day > 31))
+        abort();
+    if (facts.hasPosition && !(facts.latitude >= -90.0 && facts.latitude <= 90.0 && facts.longitude >= -180.0 &&
+                               facts.longitude <= 180.0))
+        abort();
     uint32_t orientation = 0;
     if (!ReadExifOrientation(bytes.data(), bytes.size(), orientation)) {
         if (orientation != 0) abort();  // a failure writes nothing

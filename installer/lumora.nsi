@@ -81,6 +81,8 @@ Var LanguageList    ; the language page's list box
 !define MUI_HEADERIMAGE_BITMAP "../assets/installer/header.bmp"
 
 !insertmacro MUI_PAGE_WELCOME
+; The licence page also credits the place names' source (GeoNames, CC BY 4.0).
+!insertmacro MUI_PAGE_LICENSE "LICENSE.txt"
 Page custom LanguagePageCreate LanguagePageLeave
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES

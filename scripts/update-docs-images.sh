@@ -16,6 +16,8 @@ done
 for shot in photos/shots/portraits_pair photos/shots/portraits_blur monitors/shots/three_pictures; do
   [ -f "build/e2e/$shot.png" ] && convert "build/e2e/$shot.png" -resize 480x "$OUT/$(basename "$shot").png"
 done
+# A photo's caption: the bottom-right quarter of the end-to-end test's screenshot, unscaled.
+[ -f build/e2e/captions/shots/caption.png ] && convert build/e2e/captions/shots/caption.png -crop 512x384+512+384 +repage "$OUT/caption.png"
 
 # The animation: the saver full screen, 16 frames a quarter of a second apart, after the
 # stream has had a few seconds to build up.

@@ -1,8 +1,9 @@
-// The frame loop's pace: the cap by display and power source, and the sleep until the next
-// frame is due.
+// The frame loop's pace: the display's true rate, the cap by power source, the sleep until
+// the next frame is due, and the whole loop against scripted displays.
 #include <gtest/gtest.h>
 
 #include "app/frame_pacing.h"
+#include "app/pace_simulation.h"
 
 using namespace WorkSpace;
 
@@ -13,10 +14,28 @@ TEST(FramePacing, RestsOnBatteryOrBatterySaverOnly) {
     EXPECT_TRUE(ShouldRest({1, true}));
 }
 
-TEST(FramePacing, CapIsTheDisplayRateAndAtMostThirtyWhileResting) {
+TEST(FramePacing, RestingDrawsEveryFewRefreshesAtMostThirtyASecond) {
     EXPECT_EQ(FrameRateCap(144, false), 144.0);
-    EXPECT_EQ(FrameRateCap(144, true), 30.0);
+    EXPECT_EQ(FrameRateCap(60, true), 30.0);
+    EXPECT_EQ(FrameRateCap(50, true), 25.0);
+    EXPECT_EQ(FrameRateCap(75, true), 25.0);
+    EXPECT_DOUBLE_EQ(FrameRateCap(144, true), 28.8);
+    EXPECT_DOUBLE_EQ(FrameRateCap(165, true), 27.5);
     EXPECT_EQ(FrameRateCap(24, true), 24.0);
+}
+
+TEST(FramePacing, TheCompositorsFractionComesFirstAndAWholeRateStaysWhole) {
+    EXPECT_DOUBLE_EQ(ReportedDisplayRate(60000.0 / 1001.0, 59), 60000.0 / 1001.0);
+    EXPECT_EQ(ReportedDisplayRate(60.004, 60), 60.0);  // within 0.02 %: the classic step, exactly
+    EXPECT_EQ(ReportedDisplayRate(0.0, 75), 75.0);
+    EXPECT_EQ(ReportedDisplayRate(0.0, 1), 60.0);      // the adapter's "default rate"
+}
+
+TEST(FramePacing, StartUpRuleAsksTwoThirdsOfWhatASlowDisplayAllows) {
+    EXPECT_EQ(StartupFrameThreshold(60.0), 20);
+    EXPECT_EQ(StartupFrameThreshold(30.0), 20);
+    EXPECT_EQ(StartupFrameThreshold(24.0), 16);
+    EXPECT_EQ(StartupFrameThreshold(20.0), 13);
 }
 
 TEST(FramePacing, SleepsUntilTheNextFrameIsDueAndKeepsTheAverageRate) {
@@ -30,4 +49,63 @@ TEST(FramePacing, SleepsUntilTheNextFrameIsDueAndKeepsTheAverageRate) {
     // Far behind (a slow frame): no burst; the schedule starts again from now.
     EXPECT_EQ(FrameWait(pacer, 6.0, 5.0103), 0.0);
     EXPECT_NEAR(FrameWait(pacer, 6.002, 6.0), 0.008, 1e-9);
+}
+
+namespace {
+struct DisplayCase {
+    const char* name;
+    double hz;
+    uint32_t mode;
+    bool vsync;
+    bool battery;
+    double framesPerRefresh;  // the frames the run should draw for each refresh
+    double frameCost = 0.001;
+};
+
+PaceReport RunDisplay(const DisplayCase& c, double compositor = 0.0) {
+    PaceScript script;
+    script.displayRate = c.hz;
+    script.modeRate = c.mode;
+    script.compositorRate = compositor;
+    script.vsync = c.vsync;
+    script.battery = c.battery;
+    script.frameCost = c.frameCost;
+    script.seconds = 6.0;
+    return SimulatePacing(script);
+}
+}  // namespace
+
+// Every frame on its own refresh (or every k-th on battery), at the true speed, whatever the
+// display mode says.
+TEST(FramePacing, FramesMeetTheDisplaysRefreshesEvenlyAtTheTrueSpeed) {
+    const DisplayCase cases[] = {
+        {"59.94 Hz reported as 59", 60000.0 / 1001.0, 59, true, false, 1.0},
+        {"23.976 Hz reported as 23", 24000.0 / 1001.0, 23, true, false, 1.0},
+        {"144 Hz", 144.0, 144, true, false, 1.0},
+        {"a 120 Hz panel whose mode says 60", 120.0, 60, true, false, 1.0},
+        {"a 60 Hz panel whose mode says 120", 60.0, 120, true, false, 1.0},
+        {"no vsync at 60 Hz", 60.0, 60, false, false, 1.0},
+        {"no vsync, frames of 10 ms at 60 Hz", 60.0, 60, false, false, 1.0, 0.010},
+        {"battery at 50 Hz", 50.0, 50, true, true, 1.0 / 2.0},
+        {"battery at 75 Hz", 75.0, 75, true, true, 1.0 / 3.0},
+        {"battery at 144 Hz", 144.0, 144, true, true, 1.0 / 5.0},
+    };
+    for (const DisplayCase& c : cases) {
+        const PaceReport r = RunDisplay(c);
+        EXPECT_FALSE(r.errorScreen) << c.name;
+        EXPECT_NEAR(static_cast<double>(r.frames), r.vblanks * c.framesPerRefresh, 2.0) << c.name;
+        EXPECT_EQ(r.uneven, 0) << c.name;
+        EXPECT_NEAR(r.speed, 1.0, 0.0005) << c.name;
+    }
+}
+
+TEST(FramePacing, WithoutVsyncTheCompositorsFractionKeepsFramesOnTheirRefreshes) {
+    const DisplayCase ntsc = {"59.94 Hz, no vsync", 60000.0 / 1001.0, 59, false, false, 1.0};
+    // The mode alone caps at 59: about once a second a refresh shows its frame twice.
+    EXPECT_GT(RunDisplay(ntsc).uneven, 0);
+    EXPECT_EQ(RunDisplay(ntsc, 60000.0 / 1001.0).uneven, 0);
+}
+
+TEST(FramePacing, SixtyHertzKeepsTheClassicStepExactly) {
+    EXPECT_EQ(RunDisplay({"60 Hz", 60.0, 60, true, false, 1.0}).lastFrameRate, 60.0);
 }

@@ -886,3 +886,53 @@ TEST(ImageBackdrop, SmallBlurredAndDarkened) {
     EXPECT_GT(out.pixels[2 * 30 + 15] & 0xFF, 0u);
     EXPECT_TRUE(BlurredBackdrop(Image()).pixels.empty());
 }
+
+namespace {
+// A big-endian TIFF whose IFD0 points to an Exif IFD holding `dateTag` with `date`, and to a
+// GPS IFD at 33°51'36" S, 151°12'36" W.
+Bytes FactsTiff(uint16_t dateTag, const std::string& date) {
+    Bytes b = {'M', 'M', 0, 42, 0, 0, 0, 8};
+    auto p16 = [&](uint32_t v) { b.push_back(uint8_t(v >> 8)); b.push_back(uint8_t(v)); };
+    auto p32 = [&](uint32_t v) { p16(v >> 16); p16(v & 0xFFFF); };
+    const uint32_t exif = 8 + 2 + 2 * 12 + 4, exifValues = exif + 2 + 12 + 4, gps = exifValues + 20,
+                   gpsValues = gps + 2 + 4 * 12 + 4;
+    p16(2);
+    p16(0x8769); p16(4); p32(1); p32(exif);
+    p16(0x8825); p16(4); p32(1); p32(gps);
+    p32(0);
+    p16(1);
+    p16(dateTag); p16(2); p32(20); p32(exifValues);
+    p32(0);
+    for (size_t i = 0; i < 20; ++i) b.push_back(i < date.size() ? uint8_t(date[i]) : 0);
+    p16(4);
+    p16(1); p16(2); p32(2); p16('S' << 8); p16(0);
+    p16(2); p16(5); p32(3); p32(gpsValues);
+    p16(3); p16(2); p32(2); p16('W' << 8); p16(0);
+    p16(4); p16(5); p32(3); p32(gpsValues + 24);
+    p32(0);
+    for (uint32_t v : {33u, 1u, 51u, 1u, 36u, 1u, 151u, 1u, 12u, 1u, 3600u, 100u}) p32(v);
+    return b;
+}
+}  // namespace
+
+TEST(ImageExif, PhotoFactsFromTheExifAndGpsBlocks) {
+    PhotoFacts facts;
+    const Bytes digitized = FactsTiff(0x9004, "2019:02:28 23:59:59");
+    ASSERT_TRUE(ReadPhotoFacts(digitized.data(), digitized.size(), facts));
+    EXPECT_TRUE(facts.hasDate && facts.year == 2019 && facts.month == 2 && facts.day == 28);
+    ASSERT_TRUE(facts.hasPosition);
+    EXPECT_NEAR(facts.latitude, -33.86, 1e-9);
+    EXPECT_NEAR(facts.longitude, -151.21, 1e-9);
+    // A camera without a clock writes zeros: no date, never the file's time instead.
+    const Bytes noClock = FactsTiff(0x9003, "0000:00:00 00:00:00");
+    ASSERT_TRUE(ReadPhotoFacts(noClock.data(), noClock.size(), facts));
+    EXPECT_FALSE(facts.hasDate);
+    EXPECT_TRUE(facts.hasPosition);
+    const Bytes none = Tiff(true, 6);
+    EXPECT_FALSE(ReadPhotoFacts(none.data(), none.size(), facts));
+    const Bytes jpeg = JpegWith({Segment(0xE1, Exif(digitized))});
+    for (size_t n = 0; n < jpeg.size(); ++n) {
+        const Bytes cut(jpeg.begin(), jpeg.begin() + n);
+        ReadPhotoFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
+    }
+}

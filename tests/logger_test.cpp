@@ -61,7 +61,28 @@ TEST(Logger, LongMessageIsCutNotOverrun) {
 
 TEST(Logger, UnwritableFolderStillReturnsAndRetries) {
     Logger log(L"/nonexistent-folder/for/log");
-    EXPECT_EQ(log.Write(L"lost line"), 0);
+    EXPECT_EQ(log.Write(L"lost line"), -1);  // returns, and says the line is not on disk
+}
+
+TEST(Logger, AHoldKeepsOnlyTheHoldingThreadsLines) {
+    const std::string dir = Dir("logger_hold");
+    Logger log(W(dir));
+    log.Hold();
+    log.Write(L"rebuild step - OK");
+    std::thread([&log] { log.Write(L"picture - FAILED"); }).join();
+    EXPECT_EQ(ReadFile(dir + "/log_output.txt").substr(11), "picture - FAILED\r\n");
+    EXPECT_EQ(log.EndHold(false), std::vector<std::wstring>{L"rebuild step - OK"});
+}
+
+TEST(Logger, AOncePerRunLineComesOncePerKey) {
+    const std::string dir = Dir("logger_once");
+    Logger log(W(dir));
+    for (int lap = 0; lap < 3; ++lap) {
+        log.WriteOncePerRun(L"a.jpg", L"a.jpg - %ls - FAILED", L"picture too large");
+        log.WriteOncePerRun(L"b.jpg", L"b.jpg - FAILED");
+    }
+    const std::string text = ReadFile(dir + "/log_output.txt");
+    EXPECT_EQ(text.size(), 2 * 11 + std::string("a.jpg - picture too large - FAILED\r\nb.jpg - FAILED\r\n").size());
 }
 
 TEST(Logger, ConcurrentWritersProduceWholeLines) {

@@ -254,3 +254,43 @@ TEST(FadeStep, FollowsTheFrameRateSoEachPictureLastsTheSameTime) {
     for (uint32_t hz : {0u, 1u, 60u}) EXPECT_EQ(FadeStep(DisplayFrameRate(hz)), 0.001f) << hz;
     for (uint32_t hz : {30u, 120u, 144u, 240u}) EXPECT_FLOAT_EQ(FadeStep(DisplayFrameRate(hz)) * hz, 0.06f) << hz;
 }
+
+namespace {
+// The platform's decoder, and a date the photo was taken on.
+bool DatedDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    if (!DecodePictureFile(path, target, out)) return false;
+    out.facts.hasDate = true;
+    out.facts.year = 2023, out.facts.month = 7, out.facts.day = 14;
+    return true;
+}
+}  // namespace
+
+TEST_F(PictureLayer, ACaptionIsOneMoreQuadInTheBottomRightFadingWithItsPicture) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA);
+    w.fade = CrossFade();
+    w.pictureStream.SetDecoder(DatedDecoder);
+    LoadScene(L"", true, true);
+    w.settings.pictures = {a};
+    w.settings.Set(SettingKey::Captions, 1);
+    w.showPictures = 1;
+    LoadPictureTextures();
+    w.settings.Set(SettingKey::Captions, 0);
+    w.pictureStream.SetDecoder(nullptr);
+    record.Clear();
+    AdvancePictureFade(w);
+    DrawPictureLayer(w, kClient, RecordFit());
+    const std::vector<std::string> draws = CallsStarting(record, "DrawPrimitiveUP");
+    ASSERT_EQ(draws.size(), 2u);  // the picture, then its caption
+    const int caption = record.Find("DrawPrimitiveUP", record.Find("DrawPrimitiveUP") + 1);
+    for (const char* state : {"SetRenderState(ALPHABLENDENABLE, 1)", "SetRenderState(SRCBLEND, 5)",
+                              "SetTextureStageState(0, ALPHAOP, 4)"})
+        EXPECT_GE(record.Find(state), 0) << state;
+    EXPECT_NE(record.calls[caption].find("0xFFFFFFFF"), std::string::npos);  // whole, as its picture
+    EXPECT_EQ(record.calls.back(), "SetRenderState(ALPHABLENDENABLE, 0)");
+    ASSERT_EQ(record.lastQuad.size(), 28u);
+    EXPECT_GT(record.lastQuad[0], 512.0f);  // right half
+    EXPECT_GT(record.lastQuad[1], 384.0f);  // bottom half
+    ReleaseScene();
+}

@@ -6,7 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
+
+#include "platform/platform.h"
 
 using namespace WorkSpace;
 
@@ -89,6 +92,30 @@ TEST_F(Stream, StopNeverWaitsForADecodeInProgress) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
 }
 
+TEST_F(Stream, AThrowingDecoderEndsTheLapWithOneLineAndTheNextLapGoesOn) {
+    static std::atomic<int> throws{0};
+    throws = 0;
+    stream.SetDecoder([](const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+        if (path == L"ok:1" && throws++ == 0) throw std::runtime_error("a folder went away");
+        return FakeDecoder(path, target, out);
+    });
+    static std::wstring debug;
+    debug.clear();
+    Platform::SetDebugOutputForTesting([](const std::wstring& text) { debug += text; });
+    PictureStreamOptions options;
+    options.retryRest = std::chrono::milliseconds(10);
+    stream.Start({L"ok:0", L"ok:1", L"ok:2"}, options);
+    // The lap ends after 0; the next goes on from 1, after the worker's rest.
+    std::vector<uint32_t> got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (StreamedPicture p; got.size() < 3 && std::chrono::steady_clock::now() < deadline;)
+        if (stream.Take(p)) got.push_back(p.listIndex);
+    EXPECT_EQ(got, (std::vector<uint32_t>{0, 1, 2}));
+    stream.Stop();
+    Platform::SetDebugOutputForTesting(nullptr);
+    EXPECT_NE(debug.find(L"PictureStream::Run() - a folder went away - FAILED"), std::wstring::npos);
+}
+
 TEST_F(Stream, OneReadablePictureComesOnceAndNoneMeansEmpty) {
     stream.Start({L"bad:a", L"ok:1", L"bad:b"}, From(0));
     EXPECT_EQ(Next(3), (std::vector<uint32_t>{1}));
@@ -126,6 +153,35 @@ bool ShapeDecoder(const std::wstring& path, const PictureTarget&, DecodedPicture
     out.height = path[0] == L'p' ? 4 : 3;
     return true;
 }
+std::atomic<int> g_placeLoads{0};
+// A table of one place, at 10 N 20 E, in one language.
+bool OnePlaceTable(std::string& bytes) {
+    ++g_placeLoads;
+    const std::string pool("Land\0Town\0", 10);
+    bytes = "LMGZ";
+    auto put = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(char(v >> (8 * i)));
+    };
+    for (uint32_t v : {1u, 1u, 1u, 1u, uint32_t(pool.size())}) put(v);
+    bytes += "LL";
+    put(0);
+    put(1000000);
+    put(2000000);
+    bytes += std::string("\0\0", 2);
+    put(5);
+    bytes += pool;
+    return true;
+}
+// "dated:N" and "placed:N": picture N taken on a day, or at the place too.
+bool FactsDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    const size_t colon = path.find(L':');
+    if (!FakeDecoder(L"ok" + path.substr(colon), target, out)) return false;
+    out.facts.hasDate = true;
+    out.facts.year = 2020, out.facts.month = 1, out.facts.day = 2;
+    out.facts.hasPosition = path.compare(0, 6, L"placed") == 0;
+    out.facts.latitude = 10.1, out.facts.longitude = 20.0;
+    return true;
+}
 }  // namespace
 
 TEST_F(Stream, PortraitsPairWithTheNextPortraitOrGetTheirBlurredCopy) {
@@ -154,3 +210,24 @@ TEST_F(Stream, PortraitsPairWithTheNextPortraitOrGetTheirBlurredCopy) {
     EXPECT_EQ(shown(0, 3), (std::vector<std::string>{"0", "1", "2"}));
 }
 
+TEST_F(Stream, CaptionsAreRenderedOnTheWorkerWithTheirPictures) {
+    stream.SetDecoder(FactsDecoder);
+    PictureStreamOptions options;
+    options.target = {1024, 768, PictureFit::Fit};
+    stream.Start({L"dated:0", L"placed:1"}, options);  // captions off: none made
+    stream.WaitUntilIdle();
+    StreamedPicture p;
+    ASSERT_TRUE(stream.Take(p));
+    EXPECT_TRUE(p.picture.caption.pixels.empty());
+    options.captions = {CaptionMode::DateAndPlace, 0, OnePlaceTable};
+    stream.Start({L"dated:0", L"placed:1"}, options);
+    stream.WaitUntilIdle();
+    ASSERT_TRUE(stream.Take(p));
+    const uint32_t oneLine = p.picture.caption.height;
+    EXPECT_GT(oneLine, 0u);
+    stream.WaitUntilIdle();
+    ASSERT_TRUE(stream.Take(p));
+    EXPECT_GT(p.picture.caption.height, oneLine);  // the place's line below the date
+    EXPECT_EQ(g_placeLoads.load(), 1);             // read once, for the process
+    stream.Stop();
+}

@@ -89,9 +89,14 @@ TEST_F(Rebuild, AFailedRebuildShowsTheErrorScreenUntilTheEffectComesBack) {
     }
 }
 
-TEST_F(Rebuild, ARunWhoseStartUpFailedStaysOnItsErrorScreen) {
+TEST_F(Rebuild, ARunWhoseStartUpFailedStaysOnItsErrorScreenOverTheNewDesktop) {
     GetRunState().startFailed.store(1);
-    EXPECT_EQ(RebuildRun(&window, {}), RebuildOutcome::ErrorScreen);
+    g_errorScreens = 0;
+    int placed = 0;
+    EXPECT_EQ(RebuildRun(&window, [&] { ++placed; }), RebuildOutcome::ErrorScreen);
+    EXPECT_EQ(placed, 1);
+    for (int i = 0; i < 2000 && g_errorScreens == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(g_errorScreens, 1) << "the error screen was not shown again in the new place";
     EXPECT_FALSE(record.Contains("System.CreateDevice()"));
 }
 

@@ -11,7 +11,8 @@
 namespace WorkSpace {
 namespace {
 
-// A machine whose first display is `description`, with a readable driver key.
+// A machine whose first display is `description`, with a readable driver key; with
+// `accelerationValue` the key turns acceleration down one step.
 AdapterFacts Display(const std::wstring& description, bool accelerationValue = false) {
     AdapterFacts facts;
     facts.displayFound = true;
@@ -19,6 +20,7 @@ AdapterFacts Display(const std::wstring& description, bool accelerationValue = f
     facts.deviceKey = L"\\Registry\\Machine\\System\\CurrentControlSet\\Control\\Video\\{GUID}\\0000";
     facts.keyOpened = true;
     facts.accelerationLevelRead = accelerationValue;
+    facts.accelerationLevel = accelerationValue ? 1 : 0;
     return facts;
 }
 
@@ -140,8 +142,20 @@ TEST(RequirementsVerdict, WeakAdapterFailsBeforeTheRegistryIsConsidered) {
     EXPECT_FALSE(EvaluateRequirements(Display(L"GeForce4 MX 440")));
 }
 
-TEST(RequirementsVerdict, AccelerationValuePresentFails) {
-    EXPECT_FALSE(EvaluateRequirements(Display(L"Good Adapter", true)));
+AdapterFacts WithLevel(uint32_t level) {
+    AdapterFacts facts = Display(L"Good Adapter", true);
+    facts.accelerationLevel = level;
+    return facts;
+}
+
+TEST(RequirementsVerdict, AccelerationValueOtherThanZeroFails) {
+    EXPECT_FALSE(EvaluateRequirements(WithLevel(1)));
+    EXPECT_FALSE(EvaluateRequirements(WithLevel(5)));
+    EXPECT_FALSE(EvaluateRequirements(WithLevel(0xFFFFFFFFu)));
+}
+
+TEST(RequirementsVerdict, AccelerationValueZeroIsFullAccelerationAndPasses) {
+    EXPECT_TRUE(EvaluateRequirements(WithLevel(0)));
 }
 
 TEST(RequirementsVerdict, AccelerationValueAbsentPasses) {

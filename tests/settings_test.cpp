@@ -287,7 +287,9 @@ TEST(SettingsWriter, ASaveThatFailsPartWayLeavesTheOldBytes) {
     EXPECT_FALSE(s.Save(path));
     Platform::FailWritesAfterForTesting(SIZE_MAX);
     EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(ReadBytes(path + L".tmp"), "");  // no temporary file left behind
+    // No temporary file left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(testing::TempDir()))
+        EXPECT_EQ(entry.path().string().find("full_disk.settings."), std::string::npos) << entry.path();
     Platform::RemoveFile(path);
 }
 
@@ -391,6 +393,21 @@ TEST(SettingsPath, ShortStrings) {
     EXPECT_EQ(SettingsPathFromProgramPath(L"   "), L"scr.settings");
 }
 
+TEST(SettingsPath, AProgramStartedByItsShortNameIsNamedByItsLongOne) {
+    const std::wstring argument0 = L"C:\\WINDOWS\\system32\\LUMORA~1.SCR";
+    const std::wstring longPath = L"C:\\WINDOWS\\system32\\Lumora Particles.scr";
+    EXPECT_EQ(SettingsPathFromProgramPath(SettingsProgramPath(argument0, argument0, longPath)),
+              L"C:\\WINDOWS\\system32\\Lumora Particles.scr.settings");
+}
+
+TEST(SettingsPath, ArgumentZeroStandsWhenTheFormsAgreeOrAreMissing) {
+    const std::wstring quoted = L"\"Lumora.scr\"";  // started from its folder, by its long name
+    const std::wstring module = L"C:\\Savers\\Lumora.scr";
+    EXPECT_EQ(SettingsProgramPath(quoted, module, module), quoted);
+    EXPECT_EQ(SettingsProgramPath(quoted, L"c:\\savers\\LUMORA.SCR", module), quoted);  // only the case differs
+    EXPECT_EQ(SettingsProgramPath(quoted, L"", L""), quoted);
+}
+
 TEST(SettingsPath, DecidedOnceAndNamedAfterTheProgram) {
     const std::wstring first = GetSettingsPath();
     ASSERT_FALSE(first.empty());
@@ -427,6 +444,18 @@ TEST(SettingsPlace, BesideTheProgramWhenWritableElseTheUsersFolder) {
     }
     fs::permissions(fs::path(beside), fs::perms::owner_write, fs::perm_options::add);
     if (probe) GTEST_SKIP() << "this user may write a read-only file";
+}
+
+TEST(SettingsPlace, AUsersOwnFileIsKeptWhileNoneLiesBesideTheProgram) {
+    // Where the last save went, even if the program's folder can be written now (a start as
+    // administrator): no probe decides it.
+    const std::wstring sep(1, Platform::PathSeparator());
+    const std::wstring folder = TempPath("own_kept");
+    const std::wstring user = TempPath("own_kept_user");
+    const std::wstring inUsers = user + sep + L"Lumora" + sep + L"Lumora.scr.settings";
+    ASSERT_TRUE(Platform::MakeFolder(folder) && Platform::MakeFolder(user + sep + L"Lumora"));
+    ASSERT_TRUE(WriteBytes(inUsers, kEmptyRecord));
+    EXPECT_EQ(ChooseSettingsPlace(folder + sep + L"Lumora.scr.settings", user), inUsers);
 }
 
 TEST(SettingsPlace, TheOldFileIsReadUntilTheUsersOwnExists) {

@@ -97,16 +97,16 @@ bool StaysOnErrorScreen(const RunState& state) { return state.startFailed.load()
 
 RebuildOutcome RebuildRun(void* window, const std::function<void()>& place) {
     RunState& state = GetRunState();
-    if (StaysOnErrorScreen(state)) return RebuildOutcome::ErrorScreen;
     StopRenderThread();
     state.stopRequested.store(0);
+    if (place) place();
     if (StaysOnErrorScreen(state)) {
-        // The thread gave up (its start-up second fell short) while it was being stopped:
-        // it goes back to its error screen with the scene it had.
+        // No device is made for it, but the error screen takes the window's size when it
+        // starts: shown again over the window's new place, it covers the new desktop. (Also
+        // when the thread gave up, its start-up second short, while it was being stopped.)
         StartRenderThread();
         return RebuildOutcome::ErrorScreen;
     }
-    if (place) place();
     if (AttemptRebuild(window)) {
         state.startFailed.store(0);
         state.rebuildFailed = 0;

@@ -36,7 +36,8 @@ private:
 
 enum class RebuildOutcome {
     Effect,       // a new device and a whole scene: the frames go on without the start-up second
-    ErrorScreen,  // the run's start-up failed or its effect ended: it stays on its error screen
+    ErrorScreen,  // the run's start-up failed or its effect ended: it stays on its error screen,
+                  // shown again over the window's new place
     Retry,        // no device or no whole scene: the error screen shows until the next attempt
 };
 

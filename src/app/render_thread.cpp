@@ -1,8 +1,8 @@
-// The render thread: error screen or frames, paced by the frame timer, with the slow-start
-// rule on two clocks during the first second. It draws at most one frame per refresh of the
-// display (30 a second on battery) and sleeps until the next one is due: a driver with vsync
-// forced off does not make Present wait, and the loop would otherwise draw a thousand frames
-// a second. While the displays are off or the device is lost it sleeps instead.
+// The render thread: error screen or frames, paced by the display, with the slow-start rule
+// on two clocks during the first second. Where Present waits for the display it alone paces
+// the loop; where it does not (vsync forced off), the loop sleeps until the next frame is due
+// rather than draw a thousand frames a second. On battery it draws a frame every few
+// refreshes. While the displays are off or the device is lost it sleeps instead.
 #include <chrono>
 #include <exception>
 
@@ -51,7 +51,17 @@ const RenderLoopHooks* g_hooks = &kRealHooks;
 // The longest sleep between two looks at the flags; a wake-up comes sooner.
 constexpr double kPausePoll = 0.1;
 
+// Fine sleeps for as long as the loop runs, on every way out.
+struct FineSleeps {
+    FineSleeps() { Platform::BeginFineSleeps(); }
+    ~FineSleeps() { Platform::EndFineSleeps(); }
+    FineSleeps(const FineSleeps&) = delete;
+    FineSleeps& operator=(const FineSleeps&) = delete;
+};
+
 unsigned GiveUp(RunState& state) {
+    // The error screen wakes seldom: the fine tick would only cost it power.
+    Platform::EndFineSleeps();
     state.startFailed.store(1);
     g_hooks->showErrorScreen();
     return 0;
@@ -90,11 +100,14 @@ unsigned RenderThreadProc() {
         return 0;
     }
 
+    const FineSleeps fineSleeps;
     const int64_t frequency = Platform::PerfFrequency();
     int64_t wallStart = Platform::PerfCounter();
     FrameTimer& timer = FrameTimer::Instance();
     double timerStart = timer.GetTime();
     FramePacer pacer;
+    StartPacing(pacer, ReportedDisplayRate(Platform::CompositorRefreshRate(), GetWindow().refreshRate));
+    bool resting = false;
     bool powerKnown = false;
     double powerCheckDue = 0.0;
 
@@ -116,12 +129,12 @@ unsigned RenderThreadProc() {
         const double t = timer.GetTime();
         if (!powerKnown || t >= powerCheckDue) {
             // Every few seconds, not every frame: the power source changes seldom.
-            const bool resting = ShouldRest(Platform::ReadPowerStatus());
-            state.frameRate = FrameRateCap(GetWindow().refreshRate, resting);
-            pacer.interval = 1.0 / state.frameRate;
+            resting = ShouldRest(Platform::ReadPowerStatus());
             powerKnown = true;
             powerCheckDue = t + kPowerCheckInterval;
         }
+        // The start-up second is measured at the display's full rate, on battery too.
+        SetResting(pacer, resting && !startup);
         const double wait = FrameWait(pacer, t, state.lastFrameTime);
         if (wait > 0.0) {
             // A wait is one frame at most; the cap keeps a stop request prompt whatever the
@@ -129,6 +142,7 @@ unsigned RenderThreadProc() {
             Platform::SleepSeconds(wait < kPausePoll ? wait : kPausePoll);
             continue;
         }
+        state.frameRate = FrameStarted(pacer, t);
         state.lastFrameTime = t;
 
         int32_t presented = kOk;
@@ -152,9 +166,11 @@ unsigned RenderThreadProc() {
         }
         const float wall = static_cast<float>(static_cast<double>(Platform::PerfCounter() - wallStart) /
                                               static_cast<double>(frequency));
-        if (wall > 1.0f && frames < 20) return GiveUp(state);
+        // A display slower than 30 Hz allows fewer frames than the rule's 20 in a second.
+        const int32_t needed = StartupFrameThreshold(pacer.display);
+        if (wall > 1.0f && frames < needed) return GiveUp(state);
         if (t - timerStart > 1.0) {
-            if (frames < 20) return GiveUp(state);
+            if (frames < needed) return GiveUp(state);
             startup = false;
         }
         ++frames;

@@ -7,6 +7,7 @@
 #include "app/run_state.h"
 #include "checks/requirements.h"
 #include "library/picture_library.h"
+#include "settings/language.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "particles/particle_system.h"
@@ -15,7 +16,9 @@
 #include "scene/picture_layer.h"
 #include "scene/scene.h"
 #include "scene/window.h"
+#include "resources/archive_members.h"
 #include "resources/logger.h"
+#include "resources/zip_reader.h"
 
 namespace WorkSpace {
 
@@ -65,6 +68,19 @@ bool RebuildScene(void* window) {
     return true;
 }
 
+namespace {
+// The captions' gazetteer from the resource archive, read once, on the pictures' worker.
+bool ArchivePlaces(std::string& bytes) {
+    ZipReader* archive = GetWindow().archive;
+    uint32_t size = 0;
+    const uint8_t* data = archive ? archive->ReadMember(kPlacesMember, size) : nullptr;
+    if (!data) return false;
+    bytes.assign(reinterpret_cast<const char*>(data), size);
+    archive->FreeBuffer();
+    return true;
+}
+}  // namespace
+
 void LoadPictureTextures() {
     Window& w = GetWindow();
     StopPictures(w);
@@ -83,6 +99,9 @@ void LoadPictureTextures() {
     options.shuffle = w.settings.GetClamped(SettingKey::PictureOrder) == 1;
     // The worker pairs the portraits or blurs their copies, never the drawing.
     options.portraits = w.settings.GetClamped(SettingKey::Portraits);
+    options.captions.mode = static_cast<CaptionMode>(w.settings.GetClamped(SettingKey::Captions));
+    options.captions.language = ReadLanguageNumber();
+    options.captions.places = ArchivePlaces;
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));

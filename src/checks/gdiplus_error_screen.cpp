@@ -1,7 +1,7 @@
 // The error screen with GDI+: the language's error picture centred on black and the logo
-// below left, composed once in a back buffer and copied to the window in one draw: when it
-// is shown, when Windows asks for a repaint, and otherwise every five seconds on the caller's
-// clock, until the caller's stop flag is set. In between it sleeps.
+// below left, composed once in a back buffer and copied to the window in one draw, as
+// ErrorScreenCopies plans it on the caller's clock, until the caller's stop flag is set. In
+// between it sleeps.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "checks/error_screen.h"
+#include "checks/error_screen_copies.h"
 #include "checks/error_screen_layout.h"
 #include "settings/language.h"
 #include "resources/archive_members.h"
@@ -19,10 +20,8 @@ namespace WorkSpace {
 
 namespace {
 
-// A still picture needs no redraws; the unasked one now and then mends a window that was
-// drawn over without a repaint reaching us (a repaint flag nobody sets). Not more often: a
-// full-screen copy costs about 10 ms of processor time under a software X server.
-const double kIdleRedraw = 5.0;  // seconds on the caller's clock between unasked redraws
+// A still picture needs few copies: a full-screen copy costs about 10 ms of processor time
+// under a software X server.
 const DWORD kPollMs = 20;        // a stop request or a repaint is seen at least this often
 const DWORD kAsleepWaitMs = 50;  // the same while the displays sleep
 
@@ -83,22 +82,20 @@ int ShowErrorScreen(const ErrorScreenTarget& target) {
         frameDc = CreateCompatibleDC(nullptr);
         if (frameDc) previous = SelectObject(frameDc, frame);
     }
-    bool shown = false;
+    ErrorScreenCopies copies;
     while (target.stop->load() != 1) {
         if (target.paused && target.paused->load() != 0) {
-            // Nobody sees the copies while the displays sleep; when they wake, the screen is
-            // shown again.
-            shown = false;
+            copies.Asleep();
             Sleep(kAsleepWaitMs);
             continue;
         }
         const bool repaint = target.repaint && target.repaint->exchange(0) != 0;
         const double now = target.clock();
-        if (shown && !repaint && !(now - *target.lastDraw > kIdleRedraw)) {
+        // IsWindowVisible also looks at the parents: a preview inside a hidden dialog is not.
+        if (!copies.Due(now, IsWindowVisible(window) != FALSE, repaint)) {
             Sleep(kPollMs);
             continue;
         }
-        shown = true;
         *target.lastDraw = now;
         HDC windowDc = frameDc && windowGraphics ? windowGraphics->GetHDC() : nullptr;
         if (windowDc) {

@@ -1,5 +1,5 @@
 // The adapter rules: weak RADEON models, old "MX"/"mx"/"440" adapters, and a driver key that
-// holds an acceleration setting. Pure functions over AdapterFacts.
+// turns acceleration down. Pure functions over AdapterFacts.
 #include "checks/requirements_rules.h"
 
 namespace WorkSpace {
@@ -78,11 +78,11 @@ std::wstring TrimRegistryPath(const std::wstring& deviceKey) {
 bool EvaluateRequirements(const AdapterFacts& facts) {
     if (!facts.displayFound) return true;
     if (!AdapterDescriptionPasses(facts.description)) return false;
-    // Any setting at all means the user turned acceleration down; a driver key that cannot
-    // be read tells nothing, so it passes.
-    if (!facts.keyOpened || !facts.accelerationLevelRead) return true;
-    // The value is there, whatever it holds; only a key that then refuses to close passes,
-    // as every other failed system call does.
+    // A non-zero setting means the user turned acceleration down; a driver key that cannot
+    // be read tells nothing, so it passes. 0 is Windows' own "full acceleration", which
+    // tweak scripts write into every video key.
+    if (!facts.keyOpened || !facts.accelerationLevelRead || facts.accelerationLevel == 0) return true;
+    // Only a key that then refuses to close passes, as every other failed system call does.
     return facts.keyCloseFailed;
 }
 

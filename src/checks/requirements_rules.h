@@ -2,6 +2,7 @@
 // their inputs, so the whole decision runs and is tested on any platform. The Win32 layer
 // (win32_requirements.cpp) fills AdapterFacts; EvaluateRequirements decides.
 #pragma once
+#include <cstdint>
 #include <string>
 
 namespace WorkSpace {
@@ -14,12 +15,13 @@ struct AdapterFacts {
     std::wstring deviceKey;              // its device key, in the kernel's "\Registry\Machine\..." form
     bool keyOpened = false;              // the trimmed key opened under HKEY_LOCAL_MACHINE
     bool accelerationLevelRead = false;  // "Acceleration.Level" read into 4 bytes
+    uint32_t accelerationLevel = 0;      // what it held, when read (0 is full acceleration)
     bool keyCloseFailed = false;         // closing the key after that read reported an error
 };
 
 // The device name the check looks for; compared exactly, case included.
 extern const wchar_t kFirstDisplayName[];  // L"\\\\.\\DISPLAY1"
-// The value whose mere presence marks a driver with reduced hardware acceleration.
+// The value that marks a driver with reduced hardware acceleration, unless it holds 0.
 extern const wchar_t kAccelerationValueName[];  // L"Acceleration.Level"
 
 // False when the description names a known weak adapter: "RADEON" in any ASCII letter case

@@ -29,6 +29,7 @@ void ReadAccelerationFacts(AdapterFacts& facts) {
     DWORD size = sizeof(level);
     facts.accelerationLevelRead = RegQueryValueExW(key, kAccelerationValueName, nullptr, nullptr,
                                                    reinterpret_cast<BYTE*>(&level), &size) == ERROR_SUCCESS;
+    facts.accelerationLevel = level;
     // Closed on every path, not only after a successful read, so repeated checks leak no
     // handles; only the close after a read can change the answer.
     const bool closed = RegCloseKey(key) == ERROR_SUCCESS;

@@ -40,6 +40,7 @@ const ControlText kControlTexts[] = {
     {IDC_PICTURE_FIT_LABEL, 57}, {IDC_MONITORS_LABEL, 61},
     {IDC_ADD_FOLDER, 64},   {IDC_PICTURE_ORDER_LABEL, 65},
     {IDC_PHOTOS_GROUP, 69}, {IDC_PORTRAITS_LABEL, 74}, {IDC_PER_MONITOR_LABEL, 78}, {IDC_PAN_ZOOM_LABEL, 81},
+    {IDC_CAPTIONS_LABEL, 70},
 };
 // "Flame", "Ice", "Smoke", "Cheerful": the item index is the scheme index.
 const int32_t kSchemeTexts[] = {41, 42, 43, 44};
@@ -65,6 +66,8 @@ const EffectControl kEffectControls[] = {
     {IDC_PORTRAITS_COMBO, SettingKey::Portraits, false, 75},
     {IDC_PER_MONITOR_COMBO, SettingKey::PicturesPerMonitor, false, 79},
     {IDC_PAN_ZOOM_COMBO, SettingKey::PanZoom, false, 82},
+    // "None", "Date", "Date and place" under each photo.
+    {IDC_CAPTIONS_COMBO, SettingKey::Captions, false, 71},
 };
 const int32_t kCaptionText = 26;
 const int32_t kSaveFailedText = 68;

@@ -59,7 +59,8 @@ const StateName kSamplerStates[] = {{D3D::SAMP_ADDRESSU, "ADDRESSU"},
                                     {D3D::SAMP_MAGFILTER, "MAGFILTER"},
                                     {D3D::SAMP_MINFILTER, "MINFILTER"},
                                     {D3D::SAMP_MIPFILTER, "MIPFILTER"}};
-const StateName kTextureStageStates[] = {{D3D::TSS_ALPHAARG1, "ALPHAARG1"}};
+const StateName kTextureStageStates[] = {
+    {D3D::TSS_ALPHAARG1, "ALPHAARG1"}, {D3D::TSS_ALPHAOP, "ALPHAOP"}, {D3D::TSS_ALPHAARG2, "ALPHAARG2"}};
 const StateName kTransformStates[] = {{D3D::TS_VIEW, "VIEW"}, {D3D::TS_PROJECTION, "PROJECTION"}};
 
 std::string NameOf(Texture* t) { return t ? static_cast<RecordedTexture*>(t)->name : "null"; }

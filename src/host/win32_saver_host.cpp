@@ -4,6 +4,9 @@
 
 #include <commctrl.h>
 
+#include <optional>
+
+#include "host/parent_dpi_scope.h"
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
 #include "platform/wic_thread.h"
@@ -42,6 +45,26 @@ LRESULT LastStep(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 int RunGuarded(HINSTANCE instance, LPWSTR tail);
+
+// The DPI-awareness calls of Windows 10 1607 and later, looked up once; absent on older ones.
+const DpiCalls& SystemDpiCalls() {
+    static const DpiCalls calls = [] {
+        DpiCalls found;
+        HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        if (!user32) return found;
+        using WindowContextFn = HANDLE(WINAPI*)(HWND);
+        using SetThreadContextFn = HANDLE(WINAPI*)(HANDLE);
+        static WindowContextFn windowContext = reinterpret_cast<WindowContextFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+        static SetThreadContextFn setThreadContext = reinterpret_cast<SetThreadContextFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+        if (!windowContext || !setThreadContext) return found;
+        found.windowContext = [](void* window) -> DpiContext { return windowContext(static_cast<HWND>(window)); };
+        found.setThreadContext = [](DpiContext context) -> DpiContext { return setThreadContext(context); };
+        return found;
+    }();
+    return calls;
+}
 }  // namespace
 
 HostState& GetHostState() {
@@ -234,7 +257,11 @@ int RunSaverWindow(HWND parent) {
     int x = 0, y = 0, width = 0, height = 0;
     DWORD style, exStyle = 0;
     const wchar_t* title;
+    // The preview is made, and its parent measured, in the parent's DPI awareness, so that it
+    // exists at all and fills the parent's client area; the thread's own comes back after.
+    std::optional<ParentDpiScope> parentDpi;
     if (parent) {
+        parentDpi.emplace(SystemDpiCalls(), parent);
         RECT r = {};
         GetClientRect(parent, &r);
         width = r.right;
@@ -282,6 +309,7 @@ int RunSaverWindow(HWND parent) {
         h.mainWindow = CreateWindowExW(exStyle, kClassName, title, style, x, y, width, height, parent, nullptr,
                                        h.instance, nullptr);
     }
+    parentDpi.reset();
     if (h.mainWindow) {
         if (!h.isPreview) SetForegroundWindow(h.mainWindow);
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

@@ -68,6 +68,19 @@ inline bool OrientationSwapsSides(uint32_t orientation) { return orientation >= 
 // file, in either byte order. False when there is none or it is not 1..8.
 bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation);
 
+// What a photo's EXIF block says about when and where it was taken. The date is the day of
+// DateTimeOriginal, else of DateTimeDigitized; the position is the GPS latitude and
+// longitude in degrees (north and east positive).
+struct PhotoFacts {
+    bool hasDate = false;
+    uint32_t year = 0, month = 0, day = 0;
+    bool hasPosition = false;
+    double latitude = 0.0, longitude = 0.0;
+};
+// Reads them from a JPEG's APP1 Exif segment or a TIFF file, in either byte order. A field
+// that is missing, damaged or out of range is simply not set; false when neither is.
+bool ReadPhotoFacts(const uint8_t* data, size_t size, PhotoFacts& facts);
+
 // Width and height from a PNG, BMP, GIF, JPEG (SOF0/1/2) or TGA header; false when the
 // bytes are none of these.
 bool ReadImageSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h);

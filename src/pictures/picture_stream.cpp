@@ -1,12 +1,14 @@
 #include "pictures/picture_stream.h"
 
 #include <chrono>
+#include <exception>
 #include <new>
 #include <set>
 #include <thread>
 
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -34,6 +36,8 @@ struct Job {
     PictureDecoder decoder;
     PictureTarget target;
     int32_t portraits = 0;
+    std::chrono::milliseconds retryRest;
+    CaptionOptions captions;
 };
 
 bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
@@ -41,13 +45,28 @@ bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
                       static_cast<float>(job.target.height));
 }
 
+// The caption is made with its picture, on the worker: the render thread only draws it.
+void AddCaption(const Job& job, DecodedPicture& picture) {
+    if (job.captions.mode == CaptionMode::None) return;
+    const PhotoFacts& facts = picture.facts;
+    const Gazetteer* places = job.captions.mode == CaptionMode::DateAndPlace && facts.hasPosition
+                                  ? SharedGazetteer(job.captions.places)
+                                  : nullptr;
+    try {
+        const CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
+        RenderCaption(text, job.target.height, picture.caption);
+    } catch (...) {
+        picture.caption = Image();  // memory short: the picture goes without its caption
+    }
+}
+
 bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, StreamedPicture& out) {
     bool decoded = false;
     TakeDecodeFailure();
     try {
         decoded = job.decoder(path, job.target, out.picture);
-    } catch (...) {
-        // Nothing may leave the worker: a lost allocation is worth another try later.
+    } catch (const std::bad_alloc&) {
+        // Not the picture's fault: a lost allocation is worth another try on a later lap.
         ReportDecodeFailure(PictureFailure::NoMemory);
     }
     if (decoded) return true;
@@ -55,94 +74,123 @@ bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, S
     return false;
 }
 
+// Waits `rest` or until stopped, counted as resting; false when stopped.
+bool Rest(PictureStream::Shared& shared, std::chrono::milliseconds rest) {
+    std::unique_lock<std::mutex> lock(shared.mutex);
+    shared.resting = true;
+    shared.changed.notify_all();
+    shared.changed.wait_for(lock, rest, [&] { return shared.stop.load(); });
+    shared.resting = false;
+    return !shared.stop.load();
+}
+
+// Laps of the library until stopped or it has nothing to give. `job.options.firstPlace`
+// follows the pictures shown, so that a lap that ends early goes on from there.
+void RunLaps(Job& job) {
+    PictureStream::Shared& shared = *job.shared;
+    PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
+    uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
+    // A picture read ahead as a partner that was not one: it is the next to go.
+    bool aheadFull = false;
+    StreamedPicture ahead;
+    std::wstring aheadPath;
+    // The next readable picture, with its caption. `mayRest`: a new lap after one with nothing
+    // new to show waits first (a partner is never waited for: its picture would wait with it).
+    auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest) {
+        if (aheadFull) {
+            aheadFull = false;
+            out = std::move(ahead);
+            outPath = aheadPath;
+            return true;
+        }
+        std::wstring path;
+        uint32_t place = 0;
+        while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
+            if (library.Laps() != lap) {
+                // A whole lap with nothing new to show: wait before walking the library again.
+                const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
+                if (mayRest && wholeLap && shownInLap <= 1 && !Rest(shared, kLapRest)) return false;
+                lap = library.Laps();
+                shownInLap = 0;
+                firstPlace = place;
+            }
+            out = StreamedPicture();
+            out.listIndex = place;
+            if (!Decode(job, library, path, out)) continue;
+            AddCaption(job, out.picture);
+            ++shownInLap;
+            outPath = path;
+            return true;
+        }
+        return false;
+    };
+    StreamedPicture picture;
+    std::wstring path, partnerPath;
+    while (!shared.stop.load() && next(picture, path, true)) {
+        partnerPath.clear();
+        if (job.portraits != 0 && LiesAcrossTarget(job, picture.picture)) {
+            StreamedPicture partner;
+            if (job.portraits == 1 && next(partner, partnerPath, false)) {
+                if (partnerPath != path && LiesAcrossTarget(job, partner.picture)) {
+                    picture.paired = true;
+                    picture.partner = std::move(partner.picture);
+                    picture.partnerIndex = partner.listIndex;
+                } else {
+                    ahead = std::move(partner);
+                    aheadPath = partnerPath;
+                    aheadFull = true;
+                    partnerPath.clear();
+                }
+            }
+            try {
+                if (!picture.paired) picture.backdrop = BlurredBackdrop(picture.picture.image);
+            } catch (const std::bad_alloc&) {
+                picture.backdrop = Image();  // memory short: the picture shows over black
+            }
+        }
+        const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
+        // The slot is empty here: the last picture was taken before this one was looked for.
+        std::unique_lock<std::mutex> lock(shared.mutex);
+        if (shared.stop.load()) break;
+        shared.slot = std::move(picture);
+        shared.full = true;
+        // Taken means on its way to the screen: only then does the lap's place move on
+        // past it, and only then is the next picture looked for, so that the place kept
+        // is never ahead of what the screen has shown by more than one picture.
+        shared.holding = true;
+        shared.changed.notify_all();
+        shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
+        shared.holding = false;
+        if (shared.stop.load()) break;
+        lock.unlock();
+        library.Shown(path, place);
+        job.options.firstPlace = place + 1;
+        if (!partnerPath.empty()) {
+            library.Shown(partnerPath, partnerPlace);
+            job.options.firstPlace = partnerPlace + 1;
+        }
+    }
+}
+
+void LogLapFailure(const std::wstring& what) {
+    GetLogger().WriteOncePerRun(L"PictureStream\n" + what, L"PictureStream::Run() - %ls - FAILED", what.c_str());
+}
+
 void Run(Job job) {
     PictureStream::Shared& shared = *job.shared;
     const bool begun = BeginDecoderThread();
-    {
-        PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
-        uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
-        // A picture read ahead as a partner that was not one: it is the next to go.
-        bool aheadFull = false;
-        StreamedPicture ahead;
-        std::wstring aheadPath;
-        // The next readable picture. `mayRest`: a new lap after one with nothing new to show
-        // waits first (a partner is never waited for: its picture would wait with it).
-        auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest) {
-            if (aheadFull) {
-                aheadFull = false;
-                out = std::move(ahead);
-                outPath = aheadPath;
-                return true;
-            }
-            std::wstring path;
-            uint32_t place = 0;
-            while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
-                if (library.Laps() != lap) {
-                    // A whole lap with nothing new to show: wait before walking the library again.
-                    const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
-                    if (mayRest && wholeLap && shownInLap <= 1) {
-                        std::unique_lock<std::mutex> lock(shared.mutex);
-                        shared.resting = true;
-                        shared.changed.notify_all();
-                        shared.changed.wait_for(lock, kLapRest, [&] { return shared.stop.load(); });
-                        shared.resting = false;
-                        if (shared.stop.load()) return false;
-                    }
-                    lap = library.Laps();
-                    shownInLap = 0;
-                    firstPlace = place;
-                }
-                out = StreamedPicture();
-                out.listIndex = place;
-                if (!Decode(job, library, path, out)) continue;
-                ++shownInLap;
-                outPath = path;
-                return true;
-            }
-            return false;
-        };
-        StreamedPicture picture;
-        std::wstring path, partnerPath;
-        while (!shared.stop.load() && next(picture, path, true)) {
-            partnerPath.clear();
-            if (job.portraits != 0 && LiesAcrossTarget(job, picture.picture)) {
-                StreamedPicture partner;
-                if (job.portraits == 1 && next(partner, partnerPath, false)) {
-                    if (partnerPath != path && LiesAcrossTarget(job, partner.picture)) {
-                        picture.paired = true;
-                        picture.partner = std::move(partner.picture);
-                        picture.partnerIndex = partner.listIndex;
-                    } else {
-                        ahead = std::move(partner);
-                        aheadPath = partnerPath;
-                        aheadFull = true;
-                        partnerPath.clear();
-                    }
-                }
-                try {
-                    if (!picture.paired) picture.backdrop = BlurredBackdrop(picture.picture.image);
-                } catch (const std::bad_alloc&) {
-                    picture.backdrop = Image();  // memory short: the picture shows over black
-                }
-            }
-            const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
-            // The slot is empty here: the last picture was taken before this one was looked for.
-            std::unique_lock<std::mutex> lock(shared.mutex);
-            if (shared.stop.load()) break;
-            shared.slot = std::move(picture);
-            shared.full = true;
-            // Taken means on its way to the screen: only then does the lap's place move on
-            // past it, and only then is the next picture looked for, so that the place kept
-            // is never ahead of what the screen has shown by more than one picture.
-            shared.holding = true;
-            shared.changed.notify_all();
-            shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
-            shared.holding = false;
-            if (shared.stop.load()) break;
-            lock.unlock();
-            library.Shown(path, place);
-            if (!partnerPath.empty()) library.Shown(partnerPath, partnerPlace);
+    // Nothing may leave the worker, whose end would end the process: whatever a folder, the
+    // lap's file or a decoder throws ends the lap, and the next one tries again.
+    for (;;) {
+        try {
+            RunLaps(job);
+            break;
+        } catch (const std::exception& e) {
+            LogLapFailure(Platform::AnsiToWide(e.what()));
+        } catch (...) {
+            LogLapFailure(L"unknown exception");
         }
+        if (!Rest(shared, job.retryRest)) break;
     }
     EndDecoderThread(begun);
     std::lock_guard<std::mutex> lock(shared.mutex);
@@ -162,6 +210,8 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.decoder = decoder_;
     job.target = options.target;
     job.portraits = options.portraits;
+    job.retryRest = options.retryRest;
+    job.captions = options.captions;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.firstPlace = options.first;

@@ -9,6 +9,7 @@
 // itself stopped, and drops what it read; the process's exit does not wait for it.
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/caption.h"
 #include "pictures/picture_decode.h"
 
 namespace WorkSpace {
@@ -42,6 +44,10 @@ struct PictureStreamOptions {
     // How a picture that lies across the target is shown: 0 as any other, 1 beside the next
     // one that does too (over its blurred copy without one), 2 over its blurred copy.
     int32_t portraits = 0;
+    // How long the worker waits, after a lap that a failure ended (memory short, a folder
+    // that threw), before it walks the library again.
+    std::chrono::milliseconds retryRest{5000};
+    CaptionOptions captions;  // each decoded picture gets its caption's pixels on the worker
 };
 
 class PictureStream {

@@ -74,8 +74,10 @@ ImageDecodeResult DecodeMemory(IWICImagingFactory* factory, const void* data, ui
     return DecodeTga(static_cast<const uint8_t*>(data), size, out) ? ImageDecodeResult::Ok : result;
 }
 
-// The EXIF orientation through WIC's metadata query reader (JPEG keeps it in APP1, TIFF in
-// its first IFD); 0 when WIC cannot tell.
+// The orientation through WIC's metadata query reader; 0 when WIC cannot tell. The photo
+// property comes first: each codec maps it to wherever its format keeps the orientation
+// (the HEIF codec has its own property, no EXIF path). The EXIF paths (JPEG keeps it in
+// APP1, TIFF in its first IFD) stay for codecs that do not map it.
 uint32_t WicOrientation(IWICImagingFactory* factory, const void* data, uint32_t size) {
     if (!factory) return 0;
     ComPtr<IWICStream> stream;
@@ -87,7 +89,8 @@ uint32_t WicOrientation(IWICImagingFactory* factory, const void* data, uint32_t 
         FAILED(factory->CreateDecoderFromStream(stream.p, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) ||
         FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetMetadataQueryReader(&reader)))
         return 0;
-    static const wchar_t* const kQueries[] = {L"/app1/ifd/{ushort=274}", L"/ifd/{ushort=274}"};
+    static const wchar_t* const kQueries[] = {L"System.Photo.Orientation", L"/app1/ifd/{ushort=274}",
+                                              L"/ifd/{ushort=274}"};
     for (const wchar_t* query : kQueries) {
         PROPVARIANT value;
         PropVariantInit(&value);
@@ -105,8 +108,9 @@ bool FormatClaimed(const std::wstring& path) {
     return HasExtension(path, Platform::PictureExtensions()) || HasExtension(path, {L".tga"});
 }
 
+// Once in a run: every lap and every rebuild meets the same picture again.
 void LogFailure(const std::wstring& path, const wchar_t* what) {
-    GetLogger().Write(L"DecodePictureFile() - %ls - %ls - FAILED", path.c_str(), what);
+    GetLogger().WriteOncePerRun(path + L"\n" + what, L"DecodePictureFile() - %ls - %ls - FAILED", path.c_str(), what);
 }
 
 }  // namespace
@@ -135,6 +139,7 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
         });
         if (result == ImageDecodeResult::Ok) {
             if (orientation == 0 && !ReadExifOrientation(data, bytes.size(), orientation)) orientation = 1;
+            ReadPhotoFacts(data, bytes.size(), out.facts);
             std::string().swap(bytes);
             return FinishPicture(image, orientation, target, out);
         }

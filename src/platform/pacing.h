@@ -1,5 +1,6 @@
-// What the frame loop paces itself by: a sleep finer than the system tick, and the power
-// source. win32_pacing.cpp and posix_pacing.cpp implement it; tests script both.
+// What the frame loop paces itself by: a sleep finer than the system tick, the power source
+// and the compositor's refresh rate. win32_pacing.cpp, win32_display_rate.cpp and their
+// posix_ stand-ins implement it; tests script all three.
 #pragma once
 #include <cstdint>
 
@@ -13,6 +14,13 @@ using SleepFn = void (*)(double seconds);
 // Tests sleep on their scripted clock. Passing nullptr restores the real sleep.
 void SetSleepForTesting(SleepFn sleep);
 
+// For the whole of a frame loop: where there is no high-resolution timer (Windows 10 before
+// 1803), the system tick is brought down to 1 ms, so that sleeps end within a millisecond
+// or two of their time rather than on a 15.6 ms tick. End undoes a Begin once; an End
+// without one does nothing.
+void BeginFineSleeps();
+void EndFineSleeps();
+
 // The power source as GetSystemPowerStatus reports it.
 struct PowerStatus {
     uint8_t acLine = 255;       // 0 on battery, 1 on mains, 255 unknown
@@ -22,6 +30,13 @@ PowerStatus ReadPowerStatus();
 using PowerStatusFn = PowerStatus (*)();
 // Passing nullptr restores the real reading.
 void SetPowerStatusForTesting(PowerStatusFn read);
+
+// The refreshes a second of the desktop compositor (DwmGetCompositionTimingInfo's ratio,
+// with its fraction: 59.94, not 59); 0 where there is no compositor to ask.
+double CompositorRefreshRate();
+using RefreshRateFn = double (*)();
+// Passing nullptr restores the real query.
+void SetCompositorRefreshRateForTesting(RefreshRateFn read);
 
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -48,20 +48,47 @@ TimeOfDay LocalTime();
 
 FILE* OpenFile(const std::wstring& path, const char* mode);
 // The whole file's bytes; false when it cannot be opened or read, or holds more than
-// `limit` bytes (nothing a user's picture or settings file could hold).
+// `limit` bytes (nothing a user's picture or settings file could hold). Read with the
+// system's own calls, never the C runtime's FILE functions: the runtime may hold a lock of
+// its own for as long as a read stalls on a sleeping drive, and every other thread's fopen
+// (the log's, the archive's) would wait on it.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, size_t limit = size_t(1) << 30);
+// ReadWholeFile's platform half: a file opened for reading (CreateFileW / open), read in
+// pieces (ReadFile / read: the bytes read, 0 at its end, -1 on an error) and closed.
+using ReadHandle = intptr_t;
+constexpr ReadHandle kNoReadHandle = -1;
+ReadHandle OpenForReading(const std::wstring& path);
+int64_t ReadSome(ReadHandle file, void* buffer, size_t size);
+void CloseReading(ReadHandle file);
+// Appends `bytes` to the file at `path`, created if missing, with the system's own calls
+// (the log, for the same reason as above). False when the file cannot be opened or written.
+bool AppendToFile(const std::wstring& path, const std::string& bytes);
 bool RemoveFile(const std::wstring& path);
-// Puts `bytes` in place of the file at `path` whole or not at all: they go to a temporary
-// file in the same folder, which is flushed to disk and then replaces the old file in one
-// step. On failure the old file is left as it was and the temporary file is removed.
+// Puts `bytes` in place of the file at `path` whole or not at all: they go to a new file in
+// the same folder, under a name no other save uses, which is flushed to disk and then takes
+// the old file's place in one step. What the old file had stays: its permissions and
+// attributes (on Windows its other streams too), and where `path` is a symbolic link, the
+// file it leads to is replaced and the link stays. A read-only file is not replaced. On
+// failure the old file is left as it was and the new one is removed.
 bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes);
 // Tests make ReplaceFileWhole's writes fail after `bytes` bytes, as a full disk does;
 // SIZE_MAX lets them through again.
 void FailWritesAfterForTesting(size_t bytes);
-// The platform's halves of ReplaceFileWhole: the file's data on the disk, and the one-step
-// replace of `path` by `temporary`.
-bool FlushToDisk(FILE* file);
-bool MoveOver(const std::wstring& temporary, const std::wstring& path);
+// A name beside `path` that no other save or probe uses at the same time, in this process
+// or another: `path` + "." + the process id + "-" + a count of this process + ".tmp".
+std::wstring UniqueTemporaryName(const std::wstring& path);
+uint32_t ProcessId();
+// The platform's parts of ReplaceFileWhole. SaveTarget: the file a save of `path` replaces,
+// the end of its chain of symbolic links, or `path` itself. WriteNewFile: creates `path`,
+// which must not exist (`nameTaken` says when it did), with `size` bytes of `data`, and puts
+// them on the disk; no file is left on failure. ReplaceWith: puts `temporary` in place of
+// `path` in one step, keeping what an existing file had; a file that another program holds
+// for a moment (a virus scanner, the search indexer) is tried again for up to 2 s.
+std::wstring SaveTarget(const std::wstring& path);
+bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool& nameTaken);
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path);
+// Whether new files can be made in `folder`. On Windows it makes and deletes a probe file
+// under a unique name, so that starts at the same moment do not disturb each other.
 bool IsWritableFolder(const std::wstring& folder);
 bool MakeFolder(const std::wstring& folder);
 // %APPDATA% / %LOCALAPPDATA% on Windows, $XDG_CONFIG_HOME-like places on Linux; empty if unknown.

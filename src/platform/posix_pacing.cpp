@@ -20,6 +20,10 @@ void SleepSeconds(double seconds) {
 
 void SetSleepForTesting(SleepFn sleep) { g_sleep.store(sleep); }
 
+// Linux sleeps are fine-grained already.
+void BeginFineSleeps() {}
+void EndFineSleeps() {}
+
 PowerStatus ReadPowerStatus() {
     if (PowerStatusFn fn = g_power.load()) return fn();
     PowerStatus status;

@@ -2,6 +2,7 @@
 // tests run natively. Paths are UTF-8 on disk; the "ANSI code page" is UTF-8.
 #include "platform/platform.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace WorkSpace {
 namespace Platform {
@@ -72,12 +74,94 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
     return fopen(Narrow(path).c_str(), m.c_str());
 }
 
+ReadHandle OpenForReading(const std::wstring& path) {
+    const int file = open(Narrow(path).c_str(), O_RDONLY | O_CLOEXEC);
+    return file < 0 ? kNoReadHandle : file;
+}
+
+int64_t ReadSome(ReadHandle file, void* buffer, size_t size) {
+    ssize_t got;
+    do got = read(static_cast<int>(file), buffer, size);
+    while (got < 0 && errno == EINTR);
+    return got;
+}
+
+void CloseReading(ReadHandle file) { close(static_cast<int>(file)); }
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+    const int file = open(Narrow(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (file < 0) return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(file, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return close(file) == 0 && done == bytes.size();
+}
+
 bool RemoveFile(const std::wstring& path) { return unlink(Narrow(path).c_str()) == 0; }
 
-bool FlushToDisk(FILE* file) { return fsync(fileno(file)) == 0; }
+uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
 
-bool MoveOver(const std::wstring& temporary, const std::wstring& path) {
-    return rename(Narrow(temporary).c_str(), Narrow(path).c_str()) == 0;
+std::wstring SaveTarget(const std::wstring& path) {
+    std::string current = Narrow(path);
+    // As many links as the system itself follows; a loop ends there and the save then
+    // fails on the link, as any open of it would.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info;
+        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+        std::vector<char> buffer(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
+        const ssize_t n = readlink(current.c_str(), buffer.data(), buffer.size());
+        if (n <= 0 || static_cast<size_t>(n) >= buffer.size()) break;
+        std::string next(buffer.data(), static_cast<size_t>(n));
+        // A relative target is relative to the link's own folder.
+        const size_t slash = current.find_last_of('/');
+        if (next[0] != '/' && slash != std::string::npos) next = current.substr(0, slash + 1) + next;
+        current = next;
+    }
+    return Utf8ToWide(current.data(), current.size());
+}
+
+bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool& nameTaken) {
+    const std::string name = Narrow(path);
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        nameTaken = errno == EEXIST;
+        return false;
+    }
+    bool ok = true;
+    while (ok && size > 0) {
+        const ssize_t n = write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) {
+            data += n;
+            size -= static_cast<size_t>(n);
+        }
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    if (!ok) unlink(name.c_str());
+    return ok;
+}
+
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
+    const std::string from = Narrow(temporary);
+    const std::string to = Narrow(path);
+    struct stat old;
+    if (stat(to.c_str(), &old) == 0) {
+        // A file without any write permission is read-only for everyone, as the attribute is
+        // on Windows; rename would replace it all the same.
+        if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(to.c_str(), W_OK) != 0) return false;
+        // The new file takes the old one's owner where this user may give it away (root);
+        // otherwise it stays this user's. The mode comes after, as a change of owner cuts it.
+        const bool sameOwner = chown(from.c_str(), old.st_uid, old.st_gid) == 0;
+        static_cast<void>(sameOwner);
+        if (chmod(from.c_str(), old.st_mode & 07777) != 0) return false;
+    }
+    return rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool IsWritableFolder(const std::wstring& folder) {

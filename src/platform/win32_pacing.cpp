@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/pacing.h"
+#include "platform/win32_system_library.h"
 
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
@@ -23,7 +24,48 @@ HANDLE MakeTimer() {
     HANDLE timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
     return timer ? timer : CreateWaitableTimerW(nullptr, TRUE, nullptr);
 }
+
+bool HasHighResolutionTimer() {
+    static const bool has = [] {
+        HANDLE timer =
+            CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+        if (timer) CloseHandle(timer);
+        return timer != nullptr;
+    }();
+    return has;
+}
+
+// timeBeginPeriod and timeEndPeriod, from winmm.dll in the system folder; null without it.
+using PeriodFn = UINT(WINAPI*)(UINT);
+struct PeriodCalls {
+    PeriodFn begin = nullptr;
+    PeriodFn end = nullptr;
+};
+const PeriodCalls& Period() {
+    static const PeriodCalls calls = [] {
+        PeriodCalls c;
+        if (HMODULE winmm = LoadSystemLibrary(L"winmm.dll")) {
+            c.begin = reinterpret_cast<PeriodFn>(reinterpret_cast<void*>(GetProcAddress(winmm, "timeBeginPeriod")));
+            c.end = reinterpret_cast<PeriodFn>(reinterpret_cast<void*>(GetProcAddress(winmm, "timeEndPeriod")));
+        }
+        if (!c.begin || !c.end) c = PeriodCalls();
+        return c;
+    }();
+    return calls;
+}
+constexpr UINT kFinePeriodMs = 1;
+// Whether the period is raised now: each raise is undone exactly once.
+std::atomic<bool> g_fine{false};
 }  // namespace
+
+void BeginFineSleeps() {
+    if (g_sleep.load() || HasHighResolutionTimer() || !Period().begin) return;
+    if (!g_fine.exchange(true) && Period().begin(kFinePeriodMs) != 0) g_fine.store(false);
+}
+
+void EndFineSleeps() {
+    if (g_fine.exchange(false)) Period().end(kFinePeriodMs);
+}
 
 void SleepSeconds(double seconds) {
     if (SleepFn fn = g_sleep.load()) return fn(seconds);

@@ -3,7 +3,6 @@
 #include "platform/platform.h"
 
 #include <windows.h>
-#include <io.h>
 #include <shlobj.h>
 
 #include <atomic>
@@ -72,28 +71,136 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
     return _wfopen(path.c_str(), m.c_str());
 }
 
-bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
-
-bool FlushToDisk(FILE* file) {
-    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
-    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+ReadHandle OpenForReading(const std::wstring& path) {
+    // Others may write or replace the file meanwhile (a settings save, a photo being copied):
+    // a reader must not make their step fail.
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return file == INVALID_HANDLE_VALUE ? kNoReadHandle : reinterpret_cast<ReadHandle>(file);
 }
 
-bool MoveOver(const std::wstring& temporary, const std::wstring& path) {
-    return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+int64_t ReadSome(ReadHandle file, void* buffer, size_t size) {
+    DWORD got = 0;
+    const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+    if (!::ReadFile(reinterpret_cast<HANDLE>(file), buffer, want, &got, nullptr)) return -1;
+    return got;
+}
+
+void CloseReading(ReadHandle file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
+
+bool AppendToFile(const std::wstring& path, const std::string& bytes) {
+    const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = bytes.empty() ||
+                    (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                     written == bytes.size());
+    CloseHandle(file);
+    return ok;
+}
+
+bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
+
+uint32_t ProcessId() { return GetCurrentProcessId(); }
+
+std::wstring SaveTarget(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return path;
+    // Opened without FILE_FLAG_OPEN_REPARSE_POINT, the handle is the file at the end of the
+    // links; its name is the file to replace. A link that leads nowhere is replaced itself.
+    const HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return path;
+    std::wstring target(MAX_PATH, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(file, &target[0], static_cast<DWORD>(target.size()), FILE_NAME_NORMALIZED);
+    if (n >= target.size()) {
+        target.resize(n + 1);
+        n = GetFinalPathNameByHandleW(file, &target[0], static_cast<DWORD>(target.size()), FILE_NAME_NORMALIZED);
+    }
+    CloseHandle(file);
+    if (n == 0 || n >= target.size()) return path;
+    target.resize(n);
+    // "\\?\C:\..." and "\\?\UNC\server\..." back to the forms the rest of the program uses.
+    if (target.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + target.substr(7);
+    if (target.compare(0, 4, L"\\\\?\\") == 0 && target.size() > 6 && target[5] == L':') return target.substr(4);
+    return target;
+}
+
+bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool& nameTaken) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        nameTaken = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        return false;
+    }
+    bool ok = true;
+    while (ok && size > 0) {
+        const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
+        DWORD written = 0;
+        ok = WriteFile(file, data, chunk, &written, nullptr) && written == chunk;
+        data += chunk;
+        size -= chunk;
+    }
+    ok = ok && FlushFileBuffers(file);
+    ok = CloseHandle(file) && ok;
+    if (!ok) DeleteFileW(path.c_str());
+    return ok;
+}
+
+namespace {
+// What a virus scanner or the search indexer causes while it holds the file for a moment.
+// ReplaceFileW reports a replaced file it cannot open or delete as one of its own two codes.
+bool IsPassingHold(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+}
+const ULONGLONG kHoldPatienceMs = 2000;
+const DWORD kHoldRetryMs = 50;
+}  // namespace
+
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    // Read-only is the user's own word; the save fails at once, as it always has.
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        // ReplaceFileW keeps the old file's permissions, attributes and streams; a move
+        // would give the file those of the temporary one. Merge errors (no right to copy
+        // the permissions, say) do not stop the save: the user's choices come first.
+        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+        const BOOL done = exists ? ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
+                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
+                                 : MoveFileExW(temporary.c_str(), path.c_str(),
+                                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (done) return true;
+        const DWORD error = GetLastError();
+        if (exists && error == ERROR_FILE_NOT_FOUND) {
+            // The old file went away meanwhile (or a failed replace removed it): a move is left.
+            attributes = INVALID_FILE_ATTRIBUTES;
+            continue;
+        }
+        if (!IsPassingHold(error) || GetTickCount64() - start >= kHoldPatienceMs) return false;
+        Sleep(kHoldRetryMs);
+    }
 }
 
 bool IsWritableFolder(const std::wstring& folder) {
     // The only reliable answer on Windows (ACLs, UAC virtualisation off for 64-bit
-    // programs) is to try: create and delete a probe file.
-    std::wstring probe = folder;
-    if (!probe.empty() && probe.back() != L'\\' && probe.back() != L'/') probe += L'\\';
-    probe += L"lumora-write-probe.tmp";
-    HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
-    return true;
+    // programs) is to try: create and delete a probe file, of a name no other start uses.
+    std::wstring base = folder;
+    if (!base.empty() && base.back() != L'\\' && base.back() != L'/') base += L'\\';
+    base += L"lumora-write-probe";
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const HANDLE h = CreateFileW(UniqueTemporaryName(base).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
 }
 
 bool MakeFolder(const std::wstring& folder) {

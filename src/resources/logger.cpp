@@ -28,7 +28,7 @@ Logger::Logger() : Logger(GetProgramFolder(), FallbackLogFolder()) {}
 Logger::Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder) {
     SetFolder(programFolder);
     OpenIfClosed();
-    if (!file_ && !fallbackFolder.empty() && Platform::MakeFolder(fallbackFolder)) {
+    if (!open_ && !fallbackFolder.empty() && Platform::MakeFolder(fallbackFolder)) {
         // A saver installed in the system folder cannot write there for a standard user;
         // the log then lives where the user can still find it.
         SetFolder(fallbackFolder);
@@ -44,19 +44,14 @@ std::wstring FallbackLogFolder() {
 
 Logger::Logger(const std::wstring& folder) : Logger(folder, std::wstring()) {}
 
-Logger::~Logger() {
-    if (file_) fclose(file_);
-}
+Logger::~Logger() = default;
 
 void Logger::SetFolder(const std::wstring& folder) {
     std::lock_guard<std::mutex> hold(lock_);
-    // A file still open from before (nothing logged yet) belongs to the old place: close
-    // it, so the next line cannot land there, and leave the new log open and empty instead.
-    const bool wasOpen = file_ != nullptr;
-    if (wasOpen) {
-        fclose(file_);
-        file_ = nullptr;
-    }
+    // An empty file made before (nothing logged yet) belongs to the old place: the next
+    // line goes to the new one, which is made empty at once in its stead.
+    const bool wasOpen = open_;
+    open_ = false;
     path_ = folder + Platform::PathSeparator() + kLogName;
     Platform::RemoveFile(path_);
     if (wasOpen) OpenIfClosed();
@@ -65,15 +60,14 @@ void Logger::SetFolder(const std::wstring& folder) {
 void Logger::KeepNoFile() {
     std::lock_guard<std::mutex> hold(lock_);
     noFile_ = true;
-    if (file_) {
-        fclose(file_);
-        file_ = nullptr;
+    if (open_) {
+        open_ = false;
         Platform::RemoveFile(path_);
     }
 }
 
 void Logger::OpenIfClosed() {
-    if (!file_ && !noFile_) file_ = Platform::OpenFile(path_, "a");
+    if (!open_ && !noFile_) open_ = Platform::AppendToFile(path_, std::string());
 }
 
 std::wstring FormatLogLine(int hour, int minute, int second, const std::wstring& message) {
@@ -89,21 +83,38 @@ std::wstring FormatLogLine(int hour, int minute, int second, const std::wstring&
 }
 
 int Logger::Write(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int rc = WriteArgs(format, args);
+    va_end(args);
+    return rc;
+}
+
+int Logger::WriteOncePerRun(const std::wstring& key, const wchar_t* format, ...) {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!writtenOnce_.insert(key).second) return 0;
+    }
+    va_list args;
+    va_start(args, format);
+    const int rc = WriteArgs(format, args);
+    va_end(args);
+    return rc;
+}
+
+int Logger::WriteArgs(const wchar_t* format, va_list args) {
     std::lock_guard<std::mutex> hold(lock_);
     Platform::TimeOfDay now = Platform::LocalTime();
 
     wchar_t message[kBufferChars];
-    va_list args;
-    va_start(args, format);
     int n = vswprintf(message, kBufferChars, format, args);
-    va_end(args);
     if (n < 0) {
         // Too long for the buffer (or a bad format): keep what fits, terminated.
         message[kBufferChars - 1] = L'\0';
     }
 
     std::wstring line = FormatLogLine(now.hour, now.minute, now.second, message);
-    if (holding_) {
+    if (holding_ && std::this_thread::get_id() == holder_) {
         held_.push_back(HeldLine{message, line});
         return 0;
     }
@@ -113,6 +124,7 @@ int Logger::Write(const wchar_t* format, ...) {
 void Logger::Hold() {
     std::lock_guard<std::mutex> hold(lock_);
     holding_ = true;
+    holder_ = std::this_thread::get_id();
 }
 
 std::vector<std::wstring> Logger::EndHold(bool write) {
@@ -128,22 +140,20 @@ std::vector<std::wstring> Logger::EndHold(bool write) {
 }
 
 int Logger::Emit(const std::wstring& line) {
-    OpenIfClosed();
-    if (file_) {
+    int rc = 0;
+    if (!noFile_) {
         std::string bytes = Narrow(line);
-        // Text mode on Windows turns "\n" into CR LF; on Linux we write it ourselves.
-        if (Platform::PathSeparator() == L'/' && !bytes.empty() && bytes.back() == '\n') {
+        // The file's lines end in CR LF on every platform, as Windows' text mode wrote them.
+        if (!bytes.empty() && bytes.back() == '\n') {
             bytes.back() = '\r';
             bytes.push_back('\n');
         }
-        fwrite(bytes.data(), 1, bytes.size(), file_);
+        // Opened, written and closed for each line: a crash loses nothing, and a folder
+        // that could not be written at the start is tried again.
+        rc = Platform::AppendToFile(path_, bytes) ? 0 : -1;
+        open_ = false;
     }
     Platform::DebugOutput(line);
-    int rc = 0;
-    if (file_) {
-        rc = fclose(file_);
-        file_ = nullptr;
-    }
     return rc;
 }
 

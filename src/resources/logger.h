@@ -1,9 +1,11 @@
 // The diagnostic log: log_output.txt beside the program, rewritten at every start,
 // one "[HH:MM:SS] message" line per set-up step, mirrored to the debugger output.
 #pragma once
-#include <cstdio>
+#include <cstdarg>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace WorkSpace {
@@ -21,15 +23,21 @@ public:
     Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder);
     virtual ~Logger();
 
-    // printf-style wide format. Returns the result of closing the file (0 when not open).
+    // printf-style wide format. Returns 0 when the line reached the file, -1 when it could
+    // not be written there (it still reaches the debugger output).
     int Write(const wchar_t* format, ...);
+    // Write, the first time `key` is given in this run; later calls write nothing and return
+    // 0. For a failure that would come again at every lap or rebuild (a picture's).
+    int WriteOncePerRun(const std::wstring& key, const wchar_t* format, ...);
     // A step that failed with `hr`: `message` (a complete text, no placeholders) becomes its
     // log line exactly as Write makes it, and beside it the debugger output gets one line
     // naming the step and the HRESULT as text: "<message>: 0x8876086C D3DERR_INVALIDCALL".
     int WriteFailed(int32_t hr, const wchar_t* message);
-    // From Hold on, lines are kept back instead of written. EndHold returns their messages
-    // (without the time) and writes them as they came when `write` is true, or drops them:
-    // a rebuild that fails again and again must not fill the log with its set-up block.
+    // From Hold on, the calling thread's lines are kept back instead of written; other
+    // threads' lines (a picture's failure on the decoding thread) go on as before. EndHold
+    // returns the kept messages (without the time) and writes them as they came when `write`
+    // is true, or drops them: a rebuild that fails again and again must not fill the log with
+    // its set-up block.
     void Hold();
     std::vector<std::wstring> EndHold(bool write);
     // The log becomes folder + separator + "log_output.txt"; that file is deleted.
@@ -45,15 +53,20 @@ public:
 private:
     void OpenIfClosed();
     int Emit(const std::wstring& line);  // under lock_
+    int WriteArgs(const wchar_t* format, va_list args);
 
     struct HeldLine {
         std::wstring message;
         std::wstring line;
     };
     bool holding_ = false;
+    std::thread::id holder_;
     std::vector<HeldLine> held_;
+    std::set<std::wstring> writtenOnce_;
 
-    FILE* file_ = nullptr;
+    // The file is written with the system's own calls, never the C runtime's: a runtime lock
+    // that a stalled read elsewhere holds would hold up the window's and the frame's lines.
+    bool open_ = false;  // the empty file the start made, no line written to it yet
     std::wstring path_;
     bool noFile_ = false;
     std::mutex lock_;  // the window and render threads may both write

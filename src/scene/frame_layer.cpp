@@ -1,5 +1,7 @@
 #include "scene/frame_layer.h"
 
+#include <cmath>
+
 #include "scene/logo_layer.h"
 #include "scene/lumora_effect.h"
 #include "scene/particle_layer.h"
@@ -32,7 +34,14 @@ FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, 
     return s;
 }
 
-double FrameRateFactor(double framesPerSecond) { return framesPerSecond > 0.0 ? 60.0 / framesPerSecond : 1.0; }
+double WholeFrameRate(double framesPerSecond) {
+    const double whole = std::round(framesPerSecond);
+    return whole > 0.0 && std::fabs(framesPerSecond - whole) <= whole * 0.0002 ? whole : framesPerSecond;
+}
+
+double FrameRateFactor(double framesPerSecond) {
+    return framesPerSecond > 0.0 ? 60.0 / WholeFrameRate(framesPerSecond) : 1.0;
+}
 
 bool MakeFrameLayers(Window& window) {
     for (const FrameLayer* layer : kLayers)

@@ -32,7 +32,11 @@ struct FrameSettings {
 FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, double framesPerSecond = 60.0);
 // What every per-frame step is multiplied by at `framesPerSecond`: 60 / framesPerSecond,
 // exactly 1 at 60 (and for an unknown rate), so a 60 Hz display keeps every digit of its steps.
+// The rate is taken whole where it is within 0.02 % of a whole number (WholeFrameRate).
 double FrameRateFactor(double framesPerSecond);
+// A measured or reported rate within 0.02 % of a whole number is that number: 60.004 is 60,
+// 59.94 stays 59.94.
+double WholeFrameRate(double framesPerSecond);
 
 // A verb a layer does not need is null.
 struct FrameLayer {

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "pictures/picture_fit.h"
+#include "scene/caption_quad.h"
 #include "scene/scene.h"
 #include "scene/window.h"
 #include "resources/logger.h"
@@ -76,6 +77,23 @@ bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex)
     Texture* texture = Upload(picture.image);
     if (!texture) return false;
     pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
+    if (!picture.caption.pixels.empty()) {
+        Picture& added = pictures_[count_ - 1];
+        TextureOptions options;
+        options.mipLevels = 1;
+        const HResult captionHr = device_->CreateTextureFromImage(picture.caption, options, &added.caption);
+        if (Failed(captionHr) || !added.caption) {
+            // The picture goes on without its caption.
+            if (!captionFailureLogged_)
+                GetLogger().Write(L"UserTextures::AddPicture() - caption CreateTextureFromImage 0x%08X - FAILED",
+                                  static_cast<unsigned>(captionHr));
+            captionFailureLogged_ = true;
+            added.caption = nullptr;
+        } else {
+            added.captionWidth = picture.caption.width;
+            added.captionHeight = picture.caption.height;
+        }
+    }
     return true;
 }
 
@@ -95,6 +113,7 @@ void UserTextures::DropFirst() {
     pictures_[0].texture->Release();
     if (pictures_[0].partner) pictures_[0].partner->Release();
     if (pictures_[0].backdrop) pictures_[0].backdrop->Release();
+    if (pictures_[0].caption) pictures_[0].caption->Release();
     for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
     pictures_[--count_] = Picture();
 }
@@ -102,6 +121,7 @@ void UserTextures::DropFirst() {
 void UserTextures::Clear() {
     while (count_ > 0) DropFirst();
     uploadFailureLogged_ = false;
+    captionFailureLogged_ = false;
 }
 
 float FadeStep(double framesPerSecond) { return static_cast<float>(0.001 * FrameRateFactor(framesPerSecond)); }
@@ -153,6 +173,7 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
     }
     // A later monitor showed the first one's picture meanwhile: no fade from black there.
     if (wereNone) state.appear = state.framesWithout > 0 && lane == 0 ? 0.0f : 1.0f;
+    state.captionSeconds += step / 0.06;  // the fade's step is 0.001 per 1/60 s
     state.appear = state.appear + 0.02f < 1.0f ? state.appear + 0.02f : 1.0f;
     // Until the next picture has arrived the current one stays, whole; the fade waits.
     if (pictures.Count() >= 2) {
@@ -231,9 +252,20 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     // A monitor's fade that waits its turn (below 0) shows its picture whole.
     const float fade = state.fade > 0.0f ? state.fade : 0.0f;
     const float leaving = 0.5f + 0.5f * fade, coming = 0.5f * fade;
+    // A caption fades with its photo; a pair shows the first one's, under that photo.
+    auto caption = [&](const UserTextures::Picture& picture, float weight) {
+        float under[4] = {area[0], area[1], area[2], area[3]};
+        if (picture.partner && look.portraits != 0) {
+            const int axis = under[2] - under[0] >= under[3] - under[1] ? 0 : 1;
+            under[axis + 2] = (area[axis] + area[axis + 2]) * 0.5f;
+        }
+        DrawCaption(device, under, picture.caption, picture.captionWidth, picture.captionHeight, weight,
+                    state.captionSeconds);
+    };
     if (n == 1) {
         // Blending is off in the baseline every layer leaves behind: the picture covers its place.
         draw(pictures.At(0), Grey(state.appear), leaving);
+        caption(pictures.At(0), state.appear);
         return;
     }
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
@@ -244,6 +276,8 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     draw(pictures.At(1), Grey(fade), coming);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+    caption(pictures.At(0), 1.0f - fade);
+    caption(pictures.At(1), fade);
 }
 
 }  // namespace WorkSpace

@@ -30,6 +30,8 @@ public:
         Texture* partner = nullptr;
         uint32_t partnerWidth = 0, partnerHeight = 0;
         Texture* backdrop = nullptr;
+        Texture* caption = nullptr;  // its caption, when it has one
+        uint32_t captionWidth = 0, captionHeight = 0;
     };
 
     // Lane 0's, the only one unless each monitor shows its own pictures.
@@ -60,6 +62,7 @@ private:
     uint32_t count_ = 0;
     GraphicsDevice* device_ = nullptr;
     bool uploadFailureLogged_ = false;
+    bool captionFailureLogged_ = false;
 };
 
 // The window's cross-fade (Window::fade); current and next are the list indices of the two
@@ -71,6 +74,8 @@ struct CrossFade {
     // A first picture that arrives after frames were drawn without it fades in from black.
     uint32_t framesWithout = 0;
     float appear = 1.0f;
+    // Seconds the pictures have been on screen, which move their captions (OLED burn-in).
+    double captionSeconds = 0.0;
 };
 
 // The pictures' cross-fade per frame at `framesPerSecond`: exactly 0.001 at 60, so each

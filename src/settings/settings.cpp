@@ -210,6 +210,24 @@ std::wstring SettingsPathFromProgramPath(const std::wstring& argument0) {
 }
 
 namespace {
+wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+
+bool SameIgnoringAsciiCase(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+}  // namespace
+
+std::wstring SettingsProgramPath(const std::wstring& argument0, const std::wstring& modulePath,
+                                 const std::wstring& longPath) {
+    // The long form also spells the letters as the disk does; that alone is no short name.
+    if (modulePath.empty() || longPath.empty() || SameIgnoringAsciiCase(modulePath, longPath)) return argument0;
+    return longPath;
+}
+
+namespace {
 bool FileExists(const std::wstring& path) {
     FILE* file = Platform::OpenFile(path, "rb");
     if (!file) return false;
@@ -232,18 +250,22 @@ bool OpensForAppend(const std::wstring& path) {
 std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder) {
     const std::wstring folder = FolderOfPath(besideProgram);
     const std::wstring name = besideProgram.substr(folder.size());
-    // A save writes a new file beside the old one and moves it over: the folder must take
-    // new files, and an old file must be one that may be replaced.
-    if ((!FileExists(besideProgram) || OpensForAppend(besideProgram)) &&
-        Platform::IsWritableFolder(folder.empty() ? L"." : folder))
-        return besideProgram;
-    if (userDataFolder.empty()) return besideProgram;
     const wchar_t sep = Platform::PathSeparator();
     std::wstring userFolder = userDataFolder;
-    if (userFolder.back() != L'\\' && userFolder.back() != L'/') userFolder += sep;
+    if (!userFolder.empty() && userFolder.back() != L'\\' && userFolder.back() != L'/') userFolder += sep;
     userFolder += L"Lumora";
     userFolder += sep;
-    if (!Platform::MakeFolder(userFolder)) return besideProgram;
+    // A file that exists decides without a probe: it is where the last save went. A save
+    // writes a new file beside the old one and puts it in the old one's place, so an old
+    // file must be one that may be written.
+    if (FileExists(besideProgram)) {
+        if (OpensForAppend(besideProgram)) return besideProgram;
+    } else if (!userDataFolder.empty() && FileExists(userFolder + name)) {
+        return userFolder + name;
+    } else if (Platform::IsWritableFolder(folder.empty() ? L"." : folder)) {
+        return besideProgram;
+    }
+    if (userDataFolder.empty() || !Platform::MakeFolder(userFolder)) return besideProgram;
     return userFolder + name;
 }
 
@@ -272,7 +294,9 @@ std::wstring GetSettingsPath() {
     if (!places.decided.empty()) return places.decided;
     std::wstring argument0;
     if (!CommandLineArgument0(argument0)) return std::wstring();
-    places.besideProgram = SettingsPathFromProgramPath(argument0);
+    std::wstring modulePath, longPath;
+    ModulePathForms(modulePath, longPath);
+    places.besideProgram = SettingsPathFromProgramPath(SettingsProgramPath(argument0, modulePath, longPath));
     places.decided = ChooseSettingsPlace(places.besideProgram, Platform::UserDataFolder(false));
     return places.decided;
 }

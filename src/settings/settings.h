@@ -90,8 +90,10 @@ Settings& GetSettings();
 std::wstring GetSettingsPath();
 // The rule behind it, on a given argument 0 of the command line.
 std::wstring SettingsPathFromProgramPath(const std::wstring& argument0);
-// The choice of place for the file named `besideProgram`: that path when it can be
-// written, else the same name in userDataFolder + "Lumora" (created when missing).
+// The choice of place for the file named `besideProgram`: that path when the file there can
+// be written; else, while it does not exist, the same name in userDataFolder + "Lumora" when
+// that file exists, else `besideProgram` when its folder can be written (the only case that
+// probes the folder); else the user's file (its folder created when missing).
 std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::wstring& userDataFolder);
 // The file to read the settings from: `settingsPath`, or, while that does not exist yet,
 // the file beside the program that it replaces. Saves always go to `settingsPath`.
@@ -101,5 +103,14 @@ std::wstring SettingsPathToRead(const std::wstring& settingsPath);
 // Argument 0 of the process's command line (Win32: CommandLineToArgvW; Linux: the module
 // path). On Windows a failed split posts a quit message and returns false.
 bool CommandLineArgument0(std::wstring& argument0);
+// The program's module path and its long form (Win32: GetModuleFileNameW, then
+// GetLongPathNameW; Linux: the module path twice). False, both empty, when either fails.
+bool ModulePathForms(std::wstring& modulePath, std::wstring& longPath);
+// What the settings file is named from: argument 0 as it stands, unless Windows started the
+// program by a short (8.3) name, "LUMORA~1.SCR": its module path then differs from the long
+// form beyond letter case, and the long form names the file, so a saver started either way
+// meets one file. Without the two forms, argument 0.
+std::wstring SettingsProgramPath(const std::wstring& argument0, const std::wstring& modulePath,
+                                 const std::wstring& longPath);
 
 }  // namespace WorkSpace

@@ -3,8 +3,9 @@
 # Xvfb screen: texts in several languages and that they fit, the tab order, Add through the
 # open-file dialog, dropped files, Remove, the right-click menu, the Effect group's sliders
 # and combo boxes, the exact bytes OK writes, Cancel writing nothing, an unknown scheme and
-# out-of-range values, the settings file's fallback place, OK on a full disk, a preview opened twice, the
-# preview's speed, an older archive's language file, and the layout at 150 % scaling.
+# out-of-range values, the settings file's fallback place, OK on a full disk, OK while another
+# program holds the settings file, a preview opened twice, the preview's speed, an older
+# archive's language file, and the layout at 150 % scaling.
 # The dialog is driven from outside by lumora_config_driver.exe (tests/wine/config_driver.cpp);
 # everything runs on a copy of dist/ in a temporary folder. One line per check; exits
 # non-zero when a check fails.
@@ -618,6 +619,24 @@ else
   timeout 30 wineserver -w 2>/dev/null
   { umount "$FULL" 2>/dev/null || umount -l "$FULL"; } && rmdir "$FULL"
   MOUNTED=""
+fi
+
+# ---- A settings file that another program holds for a second: OK waits for it and saves ----
+# The driver opens the file as a virus scanner does (no delete sharing), clicks OK while it
+# holds it, and lets it go a second later.
+settings -- "$PICS\\a.jpg" >"$SETTINGS"
+if start_dialog; then
+  drv key 1016 down >/dev/null  # Fit
+  hold="$(drv hold "$WIN_WORK\\Lumora.scr.settings" 1000 1)"
+  check "while the file is held, the dialog waits" same "held=1|openAtRelease=1" "$(printf '%s' "$hold" | paste -sd'|')"
+  gone="$(drv gone 30)"
+  check "once the file is let go, the dialog closes" same "gone=1" "$gone"
+  [ "$gone" = "gone=1" ] || kill "$SCR_PID" 2>/dev/null
+  wait "$SCR_PID" 2>/dev/null
+  SCR_PID=""
+  settings PictureFit=1 -- "$PICS\\a.jpg" >"$WORK/expected"
+  check "the held file is saved" same_file "$WORK/expected" "$SETTINGS"
+  check "no temporary file is left beside it" same "" "$(cd "$WORK" && ls Lumora.scr.settings.*.tmp 2>/dev/null)"
 fi
 
 # ---- Without the list pictures in the archive: the two hint texts on white ----

@@ -1,8 +1,9 @@
 // Drives the configuration dialog of a running "Lumora.scr /c" from outside, one action per
 // run, for tests/wine/config_dialog_test.sh: finds the dialog, reads its controls, clicks,
 // presses keys on a control, fills the open-file dialog, drops files, opens and ends the
-// preview, and checks the tab order and that every caption fits. Prints what it read
-// as UTF-8 lines "key=value"; exits 0 on success, 1 when the action could not be done.
+// preview, holds a file as a virus scanner does, and checks the tab order and that every
+// caption fits. Prints what it read as UTF-8 lines "key=value"; exits 0 on success, 1 when
+// the action could not be done.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -471,6 +472,21 @@ int CommandLayout(HWND dialog, const std::vector<std::wstring>& ids) {
     return 0;
 }
 
+// Holds `path` for `ms` milliseconds as a virus scanner or the search indexer does (read,
+// sharing read and write but not delete) and clicks the button `id` while it holds it.
+// Prints whether the dialog was still open when the file was let go.
+int CommandHold(HWND dialog, const std::wstring& path, int ms, int id) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    Print(L"held", file != INVALID_HANDLE_VALUE ? L"1" : L"0");
+    if (file == INVALID_HANDLE_VALUE) return 1;
+    Click(dialog, id);
+    Sleep(static_cast<DWORD>(ms));
+    Print(L"openAtRelease", IsWindow(dialog) ? L"1" : L"0");
+    CloseHandle(file);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -539,6 +555,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"rect" && args.size() == 1) return CommandRect(dialog, _wtoi(args[0].c_str()));
     if (command == L"key" && (args.size() == 2 || args.size() == 3))
         return CommandKey(dialog, _wtoi(args[0].c_str()), args[1], args.size() == 3 ? _wtoi(args[2].c_str()) : 1);
+    if (command == L"hold" && args.size() == 3) return CommandHold(dialog, args[0], _wtoi(args[1].c_str()), _wtoi(args[2].c_str()));
     if (command == L"taborder") return CommandTabOrder(dialog);
     if (command == L"layout") return CommandLayout(dialog, args);
     Print(L"error", L"unknown command " + command);

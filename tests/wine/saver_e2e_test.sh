@@ -5,7 +5,8 @@
 #   a planted d3dcompiler_47.dll beside the saver is not loaded (the system's is)
 #   /p HWND inside a parent window: fills its client area, ignores input, ends with the parent
 #   bad switches exit with -1 and show nothing
-#   the error screen for "CurLang" 0, 1 and 7 when the driver key has "Acceleration.Level",
+#   "Acceleration.Level" 0 passes the requirements check, 1 fails it; the error screen for
+#      "CurLang" 0, 1 and 7 when the driver key has "Acceleration.Level" 1,
 #      without spinning a core, ending on input
 #   log_output.txt holds the creation lines in order
 #   a second /s brings the first forward and exits with 0; an empty command line and /c
@@ -280,8 +281,14 @@ shot after_bad_switches
 if gt 0.001 "$(mean after_bad_switches 1024x768+0+0)"; then pass "bad switches show nothing"; else fail "something was shown"; fi
 
 echo "-- error screen"
-[ -n "$DRIVER_KEY" ] && LEVEL_SET=1
-if [ -n "$DRIVER_KEY" ] && wine reg add "HKLM\\$DRIVER_KEY" /v Acceleration.Level /t REG_DWORD /d 0 /f >/dev/null 2>&1; then
+level() { wine reg add "HKLM\\$DRIVER_KEY" /v Acceleration.Level /t REG_DWORD /d "$1" /f >/dev/null 2>&1 && LEVEL_SET=1; }
+machine_check() { wine "$ROOT/build/windows/lumora-tool.exe" requirements 2>/dev/null | tr -d '\r'; }
+if [ -n "$DRIVER_KEY" ] && level 0; then
+  # 0 is full acceleration, as Windows reads it; any other value turns it down.
+  check "Acceleration.Level 0 passes the requirements check" same pass "$(machine_check)"
+fi
+if [ -n "$DRIVER_KEY" ] && level 1; then
+  check "Acceleration.Level 1 fails the requirements check" same fail "$(machine_check)"
   for lang in 0 1 7; do
     case "$lang" in 1) picture=RussianErrorFone.png ;; *) picture=EnglishErrorFone.png ;; esac
     reg_lang "$lang"

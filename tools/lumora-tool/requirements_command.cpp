@@ -56,12 +56,13 @@ int RunRequirements(const Args& args) {
         return UsageError("--acceleration-level needs a 32-bit unsigned number");
 
     // A machine whose first display is this adapter, with a readable driver key that holds
-    // the acceleration value exactly when one was given. The number itself never matters.
+    // the acceleration value exactly when one was given.
     AdapterFacts facts;
     facts.displayFound = true;
     facts.description = Platform::AnsiToWide(description);
     facts.keyOpened = true;
     facts.accelerationLevelRead = haveLevel;
+    facts.accelerationLevel = static_cast<uint32_t>(number);
     return Verdict(EvaluateRequirements(facts));
 }
 

@@ -104,42 +104,43 @@ bool ReadWholeFile(const fs::path& file, std::vector<uint8_t>& bytes) {
 }
 
 int Pack(const Args& args) {
-    if (args.size() != 2) {
-        fprintf(stderr, "usage: lumora-tool pack DIR ARCHIVE\n");
+    if (args.size() < 2) {
+        fprintf(stderr, "usage: lumora-tool pack DIR... ARCHIVE\n");
         return 2;
     }
-    const fs::path root = NativePath(args[0]);
-    const std::wstring archivePath = Wide(args[1]);
+    const std::wstring archivePath = Wide(args.back());
     std::error_code ec;
-    // A previous archive inside the packed folder must not pack itself.
-    const fs::path archiveFile = NativePath(args[1]);
+    // A previous archive inside a packed folder must not pack itself.
+    const fs::path archiveFile = NativePath(args.back());
     const bool archiveExists = fs::exists(archiveFile, ec);
-    if (!fs::is_directory(root, ec)) {
-        fprintf(stderr, "lumora-tool: '%s' is not a folder\n", args[0].c_str());
-        return 1;
-    }
-
     std::vector<WorkSpace::ZipWriterMember> members;
-    fs::recursive_directory_iterator it(root, ec), end;
-    for (; !ec && it != end; it.increment(ec)) {
-        const fs::path& file = it->path();
-        std::error_code entryError;
-        if (!it->is_regular_file(entryError)) continue;
-        if (archiveExists && fs::equivalent(file, archiveFile, entryError)) continue;
-        WorkSpace::ZipWriterMember member;
-        if (!MemberName(file.lexically_relative(root), member.name)) {
-            fprintf(stderr, "lumora-tool: '%s' has no 8-bit member name\n", file.u8string().c_str());
+    for (size_t d = 0; d + 1 < args.size(); ++d) {
+        const fs::path root = NativePath(args[d]);
+        if (!fs::is_directory(root, ec)) {
+            fprintf(stderr, "lumora-tool: '%s' is not a folder\n", args[d].c_str());
             return 1;
         }
-        if (!ReadWholeFile(file, member.bytes)) {
-            fprintf(stderr, "lumora-tool: cannot read '%s'\n", file.u8string().c_str());
+        fs::recursive_directory_iterator it(root, ec), end;
+        for (; !ec && it != end; it.increment(ec)) {
+            const fs::path& file = it->path();
+            std::error_code entryError;
+            if (!it->is_regular_file(entryError)) continue;
+            if (archiveExists && fs::equivalent(file, archiveFile, entryError)) continue;
+            WorkSpace::ZipWriterMember member;
+            if (!MemberName(file.lexically_relative(root), member.name)) {
+                fprintf(stderr, "lumora-tool: '%s' has no 8-bit member name\n", file.u8string().c_str());
+                return 1;
+            }
+            if (!ReadWholeFile(file, member.bytes)) {
+                fprintf(stderr, "lumora-tool: cannot read '%s'\n", file.u8string().c_str());
+                return 1;
+            }
+            members.push_back(std::move(member));
+        }
+        if (ec) {
+            fprintf(stderr, "lumora-tool: cannot list '%s': %s\n", args[d].c_str(), ec.message().c_str());
             return 1;
         }
-        members.push_back(std::move(member));
-    }
-    if (ec) {
-        fprintf(stderr, "lumora-tool: cannot list '%s': %s\n", args[0].c_str(), ec.message().c_str());
-        return 1;
     }
 
     // Byte order of the names, so the same folder always packs in the same order.
@@ -150,15 +151,15 @@ int Pack(const Args& args) {
     std::string password;
     WorkSpace::Platform::WideToAnsi(WorkSpace::kArchivePassword, password);
     if (!WorkSpace::WriteZipArchive(archivePath, members, password)) {
-        fprintf(stderr, "lumora-tool: cannot write archive '%s'\n", args[1].c_str());
+        fprintf(stderr, "lumora-tool: cannot write archive '%s'\n", args.back().c_str());
         return 1;
     }
-    printf("packed %zu members into %s\n", members.size(), args[1].c_str());
+    printf("packed %zu members into %s\n", members.size(), args.back().c_str());
     return 0;
 }
 
 const Registrar kRes({"res", "res list ARCHIVE | res cat ARCHIVE MEMBER", Res, ""});
-const Registrar kPack({"pack", "pack DIR ARCHIVE", Pack, ""});
+const Registrar kPack({"pack", "pack DIR... ARCHIVE", Pack, ""});
 
 }  // namespace
 

@@ -1,0 +1,16 @@
+#include "host/parent_dpi_scope.h"
+
+namespace WorkSpace {
+
+ParentDpiScope::ParentDpiScope(const DpiCalls& calls, void* parent) : calls_(calls) {
+    if (!calls.windowContext || !calls.setThreadContext || !parent) return;
+    const DpiContext parents = calls.windowContext(parent);
+    // A window that is gone has no context; a refused switch leaves nothing to restore.
+    if (parents) previous_ = calls.setThreadContext(parents);
+}
+
+ParentDpiScope::~ParentDpiScope() {
+    if (previous_) calls_.setThreadContext(previous_);
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,113 @@
+#include "pictures/caption.h"
+
+#include <algorithm>
+#include <memory>
+#include <mutex>
+
+#include "platform/platform.h"
+#include "resources/logger.h"
+
+namespace WorkSpace {
+
+namespace {
+const wchar_t* const kMonths[6][12] = {
+    {L"January", L"February", L"March", L"April", L"May", L"June", L"July", L"August", L"September", L"October",
+     L"November", L"December"},
+    // Russian dates take the month in the genitive.
+    {L"января", L"февраля", L"марта", L"апреля", L"мая", L"июня", L"июля", L"августа", L"сентября", L"октября",
+     L"ноября", L"декабря"},
+    {L"Januar", L"Februar", L"März", L"April", L"Mai", L"Juni", L"Juli", L"August", L"September", L"Oktober",
+     L"November", L"Dezember"},
+    {L"janvier", L"février", L"mars", L"avril", L"mai", L"juin", L"juillet", L"août", L"septembre", L"octobre",
+     L"novembre", L"décembre"},
+    {L"enero", L"febrero", L"marzo", L"abril", L"mayo", L"junio", L"julio", L"agosto", L"septiembre", L"octubre",
+     L"noviembre", L"diciembre"},
+    {L"gennaio", L"febbraio", L"marzo", L"aprile", L"maggio", L"giugno", L"luglio", L"agosto", L"settembre",
+     L"ottobre", L"novembre", L"dicembre"},
+};
+}  // namespace
+
+std::wstring LongDateText(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
+    if (month < 1 || month > 12) return std::wstring();
+    const std::wstring y = std::to_wstring(year), d = std::to_wstring(day);
+    switch (language) {
+    case 1: return d + L" " + kMonths[1][month - 1] + L" " + y + L" г.";
+    case 2: return d + L". " + kMonths[2][month - 1] + L" " + y;
+    case 3: return (day == 1 ? L"1er" : d) + L" " + kMonths[3][month - 1] + L" " + y;
+    case 4: return d + L" de " + kMonths[4][month - 1] + L" de " + y;
+    case 5: return d + L" " + kMonths[5][month - 1] + L" " + y;
+    case 6: return y + L"年" + std::to_wstring(month) + L"月" + d + L"日";
+    default: return std::wstring(kMonths[0][month - 1]) + L" " + d + L", " + y;
+    }
+}
+
+CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
+                        LongDateFormat format) {
+    CaptionText text;
+    if (mode == CaptionMode::None) return text;
+    if (facts.hasDate) text.date = (format ? format : LongDateText)(facts.year, facts.month, facts.day, language);
+    PlaceName name;
+    if (mode == CaptionMode::DateAndPlace && facts.hasPosition && places &&
+        places->Nearest(facts.latitude, facts.longitude, language, name)) {
+        std::string line = name.place;
+        if (!name.country.empty()) line += (language == 6 ? "、" : ", ") + name.country;
+        text.place = Platform::Utf8ToWide(line.data(), line.size());
+    }
+    return text;
+}
+
+uint32_t CaptionTextHeight(uint32_t viewHeight) { return std::max(12u, viewHeight / 40); }
+
+Image ComposeCaption(const std::vector<uint8_t>& coverage, uint32_t width, uint32_t height, uint32_t textHeight) {
+    Image out;
+    if (width == 0 || height == 0 || coverage.size() != size_t(width) * height) return out;
+    const int radius = static_cast<int>(std::max(1u, textHeight / 10)), shift = radius;
+    // A box blur, once across and once down, of the coverage moved by `shift`.
+    std::vector<uint32_t> across(coverage.size(), 0), shadow(coverage.size(), 0);
+    const int w = int(width), h = int(height), taps = 2 * radius + 1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t sum = 0;
+            for (int k = -radius; k <= radius; ++k) {
+                const int sx = x - shift + k, sy = y - shift;
+                if (sx >= 0 && sx < w && sy >= 0 && sy < h) sum += coverage[size_t(sy) * w + sx];
+            }
+            across[size_t(y) * w + x] = sum;
+        }
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint32_t sum = 0;
+            for (int k = -radius; k <= radius; ++k)
+                if (y + k >= 0 && y + k < h) sum += across[size_t(y + k) * w + x];
+            shadow[size_t(y) * w + x] = std::min(255u, sum / uint32_t(taps * taps) * 3 / 2);
+        }
+    out.width = width;
+    out.height = height;
+    out.pixels.resize(coverage.size());
+    for (size_t i = 0; i < coverage.size(); ++i) {
+        const uint32_t t = coverage[i], s = shadow[i] * 3 / 4;
+        const uint32_t a = t + s * (255 - t) / 255;
+        const uint32_t c = a ? std::min(255u, t * 255 / a) : 0;
+        out.pixels[i] = (a << 24) | (c << 16) | (c << 8) | c;
+    }
+    return out;
+}
+
+const Gazetteer* SharedGazetteer(GazetteerSource source) {
+    static std::mutex* mutex = new std::mutex();  // left to the process's end, as the workers may be
+    static Gazetteer* gazetteer = nullptr;
+    static bool tried = false;
+    std::lock_guard<std::mutex> lock(*mutex);
+    if (tried || !source) return gazetteer;
+    tried = true;
+    std::string bytes;
+    std::unique_ptr<Gazetteer> loaded(new Gazetteer());
+    if (!source(bytes) || !loaded->Load(std::move(bytes))) {
+        GetLogger().Write(L"SharedGazetteer() - the places table - FAILED");
+        return nullptr;
+    }
+    gazetteer = loaded.release();
+    return gazetteer;
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,60 @@
+// A photo's caption: the day it was taken and the place, as the saver shows them in a
+// corner of the picture. The text is made and rendered into pixels on the pictures' worker
+// with the decoded picture, so the render thread only draws one more quad.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pictures/gazetteer.h"
+#include "pictures/image.h"
+
+namespace WorkSpace {
+
+// The "Captions" setting.
+enum class CaptionMode : uint32_t { None = 0, Date = 1, DateAndPlace = 2 };
+
+struct CaptionText {
+    std::wstring date, place;  // empty where the photo does not tell
+    bool Empty() const { return date.empty() && place.empty(); }
+};
+
+// The day in the long form of the UI language (0 English ... 6 Japanese; any other number
+// means English): "July 14, 2023", "14. Juli 2023", "2023年7月14日".
+std::wstring LongDateText(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
+// The platform's: the user's own long date format on Windows, LongDateText elsewhere.
+std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
+using LongDateFormat = std::wstring (*)(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
+
+// The caption for a photo's facts: the date only from its EXIF date (never the file's
+// time), the place ("place, country") only from its GPS position and only with
+// DateAndPlace and a gazetteer that knows a place within kPlaceRadiusKm.
+CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
+                        LongDateFormat format);
+
+// Where the worker gets the gazetteer's table from: called once per process at most, by
+// the first caption that needs a place.
+using GazetteerSource = bool (*)(std::string& bytes);
+// The process's gazetteer, loaded from `source` on first use; nullptr (with one log line,
+// once) when the table cannot be had. Thread-safe.
+const Gazetteer* SharedGazetteer(GazetteerSource source);
+
+// What the stream's worker captions its pictures with.
+struct CaptionOptions {
+    CaptionMode mode = CaptionMode::None;
+    uint32_t language = 0;
+    GazetteerSource places = nullptr;
+};
+
+// The caption's two lines as a small picture: white text with a soft dark shadow on a
+// transparent ground (alpha in the top byte), sized for a view `viewHeight` pixels high.
+// The platform's text renderer (GDI on Windows, a plain block font elsewhere); false and
+// an empty image for an empty caption.
+bool RenderCaption(const CaptionText& text, uint32_t viewHeight, Image& out);
+// The caption's text height in pixels for a view `viewHeight` pixels high.
+uint32_t CaptionTextHeight(uint32_t viewHeight);
+// The renderers' common last step: white text of the given coverage (0..255 a pixel, rows
+// top-down) over its soft shadow, the shadow a blurred copy moved down and right.
+Image ComposeCaption(const std::vector<uint8_t>& coverage, uint32_t width, uint32_t height, uint32_t textHeight);
+
+}  // namespace WorkSpace

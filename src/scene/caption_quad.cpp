@@ -1,0 +1,52 @@
+#include "scene/caption_quad.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "scene/scene.h"
+
+namespace WorkSpace {
+
+namespace {
+// 0 -> 1 -> 0 over one period.
+float Triangle(double t) {
+    const double f = t - std::floor(t);
+    return static_cast<float>(f < 0.5 ? 2.0 * f : 2.0 - 2.0 * f);
+}
+}  // namespace
+
+void CaptionRect(const float area[4], uint32_t w, uint32_t h, double seconds, float rect[4]) {
+    const float areaW = area[2] - area[0], areaH = area[3] - area[1];
+    const float scale = w > 0 ? std::min(1.0f, areaW * 0.5f / float(w)) : 1.0f;
+    const float cw = float(w) * scale, ch = float(h) * scale;
+    const float margin = std::max(8.0f, areaH * 0.03f);
+    const float dx = kCaptionDriftPixels * Triangle(seconds / kCaptionDriftSeconds),
+                dy = kCaptionDriftPixels * Triangle(seconds / (kCaptionDriftSeconds * 1.25) + 0.5);
+    const int corner = static_cast<int>(std::fmod(std::max(seconds, 0.0) / kCaptionCornerSeconds, 3.0));
+    const bool right = corner != 2, bottom = corner == 0;
+    // Whole pixels less a half: each texel of the caption lands on one pixel, unblurred.
+    rect[0] = std::floor(right ? area[2] - margin - dx - cw : area[0] + margin + dx) - 0.5f;
+    rect[1] = std::floor(bottom ? area[3] - margin - dy - ch : area[1] + margin + dy) - 0.5f;
+    rect[2] = rect[0] + cw;
+    rect[3] = rect[1] + ch;
+}
+
+void DrawCaption(GraphicsDevice* device, const float area[4], Texture* caption, uint32_t w, uint32_t h, float weight,
+                 double seconds) {
+    if (!caption || weight <= 0.0f) return;
+    float rect[4];
+    CaptionRect(area, w, h, seconds, rect);
+    static const float kWhole[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    const uint32_t alpha = static_cast<uint32_t>(std::min(weight, 1.0f) * 255.0f);
+    device->SetTexture(0, caption);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCALPHA);
+    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAOP, D3D::TOP_MODULATE);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG2, D3D::TA_DIFFUSE);
+    DrawTintedScreenQuad(device, kWhole, rect, (alpha << 24) | 0xFFFFFF);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAOP, D3D::TOP_SELECTARG1);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,84 @@
+#include "pictures/caption.h"
+
+#include <gtest/gtest.h>
+
+using namespace WorkSpace;
+
+namespace {
+std::wstring FixedDate(uint32_t, uint32_t, uint32_t, uint32_t) { return L"the user's date"; }
+
+PhotoFacts Facts(bool date, bool position) {
+    PhotoFacts f;
+    f.hasDate = date;
+    f.year = 2023, f.month = 7, f.day = 14;
+    f.hasPosition = position;
+    f.latitude = 48.2, f.longitude = 11.6;
+    return f;
+}
+
+// One place, Munich in Germany, named in English and (as language 2) in German.
+const Gazetteer& OnePlace() {
+    static Gazetteer* g = [] {
+        std::string pool = std::string("Germany\0Deutschland\0Munich\0M\xC3\xBCnchen\0", 37);
+        std::string b = "LMGZ";
+        auto put = [&](uint32_t v) {
+            for (int i = 0; i < 4; ++i) b.push_back(char(v >> (8 * i)));
+        };
+        for (uint32_t v : {1u, 1u, 1u, 3u, uint32_t(pool.size())}) put(v);
+        b += "DE";
+        for (uint32_t v : {0u, 0u, 8u}) put(v);
+        put(4813700);
+        put(1157500);
+        b += std::string("\0\0", 2);
+        for (uint32_t v : {20u, 20u, 27u}) put(v);
+        auto* loaded = new Gazetteer();
+        EXPECT_TRUE(loaded->Load(b + pool));
+        return loaded;
+    }();
+    return *g;
+}
+}  // namespace
+
+TEST(Caption, DateAndPlaceAsTheModeAndThePhotoAllow) {
+    const Gazetteer& g = OnePlace();
+    CaptionText t = MakeCaption(Facts(true, true), CaptionMode::DateAndPlace, 2, &g, nullptr);
+    EXPECT_EQ(t.date, L"14. Juli 2023");
+    EXPECT_EQ(t.place, L"München, Deutschland");
+    t = MakeCaption(Facts(true, true), CaptionMode::Date, 0, &g, FixedDate);
+    EXPECT_EQ(t.date, L"the user's date");
+    EXPECT_EQ(t.place, L"");
+    t = MakeCaption(Facts(false, true), CaptionMode::DateAndPlace, 0, &g, nullptr);
+    EXPECT_EQ(t.date, L"");
+    EXPECT_EQ(t.place, L"Munich, Germany");
+    EXPECT_TRUE(MakeCaption(Facts(true, false), CaptionMode::DateAndPlace, 0, &g, nullptr).place.empty());
+    EXPECT_TRUE(MakeCaption(Facts(true, true), CaptionMode::None, 0, &g, nullptr).Empty());
+    EXPECT_TRUE(MakeCaption(Facts(false, true), CaptionMode::DateAndPlace, 0, nullptr, nullptr).Empty());
+}
+
+TEST(Caption, LongDateInEachLanguage) {
+    const wchar_t* const expected[] = {L"July 14, 2023",   L"14 июля 2023 г.", L"14. Juli 2023",  L"14 juillet 2023",
+                                       L"14 de julio de 2023", L"14 luglio 2023", L"2023年7月14日"};
+    for (uint32_t l = 0; l < 7; ++l) EXPECT_EQ(LongDateText(2023, 7, 14, l), expected[l]) << l;
+    EXPECT_EQ(LongDateText(2023, 7, 14, 42), expected[0]);
+    EXPECT_EQ(LongDateText(2024, 5, 1, 3), L"1er mai 2024");
+}
+
+TEST(Caption, RenderedWhiteOverItsShadowOnAClearGround) {
+    Image out;
+    EXPECT_FALSE(RenderCaption(CaptionText(), 768, out));
+    CaptionText text;
+    text.date = L"July 14, 2023";
+    ASSERT_TRUE(RenderCaption(text, 768, out));
+    EXPECT_EQ(out.pixels.front() >> 24, 0u);  // the corner stays clear
+    uint32_t whiteOpaque = 0, darkSoft = 0;
+    for (uint32_t p : out.pixels) {
+        if (p == 0xFFFFFFFFu) ++whiteOpaque;
+        if ((p >> 24) > 0 && (p >> 24) < 255 && (p & 0xFF) == 0) ++darkSoft;
+    }
+    EXPECT_GT(whiteOpaque, 0u);
+    EXPECT_GT(darkSoft, 0u);
+    text.place = L"Munich, Germany";
+    Image two;
+    ASSERT_TRUE(RenderCaption(text, 768, two));
+    EXPECT_GT(two.height, out.height);
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# lumora-tool pace: the output line, its defaults (the mode's rate rounded down, vsync on,
+# mains) and the exit status of bad usage. The pacing cases themselves are unit tests.
+set -uo pipefail
+tool="$1"
+source "$(dirname "${BASH_SOURCE[0]}")/../wine/e2e_lib.sh"
+
+line="$("$tool" pace --display 59.94 --seconds 4 2>&1)"
+match() { [[ "$1" =~ ^vblanks\ [0-9]+\ frames\ [0-9]+\ uneven\ [0-9]+\ speed\ [0-9]+\.[0-9]{3}$ ]] || { DETAIL="$1"; return 1; }; }
+check "one line: vblanks V frames F uneven U speed X" match "$line"
+check "--reported defaults to the rate rounded down" same "$line" "$("$tool" pace --display 59.94 --reported 59 --seconds 4 2>&1)"
+check "--vsync defaults to 1" same "$line" "$("$tool" pace --display 59.94 --vsync 1 --seconds 4 2>&1)"
+# Every refresh shows a new frame at the true speed; on battery every second one.
+check "59.94 Hz: a frame a refresh, evenly, at the true speed" same "vblanks 178 frames 179 uneven 0 speed 1.000" "$line"
+check "60 Hz on battery: a frame every second refresh" same "vblanks 177 frames 90 uneven 0 speed 1.000" \
+  "$("$tool" pace --display 60 --battery --seconds 4 2>&1)"
+
+usage_error() { "$tool" pace "$@" >/dev/null 2>&1; local rc=$?; [ $rc -eq 2 ] || { DETAIL="exit $rc"; return 1; }; }
+check "no --display: exit 2" usage_error --seconds 3
+check "--display 0: exit 2" usage_error --display 0
+check "--vsync 2: exit 2" usage_error --display 60 --vsync 2
+check "--reported 59.5: exit 2" usage_error --display 60 --reported 59.5
+check "--seconds 1 (the start-up second alone): exit 2" usage_error --display 60 --seconds 1
+report "pace tool"

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# A photo's caption in the real dist/Lumora.scr under Wine: a dark photo with an EXIF date
+# and a GPS position near Munich, "Captions" 2. White text shows in the bottom-right corner
+# and none in the top left. The screenshot stays in build/e2e/captions/shots/caption.png.
+# Run from the repository root after ./lumora build.
+set -uo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+cd "$ROOT"
+source scripts/wine-env.sh
+source tests/wine/e2e_lib.sh
+
+WORK="$ROOT/build/e2e/captions"
+rm -rf "$WORK"
+mkdir -p "$WORK/app" "$WORK/shots" "$WORK/pictures"
+cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
+W=1024
+H=768
+P="$WORK/pictures"
+
+# The share of a region's pixels that are near white.
+white_share() { convert "$WORK/shots/$1.png" -crop "$2" +repage -colorspace gray -threshold 85% -format '%[fx:mean]' info:; }
+caption_shown() {  # shot
+  local corner other
+  corner="$(white_share "$1" 420x130+604+638)"
+  other="$(white_share "$1" 420x130+0+0)"
+  MSG="white in the bottom right $corner, in the top left $other"
+  gt "$corner" 0.01 && ! gt "$other" 0.002
+}
+
+wine_cleanup_on_exit
+wine_setup "${W}x${H}" || exit 1
+
+convert -size 1024x768 xc:'#102040' -quality 92 "$P/plain.jpg"
+python3 tests/scripts/exif_photo.py "$P/munich.jpg" --date "2023:07:14 10:00:00" --gps 48.1372 11.5756 --into "$P/plain.jpg"
+settings SelectLumoraEffect=2 PictureFit=1 Captions=2 -- "$P/munich.jpg" >"$WORK/app/Lumora.scr.settings"
+
+ok=0
+for attempt in 1 2 3; do
+  xdotool mousemove 100 100
+  (cd "$WORK/app" && exec wine ./Lumora.scr /s) &
+  SAVER=$!
+  shot_until caption 40 caption_shown && ok=1
+  xdotool key space
+  exited_within "$SAVER" 10 || { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
+  [ "$ok" = 1 ] && break
+  echo "   (attempt $attempt: $MSG; retrying, the machine may be loaded)"
+done
+if [ "$ok" = 1 ]; then pass "the caption is drawn in the bottom-right corner ($MSG)"
+else fail "no caption: $MSG"; fi
+if grep -q 'FAILED' "$WORK/app/log_output.txt" 2>/dev/null; then fail "a FAILED line in the log"
+else pass "the saver's log has no FAILED line"; fi
+
+rm -f "$WORK/app/Lumora.scr.settings"
+wine_teardown
+echo "   screenshot in $WORK/shots/caption.png"
+report "captions end-to-end"

@@ -1,0 +1,62 @@
+// lumora-tool pace: the saver's frame loop, with its own pacing, against a scripted display
+// on a scripted clock; prints how its frames meet the display's refreshes.
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/pace_simulation.h"
+#include "tool.h"
+
+namespace LumoraTool {
+namespace {
+
+bool ParseRate(const std::string& text, double& value) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    value = strtod(text.c_str(), &end);
+    return errno == 0 && end && *end == '\0' && std::isfinite(value);
+}
+
+int Pace(const Args& args) {
+    WorkSpace::PaceScript script;
+    std::string text;
+    if (!Option(args, "--display", text) || !ParseRate(text, script.displayRate) || script.displayRate < 1.0 ||
+        script.displayRate > 1000.0) {
+        fprintf(stderr, "pace: --display HZ (1 to 1000) is required\n");
+        return 2;
+    }
+    long long number = static_cast<long long>(std::floor(script.displayRate));
+    if (Option(args, "--reported", text) && (!ParseInt(text, number) || number < 0 || number > 1000)) {
+        fprintf(stderr, "pace: --reported takes a whole rate in Hz (0 to 1000)\n");
+        return 2;
+    }
+    script.modeRate = static_cast<uint32_t>(number);
+    number = 1;
+    if (Option(args, "--vsync", text) && (!ParseInt(text, number) || (number != 0 && number != 1))) {
+        fprintf(stderr, "pace: --vsync takes 0 or 1\n");
+        return 2;
+    }
+    script.vsync = number == 1;
+    script.battery = Flag(args, "--battery");
+    if (Option(args, "--seconds", text) &&
+        (!ParseRate(text, script.seconds) || script.seconds <= 1.0 || script.seconds > 3600.0)) {
+        fprintf(stderr, "pace: --seconds takes a length above the start-up second (at most 3600)\n");
+        return 2;
+    }
+    const WorkSpace::PaceReport report = WorkSpace::SimulatePacing(script);
+    if (report.errorScreen) {
+        fprintf(stderr, "pace: the start-up rule failed; the saver would show its error screen\n");
+        return 1;
+    }
+    printf("vblanks %lld frames %lld uneven %lld speed %.3f\n", static_cast<long long>(report.vblanks),
+           static_cast<long long>(report.frames), static_cast<long long>(report.uneven), report.speed);
+    return 0;
+}
+
+const Registrar registrar({"pace", "pace --display HZ [--reported N] [--vsync 0|1] [--battery] [--seconds S]", Pace,
+                           "--display= --reported= --vsync= --battery --seconds="});
+
+}  // namespace
+}  // namespace LumoraTool
