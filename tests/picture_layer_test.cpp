@@ -292,5 +292,25 @@ TEST_F(PictureLayer, ACaptionIsOneMoreQuadInTheBottomRightFadingWithItsPicture) 
     ASSERT_EQ(record.lastQuad.size(), 28u);
     EXPECT_GT(record.lastQuad[0], 512.0f);  // right half
     EXPECT_GT(record.lastQuad[1], 384.0f);  // bottom half
+    // A pair of portraits shows the first one's caption, under it in the left half.
+    const std::wstring p = WriteTga(dir + "/p.tga", 300, 400, 0xFF203040);
+    const std::wstring q = WriteTga(dir + "/q.tga", 300, 400, 0xFF405060);
+    w.fade = CrossFade();
+    w.pictureStream.SetDecoder(DatedDecoder);
+    LoadScene(L"", true, true);
+    w.settings.pictures = {p, q};
+    w.settings.Set(SettingKey::Portraits, 1);
+    w.settings.Set(SettingKey::Captions, 1);
+    LoadPictureTextures();
+    w.settings.Set(SettingKey::Captions, 0);
+    w.pictureStream.SetDecoder(nullptr);
+    AdvancePictureFade(w);
+    record.Clear();
+    PhotoLook look;
+    look.portraits = 1;
+    DrawPictureLayer(w, kClient, RecordFit(), look);
+    ASSERT_EQ(CallsStarting(record, "DrawPrimitiveUP").size(), 3u);
+    for (size_t x = 0; x < record.lastQuad.size(); x += 7) EXPECT_LE(record.lastQuad[x], 512.0f);
+    EXPECT_GT(record.lastQuad[1], 384.0f);
     ReleaseScene();
 }
