@@ -13,16 +13,37 @@ using namespace WorkSpace;
 using Item = Platform::FolderItem;
 
 namespace {
+// Folders by path; a folder's identity is its place in the map unless g_ids names another
+// (a link that leads there).
 std::map<std::wstring, std::vector<Item>> g_folders;
-bool FakeLister(const std::wstring& folder, std::vector<Item>& items) {
+std::map<std::wstring, uint64_t> g_ids;
+bool FakeList(const std::wstring& folder, std::vector<Item>& items, Platform::FolderId& id) {
     auto it = g_folders.find(folder);
-    if (it != g_folders.end()) items = it->second;
-    return it != g_folders.end();
+    if (it == g_folders.end()) return false;
+    items = it->second;
+    id = Platform::FolderId();
+    id.low = g_ids.count(folder) ? g_ids[folder] : std::distance(g_folders.begin(), it) + 100;
+    id.known = true;
+    return true;
 }
-const std::vector<std::wstring> kExtensions = {L".jpg", L".png"};
+bool FakeDescribe(const std::wstring& path, Item& item) {
+    const size_t sep = path.find_last_of(L"\\");
+    auto it = g_folders.find(path.substr(0, sep + 1));
+    if (it == g_folders.end()) return false;
+    for (const Item& candidate : it->second)
+        if (candidate.name == path.substr(sep + 1)) return item = candidate, true;
+    return false;
+}
+const FileSystem kFake = {FakeList, FakeDescribe};
+const std::vector<std::wstring> kExtensions = {L".jpg", L".png", L".cr2", L".nef"};
 
 PictureLibrary::Options Shuffle(uint64_t seed, const std::wstring& state = std::wstring()) {
-    return {true, seed, state, 0, FakeLister};
+    PictureLibrary::Options options;
+    options.shuffle = true;
+    options.seed = seed;
+    options.statePath = state;
+    options.fileSystem = kFake;
+    return options;
 }
 
 // `n` pictures of a library of six, taken and shown as the saver does.
@@ -53,7 +74,7 @@ TEST(PictureLibrary, WalkInNameOrderPicturesBeforeSubfoldersDepthFirstHiddenLeft
                  {L"C:\\P\\b2\\deep\\", {{L"d.jpg", false, false}}},
                  {L"C:\\P\\b10\\", {{L"y.jpg", false, false}}},
                  {L"C:\\P\\secret\\", {{L"s.jpg", false, false}}}};
-    LibraryScan scan({L"C:\\one.bmp", L"C:\\P\\", L"C:\\gone\\"}, kExtensions, FakeLister);
+    LibraryScan scan({L"C:\\one.bmp", L"C:\\P\\", L"C:\\gone\\"}, kExtensions, kFake);
     std::vector<std::wstring> walked;
     for (std::wstring path; scan.Next(path);) walked.push_back(path.substr(3));
     EXPECT_EQ(walked, (std::vector<std::wstring>{L"one.bmp", L"P\\A.jpg", L"P\\b.jpg", L"P\\img1.jpg", L"P\\IMG2.jpg",
