@@ -13,25 +13,28 @@
 using namespace WorkSpace;
 
 namespace {
-const Gazetteer* Built() {
-    static Gazetteer* g = [] {
-        auto* loaded = new Gazetteer();
-        std::string bytes;
+// The table the build made; empty without libgeonames-dev.
+const std::string& TableBytes() {
+    static const std::string bytes = [] {
+        std::string b;
 #ifdef LUMORA_PLACES_FILE
-        if (Platform::ReadWholeFile(Platform::Utf8ToWide(LUMORA_PLACES_FILE, sizeof(LUMORA_PLACES_FILE) - 1), bytes))
-            loaded->Load(std::move(bytes));
+        Platform::ReadWholeFile(Platform::Utf8ToWide(LUMORA_PLACES_FILE, sizeof(LUMORA_PLACES_FILE) - 1), b);
 #endif
-        return loaded;
+        return b;
     }();
-    return g->Places() ? g : nullptr;
+    return bytes;
+}
+
+const Gazetteer* Built(benchmark::State& state) {
+    static Gazetteer g;
+    static const bool loaded = g.Load(TableBytes());
+    if (!loaded) state.SkipWithError("no gazetteer built (libgeonames-dev missing)");
+    return loaded ? &g : nullptr;
 }
 
 void BM_PlaceLookup(benchmark::State& state) {
-    const Gazetteer* g = Built();
-    if (!g) {
-        state.SkipWithError("no gazetteer built (libgeonames-dev missing)");
-        return;
-    }
+    const Gazetteer* g = Built(state);
+    if (!g) return;
     // A fixed walk over the globe: every 7th degree of latitude and 13th of longitude.
     std::vector<std::pair<double, double>> positions;
     for (double lat = -85.0; lat <= 85.0; lat += 7.3)
@@ -48,29 +51,19 @@ BENCHMARK(BM_PlaceLookup);
 
 // A position in a city's middle, where the most places lie near.
 void BM_PlaceLookupInACity(benchmark::State& state) {
-    const Gazetteer* g = Built();
-    if (!g) {
-        state.SkipWithError("no gazetteer built (libgeonames-dev missing)");
-        return;
-    }
+    const Gazetteer* g = Built(state);
     PlaceName out;
-    for (auto _ : state) benchmark::DoNotOptimize(g->Nearest(51.5, -0.12, 0, out));
+    if (g)
+        for (auto _ : state) benchmark::DoNotOptimize(g->Nearest(51.5, -0.12, 0, out));
 }
 BENCHMARK(BM_PlaceLookupInACity);
 
 // Reading the table into the grid: once per run, on the worker, at the first GPS photo.
 void BM_GazetteerLoad(benchmark::State& state) {
-    std::string bytes;
-#ifdef LUMORA_PLACES_FILE
-    Platform::ReadWholeFile(Platform::Utf8ToWide(LUMORA_PLACES_FILE, sizeof(LUMORA_PLACES_FILE) - 1), bytes);
-#endif
-    if (bytes.empty()) {
-        state.SkipWithError("no gazetteer built (libgeonames-dev missing)");
-        return;
-    }
+    if (!Built(state)) return;
     for (auto _ : state) {
         Gazetteer g;
-        benchmark::DoNotOptimize(g.Load(bytes));
+        benchmark::DoNotOptimize(g.Load(TableBytes()));
     }
 }
 BENCHMARK(BM_GazetteerLoad)->Unit(benchmark::kMillisecond);

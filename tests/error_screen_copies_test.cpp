@@ -10,30 +10,24 @@ using namespace WorkSpace;
 
 namespace {
 
-// The times among `looks` (20 ms apart from `from` to `to`) at which a copy is due.
-std::vector<double> CopiesBetween(ErrorScreenCopies& copies, double from, double to, double visibleFrom) {
-    std::vector<double> due;
-    for (int i = 0; from + i * 0.02 < to - 1e-9; ++i) {
-        const double now = from + i * 0.02;
-        if (copies.Due(now, now >= visibleFrom - 1e-9, false)) due.push_back(now);
-    }
+// The times in ms, among looks 20 ms apart from `from` to `to`, at which a copy is due.
+std::vector<int> CopiesBetween(ErrorScreenCopies& copies, int from, int to, int visibleFrom) {
+    std::vector<int> due;
+    for (int ms = from; ms < to; ms += 20)
+        if (copies.Due(ms / 1000.0, ms >= visibleFrom, false)) due.push_back(ms);
     return due;
 }
-
-void ExpectTimes(const std::vector<double>& got, const std::vector<double>& want) {
-    ASSERT_EQ(got.size(), want.size());
-    for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-9) << "copy " << i;
-}
+using Ms = std::vector<int>;
 
 TEST(ErrorScreenCopies, AHiddenWindowIsCopiedAgainWhenItShowsAndWhileItSettles) {
     ErrorScreenCopies copies;
     // Hidden for the first 0.3 s (the window is still being made): one copy, then none.
-    ExpectTimes(CopiesBetween(copies, 0.0, 5.0, 0.3), {0.0, 0.3, 0.4, 0.56, 0.8});
+    EXPECT_EQ(CopiesBetween(copies, 0, 5000, 300), (Ms{0, 300, 400, 560, 800}));
 }
 
 TEST(ErrorScreenCopies, AfterSettlingOnlyTheIdleRedrawOrARepaintCopies) {
     ErrorScreenCopies copies;
-    ExpectTimes(CopiesBetween(copies, 0.0, 0.6, 0.0), {0.0, 0.1, 0.26, 0.5});
+    EXPECT_EQ(CopiesBetween(copies, 0, 600, 0), (Ms{0, 100, 260, 500}));
     EXPECT_FALSE(copies.Due(1.0, true, false));
     EXPECT_TRUE(copies.Due(1.0, true, true));
     EXPECT_FALSE(copies.Due(6.0, true, false));  // five seconds after the repaint's copy, not more
@@ -50,9 +44,9 @@ TEST(ErrorScreenCopies, SettlePointsPassedTogetherGiveOneCopyAndAStoppedClockNon
 
 TEST(ErrorScreenCopies, DisplaysThatWakeStartThePlanOver) {
     ErrorScreenCopies copies;
-    CopiesBetween(copies, 0.0, 2.0, 0.0);
+    CopiesBetween(copies, 0, 2000, 0);
     copies.Asleep();
-    ExpectTimes(CopiesBetween(copies, 10.0, 10.6, 10.0), {10.0, 10.1, 10.26, 10.5});
+    EXPECT_EQ(CopiesBetween(copies, 10000, 10600, 10000), (Ms{10000, 10100, 10260, 10500}));
 }
 
 }  // namespace

@@ -52,25 +52,11 @@ TEST(FramePacing, SleepsUntilTheNextFrameIsDueAndKeepsTheAverageRate) {
 }
 
 namespace {
-struct DisplayCase {
-    const char* name;
-    double hz;
-    uint32_t mode;
-    bool vsync;
-    bool battery;
-    double framesPerRefresh;  // the frames the run should draw for each refresh
-    double frameCost = 0.001;
-};
-
-PaceReport RunDisplay(const DisplayCase& c, double compositor = 0.0) {
+PaceReport RunDisplay(double hz, uint32_t mode, bool vsync = true, bool battery = false, double frameCost = 0.001,
+                      double compositor = 0.0) {
     PaceScript script;
-    script.displayRate = c.hz;
-    script.modeRate = c.mode;
-    script.compositorRate = compositor;
-    script.vsync = c.vsync;
-    script.battery = c.battery;
-    script.frameCost = c.frameCost;
-    script.seconds = 6.0;
+    script.displayRate = hz, script.modeRate = mode, script.vsync = vsync, script.battery = battery;
+    script.frameCost = frameCost, script.compositorRate = compositor, script.seconds = 6.0;
     return SimulatePacing(script);
 }
 }  // namespace
@@ -78,34 +64,37 @@ PaceReport RunDisplay(const DisplayCase& c, double compositor = 0.0) {
 // Every frame on its own refresh (or every k-th on battery), at the true speed, whatever the
 // display mode says.
 TEST(FramePacing, FramesMeetTheDisplaysRefreshesEvenlyAtTheTrueSpeed) {
-    const DisplayCase cases[] = {
-        {"59.94 Hz reported as 59", 60000.0 / 1001.0, 59, true, false, 1.0},
-        {"23.976 Hz reported as 23", 24000.0 / 1001.0, 23, true, false, 1.0},
-        {"144 Hz", 144.0, 144, true, false, 1.0},
-        {"a 120 Hz panel whose mode says 60", 120.0, 60, true, false, 1.0},
-        {"a 60 Hz panel whose mode says 120", 60.0, 120, true, false, 1.0},
-        {"no vsync at 60 Hz", 60.0, 60, false, false, 1.0},
-        {"no vsync, frames of 10 ms at 60 Hz", 60.0, 60, false, false, 1.0, 0.010},
-        {"battery at 50 Hz", 50.0, 50, true, true, 1.0 / 2.0},
-        {"battery at 75 Hz", 75.0, 75, true, true, 1.0 / 3.0},
-        {"battery at 144 Hz", 144.0, 144, true, true, 1.0 / 5.0},
+    const struct {
+        const char* name;
+        double hz;
+        uint32_t mode;
+        bool vsync, battery;
+        int refreshesPerFrame;
+        double frameCost = 0.001;
+    } cases[] = {
+        {"59.94 Hz reported as 59", 60000.0 / 1001.0, 59, true, false, 1},
+        {"23.976 Hz reported as 23", 24000.0 / 1001.0, 23, true, false, 1},
+        {"144 Hz", 144.0, 144, true, false, 1},
+        {"a 120 Hz panel whose mode says 60", 120.0, 60, true, false, 1},
+        {"a 60 Hz panel whose mode says 120", 60.0, 120, true, false, 1},
+        {"no vsync at 60 Hz", 60.0, 60, false, false, 1},
+        {"no vsync, frames of 10 ms at 60 Hz", 60.0, 60, false, false, 1, 0.010},
+        {"battery at 50 Hz", 50.0, 50, true, true, 2},
+        {"battery at 75 Hz", 75.0, 75, true, true, 3},
+        {"battery at 144 Hz", 144.0, 144, true, true, 5},
     };
-    for (const DisplayCase& c : cases) {
-        const PaceReport r = RunDisplay(c);
+    for (const auto& c : cases) {
+        const PaceReport r = RunDisplay(c.hz, c.mode, c.vsync, c.battery, c.frameCost);
         EXPECT_FALSE(r.errorScreen) << c.name;
-        EXPECT_NEAR(static_cast<double>(r.frames), r.vblanks * c.framesPerRefresh, 2.0) << c.name;
+        EXPECT_NEAR(static_cast<double>(r.frames), double(r.vblanks) / c.refreshesPerFrame, 2.0) << c.name;
         EXPECT_EQ(r.uneven, 0) << c.name;
         EXPECT_NEAR(r.speed, 1.0, 0.0005) << c.name;
     }
+    EXPECT_EQ(RunDisplay(60.0, 60).lastFrameRate, 60.0);  // the classic step, exactly
 }
 
 TEST(FramePacing, WithoutVsyncTheCompositorsFractionKeepsFramesOnTheirRefreshes) {
-    const DisplayCase ntsc = {"59.94 Hz, no vsync", 60000.0 / 1001.0, 59, false, false, 1.0};
     // The mode alone caps at 59: about once a second a refresh shows its frame twice.
-    EXPECT_GT(RunDisplay(ntsc).uneven, 0);
-    EXPECT_EQ(RunDisplay(ntsc, 60000.0 / 1001.0).uneven, 0);
-}
-
-TEST(FramePacing, SixtyHertzKeepsTheClassicStepExactly) {
-    EXPECT_EQ(RunDisplay({"60 Hz", 60.0, 60, true, false, 1.0}).lastFrameRate, 60.0);
+    EXPECT_GT(RunDisplay(60000.0 / 1001.0, 59, false).uneven, 0);
+    EXPECT_EQ(RunDisplay(60000.0 / 1001.0, 59, false, false, 0.001, 60000.0 / 1001.0).uneven, 0);
 }

@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <thread>
 
 #include "platform/platform.h"
 
@@ -13,16 +16,37 @@ using namespace WorkSpace;
 using Item = Platform::FolderItem;
 
 namespace {
+// Folders by path; a folder's identity is its place in the map unless g_ids names another
+// (a link that leads there).
 std::map<std::wstring, std::vector<Item>> g_folders;
-bool FakeLister(const std::wstring& folder, std::vector<Item>& items) {
+std::map<std::wstring, uint64_t> g_ids;
+bool FakeList(const std::wstring& folder, std::vector<Item>& items, Platform::FolderId& id) {
     auto it = g_folders.find(folder);
-    if (it != g_folders.end()) items = it->second;
-    return it != g_folders.end();
+    if (it == g_folders.end()) return false;
+    items = it->second;
+    id = Platform::FolderId();
+    id.low = g_ids.count(folder) ? g_ids[folder] : std::distance(g_folders.begin(), it) + 100;
+    id.known = true;
+    return true;
 }
-const std::vector<std::wstring> kExtensions = {L".jpg", L".png"};
+bool FakeDescribe(const std::wstring& path, Item& item) {
+    const size_t sep = path.find_last_of(L"\\");
+    auto it = g_folders.find(path.substr(0, sep + 1));
+    if (it == g_folders.end()) return false;
+    for (const Item& candidate : it->second)
+        if (candidate.name == path.substr(sep + 1)) return item = candidate, true;
+    return false;
+}
+const FileSystem kFake = {FakeList, FakeDescribe};
+const std::vector<std::wstring> kExtensions = {L".jpg", L".png", L".cr2", L".nef"};
 
 PictureLibrary::Options Shuffle(uint64_t seed, const std::wstring& state = std::wstring()) {
-    return {true, seed, state, 0, FakeLister};
+    PictureLibrary::Options options;
+    options.shuffle = true;
+    options.seed = seed;
+    options.statePath = state;
+    options.fileSystem = kFake;
+    return options;
 }
 
 // `n` pictures of a library of six, taken and shown as the saver does.
@@ -53,7 +77,7 @@ TEST(PictureLibrary, WalkInNameOrderPicturesBeforeSubfoldersDepthFirstHiddenLeft
                  {L"C:\\P\\b2\\deep\\", {{L"d.jpg", false, false}}},
                  {L"C:\\P\\b10\\", {{L"y.jpg", false, false}}},
                  {L"C:\\P\\secret\\", {{L"s.jpg", false, false}}}};
-    LibraryScan scan({L"C:\\one.bmp", L"C:\\P\\", L"C:\\gone\\"}, kExtensions, FakeLister);
+    LibraryScan scan({L"C:\\one.bmp", L"C:\\P\\", L"C:\\gone\\"}, kExtensions, kFake);
     std::vector<std::wstring> walked;
     for (std::wstring path; scan.Next(path);) walked.push_back(path.substr(3));
     EXPECT_EQ(walked, (std::vector<std::wstring>{L"one.bmp", L"P\\A.jpg", L"P\\b.jpg", L"P\\img1.jpg", L"P\\IMG2.jpg",
@@ -91,10 +115,115 @@ TEST(PictureLibrary, StateFileCarriesTheLapAndABadOneStartsANewLap) {
     EXPECT_FALSE(ReadLapState(state, read));
     EXPECT_EQ(Take(Shuffle(3, state), 6).size(), 6u);
 
-    ASSERT_TRUE(WriteLapState(state, LapState{5, 1, 2, L"L\\p2.jpg"}));  // from another library
+    ASSERT_TRUE(WriteLapState(state, LapState{5, 1, 2, L"L\\p2.jpg", L""}));  // from another library
     const std::vector<std::wstring> got = Take(Shuffle(9, state), 6);
     EXPECT_EQ(Distinct(got), 6u);  // a whole new lap, not the old one's rest
     EXPECT_NE(got[0], L"L\\p2.jpg");
+}
+
+// The next picture of a list that has changed since (a picture removed, or one the dialog's
+// preview added and never saved) is not shown first; nor is any, by a run that only reads.
+TEST(PictureLibrary, StateFileNextOutsideTheEntriesIsIgnoredAndAReadingRunWritesNothing) {
+    const std::wstring state = Platform::AnsiToWide(testing::TempDir() + "lumora_library_test_next.txt");
+    for (const std::wstring foreign : {L"X\\p1.jpg", L"L\\p1.txt", L"L\\gone.jpg"}) {
+        LapState kept{7, 1, 3, L"", foreign};
+        ASSERT_TRUE(WriteLapState(state, kept));
+        EXPECT_NE(Take(Shuffle(7, state), 1)[0], foreign);
+    }
+    ASSERT_TRUE(WriteLapState(state, LapState{7, 1, 3, L"", L"L\\p4.jpg"}));
+    PictureLibrary::Options reading = Shuffle(0, state);
+    reading.writeState = false;
+    EXPECT_EQ(Take(reading, 3)[0], L"L\\p4.jpg");
+    LapState after;
+    ASSERT_TRUE(ReadLapState(state, after));
+    EXPECT_EQ(after.next, L"L\\p4.jpg");
+}
+
+// Every line ends with its line feed: a file cut within its last name is a new lap.
+TEST(PictureLibrary, StateFileCutWithinItsLastLineIsRefused) {
+    const std::wstring state = Platform::AnsiToWide(testing::TempDir() + "lumora_library_test_cut.txt");
+    ASSERT_TRUE(WriteLapState(state, LapState{7, 1, 3, L"L\\p0.jpg", L"L\\p11.jpg"}));
+    std::string bytes;
+    ASSERT_TRUE(Platform::ReadWholeFile(state, bytes));
+    FILE* file = Platform::OpenFile(state, "wb");
+    ASSERT_TRUE(file);
+    fwrite(bytes.data(), 1, bytes.size() - 3, file);  // "next=L\p11.j"
+    fclose(file);
+    LapState read;
+    EXPECT_FALSE(ReadLapState(state, read));
+}
+
+// Two savers writing the place at once, each through a temporary name of its own: the file
+// ends whole, and no temporary file is left behind.
+TEST(PictureLibrary, StateFileWritersAtOnceUseTemporaryNamesOfTheirOwn) {
+    const std::string folder = testing::TempDir() + "lumora_library_test_writers/";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::wstring state = Platform::AnsiToWide(folder + "LumoraPictureLap.txt");
+    EXPECT_NE(LapStateTemporaryPath(state), LapStateTemporaryPath(state));
+    auto writer = [&](uint32_t first) {
+        for (uint32_t i = first; i < first + 50; ++i)
+            WriteLapState(state, LapState{i, i, i, L"", std::wstring(i % 50, L'x')});
+    };
+    std::thread a(writer, 1000), b(writer, 5000);
+    a.join();
+    b.join();
+    LapState read;
+    ASSERT_TRUE(ReadLapState(state, read));
+    EXPECT_TRUE(read.seed == read.position && read.next.size() == read.seed % 50);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+}
+
+// A file's pictures beside a raw file of the same name make it a duplicate; a raw file
+// alone, or beside a picture that is not shown, is shown.
+TEST(PictureLibrary, RawFileBesideItsJpegIsLeftOut) {
+    g_folders = {{L"P\\", {{L"IMG_1.CR2", false, false}, {L"img_1.jpg", false, false}, {L"IMG_2.nef", false, false},
+                           {L"IMG_3.cr2", false, false}, {L"IMG_3.jpg", false, true}, {L"IMG_4.cr2", false, false},
+                           {L"IMG_4.txt", false, false}, {L"IMG_5.png", false, false}, {L"IMG_5.NEF", false, false},
+                           {L"S", true, false}}},
+                 {L"P\\S\\", {{L"IMG_2.jpg", false, false}}}};
+    LibraryScan scan({L"P\\"}, kExtensions, kFake);
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path);
+    EXPECT_EQ(walked, (std::vector<std::wstring>{L"P\\img_1.jpg", L"P\\IMG_2.nef", L"P\\IMG_3.cr2",
+                                                 L"P\\IMG_4.cr2", L"P\\IMG_5.png", L"P\\S\\IMG_2.jpg"}));
+}
+
+// Placeholders whose data is in the cloud, listed or named in the list, are never handed out
+// to be opened, and are counted (hidden ones and other files are no pictures of the library).
+TEST(PictureLibrary, CloudOnlyItemsAreNeverHandedOutAndAreCounted) {
+    Item cloud{L"c.jpg", false, false, true}, cloudFolder{L"F", true, false, true};
+    Item hiddenCloud{L"h.jpg", false, true, true}, cloudText{L"t.txt", false, false, true};
+    g_folders = {{L"P\\", {{L"a.jpg", false, false}, cloud, cloudFolder, hiddenCloud, cloudText}},
+                 {L"P\\F\\", {{L"f.jpg", false, false}}},
+                 {L"Q\\", {cloud}}};
+    LibraryScan scan({L"Q\\c.jpg", L"P\\"}, kExtensions, kFake);
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path);
+    EXPECT_EQ(walked, std::vector<std::wstring>{L"P\\a.jpg"});
+    EXPECT_EQ(scan.CloudOnlySkipped(), 3u);
+}
+
+// Symbolic links on the real file system: two that lead back up (a loop each), one to a
+// folder outside, which is walked, and an entry inside another, walked once.
+TEST(PictureLibrary, FolderLinksThatLoopEndTheLapOthersAreFollowed) {
+    namespace fs = std::filesystem;
+    const fs::path root = fs::path(testing::TempDir()) / "lumora_library_test_links";
+    fs::remove_all(root);
+    fs::create_directories(root / "P" / "sub");
+    fs::create_directories(root / "Q");
+    for (const char* name : {"P/a.jpg", "P/sub/b.jpg", "Q/c.jpg"}) std::ofstream((root / name).string());
+    std::error_code error;
+    fs::create_directory_symlink("..", root / "P" / "sub" / "back", error);
+    if (!error) fs::create_directory_symlink(root / "P", root / "P" / "sub" / "top", error);
+    if (!error) fs::create_directory_symlink(root / "Q", root / "P" / "other", error);
+    if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+    const std::wstring p = Platform::AnsiToWide((root / "P").string() + "/");
+    LibraryScan scan({p, p + L"sub/"}, kExtensions);
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path.substr(p.size()));
+    EXPECT_EQ(walked, (std::vector<std::wstring>{L"a.jpg", L"other/c.jpg", L"sub/b.jpg"}));
+    fs::remove_all(root);
 }
 
 TEST(PictureLibrary, LastingFailuresSkipForTheRunPassingOnesUntilTheNextLap) {

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/run_state.h"
 #include "app/workspace.h"
 #include "particles/particle_system.h"
 #include "platform/platform.h"
@@ -143,6 +144,7 @@ ZipReader& SceneArchive() {
 void RecordedFrame::SetUp() {
     dir = UseLogFolder("workspace_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     UseRecordingGraphics(&record, 1024, 768);
+    GetRunState().frameRate = 60.0;  // the classic step, whatever rate a render-loop test left
 }
 
 void RecordedFrame::TearDown() {
@@ -154,6 +156,7 @@ void RecordedScene::SetUp() {
     GetWindow().archive = &SceneArchive();
     dir = UseLogFolder("renderer_log");
     UseRecordingGraphics(&record, 1024, 768);
+    GetRunState().frameRate = 60.0;
     ASSERT_TRUE(GetWindow().Create(&window));
 }
 

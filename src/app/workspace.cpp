@@ -22,6 +22,14 @@
 
 namespace WorkSpace {
 
+namespace {
+// The saver window's mode, set before its set-up: the small preview inside the display
+// settings, or the full-screen saver, the one mode whose pictures count as seen. The
+// dialog's preview is neither.
+bool g_smallPreview = false;
+bool g_fullScreenSaver = false;
+}  // namespace
+
 void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures) {
     Window& w = GetWindow();
     StopPictures(w);
@@ -108,11 +116,15 @@ void LoadPictureTextures() {
     // The place in a shuffled lap is kept beside the settings, wherever they go.
     const std::wstring settingsPath = GetSettingsPath();
     if (!settingsPath.empty()) options.statePath = LapStatePath(settingsPath);
+    options.moveLap = g_fullScreenSaver;
     // Folders are walked and pictures decoded on the stream's worker.
     StartPictures(w, entries, options);
 }
 
-void DecodeFirstPictureOnWorker() { GetWindow().pictureStream.SetFirstOnWorker(true); }
+void DecodeFirstPictureOnWorker() {
+    g_smallPreview = true;
+    GetWindow().pictureStream.SetFirstOnWorker(true);
+}
 
 void ReleaseScene() {
     Window& w = GetWindow();
@@ -160,6 +172,7 @@ void OnSaverWindowCreate(void* window) {
     RunState& state = GetRunState();
     state.appWindow = window;
     state.rebuildFailed = 0;
+    g_fullScreenSaver = !g_smallPreview;
     try {
         InitTextStorage();
         if (CheckSystemRequirements()) {

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cwctype>
 
+#include "platform/picture_extensions.h"
 #include "platform/platform.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -30,6 +32,21 @@ void DigitRun(const std::wstring& s, size_t i, size_t& begin, size_t& end) {
 }
 
 const char kStateHeader[] = "LumoraPictureLap 1";
+
+// A file name without its extension, case folded: "IMG_1234.CR2" and "img_1234.jpg" match.
+std::wstring Stem(const std::wstring& name) {
+    const size_t dot = name.find_last_of(L'.');
+    std::wstring stem;
+    for (size_t i = 0; i < (dot == std::wstring::npos ? name.size() : dot); ++i) stem.push_back(Fold(name[i]));
+    return stem;
+}
+
+// One line a run, after the first whole lap, for pictures that were left in the cloud.
+void ReportCloudOnly(uint32_t count) {
+    static std::atomic<bool> reported{false};
+    if (count == 0 || reported.exchange(true)) return;
+    GetLogger().Write(L"PictureLibrary::Next() - %u cloud-only files or folders skipped, not on this device", count);
+}
 }  // namespace
 
 int CompareNamesLogically(const std::wstring& a, const std::wstring& b) {
@@ -71,8 +88,44 @@ bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& ext
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
-LibraryScan::LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, FolderLister lister)
-    : entries_(std::move(entries)), extensions_(std::move(extensions)), lister_(lister) {}
+LibraryScan::LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
+                         FileSystem fileSystem)
+    : entries_(std::move(entries)), extensions_(std::move(extensions)), fileSystem_(fileSystem) {}
+
+void LibraryScan::TakeFolder(const std::wstring& folder, std::vector<Platform::FolderItem>& items, bool followLinks) {
+    std::vector<std::wstring> files, subfolders;
+    std::set<std::wstring> partners;  // the names, without extension, of the pictures that are not raw
+    for (Platform::FolderItem& item : items) {
+        if (item.hidden) continue;
+        if (item.folder) {
+            if (item.cloudOnly)
+                ++cloudOnly_;
+            else if (followLinks || !item.link)
+                subfolders.push_back(std::move(item.name));
+        } else if (HasExtension(item.name, extensions_)) {
+            if (item.cloudOnly) {
+                ++cloudOnly_;
+                continue;
+            }
+            if (!HasExtension(item.name, Platform::RawPictureExtensions())) partners.insert(Stem(item.name));
+            files.push_back(std::move(item.name));
+        }
+    }
+    if (!partners.empty())
+        files.erase(std::remove_if(files.begin(), files.end(),
+                                   [&](const std::wstring& name) {
+                                       return HasExtension(name, Platform::RawPictureExtensions()) &&
+                                              partners.count(Stem(name)) > 0;
+                                   }),
+                    files.end());
+    // Both kept last-first, so that the next one is popped from the back.
+    auto later = [](const std::wstring& x, const std::wstring& y) { return CompareNamesLogically(x, y) > 0; };
+    std::sort(files.begin(), files.end(), later);
+    std::sort(subfolders.begin(), subfolders.end(), later);
+    const wchar_t separator = folder.back();
+    for (const std::wstring& name : files) files_.push_back(folder + name);
+    for (const std::wstring& name : subfolders) folders_.push_back(folder + name + separator);
+}
 
 bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
     for (;;) {
@@ -86,23 +139,14 @@ bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
             const std::wstring folder = std::move(folders_.back());
             folders_.pop_back();
             std::vector<Platform::FolderItem> items;
+            Platform::FolderId id;
             // A folder that cannot be listed (gone, offline) has no pictures this lap.
-            if (!lister_(folder, items)) continue;
-            std::vector<std::wstring> files, subfolders;
-            for (Platform::FolderItem& item : items) {
-                if (item.hidden) continue;
-                if (item.folder)
-                    subfolders.push_back(std::move(item.name));
-                else if (HasExtension(item.name, extensions_))
-                    files.push_back(std::move(item.name));
-            }
-            // Both kept last-first, so that the next one is popped from the back.
-            auto later = [](const std::wstring& x, const std::wstring& y) { return CompareNamesLogically(x, y) > 0; };
-            std::sort(files.begin(), files.end(), later);
-            std::sort(subfolders.begin(), subfolders.end(), later);
-            const wchar_t separator = folder.back();
-            for (const std::wstring& name : files) files_.push_back(folder + name);
-            for (const std::wstring& name : subfolders) folders_.push_back(folder + name + separator);
+            if (!fileSystem_.list(folder, items, id)) continue;
+            // Reached again through a link or another entry: a loop, or pictures already given.
+            if (id.known && !walked_.insert(id).second) continue;
+            // Where the file system cannot tell folders apart, a link could close a loop that
+            // would never be noticed: only real subfolders are walked there.
+            TakeFolder(folder, items, id.known);
             continue;
         }
         if (entry_ >= entries_.size()) return false;
@@ -110,6 +154,11 @@ bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
         if (IsFolderEntry(entry)) {
             folders_.push_back(entry);
         } else if (!entry.empty()) {
+            Platform::FolderItem item;
+            if (fileSystem_.describe(entry, item) && item.cloudOnly) {
+                ++cloudOnly_;
+                continue;
+            }
             path = entry;
             return true;
         }
@@ -124,6 +173,9 @@ bool IsLastingFailure(PictureFailure failure) {
 bool ReadLapState(const std::wstring& path, LapState& state) {
     std::string bytes;
     if (!Platform::ReadWholeFile(path, bytes, 1 << 16)) return false;
+    // Every line ends with its line feed: a file cut anywhere, even within the last name, is
+    // damaged.
+    if (bytes.empty() || bytes.back() != '\n') return false;
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < bytes.size()) {
@@ -161,10 +213,21 @@ bool WriteLapState(const std::wstring& path, const LapState& state) {
                   static_cast<unsigned>(state.position));
     const std::string text = std::string(numbers) + "last=" + Platform::WideToUtf8(state.last) + "\nnext=" +
                              Platform::WideToUtf8(state.next) + "\n";
-    FILE* file = Platform::OpenFile(path, "wb");
+    // Written whole beside it and put in its place in one step: a crash leaves the old file or
+    // the new one, never a cut one, and two savers at once never mix their lines. Nothing is
+    // flushed: a place lost to a power cut only costs a new lap.
+    const std::wstring temporary = LapStateTemporaryPath(path);
+    FILE* file = Platform::OpenFile(temporary, "wb");
     if (!file) return false;
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    return std::fclose(file) == 0 && written;
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    ok = std::fclose(file) == 0 && ok;
+    ok = ok && Platform::RenameOver(temporary, path);
+    if (!ok) Platform::RemoveFile(temporary);
+    return ok;
+}
+
+std::wstring LapStateTemporaryPath(const std::wstring& path) {
+    return Platform::UniqueTemporaryName(path);
 }
 
 std::wstring LapStatePath(const std::wstring& settingsPath) {
@@ -204,7 +267,7 @@ bool PictureLibrary::Next(std::wstring& path, uint32_t& place, const std::atomic
 bool PictureLibrary::NextInOrder(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop) {
     for (;;) {
         if (!scan_) {
-            scan_.reset(new LibraryScan(entries_, extensions_, options_.lister));
+            scan_.reset(new LibraryScan(entries_, extensions_, options_.fileSystem));
             ++lap_;
             place_ = 0;
             tried_ = false;
@@ -212,6 +275,7 @@ bool PictureLibrary::NextInOrder(std::wstring& path, uint32_t& place, const std:
         std::wstring next;
         if (!scan_->Next(next, stop)) {
             if (stop && stop->load()) return false;
+            LapWalked(*scan_);
             scan_.reset();
             // A first lap that began past the end starts again at the top.
             const bool startedLate = lap_ == 1 && options_.firstPlace > 0;
@@ -239,11 +303,12 @@ uint64_t PictureLibrary::NextSeed() {
 }
 
 bool PictureLibrary::ShuffleLap(const std::atomic<bool>* stop) {
-    LibraryScan scan(entries_, extensions_, options_.lister);
+    LibraryScan scan(entries_, extensions_, options_.fileSystem);
     std::vector<std::wstring> pictures;
     std::wstring path;
     while (scan.Next(path, stop)) pictures.push_back(std::move(path));
     if (stop && stop->load()) return false;
+    LapWalked(scan);
     pictures.shrink_to_fit();
     pictures_.swap(pictures);
     if (pictures_.empty()) return false;
@@ -272,7 +337,7 @@ bool PictureLibrary::NextShuffled(std::wstring& path, uint32_t& place, const std
     // A new run first shows the picture the last one had next, before any folder is read.
     if (lap_ == 0 && !resumed_ && !options_.statePath.empty()) {
         resumed_ = true;
-        if (ReadLapState(options_.statePath, state_) && !state_.next.empty()) {
+        if (ReadLapState(options_.statePath, state_) && !state_.next.empty() && MayShowFirst(state_.next)) {
             path = state_.next;
             place = state_.position;
             return true;
@@ -300,8 +365,26 @@ void PictureLibrary::Shown(const std::wstring& path, uint32_t place) {
     if (!options_.shuffle || options_.statePath.empty()) return;
     state_.position = place + 1;
     state_.next = place + 1 < order_.size() ? pictures_[order_[place + 1]] : std::wstring();
-    WriteLapState(options_.statePath, state_);  // a state that cannot be kept only costs the place
+    // A state that cannot be kept only costs the place.
+    if (options_.writeState) WriteLapState(options_.statePath, state_);
 }
+
+bool PictureLibrary::MayShowFirst(const std::wstring& path) const {
+    bool among = false;
+    for (const std::wstring& entry : entries_) {
+        if (IsFolderEntry(entry) ? path.size() > entry.size() && path.compare(0, entry.size(), entry) == 0 &&
+                                       HasExtension(path, extensions_)
+                                 : path == entry) {
+            among = true;
+            break;
+        }
+    }
+    // Gone, or moved to the cloud since: the scan decides.
+    Platform::FolderItem item;
+    return among && options_.fileSystem.describe(path, item) && !item.folder && !item.cloudOnly;
+}
+
+void PictureLibrary::LapWalked(const LibraryScan& scan) { ReportCloudOnly(scan.CloudOnlySkipped()); }
 
 bool PictureLibrary::Failed(const std::wstring& path, PictureFailure failure) {
     if (IsLastingFailure(failure)) skipped_.insert(path);

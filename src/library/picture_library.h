@@ -24,25 +24,39 @@ bool IsFolderEntry(const std::wstring& entry);
 // True when the name ends with one of `extensions` (lower case, with the dot), in any case.
 bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& extensions);
 
-using FolderLister = bool (*)(const std::wstring& folder, std::vector<Platform::FolderItem>& items);
+// What the library asks of the file system; tests hand in a made-up one.
+struct FileSystem {
+    bool (*list)(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
+                 Platform::FolderId& id) = Platform::ListFolder;
+    bool (*describe)(const std::wstring& path, Platform::FolderItem& item) = Platform::DescribeFile;
+};
 
 // One walk over the entries in list order, a picture at a time: a file entry as it is; a
 // folder's own pictures (by name) before each subfolder's, depth first, hidden items left out.
 // Nothing is listed before it is needed, so the first picture comes before the walk is done.
+// A folder is walked once, however many links and entries lead to it. Cloud-only items are
+// never opened, and a camera's raw file is left out where its JPEG (any picture of the same
+// name that is not raw) lies beside it.
 class LibraryScan {
 public:
     LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
-                FolderLister lister = Platform::ListFolder);
+                FileSystem fileSystem = FileSystem());
     // The next picture's full path; false at the end of the walk, or when `stop` is set
     // (looked at before each folder is listed).
     bool Next(std::wstring& path, const std::atomic<bool>* stop = nullptr);
+    // The cloud-only pictures and folders left out so far.
+    uint32_t CloudOnlySkipped() const { return cloudOnly_; }
 
 private:
+    void TakeFolder(const std::wstring& folder, std::vector<Platform::FolderItem>& items, bool followLinks);
+
     std::vector<std::wstring> entries_, extensions_;
-    FolderLister lister_;
+    FileSystem fileSystem_;
     size_t entry_ = 0;
     std::vector<std::wstring> folders_;  // still to walk, the next one last
     std::vector<std::wstring> files_;    // of the folder being walked, the next one last
+    std::set<Platform::FolderId> walked_;
+    uint32_t cloudOnly_ = 0;
 };
 
 // Why a picture could not be shown. The first three last the run; the rest pass.
@@ -59,7 +73,10 @@ struct LapState {
 };
 // False (and `state` unchanged) for a missing or damaged file.
 bool ReadLapState(const std::wstring& path, LapState& state);
+// Whole or not at all: through a temporary file of its own, then a rename.
 bool WriteLapState(const std::wstring& path, const LapState& state);
+// A name beside `path` that no other write, of this process or another, uses.
+std::wstring LapStateTemporaryPath(const std::wstring& path);
 // The state file beside the settings file.
 std::wstring LapStatePath(const std::wstring& settingsPath);
 
@@ -77,7 +94,9 @@ public:
         uint64_t seed = 0;        // the first lap's; 0 takes one from the clock
         std::wstring statePath;   // empty: nothing kept between runs
         uint32_t firstPlace = 0;  // list order: the first lap starts here (past the end: at the top)
-        FolderLister lister = Platform::ListFolder;
+        FileSystem fileSystem;
+        // False: the state file is read, never written (a preview must not move the lap on).
+        bool writeState = true;
     };
     PictureLibrary(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, Options options);
     ~PictureLibrary();
@@ -101,6 +120,10 @@ private:
     bool NextInOrder(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop);
     bool NextShuffled(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop);
     bool ShuffleLap(const std::atomic<bool>* stop);
+    void LapWalked(const LibraryScan& scan);
+    // The state file's next picture may be shown before any folder is read: only when it
+    // still belongs to the entries and is a picture that can be opened here.
+    bool MayShowFirst(const std::wstring& path) const;
     uint64_t NextSeed();
 
     std::vector<std::wstring> entries_, extensions_;

@@ -214,6 +214,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.captions = options.captions;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
+    job.options.writeState = options.moveLap;
     job.options.firstPlace = options.first;
     shared_ = job.shared;
     try {

@@ -48,6 +48,9 @@ struct PictureStreamOptions {
     // that threw), before it walks the library again.
     std::chrono::milliseconds retryRest{5000};
     CaptionOptions captions;  // each decoded picture gets its caption's pixels on the worker
+    // The kept place moves on as pictures are shown; otherwise it is only read. Only the
+    // full-screen saver moves it: what a preview shows has not been seen.
+    bool moveLap = false;
 };
 
 class PictureStream {

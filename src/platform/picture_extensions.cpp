@@ -10,5 +10,12 @@ const std::vector<std::wstring>& BuiltInPictureExtensions() {
     return extensions;
 }
 
+const std::vector<std::wstring>& RawPictureExtensions() {
+    static const std::vector<std::wstring> extensions = {
+        L".cr2", L".cr3", L".crw", L".nef", L".nrw", L".arw", L".srf", L".sr2", L".dng", L".orf", L".rw2",
+        L".raf", L".pef", L".srw", L".3fr", L".erf", L".kdc", L".mrw", L".x3f", L".iiq", L".rwl", L".mos"};
+    return extensions;
+}
+
 }  // namespace Platform
 }  // namespace WorkSpace

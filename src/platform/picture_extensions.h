@@ -12,6 +12,9 @@ const std::vector<std::wstring>& PictureExtensions();
 // The formats every Windows decodes without extra codecs: all of them off Windows, and the
 // part of the list that never depends on the codecs installed on Windows.
 const std::vector<std::wstring>& BuiltInPictureExtensions();
+// Camera raw formats, as the raw codecs name them: a raw file beside a picture of the same
+// name (the camera's own JPEG) is the same shot, slower to decode.
+const std::vector<std::wstring>& RawPictureExtensions();
 
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -89,6 +89,9 @@ bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool&
 bool ReplaceWith(const std::wstring& temporary, const std::wstring& path);
 // Whether new files can be made in `folder`. On Windows it makes and deletes a probe file
 // under a unique name, so that starts at the same moment do not disturb each other.
+// Replaces `path` by `temporary` in one step without waiting for the disk, for files whose
+// loss costs little.
+bool RenameOver(const std::wstring& temporary, const std::wstring& path);
 bool IsWritableFolder(const std::wstring& folder);
 bool MakeFolder(const std::wstring& folder);
 // %APPDATA% / %LOCALAPPDATA% on Windows, $XDG_CONFIG_HOME-like places on Linux; empty if unknown.

@@ -164,6 +164,10 @@ bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool RenameOver(const std::wstring& temporary, const std::wstring& path) {
+    return rename(Narrow(temporary).c_str(), Narrow(path).c_str()) == 0;
+}
+
 bool IsWritableFolder(const std::wstring& folder) {
     return access(Narrow(folder).c_str(), W_OK) == 0;
 }

@@ -185,6 +185,11 @@ bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
     }
 }
 
+bool RenameOver(const std::wstring& temporary, const std::wstring& path) {
+    return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+
 bool IsWritableFolder(const std::wstring& folder) {
     // The only reliable answer on Windows (ACLs, UAC virtualisation off for 64-bit
     // programs) is to try: create and delete a probe file, of a name no other start uses.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # lumora-tool library: the walk's order with hidden items left out, either separator, the same
-# seed giving the same laps, K laps, and bad usage.
+# seed giving the same laps, K laps, the decoders of --extensions with a raw+JPEG pair and a
+# link that loops, and bad usage.
 # Usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]
 set -u
 tool="${1:?usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
@@ -16,6 +17,12 @@ check "list order" same "$dir/one.jpeg $dir/P/img2.png $dir/P/img10.JPG $dir/P/b
 a="$("$tool" library --shuffle --seed 5 --laps 3 P/)"
 check "the same seed, the same laps" same "$a" "$("$tool" library --shuffle --seed 5 --laps 3 P/)"
 check "three laps of four pictures" same 12 "$(echo "$a" | wc -l)"  # each once a lap: the unit tests
-check "--laps 0 and no entry are refused" same "2 2" \
-  "$("$tool" library --laps 0 P/ >/dev/null 2>&1; echo $?) $("$tool" library >/dev/null 2>&1; echo $?)"
+mkdir -p "$dir/R/s"
+touch "$dir/R/IMG_1.CR2" "$dir/R/IMG_1.JPG" "$dir/R/IMG_2.nef" "$dir/R/s/x.jpg"
+ln -s .. "$dir/R/s/loop"
+check "--extensions: the raw file beside its JPEG left out, the looping link walked once" same \
+  "R/IMG_1.JPG R/IMG_2.nef R/s/x.jpg" \
+  "$("$tool" library --extensions jpg,CR2,.nef R/ | sed "s|^$dir/||" | tr '\n' ' ' | sed 's/ $//')"
+check "--laps 0, --extensions without any and no entry are refused" same "2 2 2" \
+  "$("$tool" library --laps 0 P/ >/dev/null 2>&1; echo $?) $("$tool" library --extensions , P/ >/dev/null 2>&1; echo $?) $("$tool" library >/dev/null 2>&1; echo $?)"
 report "library tool"

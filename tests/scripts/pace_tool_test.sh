@@ -16,9 +16,8 @@ check "60 Hz on battery: a frame every second refresh" same "vblanks 177 frames 
   "$("$tool" pace --display 60 --battery --seconds 4 2>&1)"
 
 usage_error() { "$tool" pace "$@" >/dev/null 2>&1; local rc=$?; [ $rc -eq 2 ] || { DETAIL="exit $rc"; return 1; }; }
-check "no --display: exit 2" usage_error --seconds 3
-check "--display 0: exit 2" usage_error --display 0
-check "--vsync 2: exit 2" usage_error --display 60 --vsync 2
-check "--reported 59.5: exit 2" usage_error --display 60 --reported 59.5
-check "--seconds 1 (the start-up second alone): exit 2" usage_error --display 60 --seconds 1
+for bad in "--seconds 3" "--display 0" "--display 60 --vsync 2" "--display 60 --reported 59.5" \
+  "--display 60 --seconds 1"; do  # the last: the start-up second alone
+  check "pace $bad: exit 2" usage_error $bad
+done
 report "pace tool"

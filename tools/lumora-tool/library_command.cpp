@@ -1,5 +1,6 @@
 // lumora-tool library: the pictures of a photo library, lap after lap, in the order the
 // saver shows them, one full path a line.
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -23,6 +24,23 @@ std::wstring FullEntry(const std::string& word) {
     return error ? entry : full.wstring();
 }
 
+// "jpg,.PNG,cr2" -> ".jpg", ".png", ".cr2": the decoders a machine would have installed.
+std::vector<std::wstring> ExtensionList(const std::string& text) {
+    std::vector<std::wstring> extensions;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(',', start);
+        if (end == std::string::npos) end = text.size();
+        std::wstring extension = L".";
+        for (size_t i = start; i < end; ++i)
+            if (text[i] != '.' || i != start)
+                extension.push_back(static_cast<wchar_t>(std::tolower(static_cast<unsigned char>(text[i]))));
+        if (extension.size() > 1) extensions.push_back(extension);
+        start = end + 1;
+    }
+    return extensions;
+}
+
 int Library(const Args& args) {
     using namespace WorkSpace;
     std::string text;
@@ -35,9 +53,14 @@ int Library(const Args& args) {
         fprintf(stderr, "library: --laps takes a number (>= 1)\n");
         return 2;
     }
+    std::vector<std::wstring> extensions = Platform::PictureExtensions();
+    if (Option(args, "--extensions", text) && (extensions = ExtensionList(text)).empty()) {
+        fprintf(stderr, "library: --extensions takes a list like jpg,png,cr2\n");
+        return 2;
+    }
     std::vector<std::wstring> entries;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--seed" || args[i] == "--laps") {
+        if (args[i] == "--seed" || args[i] == "--laps" || args[i] == "--extensions") {
             ++i;
             continue;
         }
@@ -52,7 +75,7 @@ int Library(const Args& args) {
     options.shuffle = Flag(args, "--shuffle");
     // Seed 0 would take one from the clock; the tool always gives the same order for a seed.
     options.seed = static_cast<uint64_t>(seed) + 1;
-    PictureLibrary library(entries, Platform::PictureExtensions(), options);
+    PictureLibrary library(entries, extensions, options);
     std::wstring path;
     uint32_t place = 0;
     while (library.Next(path, place) && library.Laps() <= static_cast<unsigned long long>(laps)) {
@@ -64,8 +87,8 @@ int Library(const Args& args) {
     return fflush(stdout) == 0 ? 0 : 1;
 }
 
-const Registrar registrar({"library", "library [--shuffle] [--seed N] [--laps K] ENTRY...", Library,
-                           "--shuffle --seed= --laps="});
+const Registrar registrar({"library", "library [--shuffle] [--seed N] [--laps K] [--extensions LIST] ENTRY...",
+                           Library, "--shuffle --seed= --laps= --extensions="});
 
 }  // namespace
 }  // namespace LumoraTool
