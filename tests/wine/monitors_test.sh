@@ -33,16 +33,9 @@ stop_all() { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
 # Wine's Direct3D command-stream thread polls for work after every frame: on a busy machine
 # it takes the time the three views need to pass the start-up second. Windows has no such
 # thread, so it is off here; the shared prefix gets its value back on any exit.
-CSMT_KEY='HKCU\Software\Wine\Direct3D'
-CSMT=""
-restore_csmt() {
-  if [ "$CSMT" = none ]; then wine reg delete "$CSMT_KEY" /v csmt /f >/dev/null 2>&1
-  elif [ -n "$CSMT" ]; then wine reg add "$CSMT_KEY" /v csmt /t REG_DWORD /d "$CSMT" /f >/dev/null 2>&1; fi
-}
-wine_cleanup_on_exit restore_csmt
+wine_cleanup_on_exit csmt_restore
 wine_setup 1600x1080 -extension RANDR || exit 1
-CSMT="$(wine reg query "$CSMT_KEY" /v csmt 2>/dev/null | tr -d '\r' | awk '/csmt/ {v = $3} END {print v == "" ? "none" : v}')"
-wine reg add "$CSMT_KEY" /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1
+csmt_off
 
 # Centre of the lit pixels (grey above 40) of a region WxH+X+Y, relative to the region:
 # "cx cy count" with cx, cy as fractions of the width and height.
