@@ -19,5 +19,5 @@ done
 system_only='^(advapi32|comctl32|comdlg32|gdi32|kernel32|msvcrt|ole32|oleaut32|shell32|shlwapi|user32)\.dll$'
 others="$(echo "$imports" | grep -viE "$system_only" | tr '\n' ' ')"
 check "only system-folder DLLs among the imports" same "" "$others"
-check "24 archive members" same 24 "$(build/linux/lumora-tool res list dist/LMRResource.dat | wc -l)"
+check "25 archive members (the assets and the places table)" same 25 "$(build/linux/lumora-tool res list dist/LMRResource.dat | wc -l)"
 report binary

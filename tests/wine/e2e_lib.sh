@@ -72,6 +72,20 @@ exited_within() {  # pid seconds: sets CODE (the exit code, or "timeout"); statu
 }
 
 # ---- Paths and files ----
+# Wine's Direct3D command-stream thread polls for work after every frame, which no Windows
+# driver does. csmt_off turns it off and keeps the prefix's value; csmt_restore puts it back
+# (call it from the script's exit clean-up: the prefix is shared with the other Wine tests).
+CSMT_KEY='HKCU\Software\Wine\Direct3D'
+CSMT=""
+csmt_off() {
+  CSMT="$(wine reg query "$CSMT_KEY" /v csmt 2>/dev/null | tr -d '\r' | awk '/csmt/ {v = $3} END {print v == "" ? "none" : v}')"
+  wine reg add "$CSMT_KEY" /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1
+}
+csmt_restore() {
+  if [ "$CSMT" = none ]; then wine reg delete "$CSMT_KEY" /v csmt /f >/dev/null 2>&1
+  elif [ -n "$CSMT" ]; then wine reg add "$CSMT_KEY" /v csmt /t REG_DWORD /d "$CSMT" /f >/dev/null 2>&1; fi
+  CSMT=""
+}
 # A Linux path as Wine's Z: drive names it.
 winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 # A settings file's bytes on standard output, as the saver writes them: the pictures between

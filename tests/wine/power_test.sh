@@ -23,14 +23,12 @@ done
 # thread X11 work: most of the process's time, whatever the saver does. Off for the effect,
 # the GL calls run on the saver's render thread, which is what is measured. The prefix is
 # shared with the other Wine tests: the battery and the registry are put back on any exit.
-CSMT_KEY='HKCU\Software\Wine\Direct3D'
-BOUND="" CSMT="" DRIVER_KEY="" MAINS="" BATTERY="" ERROR=""
+BOUND="" DRIVER_KEY="" MAINS="" BATTERY="" ERROR=""
 restore() {
   [ -n "$BOUND" ] && umount /sys/class/power_supply && BOUND=""
-  if [ "$CSMT" = none ]; then wine reg delete "$CSMT_KEY" /v csmt /f >/dev/null 2>&1
-  elif [ -n "$CSMT" ]; then wine reg add "$CSMT_KEY" /v csmt /t REG_DWORD /d "$CSMT" /f >/dev/null 2>&1; fi
+  csmt_restore
   [ -n "$DRIVER_KEY" ] && wine reg delete "HKLM\\$DRIVER_KEY" /v Acceleration.Level /f >/dev/null 2>&1
-  CSMT="" DRIVER_KEY=""
+  DRIVER_KEY=""
 }
 wine_cleanup_on_exit restore
 
@@ -69,8 +67,7 @@ effect() {  # name
 
 echo "-- the effect on mains and on battery, 320x240 (Wine's Direct3D command stream off)"
 wine_setup 320x240 || exit 1
-CSMT="$(wine reg query "$CSMT_KEY" /v csmt 2>/dev/null | tr -d '\r' | awk '/csmt/ {v = $3} END {print v == "" ? "none" : v}')"
-wine reg add "$CSMT_KEY" /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1
+csmt_off
 effect mains && MAINS=$TICKS
 if mount --bind "$SUPPLY" /sys/class/power_supply; then BOUND=1; effect battery && BATTERY=$TICKS
 else fail "the stand-in battery could not be bound (root needed)"; fi
