@@ -162,9 +162,10 @@ void RecordedScene::SetUp() {
 
 void RecordedScene::TearDown() {
     Window& w = GetWindow();
-    w.settings.Set(SettingKey::SpanMonitors, 0);
-    w.settings.Set(SettingKey::PictureFit, 0);
-    UserTextures::Instance().Clear();
+    StopPictures(w);
+    // The next test starts from the defaults and an empty list, whatever this one changed.
+    w.settings = Settings();
+    w.fade = CrossFade();
     w.Release();
     w.archive = &ZipReader::Instance();
     UseRecordingGraphics(nullptr, 0, 0);
