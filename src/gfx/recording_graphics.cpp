@@ -63,6 +63,14 @@ const StateName kTextureStageStates[] = {
     {D3D::TSS_ALPHAARG1, "ALPHAARG1"}, {D3D::TSS_ALPHAOP, "ALPHAOP"}, {D3D::TSS_ALPHAARG2, "ALPHAARG2"}};
 const StateName kTransformStates[] = {{D3D::TS_VIEW, "VIEW"}, {D3D::TS_PROJECTION, "PROJECTION"}};
 
+// A call's arguments as text: given as a literal, or made by a function only when the
+// record keeps its calls (a benchmark's quiet record formats nothing).
+std::string ArgsText(const char* args) { return args; }
+template <typename Make>
+std::string ArgsText(const Make& make) {
+    return make();
+}
+
 std::string NameOf(Texture* t) { return t ? static_cast<RecordedTexture*>(t)->name : "null"; }
 
 // Direct3D 9's initial sampler states: point filtering, no mip filter, wrapping.
@@ -85,25 +93,28 @@ public:
         std::string error;
         if (data && size) parsed_ = ParseEffectSource(static_cast<const char*>(data), size, source_, error);
     }
-    HResult Call(const std::string& op, const std::string& args) {
-        record.calls.push_back("Effect." + op + "(" + args + ")");
+    template <typename Args>
+    HResult Call(const std::string& op, const Args& args) {
+        if (record.keepCalls) record.calls.push_back("Effect." + op + "(" + ArgsText(args) + ")");
         if (record.throwOn == "Effect." + op) throw std::runtime_error("recorded failure");
         return record.failing.count("Effect." + op) ? kFail : kOk;
     }
-    HResult SetTechnique(const char* name) override { return Call("SetTechnique", name); }
+    HResult SetTechnique(const char* name) override { return Call("SetTechnique", [&] { return std::string(name); }); }
     HResult SetMatrix(const char* name, const Matrix& m) override {
-        return Call("SetMatrix", Fmt("%s, %g %g %g %g", name, m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][3]));
+        return Call("SetMatrix", [&] {
+            return Fmt("%s, %g %g %g %g", name, m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][3]);
+        });
     }
     HResult SetTexture(const char* name, Texture* t) override {
-        return Call("SetTexture", std::string(name) + ", " + NameOf(t));
+        return Call("SetTexture", [&] { return std::string(name) + ", " + NameOf(t); });
     }
     HResult Begin(uint32_t* passes, uint32_t flags) override {
         if (passes) *passes = 1;
-        HResult hr = Call("Begin", Fmt("%u", flags));
+        HResult hr = Call("Begin", [&] { return Fmt("%u", flags); });
         if (parsed_ && flags == 0) saved_.Save(device_, source_);
         return hr;
     }
-    HResult BeginPass(uint32_t pass) override { return Call("BeginPass", Fmt("%u", pass)); }
+    HResult BeginPass(uint32_t pass) override { return Call("BeginPass", [&] { return Fmt("%u", pass); }); }
     HResult CommitChanges() override {
         HResult hr = Call("CommitChanges", "");
         if (parsed_)
@@ -133,8 +144,9 @@ class RecordingDevice : public Recorded<GraphicsDevice> {
 public:
     explicit RecordingDevice(GraphicsRecord& r) : Recorded<GraphicsDevice>(r, "device") {}
 
-    HResult Call(const char* op, const std::string& args) {
-        record.calls.push_back(std::string(op) + "(" + args + ")");
+    template <typename Args>
+    HResult Call(const char* op, const Args& args) {
+        if (record.keepCalls) record.calls.push_back(std::string(op) + "(" + ArgsText(args) + ")");
         if (record.throwOn == op) throw std::runtime_error("recorded failure");
         const auto chosen = record.results.find(op);
         if (chosen != record.results.end()) return chosen->second;
@@ -145,20 +157,29 @@ public:
     // A query, not recorded: the frame order the tests compare stays as it was.
     uint32_t RefreshRate() override { return record.refreshRate; }
     HResult SetTransform(uint32_t state, const Matrix& m) override {
-        return Call("SetTransform", StateText(kTransformStates, state) + Fmt(", %g %g %g %g", m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][2]));
+        return Call("SetTransform", [&] {
+            return StateText(kTransformStates, state) +
+                   Fmt(", %g %g %g %g", m.m[0][0], m.m[1][1], m.m[2][2], m.m[3][2]);
+        });
     }
     HResult Clear(uint32_t rects, uint32_t flags, uint32_t color, float z, uint32_t stencil) override {
-        return Call("Clear", Fmt("%u, %u, 0x%08X, %g, %u", rects, flags, color, z, stencil));
+        return Call("Clear", [&] { return Fmt("%u, %u, 0x%08X, %g, %u", rects, flags, color, z, stencil); });
     }
     HResult BeginScene() override { return Call("BeginScene", ""); }
     HResult EndScene() override { return Call("EndScene", ""); }
     HResult Present() override { return Call("Present", ""); }
     HResult SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) override {
-        return Call("SetViewport", Fmt("%d, %d, %d, %d", x, y, w, h));
+        return Call("SetViewport", [&] { return Fmt("%d, %d, %d, %d", x, y, w, h); });
     }
-    HResult SetRenderState(uint32_t s, uint32_t v) override { return Call("SetRenderState", StateText(kRenderStates, s) + Fmt(", %u", v)); }
+    HResult SetRenderState(uint32_t s, uint32_t v) override {
+        return Call("SetRenderState", [&] {
+            return StateText(kRenderStates, s) + Fmt(", %u", v);
+        });
+    }
     HResult SetSamplerState(uint32_t n, uint32_t t, uint32_t v) override {
-        HResult hr = Call("SetSamplerState", Fmt("%u, ", n) + StateText(kSamplerStates, t) + Fmt(", %u", v));
+        HResult hr = Call("SetSamplerState", [&] {
+            return Fmt("%u, ", n) + StateText(kSamplerStates, t) + Fmt(", %u", v);
+        });
         if (!Failed(hr)) record.samplerStates[std::make_pair(n, t)] = v;
         return hr;
     }
@@ -168,43 +189,52 @@ public:
         return kOk;
     }
     HResult SetTextureStageState(uint32_t n, uint32_t t, uint32_t v) override {
-        return Call("SetTextureStageState", Fmt("%u, ", n) + StateText(kTextureStageStates, t) + Fmt(", %u", v));
+        return Call("SetTextureStageState", [&] {
+            return Fmt("%u, ", n) + StateText(kTextureStageStates, t) + Fmt(", %u", v);
+        });
     }
-    HResult SetTexture(uint32_t stage, Texture* t) override { return Call("SetTexture", Fmt("%u, ", stage) + NameOf(t)); }
-    HResult SetFVF(uint32_t fvf) override { return Call("SetFVF", Fmt("0x%X", fvf)); }
+    HResult SetTexture(uint32_t stage, Texture* t) override {
+        return Call("SetTexture", [&] {
+            return Fmt("%u, ", stage) + NameOf(t);
+        });
+    }
+    HResult SetFVF(uint32_t fvf) override { return Call("SetFVF", [&] { return Fmt("0x%X", fvf); }); }
     HResult DrawPrimitiveUP(uint32_t type, uint32_t count, const void* vertices, uint32_t stride) override {
         // Screen quads: log the four corners (x, y) and, with a diffuse colour, the colour.
-        std::string args = Fmt("%u, %u, %u", type, count, stride);
         const float* f = static_cast<const float*>(vertices);
         const size_t step = stride / sizeof(float);
         if (f) record.lastQuad.assign(f, f + 4 * step);
-        for (int k = 0; k < 4 && f; ++k) {
-            args += Fmt(", (%g %g)", f[k * step], f[k * step + 1]);
-            if (stride == 28) args += Fmt(" 0x%08X", *reinterpret_cast<const uint32_t*>(&f[k * step + 4]));
-        }
-        return Call("DrawPrimitiveUP", args);
+        return Call("DrawPrimitiveUP", [&] {
+            std::string args = Fmt("%u, %u, %u", type, count, stride);
+            for (int k = 0; k < 4 && f; ++k) {
+                args += Fmt(", (%g %g)", f[k * step], f[k * step + 1]);
+                if (stride == 28) args += Fmt(" 0x%08X", *reinterpret_cast<const uint32_t*>(&f[k * step + 4]));
+            }
+            return args;
+        });
     }
     HResult CreateVertexDeclaration(const VertexElement* elements, VertexDeclaration** out) override {
         int n = 0;
         while (elements[n].stream != 0xFF) ++n;
-        HResult hr = Call("CreateVertexDeclaration", Fmt("%d", n));
+        HResult hr = Call("CreateVertexDeclaration", [&] { return Fmt("%d", n); });
         *out = Failed(hr) ? nullptr : new RecordedDeclaration(record, "declaration");
         return hr;
     }
     HResult SetVertexDeclaration(VertexDeclaration* d) override {
-        return Call("SetVertexDeclaration", d ? static_cast<RecordedDeclaration*>(d)->name : "null");
+        return Call("SetVertexDeclaration", [&] { return d ? static_cast<RecordedDeclaration*>(d)->name : "null"; });
     }
     HResult DrawIndexedPrimitiveUP(uint32_t type, uint32_t minIndex, uint32_t vertexCount, uint32_t primitives,
                                    const void* indices, uint32_t format, const void* vertices,
                                    uint32_t stride) override {
         (void)indices;
         (void)vertices;
-        return Call("DrawIndexedPrimitiveUP",
-                    Fmt("%u, %u, %u, %u, %u, %u", type, minIndex, vertexCount, primitives, format, stride));
+        return Call("DrawIndexedPrimitiveUP", [&] {
+            return Fmt("%u, %u, %u, %u, %u, %u", type, minIndex, vertexCount, primitives, format, stride);
+        });
     }
     HResult CreateTextureFromMemory(const void* data, uint32_t size, const TextureOptions& options,
                                     ImageInfo* info, Texture** out) override {
-        HResult hr = Call("CreateTextureFromMemory", Fmt("%u, %u", size, options.mipLevels));
+        HResult hr = Call("CreateTextureFromMemory", [&] { return Fmt("%u, %u", size, options.mipLevels); });
         *out = nullptr;
         if (Failed(hr) || !data || size == 0) return Failed(hr) ? hr : kFail;
         // The source size from the file's header, enough for the logo placement tests.
@@ -219,14 +249,14 @@ public:
         // Named after the size and the first pixel, so a test can tell its pictures apart.
         const uint32_t first = image.pixels.empty() ? 0u : image.pixels[0];
         const std::string name = Fmt("image:%ux%u:%08X", image.width, image.height, first);
-        HResult hr = Call("CreateTextureFromImage", name + Fmt(", %u", options.mipLevels));
+        HResult hr = Call("CreateTextureFromImage", [&] { return name + Fmt(", %u", options.mipLevels); });
         *out = nullptr;
         if (Failed(hr) || image.pixels.empty()) return Failed(hr) ? hr : kFail;
         *out = new RecordedTexture(record, name);
         return kOk;
     }
     HResult CreateEffect(const void* data, uint32_t size, Effect** out) override {
-        HResult hr = Call("CreateEffect", Fmt("%u", size));
+        HResult hr = Call("CreateEffect", [&] { return Fmt("%u", size); });
         *out = Failed(hr) ? nullptr : new RecordedEffect(record, *this, data, size);
         return hr;
     }

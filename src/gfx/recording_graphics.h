@@ -12,6 +12,9 @@ namespace WorkSpace {
 
 struct GraphicsRecord {
     std::vector<std::string> calls;
+    // False: the calls are carried out but neither formatted nor kept, so a benchmark times
+    // the frame rather than the text of its calls.
+    bool keepCalls = true;
     std::set<std::string> failing;  // operation names that report failure
     std::map<std::string, HResult> results;  // operation name -> the HRESULT it returns
     std::string throwOn;            // operation name that throws (a frame that fails)
