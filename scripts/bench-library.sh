@@ -3,13 +3,17 @@
 # (time and peak memory). Under Wine (unless --native-only): the saver's probe for 1, 1,000
 # and 100,000 photos of 4000 x 3000, the library a folder entry of hard links to one photo,
 # each run for SECONDS (20): time from start to the first frame, resident memory at the end,
-# and a full scan's time (lumora-tool.exe library). On demand only; run after ./lumora build.
-#   bash scripts/bench-library.sh [--native-only] [SECONDS]
+# and a full scan's time (lumora-tool.exe library). With --photo-options, only the probe for
+# 1 and 1,000 photos, once with the photo options off (landscape photos, as above) and once
+# with all four on (portrait photos with a date and a place, so each is captioned and paired).
+# On demand only; run after ./lumora build.
+#   bash scripts/bench-library.sh [--native-only | --photo-options] [SECONDS]
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
-NATIVE_ONLY=0
+NATIVE_ONLY=0 PHOTO_OPTIONS=0
 [ "${1:-}" = "--native-only" ] && { NATIVE_ONLY=1; shift; }
+[ "${1:-}" = "--photo-options" ] && { PHOTO_OPTIONS=1; shift; }
 SECONDS_PER_RUN="${1:-20}"
 WORK="$ROOT/build/bench/library"
 mkdir -p "$WORK"
@@ -39,6 +43,35 @@ PY
 photo="$WORK/photo.jpg"
 [ -f "$photo" ] || big_photo "$photo"
 
+if [ "$PHOTO_OPTIONS" = 1 ]; then
+  source scripts/wine-env.sh
+  portrait="$WORK/portrait.jpg"
+  if [ ! -f "$portrait" ]; then
+    big_photo "$WORK/portrait_plain.jpg"
+    convert "$WORK/portrait_plain.jpg" -rotate 90 "$WORK/portrait_plain.jpg"
+    python3 tests/scripts/exif_photo.py "$portrait" --date "2023:07:14 10:00:00" --gps 48.8566 2.3522 \
+      --into "$WORK/portrait_plain.jpg"
+  fi
+  make_library "$WORK/p1000" 1000 10 "$photo"
+  make_library "$WORK/q1000" 1000 10 "$portrait"
+  cp build/windows/tests/lumora_wine_perf.exe dist/LMRResource.dat "$WORK/"
+  wine_setup 1024x768 || exit 1
+  printf '| photos | photo options | first frame after start | resident after %s s |\n|---:|---|---:|---:|\n' \
+    "$SECONDS_PER_RUN"
+  for n in 1 1000; do
+    for options in off on; do
+      if [ "$options" = off ]; then keys=() one="$photo" many="$WORK/p1000/"
+      else keys=(Captions=2 Portraits=1 PicturesPerMonitor=1 PanZoom=1) one="$portrait" many="$WORK/q1000/"; fi
+      if [ "$n" = 1 ]; then entry="$(winpath "$one")"; else entry="$(winpath "$many")"; fi
+      settings "${keys[@]}" -- "$entry" >"$WORK/options_${n}_${options}.settings"
+      perf_probe "$SECONDS_PER_RUN" "$WORK/options_${n}_${options}.settings"
+      printf '| %s | %s | %s s | %s MB |\n' "$n" "$options" "${FIRST:-?}" "${RESIDENT:-?}"
+    done
+  done
+  wine_teardown
+  exit 0
+fi
+
 make_library "$WORK/native" 50000 500 "$photo"
 /usr/bin/time -f '%e %M' -o "$WORK/time.txt" build/linux/lumora-tool library "$WORK/native/" >"$WORK/list.txt"
 read -r elapsed kb <"$WORK/time.txt"
@@ -58,17 +91,10 @@ for n in 1 1000 100000; do
   if [ "$n" = 1 ]; then entry="$(winpath "$photo")"; else entry="$(winpath "$WORK/p$n/")"; fi
   settings="$WORK/library_$n.settings"
   settings -- "$entry" >"$settings"
-  for try in 1 2 3; do
-    out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" 1024 768 "$(winpath "$settings")" 2>/dev/null | tr -d '\r')"
-    grep -q '^start-up failed' <<<"$out" || break
-    sleep 5
-  done
-  first="$(sed -n 's/^first frame \([0-9.]*\) s after start.*/\1/p' <<<"$out")"
-  resident="$(sed -n 's/^resident memory at the end \([0-9]*\) MB.*/\1/p' <<<"$out")"
+  perf_probe "$SECONDS_PER_RUN" "$settings"
   start=$(date +%s.%N)
   scanned="$(cd "$WORK" && wine ./lumora-tool.exe library "$entry" 2>/dev/null | wc -l)"
   scan="$(python3 -c "import time; print('%.2f' % (time.time() - $start))")"
-  printf '| %s | %s s | %s MB | %s s (%s pictures) |\n' "$n" "${first:-?}" "${resident:-?}" "$scan" "$scanned"
-  [ -n "$first" ] || echo "$out" >&2
+  printf '| %s | %s s | %s MB | %s s (%s pictures) |\n' "$n" "${FIRST:-?}" "${RESIDENT:-?}" "$scan" "$scanned"
 done
 wine_teardown

@@ -27,15 +27,7 @@ for n in 1 10 50 200; do
   photos=()
   for i in $(seq 0 $((n - 1))); do photos+=("$WORK/photos/photo$i.jpg"); done
   settings -- "${photos[@]}" >"$settings"
-  # A start that missed its 20 frames in the first second (a loaded machine) is run again.
-  for try in 1 2 3; do
-    out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$SECONDS_PER_RUN" 1024 768 "$(winpath "$settings")" 2>/dev/null | tr -d '\r')"
-    grep -q '^start-up failed' <<<"$out" || break
-    sleep 5
-  done
-  first="$(sed -n 's/^first frame \([0-9.]*\) s after start.*/\1/p' <<<"$out")"
-  resident="$(sed -n 's/^resident memory at the end \([0-9]*\) MB.*/\1/p' <<<"$out")"
-  printf '| %s | %s s | %s MB |\n' "$n" "${first:-?}" "${resident:-?}"
-  [ -n "$first" ] || echo "$out" >&2
+  perf_probe "$SECONDS_PER_RUN" "$settings"
+  printf '| %s | %s s | %s MB |\n' "$n" "${FIRST:-?}" "${RESIDENT:-?}"
 done
 wine_teardown

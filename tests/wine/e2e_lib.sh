@@ -192,3 +192,19 @@ stop_saver() {
   xdotool key space
   exited_within "$SAVER" 10 || { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
 }
+
+# ---- The benchmarks' probe ----
+# lumora_wine_perf.exe (in $WORK) for SECONDS at 1024x768 with a settings file: sets FIRST
+# (seconds from start to the first frame) and RESIDENT (MB at the end), empty when it gave
+# none. A start that missed its 20 frames in the first second (a loaded machine) runs again.
+perf_probe() {  # seconds settings-file
+  local out try
+  for try in 1 2 3; do
+    out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$1" 1024 768 "$(winpath "$2")" 2>/dev/null | tr -d '\r')"
+    grep -q '^start-up failed' <<<"$out" || break
+    sleep 5
+  done
+  FIRST="$(sed -n 's/^first frame \([0-9.]*\) s after start.*/\1/p' <<<"$out")"
+  RESIDENT="$(sed -n 's/^resident memory at the end \([0-9]*\) MB.*/\1/p' <<<"$out")"
+  [ -n "$FIRST" ] || echo "$out" >&2
+}
