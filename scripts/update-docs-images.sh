@@ -16,6 +16,12 @@ done
 for shot in photos/shots/portraits_pair photos/shots/portraits_blur monitors/shots/three_pictures; do
   [ -f "build/e2e/$shot.png" ] && convert "build/e2e/$shot.png" -resize 480x "$OUT/$(basename "$shot").png"
 done
+# Pan and zoom: the left of the screen at the first shot with the picture and when the
+# edge had moved, side by side, three times their size.
+if [ -f build/e2e/photos/shots/pan_zoom_start.png ] && [ -f build/e2e/photos/shots/pan_zoom.png ]; then
+  convert \( build/e2e/photos/shots/pan_zoom_start.png build/e2e/photos/shots/pan_zoom.png \) \
+    -crop 96x160+0+160 +repage -scale 300% -bordercolor white -border 4 +append "$OUT/pan_zoom.png"
+fi
 # A photo's caption: the bottom-right quarter of the end-to-end test's screenshot, unscaled.
 [ -f build/e2e/captions/shots/caption.png ] && convert build/e2e/captions/shots/caption.png -crop 512x384+512+384 +repage "$OUT/caption.png"
 

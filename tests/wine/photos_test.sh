@@ -5,6 +5,7 @@
 #   Fit shows the whole picture with black bars and its aspect kept
 #   Fill covers the screen with its aspect kept, cropped in the middle
 #   Portraits 1 shows two portraits side by side; Portraits 2 one over its blurred copy
+#   PanZoom 1 moves the picture on screen as it is shown
 #   a list of 50 pictures with unreadable ones among them cross-fades through the readable
 #      ones in list order, and no sampled moment is black
 # A start that misses its 20 frames in the first second (a loaded machine) shows the error
@@ -87,13 +88,13 @@ use_probe_on() {  # attempt number
     echo "   (the saver kept missing its start-up second on this loaded machine; the probe draws the scene)"
   fi
 }
-attempt() {  # shot check: the check (given the shot) passes before the picture settles
+attempt() {  # shot check [seconds]: the check (given the shot) passes before the picture settles
   local i ok
   for i in $(seq 1 $ATTEMPTS); do
     use_probe_on "$i"
     start_saver
     ok=0
-    shot_until "$1" 25 "$2" && ok=1
+    shot_until "$1" "${3:-25}" "$2" && ok=1
     stop_saver
     [ "$ok" = 1 ] && return 0
     [ "$i" -lt $ATTEMPTS ] && echo "   (attempt $i: $MSG; retrying)" && calm_down
@@ -211,6 +212,38 @@ check_blur() {  # shot
 }
 if attempt portraits_blur check_blur; then pass "a portrait over its blurred copy: green bars, no black"
 else fail "portrait over its blurred copy: $MSG"; fi
+
+echo "-- PanZoom 1: the picture moves as it is shown"
+# Red on the left tenth, blue on the rest, filling the 4:3 screen; a second, green picture
+# starts the cross-fade, which moves the pan and zoom on. The first picture zooms in and pans
+# towards its right end, so the red/blue edge (x 64 when still) goes left, faster than any
+# point nearer the middle. The motion goes by frames: a loaded machine draws fewer a second.
+convert -size 64x480 xc:'#E01010' -size 576x480 xc:'#1010E0' +append "$P/edge.png"
+convert -size 640x480 xc:'#10D010' "$P/green.png"
+settings SelectLumoraEffect=2 PanZoom=1 -- "$P/edge.png" "$P/green.png" >"$WORK/app/Lumora.scr.settings"
+# The x of the red/blue edge in a shot: the middle row band's column where red stops
+# leading blue (green, fading in, adds to neither); -1 when there is none.
+edge_x() {  # shot
+  convert "$WORK/shots/$1.png" -crop "${W}x200+0+140" +repage -scale "${W}x1!" -depth 8 rgb:- |
+    python3 -c "
+import sys
+d = sys.stdin.buffer.read()
+lead = [d[3 * x] - d[3 * x + 2] for x in range(len(d) // 3)]
+print(next((x for x in range(1, len(lead)) if lead[x - 1] > 20 and lead[x] <= 0), -1))"
+}
+FIRST_EDGE="" EDGE_SAVER=""
+edge_moved() {  # shot: the edge at least 6 pixels left of where this start's first shot had it
+  local x
+  [ "$EDGE_SAVER" = "$SAVER" ] || { FIRST_EDGE=""; EDGE_SAVER=$SAVER; }
+  x="$(edge_x "$1")"
+  [ "$x" -gt 0 ] || return 1
+  if [ -z "$FIRST_EDGE" ]; then FIRST_EDGE=$x; cp "$WORK/shots/$1.png" "$WORK/shots/pan_zoom_start.png"; return 1; fi
+  MSG="edge from x $FIRST_EDGE to $x"
+  [ "$x" -le $((FIRST_EDGE - 6)) ]
+}
+MSG="no red/blue edge"
+if attempt pan_zoom edge_moved 40; then pass "pan and zoom: the picture moves ($MSG)"
+else fail "pan and zoom: $MSG"; fi
 
 echo "-- 50 pictures, unreadable ones among them, in list order"
 # Readable: red (0), green (3), blue (6), then red, green, blue ... Unreadable: damaged
