@@ -66,13 +66,5 @@ TEST(PictureFit, PanAndZoomStaysInsideThePictureAndReachesAnEndOfTheLongSide) {
     NearQuad(PanAndZoom(tall, 1.0f, false), 175, 0, 625, 600, 0.5f - keep / 2, 1.0f - keep, 0.5f + keep / 2, 1);
 }
 
-TEST(PictureFit, OnlyPortraitsOnLandscapeAreasAndTheReverseLieAcross) {
-    EXPECT_TRUE(LiesAcross(3000, 4000, 800.0f, 600.0f));
-    EXPECT_TRUE(LiesAcross(4000, 3000, 600.0f, 800.0f));
-    EXPECT_FALSE(LiesAcross(4000, 3000, 800.0f, 600.0f));
-    EXPECT_FALSE(LiesAcross(3000, 3000, 800.0f, 600.0f));
-    EXPECT_FALSE(LiesAcross(0, 3000, 800.0f, 600.0f));
-}
-
 }  // namespace
 }  // namespace WorkSpace
