@@ -202,7 +202,6 @@ perf_probe() {  # seconds settings-file
   for try in 1 2 3; do
     out="$(cd "$WORK" && wine ./lumora_wine_perf.exe "$1" 1024 768 "$(winpath "$2")" 2>/dev/null | tr -d '\r')"
     grep -q '^start-up failed' <<<"$out" || break
-    sleep 5
   done
   FIRST="$(sed -n 's/^first frame \([0-9.]*\) s after start.*/\1/p' <<<"$out")"
   RESIDENT="$(sed -n 's/^resident memory at the end \([0-9]*\) MB.*/\1/p' <<<"$out")"
