@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Refreshes the README's pictures from the real saver under Wine: a short animation of the
-# effect, the four colour schemes (from the scene tests' back-buffer images), the error
-# screen and the photo options (from the end-to-end tests' screenshots). Run after ./lumora test.
+# Refreshes the pictures of the README and docs/user-guide.md (docs/images/) from the real
+# saver under Wine: a short animation of the effect, the four colour schemes (from the scene
+# tests' back-buffer images), the error screen and the photo options (from the end-to-end
+# tests' screenshots). Run after ./lumora test.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"

@@ -3,7 +3,7 @@
 # run on a small screen, and the error screen under 1 % of a core. The battery is a stand-in
 # /sys/class/power_supply (a discharging BAT0, an AC offline) bound over the machine's own,
 # which Wine's GetSystemPowerStatus reads; binding needs root. Prints the figures for the
-# README's performance table. Run from the repository root after ./lumora build.
+# performance table in docs/performance.md. Run from the repository root after ./lumora build.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Long mode only (LUMORA_LONG=1 ./lumora test): runs dist/Lumora.scr /s for ten minutes
 # under Wine, samples the process's resident memory every 30 s and checks that it stays
-# flat, and that the saver still ends on input. Prints the samples for the README's report.
+# flat, and that the saver still ends on input. Prints the samples for docs/performance.md.
 # The particle stream takes a few minutes of software rendering to reach its steady
 # population (its arrays grow only), so "flat" is judged from the fifth minute on (at most
 # 2% more at the end), with the first minute kept within 5% as well.
