@@ -90,6 +90,7 @@ TEST_F(Renderer, TheEffectPutsBackTheSamplerStatesItsPassChanged) {
         }
         return states;
     };
+    SetupSharedRenderState(GetWindow().device);  // as the layer sets them before Begin
     const std::vector<uint32_t> before = samplerZero();
     record.Clear();
     RenderParticles();
@@ -99,7 +100,7 @@ TEST_F(Renderer, TheEffectPutsBackTheSamplerStatesItsPassChanged) {
     // The pass filters and clamps the particle texture (linear min, mag and mip)...
     EXPECT_LT(record.Find("SetSamplerState(0, MINFILTER, 2)"), draw);
     EXPECT_LT(record.Find("SetSamplerState(0, ADDRESSU, 3)"), draw);
-    // ...and after End sampler 0 is as the scene left it: point sampling for the logo.
+    // ...and after End sampler 0 is as the layer set it: point sampling for the logo.
     EXPECT_EQ(samplerZero(), before);
     EXPECT_EQ(before[6 - 1], 0u);
 }

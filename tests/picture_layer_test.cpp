@@ -48,7 +48,9 @@ TEST_F(PictureLayer, PicturesCoverTheScreenOrCrossFade) {
     record.Clear();
     AdvancePictureFade(GetWindow());
     DrawPictureLayer(GetWindow(), kClient, RecordFit());
-    EXPECT_EQ(record.Find("SetRenderState"), -1);  // one picture: no blending, covers all
+    // One picture: no blending, covers all.
+    EXPECT_LT(record.Find("SetRenderState(ALPHABLENDENABLE, 0)"), record.Find("DrawPrimitiveUP"));
+    EXPECT_EQ(record.Find("SetRenderState(ALPHABLENDENABLE, 1)"), -1);
     EXPECT_EQ(record.calls.back(),
               "DrawPrimitiveUP(6, 2, 28, (0 0) 0xFFFFFFFF, (1024 0) 0xFFFFFFFF, (1024 768) 0xFFFFFFFF, (0 768) 0xFFFFFFFF)");
 

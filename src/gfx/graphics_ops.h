@@ -36,8 +36,9 @@ constexpr uint32_t SAMP_ADDRESSU = 1, SAMP_ADDRESSV = 2, SAMP_MAGFILTER = 5, SAM
                    SAMP_MIPFILTER = 7;
 constexpr uint32_t TADDRESS_CLAMP = 3, TEXF_NONE = 0;
 // Texture stage states
-constexpr uint32_t TSS_ALPHAARG1 = 5;
-constexpr uint32_t TSS_ALPHAOP = 4, TSS_ALPHAARG2 = 6, TOP_SELECTARG1 = 2, TOP_MODULATE = 4;
+constexpr uint32_t TSS_COLOROP = 1, TSS_COLORARG1 = 2, TSS_COLORARG2 = 3, TSS_ALPHAOP = 4, TSS_ALPHAARG1 = 5,
+                   TSS_ALPHAARG2 = 6;
+constexpr uint32_t TOP_SELECTARG1 = 2, TOP_MODULATE = 4;
 constexpr uint32_t TA_DIFFUSE = 0, TA_TEXTURE = 2;
 // Transforms
 constexpr uint32_t TS_VIEW = 2, TS_PROJECTION = 3;

@@ -59,8 +59,9 @@ const StateName kSamplerStates[] = {{D3D::SAMP_ADDRESSU, "ADDRESSU"},
                                     {D3D::SAMP_MAGFILTER, "MAGFILTER"},
                                     {D3D::SAMP_MINFILTER, "MINFILTER"},
                                     {D3D::SAMP_MIPFILTER, "MIPFILTER"}};
-const StateName kTextureStageStates[] = {
-    {D3D::TSS_ALPHAARG1, "ALPHAARG1"}, {D3D::TSS_ALPHAOP, "ALPHAOP"}, {D3D::TSS_ALPHAARG2, "ALPHAARG2"}};
+const StateName kTextureStageStates[] = {{D3D::TSS_COLOROP, "COLOROP"},     {D3D::TSS_COLORARG1, "COLORARG1"},
+                                         {D3D::TSS_COLORARG2, "COLORARG2"}, {D3D::TSS_ALPHAOP, "ALPHAOP"},
+                                         {D3D::TSS_ALPHAARG1, "ALPHAARG1"}, {D3D::TSS_ALPHAARG2, "ALPHAARG2"}};
 const StateName kTransformStates[] = {{D3D::TS_VIEW, "VIEW"}, {D3D::TS_PROJECTION, "PROJECTION"}};
 
 // A call's arguments as text: given as a literal, or made by a function only when the
@@ -142,7 +143,10 @@ private:
 
 class RecordingDevice : public Recorded<GraphicsDevice> {
 public:
-    explicit RecordingDevice(GraphicsRecord& r) : Recorded<GraphicsDevice>(r, "device") {}
+    explicit RecordingDevice(GraphicsRecord& r) : Recorded<GraphicsDevice>(r, "device") {
+        record.samplerStates.clear();
+        record.states.clear();
+    }
 
     template <typename Args>
     HResult Call(const char* op, const Args& args) {
@@ -151,6 +155,19 @@ public:
         const auto chosen = record.results.find(op);
         if (chosen != record.results.end()) return chosen->second;
         return record.failing.count(op) ? kFail : kOk;
+    }
+
+    // A state set (hr) is kept by name for the draws that follow it.
+    template <typename Name>
+    HResult Keep(HResult hr, const Name& name, uint32_t value) {
+        if (!Failed(hr) && record.keepCalls) record.states[name()] = value;
+        return hr;
+    }
+    void NoteDrawStates() {
+        if (!record.keepCalls) return;
+        std::string text;
+        for (const auto& state : record.states) text += state.first + Fmt("=%u; ", state.second);
+        record.drawStates.push_back(text);
     }
 
     HResult GetDeviceCaps() override { return Call("GetDeviceCaps", ""); }
@@ -172,16 +189,17 @@ public:
         return Call("SetViewport", [&] { return Fmt("%d, %d, %d, %d", x, y, w, h); });
     }
     HResult SetRenderState(uint32_t s, uint32_t v) override {
-        return Call("SetRenderState", [&] {
+        HResult hr = Call("SetRenderState", [&] {
             return StateText(kRenderStates, s) + Fmt(", %u", v);
         });
+        return Keep(hr, [&] { return "RS " + StateText(kRenderStates, s); }, v);
     }
     HResult SetSamplerState(uint32_t n, uint32_t t, uint32_t v) override {
         HResult hr = Call("SetSamplerState", [&] {
             return Fmt("%u, ", n) + StateText(kSamplerStates, t) + Fmt(", %u", v);
         });
         if (!Failed(hr)) record.samplerStates[std::make_pair(n, t)] = v;
-        return hr;
+        return Keep(hr, [&] { return Fmt("SAMP %u ", n) + StateText(kSamplerStates, t); }, v);
     }
     HResult GetSamplerState(uint32_t n, uint32_t t, uint32_t* v) override {
         auto it = record.samplerStates.find(std::make_pair(n, t));
@@ -189,9 +207,10 @@ public:
         return kOk;
     }
     HResult SetTextureStageState(uint32_t n, uint32_t t, uint32_t v) override {
-        return Call("SetTextureStageState", [&] {
+        HResult hr = Call("SetTextureStageState", [&] {
             return Fmt("%u, ", n) + StateText(kTextureStageStates, t) + Fmt(", %u", v);
         });
+        return Keep(hr, [&] { return Fmt("TSS %u ", n) + StateText(kTextureStageStates, t); }, v);
     }
     HResult SetTexture(uint32_t stage, Texture* t) override {
         return Call("SetTexture", [&] {
@@ -204,6 +223,7 @@ public:
         const float* f = static_cast<const float*>(vertices);
         const size_t step = stride / sizeof(float);
         if (f) record.lastQuad.assign(f, f + 4 * step);
+        NoteDrawStates();
         return Call("DrawPrimitiveUP", [&] {
             std::string args = Fmt("%u, %u, %u", type, count, stride);
             for (int k = 0; k < 4 && f; ++k) {
@@ -228,6 +248,7 @@ public:
                                    uint32_t stride) override {
         (void)indices;
         (void)vertices;
+        NoteDrawStates();
         return Call("DrawIndexedPrimitiveUP", [&] {
             return Fmt("%u, %u, %u, %u, %u, %u", type, minIndex, vertexCount, primitives, format, stride);
         });

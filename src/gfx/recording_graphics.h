@@ -22,6 +22,11 @@ struct GraphicsRecord {
     // The device's sampler states as set so far, by (sampler, state); an unset one reads as
     // Direct3D 9's default.
     std::map<std::pair<uint32_t, uint32_t>, uint32_t> samplerStates;
+    // Every render, sampler and texture stage state set on the device so far, by name
+    // ("SAMP 0 ADDRESSU"), and those in force at each draw as one text per draw; kept only
+    // with the calls. A new device starts with none set.
+    std::map<std::string, uint32_t> states;
+    std::vector<std::string> drawStates;
     // The floats of the four vertices of the last screen-space quad (DrawPrimitiveUP).
     std::vector<float> lastQuad;
     DisplayLayout layout;           // what the platform reports for the window
@@ -30,7 +35,10 @@ struct GraphicsRecord {
     bool Contains(const std::string& call) const;
     // Index of the first call starting with `prefix` at or after `from`; -1 if none.
     int Find(const std::string& prefix, size_t from = 0) const;
-    void Clear() { calls.clear(); }
+    void Clear() {
+        calls.clear();
+        drawStates.clear();
+    }
 };
 
 // Every recorded object counts itself live while it exists and logs "Release(name)".

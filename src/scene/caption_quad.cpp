@@ -13,6 +13,18 @@ float Triangle(double t) {
     const double f = t - std::floor(t);
     return static_cast<float>(f < 0.5 ? 2.0 * f : 2.0 - 2.0 * f);
 }
+
+// Every state the caption's quad relies on: blended by its texture's alpha times the vertex
+// colour's, which carries the caption's share of the cross-fade.
+void SetupCaptionRenderState(GraphicsDevice* device) {
+    SetupScreenQuadRenderState(device);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCALPHA);
+    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAOP, D3D::TOP_MODULATE);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG2, D3D::TA_DIFFUSE);
+}
 }  // namespace
 
 void CaptionRect(const float area[4], uint32_t w, uint32_t h, double seconds, float rect[4]) {
@@ -38,12 +50,8 @@ void DrawCaption(GraphicsDevice* device, const float area[4], Texture* caption, 
     CaptionRect(area, w, h, seconds, rect);
     static const float kWhole[4] = {0.0f, 0.0f, 1.0f, 1.0f};
     const uint32_t alpha = static_cast<uint32_t>(std::min(weight, 1.0f) * 255.0f);
+    SetupCaptionRenderState(device);
     device->SetTexture(0, caption);
-    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
-    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCALPHA);
-    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
-    device->SetTextureStageState(0, D3D::TSS_ALPHAOP, D3D::TOP_MODULATE);
-    device->SetTextureStageState(0, D3D::TSS_ALPHAARG2, D3D::TA_DIFFUSE);
     DrawTintedScreenQuad(device, kWhole, rect, (alpha << 24) | 0xFFFFFF);
     device->SetTextureStageState(0, D3D::TSS_ALPHAOP, D3D::TOP_SELECTARG1);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);

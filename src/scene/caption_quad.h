@@ -19,7 +19,8 @@ constexpr double kCaptionDriftSeconds = 480.0;
 void CaptionRect(const float area[4], uint32_t w, uint32_t h, double seconds, float rect[4]);
 
 // Draws the caption texture into `area`, its opacity `weight` (its picture's share of the
-// cross-fade); leaves blending off and the stage's alpha from the texture, as it found them.
+// cross-fade), with every state it relies on set first; leaves blending off and the stage's
+// alpha from the texture alone.
 void DrawCaption(GraphicsDevice* device, const float area[4], Texture* caption, uint32_t w, uint32_t h, float weight,
                  double seconds);
 

@@ -44,9 +44,10 @@ struct FrameLayer {
     bool (*make)(Window& window);
     // Once per frame before any view is drawn: the simulation, the cross-fade. No drawing.
     void (*advance)(Window& window, const FrameSettings& settings);
-    // Draws into one view. A layer sets every state its draw needs beyond the device's
-    // fixed states (Window::Create) and leaves blending off and the stage's alpha from the
-    // texture, as it found them: so no layer depends on what the one before it did.
+    // Draws into one view. A layer sets every render, sampler and texture stage state its
+    // draw relies on in one Setup...RenderState function at the start of its draw, so no
+    // layer depends on the device's set-up or on what the one before it did, and its draw is
+    // the same on a device's first frame as on any later one. Each still leaves blending off.
     void (*draw)(Window& window, const View& view, const FrameSettings& settings);
     // Lets go of what make made that the Window object does not release itself.
     void (*release)(Window& window);

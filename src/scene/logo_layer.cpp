@@ -7,6 +7,15 @@ namespace WorkSpace {
 
 namespace {
 void Draw(Window& w, const View& view, const FrameSettings&) { DrawLogo(w, view); }
+
+// Every state the logo's quad relies on: clamped at its edges, blended by its own alpha.
+void SetupLogoRenderState(GraphicsDevice* device) {
+    SetupScreenQuadRenderState(device);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCALPHA);
+    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+}
 }  // namespace
 
 // The logo texture is the Window object's own: Window::InitLogo makes it first in every
@@ -16,12 +25,7 @@ const FrameLayer kLogoLayer = {nullptr, nullptr, Draw, nullptr};
 void DrawLogo(Window& w, const View& view) {
     if (view.rect.Width() < 640 || view.rect.Height() < 480) return;
     GraphicsDevice* device = w.device;
-    device->SetSamplerState(0, D3D::SAMP_ADDRESSU, D3D::TADDRESS_CLAMP);
-    device->SetSamplerState(0, D3D::SAMP_ADDRESSV, D3D::TADDRESS_CLAMP);
-    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
-    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
-    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCALPHA);
-    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+    SetupLogoRenderState(device);
     device->SetTexture(0, w.logo);
     const float L = static_cast<float>(view.rect.left), H = static_cast<float>(view.rect.bottom);
     const float lw = static_cast<float>(w.logoInfo.width), lh = static_cast<float>(w.logoInfo.height);

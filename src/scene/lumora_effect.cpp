@@ -5,6 +5,7 @@
 #include "settings/settings.h"
 #include "gfx/archive_texture.h"
 #include "scene/frame_layer.h"
+#include "scene/scene.h"
 #include "resources/archive_members.h"
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
@@ -22,6 +23,18 @@ const VertexElement kParticleDeclaration[] = {
 // sin/cos of a float argument (the product t x c rounded to float first), rounded to float.
 float Sin(float t, double c) { return static_cast<float>(std::sin(static_cast<double>(static_cast<float>(t * c)))); }
 float Cos(float t, double c) { return static_cast<float>(std::cos(static_cast<double>(static_cast<float>(t * c)))); }
+
+// Every state the particles' draw relies on outside the effect: additive blending, no culling
+// or depth test, so the squares show from either side in any order. The effect's pass sets
+// sampler 0 itself and its End puts back what it found at Begin: the shared states set that
+// here, so what End leaves is the same on a device's first frame as on any later one.
+void SetupParticleRenderState(GraphicsDevice* device) {
+    SetupSharedRenderState(device);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
+    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_ONE);
+    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_ONE);
+}
 }  // namespace
 
 Vec3 EmitterPath(float t) {
@@ -129,10 +142,7 @@ void LumoraEffect::Render(const View& view) {
     const uint32_t n = count_;
     if (!vertices || !indices || !effect_) return;
 
-    device_->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
-    device_->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
-    device_->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_ONE);
-    device_->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_ONE);
+    SetupParticleRenderState(device_);
 
     effect_->SetTechnique("TechniqueNoInst");
     effect_->SetMatrix("matWorldViewProjection", m);

@@ -20,8 +20,8 @@ public:
     // The simulation step of `step` simulated seconds on `clock` and the vertex and index
     // build, with every particle `sizeScale` times its own size; once per frame.
     void Advance(float& clock, float step, float sizeScale);
-    // Draws the arrays of the last Advance through the view's camera; no state changes
-    // besides the render states around the draw, so every view sees the same stream.
+    // Draws the arrays of the last Advance through the view's camera, every state it relies
+    // on set first; nothing else changes, so every view sees the same stream.
     void Render(const View& view);
     void Release();
     bool IsInitialised() const { return camera_ != nullptr; }

@@ -15,6 +15,21 @@ uint32_t Grey(float weight) {
     return (b << 24) | (b << 16) | (b << 8) | b;
 }
 
+// Every state the pictures' quads rely on: while two pictures cross-fade, each is blended by
+// its vertex colour; one alone covers its place, unblended.
+void SetupPictureRenderState(GraphicsDevice* device, bool crossFade) {
+    SetupScreenQuadRenderState(device);
+    if (!crossFade) {
+        device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
+        device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+        return;
+    }
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
+    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
+    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
+}
+
 void Advance(Window& w, const FrameSettings& settings) {
     if (settings.showPictures)
         AdvancePictureFade(w, settings.fadeStep, PictureLanes(w, settings.picturesPerMonitor));
@@ -205,6 +220,7 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     const uint32_t n = pictures.Count();
     if (n == 0) return;
     GraphicsDevice* device = w.device;
+    SetupPictureRenderState(device, n >= 2);
     // `progress` is how far the picture is through its time on screen: the first half while
     // it fades in, the second while it fades out; so it follows the frame's step.
     auto place = [&](Texture* texture, const PictureQuad& placed, uint32_t colour, float progress, bool reverse) {
@@ -263,15 +279,10 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
                     state.captionSeconds);
     };
     if (n == 1) {
-        // Blending is off in the baseline every layer leaves behind: the picture covers its place.
         draw(pictures.At(0), Grey(state.appear), leaving);
         caption(pictures.At(0), state.appear);
         return;
     }
-    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
-    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
-    device->SetRenderState(D3D::RS_SRCBLEND, D3D::BLEND_SRCCOLOR);
-    device->SetRenderState(D3D::RS_DESTBLEND, D3D::BLEND_INVSRCALPHA);
     draw(pictures.At(0), Grey(1.0f - fade), leaving);
     draw(pictures.At(1), Grey(fade), coming);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);

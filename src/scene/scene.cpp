@@ -37,6 +37,25 @@ void UpdateMatrices(uint8_t rotationFlag, CameraBlock& c) {
     c.worldViewProjection = MatrixMultiply(c.worldView, c.projection);
 }
 
+void SetupSharedRenderState(GraphicsDevice* device) {
+    device->SetRenderState(D3D::RS_LIGHTING, 0);
+    device->SetRenderState(D3D::RS_CULLMODE, D3D::CULL_NONE);
+    device->SetRenderState(D3D::RS_ZENABLE, D3D::ZB_FALSE);
+    device->SetSamplerState(0, D3D::SAMP_MINFILTER, D3D::TEXF_NONE);
+    device->SetSamplerState(0, D3D::SAMP_MAGFILTER, D3D::TEXF_NONE);
+    device->SetSamplerState(0, D3D::SAMP_MIPFILTER, D3D::TEXF_NONE);
+    device->SetSamplerState(0, D3D::SAMP_ADDRESSU, D3D::TADDRESS_CLAMP);
+    device->SetSamplerState(0, D3D::SAMP_ADDRESSV, D3D::TADDRESS_CLAMP);
+}
+
+void SetupScreenQuadRenderState(GraphicsDevice* device) {
+    SetupSharedRenderState(device);
+    device->SetTextureStageState(0, D3D::TSS_COLOROP, D3D::TOP_MODULATE);
+    device->SetTextureStageState(0, D3D::TSS_COLORARG1, D3D::TA_TEXTURE);
+    device->SetTextureStageState(0, D3D::TSS_COLORARG2, D3D::TA_DIFFUSE);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAOP, D3D::TOP_SELECTARG1);
+}
+
 void DrawScreenQuad(GraphicsDevice* device, const float uv[4], const float rect[4]) {
     const ScreenVertex quad[4] = {
         {rect[0], rect[1], 0.0f, 1.0f, uv[0], uv[1]},
