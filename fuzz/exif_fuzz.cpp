@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "pictures/exif.h"
 #include "pictures/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,6 +6,9 @@
 #include <cstdlib>
 
 #include "pictures/image.h"
+#include "pictures/image_sniff.h"
+#include "pictures/resample.h"
+#include "pictures/tga.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;

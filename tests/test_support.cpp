@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "app/run_state.h"
@@ -93,6 +94,41 @@ std::wstring WriteTga(const std::string& path, uint32_t w, uint32_t h, uint32_t 
     out.write(reinterpret_cast<const char*>(header), sizeof(header));
     for (uint32_t i = 0; i < w * h; ++i) out.write(reinterpret_cast<const char*>(&colour), 4);
     return W(path);
+}
+
+namespace {
+void Put16(std::vector<uint8_t>& b, uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+}  // namespace
+
+std::vector<uint8_t> MakeTga(const TgaHeader& h, const std::vector<uint8_t>& payload) {
+    std::vector<uint8_t> b;
+    b.push_back(h.idLength);
+    b.push_back(h.colorMapType);
+    b.push_back(h.imageType);
+    Put16(b, h.colorMapFirst);
+    Put16(b, h.colorMapLength);
+    b.push_back(h.colorMapBits);
+    Put16(b, 0);
+    Put16(b, 0);
+    Put16(b, h.width);
+    Put16(b, h.height);
+    b.push_back(h.bitsPerPixel);
+    b.push_back(h.descriptor);
+    for (int i = 0; i < h.idLength; ++i) b.push_back(static_cast<uint8_t>(0xA0 + i));
+    if (h.colorMapType == 1) {
+        const size_t mapBytes = size_t(h.colorMapLength) * ((h.colorMapBits + 7) / 8);
+        for (size_t i = 0; i < mapBytes; ++i) b.push_back(static_cast<uint8_t>(0x50 + i));
+    }
+    b.insert(b.end(), payload.begin(), payload.end());
+    return b;
+}
+
+std::vector<uint8_t> ReadAsset(const std::string& relative) {
+    std::ifstream f(std::string(LUMORA_SOURCE_DIR) + "/" + relative, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 namespace {

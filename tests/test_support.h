@@ -1,5 +1,6 @@
 // What several test files share: text files and the log, rectangles and monitor layouts,
-// the recorder's calls, a resource archive for the scene, and the two recorder fixtures.
+// the recorder's calls, a resource archive for the scene, hand-built TGA files and the
+// source tree's assets, and the two recorder fixtures.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -35,6 +36,25 @@ WorkSpace::View WholeWindow(const WorkSpace::Window& window);
 void RenderParticles();
 // A w x h TGA of one colour, which the recorder's platform can decode.
 std::wstring WriteTga(const std::string& path, uint32_t w, uint32_t h, uint32_t colour);
+
+// The fields of a TGA header, for the picture readers' hand-built files.
+struct TgaHeader {
+    uint8_t idLength = 0;
+    uint8_t colorMapType = 0;
+    uint8_t imageType = 2;
+    uint16_t colorMapFirst = 0;
+    uint16_t colorMapLength = 0;
+    uint8_t colorMapBits = 0;
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint8_t bitsPerPixel = 32;
+    uint8_t descriptor = 0;
+};
+// Header, then the ID field and colour map filled with junk (so skipping them wrongly shows
+// up as wrong pixels), then the payload as given.
+std::vector<uint8_t> MakeTga(const TgaHeader& h, const std::vector<uint8_t>& payload);
+// A file of the source tree (`relative` to its root) as bytes; empty when it cannot be read.
+std::vector<uint8_t> ReadAsset(const std::string& relative);
 
 // An archive of its own with the three members the scene reads (contents the recorder
 // accepts), so the tests leave the process-wide reader to whoever uses the real one.

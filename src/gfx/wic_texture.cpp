@@ -12,6 +12,7 @@
 #include "gfx/d3d9_objects.h"
 #include "pictures/image.h"
 #include "pictures/picture_decode.h"
+#include "pictures/resample.h"
 
 namespace WorkSpace {
 

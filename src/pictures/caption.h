@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "pictures/exif.h"
 #include "pictures/gazetteer.h"
 #include "pictures/image.h"
 

@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cmath>
 
+#include "pictures/exif.h"
+#include "pictures/resample.h"
+
 namespace WorkSpace {
 
 namespace {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "library/picture_library.h"
+#include "pictures/exif.h"
 #include "pictures/image.h"
 #include "pictures/picture_fit.h"
 

@@ -8,6 +8,7 @@
 
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
+#include "pictures/resample.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {

@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 #include "pictures/picture_decode.h"
+#include "pictures/tga.h"
 
 namespace WorkSpace {
 

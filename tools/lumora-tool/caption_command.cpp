@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pictures/caption.h"
+#include "pictures/exif.h"
 #include "platform/platform.h"
 #include "resources/archive_members.h"
 #include "resources/zip_reader.h"

@@ -1,0 +1,13 @@
+// A picture's size from its first bytes, without decoding it: a picture that claims more
+// pixels than any decoder accepts is refused before a codec is handed it.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace WorkSpace {
+
+// Width and height from a PNG, BMP, GIF, JPEG (SOF0/1/2) or TGA header; false when the
+// bytes are none of these.
+bool ReadImageSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h);
+
+}  // namespace WorkSpace
