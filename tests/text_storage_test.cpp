@@ -19,6 +19,7 @@
 namespace WorkSpace {
 namespace {
 
+using Translate::TextId;
 using Translate::TextStorage;
 
 const wchar_t kBom = 0xFEFF;
@@ -118,25 +119,25 @@ TEST(TextStorageDefaults, ExactTexts) {
     TextStorage t;
     t.LoadDefaults();
     ASSERT_EQ(t.Count(), 84u);
-    EXPECT_EQ(t.GetText(0), std::wstring(L"\u041E") + L"k");
-    EXPECT_EQ(t.GetText(0).size(), 2u);
-    EXPECT_EQ(t.GetText(1), L"Cancel");
-    EXPECT_EQ(t.GetText(18), L"Add");
-    EXPECT_EQ(t.GetText(23), L"Aurora Screen Saver");
-    EXPECT_EQ(t.GetText(24), L"Nebula Screen Saver");
-    EXPECT_EQ(t.GetText(25), L"Comet Screen Saver");
-    EXPECT_EQ(t.GetText(26), L"Lumora Sreen Saver");
-    EXPECT_EQ(t.GetText(35), L"Trail Length");
-    EXPECT_EQ(t.GetText(36), L"Glow Intensity");
-    EXPECT_EQ(t.GetText(41), L"Flame");
-    EXPECT_EQ(t.GetText(44), L"Cheerful");
-    EXPECT_EQ(t.GetText(50),
+    EXPECT_EQ(t.GetText(TextId::Ok), std::wstring(L"\u041E") + L"k");
+    EXPECT_EQ(t.GetText(TextId::Ok).size(), 2u);
+    EXPECT_EQ(t.GetText(TextId::Cancel), L"Cancel");
+    EXPECT_EQ(t.GetText(TextId::Add), L"Add");
+    EXPECT_EQ(t.GetText(TextId::AuroraTitle), L"Aurora Screen Saver");
+    EXPECT_EQ(t.GetText(TextId::NebulaTitle), L"Nebula Screen Saver");
+    EXPECT_EQ(t.GetText(TextId::CometTitle), L"Comet Screen Saver");
+    EXPECT_EQ(t.GetText(TextId::LumoraTitle), L"Lumora Sreen Saver");
+    EXPECT_EQ(t.GetText(TextId::TrailLength), L"Trail Length");
+    EXPECT_EQ(t.GetText(TextId::GlowIntensity), L"Glow Intensity");
+    EXPECT_EQ(t.GetText(TextId::SchemeFlame), L"Flame");
+    EXPECT_EQ(t.GetText(TextId::SchemeCheerful), L"Cheerful");
+    EXPECT_EQ(t.GetText(TextId::InstallDirectX),
               L"DirectX 9.0c or later is not installed. Please update your DirectX version from the Microsoft web site.");
-    EXPECT_EQ(t.GetText(52), L"Add your images or photos here.");
-    EXPECT_EQ(t.GetText(53), L"Click Add or just drag and drop files to this window.");
+    EXPECT_EQ(t.GetText(TextId::ListHint), L"Add your images or photos here.");
+    EXPECT_EQ(t.GetText(TextId::ListHintDetail), L"Click Add or just drag and drop files to this window.");
     const wchar_t* later[] = {L"Effect", L"Speed", L"Size", L"Pictures", L"Stretch",
                               L"Fit", L"Fill", L"Monitors", L"Each monitor", L"Span all monitors"};
-    for (int32_t i = 0; i < 10; ++i) EXPECT_EQ(t.GetText(54 + i), later[i]) << 54 + i;
+    for (int32_t i = 0; i < 10; ++i) EXPECT_EQ(t.GetText(Translate::TextAfter(TextId::Effect, i)), later[i]) << i;
 }
 
 TEST(TextStorageDefaults, OutOfRangeIsEmpty) {

@@ -38,7 +38,8 @@ void WakeRenderThread();
 void SetDisplaysOff(bool off);
 
 // Asks the window thread to rebuild the device and the scene (posts a private message
-// to RunState::appWindow); win32_saver_window.cpp, a no-op elsewhere.
+// to RunState::appWindow); win32_display_events.cpp, a no-op elsewhere
+// (posix_rebuild_request.cpp).
 void PostRebuildRequest();
 
 // What the frame loop calls, swappable so tests can drive it without a device. A null

@@ -1,10 +1,7 @@
-// The program's own error, raised when a growable array cannot grow. Inside a frame it
-// ends the effect like any other exception.
+// The program's own error, raised when a growable array cannot grow (grow_array.h). Inside
+// a frame it ends the effect like any other exception.
 #pragma once
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <new>
 
 namespace WorkSpace {
 
@@ -12,52 +9,6 @@ constexpr int32_t kEOutOfMemory = static_cast<int32_t>(0x8007000E);
 
 struct ProgramError {
     int32_t code;
-};
-
-// A contiguous array of trivially copyable items (data, count, capacity) that grows by
-// doubling and raises ProgramError{E_OUTOFMEMORY} when memory runs out.
-template <typename T>
-class GrowArray {
-public:
-    GrowArray() = default;
-    GrowArray(const GrowArray&) = delete;
-    GrowArray& operator=(const GrowArray&) = delete;
-    ~GrowArray() { std::free(data_); }
-
-    uint32_t Count() const { return count_; }
-    uint32_t Capacity() const { return capacity_; }
-    T* Data() { return data_; }
-    const T* Data() const { return data_; }
-    T& operator[](uint32_t i) { return data_[i]; }
-    const T& operator[](uint32_t i) const { return data_[i]; }
-
-    void Reserve(uint64_t wanted) {
-        if (wanted <= capacity_) return;
-        uint64_t cap = capacity_ ? capacity_ : 16;
-        while (cap < wanted) cap *= 2;
-        if (cap > 0xFFFFFFFFull) cap = 0xFFFFFFFFull;
-        if (cap < wanted || cap * sizeof(T) / sizeof(T) != cap) throw ProgramError{kEOutOfMemory};
-        void* grown = std::realloc(data_, static_cast<size_t>(cap * sizeof(T)));
-        if (!grown) throw ProgramError{kEOutOfMemory};
-        data_ = static_cast<T*>(grown);
-        capacity_ = static_cast<uint32_t>(cap);
-    }
-    void PushBack(const T& item) {
-        if (count_ == capacity_) Reserve(static_cast<uint64_t>(count_) + 1);
-        data_[count_++] = item;
-    }
-    // Keeps the first n items (n <= Count()).
-    void Truncate(uint32_t n) { count_ = n; }
-    void Clear() {
-        std::free(data_);
-        data_ = nullptr;
-        count_ = capacity_ = 0;
-    }
-
-private:
-    T* data_ = nullptr;
-    uint32_t count_ = 0;
-    uint32_t capacity_ = 0;
 };
 
 }  // namespace WorkSpace

@@ -1,6 +1,17 @@
-// Identifiers of the configuration dialog, the preview dialog and their controls. Plain
-// #defines only: the resource compiler reads this file as well as the C++ code.
+// Identifiers of the program's resources: the saver's name and icon, the configuration and
+// preview dialogs and their controls. Plain #defines only: the resource compiler reads this
+// file as well as the C++ code.
 #pragma once
+
+// The string the system lists as the screen saver's name, and the program's icon.
+#define IDS_SAVER_NAME 1
+#define IDI_LUMORA 2001
+
+// What the screen-saver host asks for under the numbers the system's screen-saver library
+// has always used. The image carries neither: the window class gets no icon, and the
+// configuration mode's closing dialog fails at once.
+#define IDI_SAVER_CLASS 100
+#define IDD_SAVER_CONFIGURE 2003
 
 #define IDD_CONFIG_DIALOG 101
 #define IDD_PREVIEW_DIALOG 102

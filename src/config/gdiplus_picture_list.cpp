@@ -100,8 +100,8 @@ struct PictureListPainter {
         composed.Clear(Gdiplus::Color(0xFF, 0xFF, 0xFF, 0xFF));
         if (std::unique_ptr<Gdiplus::Font> font = HintFont(dc)) {
             const Translate::TextStorage& texts = Translate::TextStorage::Instance();
-            const std::wstring first = texts.GetText(52);   // "Add your images or photos here."
-            const std::wstring second = texts.GetText(53);  // "Click Add or just drag and drop files ..."
+            const std::wstring first = texts.GetText(Translate::TextId::ListHint);
+            const std::wstring second = texts.GetText(Translate::TextId::ListHintDetail);
             composed.DrawString(first.c_str(), -1, font.get(), Gdiplus::RectF(0, 0, 400, 50), &format, &brush);
             composed.DrawString(second.c_str(), -1, font.get(), Gdiplus::RectF(20, 30, 330, 150), &format, &brush);
         }

@@ -1,7 +1,7 @@
-// The configuration dialog (resource 101) and its full-screen preview (resource 102). The
-// dialog edits the settings record in memory and writes it only on OK; the preview runs the
-// saver's own set-up, render thread and release inside a dialog that covers the screen, as
-// often as the user asks within one process.
+// The configuration dialog (IDD_CONFIG_DIALOG) and its full-screen preview
+// (IDD_PREVIEW_DIALOG). The dialog edits the settings record in memory and writes it only on
+// OK; the preview runs the saver's own set-up, render thread and release inside a dialog
+// that covers the screen, as often as the user asks within one process.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -27,53 +27,63 @@ ConfigDialogState& GetConfigDialogState() {
 
 namespace {
 
-// Text numbers of the controls' captions.
+using Translate::TextId;
+
+// The controls' captions.
 struct ControlText {
     int control;
-    int32_t text;
+    TextId text;
 };
 const ControlText kControlTexts[] = {
-    {IDC_ADD_PICTURES, 18}, {IDC_REMOVE_PICTURE, 3}, {IDC_REMOVE_ALL_PICTURES, 4},
-    {IDC_PREVIEW, 2},       {IDOK, 0},               {IDCANCEL, 1},
-    {IDC_SCHEME_LABEL, 6},  {IDC_SHOW_IMAGES, 5},    {IDC_FILES_GROUP, 7},
-    {IDC_EFFECT_GROUP, 54}, {IDC_SPEED_LABEL, 55},   {IDC_SIZE_LABEL, 56},
-    {IDC_PICTURE_FIT_LABEL, 57}, {IDC_MONITORS_LABEL, 61},
-    {IDC_ADD_FOLDER, 64},   {IDC_PICTURE_ORDER_LABEL, 65},
-    {IDC_PHOTOS_GROUP, 69}, {IDC_PORTRAITS_LABEL, 74}, {IDC_PER_MONITOR_LABEL, 78}, {IDC_PAN_ZOOM_LABEL, 81},
-    {IDC_CAPTIONS_LABEL, 70},
+    {IDC_ADD_PICTURES, TextId::Add},
+    {IDC_REMOVE_PICTURE, TextId::Remove},
+    {IDC_REMOVE_ALL_PICTURES, TextId::RemoveAll},
+    {IDC_PREVIEW, TextId::Preview},
+    {IDOK, TextId::Ok},
+    {IDCANCEL, TextId::Cancel},
+    {IDC_SCHEME_LABEL, TextId::SelectScheme},
+    {IDC_SHOW_IMAGES, TextId::ShowImages},
+    {IDC_FILES_GROUP, TextId::Files},
+    {IDC_EFFECT_GROUP, TextId::Effect},
+    {IDC_SPEED_LABEL, TextId::Speed},
+    {IDC_SIZE_LABEL, TextId::Size},
+    {IDC_PICTURE_FIT_LABEL, TextId::Pictures},
+    {IDC_MONITORS_LABEL, TextId::Monitors},
+    {IDC_ADD_FOLDER, TextId::AddFolder},
+    {IDC_PICTURE_ORDER_LABEL, TextId::Order},
+    {IDC_PHOTOS_GROUP, TextId::Photos},
+    {IDC_PORTRAITS_LABEL, TextId::Portraits},
+    {IDC_PER_MONITOR_LABEL, TextId::PerMonitor},
+    {IDC_PAN_ZOOM_LABEL, TextId::PanZoom},
+    {IDC_CAPTIONS_LABEL, TextId::Captions},
 };
-// "Flame", "Ice", "Smoke", "Cheerful": the item index is the scheme index.
-const int32_t kSchemeTexts[] = {41, 42, 43, 44};
+// The item index is the scheme index.
+const TextId kSchemeTexts[] = {TextId::SchemeFlame, TextId::SchemeIce, TextId::SchemeSmoke, TextId::SchemeCheerful};
 
 // The Effect and Photos groups' controls and the settings they edit. A combo box lists its
-// setting's values from the minimum up: "Stretch", "Fit", "Fill" for the pictures, "Each monitor",
-// "Span all monitors" for the monitors.
+// setting's values from the minimum up, one text each, in the table's order.
 struct EffectControl {
     int control;
     SettingKey key;
     bool trackbar;
-    int32_t firstItemText;  // combo boxes: the text of item 0, the others follow it
+    TextId firstItemText;  // combo boxes: the text of item 0, the others follow it; trackbars: none
 };
 const EffectControl kEffectControls[] = {
-    {IDC_SPEED_TRACKBAR, SettingKey::BlobsSpeed, true, 0},
-    {IDC_SIZE_TRACKBAR, SettingKey::BlobsSize, true, 0},
-    {IDC_PICTURE_FIT_COMBO, SettingKey::PictureFit, false, 58},
-    {IDC_MONITORS_COMBO, SettingKey::SpanMonitors, false, 62},
-    // "In list order", "Shuffle": first in the Photos group.
-    {IDC_PICTURE_ORDER_COMBO, SettingKey::PictureOrder, false, 66},
-    // The Photos group: "As any photo", "Two side by side", "Over a blurred copy"; "The same
-    // on all", "A different one on each"; "Off", "Gentle".
-    {IDC_PORTRAITS_COMBO, SettingKey::Portraits, false, 75},
-    {IDC_PER_MONITOR_COMBO, SettingKey::PicturesPerMonitor, false, 79},
-    {IDC_PAN_ZOOM_COMBO, SettingKey::PanZoom, false, 82},
-    // "None", "Date", "Date and place" under each photo.
-    {IDC_CAPTIONS_COMBO, SettingKey::Captions, false, 71},
+    {IDC_SPEED_TRACKBAR, SettingKey::BlobsSpeed, true, TextId{}},
+    {IDC_SIZE_TRACKBAR, SettingKey::BlobsSize, true, TextId{}},
+    {IDC_PICTURE_FIT_COMBO, SettingKey::PictureFit, false, TextId::FitStretch},
+    {IDC_MONITORS_COMBO, SettingKey::SpanMonitors, false, TextId::EachMonitor},
+    // First in the Photos group.
+    {IDC_PICTURE_ORDER_COMBO, SettingKey::PictureOrder, false, TextId::InListOrder},
+    {IDC_PORTRAITS_COMBO, SettingKey::Portraits, false, TextId::PortraitAsAny},
+    {IDC_PER_MONITOR_COMBO, SettingKey::PicturesPerMonitor, false, TextId::SameOnAll},
+    {IDC_PAN_ZOOM_COMBO, SettingKey::PanZoom, false, TextId::PanZoomOff},
+    // What is written under each photo.
+    {IDC_CAPTIONS_COMBO, SettingKey::Captions, false, TextId::CaptionNone},
 };
-const int32_t kCaptionText = 26;
-const int32_t kSaveFailedText = 68;
 const int kSchemeCount = 4;
 
-std::wstring Text(int32_t number) { return Translate::TextStorage::Instance().GetText(number); }
+std::wstring Text(TextId id) { return Translate::TextStorage::Instance().GetText(id); }
 
 LRESULT SendItem(HWND dialog, int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendDlgItemMessageW(dialog, control, message, wParam, lParam);
@@ -150,7 +160,7 @@ void OnOk(HWND dialog) {
         // The old file is still whole. The dialog stays open with the user's choices, says
         // so in the banner's place, and OK tries again.
         GetLogger().Write(L"ConfigDialogProc() - Settings::Save () - FAILED");
-        SetDlgItemTextW(dialog, IDC_SAVE_ERROR, Text(kSaveFailedText).c_str());
+        SetDlgItemTextW(dialog, IDC_SAVE_ERROR, Text(TextId::SaveFailed).c_str());
         ShowWindow(GetDlgItem(dialog, IDC_BANNER), SW_HIDE);
         ShowWindow(GetDlgItem(dialog, IDC_SAVE_ERROR), SW_SHOW);
         MessageBeep(MB_ICONWARNING);
@@ -310,8 +320,8 @@ void SetDialogTexts() {
     if (!dialog) return;
     for (const ControlText& entry : kControlTexts) SetDlgItemTextW(dialog, entry.control, Text(entry.text).c_str());
     SendItem(dialog, IDC_SCHEME_COMBO, CB_RESETCONTENT);
-    for (int32_t number : kSchemeTexts)
-        SendItem(dialog, IDC_SCHEME_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(number).c_str()));
+    for (TextId id : kSchemeTexts)
+        SendItem(dialog, IDC_SCHEME_COMBO, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text(id).c_str()));
     for (const EffectControl& c : kEffectControls) {
         if (c.trackbar) continue;
         const LRESULT selected = SendItem(dialog, c.control, CB_GETCURSEL);
@@ -319,10 +329,10 @@ void SetDialogTexts() {
         const SettingRow& row = SettingInfo(c.key);
         for (int32_t item = row.minimum; item <= row.maximum; ++item)
             SendItem(dialog, c.control, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(Text(c.firstItemText + item - row.minimum).c_str()));
+                     reinterpret_cast<LPARAM>(Text(Translate::TextAfter(c.firstItemText, item - row.minimum)).c_str()));
         if (selected >= 0) SendItem(dialog, c.control, CB_SETCURSEL, static_cast<WPARAM>(selected));
     }
-    SetWindowTextW(dialog, Text(kCaptionText).c_str());
+    SetWindowTextW(dialog, Text(TextId::LumoraTitle).c_str());
 }
 
 namespace {
@@ -378,15 +388,17 @@ INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         return FALSE;
     case WM_COMMAND:
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDOWN: {
         // Enter and Esc arrive as IDOK and IDCANCEL. A click ends the preview only when no
-        // other button or modifier key is held: its wParam is then exactly MK_LBUTTON (1)
-        // or MK_RBUTTON (2).
-        if (LOWORD(wParam) == 1 || LOWORD(wParam) == 2) {
-            EndPreview(dialog, LOWORD(wParam));
-            return TRUE;
-        }
-        return FALSE;
+        // other button or modifier key is held: its wParam is then exactly MK_LBUTTON or
+        // MK_RBUTTON, which have the values of IDOK and IDCANCEL, the preview's result.
+        const WORD code = LOWORD(wParam);
+        const bool ends = message == WM_COMMAND ? code == IDOK || code == IDCANCEL
+                                                : code == MK_LBUTTON || code == MK_RBUTTON;
+        if (!ends) return FALSE;
+        EndPreview(dialog, code);
+        return TRUE;
+    }
     default:
         return FALSE;
     }

@@ -251,9 +251,9 @@ void PictureListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
         HMENU menu = CreatePopupMenu();
         if (menu) {
             const Translate::TextStorage& texts = Translate::TextStorage::Instance();
-            AppendMenuW(menu, MF_STRING, IDM_LIST_ADD, texts.GetText(18).c_str());
-            AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE, texts.GetText(3).c_str());
-            AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE_ALL, texts.GetText(4).c_str());
+            AppendMenuW(menu, MF_STRING, IDM_LIST_ADD, texts.GetText(Translate::TextId::Add).c_str());
+            AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE, texts.GetText(Translate::TextId::Remove).c_str());
+            AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE_ALL, texts.GetText(Translate::TextId::RemoveAll).c_str());
             SetForegroundWindow(list);
             const UINT chosen = static_cast<UINT>(
                 TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, GetParent(list), nullptr));

@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "config/config_resource.h"
 #include "host/parent_dpi_scope.h"
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
@@ -250,7 +251,7 @@ int RunSaverWindow(HWND parent) {
     wc.style = CS_OWNDC | CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = HostWindowProc;
     wc.hInstance = h.instance;
-    wc.hIcon = LoadIconW(h.instance, MAKEINTRESOURCEW(100));
+    wc.hIcon = LoadIconW(h.instance, MAKEINTRESOURCEW(IDI_SAVER_CLASS));
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kClassName;
 
@@ -324,8 +325,9 @@ int RunSaverWindow(HWND parent) {
 int RunConfiguration(HWND parent) {
     HostState& h = GetHostState();
     if (!h.app || !h.app->showConfiguration(h.instance)) return 0;
-    // The program has no dialog 2003: this call fails at once, so the mode ends with -1.
-    return static_cast<int>(DialogBoxParamW(h.instance, MAKEINTRESOURCEW(2003), parent, h.app->configDialogProc, 0));
+    // The program has no such dialog: this call fails at once, so the mode ends with -1.
+    return static_cast<int>(
+        DialogBoxParamW(h.instance, MAKEINTRESOURCEW(IDD_SAVER_CONFIGURE), parent, h.app->configDialogProc, 0));
 }
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "base/program_error.h"
+#include "base/grow_array.h"
 #include "base/d3dx_math.h"
 
 namespace WorkSpace {
@@ -35,7 +35,7 @@ public:
     static constexpr int kColorEntries = 12;
 
     ParticleSystem();
-    virtual ~ParticleSystem();
+    ~ParticleSystem();
     ParticleSystem(const ParticleSystem&) = delete;
     ParticleSystem& operator=(const ParticleSystem&) = delete;
 

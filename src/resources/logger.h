@@ -21,7 +21,7 @@ public:
     explicit Logger(const std::wstring& folder);
     // The start-up rule on given folders.
     Logger(const std::wstring& programFolder, const std::wstring& fallbackFolder);
-    virtual ~Logger();
+    ~Logger();
 
     // printf-style wide format. Returns 0 when the line reached the file, -1 when it could
     // not be written there (it still reaches the debugger output).

@@ -27,7 +27,7 @@ public:
     static ZipReader& Instance();
     // Public for tests and the tool, which need readers of their own.
     ZipReader();
-    virtual ~ZipReader();
+    ~ZipReader();
     ZipReader(const ZipReader&) = delete;
     ZipReader& operator=(const ZipReader&) = delete;
 

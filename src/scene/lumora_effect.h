@@ -13,7 +13,6 @@ class ZipReader;
 class LumoraEffect {
 public:
     LumoraEffect() = default;
-    virtual ~LumoraEffect() = default;
 
     // The effect file and the particle texture come from `archive`.
     bool InitEffect(CameraBlock* camera, GraphicsDevice* device, ZipReader& archive);

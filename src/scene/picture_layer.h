@@ -38,7 +38,7 @@ public:
     static UserTextures& Instance();
     static UserTextures& Lane(uint32_t lane);
     UserTextures() = default;
-    virtual ~UserTextures();
+    ~UserTextures();
 
     // Uploads decoded pixels as a texture behind the others; false when the device does not
     // take them (that picture is then skipped; the first such failure after a Clear is logged)

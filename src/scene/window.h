@@ -19,7 +19,7 @@ class Window {
 public:
     // `settings` is the application's record; the Window reads and edits it, never owns it.
     explicit Window(Settings& settings);
-    virtual ~Window();
+    ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 

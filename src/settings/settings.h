@@ -51,7 +51,7 @@ public:
 
     // Starts with the defaults, so a record saved before any load still writes sane numbers.
     Settings();
-    virtual ~Settings();
+    ~Settings();
 
     // Resets to the defaults, then reads `path`; false when it cannot be opened.
     bool Load(const std::wstring& path);

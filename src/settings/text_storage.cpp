@@ -14,6 +14,10 @@ namespace WorkSpace {
 
 namespace Translate {
 
+// The names reach exactly the built-in table; the classic texts end with the list's hint.
+static_assert(static_cast<int32_t>(TextId::PanZoomGentle) + 1 == TextStorage::kDefaultCount);
+static_assert(static_cast<int32_t>(TextId::ListHintDetail) + 1 == TextStorage::kClassicCount);
+
 // Text 0 begins with a Cyrillic capital O (U+041E) followed by a Latin k: that is how the
 // OK button has always been labelled, and the two letters look the same.
 const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/text_id.h"
+
 namespace WorkSpace {
 
 class ZipReader;
@@ -15,12 +17,12 @@ class TextStorage {
 public:
     static TextStorage& Instance();
     TextStorage() = default;
-    virtual ~TextStorage() = default;
 
     // A copy of text `number`. A number the loaded table does not reach is empty (negative
     // included), except that a table holding the classic 54 texts lends the later ones
     // from the built-in English table.
     std::wstring GetText(int32_t number) const;
+    std::wstring GetText(TextId id) const { return GetText(static_cast<int32_t>(id)); }
     // Appends the lines of a decoded language file; falls back to the defaults when none.
     void LoadFromText(const std::wstring& text);
     void LoadDefaults();

@@ -1,0 +1,105 @@
+// The UI texts by name: each value is the text's line in the language files and its place in
+// the built-in English table, so a name never changes its number.
+#pragma once
+#include <cstdint>
+
+namespace WorkSpace {
+namespace Translate {
+
+enum class TextId : int32_t {
+    Ok = 0,
+    Cancel = 1,
+    Preview = 2,
+    Remove = 3,
+    RemoveAll = 4,
+    ShowImages = 5,
+    SelectScheme = 6,
+    Files = 7,
+    Select = 8,
+    Options = 9,
+    Resolution = 10,
+    About = 11,
+    ScreenSaver = 12,
+    Version = 13,
+    Language = 14,
+    Open = 15,
+    Close = 16,
+    Delete = 17,
+    Add = 18,
+    NotSupported = 19,
+    AccelerationDisabled = 20,
+    EnableAcceleration = 21,
+    OptionsTitle = 22,  // a second "Options"
+    AuroraTitle = 23,
+    NebulaTitle = 24,
+    CometTitle = 25,
+    LumoraTitle = 26,  // the configuration dialog's caption
+    Rotation = 27,
+    Falling = 28,
+    Approach = 29,
+    Motion = 30,
+    FallRotation = 31,
+    Fire = 32,
+    Fireball = 33,
+    Detonation = 34,
+    TrailLength = 35,
+    GlowIntensity = 36,
+    Solar = 37,
+    Earth = 38,
+    Rgb = 39,
+    Caramel = 40,
+    // The four colour schemes, in scheme order.
+    SchemeFlame = 41,
+    SchemeIce = 42,
+    SchemeSmoke = 43,
+    SchemeCheerful = 44,
+    // The requirements check's messages.
+    RequirementsNotMet = 45,
+    NoHardwareAcceleration = 46,
+    NoShaders20 = 47,
+    NoShaders10 = 48,
+    InstallDrivers = 49,
+    InstallDirectX = 50,
+    ResolutionNotSupported = 51,
+    // The empty picture list's two lines.
+    ListHint = 52,
+    ListHintDetail = 53,
+    Effect = 54,
+    Speed = 55,
+    Size = 56,
+    Pictures = 57,
+    FitStretch = 58,
+    FitFit = 59,
+    FitFill = 60,
+    Monitors = 61,
+    EachMonitor = 62,
+    SpanMonitors = 63,
+    AddFolder = 64,
+    Order = 65,
+    InListOrder = 66,
+    Shuffle = 67,
+    SaveFailed = 68,
+    Photos = 69,
+    Captions = 70,
+    CaptionNone = 71,
+    CaptionDate = 72,
+    CaptionDatePlace = 73,
+    Portraits = 74,
+    PortraitAsAny = 75,
+    PortraitPair = 76,
+    PortraitBlurred = 77,
+    PerMonitor = 78,
+    SameOnAll = 79,
+    DifferentOnEach = 80,
+    PanZoom = 81,
+    PanZoomOff = 82,
+    PanZoomGentle = 83,
+};
+
+// The text `steps` places after `first`: a combo box's items are consecutive texts.
+constexpr TextId TextAfter(TextId first, int32_t steps) {
+    return static_cast<TextId>(static_cast<int32_t>(first) + steps);
+}
+
+}  // namespace Translate
+}  // namespace WorkSpace
