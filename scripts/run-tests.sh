@@ -91,14 +91,14 @@ run_sanitized() {
     setarch "$(uname -m)" -R ./tests/lumora_tests --gtest_color=no "$@")
 }
 # Any report fails the run: halt_on_error for ASan and TSan, -fno-sanitize-recover for UBSan.
-# Time-outs: the whole program under ASan, and the few TSan cases, each take a minute or two
-# at most on a busy machine.
+# Time-outs: the whole program takes about 7 s under ASan on an idle 2-core machine, the
+# few TSan cases under a second; a busy machine is several times slower.
 SANITIZE_FLAGS='-fno-omit-frame-pointer -fno-sanitize-recover=all'
 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1 \
-  step gtest "native tests under ASan and UBSan (shuffled)" run_sanitized asan 600 \
+  step gtest "native tests under ASan and UBSan (shuffled)" run_sanitized asan 300 \
     "-fsanitize=address,undefined $SANITIZE_FLAGS" --gtest_shuffle
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  step gtest "render-thread and archive-reader tests under TSan" run_sanitized tsan 300 \
+  step gtest "render-thread and archive-reader tests under TSan" run_sanitized tsan 120 \
     "-fsanitize=thread $SANITIZE_FLAGS" --gtest_filter='RenderLoop*:ZipReader*'
 
 run_fuzz() {
