@@ -55,6 +55,19 @@ step() {  # kind (ctest, gtest, checks), name, command...
   [ "$rc" -eq 0 ] || echo "!! FAILED: $name"
   echo "   counted: $p passed, $f failed"
 }
+# A command with a time-out, so that a hang ends with its name instead of holding the run
+# (CI ends the whole job after 90 minutes, saying nothing of where). The command gets its
+# own process group (all of it is ended), a minute to clean up after TERM, and no terminal
+# input, which a background process group would stop on.
+timed() {  # seconds, name, command...
+  local seconds="$1" name="$2" start=$SECONDS rc; shift 2
+  timeout --kill-after=60 "$seconds" "$@" </dev/null
+  rc=$?
+  if [ "$rc" -eq 124 ] || { [ "$rc" -eq 137 ] && [ $((SECONDS - start)) -ge "$seconds" ]; }; then
+    echo "   FAILED: $name timed out after ${seconds}s"
+  fi
+  return $rc
+}
 finish() {
   echo "tests: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
@@ -64,23 +77,28 @@ finish() {
 step ctest "native tests" ctest --test-dir build/linux --output-on-failure -j 2
 [ "$QUICK" = 1 ] && finish
 
-# The test program alone, built with a sanitizer: dir, flags, then its arguments. It runs
-# without address-space randomisation: GCC 12's ThreadSanitizer stops with "unexpected
-# memory mapping" under the larger randomisation of newer kernels.
+# The test program alone, built with a sanitizer: dir, time-out of its run in seconds, flags,
+# then its arguments. It runs without address-space randomisation: GCC 12's ThreadSanitizer
+# stops with "unexpected memory mapping" under the larger randomisation of newer kernels.
+# The build may take a while on a busy machine; its time-out only catches a hang.
 run_sanitized() {
-  local dir="build/$1" flags="$2"; shift 2
+  local variant="$1" dir="build/$1" seconds="$2" flags="$3"; shift 3
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" \
     -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >/dev/null || return 1
-  cmake --build "$dir" --target lumora_tests -j 2 >"$dir/build.log" 2>&1 || { tail -n 30 "$dir/build.log"; return 1; }
-  (cd "$dir" && setarch "$(uname -m)" -R ./tests/lumora_tests --gtest_color=no "$@")
+  timed 1800 "$variant build" cmake --build "$dir" --target lumora_tests -j 2 >"$dir/build.log" 2>&1 ||
+    { tail -n 30 "$dir/build.log"; return 1; }
+  (cd "$dir" && timed "$seconds" "lumora_tests under $variant" \
+    setarch "$(uname -m)" -R ./tests/lumora_tests --gtest_color=no "$@")
 }
 # Any report fails the run: halt_on_error for ASan and TSan, -fno-sanitize-recover for UBSan.
+# Time-outs: the whole program takes about 7 s under ASan on an idle 2-core machine, the
+# few TSan cases under a second; a busy machine is several times slower.
 SANITIZE_FLAGS='-fno-omit-frame-pointer -fno-sanitize-recover=all'
 ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:strict_string_checks=1 \
-  step gtest "native tests under ASan and UBSan (shuffled)" run_sanitized asan \
+  step gtest "native tests under ASan and UBSan (shuffled)" run_sanitized asan 300 \
     "-fsanitize=address,undefined $SANITIZE_FLAGS" --gtest_shuffle
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-  step gtest "render-thread and archive-reader tests under TSan" run_sanitized tsan \
+  step gtest "render-thread and archive-reader tests under TSan" run_sanitized tsan 120 \
     "-fsanitize=thread $SANITIZE_FLAGS" --gtest_filter='RenderLoop*:ZipReader*'
 
 run_fuzz() {
@@ -88,7 +106,7 @@ run_fuzz() {
   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DLUMORA_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_FLAGS='-fsanitize=address,undefined -fsanitize=fuzzer-no-link -fno-sanitize-recover=all' \
     -DCMAKE_CXX_FLAGS='-fsanitize=address,undefined -fsanitize=fuzzer-no-link -fno-sanitize-recover=all' >/dev/null || return 1
-  cmake --build build/fuzz -j 2 >/dev/null || return 1
+  timed 1800 "fuzz build" cmake --build build/fuzz -j 2 >/dev/null || return 1
   local target name corpus rc=0
   for target in build/fuzz/fuzz/*_fuzz; do
     [ -x "$target" ] || continue
@@ -96,9 +114,13 @@ run_fuzz() {
     corpus="build/fuzz/corpus/$name"
     mkdir -p "$corpus"
     [ -d "fuzz/corpus/$name" ] && cp -n fuzz/corpus/"$name"/* "$corpus"/ 2>/dev/null
-    if "$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 "$corpus" \
-      >"build/fuzz/$name.log" 2>&1; then
+    # libFuzzer ends a slow input itself (-timeout); this ends a run that never stops.
+    if timeout --kill-after=60 $((seconds + 180)) "$target" -max_total_time="$seconds" -timeout=10 \
+      -rss_limit_mb=2048 -print_final_stats=0 "$corpus" >"build/fuzz/$name.log" 2>&1 </dev/null; then
       echo "   ok: $name, ${seconds}s"
+    elif [ $? -eq 124 ]; then
+      echo "   FAILED: $name fuzzing timed out after $((seconds + 180))s"
+      rc=1
     else
       tail -n 30 "build/fuzz/$name.log"
       echo "   FAILED: $name"
@@ -145,11 +167,14 @@ step gtest "windows unit tests under wine" run_windows_tests
 
 for script in tests/wine/*_test.sh; do
   [ -f "$script" ] || continue
-  step checks "wine: $(basename "$script" .sh)" bash "$script"
+  # Each took up to a few minutes in CI.
+  step checks "wine: $(basename "$script" .sh)" timed 900 "$(basename "$script" .sh)" bash "$script"
 done
 if [ "${LUMORA_LONG:-0}" = 1 ]; then
+  # The soak runs LUMORA_SOAK_MINUTES (10); twice that and ten minutes more.
+  long_seconds=$(( ${LUMORA_SOAK_MINUTES:-10} * 120 + 600 ))
   for script in tests/wine/*_long.sh; do
-    step checks "wine (long): $(basename "$script" .sh)" bash "$script"
+    step checks "wine (long): $(basename "$script" .sh)" timed "$long_seconds" "$(basename "$script" .sh)" bash "$script"
   done
 fi
 

@@ -68,7 +68,8 @@ int RunCrashScenario(const std::wstring& scenario) {
         CreateWindowExW(0, wc.lpszClassName, L"crash", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
                         nullptr);
     } else if (scenario == L"render") {
-        static const RenderLoopHooks hooks = {Pass, NoErrorScreen, CrashingFrame};
+        // Null hooks keep the real wait and rebuild request.
+        static const RenderLoopHooks hooks = {Pass, NoErrorScreen, CrashingFrame, nullptr, nullptr};
         SetRenderLoopHooks(&hooks);
         GetRunState().startFailed.store(0);
         StartRenderThread();
@@ -142,7 +143,8 @@ TEST(HostWindow, PreviewHandsItsContextMenuToTheSettingsDialog) {
     EXPECT_EQ(posted.lParam, 0x00200010);
     // WM_HELP is handed on the same way; its lParam is a pointer, which the system refuses
     // to post, so all that shows is that the preview answers it.
-    HELPINFO help = {sizeof(HELPINFO)};
+    HELPINFO help = {};
+    help.cbSize = sizeof(HELPINFO);
     EXPECT_EQ(SendMessageW(preview, WM_HELP, 0, reinterpret_cast<LPARAM>(&help)), 1);
     // The preview never ends on the monitor's sleep: its dialog decides.
     SendMessageW(preview, WM_SYSCOMMAND, SC_MONITORPOWER, 2);
