@@ -94,6 +94,9 @@ enum class TextId : int32_t {
     PanZoom = 81,
     PanZoomOff = 82,
     PanZoomGentle = 83,
+    // The dialog's line when the display sleeps before the saver starts: %1 and %2 are
+    // the display's and the saver's timeouts in minutes.
+    DisplayOffFirst = 84,
 };
 
 // The text `steps` places after `first`: a combo box's items are consecutive texts.

@@ -15,7 +15,7 @@ namespace WorkSpace {
 namespace Translate {
 
 // The names reach exactly the built-in table; the classic texts end with the list's hint.
-static_assert(static_cast<int32_t>(TextId::PanZoomGentle) + 1 == TextStorage::kDefaultCount);
+static_assert(static_cast<int32_t>(TextId::DisplayOffFirst) + 1 == TextStorage::kDefaultCount);
 static_assert(static_cast<int32_t>(TextId::ListHintDetail) + 1 == TextStorage::kClassicCount);
 
 // Text 0 begins with a Cyrillic capital O (U+041E) followed by a Latin k: that is how the
@@ -105,6 +105,7 @@ const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {
     L"Pan and zoom",                              // 81
     L"Off",                                       // 82
     L"Gentle",                                    // 83
+    L"The display turns off after %1 min, before the screen saver would start after %2 min: the screen saver will not appear.",  // 84
 };
 
 TextStorage& TextStorage::Instance() {
