@@ -72,7 +72,7 @@ bool Gazetteer::Load(std::string bytes) {
         const uint16_t country = static_cast<uint16_t>(uint8_t(bytes[at + 12]) | (uint8_t(bytes[at + 13]) << 8));
         const bool namesGood = (names & kTranslated) ? (names & ~kTranslated) < rows : names < poolBytes;
         if (std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0 || country >= countries || !namesGood) return false;
-        list.push_back(Place{lat, lon, PlaceReachKm(population), population, names, country});
+        list.push_back(Place{float(lat), float(lon), population, names, country});
     }
     // Counting sort into one-degree cells.
     std::vector<uint32_t> start(kRows * kColumns + 1, 0);
@@ -133,7 +133,7 @@ bool Gazetteer::Nearest(double latitude, double longitude, uint32_t language, Pl
                     nearestKm = km;
                     nearest = &p;
                 }
-                if (km <= p.reachKm && (!covering || p.population > covering->population)) {
+                if ((!covering || p.population > covering->population) && km <= PlaceReachKm(p.population)) {
                     coveringKm = km;
                     covering = &p;
                 }
