@@ -1,5 +1,5 @@
 ; Lumora's installer, built by scripts/package.sh:
-;   makensis -DVERSION=x.y.z [-DDIST=folder with Lumora.scr and LMRResource.dat] installer/lumora.nsi
+;   makensis -DVERSION=x.y.z [-DDIST=folder with Lumora.scr, LMRResource.dat and LumoraPlaces.dat] installer/lumora.nsi
 ; The saver goes into the 64-bit system folder: Windows lists every .scr found there in each
 ; user's screen-saver settings, so one per-machine install serves every account. The
 ; uninstaller lives in Program Files\Lumora, since a system folder is no place for it.
@@ -195,6 +195,9 @@ Section "!$(SaverSectionText)" SecSaver
   SetOverwrite on
   File "${DIST}/Lumora.scr"
   File "${DIST}/LMRResource.dat"
+  ; The captions' places (GeoNames, CC BY 4.0) lie open beside the saver, outside the
+  ; password-protected archive: the licence allows no technical measure on its data.
+  File "${DIST}/LumoraPlaces.dat"
   ; A Lumora.scr.settings left beside the saver by an earlier version stays: it holds the
   ; picture list someone chose.
   WriteRegDWORD HKLM "${SAVER_KEY}" "CurLang" $SaverLanguage
@@ -399,6 +402,7 @@ Section "Uninstall"
   ; A saver still running holds its files: they go at the next restart instead.
   Delete /REBOOTOK "$SYSDIR\Lumora.scr"
   Delete /REBOOTOK "$SYSDIR\LMRResource.dat"
+  Delete /REBOOTOK "$SYSDIR\LumoraPlaces.dat"
   ; Settings beside the saver were written by an administrator for this copy and would
   ; otherwise lie orphaned in the system folder. Each user's own settings under
   ; %APPDATA%\Lumora are theirs and stay.

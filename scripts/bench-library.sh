@@ -54,7 +54,7 @@ if [ "$PHOTO_OPTIONS" = 1 ]; then
   fi
   make_library "$WORK/p1000" 1000 10 "$photo"
   make_library "$WORK/q1000" 1000 10 "$portrait"
-  cp build/windows/tests/lumora_wine_perf.exe dist/LMRResource.dat "$WORK/"
+  cp build/windows/tests/lumora_wine_perf.exe dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/"
   wine_setup 1024x768 || exit 1
   printf '| photos | photo options | first frame after start | resident after %s s |\n|---:|---|---:|---:|\n' \
     "$SECONDS_PER_RUN"
@@ -84,7 +84,7 @@ echo "native, shuffled: $elapsed s, peak memory $((kb / 1024)) MB"
 source scripts/wine-env.sh
 make_library "$WORK/p1000" 1000 10 "$photo"
 make_library "$WORK/p100000" 100000 1000 "$photo"
-cp build/windows/tests/lumora_wine_perf.exe build/windows/lumora-tool.exe dist/LMRResource.dat "$WORK/"
+cp build/windows/tests/lumora_wine_perf.exe build/windows/lumora-tool.exe dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/"
 wine_setup 1024x768 || exit 1
 printf '| photos | first frame after start | resident after %s s | full scan |\n|---:|---:|---:|---:|\n' "$SECONDS_PER_RUN"
 for n in 1 1000 100000; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The two release packages, from dist/Lumora.scr and dist/LMRResource.dat:
+# The two release packages, from dist/Lumora.scr, dist/LMRResource.dat and dist/LumoraPlaces.dat:
 #   dist/LumoraSetup.exe        the installer (installer/lumora.nsi)
-#   dist/Lumora-VERSION.zip     the two files and installer/README.txt, for people who install
+#   dist/Lumora-VERSION.zip     the three files and installer/README.txt, for people who install
 #                               a screen saver themselves with right-click "Install"
 # The version comes from VERSION only. Called by ./lumora build. With LUMORA_SIGN_PFX set
 # (see scripts/sign.sh), the uninstaller and the installer are signed as they are made.
@@ -17,7 +17,7 @@ if ! [[ "$VERSION" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]]; then
   echo "package.sh: VERSION must read x.y.z, not '$VERSION'" >&2
   exit 1
 fi
-for f in "$DIST/Lumora.scr" "$DIST/LMRResource.dat"; do
+for f in "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$DIST/LumoraPlaces.dat"; do
   [ -f "$f" ] || { echo "package.sh: $f is missing (./lumora build makes it)" >&2; exit 1; }
 done
 
@@ -33,12 +33,12 @@ stamp="${stamp:-946684800}"
 stage="$ROOT/build/package/zip"
 rm -rf "$stage"
 mkdir -p "$stage"
-cp "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$stage/"
+cp "$DIST/Lumora.scr" "$DIST/LMRResource.dat" "$DIST/LumoraPlaces.dat" "$stage/"
 # Notepad on older Windows shows a file with bare line feeds as one long line.
 sed -e "s/@VERSION@/$VERSION/g" -e 's/$/\r/' installer/README.txt >"$stage/README.txt"
 chmod 644 "$stage"/*
 touch -d "@$stamp" "$stage"/*
 # zip adds to an archive that exists; a zip of an older version would only linger.
 rm -f "$DIST"/Lumora-*.zip
-(cd "$stage" && TZ=UTC zip -q -X -D "$DIST/Lumora-$VERSION.zip" Lumora.scr LMRResource.dat README.txt)
+(cd "$stage" && TZ=UTC zip -q -X -D "$DIST/Lumora-$VERSION.zip" Lumora.scr LMRResource.dat LumoraPlaces.dat README.txt)
 rm -rf "$stage"

@@ -143,7 +143,7 @@ run_windows_tests() {  # runs in a subshell of step's pipeline, so its trap ends
   wine_cleanup_on_exit remove_stage
   wine_setup 1024x768 || return 1
   # The scene tests read the real archive beside the test program, as the saver does.
-  cp dist/LMRResource.dat "$tests/"
+  cp dist/LMRResource.dat dist/LumoraPlaces.dat "$tests/"
   rm -rf "$tests/artefacts"
   ( cd "$tests" && timeout 1200 wine ./lumora_tests.exe --gtest_color=no ) || rc=1
   # Once more with an archive that lacks the effect file.

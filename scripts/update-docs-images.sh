@@ -33,7 +33,7 @@ work="$(mktemp -d)"
 remove_work() { rm -rf "$work"; }
 wine_cleanup_on_exit remove_work
 wine_setup 800x600
-cp dist/Lumora.scr dist/LMRResource.dat "$work/"
+cp dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat "$work/"
 xdotool mousemove 400 300
 (cd "$work" && exec wine ./Lumora.scr /s) &
 sleep 8

@@ -24,13 +24,15 @@ const Gazetteer& OnePlace() {
         auto put = [&](uint32_t v) {
             for (int i = 0; i < 4; ++i) b.push_back(char(v >> (8 * i)));
         };
-        for (uint32_t v : {1u, 1u, 1u, 3u, uint32_t(pool.size())}) put(v);
+        for (uint32_t v : {2u, 1u, 1u, 3u, 1u, uint32_t(pool.size())}) put(v);
         b += "DE";
         for (uint32_t v : {0u, 0u, 8u}) put(v);
+        for (uint32_t v : {20u, 20u, 27u}) put(v);  // Munich's translated row
         put(4813700);
         put(1157500);
+        put(1500000);
         b += std::string("\0\0", 2);
-        for (uint32_t v : {20u, 20u, 27u}) put(v);
+        put(0x80000000u);
         auto* loaded = new Gazetteer();
         EXPECT_TRUE(loaded->Load(b + pool));
         return loaded;

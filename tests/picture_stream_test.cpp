@@ -170,11 +170,12 @@ bool OnePlaceTable(std::string& bytes) {
     auto put = [&](uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes.push_back(char(v >> (8 * i)));
     };
-    for (uint32_t v : {1u, 1u, 1u, 1u, uint32_t(pool.size())}) put(v);
+    for (uint32_t v : {2u, 1u, 1u, 1u, 0u, uint32_t(pool.size())}) put(v);
     bytes += "LL";
     put(0);
     put(1000000);
     put(2000000);
+    put(5000);
     bytes += std::string("\0\0", 2);
     put(5);
     bytes += pool;

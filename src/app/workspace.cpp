@@ -17,7 +17,9 @@
 #include "scene/scene.h"
 #include "scene/window.h"
 #include "resources/archive_members.h"
+#include "platform/platform.h"
 #include "resources/logger.h"
+#include "resources/program_folder.h"
 #include "resources/zip_reader.h"
 
 namespace WorkSpace {
@@ -77,15 +79,9 @@ bool RebuildScene(void* window) {
 }
 
 namespace {
-// The captions' gazetteer from the resource archive, read once, on the pictures' worker.
-bool ArchivePlaces(std::string& bytes) {
-    ZipReader* archive = GetWindow().archive;
-    uint32_t size = 0;
-    const uint8_t* data = archive ? archive->ReadMember(kPlacesMember, size) : nullptr;
-    if (!data) return false;
-    bytes.assign(reinterpret_cast<const char*>(data), size);
-    archive->FreeBuffer();
-    return true;
+// The captions' gazetteer from its file beside the saver, read once, on the pictures' worker.
+bool ProgramFolderPlaces(std::string& bytes) {
+    return Platform::ReadWholeFile(GetProgramFolder() + kPlacesFileName, bytes);
 }
 }  // namespace
 
@@ -109,7 +105,7 @@ void LoadPictureTextures() {
     options.portraits = w.settings.GetClamped(SettingKey::Portraits);
     options.captions.mode = static_cast<CaptionMode>(w.settings.GetClamped(SettingKey::Captions));
     options.captions.language = ReadLanguageNumber();
-    options.captions.places = ArchivePlaces;
+    options.captions.places = ProgramFolderPlaces;
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));

@@ -6,11 +6,14 @@
 
 namespace WorkSpace {
 
+const wchar_t kPlacesFileName[] = L"LumoraPlaces.dat";
+
 namespace {
 constexpr double kEarthRadiusKm = 6371.0088;
 constexpr double kPi = 3.14159265358979323846;
 constexpr uint32_t kRows = 180, kColumns = 360;
-constexpr size_t kHeaderBytes = 24;
+constexpr size_t kHeaderBytes = 28, kPlaceBytes = 18;
+constexpr uint32_t kTranslated = 0x80000000u;
 
 uint32_t U32(const std::string& b, size_t at) {
     const auto* p = reinterpret_cast<const uint8_t*>(b.data() + at);
@@ -35,15 +38,20 @@ double DistanceKm(double lat1, double lon1, double lat2, double lon2) {
 }
 }  // namespace
 
+double PlaceReachKm(uint32_t population) {
+    return 2.5 * std::sqrt(double(population) / 100000.0);
+}
+
 bool Gazetteer::Load(std::string bytes) {
     *this = Gazetteer();
-    if (bytes.size() < kHeaderBytes || bytes.compare(0, 4, "LMGZ") != 0 || U32(bytes, 4) != 1) return false;
+    if (bytes.size() < kHeaderBytes || bytes.compare(0, 4, "LMGZ") != 0 || U32(bytes, 4) != 2) return false;
     const uint64_t places = U32(bytes, 8), countries = U32(bytes, 12), languages = U32(bytes, 16),
-                   poolBytes = U32(bytes, 20);
+                   rows = U32(bytes, 20), poolBytes = U32(bytes, 24);
     if (languages == 0 || countries > 0xFFFF) return false;
-    const uint64_t countryBytes = countries * (2 + 4 * languages), placeBytes = places * (10 + 4 * languages);
-    if (kHeaderBytes + countryBytes + placeBytes + poolBytes != bytes.size()) return false;
-    const size_t pool = kHeaderBytes + countryBytes + placeBytes;
+    const uint64_t countryBytes = countries * (2 + 4 * languages), rowBytes = rows * 4 * languages,
+                   placeBytes = places * kPlaceBytes;
+    if (kHeaderBytes + countryBytes + rowBytes + placeBytes + poolBytes != bytes.size()) return false;
+    const size_t rowsAt = kHeaderBytes + countryBytes, placesAt = rowsAt + rowBytes, pool = placesAt + placeBytes;
     // Every name ends inside the pool, because the pool itself ends with a NUL.
     if (poolBytes == 0 || bytes.back() != '\0') return false;
     auto namesInPool = [&](size_t at) {
@@ -53,15 +61,18 @@ bool Gazetteer::Load(std::string bytes) {
     };
     for (uint64_t c = 0; c < countries; ++c)
         if (!namesInPool(kHeaderBytes + c * (2 + 4 * languages) + 2)) return false;
+    for (uint64_t r = 0; r < rows; ++r)
+        if (!namesInPool(rowsAt + r * 4 * languages)) return false;
     std::vector<Place> list;
     list.reserve(places);
     for (uint64_t i = 0; i < places; ++i) {
-        const size_t at = kHeaderBytes + countryBytes + i * (10 + 4 * languages);
+        const size_t at = placesAt + i * kPlaceBytes;
         const double lat = static_cast<int32_t>(U32(bytes, at)) * 1e-5, lon = static_cast<int32_t>(U32(bytes, at + 4)) * 1e-5;
-        const uint16_t country = static_cast<uint16_t>(uint8_t(bytes[at + 8]) | (uint8_t(bytes[at + 9]) << 8));
-        if (std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0 || country >= countries || !namesInPool(at + 10))
-            return false;
-        list.push_back(Place{lat, lon, country, at + 10});
+        const uint32_t population = U32(bytes, at + 8), names = U32(bytes, at + 14);
+        const uint16_t country = static_cast<uint16_t>(uint8_t(bytes[at + 12]) | (uint8_t(bytes[at + 13]) << 8));
+        const bool namesGood = (names & kTranslated) ? (names & ~kTranslated) < rows : names < poolBytes;
+        if (std::fabs(lat) > 90.0 || std::fabs(lon) > 180.0 || country >= countries || !namesGood) return false;
+        list.push_back(Place{float(lat), float(lon), population, names, country});
     }
     // Counting sort into one-degree cells.
     std::vector<uint32_t> start(kRows * kColumns + 1, 0);
@@ -74,6 +85,7 @@ bool Gazetteer::Load(std::string bytes) {
     bytes_ = std::move(bytes);
     languages_ = static_cast<uint32_t>(languages);
     countries_ = kHeaderBytes;
+    rows_ = rowsAt;
     pool_ = pool;
     return true;
 }
@@ -81,6 +93,11 @@ bool Gazetteer::Load(std::string bytes) {
 const char* Gazetteer::Name(size_t offsets, uint32_t language) const {
     if (language >= languages_) language = 0;
     return bytes_.data() + pool_ + U32(bytes_, offsets + 4 * language);
+}
+
+const char* Gazetteer::PlaceText(const Place& place, uint32_t language) const {
+    if (!(place.names & kTranslated)) return bytes_.data() + pool_ + place.names;
+    return Name(rows_ + size_t(place.names & ~kTranslated) * 4 * languages_, language);
 }
 
 bool Gazetteer::Nearest(double latitude, double longitude, uint32_t language, PlaceName& out) const {
@@ -94,24 +111,40 @@ bool Gazetteer::Nearest(double latitude, double longitude, uint32_t language, Pl
     const int firstColumn = static_cast<int>(std::floor(longitude + 180.0 - reachLon));
     const int columns = reachLon >= 180.0 ? int(kColumns)
                                           : static_cast<int>(std::floor(longitude + 180.0 + reachLon)) - firstColumn + 1;
-    const Place* best = nullptr;
-    double bestKm = kPlaceRadiusKm;
+    // The most populous place that covers the position, the nearest one with a known
+    // population, and the nearest of unknown population.
+    const Place *covering = nullptr, *nearest = nullptr, *nearestUnknown = nullptr;
+    double coveringKm = 0.0, nearestKm = kPlaceRadiusKm, unknownKm = kPlaceRadiusKm;
     for (uint32_t row = Row(southmost); row <= Row(northmost); ++row) {
         for (int c = 0; c < std::min(columns, int(kColumns)); ++c) {
             const uint32_t cell = row * kColumns + Column(firstColumn + c - 180.0 + 0.5);
             for (uint32_t i = cellStart_[cell]; i < cellStart_[cell + 1]; ++i) {
-                const double km = DistanceKm(latitude, longitude, places_[i].latitude, places_[i].longitude);
-                if (km <= bestKm) {
-                    bestKm = km;
-                    best = &places_[i];
+                const Place& p = places_[i];
+                const double km = DistanceKm(latitude, longitude, p.latitude, p.longitude);
+                if (km > kPlaceRadiusKm) continue;
+                if (p.population == 0) {
+                    if (km <= unknownKm) {
+                        unknownKm = km;
+                        nearestUnknown = &p;
+                    }
+                    continue;
+                }
+                if (km <= nearestKm) {
+                    nearestKm = km;
+                    nearest = &p;
+                }
+                if ((!covering || p.population > covering->population) && km <= PlaceReachKm(p.population)) {
+                    coveringKm = km;
+                    covering = &p;
                 }
             }
         }
     }
+    const Place* best = covering ? covering : nearest ? nearest : nearestUnknown;
     if (!best) return false;
-    out.place = Name(best->names, language);
+    out.place = PlaceText(*best, language);
     out.country = Name(countries_ + size_t(best->country) * (2 + 4 * languages_) + 2, language);
-    out.distanceKm = bestKm;
+    out.distanceKm = covering ? coveringKm : nearest ? nearestKm : unknownKm;
     return true;
 }
 

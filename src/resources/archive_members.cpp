@@ -5,7 +5,6 @@ namespace WorkSpace {
 const wchar_t kEffectMember[] = L"Resource/ParticleShader.fx";
 const wchar_t kParticleMember[] = L"Resource/Particle.tga";
 const wchar_t kLogoMember[] = L"Resource/logo.png";
-const wchar_t kPlacesMember[] = L"Resource/Places.bin";
 
 namespace {
 const wchar_t* const kLanguageFiles[kLanguageCount] = {

@@ -8,8 +8,6 @@ namespace WorkSpace {
 extern const wchar_t kEffectMember[];    // L"Resource/ParticleShader.fx"
 extern const wchar_t kParticleMember[];  // L"Resource/Particle.tga"
 extern const wchar_t kLogoMember[];      // L"Resource/logo.png"
-// The captions' gazetteer, built from GeoNames at build time (tools/gazetteer).
-extern const wchar_t kPlacesMember[];    // L"Resource/Places.bin"
 
 // Language number 0..6 -> its language file and pictures. Any other number means English.
 constexpr uint32_t kLanguageCount = 7;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # lumora-tool caption: the date and the place of photos with and without EXIF date and GPS,
-# in two languages, against the gazetteer the build made; and bad usage.
+# in two languages, against the gazetteer the build made; the place a person would name for
+# well-known sights (the city, not its suburb); country names in all seven languages; and
+# bad usage.
 # Usage: caption_tool_test.sh LUMORA_TOOL [BUILD_DIR]
 set -u
 tool="${1:?usage: caption_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
@@ -16,6 +18,27 @@ check "date and place" same "July 14, 2023|Munich, Germany|" "$("$tool" caption 
 check "German" same "14. Juli 2023|München, Deutschland|" "$("$tool" caption --lang 2 "$dir/both.jpg" | tr '\n' '|')"
 check "no GPS, none near, nothing at all" same "December 31, 1999||January 1, 2001||||" \
   "$("$tool" caption "$dir/date.jpg" "$dir/sea.jpg" "$dir/none.jpg" | tr '\n' '|')"
+# Sights inside a city are named for the city; a town next to one keeps its own name.
+sights=(48.8584:2.2945 35.7101:139.8107 51.5081:-0.0759 40.758:-73.9855 43.1107:12.3908 50.4542:3.9567
+        48.8049:2.1204 35.4437:139.638 50.8225:-0.1372 46.0207:7.7491)
+files=()
+for s in "${sights[@]}"; do
+  $photo "$dir/$s.jpg" --gps "${s%:*}" "${s#*:}"
+  files+=("$dir/$s.jpg")
+done
+check "the city for its sights, the town for itself" same \
+  "Paris, France|Tokyo, Japan|London, United Kingdom|New York, United States|Perugia, Italy|Mons, Belgium|Versailles, France|Yokohama, Japan|Brighton, United Kingdom|Zermatt, Switzerland|" \
+  "$("$tool" caption "${files[@]}" | sed -n 'n;p' | tr '\n' '|')"
+# Country names as people say them, in every language.
+$photo "$dir/hk.jpg" --gps 22.2855 114.1577
+$photo "$dir/kinshasa.jpg" --gps -4.3217 15.3126
+countries=""
+for lang in 0 1 2 3 4 5 6; do
+  countries+="$("$tool" caption --lang $lang "$dir/51.5081:-0.0759.jpg" "$dir/hk.jpg" "$dir/kinshasa.jpg" | sed -n 'n;p' | sed 's/.*[,、] *//' | tr '\n' '|')"
+done
+check "country names in seven languages" same \
+  "United Kingdom|Hong Kong|Congo - Kinshasa|Великобритания|Гонконг|Конго - Киншаса|Vereinigtes Königreich|Hongkong|Kongo-Kinshasa|Royaume-Uni|Hong Kong|Congo-Kinshasa|Reino Unido|Hong Kong|República Democrática del Congo|Regno Unito|Hong Kong|Congo - Kinshasa|イギリス|香港|コンゴ民主共和国|" \
+  "$countries"
 check "a bad language and a missing file" same "2 1" \
   "$("$tool" caption --lang 7 "$dir/both.jpg" >/dev/null 2>&1; echo $?) $("$tool" caption "$dir/gone.jpg" >/dev/null 2>&1; echo $?)"
 report "caption tool"

@@ -12,7 +12,7 @@ source tests/wine/e2e_lib.sh
 WORK="$ROOT/build/e2e/captions"
 rm -rf "$WORK"
 mkdir -p "$WORK/app" "$WORK/shots" "$WORK/pictures"
-cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
+cp dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/app/"
 P="$WORK/pictures"
 
 # The share of a region's pixels that are near white.

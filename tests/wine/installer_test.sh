@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The release packages, as a user or an administrator meets them:
-#   the zip holds Lumora.scr, LMRResource.dat (identical to dist/) and README.txt
+#   the zip holds Lumora.scr, LMRResource.dat, LumoraPlaces.dat (identical to dist/) and
+#      README.txt, which names the places' licence and its address
 #   the installer refuses a bad /LANG or /SETCURRENT with exit code 2 and changes nothing
-#   a silent install puts both files into the 64-bit system folder, sets "CurLang", registers
+#   a silent install puts the three files into the 64-bit system folder, sets "CurLang", registers
 #      the uninstaller and makes Lumora the current saver, which then starts from there
 #   installing again keeps the language and the saver choice
 #   the silent uninstall (the registered QuietUninstallString) leaves nothing of Lumora behind
@@ -31,18 +32,20 @@ rm -rf "$WORK"
 mkdir -p "$WORK/shots"
 same_text() { [ "${1,,}" = "${2,,}" ]; }  # Windows paths and names: case does not matter
 
-for f in "$SETUP" "$ZIP" dist/Lumora.scr dist/LMRResource.dat; do
+for f in "$SETUP" "$ZIP" dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat; do
   [ -f "$f" ] || { echo "   FAILED: $f is missing (run ./lumora build)"; exit 1; }
 done
 
 echo "-- the portable zip"
 names="$(unzip -Z1 "$ZIP" | sort | tr '\n' ' ')"
-check "unzip -l lists Lumora.scr, LMRResource.dat and README.txt" [ "$names" = "LMRResource.dat Lumora.scr README.txt " ]
-for f in Lumora.scr LMRResource.dat; do
+check "unzip -l lists Lumora.scr, LMRResource.dat, LumoraPlaces.dat and README.txt" \
+  [ "$names" = "LMRResource.dat Lumora.scr LumoraPlaces.dat README.txt " ]
+for f in Lumora.scr LMRResource.dat LumoraPlaces.dat; do
   check "$f in the zip is identical to dist/$f" cmp -s <(unzip -p "$ZIP" "$f") "dist/$f"
 done
 readme="$(unzip -p "$ZIP" README.txt)"
 check "README.txt names version $VERSION" grep -q "Lumora Screen Saver $VERSION" <<<"$readme"
+check "README.txt names the places' licence and its address" grep -q "https://creativecommons.org/licenses/by/4.0/" <<<"$readme"
 check "README.txt has Windows line ends" [ "$(grep -c $'\r$' <<<"$readme")" = "$(wc -l <<<"$readme")" ]
 
 echo "-- the installer script"
@@ -83,7 +86,7 @@ APPDATA_LUMORA=""
 CREATED_USER_SETTINGS=0
 # Leaves the prefix as the other tests expect it, whatever an earlier or this run left.
 scrub() {
-  rm -f "$SYS/Lumora.scr" "$SYS/LMRResource.dat" "$SYS/Lumora.scr.settings"
+  rm -f "$SYS/Lumora.scr" "$SYS/LMRResource.dat" "$SYS/LumoraPlaces.dat" "$SYS/Lumora.scr.settings"
   grep -q 'Lumora Screen Saver' "$SYS/log_output.txt" 2>/dev/null && rm -f "$SYS/log_output.txt"
   grep -q 'installer test' "$SYS/log_output.txt" 2>/dev/null && rm -f "$SYS/log_output.txt"
   rm -rf "$PROGRAM_DIR"
@@ -129,7 +132,8 @@ uninstall() {
   pass "silent uninstall through QuietUninstallString ($quiet) finished"
 }
 installed_files_identical() {
-  cmp -s "$SYS/Lumora.scr" dist/Lumora.scr && cmp -s "$SYS/LMRResource.dat" dist/LMRResource.dat
+  cmp -s "$SYS/Lumora.scr" dist/Lumora.scr && cmp -s "$SYS/LMRResource.dat" dist/LMRResource.dat &&
+    cmp -s "$SYS/LumoraPlaces.dat" dist/LumoraPlaces.dat
 }
 
 echo "-- bad switches"
@@ -143,7 +147,7 @@ check "no Lumora key after bad switches" key_absent "$SAVER_KEY"
 echo "-- silent install: /S /LANG=1 /SETCURRENT=1"
 install /S /LANG=1 /SETCURRENT=1
 check "exit code 0 (got $CODE)" [ "$CODE" = 0 ]
-check "Lumora.scr and LMRResource.dat in the 64-bit system folder, identical to dist/" installed_files_identical
+check "Lumora.scr, LMRResource.dat and LumoraPlaces.dat in the 64-bit system folder, identical to dist/" installed_files_identical
 check "nothing in the 32-bit system folder" all_absent "$WINEPREFIX/drive_c/windows/syswow64/Lumora.scr"
 check "CurLang is the DWORD 1" [ "$(reg_value "$SAVER_KEY" CurLang)" = 0x1 ]
 
@@ -161,7 +165,7 @@ check "QuietUninstallString is UninstallString /S" \
 check "DisplayIcon is the installed saver" same_text "$(value_in "$uninstall_entry" DisplayIcon)" "$SYS_SAVER,0"
 size_hex="$(value_in "$uninstall_entry" EstimatedSize)"
 size_kb=$((size_hex))
-files_kb=$((($(stat -c %s dist/Lumora.scr) + $(stat -c %s dist/LMRResource.dat)) / 1024))
+files_kb=$((($(stat -c %s dist/Lumora.scr) + $(stat -c %s dist/LMRResource.dat) + $(stat -c %s dist/LumoraPlaces.dat)) / 1024))
 check "EstimatedSize ($size_kb KB) fits the files ($files_kb KB)" \
   test "$size_kb" -ge "$files_kb" -a "$size_kb" -le $((files_kb + 256))
 check "NoModify is 1" [ "$(value_in "$uninstall_entry" NoModify)" = 0x1 ]
@@ -211,7 +215,7 @@ fi
 had_log=0
 grep -q 'Lumora Screen Saver' "$SYS/log_output.txt" 2>/dev/null && had_log=1
 uninstall
-for f in Lumora.scr LMRResource.dat Lumora.scr.settings; do
+for f in Lumora.scr LMRResource.dat LumoraPlaces.dat Lumora.scr.settings; do
   check "no $f left in the system folder" [ ! -e "$SYS/$f" ]
 done
 if [ "$had_log" = 1 ]; then check "the saver's log_output.txt is gone" [ ! -e "$SYS/log_output.txt" ]; fi

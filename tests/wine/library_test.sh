@@ -23,7 +23,7 @@ cleanup() {
 wine_cleanup_on_exit cleanup
 rm -rf "$WORK"
 mkdir -p "$WORK/app" "$WORK/shots" "$WORK/photos" "$WORK/slow" "$WORK/colours" "$STALL"
-cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
+cp dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/app/"
 write_settings() {  # order entry...
   local order="$1"
   shift

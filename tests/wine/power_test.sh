@@ -14,7 +14,7 @@ WORK="$ROOT/build/e2e/power"
 SUPPLY="$WORK/power_supply"
 rm -rf "$WORK"
 mkdir -p "$WORK/app" "$WORK/shots" "$SUPPLY/BAT0" "$SUPPLY/AC"
-cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
+cp dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/app/"
 for f in BAT0/type=Battery BAT0/status=Discharging BAT0/present=1 BAT0/capacity=80 AC/type=Mains AC/online=0; do
   printf '%s\n' "${f#*=}" >"$SUPPLY/${f%%=*}"
 done

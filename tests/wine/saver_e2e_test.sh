@@ -23,7 +23,7 @@ source tests/wine/e2e_lib.sh
 WORK="$ROOT/build/e2e/saver"
 rm -rf "$WORK"
 mkdir -p "$WORK/app" "$WORK/shots"
-cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
+cp dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/app/"
 # A DLL of a system name in the program folder, as a download folder may hold one: it marks
 # its loading with a file beside it and has no D3DAssemble, so loading it would also cost
 # the particles.
@@ -209,7 +209,7 @@ rm -f "$WORK/app/Lumora.scr.settings" "$WORK/app/huge.png"
 echo "-- a program folder the ANSI code page cannot spell"
 UNICODE_APP="$WORK/Иван 中文/Lumora"
 mkdir -p "$UNICODE_APP"
-cp dist/Lumora.scr dist/LMRResource.dat "$UNICODE_APP/"
+cp dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat "$UNICODE_APP/"
 # Particles, not the error screen: light above the logo, and most of four patches inside
 # the error screen's panel black.
 particles_shown() {

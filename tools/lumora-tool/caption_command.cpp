@@ -7,28 +7,18 @@
 #include "pictures/caption.h"
 #include "pictures/exif.h"
 #include "platform/platform.h"
-#include "resources/archive_members.h"
-#include "resources/zip_reader.h"
 #include "tool.h"
 
 namespace LumoraTool {
 namespace {
 
-// The gazetteer's table from a file of its own or from a resource archive that holds it.
+// The gazetteer's table: the file the build made or the one shipped beside the saver
+// (LumoraPlaces.dat).
 bool LoadPlaces(const std::string& path, WorkSpace::Gazetteer& places) {
     using namespace WorkSpace;
-    const std::wstring wide = Platform::Utf8ToWide(path.data(), path.size());
     std::string bytes;
-    if (!Platform::ReadWholeFile(wide, bytes)) return false;
-    if (bytes.compare(0, 4, "LMGZ") != 0) {
-        ZipReader reader;
-        uint32_t size = 0;
-        const uint8_t* member = reader.Open(wide, kArchivePassword) ? reader.ReadMember(kPlacesMember, size) : nullptr;
-        if (!member) return false;
-        bytes.assign(reinterpret_cast<const char*>(member), size);
-        reader.FreeBuffer();
-    }
-    return places.Load(std::move(bytes));
+    return Platform::ReadWholeFile(Platform::Utf8ToWide(path.data(), path.size()), bytes) &&
+           places.Load(std::move(bytes));
 }
 
 int Caption(const Args& args) {
