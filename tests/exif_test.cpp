@@ -246,6 +246,7 @@ TEST(ImageExif, ThePositionAndTheDayMustExist) {
         {"29 Feb 2023", TiffWith({Ascii(0x9003, "2023:02:29 10:00:00", 20)}, {}), false, false},
         {"29 Feb 1900", TiffWith({Ascii(0x9003, "1900:02:29 10:00:00", 20)}, {}), false, false},
         {"31 April", TiffWith({Ascii(0x9003, "2023:04:31 10:00:00", 20)}, {}), false, false},
+        {"the year 0", TiffWith({Ascii(0x9003, "0000:07:14 10:00:00", 20)}, {}), false, false},
     };
     for (const Case& c : cases) {
         PhotoFacts facts;
@@ -268,15 +269,20 @@ Bytes BoxOf(const char* type, const Bytes& body) {
 Bytes FullBox(const char* type, uint8_t version, const Bytes& body) { return BoxOf(type, Cat({{version, 0, 0, 0}, body})); }
 // A HEIF file with a picture item and an Exif item, the latter in the file after `meta`
 // (construction 0) or in meta's idat box (construction 1). Its payload has JPEG's "Exif\0\0"
-// before the TIFF header, as cameras write it, and says so in its first four bytes.
-Bytes Heif(const Bytes& tiff, bool inIdat) {
+// before the TIFF header, as cameras write it, and says so in its first four bytes. `wide`:
+// the box versions with 32-bit counts and item IDs (iinf 1, infe 3, iloc 2).
+Bytes Heif(const Bytes& tiff, bool inIdat, bool wide = false) {
     const Bytes payload = Cat({Be32Of(6), Text(std::string("Exif\0\0", 6)), tiff});
-    const Bytes iinf = FullBox("iinf", 0, Cat({{0, 2}, FullBox("infe", 2, Cat({{0, 1, 0, 0}, Text("hvc1"), {0}})),
-                                                FullBox("infe", 2, Cat({{0, 2, 0, 0}, Text("Exif"), {0}}))}));
+    const Bytes id1 = wide ? Bytes{0, 0, 0, 1} : Bytes{0, 1}, id2 = wide ? Bytes{0, 0, 0, 2} : Bytes{0, 2};
+    const uint8_t infe = wide ? 3 : 2;
+    const Bytes iinf = FullBox("iinf", wide ? 1 : 0,
+                               Cat({wide ? Be32Of(2) : Bytes{0, 2}, FullBox("infe", infe, Cat({id1, {0, 0}, Text("hvc1"), {0}})),
+                                    FullBox("infe", infe, Cat({id2, {0, 0}, Text("Exif"), {0}}))}));
     auto meta = [&](uint32_t offset) {
-        const Bytes iloc = FullBox("iloc", 1, Cat({{0x44, 0x00, 0, 2}, {0, 1, 0, 0, 0, 0, 0, 1}, Be32Of(0), Be32Of(0),
-                                                  {0, 2, 0, uint8_t(inIdat ? 1 : 0), 0, 0, 0, 1}, Be32Of(offset),
-                                                  Be32Of(uint32_t(payload.size()))}));
+        const Bytes iloc = FullBox("iloc", wide ? 2 : 1,
+                                   Cat({{0x44, 0x00}, wide ? Be32Of(2) : Bytes{0, 2}, id1, {0, 0, 0, 0, 0, 1},
+                                        Be32Of(0), Be32Of(0), id2, {0, uint8_t(inIdat ? 1 : 0), 0, 0, 0, 1},
+                                        Be32Of(offset), Be32Of(uint32_t(payload.size()))}));
         return FullBox("meta", 0, Cat({FullBox("hdlr", 0, Cat({{0, 0, 0, 0}, Text("pict")})), iloc, iinf,
                                        inIdat ? BoxOf("idat", payload) : Bytes()}));
     };
@@ -321,6 +327,7 @@ TEST(ImageExif, EveryContainerGivesTheSameFacts) {
         {"JPEG", [](const Bytes& t) { return JpegWith({Segment(0xE1, Exif(t))}); }, true},
         {"HEIF, item in the file", [](const Bytes& t) { return Heif(t, false); }, false},
         {"HEIF, item in idat", [](const Bytes& t) { return Heif(t, true); }, false},
+        {"HEIF, 32-bit IDs", [](const Bytes& t) { return Heif(t, false, true); }, false},
         {"PNG", [](const Bytes& t) { return Png(t); }, true},
         {"WebP", [](const Bytes& t) { return Webp(t, false); }, true},
         {"WebP with Exif\\0\\0", [](const Bytes& t) { return Webp(t, true); }, true},
