@@ -44,7 +44,7 @@ const Gazetteer& OnePlace() {
 TEST(Caption, DateAndPlaceAsTheModeAndThePhotoAllow) {
     const Gazetteer& g = OnePlace();
     CaptionText t = MakeCaption(Facts(true, true), CaptionMode::DateAndPlace, 2, &g, nullptr);
-    EXPECT_EQ(t.date, L"14. Juli 2023");
+    EXPECT_EQ(t.date, L"Freitag, 14. Juli 2023");
     EXPECT_EQ(t.place, L"München, Deutschland");
     t = MakeCaption(Facts(true, true), CaptionMode::Date, 0, &g, FixedDate);
     EXPECT_EQ(t.date, L"the user's date");
@@ -58,11 +58,33 @@ TEST(Caption, DateAndPlaceAsTheModeAndThePhotoAllow) {
 }
 
 TEST(Caption, LongDateInEachLanguage) {
-    const wchar_t* const expected[] = {L"July 14, 2023",   L"14 июля 2023 г.", L"14. Juli 2023",  L"14 juillet 2023",
-                                       L"14 de julio de 2023", L"14 luglio 2023", L"2023年7月14日"};
+    // Windows' long dates of en-US, ru-RU, de-DE, fr-FR, es-ES, it-IT and ja-JP.
+    const wchar_t* const expected[] = {L"Friday, July 14, 2023", L"14 июля 2023 г.", L"Freitag, 14. Juli 2023",
+                                       L"vendredi 14 juillet 2023", L"viernes, 14 de julio de 2023",
+                                       L"venerdì 14 luglio 2023", L"2023年7月14日"};
     for (uint32_t l = 0; l < 7; ++l) EXPECT_EQ(LongDateText(2023, 7, 14, l), expected[l]) << l;
     EXPECT_EQ(LongDateText(2023, 7, 14, 42), expected[0]);
-    EXPECT_EQ(LongDateText(2024, 5, 1, 3), L"1er mai 2024");
+    EXPECT_EQ(LongDateText(2024, 5, 1, 3), L"mercredi 1 mai 2024");
+    EXPECT_EQ(LongDateText(2024, 2, 29, 0), L"Thursday, February 29, 2024");
+    EXPECT_EQ(LongDateText(2000, 1, 1, 4), L"sábado, 1 de enero de 2000");
+}
+
+TEST(Caption, DateInTheUsersFormatOnlyWhereItSpeaksTheSaversLanguage) {
+    struct Case {
+        uint32_t language;
+        const wchar_t* user;
+        const wchar_t* expected;  // nullptr: the user's own
+    };
+    const Case cases[] = {
+        {0, L"en-GB", nullptr}, {0, L"EN-us", nullptr},  {1, L"ru-RU", nullptr},   {6, L"ja-JP", nullptr},
+        {2, L"de_AT", nullptr}, {1, L"en-US", L"ru-RU"}, {0, L"de-DE", L"en-US"},  {5, L"", L"it-IT"},
+        {3, L"fr", nullptr},    {4, L"est-EE", L"es-ES"}, {9, L"fr-FR", L"en-US"},
+    };
+    for (const Case& c : cases) {
+        const wchar_t* got = DateLocaleName(c.language, c.user);
+        EXPECT_EQ(std::wstring(got ? got : L"(user)"), std::wstring(c.expected ? c.expected : L"(user)"))
+            << "case " << (&c - cases);
+    }
 }
 
 TEST(Caption, RenderedWhiteOverItsShadowOnAClearGround) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -136,31 +137,70 @@ TEST(ImageExif, MissingOrDamagedTagsGiveNone) {
 }
 
 namespace {
-// A big-endian TIFF whose IFD0 points to an Exif IFD holding `dateTag` with `date`, and to a
-// GPS IFD at 33°51'36" S, 151°12'36" W.
-Bytes FactsTiff(uint16_t dateTag, const std::string& date) {
-    Bytes b = {'M', 'M', 0, 42, 0, 0, 0, 8};
-    auto p16 = [&](uint32_t v) { b.push_back(uint8_t(v >> 8)); b.push_back(uint8_t(v)); };
-    auto p32 = [&](uint32_t v) { p16(v >> 16); p16(v & 0xFFFF); };
-    const uint32_t exif = 8 + 2 + 2 * 12 + 4, exifValues = exif + 2 + 12 + 4, gps = exifValues + 20,
-                   gpsValues = gps + 2 + 4 * 12 + 4;
-    p16(2);
-    p16(0x8769); p16(4); p32(1); p32(exif);
-    p16(0x8825); p16(4); p32(1); p32(gps);
-    p32(0);
-    p16(1);
-    p16(dateTag); p16(2); p32(20); p32(exifValues);
-    p32(0);
-    for (size_t i = 0; i < 20; ++i) b.push_back(i < date.size() ? uint8_t(date[i]) : 0);
-    p16(4);
-    p16(1); p16(2); p32(2); p16('S' << 8); p16(0);
-    p16(2); p16(5); p32(3); p32(gpsValues);
-    p16(3); p16(2); p32(2); p16('W' << 8); p16(0);
-    p16(4); p16(5); p32(3); p32(gpsValues + 24);
-    p32(0);
-    for (uint32_t v : {33u, 1u, 51u, 1u, 36u, 1u, 151u, 1u, 12u, 1u, 3600u, 100u}) p32(v);
+void Put16(Bytes& b, uint32_t v) { b.push_back(uint8_t(v >> 8)); b.push_back(uint8_t(v)); }
+void Put32(Bytes& b, uint32_t v) { Put16(b, v >> 16); Put16(b, v & 0xFFFF); }
+Bytes Be32Of(uint32_t v) { Bytes b; Put32(b, v); return b; }
+Bytes Cat(std::initializer_list<Bytes> parts) {
+    Bytes b;
+    for (const Bytes& p : parts) b.insert(b.end(), p.begin(), p.end());
     return b;
 }
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+
+// One IFD entry of a big-endian TIFF: its values as they are stored.
+struct Entry {
+    uint16_t tag, type;
+    uint32_t count;
+    Bytes value;
+};
+Entry Ascii(uint16_t tag, const std::string& text, size_t field) {
+    Bytes v = Text(text);
+    v.resize(field, 0);
+    return {tag, 2, uint32_t(field), v};
+}
+Entry Rationals(uint16_t tag, std::initializer_list<uint32_t> parts) {
+    Bytes v;
+    for (uint32_t p : parts) Put32(v, p);
+    return {tag, 5, uint32_t(parts.size() / 2), v};
+}
+// The IFD of `entries` placed at `at`; values of more than 4 bytes follow it.
+Bytes Ifd(const std::vector<Entry>& entries, uint32_t at) {
+    Bytes head, tail;
+    const uint32_t tailAt = at + 2 + 12 * uint32_t(entries.size()) + 4;
+    Put16(head, uint32_t(entries.size()));
+    for (const Entry& e : entries) {
+        Put16(head, e.tag);
+        Put16(head, e.type);
+        Put32(head, e.count);
+        if (e.value.size() <= 4) {
+            Bytes v = e.value;
+            v.resize(4, 0);
+            head.insert(head.end(), v.begin(), v.end());
+        } else {
+            Put32(head, tailAt + uint32_t(tail.size()));
+            tail.insert(tail.end(), e.value.begin(), e.value.end());
+        }
+    }
+    Put32(head, 0);
+    return Cat({head, tail});
+}
+// A big-endian TIFF whose IFD0 points to an Exif IFD and a GPS IFD holding these entries.
+Bytes TiffWith(const std::vector<Entry>& exif, const std::vector<Entry>& gps) {
+    const uint32_t exifAt = 8 + 2 + 2 * 12 + 4;
+    const Bytes exifIfd = Ifd(exif, exifAt);
+    const uint32_t gpsAt = exifAt + uint32_t(exifIfd.size());
+    return Cat({{'M', 'M', 0, 42, 0, 0, 0, 8},
+                Ifd({{0x8769, 4, 1, Be32Of(exifAt)}, {0x8825, 4, 1, Be32Of(gpsAt)}}, 8), exifIfd, Ifd(gps, gpsAt)});
+}
+// 33°51'36" S, 151°12'36" W, with the reference letters and status given.
+std::vector<Entry> Gps(const std::string& latRef = "S", const std::string& lonRef = "W",
+                       const std::string& status = "") {
+    std::vector<Entry> gps = {Ascii(1, latRef, 2), Rationals(2, {33, 1, 51, 1, 36, 1}), Ascii(3, lonRef, 2),
+                              Rationals(4, {151, 1, 12, 1, 3600, 100})};
+    if (!status.empty()) gps.push_back(Ascii(9, status, 2));
+    return gps;
+}
+Bytes FactsTiff(uint16_t dateTag, const std::string& date) { return TiffWith({Ascii(dateTag, date, 20)}, Gps()); }
 }  // namespace
 
 TEST(ImageExif, PhotoFactsFromTheExifAndGpsBlocks) {
@@ -182,5 +222,132 @@ TEST(ImageExif, PhotoFactsFromTheExifAndGpsBlocks) {
     for (size_t n = 0; n < jpeg.size(); ++n) {
         const Bytes cut(jpeg.begin(), jpeg.begin() + n);
         ReadPhotoFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
+    }
+}
+
+TEST(ImageExif, ThePositionAndTheDayMustExist) {
+    struct Case {
+        const char* what;
+        Bytes tiff;
+        bool date, position;
+    };
+    const Entry day = Ascii(0x9003, "2023:07:14 10:00:00", 20);
+    const Case cases[] = {
+        {"lowercase letters", TiffWith({day}, Gps("s", "w")), true, true},
+        {"a status of A", TiffWith({day}, Gps("N", "E", "A")), true, true},
+        {"an unknown letter", TiffWith({day}, Gps("X", "E")), true, false},
+        {"a void status", TiffWith({day}, Gps("N", "E", "V")), true, false},
+        {"60 minutes", TiffWith({day}, {Ascii(1, "N", 2), Rationals(2, {33, 1, 60, 1, 0, 1}), Ascii(3, "E", 2),
+                                        Rationals(4, {1, 1, 0, 1, 0, 1})}), true, false},
+        {"60 seconds", TiffWith({day}, {Ascii(1, "N", 2), Rationals(2, {33, 1, 0, 1, 0, 1}), Ascii(3, "E", 2),
+                                        Rationals(4, {1, 1, 0, 1, 6000, 100})}), true, false},
+        {"29 Feb of a leap year", TiffWith({Ascii(0x9003, "2024:02:29 10:00:00", 20)}, {}), true, false},
+        {"29 Feb 2000", TiffWith({Ascii(0x9003, "2000:02:29 10:00:00", 20)}, {}), true, false},
+        {"29 Feb 2023", TiffWith({Ascii(0x9003, "2023:02:29 10:00:00", 20)}, {}), false, false},
+        {"29 Feb 1900", TiffWith({Ascii(0x9003, "1900:02:29 10:00:00", 20)}, {}), false, false},
+        {"31 April", TiffWith({Ascii(0x9003, "2023:04:31 10:00:00", 20)}, {}), false, false},
+        {"the year 0", TiffWith({Ascii(0x9003, "0000:07:14 10:00:00", 20)}, {}), false, false},
+    };
+    for (const Case& c : cases) {
+        PhotoFacts facts;
+        ReadPhotoFacts(c.tiff.data(), c.tiff.size(), facts);
+        EXPECT_EQ(facts.hasDate, c.date) << c.what;
+        EXPECT_EQ(facts.hasPosition, c.position) << c.what;
+    }
+    PhotoFacts facts;
+    const Bytes lower = TiffWith({day}, Gps("s", "w"));
+    ASSERT_TRUE(ReadPhotoFacts(lower.data(), lower.size(), facts));
+    EXPECT_NEAR(facts.latitude, -33.86, 1e-9);
+    EXPECT_NEAR(facts.longitude, -151.21, 1e-9);
+}
+
+namespace {
+// An ISO BMFF box, and one with a version and flags.
+Bytes BoxOf(const char* type, const Bytes& body) {
+    return Cat({Be32Of(uint32_t(body.size() + 8)), Text(type), body});
+}
+Bytes FullBox(const char* type, uint8_t version, const Bytes& body) { return BoxOf(type, Cat({{version, 0, 0, 0}, body})); }
+// A HEIF file with a picture item and an Exif item, the latter in the file after `meta`
+// (construction 0) or in meta's idat box (construction 1). Its payload has JPEG's "Exif\0\0"
+// before the TIFF header, as cameras write it, and says so in its first four bytes. `wide`:
+// the box versions with 32-bit counts and item IDs (iinf 1, infe 3, iloc 2).
+Bytes Heif(const Bytes& tiff, bool inIdat, bool wide = false) {
+    const Bytes payload = Cat({Be32Of(6), Text(std::string("Exif\0\0", 6)), tiff});
+    const Bytes id1 = wide ? Bytes{0, 0, 0, 1} : Bytes{0, 1}, id2 = wide ? Bytes{0, 0, 0, 2} : Bytes{0, 2};
+    const uint8_t infe = wide ? 3 : 2;
+    const Bytes iinf = FullBox("iinf", wide ? 1 : 0,
+                               Cat({wide ? Be32Of(2) : Bytes{0, 2}, FullBox("infe", infe, Cat({id1, {0, 0}, Text("hvc1"), {0}})),
+                                    FullBox("infe", infe, Cat({id2, {0, 0}, Text("Exif"), {0}}))}));
+    auto meta = [&](uint32_t offset) {
+        const Bytes iloc = FullBox("iloc", wide ? 2 : 1,
+                                   Cat({{0x44, 0x00}, wide ? Be32Of(2) : Bytes{0, 2}, id1, {0, 0, 0, 0, 0, 1},
+                                        Be32Of(0), Be32Of(0), id2, {0, uint8_t(inIdat ? 1 : 0), 0, 0, 0, 1},
+                                        Be32Of(offset), Be32Of(uint32_t(payload.size()))}));
+        return FullBox("meta", 0, Cat({FullBox("hdlr", 0, Cat({{0, 0, 0, 0}, Text("pict")})), iloc, iinf,
+                                       inIdat ? BoxOf("idat", payload) : Bytes()}));
+    };
+    const Bytes ftyp = BoxOf("ftyp", Text(std::string("heic\0\0\0\0mif1heic", 16)));
+    if (inIdat) return Cat({ftyp, meta(0)});
+    return Cat({ftyp, meta(uint32_t(ftyp.size() + meta(0).size() + 8)), BoxOf("mdat", payload)});
+}
+Bytes Png(const Bytes& tiff) {
+    auto chunk = [](const char* type, const Bytes& data) { return Cat({Be32Of(uint32_t(data.size())), Text(type), data, Be32Of(0)}); };
+    return Cat({{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, chunk("IHDR", Bytes(13, 1)), chunk("eXIf", tiff),
+                chunk("IEND", {})});
+}
+// A WebP file whose odd-sized VP8X chunk is padded, its EXIF chunk with or without "Exif\0\0".
+Bytes Webp(const Bytes& tiff, bool exifPrefix) {
+    auto chunk = [](const char* type, const Bytes& data) {
+        const uint32_t n = uint32_t(data.size());
+        return Cat({Text(type), {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}, data,
+                    n % 2 ? Bytes{0} : Bytes()});
+    };
+    const Bytes body = Cat({Text("WEBP"), chunk("VP8X", Bytes(9, 0)),
+                            chunk("EXIF", exifPrefix ? Exif(tiff) : tiff)});
+    const uint32_t n = uint32_t(body.size());
+    return Cat({Text("RIFF"), {uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}, body});
+}
+// A raw file: the TIFF structure with its maker's number in place of 42.
+Bytes Raw(const Bytes& tiff, uint16_t magic) {
+    Bytes b = tiff;
+    b[2] = uint8_t(tiff[0] == 'I' ? magic : magic >> 8);
+    b[3] = uint8_t(tiff[0] == 'I' ? magic >> 8 : magic);
+    return b;
+}
+}  // namespace
+
+TEST(ImageExif, EveryContainerGivesTheSameFacts) {
+    using Wrap = Bytes (*)(const Bytes&);
+    struct Case {
+        const char* what;
+        Wrap wrap;
+        bool orientationCounts;
+    };
+    const Case cases[] = {
+        {"JPEG", [](const Bytes& t) { return JpegWith({Segment(0xE1, Exif(t))}); }, true},
+        {"HEIF, item in the file", [](const Bytes& t) { return Heif(t, false); }, false},
+        {"HEIF, item in idat", [](const Bytes& t) { return Heif(t, true); }, false},
+        {"HEIF, 32-bit IDs", [](const Bytes& t) { return Heif(t, false, true); }, false},
+        {"PNG", [](const Bytes& t) { return Png(t); }, true},
+        {"WebP", [](const Bytes& t) { return Webp(t, false); }, true},
+        {"WebP with Exif\\0\\0", [](const Bytes& t) { return Webp(t, true); }, true},
+        {"ORF (IIRO/MMOR)", [](const Bytes& t) { return Raw(t, 0x4F52); }, true},
+        {"ORF (IIRS)", [](const Bytes& t) { return Raw(t, 0x5352); }, true},
+        {"RW2", [](const Bytes& t) { return Raw(t, 0x55); }, true},
+    };
+    for (const Case& c : cases) {
+        const Bytes photo = c.wrap(FactsTiff(0x9003, "2023:07:14 10:00:00"));
+        PhotoFacts facts;
+        ASSERT_TRUE(ReadPhotoFacts(photo.data(), photo.size(), facts)) << c.what;
+        EXPECT_TRUE(facts.hasDate && facts.year == 2023 && facts.month == 7 && facts.day == 14) << c.what;
+        EXPECT_TRUE(facts.hasPosition && facts.latitude < -33.8 && facts.longitude < -151.2) << c.what;
+        const Bytes turned = c.wrap(Tiff(true, 6));
+        uint32_t o = 0;
+        EXPECT_EQ(ReadExifOrientation(turned.data(), turned.size(), o), c.orientationCounts) << c.what;
+        EXPECT_EQ(o, c.orientationCounts ? 6u : 0u) << c.what;
+        for (size_t n = 0; n < photo.size(); ++n) {
+            const Bytes cut(photo.begin(), photo.begin() + n);
+            ReadPhotoFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
+        }
     }
 }

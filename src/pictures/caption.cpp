@@ -9,38 +9,6 @@
 
 namespace WorkSpace {
 
-namespace {
-const wchar_t* const kMonths[6][12] = {
-    {L"January", L"February", L"March", L"April", L"May", L"June", L"July", L"August", L"September", L"October",
-     L"November", L"December"},
-    // Russian dates take the month in the genitive.
-    {L"января", L"февраля", L"марта", L"апреля", L"мая", L"июня", L"июля", L"августа", L"сентября", L"октября",
-     L"ноября", L"декабря"},
-    {L"Januar", L"Februar", L"März", L"April", L"Mai", L"Juni", L"Juli", L"August", L"September", L"Oktober",
-     L"November", L"Dezember"},
-    {L"janvier", L"février", L"mars", L"avril", L"mai", L"juin", L"juillet", L"août", L"septembre", L"octobre",
-     L"novembre", L"décembre"},
-    {L"enero", L"febrero", L"marzo", L"abril", L"mayo", L"junio", L"julio", L"agosto", L"septiembre", L"octubre",
-     L"noviembre", L"diciembre"},
-    {L"gennaio", L"febbraio", L"marzo", L"aprile", L"maggio", L"giugno", L"luglio", L"agosto", L"settembre",
-     L"ottobre", L"novembre", L"dicembre"},
-};
-}  // namespace
-
-std::wstring LongDateText(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
-    if (month < 1 || month > 12) return std::wstring();
-    const std::wstring y = std::to_wstring(year), d = std::to_wstring(day);
-    switch (language) {
-    case 1: return d + L" " + kMonths[1][month - 1] + L" " + y + L" г.";
-    case 2: return d + L". " + kMonths[2][month - 1] + L" " + y;
-    case 3: return (day == 1 ? L"1er" : d) + L" " + kMonths[3][month - 1] + L" " + y;
-    case 4: return d + L" de " + kMonths[4][month - 1] + L" de " + y;
-    case 5: return d + L" " + kMonths[5][month - 1] + L" " + y;
-    case 6: return y + L"年" + std::to_wstring(month) + L"月" + d + L"日";
-    default: return std::wstring(kMonths[0][month - 1]) + L" " + d + L", " + y;
-    }
-}
-
 CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
                         LongDateFormat format) {
     CaptionText text;

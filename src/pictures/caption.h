@@ -20,10 +20,16 @@ struct CaptionText {
     bool Empty() const { return date.empty() && place.empty(); }
 };
 
-// The day in the long form of the UI language (0 English ... 6 Japanese; any other number
-// means English): "July 14, 2023", "14. Juli 2023", "2023年7月14日".
+// The day in the long form Windows gives the UI language's main locale (0 English ... 6
+// Japanese; any other number means English): "Friday, July 14, 2023", "Freitag, 14. Juli
+// 2023", "2023年7月14日".
 std::wstring LongDateText(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
-// The platform's: the user's own long date format on Windows, LongDateText elsewhere.
+// The locale whose long date the saver shows: nullptr where the user's own locale (a name
+// such as "en-GB") speaks the UI language, so that its format and the user's choices win;
+// else the UI language's main locale, "ru-RU" for Russian.
+const wchar_t* DateLocaleName(uint32_t language, const std::wstring& userLocale);
+// The platform's: on Windows GetDateFormatEx's long date for DateLocaleName's locale (the
+// user's own where that is null), LongDateText elsewhere.
 std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
 using LongDateFormat = std::wstring (*)(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
 

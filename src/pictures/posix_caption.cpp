@@ -6,10 +6,6 @@
 
 namespace WorkSpace {
 
-std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
-    return LongDateText(year, month, day, language);
-}
-
 bool RenderCaption(const CaptionText& text, uint32_t viewHeight, Image& out) {
     out = Image();
     if (text.Empty()) return false;

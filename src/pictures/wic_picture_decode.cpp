@@ -142,6 +142,8 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
         });
         if (result == ImageDecodeResult::Ok) {
             if (orientation == 0 && !ReadExifOrientation(data, bytes.size(), orientation)) orientation = 1;
+            // The caption's date and place from the file's own bytes, by the portable reader that
+            // knows every container (JPEG, TIFF, HEIF/AVIF, PNG, WebP, raw), whichever codec decoded it.
             ReadPhotoFacts(data, bytes.size(), out.facts);
             std::string().swap(bytes);
             return FinishPicture(image, orientation, target, out);

@@ -1,5 +1,5 @@
-// The caption on Windows: the date in the user's own long format, and the text drawn by GDI
-// into a memory bitmap on the pictures' worker, anti-aliased, in the system's message font.
+// The caption on Windows: the text drawn by GDI into a memory bitmap on the pictures'
+// worker, anti-aliased, in the system's message font.
 #include <windows.h>
 
 #include <algorithm>
@@ -8,16 +8,6 @@
 #include "pictures/caption.h"
 
 namespace WorkSpace {
-
-std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
-    SYSTEMTIME date = {};
-    date.wYear = static_cast<WORD>(year);
-    date.wMonth = static_cast<WORD>(month);
-    date.wDay = static_cast<WORD>(day);
-    wchar_t text[128];
-    if (GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, text, 128, nullptr) > 0) return text;
-    return LongDateText(year, month, day, language);
-}
 
 namespace {
 struct Gdi {

@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
-"""Writes a small JPEG-shaped file whose APP1 Exif segment holds what the arguments give:
+"""Writes a small photo-shaped file whose EXIF block holds what the arguments give:
    exif_photo.py OUT [--date "YYYY:MM:DD HH:MM:SS"] [--gps LAT LON] [--into JPEG]
-Only the Exif block matters to the caption reader: without --into the file has no picture
-data; with it, the segment goes right after the start of that JPEG's bytes."""
+The container follows OUT's extension: .heic/.avif (an Exif item in the file after the meta
+box), .png (eXIf chunk), .webp (EXIF chunk), .orf and .rw2 (TIFF with the raw maker's
+number), anything else a JPEG's APP1 segment. Only the EXIF block matters to the caption
+reader: the files hold no picture data, except a JPEG written --into another JPEG, whose
+segment goes right after the start of that JPEG's bytes."""
 import argparse
+import os
 import struct
 
 
@@ -45,11 +49,58 @@ pointers, blocks = [], b''
 for tag, entries in subs:
     pointers.append((tag, 4, 1, struct.pack('<I', at + len(blocks))))
     blocks += ifd(entries, at + len(blocks))
-app1 = b'Exif\0\0' + b'II*\0' + struct.pack('<I', 8) + ifd(pointers, 8) + blocks
-rest = b'\xff\xd9'
-if a.into is not None:
-    rest = open(a.into, 'rb').read()
-    assert rest[:2] == b'\xff\xd8'
-    rest = rest[2:]
+tiff_body = struct.pack('<I', 8) + ifd(pointers, 8) + blocks
+tiff = b'II*\0' + tiff_body
+
+
+def box(kind, body, version=None):
+    if version is not None:
+        body = bytes([version, 0, 0, 0]) + body
+    return struct.pack('>I', len(body) + 8) + kind + body
+
+
+def heif(brand):
+    """ftyp, then meta naming item 1 the picture and item 2 the Exif block, stored in mdat."""
+    payload = struct.pack('>I', 6) + b'Exif\0\0' + tiff
+    iinf = box(b'iinf', struct.pack('>H', 2) + box(b'infe', b'\0\1\0\0' + brand_item + b'\0', 2)
+               + box(b'infe', b'\0\2\0\0Exif\0', 2), 0)
+
+    def meta(offset):
+        iloc = box(b'iloc', b'\x44\0' + struct.pack('>H', 1) + struct.pack('>HHHHII', 2, 0, 0, 1, offset, len(payload)), 1)
+        return box(b'meta', box(b'hdlr', b'\0' * 4 + b'pict' + b'\0' * 13, 0) + iinf + iloc, 0)
+    ftyp = box(b'ftyp', brand + b'\0\0\0\0mif1' + brand)
+    return ftyp + meta(len(ftyp) + len(meta(0)) + 8) + box(b'mdat', payload)
+
+
+def chunk_png(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + b'\0' * 4
+
+
+def chunk_riff(kind, data):
+    return kind + struct.pack('<I', len(data)) + data + b'\0' * (len(data) % 2)
+
+
+kind = os.path.splitext(a.out)[1].lower()
+brand_item = b'av01' if kind == '.avif' else b'hvc1'
+if kind in ('.heic', '.heif', '.avif'):
+    photo = heif(b'avif' if kind == '.avif' else b'heic')
+elif kind == '.png':
+    photo = (b'\x89PNG\r\n\x1a\n' + chunk_png(b'IHDR', struct.pack('>IIBBBBB', 1, 1, 8, 6, 0, 0, 0))
+             + chunk_png(b'eXIf', tiff) + chunk_png(b'IEND', b''))
+elif kind == '.webp':
+    body = b'WEBP' + chunk_riff(b'VP8X', b'\x08' + b'\0' * 9) + chunk_riff(b'EXIF', tiff)
+    photo = b'RIFF' + struct.pack('<I', len(body)) + body
+elif kind == '.orf':
+    photo = b'IIRO' + tiff_body
+elif kind == '.rw2':
+    photo = b'IIU\0' + tiff_body
+else:
+    app1 = b'Exif\0\0' + tiff
+    rest = b'\xff\xd9'
+    if a.into is not None:
+        rest = open(a.into, 'rb').read()
+        assert rest[:2] == b'\xff\xd8'
+        rest = rest[2:]
+    photo = b'\xff\xd8\xff\xe1' + struct.pack('>H', len(app1) + 2) + app1 + rest
 with open(a.out, 'wb') as f:
-    f.write(b'\xff\xd8\xff\xe1' + struct.pack('>H', len(app1) + 2) + app1 + rest)
+    f.write(photo)
