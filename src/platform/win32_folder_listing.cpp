@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/long_path.h"
 
 namespace WorkSpace {
