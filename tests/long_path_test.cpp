@@ -14,7 +14,7 @@ TEST(LongPath, AbsolutePathsGetThePrefixOthersStayAsTheyAre) {
         const wchar_t* form;
     } cases[] = {
         {L"C:\\Photos\\a.jpg", L"\\\\?\\C:\\Photos\\a.jpg"},
-        {L"d:/Photos//2024/", L"\\\\?\\d:\\Photos\\2024\\"},
+        {L"a:/Photos//2024/", L"\\\\?\\a:\\Photos\\2024\\"},
         {L"C:\\", L"\\\\?\\C:\\"},
         {L"C:\\a\\.\\b\\..\\c.jpg", L"\\\\?\\C:\\a\\c.jpg"},
         {L"C:\\..\\..\\a.jpg", L"\\\\?\\C:\\a.jpg"},
