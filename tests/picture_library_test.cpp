@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <thread>
 
 #include "platform/platform.h"
@@ -17,17 +18,23 @@ using Item = Platform::FolderItem;
 
 namespace {
 // Folders by path; a folder's identity is its place in the map unless g_ids names another
-// (a link that leads there).
+// (a link that leads there, or a 64-bit index that another folder has too). Folders in
+// g_cut fail half-way through their listing.
 std::map<std::wstring, std::vector<Item>> g_folders;
 std::map<std::wstring, uint64_t> g_ids;
-bool FakeList(const std::wstring& folder, std::vector<Item>& items, Platform::FolderId& id) {
+std::set<std::wstring> g_cut;
+bool g_whileOpen = false;  // the IDs are 64-bit indices, told apart only while open
+Platform::Listing FakeList(const std::wstring& folder, std::vector<Item>& items, Platform::FolderId& id,
+                           Platform::FolderHold&) {
     auto it = g_folders.find(folder);
-    if (it == g_folders.end()) return false;
+    if (it == g_folders.end()) return {Platform::ListingEnd::Missing, 3};
+    if (g_cut.count(folder)) return {Platform::ListingEnd::Broken, 59};  // ERROR_UNEXP_NET_ERR
     items = it->second;
     id = Platform::FolderId();
     id.low = g_ids.count(folder) ? g_ids[folder] : std::distance(g_folders.begin(), it) + 100;
     id.known = true;
-    return true;
+    id.whileOpen = g_whileOpen;
+    return {};
 }
 bool FakeDescribe(const std::wstring& path, Item& item) {
     const size_t sep = path.find_last_of(L"\\");
@@ -37,7 +44,8 @@ bool FakeDescribe(const std::wstring& path, Item& item) {
         if (candidate.name == path.substr(sep + 1)) return item = candidate, true;
     return false;
 }
-const FileSystem kFake = {FakeList, FakeDescribe};
+void FakeRelease(Platform::FolderHold) {}
+const FileSystem kFake = {FakeList, FakeDescribe, FakeRelease};
 const std::vector<std::wstring> kExtensions = {L".jpg", L".png", L".cr2", L".nef"};
 
 PictureLibrary::Options Shuffle(uint64_t seed, const std::wstring& state = std::wstring()) {
@@ -246,4 +254,85 @@ TEST(PictureLibrary, LastingFailuresSkipForTheRunPassingOnesUntilTheNextLap) {
     }
     EXPECT_EQ(tried, (std::vector<std::wstring>{L"a.jpg", L"b.jpg", L"c.jpg", L"b.jpg", L"c.jpg", L"b.jpg", L"c.jpg"}));
     EXPECT_EQ(logged, (std::vector<bool>{true, true, false, false}));  // one line per picture per run
+}
+
+// A share that drops half-way through a listing: its folder is left out this round, and the
+// round the last run saved is neither replaced nor moved on by it; the next whole walk goes
+// on with that round.
+TEST(PictureLibrary, ListingCutHalfWayKeepsTheSavedLap) {
+    const std::wstring state = Platform::AnsiToWide(testing::TempDir() + "lumora_library_test_cut_walk.txt");
+    Platform::RemoveFile(state);
+    g_folders = {{L"L\\", {{L"S", true, false}}}, {L"L\\S\\", {{L"s0.jpg", false, false}, {L"s1.jpg", false, false}}}};
+    for (int i = 0; i < 6; ++i) g_folders[L"L\\"].push_back({L"p" + std::to_wstring(i) + L".jpg", false, false});
+    auto run = [&](size_t n) {
+        PictureLibrary library({L"L\\"}, kExtensions, Shuffle(0, state));
+        std::vector<std::wstring> got;
+        std::wstring path;
+        for (uint32_t place = 0; got.size() < n && !library.AtShuffledLapEnd() && library.Next(path, place);
+             got.push_back(path))
+            library.Shown(path, place);
+        return got;
+    };
+    const std::vector<std::wstring> first = run(3);
+    LapState saved;
+    ASSERT_TRUE(ReadLapState(state, saved));
+
+    g_cut = {L"L\\S\\"};
+    const std::vector<std::wstring> cut = run(4);  // the saved next picture, then the cut walk's
+    g_cut.clear();
+    ASSERT_EQ(cut.size(), 4u);
+    for (size_t i = 1; i < cut.size(); ++i) EXPECT_EQ(cut[i].find(L"L\\S\\"), std::wstring::npos);
+    LapState after;
+    ASSERT_TRUE(ReadLapState(state, after));
+    EXPECT_TRUE(after.seed == saved.seed && after.library == saved.library);
+    EXPECT_EQ(after.position, saved.position + 1);
+
+    std::vector<std::wstring> lap = run(8);  // whole again: the saved round's rest
+    EXPECT_EQ(lap.size(), 4u);
+    lap.insert(lap.end(), first.begin(), first.end());
+    lap.push_back(cut[0]);
+    EXPECT_EQ(Distinct(lap), 8u);
+}
+
+// IDs that hold only while a folder is open (the 64-bit index, where the 128-bit one is not
+// to be had): two folders with the same one are both walked, and a link back up to an open
+// folder still ends there.
+TEST(PictureLibrary, FoldersSharingA64BitIndexAreBothWalked) {
+    g_folders = {{L"A\\", {{L"a.jpg", false, false}, {L"up", true, false, false, true}}},
+                 {L"A\\up\\", {{L"a.jpg", false, false}}},
+                 {L"B\\", {{L"b.jpg", false, false}}}};
+    g_ids = {{L"A\\", 7}, {L"A\\up\\", 7}, {L"B\\", 7}};
+    g_whileOpen = true;
+    LibraryScan scan({L"A\\", L"B\\"}, kExtensions, kFake);
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path);
+    g_whileOpen = false;
+    g_ids.clear();
+    EXPECT_EQ(walked, (std::vector<std::wstring>{L"A\\a.jpg", L"B\\b.jpg"}));
+    EXPECT_TRUE(scan.Whole());
+}
+
+// Windows' attributes (documented values) as a listing gives them: a folder only partly in
+// the cloud is walked for its local files, an item marked system alone is shown, hidden
+// ones, system or not, are not.
+TEST(PictureLibrary, PartlyVirtualizedFolderIsWalkedAndSystemOnlyItemsShown) {
+    const uint32_t hidden = 0x2, system = 0x4, directory = 0x10, archive = 0x20, reparse = 0x400, offline = 0x1000,
+                   recallOnOpen = 0x40000, recallOnDataAccess = 0x400000, cloudTag = 0x9000601A;
+    auto item = [](const wchar_t* name, uint32_t attributes, uint32_t tag = 0) {
+        Item made;
+        made.name = name;
+        Platform::DescribeWindowsItem(attributes, tag, made);
+        return made;
+    };
+    g_folders = {{L"P\\", {item(L"Partly", directory | reparse | recallOnDataAccess, cloudTag),
+                           item(L"Online", directory | reparse | recallOnOpen, cloudTag), item(L"sys.jpg", system),
+                           item(L"both.jpg", hidden | system), item(L"h.jpg", hidden | archive)}},
+                 {L"P\\Partly\\", {item(L"local.jpg", archive), item(L"c.jpg", reparse | recallOnDataAccess, cloudTag),
+                                   item(L"o.jpg", offline)}},
+                 {L"P\\Online\\", {item(L"x.jpg", archive)}}};
+    LibraryScan scan({L"P\\"}, kExtensions, kFake);
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path);
+    EXPECT_EQ(walked, (std::vector<std::wstring>{L"P\\sys.jpg", L"P\\Partly\\local.jpg"}));
+    EXPECT_EQ(scan.CloudOnlySkipped(), 3u);
 }

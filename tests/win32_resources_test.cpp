@@ -1,7 +1,7 @@
 // The resources of the built Lumora.scr, read the way Windows reads them: the saver's name,
 // the icon, the banner, the version, and a manifest asking for common controls 6 and
 // per-monitor DPI awareness, so the full-screen window and its back buffer are not scaled
-// on 125 % or 150 % displays.
+// on 125 % or 150 % displays, and long paths.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -49,6 +49,9 @@ TEST(SaverResources, NameIconBannerAndManifest) {
     EXPECT_NE(manifest.find("<dpiAwareness"), std::string::npos);
     EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
     EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);  // the fallback before Windows 10
+    // Photo folders deeper than 260 characters, where the system allows them.
+    EXPECT_NE(manifest.find("<longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">true<"),
+              std::string::npos);
 
     const std::string version = Resource(saver, RT_VERSION, MAKEINTRESOURCEW(1));
     EXPECT_NE(version.find(std::string("L\0u\0m\0o\0r\0a", 11)), std::string::npos);

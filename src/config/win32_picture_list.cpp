@@ -14,6 +14,7 @@
 
 #include "config/config_resource.h"
 #include "config/picture_files.h"
+#include "platform/long_path.h"
 #include "platform/picture_extensions.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
@@ -222,7 +223,7 @@ void AddDroppedFiles(HDROP drop) {
         if (DragQueryFileW(drop, i, name.data(), length + 1) == 0) continue;
         std::wstring path(name.data());
         // A folder becomes a folder entry, even one whose name happens to end in ".jpg".
-        const DWORD attributes = GetFileAttributesW(path.c_str());
+        const DWORD attributes = GetFileAttributesW(Platform::LongPathForm(path).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             if (path.back() != L'\\') path += L'\\';
         } else if (!IsPictureFileName(path)) {

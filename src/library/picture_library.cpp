@@ -92,6 +92,37 @@ LibraryScan::LibraryScan(std::vector<std::wstring> entries, std::vector<std::wst
                          FileSystem fileSystem)
     : entries_(std::move(entries)), extensions_(std::move(extensions)), fileSystem_(fileSystem) {}
 
+LibraryScan::~LibraryScan() {
+    for (const Open& open : path_) fileSystem_.release(open.hold);
+}
+
+void LibraryScan::CloseDone() {
+    while (!path_.empty() && path_.back().below >= folders_.size()) {
+        fileSystem_.release(path_.back().hold);
+        path_.pop_back();
+    }
+}
+
+bool LibraryScan::Seen(const Platform::FolderId& id) {
+    if (!id.known) return false;
+    // An ID that holds only while open is compared with the open folders alone: a loop is
+    // still found, and a folder that got the index of one closed before is still walked.
+    if (id.whileOpen)
+        return std::any_of(path_.begin(), path_.end(), [&](const Open& open) { return open.id == id; });
+    return !walked_.insert(id).second;
+}
+
+void LibraryScan::Failed(const std::wstring& folder, Platform::Listing listing) {
+    // Gone: nothing to tell, as for a picture that was deleted.
+    if (listing.end == Platform::ListingEnd::Missing) return;
+    const bool passing = listing.end == Platform::ListingEnd::Broken;
+    if (passing) whole_ = false;
+    GetLogger().WriteOncePerRun(L"LibraryScan\n" + folder,
+                                passing ? L"LibraryScan::Next() - %ls - not read whole (error %u), left out this round"
+                                        : L"LibraryScan::Next() - %ls - cannot be read (error %u), left out",
+                                folder.c_str(), listing.error);
+}
+
 void LibraryScan::TakeFolder(const std::wstring& folder, std::vector<Platform::FolderItem>& items, bool followLinks) {
     std::vector<std::wstring> files, subfolders;
     std::set<std::wstring> partners;  // the names, without extension, of the pictures that are not raw
@@ -135,15 +166,26 @@ bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
             return true;
         }
         if (stop && stop->load()) return false;
+        CloseDone();
         if (!folders_.empty()) {
             const std::wstring folder = std::move(folders_.back());
             folders_.pop_back();
             std::vector<Platform::FolderItem> items;
             Platform::FolderId id;
+            Platform::FolderHold hold = 0;
             // A folder that cannot be listed (gone, offline) has no pictures this lap.
-            if (!fileSystem_.list(folder, items, id)) continue;
+            const Platform::Listing listing = fileSystem_.list(folder, items, id, hold);
+            if (listing.end != Platform::ListingEnd::Whole) {
+                Failed(folder, listing);
+                continue;
+            }
             // Reached again through a link or another entry: a loop, or pictures already given.
-            if (id.known && !walked_.insert(id).second) continue;
+            if (Seen(id)) {
+                fileSystem_.release(hold);
+                continue;
+            }
+            // Held open until its subtree is walked, so that no folder below takes its ID.
+            path_.push_back(Open{id, hold, folders_.size()});
             // Where the file system cannot tell folders apart, a link could close a loop that
             // would never be noticed: only real subfolders are walked there.
             TakeFolder(folder, items, id.known);
@@ -316,11 +358,19 @@ bool PictureLibrary::ShuffleLap(const std::atomic<bool>* stop) {
     ++lap_;
     tried_ = false;
     if (lap_ == 1 && !resumed_ && !options_.statePath.empty()) ReadLapState(options_.statePath, state_);
-    // The lap the last run was in goes on, if the library is still the one it was made from.
-    if (lap_ == 1 && state_.library == library && state_.position < pictures_.size() && state_.seed != 0) {
-        order_ = ShuffledOrder(pictures_.size(), state_.seed);
-        place_ = state_.position;
-        return true;
+    if (lap_ == 1) saved_ = state_;
+    // The lap the last run was in goes on, if the library is still the one it was made from;
+    // only a whole walk can tell (a share away changes the list without changing the library).
+    if (keepSaved_ && scan.Whole()) {
+        keepSaved_ = false;
+        if (saved_.library == library && saved_.position < pictures_.size() && saved_.seed != 0) {
+            const std::wstring last = state_.last;
+            state_ = saved_;
+            state_.last = last;
+            order_ = ShuffledOrder(pictures_.size(), state_.seed);
+            place_ = state_.position;
+            return true;
+        }
     }
     const uint64_t seed = NextSeed();
     order_ = ShuffledOrder(pictures_.size(), seed);
@@ -365,8 +415,9 @@ void PictureLibrary::Shown(const std::wstring& path, uint32_t place) {
     if (!options_.shuffle || options_.statePath.empty()) return;
     state_.position = place + 1;
     state_.next = place + 1 < order_.size() ? pictures_[order_[place + 1]] : std::wstring();
-    // A state that cannot be kept only costs the place.
-    if (options_.writeState) WriteLapState(options_.statePath, state_);
+    // A state that cannot be kept only costs the place. A lap of a walk that was not whole
+    // leaves the saved one as it is (the run's first picture, from the file, moves it on).
+    if (options_.writeState && (lap_ == 0 || !keepSaved_)) WriteLapState(options_.statePath, state_);
 }
 
 bool PictureLibrary::MayShowFirst(const std::wstring& path) const {

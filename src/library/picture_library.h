@@ -26,9 +26,10 @@ bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& ext
 
 // What the library asks of the file system; tests hand in a made-up one.
 struct FileSystem {
-    bool (*list)(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
-                 Platform::FolderId& id) = Platform::ListFolder;
+    Platform::Listing (*list)(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
+                              Platform::FolderId& id, Platform::FolderHold& hold) = Platform::ListFolder;
     bool (*describe)(const std::wstring& path, Platform::FolderItem& item) = Platform::DescribeFile;
+    void (*release)(Platform::FolderHold hold) = Platform::ReleaseFolder;
 };
 
 // One walk over the entries in list order, a picture at a time: a file entry as it is; a
@@ -36,19 +37,37 @@ struct FileSystem {
 // Nothing is listed before it is needed, so the first picture comes before the walk is done.
 // A folder is walked once, however many links and entries lead to it. Cloud-only items are
 // never opened, and a camera's raw file is left out where its JPEG (any picture of the same
-// name that is not raw) lies beside it.
+// name that is not raw) lies beside it. A folder that cannot be read is left out, named in
+// the log once a run; one that failed only this time (a share that dropped half-way) makes
+// the walk not whole.
 class LibraryScan {
 public:
     LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
                 FileSystem fileSystem = FileSystem());
+    ~LibraryScan();
+    LibraryScan(const LibraryScan&) = delete;
+    LibraryScan& operator=(const LibraryScan&) = delete;
     // The next picture's full path; false at the end of the walk, or when `stop` is set
     // (looked at before each folder is listed).
     bool Next(std::wstring& path, const std::atomic<bool>* stop = nullptr);
     // The cloud-only pictures and folders left out so far.
     uint32_t CloudOnlySkipped() const { return cloudOnly_; }
+    // No folder so far failed in a way that may pass: the walk, once ended, is the library.
+    bool Whole() const { return whole_; }
 
 private:
+    // A folder being walked: its identity and its handle, held until the folders still to
+    // walk are down to `below` (its subtree is done).
+    struct Open {
+        Platform::FolderId id;
+        Platform::FolderHold hold;
+        size_t below;
+    };
     void TakeFolder(const std::wstring& folder, std::vector<Platform::FolderItem>& items, bool followLinks);
+    // Reached before: a loop or pictures already given.
+    bool Seen(const Platform::FolderId& id);
+    void CloseDone();
+    void Failed(const std::wstring& folder, Platform::Listing listing);
 
     std::vector<std::wstring> entries_, extensions_;
     FileSystem fileSystem_;
@@ -56,7 +75,9 @@ private:
     std::vector<std::wstring> folders_;  // still to walk, the next one last
     std::vector<std::wstring> files_;    // of the folder being walked, the next one last
     std::set<Platform::FolderId> walked_;
+    std::vector<Open> path_;  // the folders from the entry down to the one being walked
     uint32_t cloudOnly_ = 0;
+    bool whole_ = true;
 };
 
 // Why a picture could not be shown. The first three last the run; the rest pass.
@@ -138,6 +159,11 @@ private:
     std::vector<uint32_t> order_;         // ...and the order they are shown in
     bool resumed_ = false;                // shuffle: the first run's picture came from the state file
     LapState state_;
+    // Shuffle: the lap the state file held at the start, kept (never written over) until a
+    // whole walk goes on with it or replaces it. A walk that was not whole proves nothing
+    // about the library.
+    LapState saved_;
+    bool keepSaved_ = true;
 };
 
 }  // namespace WorkSpace

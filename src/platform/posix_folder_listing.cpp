@@ -3,6 +3,7 @@
 #include "platform/folder_listing.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -22,10 +23,17 @@ std::string NativePath(const std::wstring& path) {
 }
 }  // namespace
 
-bool ListFolder(const std::wstring& folder, std::vector<FolderItem>& items, FolderId& id) {
+Listing ListFolder(const std::wstring& folder, std::vector<FolderItem>& items, FolderId& id, FolderHold& hold) {
+    hold = 0;  // inodes are not reused while the folder exists: nothing to hold
     const std::string path = NativePath(folder);
     DIR* dir = opendir(path.empty() ? "." : path.c_str());
-    if (!dir) return false;
+    if (!dir) {
+        const int error = errno;
+        const ListingEnd end = error == ENOENT || error == ENOTDIR ? ListingEnd::Missing
+                               : error == EACCES || error == ENAMETOOLONG || error == ELOOP ? ListingEnd::Refused
+                                                                                           : ListingEnd::Broken;
+        return Listing{end, static_cast<uint32_t>(error)};
+    }
     struct stat self;
     id = FolderId();
     if (fstat(dirfd(dir), &self) == 0) {
@@ -33,6 +41,8 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderItem>& items, Fold
         id.low = static_cast<uint64_t>(self.st_ino);
         id.known = true;
     }
+    // readdir ends with null both at the end and on a failure; only errno tells them apart.
+    errno = 0;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") continue;
@@ -49,10 +59,18 @@ bool ListFolder(const std::wstring& folder, std::vector<FolderItem>& items, Fold
             item.link = lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
         }
         items.push_back(std::move(item));
+        errno = 0;
     }
+    const int error = errno;
     closedir(dir);
-    return true;
+    if (error != 0) {
+        items.clear();
+        return Listing{ListingEnd::Broken, static_cast<uint32_t>(error)};
+    }
+    return Listing();
 }
+
+void ReleaseFolder(FolderHold) {}
 
 bool DescribeFile(const std::wstring& path, FolderItem& item) {
     const std::string native = NativePath(path);

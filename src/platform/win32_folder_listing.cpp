@@ -1,72 +1,104 @@
 // Folder listing through FindFirstFileExW: the basic information only, fetched in large
 // blocks, which is what a share over the network answers fastest. A folder's identity is
-// its volume's serial number and its file ID, read from a handle that opens no data.
+// its volume's serial number and its 128-bit file ID, read from a handle that opens no data
+// and stays open while the folder's subtree is walked.
 #include "platform/folder_listing.h"
 
 #include <windows.h>
+
+#include <cstring>
+
+#include "platform/long_path.h"
 
 namespace WorkSpace {
 namespace Platform {
 
 namespace {
-// Newer than MinGW's headers: a placeholder whose data (or, for a folder, whose listing)
-// is fetched from the cloud when it is opened.
-constexpr DWORD kRecallOnOpen = 0x00040000;
-constexpr DWORD kRecallOnDataAccess = 0x00400000;
+// FILE_ID_INFO and its class, newer than the Windows version the headers are set for.
+struct FileIdInfo {
+    ULONGLONG volume;
+    BYTE id[16];
+};
+const FILE_INFO_BY_HANDLE_CLASS kFileIdInfo = static_cast<FILE_INFO_BY_HANDLE_CLASS>(18);
 
 void Describe(const WIN32_FIND_DATAW& data, FolderItem& item) {
-    const DWORD attributes = data.dwFileAttributes;
     item.name = data.cFileName;
-    item.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    item.hidden = (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
-    item.cloudOnly = (attributes & (FILE_ATTRIBUTE_OFFLINE | kRecallOnOpen | kRecallOnDataAccess)) != 0;
-    // The cloud's placeholders are reparse points too; only links and junctions lead elsewhere.
-    item.link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-                (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK || data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    DescribeWindowsItem(data.dwFileAttributes, data.dwReserved0, item);
 }
 
-void Identify(const std::wstring& folder, FolderId& id) {
+// Opens the folder and reads its identity; the handle is given back to be held (or null).
+HANDLE Identify(const std::wstring& folder, FolderId& id) {
     id = FolderId();
     // Backup semantics open a folder; no access to its data is asked for, so nothing of it
     // is fetched.
     const HANDLE handle = CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return;
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    // The 128-bit ID is unique on ReFS too, where the 64-bit index is not.
+    FileIdInfo info128;
     BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(handle, &info) && (info.nFileIndexHigh | info.nFileIndexLow) != 0) {
+    if (GetFileInformationByHandleEx(handle, kFileIdInfo, &info128, sizeof info128)) {
+        uint64_t half[2] = {0, 0};
+        memcpy(half, info128.id, sizeof half);
+        id.volume = info128.volume;
+        id.low = half[0];
+        id.high = half[1];
+        id.known = (half[0] | half[1]) != 0;
+    } else if (GetFileInformationByHandle(handle, &info) && (info.nFileIndexHigh | info.nFileIndexLow) != 0) {
         id.volume = info.dwVolumeSerialNumber;
-        id.high = info.nFileIndexHigh;
-        id.low = info.nFileIndexLow;
+        id.low = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
         id.known = true;
+        id.whileOpen = true;
     }
-    CloseHandle(handle);
+    return handle;
 }
 }  // namespace
 
-bool ListFolder(const std::wstring& folder, std::vector<FolderItem>& items, FolderId& id) {
-    std::wstring pattern = folder;
+Listing ListFolder(const std::wstring& folder, std::vector<FolderItem>& items, FolderId& id, FolderHold& hold) {
+    std::wstring pattern = LongPathForm(folder);
     if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-    Identify(pattern, id);
+    const HANDLE handle = Identify(pattern, id);
     pattern += L'*';
     WIN32_FIND_DATAW data;
+    Listing listing;
     HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                    FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-    do {
-        if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0) continue;
-        FolderItem item;
-        Describe(data, item);
-        items.push_back(std::move(item));
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return true;
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        // Not even "." to list: an empty root of a drive.
+        if (error != ERROR_FILE_NOT_FOUND) listing = Listing{WindowsListingFailure(error), error};
+    } else {
+        do {
+            if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0) continue;
+            FolderItem item;
+            Describe(data, item);
+            items.push_back(std::move(item));
+        } while (FindNextFileW(find, &data));
+        // Only this ends a listing that was read to its end; anything else cut it off.
+        const DWORD error = GetLastError();
+        if (error != ERROR_NO_MORE_FILES) listing = Listing{ListingEnd::Broken, error};
+        FindClose(find);
+    }
+    if (listing.end != ListingEnd::Whole) {
+        items.clear();
+        if (handle) CloseHandle(handle);
+        hold = 0;
+    } else {
+        hold = reinterpret_cast<FolderHold>(handle);
+    }
+    return listing;
+}
+
+void ReleaseFolder(FolderHold hold) {
+    if (hold) CloseHandle(reinterpret_cast<HANDLE>(hold));
 }
 
 bool DescribeFile(const std::wstring& path, FolderItem& item) {
     // The folder's own entry for the file: what a listing gives, the reparse tag included.
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileExW(path.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+    HANDLE find =
+        FindFirstFileExW(LongPathForm(path).c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return false;
     FindClose(find);
     item = FolderItem();

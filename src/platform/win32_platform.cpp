@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/long_path.h"
+
 namespace WorkSpace {
 namespace Platform {
 
@@ -74,8 +76,10 @@ FILE* OpenFile(const std::wstring& path, const char* mode) {
 ReadHandle OpenForReading(const std::wstring& path) {
     // Others may write or replace the file meanwhile (a settings save, a photo being copied):
     // a reader must not make their step fail.
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // The long-path form reaches files deeper than 260 characters, in a photo folder say.
+    const HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     return file == INVALID_HANDLE_VALUE ? kNoReadHandle : reinterpret_cast<ReadHandle>(file);
 }
 

@@ -1,0 +1,60 @@
+// The long-path form of absolute paths: the prefix, and the clean-up Windows skips for a
+// path that has it.
+#include "platform/long_path.h"
+
+#include <vector>
+
+namespace WorkSpace {
+namespace Platform {
+
+namespace {
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// The segments of `rest`, "." left out and ".." taking the one before; `kept` segments at
+// the front (the server and the share) are never taken.
+std::vector<std::wstring> Segments(const std::wstring& rest, size_t kept) {
+    std::vector<std::wstring> segments;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = start;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        const std::wstring segment = rest.substr(start, end - start);
+        if (segment == L"..") {
+            if (segments.size() > kept) segments.pop_back();
+        } else if (!segment.empty() && segment != L".") {
+            segments.push_back(segment);
+        }
+        start = end + 1;
+    }
+    return segments;
+}
+}  // namespace
+
+std::wstring LongPathForm(const std::wstring& path) {
+    const bool driveAbsolute = path.size() >= 3 && IsLetter(path[0]) && path[1] == L':' && IsSeparator(path[2]);
+    const bool share = path.size() >= 3 && IsSeparator(path[0]) && IsSeparator(path[1]) && !IsSeparator(path[2]);
+    if (!driveAbsolute && !share) return path;
+    // "\\?\..." and "\\.\..." are already in the form the system takes as it stands.
+    if (share && (path[2] == L'?' || path[2] == L'.') && path.size() >= 4 && IsSeparator(path[3])) return path;
+
+    std::wstring form;
+    std::vector<std::wstring> segments;
+    if (driveAbsolute) {
+        form = L"\\\\?\\" + path.substr(0, 2) + L"\\";
+        segments = Segments(path.substr(3), 0);
+    } else {
+        segments = Segments(path.substr(2), 2);
+        if (segments.size() < 2) return path;  // "\\server" alone names no share
+        form = L"\\\\?\\UNC\\";
+    }
+    for (size_t i = 0; i < segments.size(); ++i) {
+        if (i > 0) form += L'\\';
+        form += segments[i];
+    }
+    if (IsSeparator(path.back()) && form.back() != L'\\') form += L'\\';
+    return form;
+}
+
+}  // namespace Platform
+}  // namespace WorkSpace

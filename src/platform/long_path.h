@@ -1,0 +1,19 @@
+// The form of a path that Win32 file calls take at any length: "\\?\C:\..." and
+// "\\?\UNC\server\share\...". Portable, so that its rules are tested everywhere;
+// win32_folder_listing.cpp and win32_platform.cpp pass every absolute path through it.
+#pragma once
+#include <string>
+
+namespace WorkSpace {
+namespace Platform {
+
+// `path` with the long-path prefix, when it is absolute (a drive's "C:\..." or a share's
+// "\\server\share\..."). The prefix switches Windows' own clean-up off, so it is done here:
+// slashes become backslashes, doubled separators one, "." segments go and ".." takes the
+// segment before it (never the drive or the share). A trailing separator stays. Relative
+// paths ("photo.jpg", "C:photo.jpg", "\photo.jpg") and paths that already have a prefix
+// ("\\?\", "\\.\") are given back as they are.
+std::wstring LongPathForm(const std::wstring& path);
+
+}  // namespace Platform
+}  // namespace WorkSpace
