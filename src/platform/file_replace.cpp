@@ -59,9 +59,9 @@ bool IsPassingHold(uint32_t error) {
 SaveDecision NextSaveStep(SaveCall made, uint32_t error, bool patienceLeft) {
     if (error == SaveError::kNone) return {SaveStep::Done, false};
     if (made == SaveCall::Replace) {
-        // Both leave nothing at the path: the move puts the new file there at once, whether
-        // or not the time is up. The old file is gone (1176) or under a name only
-        // ReplaceFileW knew (1177).
+        // These leave nothing at the path: the move puts the new file there at once, whether
+        // or not the time is up. The old file is gone (1176, or another program removed it)
+        // or lies under a name only ReplaceFileW knew (1177).
         if (error == SaveError::kUnableToMoveReplacement || error == SaveError::kUnableToMoveReplacement2 ||
             error == SaveError::kFileNotFound)
             return {SaveStep::Move, false};
