@@ -157,8 +157,12 @@ void OnOk(HWND dialog) {
     // the same file.
     const std::wstring path = GetSettingsPath();
     if (!settings.Save(path)) {
-        // The old file is still whole. The dialog stays open with the user's choices, says
-        // so in the banner's place, and OK tries again.
+        // Nothing was saved: the old file is still whole, or, in the one case where Windows
+        // took it away and the new one could not follow it (ReplaceFileWhole), the new
+        // settings wait beside the path under their temporary name. A save that landed by
+        // the fallback move returned true. The dialog stays open with the user's choices,
+        // says so in the banner's place, and OK tries again: a path left empty is then
+        // filled by a plain move.
         GetLogger().Write(L"ConfigDialogProc() - Settings::Save () - FAILED");
         SetDlgItemTextW(dialog, IDC_SAVE_ERROR, Text(TextId::SaveFailed).c_str());
         ShowWindow(GetDlgItem(dialog, IDC_BANNER), SW_HIDE);

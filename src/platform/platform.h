@@ -69,7 +69,10 @@ bool RemoveFile(const std::wstring& path);
 // the old file's place in one step. What the old file had stays: its permissions and
 // attributes (on Windows its other streams too), and where `path` is a symbolic link, the
 // file it leads to is replaced and the link stays. A read-only file is not replaced. On
-// failure the old file is left as it was and the new one is removed.
+// failure the old file is left as it was and the new one is removed; only where Windows
+// took the old file away and the new one could not follow (see ReplaceWith) is the new one
+// kept under its temporary name, the only copy of the settings left. After a save,
+// RemoveStaleTemporaries runs for the file.
 bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes);
 // Tests make ReplaceFileWhole's writes fail after `bytes` bytes, as a full disk does;
 // SIZE_MAX lets them through again.
@@ -83,15 +86,21 @@ uint32_t ProcessId();
 // which must not exist (`nameTaken` says when it did), with `size` bytes of `data`, and puts
 // them on the disk; no file is left on failure. ReplaceWith: puts `temporary` in place of
 // `path` in one step, keeping what an existing file had; a file that another program holds
-// for a moment (a virus scanner, the search indexer) is tried again for up to 2 s.
+// for a moment (a virus scanner, the search indexer) is tried again for up to 2 s. On
+// failure it removes `temporary`, unless nothing is left at `path` (Windows, PutInPlace).
 std::wstring SaveTarget(const std::wstring& path);
 bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool& nameTaken);
 bool ReplaceWith(const std::wstring& temporary, const std::wstring& path);
+// Replaces `path` by `temporary` in one step without waiting for the disk, for files whose
+// loss costs little. On Windows a file another process has open (the preview's saver reading
+// the lap file) is tried again for up to 2 s. After a rename, RemoveStaleTemporaries runs.
+bool RenameOver(const std::wstring& temporary, const std::wstring& path);
+// Removes the files that saves of `path` left beside it when their process was killed:
+// UniqueTemporaryName's names for it, last written more than a day ago. Nothing else, and
+// nothing while `path` itself is missing (a kept temporary file may be its only copy).
+void RemoveStaleTemporaries(const std::wstring& path);
 // Whether new files can be made in `folder`. On Windows it makes and deletes a probe file
 // under a unique name, so that starts at the same moment do not disturb each other.
-// Replaces `path` by `temporary` in one step without waiting for the disk, for files whose
-// loss costs little.
-bool RenameOver(const std::wstring& temporary, const std::wstring& path);
 bool IsWritableFolder(const std::wstring& folder);
 bool MakeFolder(const std::wstring& folder);
 // %APPDATA% / %LOCALAPPDATA% on Windows, $XDG_CONFIG_HOME-like places on Linux; empty if unknown.

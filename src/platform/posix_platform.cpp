@@ -1,7 +1,9 @@
 // Linux stand-ins for the Windows services of platform.h, so the portable core and its
 // tests run natively. Paths are UTF-8 on disk; the "ANSI code page" is UTF-8.
 #include "platform/platform.h"
+#include "platform/file_replace.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -154,18 +156,48 @@ bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
     if (stat(to.c_str(), &old) == 0) {
         // A file without any write permission is read-only for everyone, as the attribute is
         // on Windows; rename would replace it all the same.
-        if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(to.c_str(), W_OK) != 0) return false;
+        bool ok = (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && access(to.c_str(), W_OK) == 0;
         // The new file takes the old one's owner where this user may give it away (root);
         // otherwise it stays this user's. The mode comes after, as a change of owner cuts it.
-        const bool sameOwner = chown(from.c_str(), old.st_uid, old.st_gid) == 0;
+        const bool sameOwner = ok && chown(from.c_str(), old.st_uid, old.st_gid) == 0;
         static_cast<void>(sameOwner);
-        if (chmod(from.c_str(), old.st_mode & 07777) != 0) return false;
+        ok = ok && chmod(from.c_str(), old.st_mode & 07777) == 0;
+        if (!ok) {
+            unlink(from.c_str());
+            return false;
+        }
     }
-    return rename(from.c_str(), to.c_str()) == 0;
+    // A rename that fails leaves the old file where it was.
+    if (rename(from.c_str(), to.c_str()) == 0) return true;
+    unlink(from.c_str());
+    return false;
 }
 
 bool RenameOver(const std::wstring& temporary, const std::wstring& path) {
-    return rename(Narrow(temporary).c_str(), Narrow(path).c_str()) == 0;
+    if (rename(Narrow(temporary).c_str(), Narrow(path).c_str()) != 0) return false;
+    RemoveStaleTemporaries(path);
+    return true;
+}
+
+void RemoveStaleTemporaries(const std::wstring& path) {
+    const std::string target = Narrow(path);
+    struct stat info;
+    if (stat(target.c_str(), &info) != 0) return;
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string baseName = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    const time_t oldest = time(nullptr) - kStaleTemporarySeconds;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.compare(0, baseName.size(), baseName) != 0) continue;
+        if (!IsTemporaryNameOf(Utf8ToWide(name.data(), name.size()), Utf8ToWide(baseName.data(), baseName.size()), false))
+            continue;
+        const std::string file = folder + name;
+        if (lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < oldest) unlink(file.c_str());
+    }
+    closedir(dir);
 }
 
 bool IsWritableFolder(const std::wstring& folder) {

@@ -1,6 +1,7 @@
 // Windows implementation of platform.h: performance counter, module path, debugger
 // output and files opened by wide path.
 #include "platform/platform.h"
+#include "platform/file_replace.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -153,46 +154,75 @@ bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool&
 }
 
 namespace {
-// What a virus scanner or the search indexer causes while it holds the file for a moment.
-// ReplaceFileW reports a replaced file it cannot open or delete as one of its own two codes.
-bool IsPassingHold(DWORD error) {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ||
-           error == ERROR_UNABLE_TO_REMOVE_REPLACED || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
-}
-const ULONGLONG kHoldPatienceMs = 2000;
-const DWORD kHoldRetryMs = 50;
+// ReplaceFileW and MoveFileExW for PutInPlace.
+class SystemSaveCalls final : public SaveCalls {
+public:
+    SystemSaveCalls(const std::wstring& temporary, const std::wstring& path, DWORD moveFlags)
+        : temporary_(temporary), path_(path), moveFlags_(moveFlags) {}
+    uint32_t Replace() override {
+        // Merge errors (no right to copy the permissions, say) do not stop the save: the
+        // user's choices come first.
+        return ReplaceFileW(path_.c_str(), temporary_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                            nullptr)
+                   ? SaveError::kNone
+                   : GetLastError();
+    }
+    uint32_t Move() override {
+        return MoveFileExW(temporary_.c_str(), path_.c_str(), moveFlags_) ? SaveError::kNone : GetLastError();
+    }
+    bool PathExists() override { return GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    void RemoveTemporary() override { DeleteFileW(temporary_.c_str()); }
+    int64_t NowMs() override { return static_cast<int64_t>(GetTickCount64()); }
+    void Wait(uint32_t ms) override { Sleep(ms); }
+
+private:
+    const std::wstring& temporary_;
+    const std::wstring& path_;
+    DWORD moveFlags_;
+};
 }  // namespace
 
 bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     // Read-only is the user's own word; the save fails at once, as it always has.
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        // ReplaceFileW keeps the old file's permissions, attributes and streams; a move
-        // would give the file those of the temporary one. Merge errors (no right to copy
-        // the permissions, say) do not stop the save: the user's choices come first.
-        const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-        const BOOL done = exists ? ReplaceFileW(path.c_str(), temporary.c_str(), nullptr,
-                                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                                 : MoveFileExW(temporary.c_str(), path.c_str(),
-                                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (done) return true;
-        const DWORD error = GetLastError();
-        if (exists && error == ERROR_FILE_NOT_FOUND) {
-            // The old file went away meanwhile (or a failed replace removed it): a move is left.
-            attributes = INVALID_FILE_ATTRIBUTES;
-            continue;
-        }
-        if (!IsPassingHold(error) || GetTickCount64() - start >= kHoldPatienceMs) return false;
-        Sleep(kHoldRetryMs);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        DeleteFileW(temporary.c_str());
+        return false;
     }
+    // ReplaceFileW keeps the old file's permissions, attributes and streams; a move would
+    // give the file those of the temporary one, so it is only for a path with no file.
+    SystemSaveCalls calls(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    return PutInPlace(calls, attributes != INVALID_FILE_ATTRIBUTES ? SaveCall::Replace : SaveCall::Move);
 }
 
 bool RenameOver(const std::wstring& temporary, const std::wstring& path) {
-    return MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    SystemSaveCalls calls(temporary, path, MOVEFILE_REPLACE_EXISTING);
+    if (!PutInPlace(calls, SaveCall::Move)) return false;
+    RemoveStaleTemporaries(path);
+    return true;
 }
 
+void RemoveStaleTemporaries(const std::wstring& path) {
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    const size_t sep = path.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
+    const std::wstring baseName = path.substr(sep == std::wstring::npos ? 0 : sep + 1);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = [](const FILETIME& t) { return (static_cast<int64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    const int64_t oldest = ticks(now) - kStaleTemporarySeconds * 10000000;
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileExW((path + L".*.tmp").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                         nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        // The pattern also matches short 8.3 names; the long name decides.
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+        if (!IsTemporaryNameOf(found.cFileName, baseName, true) || ticks(found.ftLastWriteTime) >= oldest) continue;
+        DeleteFileW((folder + found.cFileName).c_str());
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+}
 
 bool IsWritableFolder(const std::wstring& folder) {
     // The only reliable answer on Windows (ACLs, UAC virtualisation off for 64-bit
