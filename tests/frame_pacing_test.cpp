@@ -127,4 +127,11 @@ TEST(FramePacing, ARateSwitchMidRunKeepsTheMotionTrue) {
         EXPECT_NEAR(r.speed, 1.0, 0.02) << from << " to " << to;
         EXPECT_NEAR(static_cast<double>(r.frames), static_cast<double>(r.vblanks), 8.0) << from << " to " << to;
     }
+    // On battery the cadence follows the new rate: 28.8 frames a second before, 30 after.
+    PaceScript battery;
+    battery.displayRate = 144.0, battery.modeRate = 144, battery.battery = true;
+    battery.switchRate = 60.0, battery.switchAt = 10.0, battery.seconds = 30.0;
+    const PaceReport r = SimulatePacing(battery);
+    EXPECT_NEAR(r.speed, 1.0, 0.02);
+    EXPECT_NEAR(static_cast<double>(r.frames), 9.0 * 28.8 + 20.0 * 30.0, 10.0);
 }
