@@ -2,16 +2,19 @@
 // the next frame is due, and the whole loop against scripted displays.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "app/frame_pacing.h"
 #include "app/pace_simulation.h"
 
 using namespace WorkSpace;
 
-TEST(FramePacing, RestsOnBatteryOrBatterySaverOnly) {
-    EXPECT_FALSE(ShouldRest({1, false}));
-    EXPECT_FALSE(ShouldRest({255, false}));  // unknown: a desktop without a battery reports no line
-    EXPECT_TRUE(ShouldRest({0, false}));
-    EXPECT_TRUE(ShouldRest({1, true}));
+TEST(FramePacing, RestsOnBatteryBatterySaverOrEnergySaverOnly) {
+    EXPECT_FALSE(ShouldRest({1, false, false}));
+    EXPECT_FALSE(ShouldRest({255, false, false}));  // unknown: a desktop without a battery reports no line
+    EXPECT_TRUE(ShouldRest({0, false, false}));
+    EXPECT_TRUE(ShouldRest({1, true, false}));
+    EXPECT_TRUE(ShouldRest({1, false, true}));  // the energy saver, plugged in
 }
 
 TEST(FramePacing, RestingDrawsEveryFewRefreshesAtMostThirtyASecond) {
@@ -29,6 +32,8 @@ TEST(FramePacing, TheCompositorsFractionComesFirstAndAWholeRateStaysWhole) {
     EXPECT_EQ(ReportedDisplayRate(60.004, 60), 60.0);  // within 0.02 %: the classic step, exactly
     EXPECT_EQ(ReportedDisplayRate(0.0, 75), 75.0);
     EXPECT_EQ(ReportedDisplayRate(0.0, 1), 60.0);      // the adapter's "default rate"
+    EXPECT_EQ(ReportedDisplayRate(144.0, 60), 60.0);   // the compositor follows a faster monitor
+    EXPECT_EQ(ReportedDisplayRate(144.0, 0), 144.0);   // no mode: the compositor's
 }
 
 TEST(FramePacing, StartUpRuleAsksTwoThirdsOfWhatASlowDisplayAllows) {
@@ -53,10 +58,11 @@ TEST(FramePacing, SleepsUntilTheNextFrameIsDueAndKeepsTheAverageRate) {
 
 namespace {
 PaceReport RunDisplay(double hz, uint32_t mode, bool vsync = true, bool battery = false, double frameCost = 0.001,
-                      double compositor = 0.0) {
+                      double compositor = 0.0, double slowStart = 0.0, bool energySaver = false) {
     PaceScript script;
     script.displayRate = hz, script.modeRate = mode, script.vsync = vsync, script.battery = battery;
     script.frameCost = frameCost, script.compositorRate = compositor, script.seconds = 6.0;
+    script.slowStart = slowStart, script.energySaver = energySaver;
     return SimulatePacing(script);
 }
 }  // namespace
@@ -70,7 +76,8 @@ TEST(FramePacing, FramesMeetTheDisplaysRefreshesEvenlyAtTheTrueSpeed) {
         uint32_t mode;
         bool vsync, battery;
         int refreshesPerFrame;
-        double frameCost = 0.001;
+        double frameCost = 0.001, compositor = 0.0, slowStart = 0.0;
+        bool energySaver = false;
     } cases[] = {
         {"59.94 Hz reported as 59", 60000.0 / 1001.0, 59, true, false, 1},
         {"23.976 Hz reported as 23", 24000.0 / 1001.0, 23, true, false, 1},
@@ -82,9 +89,19 @@ TEST(FramePacing, FramesMeetTheDisplaysRefreshesEvenlyAtTheTrueSpeed) {
         {"battery at 50 Hz", 50.0, 50, true, true, 2},
         {"battery at 75 Hz", 75.0, 75, true, true, 3},
         {"battery at 144 Hz", 144.0, 144, true, true, 5},
+        {"60 Hz beside a 144 Hz monitor that the compositor follows", 60.0, 60, true, false, 1, 0.001, 144.0},
+        {"a 144 Hz panel whose mode says 60", 144.0, 60, true, false, 1},
+        {"a 60 Hz panel whose mode says 144", 60.0, 144, true, false, 1},
+        {"239.76 Hz reported as 239", 240000.0 / 1001.0, 239, true, false, 1},
+        {"a slow first second", 60.0, 60, true, false, 1, 0.001, 0.0, 1.0},
+        {"a slow first second without vsync", 60.0, 60, false, false, 1, 0.001, 0.0, 1.0},
+        {"a 144 Hz panel whose mode says 60, on battery", 144.0, 60, true, true, 5},
+        {"a slow first second without vsync, on battery", 60.0, 60, false, true, 2, 0.001, 0.0, 1.0},
+        {"the energy saver, plugged in", 60.0, 60, true, false, 2, 0.001, 0.0, 0.0, true},
     };
     for (const auto& c : cases) {
-        const PaceReport r = RunDisplay(c.hz, c.mode, c.vsync, c.battery, c.frameCost);
+        const PaceReport r =
+            RunDisplay(c.hz, c.mode, c.vsync, c.battery, c.frameCost, c.compositor, c.slowStart, c.energySaver);
         EXPECT_FALSE(r.errorScreen) << c.name;
         EXPECT_NEAR(static_cast<double>(r.frames), double(r.vblanks) / c.refreshesPerFrame, 2.0) << c.name;
         EXPECT_EQ(r.uneven, 0) << c.name;
@@ -97,4 +114,24 @@ TEST(FramePacing, WithoutVsyncTheCompositorsFractionKeepsFramesOnTheirRefreshes)
     // The mode alone caps at 59: about once a second a refresh shows its frame twice.
     EXPECT_GT(RunDisplay(60000.0 / 1001.0, 59, false).uneven, 0);
     EXPECT_EQ(RunDisplay(60000.0 / 1001.0, 59, false, false, 0.001, 60000.0 / 1001.0).uneven, 0);
+}
+
+// A panel that changes its rate mid-run, the mode still saying the old one: the steps follow
+// within half a second, and after the switch every refresh shows a frame.
+TEST(FramePacing, ARateSwitchMidRunKeepsTheMotionTrue) {
+    for (const auto& [from, to] : {std::pair{60.0, 120.0}, std::pair{144.0, 60.0}}) {
+        PaceScript script;
+        script.displayRate = from, script.modeRate = static_cast<uint32_t>(from);
+        script.switchRate = to, script.switchAt = 10.0, script.seconds = 30.0;
+        const PaceReport r = SimulatePacing(script);
+        EXPECT_NEAR(r.speed, 1.0, 0.02) << from << " to " << to;
+        EXPECT_NEAR(static_cast<double>(r.frames), static_cast<double>(r.vblanks), 8.0) << from << " to " << to;
+    }
+    // On battery the cadence follows the new rate: 28.8 frames a second before, 30 after.
+    PaceScript battery;
+    battery.displayRate = 144.0, battery.modeRate = 144, battery.battery = true;
+    battery.switchRate = 60.0, battery.switchAt = 10.0, battery.seconds = 30.0;
+    const PaceReport r = SimulatePacing(battery);
+    EXPECT_NEAR(r.speed, 1.0, 0.02);
+    EXPECT_NEAR(static_cast<double>(r.frames), 9.0 * 28.8 + 20.0 * 30.0, 10.0);
 }

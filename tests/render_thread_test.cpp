@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 #include <stdexcept>
 
 #include "app/frame_pacing.h"
@@ -41,7 +43,11 @@ struct Script {
     uint8_t acLine = 1;
     int mainsAtFrame = -1;       // the AC line comes back after this frame
     int powerReads = 0;
+    double vsyncRate = 0.0;      // Present waits for the next refresh at this rate; 0: no vsync
+    std::vector<std::pair<int, bool>> fineTicks;  // the frame at which the tick was taken or given back
 } g;
+
+void RecordFineSleeps(bool fine) { g.fineTicks.push_back({g.frames, fine}); }
 
 // A pacing sleep passes its whole time on the scripted clock.
 void FakeSleep(double seconds) {
@@ -66,6 +72,10 @@ int32_t FakeFrame(bool startup) {
     g.frameTimes.push_back(GetRunState().lastFrameTime);
     g.startupFlags.push_back(startup);
     g.now += g.frameCost;
+    if (g.vsyncRate > 0.0) {
+        const double period = static_cast<double>(Platform::PerfFrequency()) / g.vsyncRate;
+        g.now = static_cast<int64_t>(std::ceil(static_cast<double>(g.now) / period) * period);
+    }
     if (g.frames == g.throwAtFrame) throw std::runtime_error("device lost");
     if (g.frames == g.stopAfterFrames) GetRunState().stopRequested.store(1);
     if (g.frames == g.displaysOffAtFrame) GetRunState().displaysOff.store(1);
@@ -108,6 +118,7 @@ protected:
         Platform::SetSleepForTesting(FakeSleep);
         Platform::SetPowerStatusForTesting(FakePower);
         Platform::SetCompositorRefreshRateForTesting(NoCompositor);
+        Platform::SetFineSleepsForTesting(RecordFineSleeps);
         timer.ResetForTesting();
         timer.Start();  // base 0
         RunState& s = GetRunState();
@@ -126,6 +137,7 @@ protected:
         Platform::SetSleepForTesting(nullptr);
         Platform::SetPowerStatusForTesting(nullptr);
         Platform::SetCompositorRefreshRateForTesting(nullptr);
+        Platform::SetFineSleepsForTesting(nullptr);
         GetWindow().refreshRate = 0;
         FrameTimer::Instance().ResetForTesting();
     }
@@ -343,4 +355,43 @@ TEST_F(RenderLoop, ASlowDisplayNeedsTwoThirdsOfItsFramesInTheFirstSecond) {
         RenderThreadProc();
         EXPECT_EQ(g.errorScreens, framesASecond < 10.0 ? 1 : 0) << framesASecond << " frames a second";
     }
+}
+
+// The 1 ms tick is held only while the loop sleeps between frames: through the probe of the
+// first half second, not while Present paces, again while resting on battery.
+TEST_F(RenderLoop, TheFineTickIsHeldOnlyWhileTheLoopSleeps) {
+    GetWindow().refreshRate = 60;
+    g.vsyncRate = 60.0;
+    g.frameCost = Ms(1);
+    g.perRead = Ms(0.001);
+    g.stopAfterFrames = 180;  // three seconds
+    RenderThreadProc();
+    ASSERT_EQ(g.fineTicks.size(), 2u);
+    EXPECT_EQ(g.fineTicks[0], std::make_pair(0, true));
+    EXPECT_FALSE(g.fineTicks[1].second);
+    EXPECT_LT(g.fineTicks[1].first, 40);  // the probe's half second
+
+    g = Script();
+    g.vsyncRate = 60.0, g.frameCost = Ms(1), g.perRead = Ms(0.001);
+    g.acLine = 0;
+    g.stopAfterFrames = 120;  // the first second at 60, then 30 a second
+    GetRunState().stopRequested.store(0);
+    GetRunState().lastFrameTime = 0.0;
+    RenderThreadProc();
+    ASSERT_EQ(g.fineTicks.size(), 4u);
+    EXPECT_TRUE(g.fineTicks[2].second);  // resting from the end of the start-up second
+    EXPECT_NEAR(g.fineTicks[2].first, 61, 2);
+    EXPECT_EQ(g.fineTicks.back(), std::make_pair(120, false));  // and given back at the end
+}
+
+TEST_F(RenderLoop, TheFineTickIsGivenBackWhileTheDisplaysSleepOrTheDeviceIsLost) {
+    g.frameCost = Ms(1);  // no vsync: the loop caps the frames and sleeps between them
+    g.perRead = Ms(0.001);
+    g.displaysOffAtFrame = 200;
+    g.displaysOnAfterWaits = 20;
+    g.lostFromFrame = 300;
+    g.stopAfterWaits = 40;
+    RenderThreadProc();
+    const std::vector<std::pair<int, bool>> ticks = {{0, true}, {200, false}, {200, true}, {300, false}};
+    EXPECT_EQ(g.fineTicks, ticks);
 }

@@ -1,9 +1,11 @@
-// The frame loop's pace. Where Present waits for the display, the display alone paces the
-// loop; where it does not (vsync off in the driver, some remote sessions), the loop sleeps
-// to draw no more frames than the display shows. The display's true rate comes from the
-// compositor or the display mode, confirmed by the frames themselves during the first half
-// second; on battery a frame is drawn every few refreshes, a whole number of them. Pure
-// decisions on the frame timer's seconds; render_thread.cpp does the sleeping.
+// The frame loop's pace. Where Present waits for the display, the display paces the loop and
+// a floor of 0.85 of a refresh keeps a loop that it does not pace from running free; where
+// Present does not wait (vsync off in the driver, some remote sessions), the loop sleeps to
+// draw no more frames than the display shows. The pace keeps measuring: each frame's step
+// follows the running median of the last half second of frames, snapped to whole refreshes,
+// and the decision is taken again when the frames stay off it. On battery or with the energy
+// saver a frame is drawn every few refreshes. Pure decisions on the frame timer's seconds;
+// render_thread.cpp does the sleeping.
 #pragma once
 #include <cstdint>
 #include <vector>
@@ -19,18 +21,26 @@ constexpr double kRestingFrameRate = 30.0;
 constexpr double kPowerCheckInterval = 3.0;
 // How long the loop watches the frames come before it decides what paces them.
 constexpr double kPaceProbeSeconds = 0.5;
+// The frames the step's median looks back on.
+constexpr double kMedianSeconds = 0.5;
+// How long the median may stay more than 5 % off the chosen period before the loop
+// decides again.
+constexpr double kRedecideSeconds = 1.0;
 
-// On battery (no AC line) or with Windows' battery saver on; an unknown line is mains.
+// On battery (no AC line), with Windows' battery saver or with its energy saver on; an
+// unknown line is mains.
 bool ShouldRest(const Platform::PowerStatus& status);
 
-// The display's rate as the system reports it: the compositor's (a fraction) where there is
-// one, else the mode's whole number (0 or 1, the adapter's "default": 60).
+// The display's rate as the system reports it: the mode's whole number, refined to the
+// compositor's fraction where the two agree within 1 Hz (59.94 for 59). A compositor that
+// reports another rate (Windows 11 reports the fastest monitor's) leaves the mode's; where
+// the mode says 0 or 1 (the adapter's "default") the compositor's, else 60.
 double ReportedDisplayRate(double compositorRate, uint32_t modeRate);
-// The display rate that frames measured `measured` a second apart (Present waiting) show for
-// a display reported at `reported`: the reported rate where they agree within 1 %; the
-// measured one (taken whole within 0.02 %) where the mode cut its fraction off (59.94 reported
-// as 59) or where a panel with a dynamic rate runs at twice or half what it reports. Any
-// other measure is a machine slower than its display: the reported rate stands.
+// The display rate that frames measured `measured` a second apart, paced by Present, show
+// for a display reported at `reported`: the reported rate where they agree within 1 % or
+// where a frame takes a whole number of its refreshes (a machine slower than its display);
+// the measured one (taken whole within 0.02 %) otherwise: the mode cut its fraction off, or
+// the display is not the one reported.
 double ConfirmedDisplayRate(double reported, double measured);
 // A frame every this many refreshes: 1, or while resting the least whole number that keeps
 // the frames at most kRestingFrameRate a second, ceil(R / 30).
@@ -42,15 +52,17 @@ double FrameRateCap(double displayRate, bool resting);
 int32_t StartupFrameThreshold(double displayRate);
 
 enum class PaceMode {
-    Probing,        // the first half second: frames at most twice the reported rate, measured
-    DisplayPaced,   // Present waits for the display: no sleep, but on battery
+    Probing,        // half a second: frames at most 4× the reported rate, measured; in its
+                    // second half each frame starts a quarter of a frame late, which a
+                    // display that paces the loop absorbs
+    DisplayPaced,   // Present waits for the display: no sleep but the floor and the battery's
     Capped,         // frames would come faster than the display: the loop sleeps between them
 };
 
 struct FramePacer {
     PaceMode mode = PaceMode::Probing;
     double reported = 60.0;        // what the system reports
-    double display = 60.0;         // the true rate, once the probe has measured it
+    double display = 60.0;         // the true rate, as the last probe measured it
     bool resting = false;
     double interval = 1.0 / 60.0;  // seconds between frames on the schedule (Probing, Capped)
     double due = 0.0;              // frame-timer seconds at which the next frame is due
@@ -60,7 +72,15 @@ struct FramePacer {
     double probeStart = -1.0;
     int32_t probeFrames = 0;
     int32_t probeHeld = 0;
-    std::vector<double> intervals;  // the probe's measured frame intervals
+    double probeFree = 0.0;        // the median of the probe's first half: frames started at once
+    std::vector<double> probeIntervals;  // the probe's current half
+    int32_t floorHolds = 0;        // frames in a row that the floor held back
+    double chosen = 1.0 / 60.0;    // the period the last decision expects between frames
+    double offSince = -1.0;        // since when the median is more than 5 % off `chosen`
+    // The running median: the last half second's frame intervals, oldest first.
+    std::vector<double> times, intervals, scratch;
+    double origin = -1.0;          // the first frame's start: the motion's time line
+    double motion = 0.0;           // the steps handed out since then
 };
 
 // A new render thread's pacer for a display reported at `reportedRate`.
@@ -73,5 +93,8 @@ double FrameWait(FramePacer& pacer, double now, double lastFrame);
 // A frame starts at `now`. Returns the frames a second its steps follow: the rate the
 // frames really come at, so the motion keeps its speed.
 double FrameStarted(FramePacer& pacer, double now);
+// Whether the loop sleeps between frames (capped, probing or resting), which is when it
+// needs the system's fine tick.
+bool LoopSleeps(const FramePacer& pacer);
 
 }  // namespace WorkSpace

@@ -37,16 +37,37 @@ struct Run {
 double Seconds(int64_t ticks) { return static_cast<double>(ticks) / static_cast<double>(g.frequency); }
 int64_t Ticks(double seconds) { return static_cast<int64_t>(std::ceil(seconds * static_cast<double>(g.frequency))); }
 
+// The slow frames of a slow start.
+constexpr double kSlowFrame = 0.020;
+
+bool Switched(double t) { return g.script.switchRate > 0.0 && t >= g.script.switchAt; }
+
+// The refreshes from the clock's start up to `t`; after a switch the new rate's refreshes
+// are counted from the switch on.
+double RefreshesUpTo(double t) {
+    if (!Switched(t)) return std::floor(t * g.script.displayRate - kRefreshPhase);
+    const double at = g.script.switchAt;
+    return std::floor(at * g.script.displayRate - kRefreshPhase) +
+           std::floor((t - at) * g.script.switchRate - kRefreshPhase) + 1.0;
+}
+
 // The first refresh strictly after `t`.
 double NextRefresh(double t) {
+    if (Switched(t)) {
+        const double at = g.script.switchAt, rate = g.script.switchRate;
+        return at + (std::floor((t - at) * rate - kRefreshPhase) + 1.0 + kRefreshPhase) / rate;
+    }
     const double rate = g.script.displayRate;
-    return (std::floor(t * rate - kRefreshPhase) + 1.0 + kRefreshPhase) / rate;
+    const double next = (std::floor(t * rate - kRefreshPhase) + 1.0 + kRefreshPhase) / rate;
+    return Switched(next) ? NextRefresh(g.script.switchAt) : next;
 }
 
 int64_t Counter() { return g.now += g.perRead; }
 void Sleep(double seconds) { g.now += Ticks(std::max(seconds, 0.0)); }
 void Wait(double seconds) { Sleep(seconds); }
-Platform::PowerStatus Power() { return {static_cast<uint8_t>(g.script.battery ? 0 : 1), false}; }
+Platform::PowerStatus Power() {
+    return {static_cast<uint8_t>(g.script.battery ? 0 : 1), false, g.script.energySaver};
+}
 double Compositor() { return g.script.compositorRate; }
 bool Requirements() { return true; }
 void NoRebuild() {}
@@ -58,7 +79,7 @@ int ErrorScreen() {
 
 int32_t DrawFrame(bool startup) {
     const RunState& state = GetRunState();
-    g.now += Ticks(g.script.frameCost);
+    g.now += Ticks(Seconds(g.now) < g.script.slowStart ? kSlowFrame : g.script.frameCost);
     const double shown = NextRefresh(Seconds(g.now));
     if (g.script.vsync) g.now = std::max(g.now, Ticks(shown));
     g.frames.push_back({state.lastFrameTime, shown, state.frameRate, startup});
@@ -75,25 +96,35 @@ PaceReport Measure() {
     if (first == g.frames.end()) return report;
     const double from = first->start, to = g.script.seconds;
     report.seconds = to - from;
-    const double rate = g.script.displayRate;
-    report.vblanks = static_cast<int64_t>(std::floor(to * rate - kRefreshPhase) - std::floor(from * rate - kRefreshPhase));
+    report.vblanks = static_cast<int64_t>(RefreshesUpTo(to) - RefreshesUpTo(from));
+    // Intervals on screen are even when they keep to their median within half a refresh of
+    // the rate that shows them.
     std::vector<double> intervals;
-    double simulated = 0.0;
+    std::vector<double> refreshes;
     for (auto f = first; f != g.frames.end(); ++f) {
         ++report.frames;
         if (f + 1 == g.frames.end()) break;
         intervals.push_back((f + 1)->shown - f->shown);
-        simulated += 1.0 / f->rate;
+        refreshes.push_back(Switched(f->shown) ? g.script.switchRate : g.script.displayRate);
     }
-    if (!intervals.empty()) {
-        std::vector<double> sorted = intervals;
+    // Uneven within each rate's stretch: a switch changes the median.
+    for (size_t begin = 0; begin < intervals.size();) {
+        size_t end = begin;
+        while (end < intervals.size() && refreshes[end] == refreshes[begin]) ++end;
+        std::vector<double> sorted(intervals.begin() + static_cast<std::ptrdiff_t>(begin),
+                                   intervals.begin() + static_cast<std::ptrdiff_t>(end));
         std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
         const double median = sorted[sorted.size() / 2];
-        for (double i : intervals)
-            if (std::fabs(i - median) > 0.5 / rate) ++report.uneven;
-        const double span = g.frames.back().start - from;
-        if (span > 0.0) report.speed = simulated / span;
+        for (size_t i = begin; i < end; ++i)
+            if (std::fabs(intervals[i] - median) > 0.5 / refreshes[i]) ++report.uneven;
+        begin = end;
     }
+    // The speed over the whole run, start-up second included: each frame's step against the
+    // time since the frame before.
+    double simulated = 0.0;
+    for (size_t i = 1; i < g.frames.size(); ++i) simulated += 1.0 / g.frames[i].rate;
+    const double span = g.frames.back().start - g.frames.front().start;
+    if (span > 0.0) report.speed = simulated / span;
     return report;
 }
 }  // namespace

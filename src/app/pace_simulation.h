@@ -12,11 +12,15 @@ struct PaceScript {
     double compositorRate = 0.0;  // what the compositor reports; 0: no compositor
     bool vsync = true;            // Present waits for the next refresh
     bool battery = false;
+    bool energySaver = false;     // Windows' energy saver is on (plugged in or not)
     double seconds = 10.0;        // the run's length, start-up second included
     double frameCost = 0.001;     // seconds a frame takes before its Present
+    double slowStart = 0.0;       // for this many seconds from the start, frames take 20 ms
+    double switchRate = 0.0;      // the panel's rate from switchAt on (0: no switch); the mode
+    double switchAt = 0.0;        // and the compositor keep reporting the old one
 };
 
-// Measured after the black start-up second, to the run's end.
+// Measured after the black start-up second, to the run's end; the speed over the whole run.
 struct PaceReport {
     int64_t vblanks = 0;      // refreshes of the display
     int64_t frames = 0;       // frames drawn

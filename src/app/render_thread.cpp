@@ -2,7 +2,8 @@
 // on two clocks during the first second. Where Present waits for the display it alone paces
 // the loop; where it does not (vsync forced off), the loop sleeps until the next frame is due
 // rather than draw a thousand frames a second. On battery it draws a frame every few
-// refreshes. While the displays are off or the device is lost it sleeps instead.
+// refreshes. While the displays are off or the device is lost it sleeps instead. The 1 ms
+// system tick is held only while the loop sleeps between frames.
 #include <chrono>
 #include <exception>
 
@@ -51,17 +52,31 @@ const RenderLoopHooks* g_hooks = &kRealHooks;
 // The longest sleep between two looks at the flags; a wake-up comes sooner.
 constexpr double kPausePoll = 0.1;
 
-// Fine sleeps for as long as the loop runs, on every way out.
-struct FineSleeps {
-    FineSleeps() { Platform::BeginFineSleeps(); }
-    ~FineSleeps() { Platform::EndFineSleeps(); }
+// The fine tick while the loop sleeps between frames (capped, probing, resting), and not
+// while Present alone paces it or nothing is drawn; released on every way out.
+class FineSleeps {
+public:
+    FineSleeps() = default;
+    ~FineSleeps() { Set(false); }
     FineSleeps(const FineSleeps&) = delete;
     FineSleeps& operator=(const FineSleeps&) = delete;
+    void Set(bool fine) {
+        if (fine == fine_) return;
+        fine_ = fine;
+        if (fine) {
+            Platform::BeginFineSleeps();
+        } else {
+            Platform::EndFineSleeps();
+        }
+    }
+
+private:
+    bool fine_ = false;
 };
 
-unsigned GiveUp(RunState& state) {
+unsigned GiveUp(RunState& state, FineSleeps* fineSleeps = nullptr) {
     // The error screen wakes seldom: the fine tick would only cost it power.
-    Platform::EndFineSleeps();
+    if (fineSleeps) fineSleeps->Set(false);
     state.startFailed.store(1);
     g_hooks->showErrorScreen();
     return 0;
@@ -100,7 +115,7 @@ unsigned RenderThreadProc() {
         return 0;
     }
 
-    const FineSleeps fineSleeps;
+    FineSleeps fineSleeps;
     const int64_t frequency = Platform::PerfFrequency();
     int64_t wallStart = Platform::PerfCounter();
     FrameTimer& timer = FrameTimer::Instance();
@@ -119,6 +134,7 @@ unsigned RenderThreadProc() {
         if (deviceLost || state.displaysOff.load() != 0) {
             // Nothing is drawn, so nothing is measured: the time asleep moves both start
             // marks on, and a machine whose displays sleep in its first second is not slow.
+            fineSleeps.Set(false);
             const int64_t counterBefore = Platform::PerfCounter();
             const double timerBefore = timer.GetTime();
             waitForWake(kPausePoll);
@@ -135,6 +151,7 @@ unsigned RenderThreadProc() {
         }
         // The start-up second is measured at the display's full rate, on battery too.
         SetResting(pacer, resting && !startup);
+        fineSleeps.Set(LoopSleeps(pacer));
         const double wait = FrameWait(pacer, t, state.lastFrameTime);
         if (wait > 0.0) {
             // A wait is one frame at most; the cap keeps a stop request prompt whatever the
@@ -150,7 +167,7 @@ unsigned RenderThreadProc() {
             presented = g_hooks->renderFrame(startup);
         } catch (...) {
             // A frame that throws (a lost allocation, a device fault) ends the effect for good.
-            return GiveUp(state);
+            return GiveUp(state, &fineSleeps);
         }
         if (NeedsNewDevice(presented)) {
             // The device belongs to the window thread, which makes it again; until it
@@ -168,9 +185,9 @@ unsigned RenderThreadProc() {
                                               static_cast<double>(frequency));
         // A display slower than 30 Hz allows fewer frames than the rule's 20 in a second.
         const int32_t needed = StartupFrameThreshold(pacer.display);
-        if (wall > 1.0f && frames < needed) return GiveUp(state);
+        if (wall > 1.0f && frames < needed) return GiveUp(state, &fineSleeps);
         if (t - timerStart > 1.0) {
-            if (frames < needed) return GiveUp(state);
+            if (frames < needed) return GiveUp(state, &fineSleeps);
             startup = false;
         }
         ++frames;

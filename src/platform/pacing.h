@@ -14,17 +14,21 @@ using SleepFn = void (*)(double seconds);
 // Tests sleep on their scripted clock. Passing nullptr restores the real sleep.
 void SetSleepForTesting(SleepFn sleep);
 
-// For the whole of a frame loop: where there is no high-resolution timer (Windows 10 before
-// 1803), the system tick is brought down to 1 ms, so that sleeps end within a millisecond
-// or two of their time rather than on a 15.6 ms tick. End undoes a Begin once; an End
-// without one does nothing.
+// While a frame loop sleeps between its frames: where there is no high-resolution timer
+// (Windows 10 before 1803), the system tick is brought down to 1 ms, so that sleeps end
+// within a millisecond or two of their time rather than on a 15.6 ms tick. End undoes a
+// Begin once; an End without one does nothing.
 void BeginFineSleeps();
 void EndFineSleeps();
+using FineSleepsFn = void (*)(bool fine);
+// Tests record the Begin (true) and End (false) calls instead; nullptr restores the real ones.
+void SetFineSleepsForTesting(FineSleepsFn record);
 
-// The power source as GetSystemPowerStatus reports it.
+// The power source as GetSystemPowerStatus reports it, and the effective power mode.
 struct PowerStatus {
     uint8_t acLine = 255;       // 0 on battery, 1 on mains, 255 unknown
     bool batterySaver = false;  // Windows' battery saver is on
+    bool energySaver = false;   // the energy saver is on (Windows 11), plugged in or not
 };
 PowerStatus ReadPowerStatus();
 using PowerStatusFn = PowerStatus (*)();

@@ -11,6 +11,7 @@ namespace Platform {
 namespace {
 std::atomic<SleepFn> g_sleep{nullptr};
 std::atomic<PowerStatusFn> g_power{nullptr};
+std::atomic<FineSleepsFn> g_fine{nullptr};
 }  // namespace
 
 void SleepSeconds(double seconds) {
@@ -20,9 +21,14 @@ void SleepSeconds(double seconds) {
 
 void SetSleepForTesting(SleepFn sleep) { g_sleep.store(sleep); }
 
-// Linux sleeps are fine-grained already.
-void BeginFineSleeps() {}
-void EndFineSleeps() {}
+// Linux sleeps are fine-grained already: only a test's recorder hears of them.
+void BeginFineSleeps() {
+    if (FineSleepsFn fn = g_fine.load()) fn(true);
+}
+void EndFineSleeps() {
+    if (FineSleepsFn fn = g_fine.load()) fn(false);
+}
+void SetFineSleepsForTesting(FineSleepsFn record) { g_fine.store(record); }
 
 PowerStatus ReadPowerStatus() {
     if (PowerStatusFn fn = g_power.load()) return fn();

@@ -1,4 +1,4 @@
-// The frame loop's sleep and the power source on Windows.
+// The frame loop's sleep, its fine tick, the power source and the energy saver on Windows.
 #include <windows.h>
 
 #include <atomic>
@@ -17,6 +17,7 @@ namespace Platform {
 namespace {
 std::atomic<SleepFn> g_sleep{nullptr};
 std::atomic<PowerStatusFn> g_power{nullptr};
+std::atomic<FineSleepsFn> g_fineRecord{nullptr};
 
 // A high-resolution timer (Windows 10 1803 on) wakes within a fraction of a millisecond;
 // a plain one and Sleep wake on the system tick, which may be 15.6 ms.
@@ -59,13 +60,48 @@ std::atomic<bool> g_fine{false};
 }  // namespace
 
 void BeginFineSleeps() {
+    if (FineSleepsFn fn = g_fineRecord.load()) return fn(true);
     if (g_sleep.load() || HasHighResolutionTimer() || !Period().begin) return;
     if (!g_fine.exchange(true) && Period().begin(kFinePeriodMs) != 0) g_fine.store(false);
 }
 
 void EndFineSleeps() {
+    if (FineSleepsFn fn = g_fineRecord.load()) return fn(false);
     if (g_fine.exchange(false)) Period().end(kFinePeriodMs);
 }
+
+void SetFineSleepsForTesting(FineSleepsFn record) { g_fineRecord.store(record); }
+
+namespace {
+// The effective power mode (Windows 10 1809 on; Windows 11 24H2 reports its energy saver,
+// plugged in too, as the battery saver's mode), from powrprof.dll at run time. Registered
+// once, on the first look at the power source, for the rest of the process: the callback
+// comes on a thread of the system's and only sets the flag. Without the call, the battery
+// rule alone decides.
+constexpr int kEffectivePowerModeBatterySaver = 0;  // EFFECTIVE_POWER_MODE's first value
+constexpr ULONG kEffectivePowerModeV1 = 1;          // EFFECTIVE_POWER_MODE_V1
+constexpr ULONG kEffectivePowerModeV2 = 2;          // EFFECTIVE_POWER_MODE_V2
+std::atomic<bool> g_energySaver{false};
+
+void CALLBACK OnEffectivePowerMode(int mode, void*) { g_energySaver.store(mode == kEffectivePowerModeBatterySaver); }
+
+void WatchEffectivePowerMode() {
+    static const bool watching = [] {
+        using Callback = void(CALLBACK*)(int, void*);
+        using RegisterFn = HRESULT(WINAPI*)(ULONG, Callback, void*, void**);
+        HMODULE powrprof = LoadSystemLibrary(L"powrprof.dll");
+        auto registerFn = powrprof ? reinterpret_cast<RegisterFn>(reinterpret_cast<void*>(
+                                         GetProcAddress(powrprof, "PowerRegisterForEffectivePowerModeNotifications")))
+                                   : nullptr;
+        if (!registerFn) return false;
+        // V2 from Windows 10 1903 on; 1809 knows V1 only. Either reports the saver as mode 0.
+        void* handle = nullptr;
+        return SUCCEEDED(registerFn(kEffectivePowerModeV2, OnEffectivePowerMode, nullptr, &handle)) ||
+               SUCCEEDED(registerFn(kEffectivePowerModeV1, OnEffectivePowerMode, nullptr, &handle));
+    }();
+    (void)watching;
+}
+}  // namespace
 
 void SleepSeconds(double seconds) {
     if (SleepFn fn = g_sleep.load()) return fn(seconds);
@@ -94,6 +130,8 @@ PowerStatus ReadPowerStatus() {
         // Reserved1.
         status.batterySaver = (s.Reserved1 & SYSTEM_STATUS_FLAG_POWER_SAVING_ON) != 0;
     }
+    WatchEffectivePowerMode();
+    status.energySaver = g_energySaver.load();
     return status;
 }
 

@@ -45,6 +45,31 @@ int Pace(const Args& args) {
         fprintf(stderr, "pace: --seconds takes a length above the start-up second (at most 3600)\n");
         return 2;
     }
+    if (Option(args, "--compositor", text) &&
+        (!ParseRate(text, script.compositorRate) || script.compositorRate < 1.0 || script.compositorRate > 1000.0)) {
+        fprintf(stderr, "pace: --compositor takes a rate in Hz (1 to 1000)\n");
+        return 2;
+    }
+    if (Option(args, "--slow-start", text) &&
+        (!ParseRate(text, script.slowStart) || script.slowStart < 0.0 || script.slowStart > script.seconds)) {
+        fprintf(stderr, "pace: --slow-start takes seconds within the run\n");
+        return 2;
+    }
+    if (Option(args, "--switch", text)) {
+        const size_t at = text.find('@');
+        if (at == std::string::npos || !ParseRate(text.substr(0, at), script.switchRate) ||
+            !ParseRate(text.substr(at + 1), script.switchAt) || script.switchRate < 1.0 || script.switchRate > 1000.0 ||
+            script.switchAt <= 0.0 || script.switchAt >= script.seconds) {
+            fprintf(stderr, "pace: --switch takes HZ@T: a rate (1 to 1000) and a time within the run\n");
+            return 2;
+        }
+    }
+    double frameMs = 1.0;
+    if (Option(args, "--frame-ms", text) && (!ParseRate(text, frameMs) || frameMs < 0.0 || frameMs > 1000.0)) {
+        fprintf(stderr, "pace: --frame-ms takes milliseconds (0 to 1000)\n");
+        return 2;
+    }
+    script.frameCost = frameMs / 1000.0;
     const WorkSpace::PaceReport report = WorkSpace::SimulatePacing(script);
     if (report.errorScreen) {
         fprintf(stderr, "pace: the start-up rule failed; the saver would show its error screen\n");
@@ -55,8 +80,12 @@ int Pace(const Args& args) {
     return 0;
 }
 
-const Registrar registrar({"pace", "pace --display HZ [--reported N] [--vsync 0|1] [--battery] [--seconds S]", Pace,
-                           "--display= --reported= --vsync= --battery --seconds="});
+const Registrar registrar({"pace",
+                           "pace --display HZ [--reported N] [--compositor HZ] [--vsync 0|1] [--battery] [--seconds S] "
+                           "[--slow-start S] [--switch HZ@T] [--frame-ms MS]",
+                           Pace,
+                           "--display= --reported= --compositor= --vsync= --battery --seconds= --slow-start= --switch= "
+                           "--frame-ms="});
 
 }  // namespace
 }  // namespace LumoraTool
