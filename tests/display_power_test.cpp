@@ -6,7 +6,8 @@
 using namespace WorkSpace;
 
 namespace {
-const uint8_t kOff[4] = {0, 0, 0, 0}, kOn[4] = {1, 0, 0, 0}, kDimmed[4] = {2, 0, 0, 0}, kOdd[4] = {7, 0, 0, 0};
+const uint8_t kOff[4] = {0, 0, 0, 0}, kOn[4] = {1, 0, 0, 0}, kDimmed[4] = {2, 0, 0, 0}, kOdd[4] = {7, 0, 0, 0},
+              kHigh[4] = {0, 0, 1, 0};
 const DisplaySetting kConsole = DisplaySetting::ConsoleDisplayState, kMonitor = DisplaySetting::MonitorPowerOn;
 }  // namespace
 
@@ -22,6 +23,7 @@ TEST(DisplayPower, ConsoleDisplayStateAndMonitorPowerNotices) {
         {kConsole, true, 4, kOn, DisplayPower::On},
         {kConsole, true, 4, kDimmed, DisplayPower::On},  // dimmed still shows the frames
         {kConsole, true, 4, kOdd, DisplayPower::NotDisplayState},
+        {kConsole, true, 4, kHigh, DisplayPower::NotDisplayState},  // a 32-bit value, not its low byte
         {kConsole, true, 2, kOff, DisplayPower::NotDisplayState},  // too short to read
         {kConsole, true, 4, nullptr, DisplayPower::NotDisplayState},
         {DisplaySetting::Other, false, 4, kOff, DisplayPower::NotDisplayState},
