@@ -2,13 +2,14 @@
 
 namespace WorkSpace {
 
-DisplayPower DecideDisplayPower(bool consoleDisplaySetting, uint32_t dataLength, const uint8_t* data) {
-    if (!consoleDisplaySetting || !data || dataLength < 4) return DisplayPower::NotDisplayState;
+DisplayPower DecideDisplayPower(DisplaySetting setting, bool consoleHeard, uint32_t dataLength, const uint8_t* data) {
+    if (setting == DisplaySetting::Other || !data || dataLength < 4) return DisplayPower::NotDisplayState;
     const uint32_t value = static_cast<uint32_t>(data[0]) | static_cast<uint32_t>(data[1]) << 8 |
                            static_cast<uint32_t>(data[2]) << 16 | static_cast<uint32_t>(data[3]) << 24;
-    if (value == 0) return DisplayPower::Off;
-    if (value == 1 || value == 2) return DisplayPower::On;
-    return DisplayPower::NotDisplayState;
+    const bool dimmed = setting == DisplaySetting::ConsoleDisplayState && value == 2;
+    if (value > 1 && !dimmed) return DisplayPower::NotDisplayState;
+    if (setting == DisplaySetting::MonitorPowerOn && consoleHeard) return DisplayPower::Unchanged;
+    return value == 0 ? DisplayPower::Off : DisplayPower::On;
 }
 
 }  // namespace WorkSpace

@@ -8,8 +8,20 @@
 namespace WorkSpace {
 
 namespace {
-// GUID_CONSOLE_DISPLAY_STATE, spelled out: MinGW declares it without a definition.
+// GUID_CONSOLE_DISPLAY_STATE and GUID_MONITOR_POWER_ON, spelled out: MinGW declares them
+// without a definition.
 const GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+const GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+
+// Whether the window registered last has had a console display state notice: from then on
+// the monitor power notices are only acknowledged (one window at a time registers).
+bool g_consoleHeard = false;
+
+DisplaySetting SettingOf(const GUID& setting) {
+    if (IsEqualGUID(setting, kConsoleDisplayState)) return DisplaySetting::ConsoleDisplayState;
+    if (IsEqualGUID(setting, kMonitorPowerOn)) return DisplaySetting::MonitorPowerOn;
+    return DisplaySetting::Other;
+}
 
 RebuildSchedule& Schedule() {
     static RebuildSchedule schedule;
@@ -53,22 +65,31 @@ void PostRebuildRequest() {
     PostMessageW(static_cast<HWND>(GetRunState().appWindow), kRebuildMessage, 0, 0);
 }
 
-HPOWERNOTIFY RegisterDisplayStateNotices(HWND window) {
-    return RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+DisplayStateNotices RegisterDisplayStateNotices(HWND window) {
+    g_consoleHeard = false;
+    DisplayStateNotices notices;
+    // Windows 7 refuses the console display state, or never sends it; the monitor power
+    // notice stands in there.
+    notices.console = RegisterPowerSettingNotification(window, &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
+    notices.monitor = RegisterPowerSettingNotification(window, &kMonitorPowerOn, DEVICE_NOTIFY_WINDOW_HANDLE);
+    return notices;
 }
 
-void UnregisterDisplayStateNotices(HPOWERNOTIFY& notices) {
-    if (notices) UnregisterPowerSettingNotification(notices);
-    notices = nullptr;
+void UnregisterDisplayStateNotices(DisplayStateNotices& notices) {
+    for (HPOWERNOTIFY* handle : {&notices.console, &notices.monitor}) {
+        if (*handle) UnregisterPowerSettingNotification(*handle);
+        *handle = nullptr;
+    }
 }
 
 bool HandleDisplayStateNotice(WPARAM wParam, LPARAM lParam) {
     if (wParam != kPowerSettingChange || lParam == 0) return false;
     const POWERBROADCAST_SETTING* notice = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-    const DisplayPower power = DecideDisplayPower(IsEqualGUID(notice->PowerSetting, kConsoleDisplayState) != FALSE,
-                                                  notice->DataLength, notice->Data);
+    const DisplaySetting setting = SettingOf(notice->PowerSetting);
+    const DisplayPower power = DecideDisplayPower(setting, g_consoleHeard, notice->DataLength, notice->Data);
     if (power == DisplayPower::NotDisplayState) return false;
-    SetDisplaysOff(power == DisplayPower::Off);
+    if (setting == DisplaySetting::ConsoleDisplayState) g_consoleHeard = true;
+    if (power != DisplayPower::Unchanged) SetDisplaysOff(power == DisplayPower::Off);
     return true;
 }
 

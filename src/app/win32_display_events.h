@@ -1,6 +1,6 @@
 // What the saver window and the preview dialog do when the displays change under them: a
 // lost device or a new monitor layout rebuilds the device and the scene on the window
-// thread, and the console display state pauses the frame loop while the displays sleep.
+// thread, and the display state pauses the frame loop while the displays sleep.
 #pragma once
 #include <windows.h>
 
@@ -12,12 +12,18 @@ constexpr UINT kRebuildMessage = WM_APP + 0x4C;
 // one) runs on this timer.
 constexpr UINT_PTR kRebuildTimer = 0x4C4D;
 
-// Asks for the console display state notices; the handle goes to the unregister call.
-HPOWERNOTIFY RegisterDisplayStateNotices(HWND window);
-void UnregisterDisplayStateNotices(HPOWERNOTIFY& notices);
+// The console display state and monitor power notices a window asked for; each handle is
+// null where Windows refused it.
+struct DisplayStateNotices {
+    HPOWERNOTIFY console = nullptr;
+    HPOWERNOTIFY monitor = nullptr;
+};
+// Asks for both notices; the handles go to the unregister call.
+DisplayStateNotices RegisterDisplayStateNotices(HWND window);
+void UnregisterDisplayStateNotices(DisplayStateNotices& notices);
 
-// WM_POWERBROADCAST: true (and the frame loop paused or resumed) when it carried the
-// console display state; everything else is left to the caller.
+// WM_POWERBROADCAST: true (and the frame loop paused or resumed) when it carried a display
+// state (app/display_power.h); everything else is left to the caller.
 bool HandleDisplayStateNotice(WPARAM wParam, LPARAM lParam);
 
 // The rebuild itself (app/rebuild.h): stops the render thread, moves the window to

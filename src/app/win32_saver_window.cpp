@@ -1,6 +1,6 @@
 // The application's window procedure for the saver window: set-up on WM_CREATE, stop and
 // release on WM_DESTROY, and no background erase (the scene or error screen owns the
-// pixels; a repaint is passed on to the error screen). A lost device or a new monitor layout rebuilds the scene; the console display
+// pixels; a repaint is passed on to the error screen). A lost device or a new monitor layout rebuilds the scene; the display
 // state pauses it. Everything else goes back to the host.
 #include "app/win32_saver_window.h"
 
@@ -20,7 +20,7 @@ bool DesktopPlacement(RECT& r, BOOL preview) {
 }
 
 namespace {
-HPOWERNOTIFY g_displayNotices = nullptr;
+DisplayStateNotices g_displayNotices;
 
 void Rebuild(HWND window, bool retry, BOOL preview) {
     RECT placement;

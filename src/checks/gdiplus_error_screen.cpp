@@ -45,13 +45,35 @@ void Compose(Gdiplus::Graphics* bufferGraphics, Gdiplus::Bitmap* background, Gdi
     }
 }
 
+// The window's client area in the window's own DPI awareness. The small preview inside the
+// display settings takes its parent's awareness, which this (drawing) thread does not share:
+// measured in the thread's own, the size would come back scaled, and the frame would cover
+// part of the window or spill past it. The calls exist from Windows 10 1607; before, every
+// thread of the process has the same awareness.
+RECT ClientInWindowsAwareness(HWND window) {
+    using WindowContextFn = HANDLE(WINAPI*)(HWND);
+    using SetThreadContextFn = HANDLE(WINAPI*)(HANDLE);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const auto windowContext = user32 ? reinterpret_cast<WindowContextFn>(reinterpret_cast<void*>(
+                                            GetProcAddress(user32, "GetWindowDpiAwarenessContext")))
+                                      : nullptr;
+    const auto setThreadContext = user32 ? reinterpret_cast<SetThreadContextFn>(reinterpret_cast<void*>(
+                                               GetProcAddress(user32, "SetThreadDpiAwarenessContext")))
+                                         : nullptr;
+    HANDLE windows = windowContext && setThreadContext ? windowContext(window) : nullptr;
+    HANDLE own = windows ? setThreadContext(windows) : nullptr;
+    RECT client = {};
+    GetClientRect(window, &client);
+    if (own) setThreadContext(own);
+    return client;
+}
+
 }  // namespace
 
 int ShowErrorScreen(const ErrorScreenTarget& target) {
     HWND window = static_cast<HWND>(target.window);
     // The size is taken once: a window that is resized later keeps the first layout.
-    RECT client = {};
-    GetClientRect(window, &client);
+    const RECT client = ClientInWindowsAwareness(window);
     const float width = static_cast<float>(client.right);
     const float height = static_cast<float>(client.bottom);
 

@@ -60,6 +60,10 @@
 #define IDC_PAN_ZOOM_LABEL 1031
 #define IDC_PAN_ZOOM_COMBO 1032
 
+// Below Preview, OK and Cancel, shown only when the display turns off before the screen
+// saver could start (the dialog grows to hold it).
+#define IDC_DISPLAY_OFF_WARNING 1033
+
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.
 #define IDM_LIST_ADD 343500

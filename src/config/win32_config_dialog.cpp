@@ -11,6 +11,7 @@
 #include "app/win32_saver_window.h"
 #include "app/workspace.h"
 #include "config/config_resource.h"
+#include "config/display_timeouts.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
@@ -114,6 +115,33 @@ void TakeEffectChoices(HWND dialog, Settings& settings) {
     }
 }
 
+// The warning's band under the buttons, in dialog units: the static's 24 and a margin.
+const int kWarningGrowth = 28;
+
+// A display that turns off before the screen saver would start keeps the saver from ever
+// appearing; the line under the buttons says so with both times. Nothing is changed.
+void ShowDisplayOffWarning(HWND dialog) {
+    const DisplayOffWarning warning = DecideDisplayOffWarning(ReadDisplayTimeouts());
+    if (!warning.warn) return;
+    HWND line = GetDlgItem(dialog, IDC_DISPLAY_OFF_WARNING);
+    SetWindowTextW(line, DisplayOffLine(Text(TextId::DisplayOffFirst), warning).c_str());
+    RECT growth = {0, 0, 0, kWarningGrowth};
+    MapDialogRect(dialog, &growth);
+    RECT frame = {};
+    GetWindowRect(dialog, &frame);
+    const int height = frame.bottom - frame.top + growth.bottom;
+    // Taller now: moved up where its foot would leave the work area, never past its top.
+    int top = frame.top;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        if (top + height > monitor.rcWork.bottom) top = monitor.rcWork.bottom - height;
+        if (top < monitor.rcWork.top) top = monitor.rcWork.top;
+    }
+    SetWindowPos(dialog, nullptr, frame.left, top, frame.right - frame.left, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(line, SW_SHOW);
+}
+
 void InitDialog(HWND dialog) {
     ConfigDialogState& state = GetConfigDialogState();
     state.configDialog = dialog;
@@ -146,6 +174,7 @@ void InitDialog(HWND dialog) {
     const int32_t scheme = settings.Get(SettingKey::SelectLumoraEffect);
     SendItem(dialog, IDC_SCHEME_COMBO, CB_SETCURSEL,
              scheme >= 0 && scheme < kSchemeCount ? static_cast<WPARAM>(scheme) : static_cast<WPARAM>(-1));
+    ShowDisplayOffWarning(dialog);
 }
 
 void OnOk(HWND dialog) {
@@ -236,7 +265,7 @@ void OnNotify(HWND dialog, const NMHDR* header) {
 
 void SetUpPreview(HWND preview, ConfigDialogState& state);
 
-HPOWERNOTIFY g_previewDisplayNotices = nullptr;
+DisplayStateNotices g_previewDisplayNotices;
 
 // The preview is the saver: it covers the whole virtual desktop, as the /s window does, so
 // "Each monitor" and "Span all monitors" show there as they will.
@@ -247,15 +276,37 @@ RECT PreviewPlacement() {
     return desktop;
 }
 
+void PlacePreview(HWND preview, UINT flags) {
+    const RECT desktop = PreviewPlacement();
+    SetWindowPos(preview, nullptr, desktop.left, desktop.top, desktop.right - desktop.left,
+                 desktop.bottom - desktop.top, flags);
+}
+
+// Windows 10's names, which the headers offer only to builds for it.
+const UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
+const int kDisableResize = 0x0002;      // DDC_DISABLE_RESIZE
+
+// Under per-monitor awareness Windows scales a dialog itself when the DPI changes (a monitor
+// of another scale plugged in), which would leave part of the desktop uncovered. Turned off
+// where Windows has the call (10 1703 and later); WM_DPICHANGED puts the preview back in
+// any case.
+void KeepPreviewSizeOnDpiChange(HWND preview) {
+    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    const SetBehaviorFn setBehavior = user32 ? reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
+                                                   GetProcAddress(user32, "SetDialogDpiChangeBehavior")))
+                                             : nullptr;
+    if (setBehavior) setBehavior(preview, kDisableResize, kDisableResize);
+}
+
 void InitPreview(HWND preview) {
     RunState& run = GetRunState();
     ConfigDialogState& state = GetConfigDialogState();
     run.appWindow = preview;
     run.startFailed.store(1);
 
-    const RECT desktop = PreviewPlacement();
-    SetWindowPos(preview, nullptr, desktop.left, desktop.top, desktop.right - desktop.left,
-                 desktop.bottom - desktop.top, 0);
+    KeepPreviewSizeOnDpiChange(preview);
+    PlacePreview(preview, 0);
     ShowCursor(FALSE);
     SetFocus(preview);
 
@@ -385,6 +436,20 @@ INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     }
     case WM_POWERBROADCAST:
         return HandleDisplayStateNotice(wParam, lParam) ? TRUE : FALSE;
+    case kGetDpiScaledSize: {
+        // The size at the new DPI is the one the preview has: the desktop's, in pixels.
+        RECT now = {};
+        if (!lParam || !GetWindowRect(dialog, &now)) return FALSE;
+        SIZE* size = reinterpret_cast<SIZE*>(lParam);
+        size->cx = now.right - now.left;
+        size->cy = now.bottom - now.top;
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    }
+    case WM_DPICHANGED:
+        // Not the rectangle Windows suggests: the preview covers the whole desktop.
+        PlacePreview(dialog, SWP_NOZORDER | SWP_NOACTIVATE);
+        return TRUE;
     case WM_ERASEBKGND:
         return TRUE;  // the render thread paints every pixel
     case WM_PAINT:
