@@ -106,3 +106,38 @@ TEST(Caption, RenderedWhiteOverItsShadowOnAClearGround) {
     ASSERT_TRUE(RenderCaption(text, 768, two));
     EXPECT_GT(two.height, out.height);
 }
+
+namespace {
+// Ten pixels a character, as a test's own measure.
+uint32_t TenEach(const std::wstring& line, void*) { return static_cast<uint32_t>(line.size()) * 10; }
+}  // namespace
+
+TEST(Caption, ALineTooWideIsCutWithAnEllipsis) {
+    const struct {
+        const wchar_t* line;
+        uint32_t maxWidth;
+        std::wstring fitted;
+    } cases[] = {
+        {L"Munich, Germany", 150, L"Munich, Germany"},  // fits exactly
+        {L"Munich, Germany", 0, L"Munich, Germany"},    // no limit
+        {L"Munich, Germany", 100, L"Munich, G\u2026"},
+        {L"Munich, Germany", 80, L"Munich\u2026"},      // no comma or space before the "…"
+        {L"Munich, Germany", 5, L"\u2026"},
+        {L"ab\xD83D\xDE00" L"cd", 40, L"ab\u2026"},         // a UTF-16 pair stays whole
+    };
+    for (const auto& c : cases) EXPECT_EQ(FitCaptionLine(c.line, c.maxWidth, TenEach, nullptr), c.fitted) << c.maxWidth;
+}
+
+TEST(Caption, APainterKeepsItsCaptionsWithinTheWidthItIsGiven) {
+    CaptionPainter painter(768);
+    CaptionText text;
+    text.date = L"July 14, 2023";
+    text.place = L"Llanfairpwllgwyngyllgogerychwyrndrobwllllantysiliogogogoch, United Kingdom";
+    Image whole, cut;
+    ASSERT_TRUE(painter.Render(text, 0, whole));
+    ASSERT_TRUE(painter.Render(text, 400, cut));
+    EXPECT_GT(whole.width, 400u);
+    EXPECT_LE(cut.width, 400u);
+    EXPECT_GT(cut.width, 300u);
+    EXPECT_EQ(cut.height, whole.height);
+}

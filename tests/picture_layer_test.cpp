@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "app/workspace.h"
 #include "gfx/recording_graphics.h"
 #include "platform/platform.h"
+#include "scene/caption_quad.h"
 #include "scene/lumora_effect.h"
 #include "scene/picture_layer.h"
 #include "scene/scene.h"
@@ -258,30 +260,50 @@ TEST(FadeStep, FollowsTheFrameRateSoEachPictureLastsTheSameTime) {
 }
 
 namespace {
-// The platform's decoder, and a date the photo was taken on.
+// The platform's decoder, and a date the photo was taken on: the 1st for b.tga, else the 14th,
+// so that the two captions differ in width.
 bool DatedDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
     if (!DecodePictureFile(path, target, out)) return false;
     out.facts.hasDate = true;
-    out.facts.year = 2023, out.facts.month = 7, out.facts.day = 14;
+    out.facts.year = 2023, out.facts.month = 7;
+    out.facts.day = path.find(L"b.tga") != std::wstring::npos ? 1 : 14;
     return true;
+}
+
+// The scene with dated pictures and Captions on; the first picture on screen.
+void LoadCaptioned(const std::vector<std::wstring>& paths, int32_t portraits = 0) {
+    Window& w = GetWindow();
+    w.fade = CrossFade();
+    w.pictureStream.SetDecoder(DatedDecoder);
+    LoadScene(L"", true, true);
+    w.settings.pictures = paths;
+    w.settings.Set(SettingKey::Portraits, portraits);
+    w.settings.Set(SettingKey::Captions, 1);
+    w.showPictures = 1;
+    LoadPictureTextures();
+    w.settings.Set(SettingKey::Captions, 0);
+    w.pictureStream.SetDecoder(nullptr);
+    AdvancePictureFade(w);
+}
+
+// Where a drawn quad starts (its first vertex), from the recorder's call.
+void QuadStart(const std::string& call, float& x, float& y) {
+    x = y = -1.0f;
+    std::sscanf(call.c_str() + call.find('('), "(6, 2, 28, (%f %f)", &x, &y);
+}
+
+// The texture name the recorder gives a picture's caption.
+std::string CaptionTexture(uint32_t i) {
+    const UserTextures::Picture& p = UserTextures::Instance().At(i);
+    return "SetTexture(0, image:" + std::to_string(p.captionWidth) + "x" + std::to_string(p.captionHeight) + ":";
 }
 }  // namespace
 
 TEST_F(PictureLayer, ACaptionIsOneMoreQuadInTheBottomRightFadingWithItsPicture) {
     Window& w = GetWindow();
     ASSERT_TRUE(w.Create(&dummyWindow));
-    const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA);
-    w.fade = CrossFade();
-    w.pictureStream.SetDecoder(DatedDecoder);
-    LoadScene(L"", true, true);
-    w.settings.pictures = {a};
-    w.settings.Set(SettingKey::Captions, 1);
-    w.showPictures = 1;
-    LoadPictureTextures();
-    w.settings.Set(SettingKey::Captions, 0);
-    w.pictureStream.SetDecoder(nullptr);
+    LoadCaptioned({WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA)});
     record.Clear();
-    AdvancePictureFade(w);
     DrawPictureLayer(w, kClient, RecordFit());
     const std::vector<std::string> draws = CallsStarting(record, "DrawPrimitiveUP");
     ASSERT_EQ(draws.size(), 2u);  // the picture, then its caption
@@ -294,25 +316,82 @@ TEST_F(PictureLayer, ACaptionIsOneMoreQuadInTheBottomRightFadingWithItsPicture) 
     ASSERT_EQ(record.lastQuad.size(), 28u);
     EXPECT_GT(record.lastQuad[0], 512.0f);  // right half
     EXPECT_GT(record.lastQuad[1], 384.0f);  // bottom half
-    // A pair of portraits shows the first one's caption, under it in the left half.
-    const std::wstring p = WriteTga(dir + "/p.tga", 300, 400, 0xFF203040);
-    const std::wstring q = WriteTga(dir + "/q.tga", 300, 400, 0xFF405060);
-    w.fade = CrossFade();
-    w.pictureStream.SetDecoder(DatedDecoder);
-    LoadScene(L"", true, true);
-    w.settings.pictures = {p, q};
-    w.settings.Set(SettingKey::Portraits, 1);
-    w.settings.Set(SettingKey::Captions, 1);
-    LoadPictureTextures();
-    w.settings.Set(SettingKey::Captions, 0);
-    w.pictureStream.SetDecoder(nullptr);
+    // None on a view too small to read it, as the display settings' preview.
+    record.Clear();
+    const float small[4] = {0.0f, 0.0f, 152.0f, 112.0f};
+    DrawPictureLayer(w, small, RecordFit());
+    EXPECT_EQ(CallsStarting(record, "DrawPrimitiveUP").size(), 1u);
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, OneCaptionAtATimeTheDominantPicturesFadingOnItsOwn) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    LoadCaptioned({WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB)});
+    w.pictureStream.WaitUntilIdle();
     AdvancePictureFade(w);
+    ASSERT_EQ(UserTextures::Instance().Count(), 2u);
+    ASSERT_NE(CaptionTexture(0), CaptionTexture(1));
+    const struct {
+        float fade;
+        int shown;  // whose caption: -1 none
+    } frames[] = {{0.25f, 0}, {0.5f, -1}, {0.75f, 1}};
+    for (const auto& f : frames) {
+        w.fade.fade = f.fade;
+        record.Clear();
+        DrawPictureLayer(w, kClient, RecordFit());
+        const std::vector<std::string> draws = CallsStarting(record, "DrawPrimitiveUP");
+        ASSERT_EQ(draws.size(), f.shown < 0 ? 2u : 3u) << f.fade;
+        EXPECT_EQ(record.Find(CaptionTexture(0)) >= 0, f.shown == 0) << f.fade;
+        EXPECT_EQ(record.Find(CaptionTexture(1)) >= 0, f.shown == 1) << f.fade;
+        if (f.shown >= 0) {
+            EXPECT_NE(draws.back().find("0x7FFFFFFF"), std::string::npos) << f.fade;  // half faded
+        }
+    }
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, EachPhotoKeepsTheCaptionCornerItStartedIn) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    LoadCaptioned({WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB)});
+    // a started in the bottom right's time; b starts after it is up, while a is still shown.
+    ASSERT_EQ(UserTextures::Instance().Count(), 1u);
+    w.pictureStream.WaitUntilIdle();
+    w.fade.captionSeconds = kCaptionCornerSeconds + 1.0;
+    AdvancePictureFade(w);
+    float x = 0.0f, y = 0.0f;
+    w.fade.fade = 0.25f;
+    record.Clear();
+    DrawPictureLayer(w, kClient, RecordFit());
+    QuadStart(CallsStarting(record, "DrawPrimitiveUP").back(), x, y);
+    EXPECT_GT(y, 384.0f);  // a's, still at the bottom
+    w.fade.fade = 0.75f;
+    record.Clear();
+    DrawPictureLayer(w, kClient, RecordFit());
+    QuadStart(CallsStarting(record, "DrawPrimitiveUP").back(), x, y);
+    EXPECT_GE(y, 0.0f);
+    EXPECT_LT(y, 384.0f);  // b's, at the top
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, EachPhotoOfAPairShowsItsOwnCaptionInItsHalf) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    LoadCaptioned({WriteTga(dir + "/p.tga", 300, 400, 0xFF203040), WriteTga(dir + "/q.tga", 300, 400, 0xFF405060)}, 1);
     record.Clear();
     PhotoLook look;
     look.portraits = 1;
     DrawPictureLayer(w, kClient, RecordFit(), look);
-    ASSERT_EQ(CallsStarting(record, "DrawPrimitiveUP").size(), 3u);
-    for (size_t x = 0; x < record.lastQuad.size(); x += 7) EXPECT_LE(record.lastQuad[x], 512.0f);
-    EXPECT_GT(record.lastQuad[1], 384.0f);
+    const std::vector<std::string> draws = CallsStarting(record, "DrawPrimitiveUP");
+    ASSERT_EQ(draws.size(), 4u);  // the two photos, then their captions
+    float x = 0.0f, y = 0.0f;
+    QuadStart(draws[2], x, y);
+    EXPECT_GT(x, 128.0f);  // the right of the left half
+    EXPECT_LT(x, 512.0f);
+    EXPECT_GT(y, 384.0f);
+    QuadStart(draws[3], x, y);
+    EXPECT_GT(x, 640.0f);  // the right of the right half
+    EXPECT_GT(y, 384.0f);
     ReleaseScene();
 }

@@ -238,5 +238,11 @@ TEST_F(Stream, CaptionsAreRenderedOnTheWorkerWithTheirPictures) {
     ASSERT_TRUE(stream.Take(p));
     EXPECT_GT(p.picture.caption.height, oneLine);  // the place's line below the date
     EXPECT_EQ(g_placeLoads.load(), 1);             // read once, for the process
+    // None for a small view, as the display settings' preview.
+    options.target = {152, 112, PictureFit::Fit};
+    stream.Start({L"dated:0"}, options);
+    stream.WaitUntilIdle();
+    ASSERT_TRUE(stream.Take(p));
+    EXPECT_TRUE(p.picture.caption.pixels.empty());
     stream.Stop();
 }

@@ -24,6 +24,33 @@ CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t lang
     return text;
 }
 
+bool RenderCaption(const CaptionText& text, uint32_t viewHeight, Image& out) {
+    CaptionPainter painter(viewHeight);
+    return painter.Render(text, 0, out);
+}
+
+std::wstring FitCaptionLine(const std::wstring& line, uint32_t maxWidth, LineWidth width, void* context) {
+    if (maxWidth == 0 || line.empty() || width(line, context) <= maxWidth) return line;
+    const std::wstring ellipsis = L"\u2026";
+    // The shortened line: the first `n` characters, less a lone half of a UTF-16 pair and
+    // the spaces and commas that would stand before the "…".
+    auto cut = [&](size_t n) {
+        std::wstring start = line.substr(0, n);
+        if (!start.empty() && start.back() >= 0xD800 && start.back() <= 0xDBFF) start.pop_back();
+        while (!start.empty() && (start.back() == L' ' || start.back() == L',' || start.back() == L'\u3001'))
+            start.pop_back();
+        return start + ellipsis;
+    };
+    // The width grows with the length: the longest start that fits, by halves.
+    size_t fits = 0, fails = line.size();
+    while (fails - fits > 1) {
+        const size_t mid = (fits + fails) / 2;
+        if (width(cut(mid), context) <= maxWidth) fits = mid;
+        else fails = mid;
+    }
+    return cut(fits);
+}
+
 uint32_t CaptionTextHeight(uint32_t viewHeight) { return std::max(12u, viewHeight / 40); }
 
 Image ComposeCaption(const std::vector<uint8_t>& coverage, uint32_t width, uint32_t height, uint32_t textHeight) {

@@ -53,11 +53,40 @@ struct CaptionOptions {
     GazetteerSource places = nullptr;
 };
 
-// The caption's two lines as a small picture: white text with a soft dark shadow on a
-// transparent ground (alpha in the top byte), sized for a view `viewHeight` pixels high.
-// The platform's text renderer (GDI on Windows, a plain block font elsewhere); false and
-// an empty image for an empty caption.
+// No captions on views less tall than this (the display settings' small preview): the
+// text would be a few pixels high.
+constexpr uint32_t kCaptionLeastViewHeight = 300;
+
+// The caption's two lines as small pictures, for one worker: what every caption needs (on
+// Windows the memory DC and the font) is made with the first one and let go with the
+// painter. Each picture is white text with a soft dark shadow on a transparent ground (alpha
+// in the top byte), sized for a view `viewHeight` pixels high; the platform's text renderer
+// draws it (GDI on Windows, a plain block font elsewhere). Used by one thread at a time.
+class CaptionPainter {
+public:
+    explicit CaptionPainter(uint32_t viewHeight);
+    ~CaptionPainter();
+    CaptionPainter(const CaptionPainter&) = delete;
+    CaptionPainter& operator=(const CaptionPainter&) = delete;
+    // Each line too wide for `maxWidth` pixels (the whole picture, its margins included; 0:
+    // no limit) is cut with "…". False and an empty image for an empty caption.
+    bool Render(const CaptionText& text, uint32_t maxWidth, Image& out);
+    struct Tools;  // the platform's, made with the first caption
+
+private:
+    uint32_t viewHeight_;
+    Tools* tools_ = nullptr;
+};
+
+// One caption with a painter of its own, no width limit.
 bool RenderCaption(const CaptionText& text, uint32_t viewHeight, Image& out);
+// The line as it fits in `maxWidth` pixels as `width` measures it: whole when it fits,
+// else its longest start that fits with "…" after it (spaces and commas before the "…"
+// dropped, a UTF-16 pair never split); "…" alone when nothing more fits.
+using LineWidth = uint32_t (*)(const std::wstring& line, void* context);
+std::wstring FitCaptionLine(const std::wstring& line, uint32_t maxWidth, LineWidth width, void* context);
+// The caption's margin around its text, in pixels, for text `textHeight` pixels high.
+inline uint32_t CaptionPadding(uint32_t textHeight) { return textHeight / 4 + 2; }
 // The caption's text height in pixels for a view `viewHeight` pixels high.
 uint32_t CaptionTextHeight(uint32_t viewHeight);
 // The renderers' common last step: white text of the given coverage (0..255 a pixel, rows

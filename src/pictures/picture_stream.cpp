@@ -39,6 +39,7 @@ struct Job {
     int32_t portraits = 0;
     std::chrono::milliseconds retryRest;
     CaptionOptions captions;
+    CaptionPainter* painter = nullptr;  // the worker's own
 };
 
 bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
@@ -46,16 +47,20 @@ bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
                       static_cast<float>(job.target.height));
 }
 
-// The caption is made with its picture, on the worker: the render thread only draws it.
-void AddCaption(const Job& job, DecodedPicture& picture) {
-    if (job.captions.mode == CaptionMode::None) return;
+// The caption is made with its picture, on the worker: the render thread only draws it. It
+// takes half the width of the area it is drawn in at most, the view or a pair's half of it;
+// the small preview shows none.
+void AddCaption(const Job& job, DecodedPicture& picture, bool paired) {
+    if (job.captions.mode == CaptionMode::None || !job.painter) return;
+    if (job.target.height != 0 && job.target.height < kCaptionLeastViewHeight) return;
     const PhotoFacts& facts = picture.facts;
     const Gazetteer* places = job.captions.mode == CaptionMode::DateAndPlace && facts.hasPosition
                                   ? SharedGazetteer(job.captions.places)
                                   : nullptr;
+    const uint32_t area = paired && job.target.width >= job.target.height ? job.target.width / 2 : job.target.width;
     try {
         const CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
-        RenderCaption(text, job.target.height, picture.caption);
+        job.painter->Render(text, area / 2, picture.caption);
     } catch (...) {
         picture.caption = Image();  // memory short: the picture goes without its caption
     }
@@ -95,7 +100,7 @@ void RunLaps(Job& job) {
     bool aheadFull = false;
     StreamedPicture ahead;
     std::wstring aheadPath;
-    // The next readable picture, with its caption. `mayRest`: a new lap after one with nothing
+    // The next readable picture. `mayRest`: a new lap after one with nothing
     // new to show waits first (a partner is never waited for: its picture would wait with it).
     auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest) {
         if (aheadFull) {
@@ -118,7 +123,6 @@ void RunLaps(Job& job) {
             out = StreamedPicture();
             out.listIndex = place;
             if (!Decode(job, library, path, out)) continue;
-            AddCaption(job, out.picture);
             ++shownInLap;
             outPath = path;
             return true;
@@ -149,6 +153,8 @@ void RunLaps(Job& job) {
                 picture.backdrop = Image();  // memory short: the picture shows over black
             }
         }
+        AddCaption(job, picture.picture, picture.paired);
+        if (picture.paired) AddCaption(job, picture.partner, true);
         const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
         // The slot is empty here: the last picture was taken before this one was looked for.
         std::unique_lock<std::mutex> lock(shared.mutex);
@@ -179,6 +185,8 @@ void LogLapFailure(const std::wstring& what) {
 
 void Run(Job job) {
     PictureStream::Shared& shared = *job.shared;
+    CaptionPainter painter(job.target.height);  // its DC and font live as long as the worker
+    job.painter = &painter;
     const bool begun = BeginDecoderThread();
     // Nothing may leave the worker, whose end would end the process: whatever a folder, the
     // lap's file or a decoder throws ends the lap, and the next one tries again.

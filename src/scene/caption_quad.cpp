@@ -15,7 +15,7 @@ float Triangle(double t) {
 }
 
 // Every state the caption's quad relies on: blended by its texture's alpha times the vertex
-// colour's, which carries the caption's share of the cross-fade.
+// colour's, which carries the caption's own fade.
 void SetupCaptionRenderState(GraphicsDevice* device) {
     SetupScreenQuadRenderState(device);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 1);
@@ -27,14 +27,22 @@ void SetupCaptionRenderState(GraphicsDevice* device) {
 }
 }  // namespace
 
-void CaptionRect(const float area[4], uint32_t w, uint32_t h, double seconds, float rect[4]) {
+int CaptionCorner(double seconds) {
+    return static_cast<int>(std::fmod(std::max(seconds, 0.0) / kCaptionCornerSeconds, 3.0));
+}
+
+void CaptionWeights(float fade, float& leaving, float& coming) {
+    leaving = std::max(0.0f, 1.0f - 2.0f * fade);
+    coming = std::max(0.0f, std::min(1.0f, 2.0f * fade - 1.0f));
+}
+
+void CaptionRect(const float area[4], uint32_t w, uint32_t h, int corner, double seconds, float rect[4]) {
     const float areaW = area[2] - area[0], areaH = area[3] - area[1];
     const float scale = w > 0 ? std::min(1.0f, areaW * 0.5f / float(w)) : 1.0f;
     const float cw = float(w) * scale, ch = float(h) * scale;
     const float margin = std::max(8.0f, areaH * 0.03f);
     const float dx = kCaptionDriftPixels * Triangle(seconds / kCaptionDriftSeconds),
                 dy = kCaptionDriftPixels * Triangle(seconds / (kCaptionDriftSeconds * 1.25) + 0.5);
-    const int corner = static_cast<int>(std::fmod(std::max(seconds, 0.0) / kCaptionCornerSeconds, 3.0));
     const bool right = corner != 2, bottom = corner == 0;
     // Whole pixels less a half: each texel of the caption lands on one pixel, unblurred.
     rect[0] = std::floor(right ? area[2] - margin - dx - cw : area[0] + margin + dx) - 0.5f;
@@ -44,10 +52,10 @@ void CaptionRect(const float area[4], uint32_t w, uint32_t h, double seconds, fl
 }
 
 void DrawCaption(GraphicsDevice* device, const float area[4], Texture* caption, uint32_t w, uint32_t h, float weight,
-                 double seconds) {
+                 int corner, double seconds) {
     if (!caption || weight <= 0.0f) return;
     float rect[4];
-    CaptionRect(area, w, h, seconds, rect);
+    CaptionRect(area, w, h, corner, seconds, rect);
     static const float kWhole[4] = {0.0f, 0.0f, 1.0f, 1.0f};
     const uint32_t alpha = static_cast<uint32_t>(std::min(weight, 1.0f) * 255.0f);
     SetupCaptionRenderState(device);

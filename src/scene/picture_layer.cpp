@@ -70,18 +70,22 @@ void UserTextures::SetDevice(GraphicsDevice* device) {
     SetPictureTextureLimits(limits.maxWidth, limits.maxHeight, limits.powerOfTwo);
 }
 
-Texture* UserTextures::Upload(const Image& image) {
+Texture* UserTextures::Upload(const Image& image, bool caption) {
     Texture* texture = nullptr;
     TextureOptions options;
     options.mipLevels = 1;  // decoded at the size it is drawn; no mip filter samples the rest
     const HResult hr = device_->CreateTextureFromImage(image, options, &texture);
     if (Failed(hr) || !texture) {
-        // Video or system memory short just now: this picture is skipped, the next one may
-        // fit, and the effect goes on.
-        if (!uploadFailureLogged_)
+        // Video or system memory short just now: this picture is skipped (a caption: its
+        // picture goes on without it), the next one may fit, and the effect goes on.
+        bool& logged = caption ? captionFailureLogged_ : uploadFailureLogged_;
+        if (!logged && caption)
+            GetLogger().Write(L"UserTextures::AddPicture() - caption CreateTextureFromImage 0x%08X - FAILED",
+                              static_cast<unsigned>(hr));
+        else if (!logged)
             GetLogger().Write(L"UserTextures::AddPicture() - CreateTextureFromImage 0x%08X - FAILED",
                               static_cast<unsigned>(hr));
-        uploadFailureLogged_ = true;
+        logged = true;
         return nullptr;
     }
     return texture;
@@ -92,24 +96,19 @@ bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex)
     Texture* texture = Upload(picture.image);
     if (!texture) return false;
     pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
-    if (!picture.caption.pixels.empty()) {
-        Picture& added = pictures_[count_ - 1];
-        TextureOptions options;
-        options.mipLevels = 1;
-        const HResult captionHr = device_->CreateTextureFromImage(picture.caption, options, &added.caption);
-        if (Failed(captionHr) || !added.caption) {
-            // The picture goes on without its caption.
-            if (!captionFailureLogged_)
-                GetLogger().Write(L"UserTextures::AddPicture() - caption CreateTextureFromImage 0x%08X - FAILED",
-                                  static_cast<unsigned>(captionHr));
-            captionFailureLogged_ = true;
-            added.caption = nullptr;
-        } else {
-            added.captionWidth = picture.caption.width;
-            added.captionHeight = picture.caption.height;
-        }
-    }
+    Picture& added = pictures_[count_ - 1];
+    added.caption = UploadCaption(picture.caption, added.captionWidth, added.captionHeight);
     return true;
+}
+
+Texture* UserTextures::UploadCaption(const Image& caption, uint32_t& width, uint32_t& height) {
+    if (caption.pixels.empty()) return nullptr;
+    Texture* texture = Upload(caption, true);
+    if (texture) {
+        width = caption.width;
+        height = caption.height;
+    }
+    return texture;
 }
 
 bool UserTextures::AddPicture(const StreamedPicture& streamed) {
@@ -118,6 +117,8 @@ bool UserTextures::AddPicture(const StreamedPicture& streamed) {
     if (streamed.paired && (added.partner = Upload(streamed.partner.image)) != nullptr) {
         added.partnerWidth = streamed.partner.width;
         added.partnerHeight = streamed.partner.height;
+        added.partnerCaption =
+            UploadCaption(streamed.partner.caption, added.partnerCaptionWidth, added.partnerCaptionHeight);
     }
     if (!streamed.backdrop.pixels.empty()) added.backdrop = Upload(streamed.backdrop);
     return true;
@@ -129,8 +130,14 @@ void UserTextures::DropFirst() {
     if (pictures_[0].partner) pictures_[0].partner->Release();
     if (pictures_[0].backdrop) pictures_[0].backdrop->Release();
     if (pictures_[0].caption) pictures_[0].caption->Release();
+    if (pictures_[0].partnerCaption) pictures_[0].partnerCaption->Release();
     for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
     pictures_[--count_] = Picture();
+}
+
+void UserTextures::KeepCaptionCorners(int corner) {
+    for (uint32_t i = 0; i < count_ && i < 2; ++i)
+        if (pictures_[i].captionCorner < 0) pictures_[i].captionCorner = corner;
 }
 
 void UserTextures::Clear() {
@@ -198,6 +205,8 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
             pictures.DropFirst();
         }
     }
+    // A photo keeps the caption's corner it starts showing in.
+    pictures.KeepCaptionCorners(CaptionCorner(state.captionSeconds));
     state.current = pictures.At(0).listIndex;
     state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
 }
@@ -228,18 +237,22 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
         device->SetTexture(0, texture);
         DrawTintedScreenQuad(device, quad.uv, quad.rect, colour);
     };
+    const float areaW = area[2] - area[0], areaH = area[3] - area[1];
+    auto shownAsPortrait = [&](const UserTextures::Picture& picture) {
+        return look.portraits != 0 && LiesAcross(picture.width, picture.height, areaW, areaH);
+    };
+    // Two halves across the area's long side, for a pair.
+    float first[4] = {area[0], area[1], area[2], area[3]}, second[4] = {area[0], area[1], area[2], area[3]};
+    const int split = areaW >= areaH ? 0 : 1;
+    first[split + 2] = second[split] = (area[split] + area[split + 2]) * 0.5f;
     auto draw = [&](const UserTextures::Picture& picture, uint32_t colour, float progress) {
         const bool reverse = picture.listIndex % 2 == 1;
-        const float areaW = area[2] - area[0], areaH = area[3] - area[1];
-        if (look.portraits == 0 || !LiesAcross(picture.width, picture.height, areaW, areaH)) {
+        if (!shownAsPortrait(picture)) {
             place(picture.texture, PlacePicture(fit, area, picture.width, picture.height), colour, progress, reverse);
             return;
         }
         if (picture.partner) {
-            // Two halves across the area's long side, each picture fitted into its own.
-            float first[4] = {area[0], area[1], area[2], area[3]}, second[4] = {area[0], area[1], area[2], area[3]};
-            const int axis = areaW >= areaH ? 0 : 1;
-            first[axis + 2] = second[axis] = (area[axis] + area[axis + 2]) * 0.5f;
+            // Each picture of the pair fitted into its own half.
             place(picture.texture, PlacePicture(PictureFit::Fit, first, picture.width, picture.height), colour,
                   progress, reverse);
             place(picture.partner, PlacePicture(PictureFit::Fit, second, picture.partnerWidth, picture.partnerHeight),
@@ -268,15 +281,21 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     // A monitor's fade that waits its turn (below 0) shows its picture whole.
     const float fade = state.fade > 0.0f ? state.fade : 0.0f;
     const float leaving = 0.5f + 0.5f * fade, coming = 0.5f * fade;
-    // A caption fades with its photo; a pair shows the first one's, under that photo.
+    // One caption at a time, in the corner its photo started in; each photo of a pair shows
+    // its own, in its half. None on a view too small to read them.
+    const bool captions = areaH >= static_cast<float>(kCaptionLeastViewHeight);
     auto caption = [&](const UserTextures::Picture& picture, float weight) {
-        float under[4] = {area[0], area[1], area[2], area[3]};
-        if (picture.partner && look.portraits != 0) {
-            const int axis = under[2] - under[0] >= under[3] - under[1] ? 0 : 1;
-            under[axis + 2] = (area[axis] + area[axis + 2]) * 0.5f;
+        if (!captions || weight <= 0.0f) return;
+        const int corner = picture.captionCorner >= 0 ? picture.captionCorner : 0;
+        if (!picture.partner || !shownAsPortrait(picture)) {
+            DrawCaption(device, area, picture.caption, picture.captionWidth, picture.captionHeight, weight, corner,
+                        state.captionSeconds);
+            return;
         }
-        DrawCaption(device, under, picture.caption, picture.captionWidth, picture.captionHeight, weight,
+        DrawCaption(device, first, picture.caption, picture.captionWidth, picture.captionHeight, weight, corner,
                     state.captionSeconds);
+        DrawCaption(device, second, picture.partnerCaption, picture.partnerCaptionWidth, picture.partnerCaptionHeight,
+                    weight, corner, state.captionSeconds);
     };
     if (n == 1) {
         draw(pictures.At(0), Grey(state.appear), leaving);
@@ -287,8 +306,10 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     draw(pictures.At(1), Grey(fade), coming);
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
-    caption(pictures.At(0), 1.0f - fade);
-    caption(pictures.At(1), fade);
+    float leavingCaption = 0.0f, comingCaption = 0.0f;
+    CaptionWeights(fade, leavingCaption, comingCaption);
+    caption(pictures.At(0), leavingCaption);
+    caption(pictures.At(1), comingCaption);
 }
 
 }  // namespace WorkSpace

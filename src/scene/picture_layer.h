@@ -32,6 +32,9 @@ public:
         Texture* backdrop = nullptr;
         Texture* caption = nullptr;  // its caption, when it has one
         uint32_t captionWidth = 0, captionHeight = 0;
+        Texture* partnerCaption = nullptr;  // the partner's, when it has one
+        uint32_t partnerCaptionWidth = 0, partnerCaptionHeight = 0;
+        int captionCorner = -1;  // kept from when it starts showing (CaptionCorner); -1 before
     };
 
     // Lane 0's, the only one unless each monitor shows its own pictures.
@@ -49,6 +52,8 @@ public:
     bool AddPicture(const StreamedPicture& picture);
     // Releases the first texture (the picture that has faded out).
     void DropFirst();
+    // Gives the pictures on screen (the first two) that have no caption corner yet `corner`.
+    void KeepCaptionCorners(int corner);
     void Clear();
     // The device the pictures of every lane go to; its texture limits go to the decoders.
     void SetDevice(GraphicsDevice* device);
@@ -56,7 +61,8 @@ public:
     const Picture& At(uint32_t i) const { return pictures_[i]; }
 
 private:
-    Texture* Upload(const Image& image);
+    Texture* Upload(const Image& image, bool caption = false);
+    Texture* UploadCaption(const Image& caption, uint32_t& width, uint32_t& height);
 
     Picture pictures_[kMaxTextures];
     uint32_t count_ = 0;
