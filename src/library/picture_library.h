@@ -59,8 +59,15 @@ private:
     uint32_t cloudOnly_ = 0;
 };
 
-// Why a picture could not be shown. The first three last the run; the rest pass.
-enum class PictureFailure { NotPicture, NoCodec, TooLarge, ReadError, SharingViolation, TimeOut, NoMemory };
+// Why a picture could not be shown. Lasting for the run: not a picture, no codec, too large
+// (in pixels, or a file over 1 GiB), gone since the folder was listed, access denied, a path
+// too long; none of these mends itself while a saver runs. Passing, tried again on the next
+// lap: read errors (a share that dropped, a drive waking), a sharing violation, a time-out,
+// memory short, and a file whose data is back in the cloud (it may come back).
+enum class PictureFailure {
+    NotPicture, NoCodec, TooLarge, ReadError, SharingViolation, TimeOut, NoMemory,
+    Missing, Denied, PathTooLong, CloudOnly
+};
 bool IsLastingFailure(PictureFailure failure);
 
 // Where a shuffled lap stands, as kept between runs.
@@ -137,6 +144,7 @@ private:
     std::vector<std::wstring> pictures_;  // shuffle: the lap's pictures in list order...
     std::vector<uint32_t> order_;         // ...and the order they are shown in
     bool resumed_ = false;                // shuffle: the first run's picture came from the state file
+    std::wstring given_;                  // that picture, given before the first scan
     LapState state_;
 };
 
