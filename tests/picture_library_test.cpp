@@ -238,9 +238,10 @@ TEST(PictureLibrary, LastingFailuresSkipForTheRunPassingOnesUntilTheNextLap) {
     std::vector<bool> lasting;
     for (PictureFailure f : {PictureFailure::NotPicture, PictureFailure::NoCodec, PictureFailure::TooLarge,
                              PictureFailure::ReadError, PictureFailure::SharingViolation, PictureFailure::TimeOut,
-                             PictureFailure::NoMemory})
+                             PictureFailure::NoMemory, PictureFailure::Missing, PictureFailure::Denied,
+                             PictureFailure::PathTooLong, PictureFailure::CloudOnly})
         lasting.push_back(IsLastingFailure(f));
-    EXPECT_EQ(lasting, (std::vector<bool>{true, true, true, false, false, false, false}));
+    EXPECT_EQ(lasting, (std::vector<bool>{true, true, true, false, false, false, false, true, true, true, false}));
     PictureLibrary library({L"a.jpg", L"b.jpg", L"c.jpg"}, kExtensions, PictureLibrary::Options());
     std::vector<std::wstring> tried;
     std::vector<bool> logged;
@@ -335,4 +336,46 @@ TEST(PictureLibrary, PartlyVirtualizedFolderIsWalkedAndSystemOnlyItemsShown) {
     for (std::wstring path; scan.Next(path);) walked.push_back(path);
     EXPECT_EQ(walked, (std::vector<std::wstring>{L"P\\sys.jpg", L"P\\Partly\\local.jpg"}));
     EXPECT_EQ(scan.CloudOnlySkipped(), 3u);
+}
+
+// The state file's next picture comes before any scan. Asked for the one after it before it
+// was shown (a portrait looks for its partner first), the library gives the next of the lap,
+// not the same picture again.
+TEST(PictureLibrary, TheResumedPictureIsNotGivenAgainWhenTheNextIsAskedBeforeItIsShown) {
+    const std::wstring state = Platform::AnsiToWide(testing::TempDir() + "lumora_library_test_resume.txt");
+    Platform::RemoveFile(state);
+    Take(Shuffle(5, state), 2);
+    LapState kept;
+    ASSERT_TRUE(ReadLapState(state, kept));
+    PictureLibrary library({L"L\\"}, kExtensions, Shuffle(0, state));
+    std::wstring first, second;
+    uint32_t firstPlace = 0, secondPlace = 0;
+    ASSERT_TRUE(library.Next(first, firstPlace));
+    ASSERT_TRUE(library.Next(second, secondPlace));
+    EXPECT_EQ(first, kept.next);
+    EXPECT_NE(second, first);
+    EXPECT_EQ(secondPlace, firstPlace + 1);
+}
+
+// While the resumed picture is decoded the kept place is past it and names no picture: a
+// codec that ends the process there moves the next start on to another picture.
+TEST(PictureLibrary, AStartThatEndsWhileDecodingTheResumedPictureMovesThePlaceOn) {
+    const std::wstring state = Platform::AnsiToWide(testing::TempDir() + "lumora_library_test_crash.txt");
+    Platform::RemoveFile(state);
+    Take(Shuffle(5, state), 2);
+    LapState kept;
+    ASSERT_TRUE(ReadLapState(state, kept));
+    std::wstring first;
+    uint32_t place = 0;
+    {
+        PictureLibrary crashing({L"L\\"}, kExtensions, Shuffle(0, state));
+        ASSERT_TRUE(crashing.Next(first, place));  // and never shown: the process ends here
+    }
+    LapState during;
+    ASSERT_TRUE(ReadLapState(state, during));
+    EXPECT_TRUE(during.next.empty());
+    EXPECT_EQ(during.position, kept.position + 1);
+    const std::vector<std::wstring> next = Take(Shuffle(0, state), 1);
+    ASSERT_EQ(next.size(), 1u);
+    EXPECT_NE(next[0], first);
 }

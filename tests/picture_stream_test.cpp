@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/platform.h"
+#include "test_support.h"
 
 using namespace WorkSpace;
 
@@ -114,6 +115,30 @@ TEST_F(Stream, AThrowingDecoderEndsTheLapWithOneLineAndTheNextLapGoesOn) {
     stream.Stop();
     Platform::SetDebugOutputForTesting(nullptr);
     EXPECT_NE(debug.find(L"PictureStream::Run() - a folder went away - FAILED"), std::wstring::npos);
+}
+
+// A lap ended by an exception while memory is short: the worker's last catch allocates
+// nothing, so a second bad_alloc there does not end the process; the next lap goes on.
+TEST_F(Stream, MemoryShortInTheWorkersLastCatchDoesNotEndTheProcess) {
+    static std::atomic<int> throws{0};
+    throws = 0;
+    stream.SetDecoder([](const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+        if (path == L"ok:1" && throws++ == 0) {
+            std::runtime_error failure("a folder went away");
+            FailAllocationsOnThisThread(2);  // the catch's text and the log line it would write
+            throw failure;
+        }
+        return FakeDecoder(path, target, out);
+    });
+    PictureStreamOptions options;
+    options.retryRest = std::chrono::milliseconds(10);
+    stream.Start({L"ok:0", L"ok:1", L"ok:2"}, options);
+    std::vector<uint32_t> got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (StreamedPicture p; got.size() < 3 && std::chrono::steady_clock::now() < deadline;)
+        if (stream.Take(p)) got.push_back(p.listIndex);
+    EXPECT_EQ(got, (std::vector<uint32_t>{0, 1, 2}));
+    stream.Stop();
 }
 
 TEST_F(Stream, OneReadablePictureComesOnceAndNoneMeansEmpty) {

@@ -1,6 +1,8 @@
 #include "test_support.h"
 
+#include <cstdlib>
 #include <fstream>
+#include <new>
 #include <iterator>
 #include <sstream>
 
@@ -222,3 +224,25 @@ void RecordedScene::UseMonitors(int32_t width, int32_t height, std::initializer_
     w.settings.Set(SettingKey::SpanMonitors, 0);
     w.settings.Set(SettingKey::PictureFit, 0);
 }
+
+// The test program's own operator new, so that a case can make allocations fail on one thread.
+namespace {
+thread_local int t_failAllocations = 0;
+}  // namespace
+
+void FailAllocationsOnThisThread(int count) { t_failAllocations = count; }
+
+void* operator new(std::size_t size) {
+    if (t_failAllocations > 0) {
+        --t_failAllocations;
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+// GCC takes the pair for a mismatch, not knowing that both are replaced here.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+#pragma GCC diagnostic pop

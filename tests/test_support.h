@@ -20,6 +20,9 @@ class ZipReader;
 std::wstring W(const std::string& s);
 // A whole file as bytes; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
+// The next `count` allocations through operator new on the calling thread throw bad_alloc,
+// as a machine short of memory does (0: none).
+void FailAllocationsOnThisThread(int count);
 // Makes the folder `name` under the test's temporary folder and points the log there.
 std::string UseLogFolder(const std::string& name);
 // The log written into `dir`, and its lines without the time stamp.

@@ -1,7 +1,9 @@
 // WIC per thread (decoding on two threads, each with its own apartment and factory, while a
-// third joins and leaves apartments), this machine's picture extensions, a missing codec.
+// third joins and leaves apartments), this machine's picture extensions, a missing codec, and a
+// large JPEG decoded no larger than it is shown.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <wincodec.h>
 
 #include <algorithm>
 #include <atomic>
@@ -70,4 +72,50 @@ TEST(DecodePictureFile, AFormatWithoutACodecIsSkippedWithOneLogLineADamagedFileW
     EXPECT_EQ(GetLogger().EndHold(false),
               std::vector<std::wstring>{L"DecodePictureFile() - wic_photo.heic - no decoder for this format - FAILED"});
     for (const wchar_t* name : {L"wic_photo.heic", L"wic_photo.jpg"}) DeleteFileW(name);
+}
+
+namespace {
+// A w x h JPEG of one colour, written through WIC's own encoder.
+bool WriteJpeg(const wchar_t* path, UINT w, UINT h, uint8_t b, uint8_t g, uint8_t r) {
+    return WithWicFactory([&](IWICImagingFactory* factory) {
+        IWICStream* stream = nullptr;
+        IWICBitmapEncoder* encoder = nullptr;
+        IWICBitmapFrameEncode* frame = nullptr;
+        std::vector<uint8_t> row(static_cast<size_t>(w) * 3 * h);
+        for (size_t i = 0; i < row.size(); i += 3) row[i] = b, row[i + 1] = g, row[i + 2] = r;
+        WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+        bool ok = factory && SUCCEEDED(factory->CreateStream(&stream)) &&
+                  SUCCEEDED(stream->InitializeFromFilename(path, GENERIC_WRITE)) &&
+                  SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, &encoder)) &&
+                  SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache)) &&
+                  SUCCEEDED(encoder->CreateNewFrame(&frame, nullptr)) && SUCCEEDED(frame->Initialize(nullptr)) &&
+                  SUCCEEDED(frame->SetSize(w, h)) && SUCCEEDED(frame->SetPixelFormat(&format)) &&
+                  SUCCEEDED(frame->WritePixels(h, w * 3, static_cast<UINT>(row.size()), row.data())) &&
+                  SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+        if (frame) frame->Release();
+        if (encoder) encoder->Release();
+        if (stream) stream->Release();
+        return ok;
+    });
+}
+}  // namespace
+
+// 24 megapixels shown in 300 x 200: the codec's smaller copy and a scaler, never the whole
+// photo in memory; the picture keeps its own size for its aspect.
+TEST(DecodePictureFile, ALargeJpegIsDecodedNoLargerThanItIsShown) {
+    ASSERT_TRUE(WriteJpeg(L"wic_large.jpg", 6000, 4000, 0xC0, 0x60, 0x30));
+    PictureTarget target;
+    target.width = 300;
+    target.height = 300;
+    target.fit = PictureFit::Fit;
+    DecodedPicture picture;
+    ASSERT_TRUE(DecodePictureFile(L"wic_large.jpg", target, picture));
+    EXPECT_EQ(picture.width, 6000u);
+    EXPECT_EQ(picture.height, 4000u);
+    EXPECT_EQ(picture.image.width, 300u);
+    EXPECT_EQ(picture.image.height, 200u);
+    const uint32_t middle = picture.image.pixels[100 * 300 + 150];
+    EXPECT_NEAR(static_cast<int>(middle & 0xFF), 0xC0, 6);
+    EXPECT_NEAR(static_cast<int>((middle >> 16) & 0xFF), 0x30, 6);
+    DeleteFileW(L"wic_large.jpg");
 }

@@ -209,7 +209,8 @@ bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
 
 bool IsLastingFailure(PictureFailure failure) {
     return failure == PictureFailure::NotPicture || failure == PictureFailure::NoCodec ||
-           failure == PictureFailure::TooLarge;
+           failure == PictureFailure::TooLarge || failure == PictureFailure::Missing ||
+           failure == PictureFailure::Denied || failure == PictureFailure::PathTooLong;
 }
 
 bool ReadLapState(const std::wstring& path, LapState& state) {
@@ -369,6 +370,10 @@ bool PictureLibrary::ShuffleLap(const std::atomic<bool>* stop) {
             state_.last = last;
             order_ = ShuffledOrder(pictures_.size(), state_.seed);
             place_ = state_.position;
+            // The picture shown before the scan is the lap's picture at this place: asked for
+            // again before it was shown (a portrait's partner is looked for first), it is not
+            // given twice.
+            if (!given_.empty() && place_ < order_.size() && pictures_[order_[place_]] == given_) ++place_;
             return true;
         }
     }
@@ -388,8 +393,16 @@ bool PictureLibrary::NextShuffled(std::wstring& path, uint32_t& place, const std
     if (lap_ == 0 && !resumed_ && !options_.statePath.empty()) {
         resumed_ = true;
         if (ReadLapState(options_.statePath, state_) && !state_.next.empty() && MayShowFirst(state_.next)) {
-            path = state_.next;
+            path = given_ = state_.next;
             place = state_.position;
+            // While it is decoded the kept place is already past it: a codec that crashes
+            // the process on it (third-party WIC codecs run in it) costs one start, not all.
+            if (options_.writeState) {
+                LapState passing = state_;
+                passing.position = place + 1;
+                passing.next.clear();
+                WriteLapState(options_.statePath, passing);
+            }
             return true;
         }
     }

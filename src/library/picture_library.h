@@ -80,8 +80,15 @@ private:
     bool whole_ = true;
 };
 
-// Why a picture could not be shown. The first three last the run; the rest pass.
-enum class PictureFailure { NotPicture, NoCodec, TooLarge, ReadError, SharingViolation, TimeOut, NoMemory };
+// Why a picture could not be shown. Lasting for the run: not a picture, no codec, too large
+// (in pixels, or a file over 1 GiB), gone since the folder was listed, access denied, a path
+// too long; none of these mends itself while a saver runs. Passing, tried again on the next
+// lap: read errors (a share that dropped, a drive waking), a sharing violation, a time-out,
+// memory short, and a file whose data is back in the cloud (it may come back).
+enum class PictureFailure {
+    NotPicture, NoCodec, TooLarge, ReadError, SharingViolation, TimeOut, NoMemory,
+    Missing, Denied, PathTooLong, CloudOnly
+};
 bool IsLastingFailure(PictureFailure failure);
 
 // Where a shuffled lap stands, as kept between runs.
@@ -158,6 +165,7 @@ private:
     std::vector<std::wstring> pictures_;  // shuffle: the lap's pictures in list order...
     std::vector<uint32_t> order_;         // ...and the order they are shown in
     bool resumed_ = false;                // shuffle: the first run's picture came from the state file
+    std::wstring given_;                  // that picture, given before the first scan
     LapState state_;
     // Shuffle: the lap the state file held at the start, kept (never written over) until a
     // whole walk goes on with it or replaces it. A walk that was not whole proves nothing

@@ -6,6 +6,7 @@
 
 #include "pictures/exif.h"
 #include "pictures/resample.h"
+#include "resources/logger.h"
 
 namespace WorkSpace {
 
@@ -16,6 +17,40 @@ std::atomic<uint64_t> g_textureLimits{0};
 }  // namespace
 
 void ReportDecodeFailure(PictureFailure failure) { t_failure = failure; }
+
+PictureFailure PictureFailureOfRead(Platform::ReadFailure failure) {
+    switch (failure) {
+        case Platform::ReadFailure::Missing: return PictureFailure::Missing;
+        case Platform::ReadFailure::Denied: return PictureFailure::Denied;
+        case Platform::ReadFailure::PathTooLong: return PictureFailure::PathTooLong;
+        case Platform::ReadFailure::TooLarge: return PictureFailure::TooLarge;
+        case Platform::ReadFailure::CloudOnly: return PictureFailure::CloudOnly;
+        default: return PictureFailure::ReadError;
+    }
+}
+
+const wchar_t* ReadFailureText(Platform::ReadFailure failure) {
+    switch (failure) {
+        case Platform::ReadFailure::Missing: return L"file not found";
+        case Platform::ReadFailure::Denied: return L"access denied";
+        case Platform::ReadFailure::PathTooLong: return L"path too long";
+        case Platform::ReadFailure::TooLarge: return L"file larger than 1 GiB";
+        case Platform::ReadFailure::CloudOnly: return L"cloud-only file, not on this device";
+        default: return L"read error";
+    }
+}
+
+void LogPictureFailure(const std::wstring& path, const wchar_t* what) {
+    GetLogger().WriteOncePerRun(path + L"\n" + what, L"DecodePictureFile() - %ls - %ls - FAILED", path.c_str(), what);
+}
+
+bool ReadPictureFile(const std::wstring& path, std::string& bytes) {
+    Platform::ReadFailure why = Platform::ReadFailure::None;
+    if (Platform::ReadPictureBytes(path, bytes, why)) return true;
+    ReportDecodeFailure(PictureFailureOfRead(why));
+    LogPictureFailure(path, ReadFailureText(why));
+    return false;
+}
 
 PictureFailure TakeDecodeFailure() {
     const PictureFailure failure = t_failure;
@@ -43,17 +78,31 @@ void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint
     outH = std::min(std::max(static_cast<uint32_t>(std::lround(h * s)), 1u), outH);
 }
 
-bool FinishPicture(const Image& raw, uint32_t orientation, const PictureTarget& target, DecodedPicture& out) {
-    if (raw.width == 0 || raw.height == 0 || raw.pixels.size() != size_t(raw.width) * raw.height) return false;
+void StoredDecodeSize(const PictureTarget& target, uint32_t orientation, uint32_t w, uint32_t h, uint32_t& outW,
+                      uint32_t& outH) {
     const bool swap = OrientationSwapsSides(orientation);
-    const uint32_t uprightW = swap ? raw.height : raw.width, uprightH = swap ? raw.width : raw.height;
-    uint32_t w = 0, h = 0;
-    PictureDecodeSize(target, uprightW, uprightH, w, h);
+    uint32_t uw = 0, uh = 0;
+    PictureDecodeSize(target, swap ? h : w, swap ? w : h, uw, uh);
     const uint64_t limits = g_textureLimits.load();
     const uint32_t maxW = static_cast<uint32_t>(limits >> 32), maxH = static_cast<uint32_t>(limits >> 1) & 0x7FFFFFFFu;
-    if (maxW != 0 && maxH != 0) FitTextureSize(w, h, maxW, maxH, (limits & 1) != 0, w, h);
+    if (maxW != 0 && maxH != 0) FitTextureSize(uw, uh, maxW, maxH, (limits & 1) != 0, uw, uh);
+    outW = swap ? uh : uw;
+    outH = swap ? uw : uh;
+}
+
+bool FinishPicture(const Image& raw, uint32_t orientation, const PictureTarget& target, DecodedPicture& out,
+                   uint32_t ownW, uint32_t ownH) {
+    if (raw.width == 0 || raw.height == 0 || raw.pixels.size() != size_t(raw.width) * raw.height) return false;
+    if (ownW == 0 || ownH == 0) ownW = raw.width, ownH = raw.height;
+    const bool swap = OrientationSwapsSides(orientation);
+    const uint32_t uprightW = swap ? ownH : ownW, uprightH = swap ? ownW : ownH;
+    // Sized from the picture's own sides, not the codec's smaller copy, so the aspect stays
+    // the photo's; never larger than the copy the codec gave.
+    uint32_t storedW = 0, storedH = 0;
+    StoredDecodeSize(target, orientation, ownW, ownH, storedW, storedH);
+    storedW = std::min(storedW, raw.width);
+    storedH = std::min(storedH, raw.height);
     // Scale first, while the picture still lies as stored, so the turn moves fewer pixels.
-    const uint32_t storedW = swap ? h : w, storedH = swap ? w : h;
     if (storedW == raw.width && storedH == raw.height)
         out.image = OrientImage(raw, orientation);
     else

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "library/picture_library.h"
+#include "platform/picture_read.h"
 #include "pictures/exif.h"
 #include "pictures/image.h"
 #include "pictures/picture_fit.h"
@@ -44,6 +45,17 @@ void ReportDecodeFailure(PictureFailure failure);
 // The reason of the last failure on this thread, which is forgotten.
 PictureFailure TakeDecodeFailure();
 
+// A picture file's bytes for a decoder. A file that cannot be had is reported
+// (ReportDecodeFailure) and logged once a run for each file and kind of failure:
+// "DecodePictureFile() - <path> - <why> - FAILED".
+bool ReadPictureFile(const std::wstring& path, std::string& bytes);
+// What a failed read means to the library, and the log's words for it.
+PictureFailure PictureFailureOfRead(Platform::ReadFailure failure);
+const wchar_t* ReadFailureText(Platform::ReadFailure failure);
+// One line once a run for `path` and `what`: every lap and every rebuild meets the same
+// picture again.
+void LogPictureFailure(const std::wstring& path, const wchar_t* what);
+
 // A thread that decodes may call these around its work: WIC then keeps one apartment and
 // one factory for all of it, instead of one per picture. DecodePictureFile works on any
 // thread without them. End is called on the thread that called Begin.
@@ -59,8 +71,16 @@ void SetPictureTextureLimits(uint32_t maxWidth, uint32_t maxHeight, bool powerOf
 // target's, Fit shrinks it to fit inside, Fill to cover it; never larger than the picture.
 void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint32_t& outW, uint32_t& outH);
 
+// The size, as stored in the file (before the EXIF turn), that a picture stored at w x h is
+// shown at: PictureDecodeSize for its upright sides, then into the texture limits. A codec
+// that can scale while decoding is asked for no more than this.
+void StoredDecodeSize(const PictureTarget& target, uint32_t orientation, uint32_t w, uint32_t h, uint32_t& outW,
+                      uint32_t& outH);
+
 // The common last step of every decoder: `raw` as stored in the file, then upright and
-// scaled for the target and into the texture limits.
-bool FinishPicture(const Image& raw, uint32_t orientation, const PictureTarget& target, DecodedPicture& out);
+// scaled for the target and into the texture limits. `ownW` x `ownH`: the stored picture's
+// own size, where the codec decoded `raw` smaller (0: raw's own).
+bool FinishPicture(const Image& raw, uint32_t orientation, const PictureTarget& target, DecodedPicture& out,
+                   uint32_t ownW = 0, uint32_t ownH = 0);
 
 }  // namespace WorkSpace

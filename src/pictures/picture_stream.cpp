@@ -1,6 +1,7 @@
 #include "pictures/picture_stream.h"
 
 #include <chrono>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <set>
@@ -191,13 +192,21 @@ void Run(Job job) {
     // Nothing may leave the worker, whose end would end the process: whatever a folder, the
     // lap's file or a decoder throws ends the lap, and the next one tries again.
     for (;;) {
+        // Nothing in the catch blocks allocates: a second bad_alloc thrown there would end
+        // the process. The text is copied into a fixed buffer and logged once out of them.
+        char what[160] = "unknown exception";
         try {
             RunLaps(job);
             break;
         } catch (const std::exception& e) {
-            LogLapFailure(Platform::AnsiToWide(e.what()));
+            std::strncpy(what, e.what(), sizeof(what) - 1);
+            what[sizeof(what) - 1] = '\0';
         } catch (...) {
-            LogLapFailure(L"unknown exception");
+        }
+        try {
+            LogLapFailure(Platform::AnsiToWide(what));
+        } catch (...) {
+            // Memory is still short: the lap's line is lost, the worker goes on.
         }
         if (!Rest(shared, job.retryRest)) break;
     }

@@ -9,10 +9,7 @@ namespace WorkSpace {
 
 bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
     std::string bytes;
-    if (!Platform::ReadWholeFile(path, bytes)) {
-        ReportDecodeFailure(PictureFailure::ReadError);
-        return false;
-    }
+    if (!ReadPictureFile(path, bytes)) return false;
     Image image;
     if (!DecodeTga(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image)) return false;
     return FinishPicture(image, 1, target, out);

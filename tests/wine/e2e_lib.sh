@@ -117,8 +117,8 @@ settings() {
   done
 }
 # A camera-sized photo: 4000 x 3000, a gradient with a little noise, as JPEG quality 90.
-big_photo() {  # file [from-colour to-colour]
-  MAGICK_THREAD_LIMIT=1 convert -size 4000x3000 "gradient:${2:-#306040}-${3:-#2050C0}" \
+big_photo() {  # file [from-colour to-colour [size]]
+  MAGICK_THREAD_LIMIT=1 convert -size "${4:-4000x3000}" "gradient:${2:-#306040}-${3:-#2050C0}" \
     -attenuate 0.4 +noise Gaussian -quality 90 "$1"
 }
 

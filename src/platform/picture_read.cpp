@@ -1,0 +1,84 @@
+// The portable part of reading a picture file: the Win32 codes and attributes as kinds of
+// failure (numbers from Microsoft's documentation; MinGW's headers lack the newer ones), and
+// the read itself over the platform's open.
+#include "platform/picture_read.h"
+
+namespace WorkSpace {
+namespace Platform {
+
+namespace {
+constexpr uint32_t kErrorFileNotFound = 2, kErrorPathNotFound = 3, kErrorAccessDenied = 5;
+constexpr uint32_t kErrorInvalidDrive = 15, kErrorBadPathname = 161, kErrorFilenameExcedRange = 206;
+constexpr uint32_t kErrorDirectory = 267;  // ERROR_DIRECTORY: a folder name where a file was wanted
+constexpr uint32_t kErrorCloudFileProviderNotRunning = 362, kErrorCloudFileAccessDenied = 395;
+constexpr uint32_t kAttributeOffline = 0x1000, kAttributeRecallOnOpen = 0x40000;
+constexpr uint32_t kAttributeRecallOnDataAccess = 0x400000;
+}  // namespace
+
+ReadFailure ReadFailureOfWin32Error(uint32_t error) {
+    switch (error) {
+        case kErrorFileNotFound:
+        case kErrorPathNotFound:
+        case kErrorInvalidDrive:
+        case kErrorBadPathname:
+        case kErrorDirectory:
+            return ReadFailure::Missing;
+        case kErrorAccessDenied:
+            return ReadFailure::Denied;
+        case kErrorFilenameExcedRange:
+            return ReadFailure::PathTooLong;
+        // The sync client is not there to hand out the data, or will not to this program.
+        case kErrorCloudFileProviderNotRunning:
+        case kErrorCloudFileAccessDenied:
+            return ReadFailure::CloudOnly;
+        default:  // sharing and lock violations, a share gone away, a drive not ready
+            return ReadFailure::Other;
+    }
+}
+
+bool IsCloudOnlyAttributes(uint32_t attributes) {
+    // PINNED and UNPINNED only say what the user asked for; the data's place is in these.
+    return (attributes & (kAttributeOffline | kAttributeRecallOnOpen | kAttributeRecallOnDataAccess)) != 0;
+}
+
+bool ReadPictureBytes(const std::wstring& path, std::string& bytes, ReadFailure& why, uint64_t limit) {
+    bytes.clear();
+    uint64_t size = 0;
+    why = ReadFailure::None;
+    const ReadHandle file = OpenPictureForReading(path, size, why);
+    if (file == kNoReadHandle) return false;
+    if (size > limit) {
+        CloseReading(file);
+        why = ReadFailure::TooLarge;
+        return false;
+    }
+    try {
+        // One allocation of the file's size: growing by doubling would hold up to twice the
+        // photo's bytes, and for a moment three times, while the next picture is read.
+        bytes.reserve(static_cast<size_t>(size));
+    } catch (...) {
+        CloseReading(file);
+        throw;
+    }
+    char chunk[65536];
+    int64_t got;
+    while ((got = ReadSome(file, chunk, sizeof(chunk))) > 0) {
+        if (bytes.size() + static_cast<uint64_t>(got) > limit) {
+            why = ReadFailure::TooLarge;
+            break;
+        }
+        try {
+            bytes.append(chunk, static_cast<size_t>(got));
+        } catch (...) {
+            CloseReading(file);
+            throw;
+        }
+    }
+    if (why == ReadFailure::None && got != 0) why = ReadFailure::Other;
+    CloseReading(file);
+    if (why != ReadFailure::None) std::string().swap(bytes);
+    return why == ReadFailure::None;
+}
+
+}  // namespace Platform
+}  // namespace WorkSpace
