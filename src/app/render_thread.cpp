@@ -121,7 +121,8 @@ unsigned RenderThreadProc() {
     FrameTimer& timer = FrameTimer::Instance();
     double timerStart = timer.GetTime();
     FramePacer pacer;
-    StartPacing(pacer, ReportedDisplayRate(Platform::CompositorRefreshRate(), GetWindow().refreshRate));
+    const double compositorRate = Platform::CompositorRefreshRate();
+    StartPacing(pacer, ReportedDisplayRate(compositorRate, GetWindow().refreshRate), compositorRate);
     bool resting = false;
     bool powerKnown = false;
     double powerCheckDue = 0.0;
