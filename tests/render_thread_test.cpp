@@ -44,6 +44,7 @@ struct Script {
     int mainsAtFrame = -1;       // the AC line comes back after this frame
     int powerReads = 0;
     double vsyncRate = 0.0;      // Present waits for the next refresh at this rate; 0: no vsync
+    int lateAfterFrame = -1;     // after this frame's Present the thread is kept off the processor 5 ms
     std::vector<std::pair<int, bool>> fineTicks;  // the frame at which the tick was taken or given back
 } g;
 
@@ -76,6 +77,7 @@ int32_t FakeFrame(bool startup) {
         const double period = static_cast<double>(Platform::PerfFrequency()) / g.vsyncRate;
         g.now = static_cast<int64_t>(std::ceil(static_cast<double>(g.now) / period) * period);
     }
+    if (g.frames == g.lateAfterFrame) g.now += Platform::PerfFrequency() / 200;
     if (g.frames == g.throwAtFrame) throw std::runtime_error("device lost");
     if (g.frames == g.stopAfterFrames) GetRunState().stopRequested.store(1);
     if (g.frames == g.displaysOffAtFrame) GetRunState().displaysOff.store(1);
@@ -394,4 +396,18 @@ TEST_F(RenderLoop, TheFineTickIsGivenBackWhileTheDisplaysSleepOrTheDeviceIsLost)
     RenderThreadProc();
     const std::vector<std::pair<int, bool>> ticks = {{0, true}, {200, false}, {200, true}, {300, false}};
     EXPECT_EQ(g.fineTicks, ticks);
+}
+
+// Where Present paces, a frame that started late meets the floor once: without the fine tick
+// its short sleep would end on a 15.6 ms tick and miss the refresh. The tick is taken for that
+// sleep only.
+TEST_F(RenderLoop, AFloorSleepWherePresentPacesTakesTheTickForItself) {
+    GetWindow().refreshRate = 60;
+    g.vsyncRate = 60.0, g.frameCost = Ms(1), g.perRead = Ms(0.001);
+    g.lateAfterFrame = 100;
+    g.stopAfterFrames = 120;
+    RenderThreadProc();
+    ASSERT_EQ(g.fineTicks.size(), 4u);
+    EXPECT_EQ(g.fineTicks[2], std::make_pair(101, true));
+    EXPECT_EQ(g.fineTicks[3], std::make_pair(101, false));
 }

@@ -100,6 +100,11 @@ void StartProbe(FramePacer& pacer, double now) {
 }
 
 void Decide(FramePacer& pacer, double now, bool presentWaits, double measured) {
+    // Frames faster than every monitor here (the compositor runs at the fastest) were held
+    // back by the graphics card's queue, not by a refresh: vsync is off, and a delay before
+    // Present only shortens its wait for the card.
+    const double fastest = std::max(pacer.compositor, pacer.reported) * (1.0 + kMeasureTolerance);
+    if (presentWaits && pacer.compositor > 0.0 && 1.0 / measured > fastest) presentWaits = false;
     pacer.mode = presentWaits ? PaceMode::DisplayPaced : PaceMode::Capped;
     // Frames that Present does not pace measure the machine, not the display.
     pacer.display = presentWaits ? ConfirmedDisplayRate(pacer.reported, 1.0 / measured) : pacer.reported;
@@ -206,9 +211,10 @@ int32_t StartupFrameThreshold(double displayRate) {
     return std::max(1, static_cast<int32_t>(displayRate * 2.0 / 3.0));
 }
 
-void StartPacing(FramePacer& pacer, double reportedRate) {
+void StartPacing(FramePacer& pacer, double reportedRate, double compositorRate) {
     pacer = FramePacer();
     pacer.reported = reportedRate > 0.0 ? reportedRate : 60.0;
+    pacer.compositor = compositorRate > 1.0 ? compositorRate : 0.0;
     pacer.display = pacer.reported;
     pacer.chosen = 1.0 / pacer.display;
     UpdateInterval(pacer);

@@ -62,6 +62,7 @@ enum class PaceMode {
 struct FramePacer {
     PaceMode mode = PaceMode::Probing;
     double reported = 60.0;        // what the system reports
+    double compositor = 0.0;       // the compositor's rate: the fastest monitor's (0: none)
     double display = 60.0;         // the true rate, as the last probe measured it
     bool resting = false;
     double interval = 1.0 / 60.0;  // seconds between frames on the schedule (Probing, Capped)
@@ -83,8 +84,9 @@ struct FramePacer {
     double motion = 0.0;           // the steps handed out since then
 };
 
-// A new render thread's pacer for a display reported at `reportedRate`.
-void StartPacing(FramePacer& pacer, double reportedRate);
+// A new render thread's pacer for a display reported at `reportedRate`, the compositor
+// reporting `compositorRate` (0: no compositor).
+void StartPacing(FramePacer& pacer, double reportedRate, double compositorRate = 0.0);
 // Resting on battery from now on (or not); the first second never rests.
 void SetResting(FramePacer& pacer, bool resting);
 // Seconds to sleep before a frame may start at `now`; 0 when it may start now. Frames are

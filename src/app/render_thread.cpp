@@ -121,7 +121,8 @@ unsigned RenderThreadProc() {
     FrameTimer& timer = FrameTimer::Instance();
     double timerStart = timer.GetTime();
     FramePacer pacer;
-    StartPacing(pacer, ReportedDisplayRate(Platform::CompositorRefreshRate(), GetWindow().refreshRate));
+    const double compositorRate = Platform::CompositorRefreshRate();
+    StartPacing(pacer, ReportedDisplayRate(compositorRate, GetWindow().refreshRate), compositorRate);
     bool resting = false;
     bool powerKnown = false;
     double powerCheckDue = 0.0;
@@ -151,8 +152,11 @@ unsigned RenderThreadProc() {
         }
         // The start-up second is measured at the display's full rate, on battery too.
         SetResting(pacer, resting && !startup);
-        fineSleeps.Set(LoopSleeps(pacer));
         const double wait = FrameWait(pacer, t, state.lastFrameTime);
+        // Where Present paces, the floor may still hold back a frame that started late (the
+        // first after a probe, one the system kept waiting): the tick for that short sleep,
+        // which would otherwise end on a 15.6 ms tick, past the refresh.
+        fineSleeps.Set(LoopSleeps(pacer) || wait > 0.0);
         if (wait > 0.0) {
             // A wait is one frame at most; the cap keeps a stop request prompt whatever the
             // clock does.
