@@ -47,3 +47,20 @@ TEST(LongPath, ListingFailuresByWindowsErrorCode) {
     };
     for (const auto& c : cases) EXPECT_EQ(WindowsListingFailure(c.error), c.end) << c.error;
 }
+
+// "Path not found" on a drive that is away is a folder that may come back, not a deleted one.
+TEST(LongPath, NotFoundOnAVolumeThatIsAwayMayPass) {
+    EXPECT_EQ(WindowsListingFailure(3, false), ListingEnd::Broken);
+    EXPECT_EQ(WindowsListingFailure(5, false), ListingEnd::Refused);
+    const struct {
+        const wchar_t* form;
+        const wchar_t* root;
+    } cases[] = {
+        {L"\\\\?\\E:\\Photos\\*", L"\\\\?\\E:\\"},
+        {L"\\\\?\\UNC\\nas\\photos\\2024\\*", L"\\\\?\\UNC\\nas\\photos\\"},
+        {L"\\\\?\\UNC\\nas\\photos", L"\\\\?\\UNC\\nas\\photos\\"},
+        {L"\\\\?\\UNC\\nas", L""},
+        {L"Photos\\*", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LongPathRoot(c.form), c.root) << c.form;
+}

@@ -295,6 +295,29 @@ TEST(PictureLibrary, ListingCutHalfWayKeepsTheSavedLap) {
     EXPECT_EQ(Distinct(lap), 8u);
 }
 
+// A share that stays away: no run saves its lap, and yet the runs do not all begin with the
+// same order (which would follow from the saved seed alone).
+TEST(PictureLibrary, RunsWhoseWalkIsNeverWholeDoNotRepeatOneOrder) {
+    const std::wstring state = Platform::AnsiToWide(testing::TempDir() + "lumora_library_test_never_whole.txt");
+    Platform::RemoveFile(state);
+    g_folders = {{L"L\\", {{L"S", true, false}}}, {L"L\\S\\", {}}};
+    for (int i = 0; i < 12; ++i) g_folders[L"L\\"].push_back({L"p" + std::to_wstring(i) + L".jpg", false, false});
+    auto run = [&] {
+        PictureLibrary library({L"L\\"}, kExtensions, Shuffle(0, state));
+        std::vector<std::wstring> got;
+        std::wstring path;
+        for (uint32_t place = 0; got.size() < 6 && library.Next(path, place); got.push_back(path))
+            library.Shown(path, place);
+        return got;
+    };
+    run();  // a whole walk saves a lap
+    g_cut = {L"L\\S\\"};
+    run();  // shows the saved next picture
+    const std::vector<std::wstring> second = run(), third = run();
+    g_cut.clear();
+    EXPECT_NE(second, third);
+}
+
 // IDs that hold only while a folder is open (the 64-bit index, where the 128-bit one is not
 // to be had): two folders with the same one are both walked, and a link back up to an open
 // folder still ends there.

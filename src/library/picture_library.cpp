@@ -377,6 +377,10 @@ bool PictureLibrary::ShuffleLap(const std::atomic<bool>* stop) {
             return true;
         }
     }
+    // A lap of a walk that was not whole is never written, so its seed must not follow from
+    // the saved one alone: a library with a share that stays away would start every run with
+    // the same order.
+    if (keepSaved_) state_.seed = 0;
     const uint64_t seed = NextSeed();
     order_ = ShuffledOrder(pictures_.size(), seed);
     place_ = 0;

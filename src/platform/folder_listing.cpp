@@ -33,13 +33,15 @@ void DescribeWindowsItem(uint32_t attributes, uint32_t reparseTag, FolderItem& i
     item.link = (attributes & kReparsePoint) != 0 && (reparseTag == kTagSymlink || reparseTag == kTagMountPoint);
 }
 
-ListingEnd WindowsListingFailure(uint32_t error) {
+ListingEnd WindowsListingFailure(uint32_t error, bool volumePresent) {
     switch (error) {
         case 2:    // ERROR_FILE_NOT_FOUND
         case 3:    // ERROR_PATH_NOT_FOUND
         case 123:  // ERROR_INVALID_NAME
         case 267:  // ERROR_DIRECTORY: the entry names a file
-            return ListingEnd::Missing;
+            // A drive letter that is not there (a USB disk unplugged, a mapped drive away)
+            // also says "path not found": the folder may well come back with it.
+            return volumePresent ? ListingEnd::Missing : ListingEnd::Broken;
         case 5:     // ERROR_ACCESS_DENIED
         case 206:   // ERROR_FILENAME_EXCED_RANGE
         case 1920:  // ERROR_CANT_ACCESS_FILE

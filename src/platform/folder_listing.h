@@ -67,8 +67,9 @@ bool DescribeFile(const std::wstring& path, FolderItem& item);
 // Windows' rules, by the documented values:
 // an item from its attributes and reparse tag as a listing gives them;
 void DescribeWindowsItem(uint32_t attributes, uint32_t reparseTag, FolderItem& item);
-// what a listing that failed with `error` (a Win32 error code) means for the walk.
-ListingEnd WindowsListingFailure(uint32_t error);
+// what a listing that failed with `error` (a Win32 error code) means for the walk;
+// `volumePresent` false when the root of the folder's drive or share cannot be read either.
+ListingEnd WindowsListingFailure(uint32_t error, bool volumePresent = true);
 
 }  // namespace Platform
 }  // namespace WorkSpace

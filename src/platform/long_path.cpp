@@ -56,5 +56,20 @@ std::wstring LongPathForm(const std::wstring& path) {
     return form;
 }
 
+std::wstring LongPathRoot(const std::wstring& form) {
+    static const std::wstring kDrive = L"\\\\?\\", kShare = L"\\\\?\\UNC\\";
+    if (form.compare(0, kShare.size(), kShare) == 0) {
+        const size_t server = form.find(L'\\', kShare.size());
+        if (server == std::wstring::npos || server == kShare.size()) return std::wstring();
+        const size_t share = form.find(L'\\', server + 1);
+        if (share == server + 1) return std::wstring();
+        return share == std::wstring::npos ? form + L'\\' : form.substr(0, share + 1);
+    }
+    if (form.size() >= kDrive.size() + 2 && form.compare(0, kDrive.size(), kDrive) == 0 &&
+        IsLetter(form[kDrive.size()]) && form[kDrive.size() + 1] == L':')
+        return form.substr(0, kDrive.size() + 2) + L'\\';
+    return std::wstring();
+}
+
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -14,6 +14,9 @@ namespace Platform {
 // paths ("photo.jpg", "C:photo.jpg", "\photo.jpg") and paths that already have a prefix
 // ("\\?\", "\\.\") are given back as they are.
 std::wstring LongPathForm(const std::wstring& path);
+// The root of the volume a long-path form lies on: "\\?\C:\" or "\\?\UNC\server\share\";
+// empty for any other form.
+std::wstring LongPathRoot(const std::wstring& form);
 
 }  // namespace Platform
 }  // namespace WorkSpace

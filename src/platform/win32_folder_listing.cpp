@@ -67,7 +67,15 @@ Listing ListFolder(const std::wstring& folder, std::vector<FolderItem>& items, F
     if (find == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         // Not even "." to list: an empty root of a drive.
-        if (error != ERROR_FILE_NOT_FOUND) listing = Listing{WindowsListingFailure(error), error};
+        if (error != ERROR_FILE_NOT_FOUND) {
+            ListingEnd end = WindowsListingFailure(error);
+            if (end == ListingEnd::Missing) {
+                const std::wstring root = LongPathRoot(pattern);
+                end = WindowsListingFailure(
+                    error, root.empty() || GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES);
+            }
+            listing = Listing{end, error};
+        }
     } else {
         do {
             if (wcscmp(data.cFileName, L".") == 0 || wcscmp(data.cFileName, L"..") == 0) continue;
