@@ -57,6 +57,25 @@ TEST(Caption, DateAndPlaceAsTheModeAndThePhotoAllow) {
     EXPECT_TRUE(MakeCaption(Facts(false, true), CaptionMode::DateAndPlace, 0, nullptr, nullptr).Empty());
 }
 
+TEST(Caption, PlaceLineNamesACityStateOnce) {
+    const struct {
+        const char *place, *country;
+        uint32_t language;
+        const char* line;
+    } cases[] = {
+        {"Munich", "Germany", 0, "Munich, Germany"},
+        {"\xE6\x9D\xB1\xE4\xBA\xAC", "\xE6\x97\xA5\xE6\x9C\xAC", 6, "\xE6\x9D\xB1\xE4\xBA\xAC\xE3\x80\x81\xE6\x97\xA5\xE6\x9C\xAC"},
+        {"Singapore", "Singapore", 0, "Singapore"},
+        {"Monaco", "", 0, "Monaco"},
+    };
+    for (const auto& c : cases) {
+        PlaceName name;
+        name.place = c.place;
+        name.country = c.country;
+        EXPECT_EQ(PlaceLine(name, c.language), c.line) << c.place;
+    }
+}
+
 TEST(Caption, LongDateInEachLanguage) {
     // Windows' long dates of en-US, ru-RU, de-DE, fr-FR, es-ES, it-IT and ja-JP.
     const wchar_t* const expected[] = {L"Friday, July 14, 2023", L"14 июля 2023 г.", L"Freitag, 14. Juli 2023",

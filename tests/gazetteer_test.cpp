@@ -80,22 +80,26 @@ TEST(Gazetteer, AcrossTheDateLineAndNearThePoles) {
     EXPECT_EQ(NearestName(g, NAN, 0.0), "-");
 }
 
-// Within 50 km the most populous place whose reach covers the position wins, else the nearest
+// Within 50 km the place whose reach holds the position most deeply wins, else the nearest
 // one; a place of unknown population only where no other is near.
 TEST(Gazetteer, ThePlaceAPersonWouldName) {
     EXPECT_NEAR(PlaceReachKm(100000), 2.5, 1e-9);
     EXPECT_NEAR(PlaceReachKm(400000), 5.0, 1e-9);
     Gazetteer g;
-    // Metro reaches 15.8 km, Suburb (11.1 km north of Metro) 1.8 km, Town (33 km) 2.5 km.
+    // Metro reaches 15.8 km, Suburb (11.1 km north of Metro) 1.8 km, Town (33 km) 2.5 km,
+    // City (13.3 km south of Metro, in another country) 7.9 km.
     ASSERT_TRUE(g.Load(Table({{0.0, 0.0, "Metro", 0, 4000000},
                               {0.1, 0.0, "Suburb", 0, 50000},
                               {0.3, 0.0, "Town", 0, 100000},
+                              {-0.12, 0.0, "City", 1, 1000000},
                               {0.09, 0.001, "Castle", 0, 0},
                               {10.0, 10.0, "Hamlet", 1, 0},
                               {10.3, 10.0, "Village", 1, 1000}})));
-    EXPECT_EQ(NearestName(g, 0.09, 0.0), "Metro / Land AA");     // Suburb and Castle nearer, Metro covers
+    EXPECT_EQ(NearestName(g, 0.085, 0.0), "Metro / Land AA");    // Suburb and Castle nearer, Metro covers
     EXPECT_EQ(NearestName(g, 0.31, 0.0), "Town / Land AA");      // beyond Metro's reach, in Town's
     EXPECT_EQ(NearestName(g, 0.19, 0.0), "Suburb / Land AA");    // covered by none: the nearest
+    EXPECT_EQ(NearestName(g, -0.1, 0.0), "City / Land BB");      // in both areas, deeper in City's
+    EXPECT_EQ(NearestName(g, -0.05, 0.0), "Metro / Land AA");    // in both areas, deeper in Metro's
     EXPECT_EQ(NearestName(g, 10.05, 10.0), "Village / Land BB");  // Hamlet is nearer, population unknown
     EXPECT_EQ(NearestName(g, 9.75, 10.0), "Hamlet / Land BB");    // Village beyond 50 km
 }

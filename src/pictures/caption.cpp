@@ -9,6 +9,12 @@
 
 namespace WorkSpace {
 
+std::string PlaceLine(const PlaceName& name, uint32_t language) {
+    // A city that is its own country (Singapore, Monaco, Hong Kong) is named once.
+    if (name.country.empty() || name.country == name.place) return name.place;
+    return name.place + (language == 6 ? "、" : ", ") + name.country;
+}
+
 CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
                         LongDateFormat format) {
     CaptionText text;
@@ -17,8 +23,7 @@ CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t lang
     PlaceName name;
     if (mode == CaptionMode::DateAndPlace && facts.hasPosition && places &&
         places->Nearest(facts.latitude, facts.longitude, language, name)) {
-        std::string line = name.place;
-        if (!name.country.empty()) line += (language == 6 ? "、" : ", ") + name.country;
+        const std::string line = PlaceLine(name, language);
         text.place = Platform::Utf8ToWide(line.data(), line.size());
     }
     return text;

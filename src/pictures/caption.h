@@ -33,6 +33,9 @@ const wchar_t* DateLocaleName(uint32_t language, const std::wstring& userLocale)
 std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
 using LongDateFormat = std::wstring (*)(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
 
+// The place line: "place, country" ("place、country" in Japanese), the name once where the
+// place is named as its country is ("Singapore", "Monaco").
+std::string PlaceLine(const PlaceName& name, uint32_t language);
 // The caption for a photo's facts: the date only from its EXIF date (never the file's
 // time), the place ("place, country") only from its GPS position and only with
 // DateAndPlace and a gazetteer that knows a place within kPlaceRadiusKm.

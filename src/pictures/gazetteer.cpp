@@ -111,10 +111,10 @@ bool Gazetteer::Nearest(double latitude, double longitude, uint32_t language, Pl
     const int firstColumn = static_cast<int>(std::floor(longitude + 180.0 - reachLon));
     const int columns = reachLon >= 180.0 ? int(kColumns)
                                           : static_cast<int>(std::floor(longitude + 180.0 + reachLon)) - firstColumn + 1;
-    // The most populous place that covers the position, the nearest one with a known
+    // The place whose area holds the position most deeply, the nearest one with a known
     // population, and the nearest of unknown population.
     const Place *covering = nullptr, *nearest = nullptr, *nearestUnknown = nullptr;
-    double coveringKm = 0.0, nearestKm = kPlaceRadiusKm, unknownKm = kPlaceRadiusKm;
+    double coveringKm = 0.0, coveringDepth = 1.0, nearestKm = kPlaceRadiusKm, unknownKm = kPlaceRadiusKm;
     for (uint32_t row = Row(southmost); row <= Row(northmost); ++row) {
         for (int c = 0; c < std::min(columns, int(kColumns)); ++c) {
             const uint32_t cell = row * kColumns + Column(firstColumn + c - 180.0 + 0.5);
@@ -133,7 +133,12 @@ bool Gazetteer::Nearest(double latitude, double longitude, uint32_t language, Pl
                     nearestKm = km;
                     nearest = &p;
                 }
-                if ((!covering || p.population > covering->population) && km <= PlaceReachKm(p.population)) {
+                // Where areas overlap, the position belongs to the place it lies deepest in: a
+                // city of its own beside a larger one (Kawasaki by Tokyo, El Paso by Ciudad
+                // Juárez) keeps its own centre, while a suburb's small area gives way to the city.
+                const double depth = km / PlaceReachKm(p.population);
+                if (depth <= 1.0 && (!covering || depth < coveringDepth)) {
+                    coveringDepth = depth;
                     coveringKm = km;
                     covering = &p;
                 }

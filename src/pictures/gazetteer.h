@@ -42,8 +42,9 @@ public:
     bool Load(std::string bytes);
     uint32_t Places() const { return static_cast<uint32_t>(places_.size()); }
     // The place a person would name for the position, its names in `language` (0..6; any
-    // other number means English): among the places within kPlaceRadiusKm, the most populous
-    // one whose reach (PlaceReachKm) covers the position; where none does, the nearest one.
+    // other number means English): among the places within kPlaceRadiusKm whose reach
+    // (PlaceReachKm) covers the position, the one it lies deepest in (the smallest distance
+    // for its reach); where none covers it, the nearest one.
     // Places of unknown population count only where no other place is within reach.
     // False when there is none.
     bool Nearest(double latitude, double longitude, uint32_t language, PlaceName& out) const;

@@ -34,6 +34,11 @@ done
 check "the city for its sights, the town for itself" same \
   "Paris, France|Tokyo, Japan|London, United Kingdom|New York, United States|Perugia, Italy|Mons, Belgium|Versailles, France|Yokohama, Japan|Brighton, United Kingdom|Zermatt, Switzerland|" \
   "$("$tool" caption "${files[@]}" | sed -n 'n;p' | tr '\n' '|')"
+# A city beside a larger one keeps its name, across a border too.
+$photo "$dir/kawasaki.jpg" --gps 35.5308 139.7029
+$photo "$dir/elpaso.jpg" --gps 31.7587 -106.4869
+check "a city beside a larger one" same "Kawasaki, Japan|El Paso, United States|" \
+  "$("$tool" caption "$dir/kawasaki.jpg" "$dir/elpaso.jpg" | sed -n 'n;p' | tr '\n' '|')"
 # Country names as people say them, in every language.
 $photo "$dir/hk.jpg" --gps 22.2855 114.1577
 $photo "$dir/kinshasa.jpg" --gps -4.3217 15.3126
