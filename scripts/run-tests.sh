@@ -58,11 +58,21 @@ step() {  # kind (ctest, gtest, checks), name, command...
 # A command with a time-out, so that a hang ends with its name instead of holding the run
 # (CI ends the whole job after 90 minutes, saying nothing of where). The command gets its
 # own process group (all of it is ended), a minute to clean up after TERM, and no terminal
-# input, which a background process group would stop on.
+# input, which a background process group would stop on. Being in a group of its own, it no
+# longer hears the terminal's Ctrl-C: that is handed on to its group, and the run then ends
+# as interrupted instead of going on to the next stage.
 timed() {  # seconds, name, command...
-  local seconds="$1" name="$2" start=$SECONDS rc; shift 2
-  timeout --kill-after=60 "$seconds" "$@" </dev/null
-  rc=$?
+  local seconds="$1" name="$2" start=$SECONDS rc pid interrupted=0; shift 2
+  timeout --kill-after=60 "$seconds" "$@" </dev/null &
+  pid=$!
+  trap 'interrupted=1; kill -INT -- -"$pid" 2>/dev/null' INT TERM
+  while :; do
+    wait "$pid"
+    rc=$?
+    kill -0 "$pid" 2>/dev/null || break
+  done
+  trap - INT TERM
+  if [ "$interrupted" -eq 1 ]; then kill -INT "$BASHPID"; return 130; fi
   if [ "$rc" -eq 124 ] || { [ "$rc" -eq 137 ] && [ $((SECONDS - start)) -ge "$seconds" ]; }; then
     echo "   FAILED: $name timed out after ${seconds}s"
   fi
