@@ -78,7 +78,7 @@ public:
 
 private:
     uint32_t viewHeight_;
-    Tools* tools_ = nullptr;
+    [[maybe_unused]] Tools* tools_ = nullptr;  // none on Linux, whose blocks need no tools
 };
 
 // One caption with a painter of its own, no width limit.
