@@ -58,7 +58,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Lumora Test Signing
   -addext "extendedKeyUsage=codeSigning" -keyout "$WORK/key.pem" -out "$WORK/cert.pem" >/dev/null 2>&1 &&
   openssl pkcs12 -export -inkey "$WORK/key.pem" -in "$WORK/cert.pem" -passout pass:lumora-test \
     -out "$WORK/test.pfx" >/dev/null 2>&1 || { fail "no test certificate"; exit 1; }
-cp dist/Lumora.scr dist/LMRResource.dat "$WORK/dist/"
+cp dist/Lumora.scr dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/dist/"
 export LUMORA_SIGN_PFX="$WORK/test.pfx" LUMORA_SIGN_PASS=lumora-test
 unset LUMORA_SIGN_TIMESTAMP_URL
 # As ./lumora build does it: the saver first, then the packages made from it.
