@@ -35,3 +35,10 @@ TEST(DisplayTimeouts, TheLineCarriesBothMinutesInTheLanguagesOrder) {
     EXPECT_EQ(DisplayOffLine(L"off after %1 min, saver after %2 min", warning), L"off after 5 min, saver after 10 min");
     EXPECT_EQ(DisplayOffLine(L"(%2) %1", warning), L"(10) 5");
 }
+
+TEST(DisplayTimeouts, AGroupPolicysDisplayTimeoutComesBeforeThePlans) {
+    const uint32_t fiveMinutes = 300, never = 0;
+    EXPECT_EQ(DisplayOffInEffect(nullptr, 600), 600u);
+    EXPECT_EQ(DisplayOffInEffect(&fiveMinutes, 600), 300u);
+    EXPECT_EQ(DisplayOffInEffect(&never, 600), 0u);
+}

@@ -21,6 +21,7 @@ TEST(PictureRead, OpenErrorsAreToldApart) {
         {2, ReadFailure::Missing},       // ERROR_FILE_NOT_FOUND
         {3, ReadFailure::Missing},       // ERROR_PATH_NOT_FOUND
         {267, ReadFailure::Missing},     // ERROR_DIRECTORY
+        {123, ReadFailure::Missing},     // ERROR_INVALID_NAME
         {5, ReadFailure::Denied},        // ERROR_ACCESS_DENIED
         {206, ReadFailure::PathTooLong}, // ERROR_FILENAME_EXCED_RANGE
         {362, ReadFailure::CloudOnly},   // ERROR_CLOUD_FILE_PROVIDER_NOT_RUNNING

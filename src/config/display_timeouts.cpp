@@ -15,6 +15,10 @@ void ReplaceAll(std::wstring& text, const std::wstring& mark, const std::wstring
 }
 }  // namespace
 
+uint32_t DisplayOffInEffect(const uint32_t* policySeconds, uint32_t planSeconds) {
+    return policySeconds ? *policySeconds : planSeconds;
+}
+
 DisplayOffWarning DecideDisplayOffWarning(const DisplayTimeouts& timeouts) {
     DisplayOffWarning warning;
     if (!timeouts.saverActive || timeouts.saverSeconds == 0 || timeouts.displayOffSeconds == 0) return warning;

@@ -20,6 +20,10 @@ struct DisplayOffWarning {
     uint32_t saverMinutes = 0;
 };
 
+// The display's timeout in effect: a group policy's where one is set (`policySeconds` not
+// null; 0 is "never" there too), else the power plan's.
+uint32_t DisplayOffInEffect(const uint32_t* policySeconds, uint32_t planSeconds);
+
 // A warning when the display turns off at or before the saver's start.
 DisplayOffWarning DecideDisplayOffWarning(const DisplayTimeouts& timeouts);
 

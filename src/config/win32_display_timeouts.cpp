@@ -1,6 +1,7 @@
 // The two timeouts the dialog's warning compares: the screen saver's (SystemParametersInfo)
-// and the active power plan's display timeout on the current power source (powrprof,
-// loaded at run time; a Windows without it, or a plan that cannot be read, never warns).
+// and the display timeout on the current power source: a group policy's where one is set,
+// else the active power plan's (powrprof, loaded at run time; a Windows without it, or a
+// plan that cannot be read, never warns).
 #include <windows.h>
 
 #include "config/display_timeouts.h"
@@ -20,8 +21,21 @@ bool OnBattery() {
     return GetSystemPowerStatus(&status) && status.ACLineStatus == 0;
 }
 
-// Seconds; 0 (never) when the plan cannot be read.
-uint32_t DisplayOffSeconds() {
+// The display timeout a group policy sets on this power source, which Windows applies over
+// the plan's own value (Power.admx: "Turn off the display").
+bool PolicyDisplayOffSeconds(bool onBattery, uint32_t& seconds) {
+    DWORD value = 0, size = sizeof(value);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE,
+                     L"SOFTWARE\\Policies\\Microsoft\\Power\\PowerSettings\\3C0BC021-C8A8-4E07-A973-6B14CBCB2B7E",
+                     onBattery ? L"DCSettingIndex" : L"ACSettingIndex", RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
+        return false;
+    seconds = value;
+    return true;
+}
+
+// The plan's seconds; 0 (never) when the plan cannot be read.
+uint32_t PlanDisplayOffSeconds(bool onBattery) {
     using ActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
     using ReadValueFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, LPDWORD);
     static HMODULE powrprof = LoadSystemLibrary(L"powrprof.dll");
@@ -29,7 +43,7 @@ uint32_t DisplayOffSeconds() {
     const auto activeScheme = reinterpret_cast<ActiveSchemeFn>(
         reinterpret_cast<void*>(GetProcAddress(powrprof, "PowerGetActiveScheme")));
     const auto readValue = reinterpret_cast<ReadValueFn>(reinterpret_cast<void*>(
-        GetProcAddress(powrprof, OnBattery() ? "PowerReadDCValueIndex" : "PowerReadACValueIndex")));
+        GetProcAddress(powrprof, onBattery ? "PowerReadDCValueIndex" : "PowerReadACValueIndex")));
     GUID* scheme = nullptr;
     if (!activeScheme || !readValue || activeScheme(nullptr, &scheme) != ERROR_SUCCESS || !scheme) return 0;
     DWORD seconds = 0;
@@ -45,7 +59,10 @@ DisplayTimeouts ReadDisplayTimeouts() {
     UINT saverSeconds = 0;
     if (SystemParametersInfoW(SPI_GETSCREENSAVEACTIVE, 0, &active, 0)) timeouts.saverActive = active != FALSE;
     if (SystemParametersInfoW(SPI_GETSCREENSAVETIMEOUT, 0, &saverSeconds, 0)) timeouts.saverSeconds = saverSeconds;
-    timeouts.displayOffSeconds = DisplayOffSeconds();
+    const bool onBattery = OnBattery();
+    uint32_t policy = 0;
+    const bool byPolicy = PolicyDisplayOffSeconds(onBattery, policy);
+    timeouts.displayOffSeconds = DisplayOffInEffect(byPolicy ? &policy : nullptr, PlanDisplayOffSeconds(onBattery));
     return timeouts;
 }
 

@@ -8,7 +8,8 @@ namespace Platform {
 
 namespace {
 constexpr uint32_t kErrorFileNotFound = 2, kErrorPathNotFound = 3, kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidDrive = 15, kErrorBadPathname = 161, kErrorFilenameExcedRange = 206;
+constexpr uint32_t kErrorInvalidDrive = 15, kErrorInvalidName = 123, kErrorBadPathname = 161;
+constexpr uint32_t kErrorFilenameExcedRange = 206;
 constexpr uint32_t kErrorDirectory = 267;  // ERROR_DIRECTORY: a folder name where a file was wanted
 constexpr uint32_t kErrorCloudFileProviderNotRunning = 362, kErrorCloudFileAccessDenied = 395;
 constexpr uint32_t kAttributeOffline = 0x1000, kAttributeRecallOnOpen = 0x40000;
@@ -20,6 +21,7 @@ ReadFailure ReadFailureOfWin32Error(uint32_t error) {
         case kErrorFileNotFound:
         case kErrorPathNotFound:
         case kErrorInvalidDrive:
+        case kErrorInvalidName:  // a name no Windows file can have: the listing says missing too
         case kErrorBadPathname:
         case kErrorDirectory:
             return ReadFailure::Missing;

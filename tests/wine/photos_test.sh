@@ -291,8 +291,10 @@ done
 if [ "${seen[*]}" = "red green blue" ]; then pass "cross-faded red, green, blue: the first readable ones in order"
 else fail "sequence: ${seen[*]}"; fi
 if [ "$blacks" = 0 ]; then pass "no sampled moment was black"; else fail "$blacks black moments"; fi
-if [ -f "$WORK/app/log_output.txt" ] && grep -q 'FAILED' "$WORK/app/log_output.txt"; then fail "a FAILED line in the log"
-else pass "the saver's log has no FAILED line"; fi
+# The missing files are each logged once a run; nothing else fails.
+if [ -f "$WORK/app/log_output.txt" ] && grep 'FAILED' "$WORK/app/log_output.txt" | grep -qv 'missing[0-9]*\.jpg - file not found - FAILED'; then
+  fail "a FAILED line in the log besides the missing files'"
+else pass "the saver's log has no FAILED line besides the missing files'"; fi
 
 rm -f "$WORK/app/Lumora.scr.settings"
 wine_teardown
