@@ -134,6 +134,8 @@ protected:
     void TearDown() override {
         GetRunState().displaysOff.store(0);
         GetRunState().afterRebuild = 0;
+        // The scripted clock ran far ahead: a later loop on the real one would wait for it.
+        GetRunState().lastFrameTime = 0.0;
         SetRenderLoopHooks(nullptr);
         Platform::SetCounterForTesting(nullptr, 0);
         Platform::SetSleepForTesting(nullptr);
