@@ -93,6 +93,14 @@ TEST_F(Stream, StopNeverWaitsForADecodeInProgress) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(500));
 }
 
+// The list indices of the next `count` pictures the stream gives, within 5 s.
+static std::vector<uint32_t> TakeListIndices(PictureStream& stream, size_t count) {
+    std::vector<uint32_t> got;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (StreamedPicture p; got.size() < count && std::chrono::steady_clock::now() < deadline;)
+        if (stream.Take(p)) got.push_back(p.listIndex);
+    return got;
+}
 TEST_F(Stream, AThrowingDecoderEndsTheLapWithOneLineAndTheNextLapGoesOn) {
     static std::atomic<int> throws{0};
     throws = 0;
@@ -107,11 +115,7 @@ TEST_F(Stream, AThrowingDecoderEndsTheLapWithOneLineAndTheNextLapGoesOn) {
     options.retryRest = std::chrono::milliseconds(10);
     stream.Start({L"ok:0", L"ok:1", L"ok:2"}, options);
     // The lap ends after 0; the next goes on from 1, after the worker's rest.
-    std::vector<uint32_t> got;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (StreamedPicture p; got.size() < 3 && std::chrono::steady_clock::now() < deadline;)
-        if (stream.Take(p)) got.push_back(p.listIndex);
-    EXPECT_EQ(got, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(TakeListIndices(stream, 3), (std::vector<uint32_t>{0, 1, 2}));
     stream.Stop();
     Platform::SetDebugOutputForTesting(nullptr);
     EXPECT_NE(debug.find(L"PictureStream::Run() - a folder went away - FAILED"), std::wstring::npos);
@@ -133,11 +137,7 @@ TEST_F(Stream, MemoryShortInTheWorkersLastCatchDoesNotEndTheProcess) {
     PictureStreamOptions options;
     options.retryRest = std::chrono::milliseconds(10);
     stream.Start({L"ok:0", L"ok:1", L"ok:2"}, options);
-    std::vector<uint32_t> got;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    for (StreamedPicture p; got.size() < 3 && std::chrono::steady_clock::now() < deadline;)
-        if (stream.Take(p)) got.push_back(p.listIndex);
-    EXPECT_EQ(got, (std::vector<uint32_t>{0, 1, 2}));
+    EXPECT_EQ(TakeListIndices(stream, 3), (std::vector<uint32_t>{0, 1, 2}));
     stream.Stop();
 }
 
