@@ -255,6 +255,24 @@ TEST(SettingsWriter, LaterKeysOnlyWhenTheyDifferFromTheirDefaults) {
     EXPECT_EQ(back.Get(SettingKey::SpanMonitors), 1);
 }
 
+// Left-out folders follow the numbers, one line each; the value reader of older versions
+// takes "LeaveOutFolder" for a key it does not know and passes over the line.
+TEST(SettingsWriter, LeftOutFoldersFollowTheNumbersAndReadBackWhole) {
+    Settings s;
+    s.Set(SettingKey::MinRating, 3);
+    s.leftOutFolders = {L"C:\\Photos\\Private stuff\\", L"D:\\\u00e9t\u00e9\\"};
+    const std::string bytes = s.ToBytes();
+    EXPECT_EQ(bytes, std::string(kEmptyRecord) +
+                         "MinRating 3\r\nLeaveOutFolder C:\\Photos\\Private stuff\\\r\n"
+                         "LeaveOutFolder D:\\\xc3\xa9t\xc3\xa9\\\r\n");
+    Settings back;
+    back.LoadFromBytes(bytes);
+    EXPECT_EQ(back.leftOutFolders, s.leftOutFolders);
+    EXPECT_TRUE(back.pictures.empty());
+    back.LoadFromBytes(std::string(kEmptyRecord));
+    EXPECT_TRUE(back.leftOutFolders.empty());
+}
+
 TEST(SettingsRecord, OutOfRangeValuesAreKeptAndClampedWhereUsed) {
     Settings s;
     s.LoadFromBytes(WithValueLines("BlobsSpeed 0\r\nBlobsSize 1000000000\r\nPictureFit -4\r\nSpanMonitors 9\r\n"

@@ -118,7 +118,7 @@ TEST(TextStorageLines, LoadingAppends) {
 TEST(TextStorageDefaults, ExactTexts) {
     TextStorage t;
     t.LoadDefaults();
-    ASSERT_EQ(t.Count(), 85u);
+    ASSERT_EQ(t.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(t.GetText(TextId::Ok), std::wstring(L"\u041E") + L"k");
     EXPECT_EQ(t.GetText(TextId::Ok).size(), 2u);
     EXPECT_EQ(t.GetText(TextId::Cancel), L"Cancel");
@@ -145,7 +145,7 @@ TEST(TextStorageDefaults, OutOfRangeIsEmpty) {
     EXPECT_EQ(t.GetText(0), L"");
     t.LoadDefaults();
     EXPECT_EQ(t.GetText(-1), L"");
-    EXPECT_EQ(t.GetText(85), L"");
+    EXPECT_EQ(t.GetText(TextStorage::kDefaultCount), L"");
     EXPECT_EQ(t.GetText(INT32_MIN), L"");
     EXPECT_EQ(t.GetText(INT32_MAX), L"");
 }
@@ -198,10 +198,10 @@ TEST(TextStorageMember, InvalidUtf8BecomesReplacementCharacter) {
 TEST(TextStorageMember, NoDataGivesDefaults) {
     TextStorage t;
     LoadTextsFromMember(t, nullptr, 10);
-    EXPECT_EQ(t.Count(), 85u);
+    EXPECT_EQ(t.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     TextStorage u;
     LoadTextsFromMember(u, "x", 0);
-    EXPECT_EQ(u.Count(), 85u);
+    EXPECT_EQ(u.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
 }
 
 TEST(TextStorageMember, ZeroDecodedCharactersAddNothing) {
@@ -215,7 +215,7 @@ TEST(TextStorageMember, NoLineInMemberGivesDefaults) {
     const std::string bytes = "\xEF\xBB\xBFonly one line";
     TextStorage t;
     LoadTextsFromMember(t, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    EXPECT_EQ(t.Count(), 85u);
+    EXPECT_EQ(t.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
 }
 
 TEST(TextStorageMember, InstanceOverloadFillsTheProcessTable) {
@@ -307,18 +307,18 @@ TEST_F(TextLanguageSelection, OnlyTheExactKeyCounts) {
 TEST_F(TextLanguageSelection, InitWithoutLanguageLoadsBuiltInTexts) {
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 85u);
+    EXPECT_EQ(TextStorage::Instance().Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(TextStorage::Instance().GetText(0), L"\u041Ek");
     EXPECT_EQ(TextStorage::Instance().GetText(53), L"Click Add or just drag and drop files to this window.");
     EXPECT_EQ(TextStorage::Instance().GetText(83), L"Gentle");
-    EXPECT_EQ(TextStorage::Instance().GetText(85), L"");
+    EXPECT_EQ(TextStorage::Instance().GetText(TextStorage::kDefaultCount), L"");
 }
 
 TEST_F(TextLanguageSelection, InitWithLanguageSevenLoadsBuiltInTexts) {
     Set(7);
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 85u);
+    EXPECT_EQ(TextStorage::Instance().Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(TextStorage::Instance().GetText(0), L"\u041Ek");
 }
 
@@ -331,7 +331,7 @@ TEST_F(TextLanguageSelection, InitWithoutArchiveLoadsBuiltInTexts) {
     Set(1);
     TextStorage::Instance().ClearForTesting();
     InitTextStorage();
-    EXPECT_EQ(TextStorage::Instance().Count(), 85u);
+    EXPECT_EQ(TextStorage::Instance().Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(TextStorage::Instance().GetText(1), L"Cancel");
 }
 
@@ -380,10 +380,10 @@ TEST_F(TextArchiveInit, RussianFileForLanguageOne) {
     Init({Member("Resource/Language_en.csv", LanguageFile("en ")),
           Member("Resource/Language_ru.csv", LanguageFile("\xD0\xA2\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82 "))},
          table);
-    ASSERT_EQ(table.Count(), 85u);
+    ASSERT_EQ(table.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(table.GetText(3), L"\u0422\u0435\u043A\u0441\u0442 3");
     EXPECT_EQ(table.GetText(83), L"\u0422\u0435\u043A\u0441\u0442 83");
-    EXPECT_EQ(table.GetText(85), L"");
+    EXPECT_EQ(table.GetText(TextStorage::kDefaultCount), L"");
 }
 
 TEST_F(TextArchiveInit, OlderFileOfTheClassicTextsLendsTheLaterOnesInEnglish) {
@@ -395,14 +395,14 @@ TEST_F(TextArchiveInit, OlderFileOfTheClassicTextsLendsTheLaterOnesInEnglish) {
     EXPECT_EQ(table.GetText(53), L"\u0422\u0435\u043A\u0441\u0442 53");
     EXPECT_EQ(table.GetText(54), L"Effect");
     EXPECT_EQ(table.GetText(68), L"The settings could not be saved.");
-    EXPECT_EQ(table.GetText(85), L"");
+    EXPECT_EQ(table.GetText(TextStorage::kDefaultCount), L"");
 }
 
 TEST_F(TextArchiveInit, JapaneseFileForLanguageSix) {
     Set(6);
     TextStorage table;
     Init({Member("Resource/Language_jp.csv", LanguageFile("\xE6\x97\xA5 "))}, table);
-    ASSERT_EQ(table.Count(), 85u);
+    ASSERT_EQ(table.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(table.GetText(0), L"\u65E5 0");
 }
 
@@ -427,7 +427,7 @@ TEST_F(TextArchiveInit, EmptyMemberGivesBuiltInTexts) {
     Set(2);
     TextStorage table;
     Init({Member("Resource/Language_de.csv", "")}, table);
-    ASSERT_EQ(table.Count(), 85u);
+    ASSERT_EQ(table.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(table.GetText(0), L"\u041Ek");
 }
 
@@ -435,7 +435,7 @@ TEST_F(TextArchiveInit, MissingMemberGivesBuiltInTexts) {
     Set(3);
     TextStorage table;
     Init({Member("Resource/Language_en.csv", LanguageFile("en "))}, table);
-    ASSERT_EQ(table.Count(), 85u);
+    ASSERT_EQ(table.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(table.GetText(1), L"Cancel");
 }
 
@@ -443,7 +443,7 @@ TEST_F(TextArchiveInit, LfOnlyMemberGivesBuiltInTexts) {
     Set(4);
     TextStorage table;
     Init({Member("Resource/Language_es.csv", "\xEF\xBB\xBF" "Aceptar\nCancelar\n")}, table);
-    ASSERT_EQ(table.Count(), 85u);
+    ASSERT_EQ(table.Count(), static_cast<size_t>(TextStorage::kDefaultCount));
     EXPECT_EQ(table.GetText(1), L"Cancel");
 }
 

@@ -64,6 +64,20 @@
 // saver could start (the dialog grows to hold it).
 #define IDC_DISPLAY_OFF_WARNING 1033
 
+// Keys during the show, the clock, the photo filters and memories, and the button that
+// leaves a folder out of the folders above it.
+#define IDC_PICTURE_KEYS_LABEL 1034
+#define IDC_PICTURE_KEYS_COMBO 1035
+#define IDC_CLOCK_LABEL 1036
+#define IDC_CLOCK_COMBO 1037
+#define IDC_MIN_RATING_LABEL 1038
+#define IDC_MIN_RATING_COMBO 1039
+#define IDC_MIN_SIZE_LABEL 1040
+#define IDC_MIN_SIZE_COMBO 1041
+#define IDC_MEMORIES_LABEL 1042
+#define IDC_MEMORIES_COMBO 1043
+#define IDC_LEAVE_OUT_FOLDER 1044
+
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.
 #define IDM_LIST_ADD 343500

@@ -57,17 +57,29 @@ const ControlText kControlTexts[] = {
     {IDC_PER_MONITOR_LABEL, TextId::PerMonitor},
     {IDC_PAN_ZOOM_LABEL, TextId::PanZoom},
     {IDC_CAPTIONS_LABEL, TextId::Captions},
+    {IDC_PICTURE_KEYS_LABEL, TextId::PictureKeys},
+    {IDC_CLOCK_LABEL, TextId::Clock},
+    {IDC_MIN_RATING_LABEL, TextId::MinRating},
+    {IDC_MIN_SIZE_LABEL, TextId::MinPictureSize},
+    {IDC_MEMORIES_LABEL, TextId::Memories},
+    {IDC_LEAVE_OUT_FOLDER, TextId::LeaveOutFolder},
 };
 // The item index is the scheme index.
 const TextId kSchemeTexts[] = {TextId::SchemeFlame, TextId::SchemeIce, TextId::SchemeSmoke, TextId::SchemeCheerful};
 
+// The shortest sides a photo may be asked to have; 0 takes any.
+const int32_t kMinPictureSizes[] = {0, 800, 1200, 2000};
+
 // The Effect and Photos groups' controls and the settings they edit. A combo box lists its
-// setting's values from the minimum up, one text each, in the table's order.
+// setting's values from the minimum up, one text each, in the table's order; or, with
+// `values`, those values: item 0 by its text, the others as numbers of pixels.
 struct EffectControl {
     int control;
     SettingKey key;
     bool trackbar;
     TextId firstItemText;  // combo boxes: the text of item 0, the others follow it; trackbars: none
+    const int32_t* values = nullptr;
+    int32_t valueCount = 0;
 };
 const EffectControl kEffectControls[] = {
     {IDC_SPEED_TRACKBAR, SettingKey::BlobsSpeed, true, TextId{}},
@@ -81,7 +93,28 @@ const EffectControl kEffectControls[] = {
     {IDC_PAN_ZOOM_COMBO, SettingKey::PanZoom, false, TextId::PanZoomOff},
     // What is written under each photo.
     {IDC_CAPTIONS_COMBO, SettingKey::Captions, false, TextId::CaptionNone},
+    // The later options, in reading order.
+    {IDC_PICTURE_KEYS_COMBO, SettingKey::PictureKeys, false, TextId::KeysEnd},
+    {IDC_MIN_RATING_COMBO, SettingKey::MinRating, false, TextId::RatingAny},
+    {IDC_MIN_SIZE_COMBO, SettingKey::MinPictureSize, false, TextId::SizeAny, kMinPictureSizes,
+     static_cast<int32_t>(sizeof(kMinPictureSizes) / sizeof(kMinPictureSizes[0]))},
+    {IDC_MEMORIES_COMBO, SettingKey::Memories, false, TextId::MemoriesOff},
+    {IDC_CLOCK_COMBO, SettingKey::Clock, false, TextId::ClockOff},
 };
+
+// The combo item that shows `value`: with a list of values, the largest not above it.
+WPARAM ComboItemOf(const EffectControl& c, int32_t value) {
+    if (!c.values) return static_cast<WPARAM>(value - SettingInfo(c.key).minimum);
+    int32_t item = 0;
+    for (int32_t i = 0; i < c.valueCount; ++i)
+        if (c.values[i] <= value) item = i;
+    return static_cast<WPARAM>(item);
+}
+
+int32_t ComboValueOf(const EffectControl& c, LRESULT item) {
+    if (!c.values) return static_cast<int32_t>(item) + SettingInfo(c.key).minimum;
+    return item < c.valueCount ? c.values[item] : c.values[0];
+}
 const int kSchemeCount = 4;
 
 std::wstring Text(TextId id) { return Translate::TextStorage::Instance().GetText(id); }
@@ -97,7 +130,7 @@ void ShowEffectChoices(HWND dialog, const Settings& settings) {
     for (const EffectControl& c : kEffectControls) {
         const LRESULT value = settings.GetClamped(c.key);
         if (c.trackbar) SendItem(dialog, c.control, TBM_SETPOS, TRUE, value);
-        else SendItem(dialog, c.control, CB_SETCURSEL, static_cast<WPARAM>(value - SettingInfo(c.key).minimum));
+        else SendItem(dialog, c.control, CB_SETCURSEL, ComboItemOf(c, static_cast<int32_t>(value)));
     }
 }
 
@@ -111,7 +144,7 @@ void TakeEffectChoices(HWND dialog, Settings& settings) {
             continue;
         }
         const LRESULT item = SendItem(dialog, c.control, CB_GETCURSEL);
-        if (item >= 0) settings.Set(c.key, static_cast<int32_t>(item) + SettingInfo(c.key).minimum);
+        if (item >= 0) settings.Set(c.key, ComboValueOf(c, item));
     }
 }
 
@@ -382,9 +415,12 @@ void SetDialogTexts() {
         const LRESULT selected = SendItem(dialog, c.control, CB_GETCURSEL);
         SendItem(dialog, c.control, CB_RESETCONTENT);
         const SettingRow& row = SettingInfo(c.key);
-        for (int32_t item = row.minimum; item <= row.maximum; ++item)
-            SendItem(dialog, c.control, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(Text(Translate::TextAfter(c.firstItemText, item - row.minimum)).c_str()));
+        const int32_t items = c.values ? c.valueCount : row.maximum - row.minimum + 1;
+        for (int32_t item = 0; item < items; ++item) {
+            const std::wstring text = c.values && item > 0 ? std::to_wstring(c.values[item]) + L" px"
+                                                           : Text(Translate::TextAfter(c.firstItemText, item));
+            SendItem(dialog, c.control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        }
         if (selected >= 0) SendItem(dialog, c.control, CB_SETCURSEL, static_cast<WPARAM>(selected));
     }
     SetWindowTextW(dialog, Text(TextId::LumoraTitle).c_str());

@@ -26,6 +26,11 @@ const SettingRow kSettingRows[kSettingCount] = {
     {SettingKey::Portraits, L"Portraits", 0, 0, 2},
     {SettingKey::PicturesPerMonitor, L"PicturesPerMonitor", 0, 0, 1},
     {SettingKey::PanZoom, L"PanZoom", 0, 0, 1},
+    {SettingKey::PictureKeys, L"PictureKeys", 0, 0, 1},
+    {SettingKey::Clock, L"Clock", 0, 0, 2},
+    {SettingKey::MinRating, L"MinRating", 0, 0, 5},
+    {SettingKey::MinPictureSize, L"MinPictureSize", 0, 0, 65535},
+    {SettingKey::Memories, L"Memories", 0, 0, 1},
 };
 
 const SettingRow& SettingInfo(SettingKey key) { return kSettingRows[static_cast<size_t>(key)]; }
@@ -44,6 +49,7 @@ namespace {
 const char kBeginMarker[] = "#Picture Info _ begin";
 const char kEndMarker[] = "#Picture Info _ end";
 const wchar_t kSettingsSuffix[] = L"scr.settings";
+const wchar_t kLeftOutKey[] = L"LeaveOutFolder";
 
 // Windows text mode turns CR LF into LF on reading; a CR on its own stays. The file is read
 // in binary mode on both platforms and translated here, so Linux and Windows see the same
@@ -97,6 +103,10 @@ void ReadValueLine(Settings& settings, const std::wstring& line) {
     std::wstring key = line.substr(start, end - start);
     std::wstring valueText = line.substr(end + 1);
     if (valueText.empty()) return;
+    if (key == kLeftOutKey) {
+        settings.leftOutFolders.push_back(valueText);  // the rest of the line, spaces and all
+        return;
+    }
     settings.SetValue(key, ParseValue(valueText));
 }
 
@@ -116,6 +126,7 @@ void Settings::ResetValues() {
 
 bool Settings::Load(const std::wstring& path) {
     ClearPictures();
+    leftOutFolders.clear();
     ResetValues();
     std::string bytes;
     if (!Platform::ReadWholeFile(path, bytes)) return false;
@@ -125,6 +136,7 @@ bool Settings::Load(const std::wstring& path) {
 
 void Settings::LoadFromBytes(const std::string& bytes) {
     ClearPictures();
+    leftOutFolders.clear();
     ResetValues();
     const std::string text = TextModeBytes(bytes);
     bool pictureMode = true;
@@ -161,6 +173,8 @@ std::string Settings::ToBytes() const {
         snprintf(number, sizeof(number), " %d", static_cast<int>(Get(row.id)));
         AppendLine(out, Platform::WideToUtf8(row.key) + number);
     }
+    for (const std::wstring& folder : leftOutFolders)
+        AppendLine(out, Platform::WideToUtf8(kLeftOutKey) + " " + Platform::WideToUtf8(folder));
     return out;
 }
 

@@ -5,6 +5,7 @@
 //   #Picture Info _ end
 //   BlobsSpeed %d / BlobsSize %d / ShowImages %d / SelectCubeMap %d / SelectLumoraEffect %d
 //   then each later key ("PictureFit %d", ...) only when it differs from its default
+//   then "LeaveOutFolder <path>" for each folder left out of the folders above it
 #pragma once
 #include <array>
 #include <cstddef>
@@ -29,8 +30,13 @@ enum class SettingKey : uint8_t {
     Portraits,           // 0 as any photo, 1 two side by side, 2 over a blurred copy
     PicturesPerMonitor,  // 0 the same picture on every monitor, 1 each monitor its own
     PanZoom,             // 0 still, 1 a gentle pan and zoom
+    PictureKeys,         // 0 any input ends the saver, 1 keys steer the photos
+    Clock,               // 0 none, 1 the time, 2 the time and the date
+    MinRating,           // 0 every photo, else only photos rated at least that many stars
+    MinPictureSize,      // 0 any, else the shortest side a photo must have, in pixels
+    Memories,            // 0 off, 1 the photos taken on this day in earlier years first
 };
-constexpr size_t kSettingCount = 12;
+constexpr size_t kSettingCount = 17;
 // The first rows are always written, as every file on users' disks has them; the rows
 // after them only when they differ from their defaults, so an untouched file keeps its bytes.
 constexpr size_t kAlwaysWrittenSettings = 5;
@@ -78,6 +84,10 @@ public:
     void ResetValues();  // the table's defaults; pictures untouched
 
     std::vector<std::wstring> pictures;
+    // Folders (ending with a separator) left out, with all below them, of the folder entries
+    // above them. Kept after the numbers, as lines whose key older readers do not know and
+    // so pass over.
+    std::vector<std::wstring> leftOutFolders;
     std::array<int32_t, kSettingCount> values;  // by SettingKey
 };
 

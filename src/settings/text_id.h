@@ -97,6 +97,36 @@ enum class TextId : int32_t {
     // The dialog's line when the display sleeps before the saver starts: %1 and %2 are
     // the display's and the saver's timeouts in minutes.
     DisplayOffFirst = 84,
+    // Keys during the show: the label, then its two choices.
+    PictureKeys = 85,
+    KeysEnd = 86,
+    KeysSteer = 87,
+    // The clock in a corner: the label, then its three choices.
+    Clock = 88,
+    ClockOff = 89,
+    ClockTime = 90,
+    ClockTimeDate = 91,
+    // The photo filters: the label, then "Any" and one to five stars.
+    MinRating = 92,
+    RatingAny = 93,
+    OneStar = 94,
+    TwoStars = 95,
+    ThreeStars = 96,
+    FourStars = 97,
+    FiveStars = 98,
+    // The shortest side a photo must have: the label and "Any"; the sizes are numbers.
+    MinPictureSize = 99,
+    SizeAny = 100,
+    // The button beside "Add Folder...", and a left-out folder's line in the list (%1 its path).
+    LeaveOutFolder = 101,
+    LeftOutEntry = 102,
+    // The photos taken on this day in earlier years: the label, then its two choices.
+    Memories = 103,
+    MemoriesOff = 104,
+    MemoriesFirst = 105,
+    // The caption's line for a memory: one year, and %1 years.
+    YearAgo = 106,
+    YearsAgo = 107,
 };
 
 // The text `steps` places after `first`: a combo box's items are consecutive texts.

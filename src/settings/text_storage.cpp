@@ -15,7 +15,7 @@ namespace WorkSpace {
 namespace Translate {
 
 // The names reach exactly the built-in table; the classic texts end with the list's hint.
-static_assert(static_cast<int32_t>(TextId::DisplayOffFirst) + 1 == TextStorage::kDefaultCount);
+static_assert(static_cast<int32_t>(TextId::YearsAgo) + 1 == TextStorage::kDefaultCount);
 static_assert(static_cast<int32_t>(TextId::ListHintDetail) + 1 == TextStorage::kClassicCount);
 
 // Text 0 begins with a Cyrillic capital O (U+041E) followed by a Latin k: that is how the
@@ -106,6 +106,29 @@ const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {
     L"Off",                                       // 82
     L"Gentle",                                    // 83
     L"The display turns off after %1 min, before the screen saver would start after %2 min: the screen saver will not appear.",  // 84
+    L"Keys",                                      // 85
+    L"End the saver",                             // 86
+    L"Steer the photos",                          // 87
+    L"Clock",                                     // 88
+    L"Off",                                       // 89
+    L"The time",                                  // 90
+    L"The time and date",                         // 91
+    L"Minimum rating",                            // 92
+    L"Any",                                       // 93
+    L"1 star",                                    // 94
+    L"2 stars",                                   // 95
+    L"3 stars",                                   // 96
+    L"4 stars",                                   // 97
+    L"5 stars",                                   // 98
+    L"Minimum size",                              // 99
+    L"Any",                                       // 100
+    L"Leave Out Folder...",                       // 101
+    L"Left out: %1",                              // 102
+    L"Memories",                                  // 103
+    L"Off",                                       // 104
+    L"On this day first",                         // 105
+    L"A year ago",                                // 106
+    L"%1 years ago",                              // 107
 };
 
 TextStorage& TextStorage::Instance() {
