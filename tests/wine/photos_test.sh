@@ -217,7 +217,8 @@ else fail "portrait over its blurred copy: $MSG"; fi
 echo "-- Portraits 2: the blurred copy is smooth"
 # A 3:4 portrait with a horizontal gradient, black to red. Its copy, 36 texels wide, fills
 # the 640 px screen behind it: drawn texel by texel, the left bar would show runs of about
-# 18 px of one level; filtered, the level changes every few pixels and by one step at most.
+# 18 px of one level; filtered, the level changes every 6 or 7 pixels (20 levels over the
+# bar, runs of 9 seen under Wine) and by one step at most.
 convert -size 400x300 gradient:'#FF0000-#000000' -rotate 90 "$P/portrait_gradient.png"
 settings SelectLumoraEffect=2 Portraits=2 -- "$P/portrait_gradient.png" >"$WORK/app/Lumora.scr.settings"
 # The longest run of one red level and the largest step between neighbours, along the left
@@ -238,7 +239,7 @@ check_smooth() {  # shot
   local longest step first last
   read -r longest step first last <<<"$(gradient_steps "$1")"
   MSG="longest run $longest px, largest step $step, red $first..$last"
-  [ "$last" -gt "$((first + 8))" ] && [ "$longest" -le 10 ] && [ "$step" -le 2 ]
+  [ "$last" -gt "$((first + 8))" ] && [ "$longest" -le 12 ] && [ "$step" -le 2 ]
 }
 if attempt portraits_smooth check_smooth; then pass "the blurred copy is filtered: $MSG"
 else fail "blurred copy in blocks: $MSG"; fi
