@@ -233,6 +233,9 @@ TEST_F(PictureLayer, TheBlurredCopyAndPanAndZoomAreFilteredAndAPictureDrawn1To1I
     };
     // Over the screen: the two bars from the 36 x 48 copy, then the portrait enlarged.
     EXPECT_EQ(filtered(kClient, false), (std::vector<bool>{true, true, true}));
+    const std::vector<std::string> strips = CallsStarting(record, "DrawPrimitiveUP");
+    EXPECT_NE(strips.at(0).find("(224 0) 0xFFFFFFFF, (224 768)"), std::string::npos) << strips[0];
+    EXPECT_NE(strips.at(1).find("(1024 768) 0xFFFFFFFF, (800 768)"), std::string::npos) << strips[1];
     // In an area of its own size the portrait shows texel for texel, unless it pans and zooms.
     const float own[4] = {0.0f, 0.0f, 300.0f, 400.0f};
     EXPECT_EQ(filtered(own, false), (std::vector<bool>{false}));
