@@ -239,10 +239,13 @@ void AdvancePictureFade(Window& w, float step, uint32_t lanes) {
     uint32_t neediest = 0;
     for (uint32_t lane = 1; lane < lanes; ++lane)
         if (UserTextures::Lane(lane).Count() < UserTextures::Lane(neediest).Count()) neediest = lane;
-    // Each picture was decoded and paired for its own lane's monitor.
-    uint32_t madeFor = 0;
-    if (lanes > 1 && w.pictureStream.Waiting(madeFor) && madeFor < lanes) neediest = madeFor;
     const uint32_t most = lanes > 1 ? 2 : UserTextures::kMaxTextures;
+    // Each picture was decoded and paired for its own lane's monitor; but a monitor with
+    // nothing of its own never waits behind a lane that is full (a stream made for other lanes).
+    uint32_t madeFor = 0;
+    if (lanes > 1 && w.pictureStream.Waiting(madeFor) && madeFor < lanes &&
+        (UserTextures::Lane(madeFor).Count() < most || UserTextures::Lane(neediest).Count() > 0))
+        neediest = madeFor;
     for (uint32_t lane = 0; lane < lanes; ++lane) AdvanceLane(w, lane, step, lane == neediest, most);
 }
 
