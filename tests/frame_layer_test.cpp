@@ -1,7 +1,8 @@
 // The frame's layers over one or more monitors on the recording backend: one view per
 // monitor (or one spanning them), every view the same stream with its own logo and pictures,
 // and one advance a frame whatever the number of views; each layer's draw the same on a
-// device's first frame as on a later one.
+// device's first frame as on a later one; each monitor's lane judges and decodes its
+// portraits for its own shape, and fades its first picture in.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,6 +16,7 @@
 #include "scene/picture_layer.h"
 #include "scene/scene.h"
 #include "scene/window.h"
+#include "pictures/picture_decode.h"
 #include "test_support.h"
 
 using namespace WorkSpace;
@@ -220,6 +222,107 @@ TEST_F(PerMonitor, EachMonitorTakesTheNextPictureAndTheirCrossFadesAreStaggered)
     EXPECT_EQ(CallsStarting(record, "SetTexture(0, image:4x3:FF000010)").size(), 3u);
     w.settings.Set(SettingKey::PicturesPerMonitor, 0);
     StopPictures(w);  // every lane's textures go before the recorder does
+}
+
+namespace {
+// A 24-megapixel portrait (4000 x 6000), as a codec that decodes at half size gives it.
+bool BigPortraitDecoder(const std::wstring&, const PictureTarget& target, DecodedPicture& out) {
+    Image raw;
+    raw.width = 2000;
+    raw.height = 3000;
+    raw.pixels.assign(size_t(raw.width) * raw.height, 0xFF304050u);
+    return FinishPicture(raw, 1, target, out, 4000, 6000);
+}
+
+// The textures view `view` (its viewport's call) draws, up to the next viewport.
+std::vector<std::string> ViewTextures(const GraphicsRecord& record, const std::string& viewport) {
+    std::vector<std::string> out;
+    const int from = record.Find(viewport), to = record.Find("SetViewport", from + 1);
+    for (int i = from; i >= 0 && i < (to < 0 ? static_cast<int>(record.calls.size()) : to); ++i)
+        if (record.calls[i].rfind("SetTexture(0, image:", 0) == 0) out.push_back(record.calls[i].substr(20));
+    return out;
+}
+}  // namespace
+
+TEST_F(PerMonitor, WithFillAt4KAPairOfPortraitsIsDecodedForItsHalves) {
+    UseMonitors(3840, 2160, {Rect(0, 0, 3840, 2160)});
+    Window& w = GetWindow();
+    w.pictureStream.SetDecoder(BigPortraitDecoder);
+    w.settings.pictures = {L"p.jpg", L"q.jpg"};
+    w.settings.Set(SettingKey::PictureFit, 2);
+    w.settings.Set(SettingKey::Portraits, 1);
+    w.showPictures = 1;
+    UserTextures::Instance().SetDevice(w.device);
+    record.Clear();
+    LoadPictureTextures();
+    w.pictureStream.WaitUntilIdle();
+    AdvancePictureFade(w);
+    // Fitted into 1920 x 2160 each, not filling 3840 x 2160 (3840 x 5760, 88 MB apiece).
+    const std::vector<std::string> uploads = CallsStarting(record, "CreateTextureFromImage");
+    EXPECT_EQ(uploads, (std::vector<std::string>(2, "CreateTextureFromImage(image:1440x2160:FF304050, 1)")));
+    w.pictureStream.SetDecoder(nullptr);
+}
+
+TEST_F(PerMonitor, ALandscapeAndAPortraitMonitorSideBySideEachPairWhatLiesAcrossThem) {
+    UseMonitors(3000, 1920, {Rect(0, 0, 1920, 1080), Rect(1920, 0, 3000, 1920)});
+    Window& w = GetWindow();
+    w.settings.pictures = {WriteTga(dir + "/p0.tga", 30, 40, 0xFF000010u), WriteTga(dir + "/p1.tga", 30, 40, 0xFF000011u),
+                           WriteTga(dir + "/l2.tga", 40, 30, 0xFF000012u), WriteTga(dir + "/l3.tga", 40, 30, 0xFF000013u)};
+    w.settings.Set(SettingKey::PicturesPerMonitor, 1);
+    w.settings.Set(SettingKey::Portraits, 1);
+    w.showPictures = 1;
+    UserTextures::Instance().SetDevice(w.device);
+    LoadPictureTextures();
+    // Past the portrait monitor's fade from the first one's picture to its own.
+    for (int frame = 0; frame < 60; ++frame) {
+        w.pictureStream.WaitUntilIdle();
+        RenderFrame(false);
+    }
+    // The portraits side by side on the landscape monitor, the landscapes one above the
+    // other on the portrait one.
+    ASSERT_GE(UserTextures::Lane(1).Count(), 1u);
+    EXPECT_EQ(UserTextures::Lane(0).At(0).listIndex, 0u);
+    EXPECT_NE(UserTextures::Lane(0).At(0).partner, nullptr);
+    EXPECT_EQ(UserTextures::Lane(1).At(0).listIndex, 2u);
+    EXPECT_NE(UserTextures::Lane(1).At(0).partner, nullptr);
+    record.Clear();
+    RenderFrame(false);
+    std::vector<std::string> shown = ViewTextures(record, "SetViewport(1920, 0, 1080, 1920)");
+    shown.resize(2);  // the pair on screen; the next one waits its turn, unseen
+    EXPECT_EQ(shown, (std::vector<std::string>{"40x30:FF000012)", "40x30:FF000013)"}));
+
+    // A pair shown on a monitor of the other orientation (the portrait one has no picture
+    // of its own and shows the first's): both pictures, one above the other.
+    w.settings.pictures.resize(2);
+    LoadPictureTextures();
+    record.Clear();
+    RenderFrame(false);
+    EXPECT_EQ(ViewTextures(record, "SetViewport(1920, 0, 1080, 1920)"),
+              (std::vector<std::string>{"30x40:FF000010)", "30x40:FF000011)"}));
+    StopPictures(w);
+}
+
+TEST_F(PerMonitor, AMonitorAfterTheFirstFadesItsOwnFirstPictureIn) {
+    UseMonitors(1600, 600, {Rect(0, 0, 800, 600), Rect(800, 0, 1600, 600)});
+    Window& w = GetWindow();
+    w.settings.pictures = {WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AAu), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BBu)};
+    w.settings.Set(SettingKey::PicturesPerMonitor, 1);
+    w.showPictures = 1;
+    UserTextures::Instance().SetDevice(w.device);
+    LoadPictureTextures();
+    record.Clear();
+    RenderFrame(false);  // a for the first monitor; the second shows it meanwhile
+    EXPECT_EQ(ViewTextures(record, "SetViewport(800, 0, 800, 600)"), (std::vector<std::string>{"4x3:FF0000AA)"}));
+    w.pictureStream.WaitUntilIdle();
+    record.Clear();
+    RenderFrame(false);  // b arrives for the second: a fades out there as b fades in
+    EXPECT_EQ(ViewTextures(record, "SetViewport(800, 0, 800, 600)"),
+              (std::vector<std::string>{"4x3:FF0000AA)", "4x3:FF0000BB)"}));
+    const std::vector<std::string> quads = CallsStarting(record, "DrawPrimitiveUP(6, 2, 28");
+    ASSERT_EQ(quads.size(), 3u);
+    EXPECT_NE(quads[1].find("0xF9F9F9F9"), std::string::npos) << quads[1];
+    EXPECT_NE(quads[2].find("0x05050505"), std::string::npos) << quads[2];
+    StopPictures(w);
 }
 
 TEST(FrameSettingsTest, ThePhotoOptionsAreReadAndSpanningTurnsOffPanZoomAndPicturesPerMonitor) {

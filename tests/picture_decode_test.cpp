@@ -30,6 +30,30 @@ TEST(PictureDecode, SizeFollowsTheFitModeAndNeverGrows) {
     ExpectSize(PictureFit::Fit, 640, 480, 0, 0, 640, 480);        // no target: own size
 }
 
+TEST(PictureDecode, APictureLyingAcrossIsDecodedForItsFittedPlace) {
+    // A 24-megapixel portrait on a 4K screen with Fill is drawn fitted, beside its partner or
+    // over its blurred copy: 1440 x 2160, not 3840 x 5760. Others keep the user's fit.
+    const struct {
+        uint32_t w, h;
+        bool fitAcross;
+        uint32_t ew, eh;
+    } cases[] = {{4000, 6000, true, 1440, 2160},
+                 {4000, 6000, false, 3840, 5760},
+                 {6000, 4000, true, 3840, 2560},
+                 {4000, 4000, true, 3840, 3840}};
+    for (const auto& c : cases) {
+        PictureTarget target;
+        target.width = 3840;
+        target.height = 2160;
+        target.fit = PictureFit::Fill;
+        target.fitAcross = c.fitAcross;
+        uint32_t ow = 0, oh = 0;
+        PictureDecodeSize(target, c.w, c.h, ow, oh);
+        EXPECT_EQ(ow, c.ew) << c.w << "x" << c.h << " " << c.fitAcross;
+        EXPECT_EQ(oh, c.eh) << c.w << "x" << c.h << " " << c.fitAcross;
+    }
+}
+
 TEST(PictureDecode, FinishTurnsAfterABoxShrink) {
     // 8 x 4 stored, left half white, right half black, orientation 6: upright 4 x 8 with the
     // white half on top; shrunk to 2 x 4 every pixel is a box average of 2 x 2 stored pixels.

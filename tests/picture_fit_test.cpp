@@ -1,4 +1,5 @@
-// Stretch, fit and fill of a picture into an area of the screen.
+// Stretch, fit and fill of a picture into an area of the screen, its pan and zoom, and
+// whether a placed quad wants a filter.
 #include "pictures/picture_fit.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,30 @@ TEST(PictureFit, PanAndZoomStaysInsideThePictureAndReachesAnEndOfTheLongSide) {
     // A tall placement pans along its height.
     const PictureQuad tall = PlacePicture(PictureFit::Fit, kScreen, 3000, 4000);
     NearQuad(PanAndZoom(tall, 1.0f, false), 175, 0, 625, 600, 0.5f - keep / 2, 1.0f - keep, 0.5f + keep / 2, 1);
+}
+
+TEST(PictureFit, PanProgressGoesToAndFroBetweenTheSameBounds) {
+    const struct {
+        float travelled, progress;
+    } cases[] = {{-0.5f, 0.0f}, {0.0f, 0.0f}, {0.5f, 0.5f}, {1.0f, 1.0f}, {1.25f, 0.75f},
+                 {2.0f, 0.0f},  {2.5f, 0.5f}, {3.75f, 0.25f}, {41.5f, 0.5f}};
+    for (const auto& c : cases) EXPECT_NEAR(PanProgress(c.travelled), c.progress, 1e-5f) << c.travelled;
+}
+
+TEST(PictureFit, AQuadWantsAFilterOnlyWhereItsTexelsAreDrawnAtAnotherSize) {
+    const struct {
+        PictureQuad quad;
+        uint32_t w, h;
+        bool scaled;
+    } cases[] = {
+        {{{0, 0, 800, 600}, {0, 0, 1, 1}}, 800, 600, false},        // 1:1
+        {{{100, 50, 900, 650}, {0, 0, 1, 1}}, 800, 600, false},     // 1:1, moved
+        {{{0, 0, 800, 600}, {0, 0, 1, 1}}, 36, 48, true},           // a small copy stretched
+        {{{0, 0, 800, 600}, {0.1f, 0, 0.9f, 1}}, 1000, 600, false}, // the middle 800 of 1000
+        {{{0, 0, 800, 600}, {0.1f, 0, 0.9f, 1}}, 1000, 640, true},  // squeezed in height
+        {{{0, 0, 800, 600}, {0, 0, 1, 1}}, 1600, 1200, true},       // drawn smaller
+    };
+    for (const auto& c : cases) EXPECT_EQ(DrawnAtScale(c.quad, c.w, c.h), c.scaled) << c.w << "x" << c.h;
 }
 
 }  // namespace

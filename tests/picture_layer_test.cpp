@@ -1,6 +1,7 @@
 // The picture layer on the recording backend: one picture covering its place, the cross-fade
 // with its states, the stream's order with at most three textures, a failed upload, the fit
-// modes, a late first picture fading in, and the fade's step at every frame rate.
+// modes, a late first picture fading in, and the fade's step at every frame rate; the filter
+// of the quads drawn at scale, and a photo alone on screen that keeps panning.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -207,6 +208,66 @@ TEST_F(PictureLayer, PortraitsSideBySideOrOverTheirBlurredCopy) {
     // Over the blurred copy: the two bars from it, then the picture fitted (576 wide).
     EXPECT_EQ(quads(2), (std::vector<std::string>{"(0 0)", "(800 0)", "(224 0)"}));
     EXPECT_TRUE(record.Contains("SetTexture(0, image:36x48:"));
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, TheBlurredCopyAndPanAndZoomAreFilteredAndAPictureDrawn1To1IsNot) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    GetWindow().fade = CrossFade();
+    LoadPictures({WriteTga(dir + "/a.tga", 300, 400, 0xFF203040)}, 1, 2);
+    AdvancePictureFade(GetWindow());
+    const std::string linear = "SAMP 0 MAGFILTER=2; SAMP 0 MINFILTER=2;";
+    const std::string clamped = "SAMP 0 ADDRESSU=3; SAMP 0 ADDRESSV=3;";
+    auto filtered = [&](const float area[4], bool panZoom) {
+        record.Clear();
+        PhotoLook look;
+        look.portraits = 2;
+        look.panZoom = panZoom;
+        DrawPictureLayer(GetWindow(), area, RecordFit(), look);
+        std::vector<bool> out;
+        for (const std::string& states : record.drawStates) {
+            EXPECT_NE(states.find(clamped), std::string::npos) << states;
+            out.push_back(states.find(linear) != std::string::npos);
+        }
+        return out;
+    };
+    // Over the screen: the two bars from the 36 x 48 copy, then the portrait enlarged.
+    EXPECT_EQ(filtered(kClient, false), (std::vector<bool>{true, true, true}));
+    const std::vector<std::string> strips = CallsStarting(record, "DrawPrimitiveUP");
+    EXPECT_NE(strips.at(0).find("(224 0) 0xFFFFFFFF, (224 768)"), std::string::npos) << strips[0];
+    EXPECT_NE(strips.at(1).find("(1024 768) 0xFFFFFFFF, (800 768)"), std::string::npos) << strips[1];
+    // In an area of its own size the portrait shows texel for texel, unless it pans and zooms.
+    const float own[4] = {0.0f, 0.0f, 300.0f, 400.0f};
+    EXPECT_EQ(filtered(own, false), (std::vector<bool>{false}));
+    EXPECT_EQ(filtered(own, true), (std::vector<bool>{true}));
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, APhotoAloneKeepsPanningToAndFroWithinTheSameBounds) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    w.fade = CrossFade();
+    LoadPictures({WriteTga(dir + "/a.tga", 400, 300, 0xFF203040)}, 2);
+    PhotoLook look;
+    look.panZoom = true;
+    auto drawn = [&] {
+        record.Clear();
+        DrawPictureLayer(w, kClient, RecordFit(), look);
+        return record.lastQuad;
+    };
+    AdvancePictureFade(w);
+    const std::vector<float> start = drawn();
+    // A second later (60 frames) it has moved on; after twice a picture's time alone
+    // (4000 frames: out to one end and back) it is where it started.
+    for (int frame = 0; frame < 60; ++frame) AdvancePictureFade(w);
+    EXPECT_NE(drawn(), start);
+    for (int frame = 60; frame < 4000; ++frame) AdvancePictureFade(w);
+    const std::vector<float> back = drawn();
+    ASSERT_EQ(back.size(), start.size());
+    for (size_t i = 0; i < start.size(); ++i) {
+        if (i % 7 == 4) continue;  // each vertex's floats but its colour
+        EXPECT_NEAR(back[i], start[i], 1e-3f) << i;
+    }
     ReleaseScene();
 }
 

@@ -100,6 +100,19 @@ void LoadPictureTextures() {
     options.target.width = static_cast<uint32_t>(width);
     options.target.height = static_cast<uint32_t>(height);
     options.target.fit = static_cast<PictureFit>(w.settings.GetClamped(SettingKey::PictureFit));
+    // With a picture per monitor, each monitor's lane is decoded for, and judges portraits
+    // against, its own area: a landscape and a portrait monitor side by side both pair.
+    const bool span = w.settings.GetClamped(SettingKey::SpanMonitors) != 0;
+    const uint32_t lanes = PictureLanes(w, !span && w.settings.GetClamped(SettingKey::PicturesPerMonitor) != 0);
+    for (uint32_t lane = 0; lanes > 1 && lane < lanes; ++lane) {
+        PictureTarget target = options.target;
+        target.width = target.height = 0;
+        for (int32_t i = static_cast<int32_t>(lane); i < w.views.count; i += static_cast<int32_t>(lanes)) {
+            target.width = std::max(target.width, static_cast<uint32_t>(w.views.views[i].rect.Width()));
+            target.height = std::max(target.height, static_cast<uint32_t>(w.views.views[i].rect.Height()));
+        }
+        options.laneTargets.push_back(target);
+    }
     options.shuffle = w.settings.GetClamped(SettingKey::PictureOrder) == 1;
     // The worker pairs the portraits or blurs their copies, never the drawing.
     options.portraits = w.settings.GetClamped(SettingKey::Portraits);

@@ -34,7 +34,7 @@ constexpr uint32_t BLEND_ONE = 2, BLEND_SRCCOLOR = 3, BLEND_SRCALPHA = 5, BLEND_
 // Sampler states
 constexpr uint32_t SAMP_ADDRESSU = 1, SAMP_ADDRESSV = 2, SAMP_MAGFILTER = 5, SAMP_MINFILTER = 6,
                    SAMP_MIPFILTER = 7;
-constexpr uint32_t TADDRESS_CLAMP = 3, TEXF_NONE = 0;
+constexpr uint32_t TADDRESS_CLAMP = 3, TEXF_NONE = 0, TEXF_POINT = 1, TEXF_LINEAR = 2;
 // Texture stage states
 constexpr uint32_t TSS_COLOROP = 1, TSS_COLORARG1 = 2, TSS_COLORARG2 = 3, TSS_ALPHAOP = 4, TSS_ALPHAARG1 = 5,
                    TSS_ALPHAARG2 = 6;

@@ -66,13 +66,16 @@ void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint
     outW = std::min(std::max(w, 1u), kMaxImageSide);
     outH = std::min(std::max(h, 1u), kMaxImageSide);
     if (target.width == 0 || target.height == 0 || w == 0 || h == 0) return;
-    if (target.fit == PictureFit::Stretch) {
+    const bool fitted = target.fitAcross && LiesAcross(w, h, static_cast<float>(target.width),
+                                                       static_cast<float>(target.height));
+    const PictureFit fit = fitted ? PictureFit::Fit : target.fit;
+    if (fit == PictureFit::Stretch) {
         outW = std::min(outW, target.width);
         outH = std::min(outH, target.height);
         return;
     }
     const double sx = double(target.width) / double(w), sy = double(target.height) / double(h);
-    const double s = std::min(target.fit == PictureFit::Fit ? std::min(sx, sy) : std::max(sx, sy), 1.0);
+    const double s = std::min(fit == PictureFit::Fit ? std::min(sx, sy) : std::max(sx, sy), 1.0);
     if (s >= 1.0) return;
     outW = std::min(std::max(static_cast<uint32_t>(std::lround(w * s)), 1u), outW);
     outH = std::min(std::max(static_cast<uint32_t>(std::lround(h * s)), 1u), outH);

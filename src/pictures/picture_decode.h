@@ -17,6 +17,9 @@ namespace WorkSpace {
 struct PictureTarget {
     uint32_t width = 0, height = 0;  // 0: keep the picture's own size
     PictureFit fit = PictureFit::Stretch;
+    // A picture that lies across the area is drawn fitted, whatever `fit` (portraits beside
+    // each other or over their blurred copy): it is decoded for that place.
+    bool fitAcross = false;
 };
 
 struct DecodedPicture {
@@ -69,6 +72,7 @@ void SetPictureTextureLimits(uint32_t maxWidth, uint32_t maxHeight, bool powerOf
 
 // The size a w x h upright picture gets for the target: Stretch shrinks each side to the
 // target's, Fit shrinks it to fit inside, Fill to cover it; never larger than the picture.
+// With fitAcross, one that lies across the target is fitted.
 void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint32_t& outW, uint32_t& outH);
 
 // The size, as stored in the file (before the EXIF turn), that a picture stored at w x h is

@@ -1,5 +1,7 @@
 #include "pictures/picture_fit.h"
 
+#include <cmath>
+
 namespace WorkSpace {
 
 PictureQuad PlacePicture(PictureFit mode, const float area[4], uint32_t pictureWidth, uint32_t pictureHeight) {
@@ -70,6 +72,20 @@ PictureQuad SubQuad(const PictureQuad& quad, const float rect[4]) {
 bool LiesAcross(uint32_t w, uint32_t h, float areaW, float areaH) {
     if (w == 0 || h == 0 || w == h || areaW <= 0.0f || areaH <= 0.0f || areaW == areaH) return false;
     return (w > h) != (areaW > areaH);
+}
+
+float PanProgress(float travelled) {
+    if (!(travelled > 0.0f)) return 0.0f;
+    const float lap = std::fmod(travelled, 2.0f);
+    return lap <= 1.0f ? lap : 2.0f - lap;
+}
+
+bool DrawnAtScale(const PictureQuad& quad, uint32_t textureW, uint32_t textureH) {
+    const float drawnW = quad.rect[2] - quad.rect[0], drawnH = quad.rect[3] - quad.rect[1];
+    const float texelsW = (quad.uv[2] - quad.uv[0]) * static_cast<float>(textureW);
+    const float texelsH = (quad.uv[3] - quad.uv[1]) * static_cast<float>(textureH);
+    return std::fabs(std::fabs(drawnW) - std::fabs(texelsW)) > 0.1f ||
+           std::fabs(std::fabs(drawnH) - std::fabs(texelsH)) > 0.1f;
 }
 
 }  // namespace WorkSpace

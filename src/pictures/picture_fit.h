@@ -34,4 +34,14 @@ PictureQuad SubQuad(const PictureQuad& quad, const float rect[4]);
 // area or the reverse. Square ones never do.
 bool LiesAcross(uint32_t w, uint32_t h, float areaW, float areaH);
 
+// Where a picture's pan and zoom stands (PanAndZoom's progress) once it has `travelled` that
+// far: 0 to 1 once through, as the cross-fade moves it. A picture left on screen alone goes
+// on past 1 and back, to and fro between the same bounds, turning at each end.
+float PanProgress(float travelled);
+
+// Whether `quad` draws its texels (a texture of textureW x textureH) larger or smaller than
+// they are, by more than a tenth of a pixel across the quad: such a quad wants a filter,
+// one drawn 1:1 samples each texel as it is.
+bool DrawnAtScale(const PictureQuad& quad, uint32_t textureW, uint32_t textureH);
+
 }  // namespace WorkSpace

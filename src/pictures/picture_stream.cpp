@@ -36,29 +36,49 @@ struct Job {
     std::vector<std::wstring> entries;
     PictureLibrary::Options options;
     PictureDecoder decoder;
-    PictureTarget target;
+    PictureTarget target;  // the largest area: the captions' font is made for it
+    std::vector<PictureTarget> laneTargets;
     int32_t portraits = 0;
     std::chrono::milliseconds retryRest;
     CaptionOptions captions;
     CaptionPainter* painter = nullptr;  // the worker's own
 };
 
-bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
-    return LiesAcross(picture.width, picture.height, static_cast<float>(job.target.width),
-                      static_cast<float>(job.target.height));
+bool LiesAcrossTarget(const PictureTarget& target, const DecodedPicture& picture) {
+    return LiesAcross(picture.width, picture.height, static_cast<float>(target.width),
+                      static_cast<float>(target.height));
+}
+
+bool SameTarget(const PictureTarget& a, const PictureTarget& b) {
+    return a.width == b.width && a.height == b.height && a.fit == b.fit && a.fitAcross == b.fitAcross;
+}
+
+// A picture of a pair is drawn fitted into its half of the area, across the area's long
+// side: a nearly square portrait, decoded to fit the whole area, is made smaller for it.
+void FitIntoHalf(const PictureTarget& target, DecodedPicture& picture) {
+    PictureTarget half = target;
+    half.fit = PictureFit::Fit;
+    half.fitAcross = false;
+    if (target.width >= target.height)
+        half.width = target.width / 2;
+    else
+        half.height = target.height / 2;
+    uint32_t w = 0, h = 0;
+    PictureDecodeSize(half, picture.image.width, picture.image.height, w, h);
+    if (w < picture.image.width || h < picture.image.height) picture.image = ScaleImage(picture.image, w, h);
 }
 
 // The caption is made with its picture, on the worker: the render thread only draws it. It
 // takes half the width of the area it is drawn in at most, the view or a pair's half of it;
 // the small preview shows none.
-void AddCaption(const Job& job, DecodedPicture& picture, bool paired) {
+void AddCaption(const Job& job, const PictureTarget& target, DecodedPicture& picture, bool paired) {
     if (job.captions.mode == CaptionMode::None || !job.painter) return;
-    if (job.target.height != 0 && job.target.height < kCaptionLeastViewHeight) return;
+    if (target.height != 0 && target.height < kCaptionLeastViewHeight) return;
     const PhotoFacts& facts = picture.facts;
     const Gazetteer* places = job.captions.mode == CaptionMode::DateAndPlace && facts.hasPosition
                                   ? SharedGazetteer(job.captions.places)
                                   : nullptr;
-    const uint32_t area = paired && job.target.width >= job.target.height ? job.target.width / 2 : job.target.width;
+    const uint32_t area = paired && target.width >= target.height ? target.width / 2 : target.width;
     try {
         const CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
         job.painter->Render(text, area / 2, picture.caption);
@@ -67,11 +87,12 @@ void AddCaption(const Job& job, DecodedPicture& picture, bool paired) {
     }
 }
 
-bool Decode(const Job& job, PictureLibrary& library, const std::wstring& path, StreamedPicture& out) {
+bool Decode(const Job& job, const PictureTarget& target, PictureLibrary& library, const std::wstring& path,
+            StreamedPicture& out) {
     bool decoded = false;
     TakeDecodeFailure();
     try {
-        decoded = job.decoder(path, job.target, out.picture);
+        decoded = job.decoder(path, target, out.picture);
     } catch (const std::bad_alloc&) {
         // Not the picture's fault: a lost allocation is worth another try on a later lap.
         ReportDecodeFailure(PictureFailure::NoMemory);
@@ -101,14 +122,33 @@ void RunLaps(Job& job) {
     bool aheadFull = false;
     StreamedPicture ahead;
     std::wstring aheadPath;
-    // The next readable picture. `mayRest`: a new lap after one with nothing
+    PictureTarget aheadTarget;
+    // The lanes take the pictures in turn; each picture is made for the lane it goes to.
+    uint32_t delivered = 0;
+    auto laneOf = [&]() -> uint32_t {
+        return job.laneTargets.empty() ? 0u : delivered % static_cast<uint32_t>(job.laneTargets.size());
+    };
+    auto targetOf = [&](uint32_t lane) -> const PictureTarget& {
+        return job.laneTargets.empty() ? job.target : job.laneTargets[lane];
+    };
+    // The next readable picture for `target`. `mayRest`: a new lap after one with nothing
     // new to show waits first (a partner is never waited for: its picture would wait with it).
-    auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest) {
+    auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest, const PictureTarget& target) {
         if (aheadFull) {
             aheadFull = false;
-            out = std::move(ahead);
-            outPath = aheadPath;
-            return true;
+            // Read for the lane before, whose area differs: decoded again for this one.
+            if (SameTarget(aheadTarget, target)) {
+                out = std::move(ahead);
+                outPath = aheadPath;
+                return true;
+            }
+            out = StreamedPicture();
+            out.listIndex = ahead.listIndex;
+            ahead = StreamedPicture();
+            if (Decode(job, target, library, aheadPath, out)) {
+                outPath = aheadPath;
+                return true;
+            }
         }
         std::wstring path;
         uint32_t place = 0;
@@ -123,7 +163,7 @@ void RunLaps(Job& job) {
             }
             out = StreamedPicture();
             out.listIndex = place;
-            if (!Decode(job, library, path, out)) continue;
+            if (!Decode(job, target, library, path, out)) continue;
             ++shownInLap;
             outPath = path;
             return true;
@@ -132,30 +172,40 @@ void RunLaps(Job& job) {
     };
     StreamedPicture picture;
     std::wstring path, partnerPath;
-    while (!shared.stop.load() && next(picture, path, true)) {
+    for (;;) {
+        const uint32_t lane = laneOf();
+        const PictureTarget& target = targetOf(lane);
+        if (shared.stop.load() || !next(picture, path, true, target)) break;
+        picture.lane = lane;
         partnerPath.clear();
-        if (job.portraits != 0 && LiesAcrossTarget(job, picture.picture)) {
+        if (job.portraits != 0 && LiesAcrossTarget(target, picture.picture)) {
             StreamedPicture partner;
-            if (job.portraits == 1 && next(partner, partnerPath, false)) {
-                if (partnerPath != path && LiesAcrossTarget(job, partner.picture)) {
+            if (job.portraits == 1 && next(partner, partnerPath, false, target)) {
+                if (partnerPath != path && LiesAcrossTarget(target, partner.picture)) {
                     picture.paired = true;
                     picture.partner = std::move(partner.picture);
                     picture.partnerIndex = partner.listIndex;
                 } else {
                     ahead = std::move(partner);
                     aheadPath = partnerPath;
+                    aheadTarget = target;
                     aheadFull = true;
                     partnerPath.clear();
                 }
             }
             try {
-                if (!picture.paired) picture.backdrop = BlurredBackdrop(picture.picture.image);
+                if (picture.paired) {
+                    FitIntoHalf(target, picture.picture);
+                    FitIntoHalf(target, picture.partner);
+                } else {
+                    picture.backdrop = BlurredBackdrop(picture.picture.image);
+                }
             } catch (const std::bad_alloc&) {
                 picture.backdrop = Image();  // memory short: the picture shows over black
             }
         }
-        AddCaption(job, picture.picture, picture.paired);
-        if (picture.paired) AddCaption(job, picture.partner, true);
+        AddCaption(job, target, picture.picture, picture.paired);
+        if (picture.paired) AddCaption(job, target, picture.partner, true);
         const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
         // The slot is empty here: the last picture was taken before this one was looked for.
         std::unique_lock<std::mutex> lock(shared.mutex);
@@ -171,6 +221,7 @@ void RunLaps(Job& job) {
         shared.holding = false;
         if (shared.stop.load()) break;
         lock.unlock();
+        ++delivered;
         library.Shown(path, place);
         job.options.firstPlace = place + 1;
         if (!partnerPath.empty()) {
@@ -227,6 +278,10 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.entries = entries;
     job.decoder = decoder_;
     job.target = options.target;
+    job.laneTargets = options.laneTargets;
+    // Portraits paired or over their blurred copy are drawn fitted: decoded so.
+    job.target.fitAcross = options.portraits != 0;
+    for (PictureTarget& target : job.laneTargets) target.fitAcross = options.portraits != 0;
     job.portraits = options.portraits;
     job.retryRest = options.retryRest;
     job.captions = options.captions;
@@ -269,6 +324,14 @@ bool PictureStream::Take(StreamedPicture& out) {
         shared_->full = false;
     }
     shared_->changed.notify_all();
+    return true;
+}
+
+bool PictureStream::Waiting(uint32_t& lane) {
+    if (!shared_) return false;
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (!shared_->full) return false;
+    lane = shared_->slot.lane;
     return true;
 }
 

@@ -25,6 +25,8 @@ namespace WorkSpace {
 struct StreamedPicture {
     DecodedPicture picture;
     uint32_t listIndex = 0;  // the picture's place in its lap
+    // The monitor's lane it was decoded and paired for (PictureStreamOptions::laneTargets).
+    uint32_t lane = 0;
     // Portraits side by side: the next picture, when it lies across the target too.
     bool paired = false;
     DecodedPicture partner;
@@ -40,6 +42,10 @@ struct PictureStreamOptions {
     uint32_t first = 0;  // list order: the place to start from
     bool shuffle = false;
     PictureTarget target;
+    // With a picture per monitor, the area of each monitor's lane: the pictures go to the
+    // lanes in turn, each decoded for its lane, and whether it lies across (a portrait's
+    // pair or blurred copy) is judged against that lane's area. Empty: one lane, `target`.
+    std::vector<PictureTarget> laneTargets;
     std::wstring statePath;
     // How a picture that lies across the target is shown: 0 as any other, 1 beside the next
     // one that does too (over its blurred copy without one), 2 over its blurred copy.
@@ -75,6 +81,8 @@ public:
     void Stop();
     // The next decoded picture, if one is waiting.
     bool Take(StreamedPicture& out);
+    // Whether a picture is waiting, and for which lane.
+    bool Waiting(uint32_t& lane);
     // Blocks until the worker waits for the picture in the slot to be taken, rests between laps
     // (a library with fewer than two readable pictures), or has ended. For tests and
     // measurements.

@@ -15,10 +15,23 @@ uint32_t Grey(float weight) {
     return (b << 24) | (b << 16) | (b << 8) | b;
 }
 
+// How a picture's quad samples its texture: drawn larger or smaller than its texels (the
+// blurred copy stretched over the screen, a pan and zoom, a picture not decoded for exactly
+// its place), with linear filtering, which shows neither blocks nor an edge that jumps a
+// texel at a time; 1:1, as the texels are. Sampler 0 stays clamped, so the filter never
+// reaches round to the far edge.
+void SetPictureSampling(GraphicsDevice* device, bool linear) {
+    const uint32_t filter = linear ? D3D::TEXF_LINEAR : D3D::TEXF_NONE;
+    device->SetSamplerState(0, D3D::SAMP_MINFILTER, filter);
+    device->SetSamplerState(0, D3D::SAMP_MAGFILTER, filter);
+}
+
 // Every state the pictures' quads rely on: while two pictures cross-fade, each is blended by
-// its vertex colour; one alone covers its place, unblended.
+// its vertex colour; one alone covers its place, unblended. Each quad then sets its filter.
 void SetupPictureRenderState(GraphicsDevice* device, bool crossFade) {
     SetupScreenQuadRenderState(device);
+    device->SetSamplerState(0, D3D::SAMP_ADDRESSU, D3D::TADDRESS_CLAMP);
+    device->SetSamplerState(0, D3D::SAMP_ADDRESSV, D3D::TADDRESS_CLAMP);
     if (!crossFade) {
         device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
         device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
@@ -95,7 +108,8 @@ bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex)
     if (!device_ || count_ == kMaxTextures) return false;
     Texture* texture = Upload(picture.image);
     if (!texture) return false;
-    pictures_[count_++] = Picture{texture, picture.width, picture.height, listIndex};
+    pictures_[count_++] = Picture{texture, picture.width, picture.height, picture.image.width, picture.image.height,
+                                  listIndex};
     Picture& added = pictures_[count_ - 1];
     added.caption = UploadCaption(picture.caption, added.captionWidth, added.captionHeight);
     return true;
@@ -117,6 +131,8 @@ bool UserTextures::AddPicture(const StreamedPicture& streamed) {
     if (streamed.paired && (added.partner = Upload(streamed.partner.image)) != nullptr) {
         added.partnerWidth = streamed.partner.width;
         added.partnerHeight = streamed.partner.height;
+        added.partnerImageWidth = streamed.partner.image.width;
+        added.partnerImageHeight = streamed.partner.image.height;
         added.partnerCaption =
             UploadCaption(streamed.partner.caption, added.partnerCaptionWidth, added.partnerCaptionHeight);
     }
@@ -193,8 +209,9 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
         ++state.framesWithout;
         return;
     }
-    // A later monitor showed the first one's picture meanwhile: no fade from black there.
-    if (wereNone) state.appear = state.framesWithout > 0 && lane == 0 ? 0.0f : 1.0f;
+    // A first picture after frames without one fades in: from black on the first monitor,
+    // from the first monitor's picture (shown meanwhile) on the others.
+    if (wereNone) state.appear = state.framesWithout > 0 ? 0.0f : 1.0f;
     state.captionSeconds += step / 0.06;  // the fade's step is 0.001 per 1/60 s
     state.appear = state.appear + 0.02f < 1.0f ? state.appear + 0.02f : 1.0f;
     // Until the next picture has arrived the current one stays, whole; the fade waits.
@@ -202,8 +219,13 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
         state.fade = state.fade + step;
         if (state.fade >= 1.0f) {
             state.fade = 0.0f;
+            state.held = 0.0f;
             pictures.DropFirst();
         }
+    } else {
+        // Alone, the picture keeps moving at the pace the fade would move it.
+        state.held = state.held + 0.5f * step;
+        if (state.held >= 2.0f) state.held -= 2.0f;
     }
     // A photo keeps the caption's corner it starts showing in.
     pictures.KeepCaptionCorners(CaptionCorner(state.captionSeconds));
@@ -218,28 +240,57 @@ void AdvancePictureFade(Window& w, float step, uint32_t lanes) {
     for (uint32_t lane = 1; lane < lanes; ++lane)
         if (UserTextures::Lane(lane).Count() < UserTextures::Lane(neediest).Count()) neediest = lane;
     const uint32_t most = lanes > 1 ? 2 : UserTextures::kMaxTextures;
+    // Each picture was decoded and paired for its own lane's monitor; but a monitor with
+    // nothing of its own never waits behind a lane that is full (a stream made for other lanes).
+    uint32_t madeFor = 0;
+    if (lanes > 1 && w.pictureStream.Waiting(madeFor) && madeFor < lanes &&
+        (UserTextures::Lane(madeFor).Count() < most || UserTextures::Lane(neediest).Count() > 0))
+        neediest = madeFor;
     for (uint32_t lane = 0; lane < lanes; ++lane) AdvanceLane(w, lane, step, lane == neediest, most);
 }
 
+namespace {
+// How far the leaving picture of `state` is through its pan: the second half of its time,
+// and on to and fro while it was left alone.
+float LeavingProgress(const CrossFade& state) {
+    const float fade = state.fade > 0.0f ? state.fade : 0.0f;
+    return PanProgress(0.5f + 0.5f * fade + state.held);
+}
+}  // namespace
+
 void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const PhotoLook& look) {
     // A monitor whose lane has no picture yet (fewer readable pictures than monitors, the
-    // rest waiting for the next round) shows the first monitor's rather than black.
+    // rest waiting for the next round) shows the first monitor's rather than black; its own
+    // first picture then fades in over it.
     const uint32_t lane = UserTextures::Lane(look.lane).Count() > 0 ? look.lane : 0;
     UserTextures& pictures = UserTextures::Lane(lane);
     const uint32_t n = pictures.Count();
     if (n == 0) return;
+    const CrossFade& state = LaneFade(w, lane);
+    const UserTextures::Picture* under =
+        n == 1 && lane != 0 && state.appear < 1.0f && UserTextures::Lane(0).Count() > 0 ? &UserTextures::Lane(0).At(0)
+                                                                                          : nullptr;
     GraphicsDevice* device = w.device;
-    SetupPictureRenderState(device, n >= 2);
+    SetupPictureRenderState(device, n >= 2 || under);
+    auto quad = [&](Texture* texture, const PictureQuad& placed, uint32_t colour, bool linear) {
+        SetPictureSampling(device, linear);
+        device->SetTexture(0, texture);
+        DrawTintedScreenQuad(device, placed.uv, placed.rect, colour);
+    };
     // `progress` is how far the picture is through its time on screen: the first half while
     // it fades in, the second while it fades out; so it follows the frame's step.
-    auto place = [&](Texture* texture, const PictureQuad& placed, uint32_t colour, float progress, bool reverse) {
-        const PictureQuad quad = look.panZoom ? PanAndZoom(placed, progress, reverse) : placed;
-        device->SetTexture(0, texture);
-        DrawTintedScreenQuad(device, quad.uv, quad.rect, colour);
+    auto place = [&](Texture* texture, uint32_t textureW, uint32_t textureH, const PictureQuad& placed,
+                     uint32_t colour, float progress, bool reverse) {
+        if (!look.panZoom) {
+            quad(texture, placed, colour, DrawnAtScale(placed, textureW, textureH));
+            return;
+        }
+        quad(texture, PanAndZoom(placed, progress, reverse), colour, true);
     };
     const float areaW = area[2] - area[0], areaH = area[3] - area[1];
+    // A pair shows as one on every monitor, whichever way the monitor lies.
     auto shownAsPortrait = [&](const UserTextures::Picture& picture) {
-        return look.portraits != 0 && LiesAcross(picture.width, picture.height, areaW, areaH);
+        return picture.partner || (look.portraits != 0 && LiesAcross(picture.width, picture.height, areaW, areaH));
     };
     // Two halves across the area's long side, for a pair.
     float first[4] = {area[0], area[1], area[2], area[3]}, second[4] = {area[0], area[1], area[2], area[3]};
@@ -248,39 +299,38 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     auto draw = [&](const UserTextures::Picture& picture, uint32_t colour, float progress) {
         const bool reverse = picture.listIndex % 2 == 1;
         if (!shownAsPortrait(picture)) {
-            place(picture.texture, PlacePicture(fit, area, picture.width, picture.height), colour, progress, reverse);
+            place(picture.texture, picture.imageWidth, picture.imageHeight,
+                  PlacePicture(fit, area, picture.width, picture.height), colour, progress, reverse);
             return;
         }
         if (picture.partner) {
             // Each picture of the pair fitted into its own half.
-            place(picture.texture, PlacePicture(PictureFit::Fit, first, picture.width, picture.height), colour,
-                  progress, reverse);
-            place(picture.partner, PlacePicture(PictureFit::Fit, second, picture.partnerWidth, picture.partnerHeight),
-                  colour, progress, !reverse);
+            place(picture.texture, picture.imageWidth, picture.imageHeight,
+                  PlacePicture(PictureFit::Fit, first, picture.width, picture.height), colour, progress, reverse);
+            place(picture.partner, picture.partnerImageWidth, picture.partnerImageHeight,
+                  PlacePicture(PictureFit::Fit, second, picture.partnerWidth, picture.partnerHeight), colour,
+                  progress, !reverse);
             return;
         }
         const PictureQuad fitted = PlacePicture(PictureFit::Fit, area, picture.width, picture.height);
         if (picture.backdrop) {
             // The blurred copy fills the bars only, so that the picture's own quad covers
-            // each pixel once and the cross-fade blends it as any other.
+            // each pixel once and the cross-fade blends it as any other. A few dozen texels
+            // stretched over the screen: always filtered.
             const PictureQuad filled = PlacePicture(PictureFit::Fill, area, picture.width, picture.height);
-            device->SetTexture(0, picture.backdrop);
             const int axis = fitted.rect[0] > area[0] ? 0 : 1;
             float bar[4] = {area[0], area[1], area[2], area[3]};
             bar[axis + 2] = fitted.rect[axis];
-            PictureQuad part = SubQuad(filled, bar);
-            DrawTintedScreenQuad(device, part.uv, part.rect, colour);
+            quad(picture.backdrop, SubQuad(filled, bar), colour, true);
             bar[axis + 2] = area[axis + 2];
             bar[axis] = fitted.rect[axis + 2];
-            part = SubQuad(filled, bar);
-            DrawTintedScreenQuad(device, part.uv, part.rect, colour);
+            quad(picture.backdrop, SubQuad(filled, bar), colour, true);
         }
-        place(picture.texture, fitted, colour, progress, reverse);
+        place(picture.texture, picture.imageWidth, picture.imageHeight, fitted, colour, progress, reverse);
     };
-    const CrossFade& state = LaneFade(w, lane);
     // A monitor's fade that waits its turn (below 0) shows its picture whole.
     const float fade = state.fade > 0.0f ? state.fade : 0.0f;
-    const float leaving = 0.5f + 0.5f * fade, coming = 0.5f * fade;
+    const float leaving = LeavingProgress(state), coming = 0.5f * fade;
     // One caption at a time, in the corner its photo started in; each photo of a pair shows
     // its own, in its half. None on a view too small to read them.
     const bool captions = areaH >= static_cast<float>(kCaptionLeastViewHeight);
@@ -297,15 +347,25 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
         DrawCaption(device, second, picture.partnerCaption, picture.partnerCaptionWidth, picture.partnerCaptionHeight,
                     weight, corner, state.captionSeconds);
     };
-    if (n == 1) {
+    if (n == 1 && !under) {
         draw(pictures.At(0), Grey(state.appear), leaving);
         caption(pictures.At(0), state.appear);
         return;
     }
-    draw(pictures.At(0), Grey(1.0f - fade), leaving);
-    draw(pictures.At(1), Grey(fade), coming);
+    if (under) {
+        // The first monitor's picture gives way to this monitor's own, as in a cross-fade.
+        draw(*under, Grey(1.0f - state.appear), LeavingProgress(LaneFade(w, 0)));
+        draw(pictures.At(0), Grey(state.appear), leaving);
+    } else {
+        draw(pictures.At(0), Grey(1.0f - fade), leaving);
+        draw(pictures.At(1), Grey(fade), coming);
+    }
     device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+    if (under) {
+        caption(pictures.At(0), state.appear);
+        return;
+    }
     float leavingCaption = 0.0f, comingCaption = 0.0f;
     CaptionWeights(fade, leavingCaption, comingCaption);
     caption(pictures.At(0), leavingCaption);

@@ -25,10 +25,12 @@ public:
     struct Picture {
         Texture* texture = nullptr;
         uint32_t width = 0, height = 0;
+        uint32_t imageWidth = 0, imageHeight = 0;  // its texture's, as decoded
         uint32_t listIndex = 0;
         // A portrait's partner beside it, or its blurred copy behind it (else null).
         Texture* partner = nullptr;
         uint32_t partnerWidth = 0, partnerHeight = 0;
+        uint32_t partnerImageWidth = 0, partnerImageHeight = 0;
         Texture* backdrop = nullptr;
         Texture* caption = nullptr;  // its caption, when it has one
         uint32_t captionWidth = 0, captionHeight = 0;
@@ -78,8 +80,12 @@ struct CrossFade {
     uint32_t next = 1;
     float fade = 0.0f;
     // A first picture that arrives after frames were drawn without it fades in from black.
+    // A monitor after the first fades its own first picture in over the first monitor's.
     uint32_t framesWithout = 0;
     float appear = 1.0f;
+    // How far the picture shown alone (its successor not there yet) has panned on past its
+    // place in the fade, to and fro (PanProgress); from 0 to 2, back to 0 as it leaves.
+    float held = 0.0f;
     // Seconds the pictures have been on screen, which move their captions (OLED burn-in).
     double captionSeconds = 0.0;
 };
@@ -103,8 +109,8 @@ void StopPictures(Window& window);
 void StartPictures(Window& window, const std::vector<std::wstring>& entries, PictureStreamOptions options);
 // Once per frame: takes a decoded picture from the window's stream for upload, and moves the
 // fade on by `step` (0.001 at 60 frames a second). Over `lanes` lanes, the picture goes to the
-// lane with the fewest, so the monitors take the list's pictures in turn; each lane then holds
-// two pictures at most.
+// lane it was made for (or, made for lanes no longer there, to the one with the fewest), so the
+// monitors take the list's pictures in turn; each lane then holds two pictures at most.
 void AdvancePictureFade(Window& window, float step = 0.001f, uint32_t lanes = 1);
 // How the photo options show the pictures in a frame (FrameSettings).
 struct PhotoLook {

@@ -4,8 +4,9 @@
 #   a portrait photo stored landscape with EXIF orientation 6 shows upright
 #   Fit shows the whole picture with black bars and its aspect kept
 #   Fill covers the screen with its aspect kept, cropped in the middle
-#   Portraits 1 shows two portraits side by side; Portraits 2 one over its blurred copy
-#   PanZoom 1 moves the picture on screen as it is shown
+#   Portraits 1 shows two portraits side by side; Portraits 2 one over its blurred copy,
+#      whose bars are filtered: a gradient in small steps, not in blocks of the copy's texels
+#   PanZoom 1 moves the picture on screen as it is shown, a lone picture too
 #   a list of 50 pictures with unreadable ones among them cross-fades through the readable
 #      ones in list order, and no sampled moment is black
 # A start that misses its 20 frames in the first second (a loaded machine) shows the error
@@ -213,6 +214,36 @@ check_blur() {  # shot
 if attempt portraits_blur check_blur; then pass "a portrait over its blurred copy: green bars, no black"
 else fail "portrait over its blurred copy: $MSG"; fi
 
+echo "-- Portraits 2: the blurred copy is smooth"
+# A 3:4 portrait with a horizontal gradient, black to red. Its copy, 36 texels wide, fills
+# the 640 px screen behind it: drawn texel by texel, the left bar would show runs of about
+# 18 px of one level; filtered, the level changes every 6 or 7 pixels (20 levels over the
+# bar, runs of 9 seen under Wine) and by one step at most.
+convert -size 400x300 gradient:'#FF0000-#000000' -rotate 90 "$P/portrait_gradient.png"
+settings SelectLumoraEffect=2 Portraits=2 -- "$P/portrait_gradient.png" >"$WORK/app/Lumora.scr.settings"
+# The longest run of one red level and the largest step between neighbours, along the left
+# bar (its rows averaged, so that a passing particle barely shows).
+gradient_steps() {  # shot
+  convert "$WORK/shots/$1.png" -crop "130x300+5+90" +repage -scale "130x1!" -depth 8 rgb:- |
+    python3 -c "
+import sys
+d = sys.stdin.buffer.read()
+red = [d[3 * x] for x in range(len(d) // 3)]
+run = longest = 1
+for a, b in zip(red, red[1:]):
+    run = run + 1 if a == b else 1
+    longest = max(longest, run)
+print(longest, max(abs(a - b) for a, b in zip(red, red[1:])), red[0], red[-1])"
+}
+check_smooth() {  # shot
+  local longest step first last
+  read -r longest step first last <<<"$(gradient_steps "$1")"
+  MSG="longest run $longest px, largest step $step, red $first..$last"
+  [ "$last" -gt "$((first + 8))" ] && [ "$longest" -le 12 ] && [ "$step" -le 2 ]
+}
+if attempt portraits_smooth check_smooth; then pass "the blurred copy is filtered: $MSG"
+else fail "blurred copy in blocks: $MSG"; fi
+
 echo "-- PanZoom 1: the picture moves as it is shown"
 # Red on the left tenth, blue on the rest, filling the 4:3 screen; a second, green picture
 # starts the cross-fade, which moves the pan and zoom on. The first picture zooms in and pans
@@ -244,6 +275,24 @@ edge_moved() {  # shot: the edge at least 6 pixels left of where this start's fi
 MSG="no red/blue edge"
 if attempt pan_zoom edge_moved 40; then pass "pan and zoom: the picture moves ($MSG)"
 else fail "pan and zoom: $MSG"; fi
+
+echo "-- PanZoom 1: a lone picture keeps moving"
+# The red/blue edge picture alone: no cross-fade ever comes, yet the picture pans on. Two
+# shots at least 4 s apart show the edge in different places.
+settings SelectLumoraEffect=2 PanZoom=1 -- "$P/edge.png" >"$WORK/app/Lumora.scr.settings"
+LONE_EDGE="" LONE_SAVER="" LONE_T0=0
+lone_edge_moved() {  # shot: 4 s or more after this start's first edge, the edge elsewhere
+  local x
+  [ "$LONE_SAVER" = "$SAVER" ] || { LONE_EDGE=""; LONE_SAVER=$SAVER; }
+  x="$(edge_x "$1")"
+  [ "$x" -gt 0 ] || return 1
+  if [ -z "$LONE_EDGE" ]; then LONE_EDGE=$x; LONE_T0=$(now_ms); return 1; fi
+  MSG="edge from x $LONE_EDGE to $x"
+  [ $(( $(now_ms) - LONE_T0 )) -ge 4000 ] && [ "$x" != "$LONE_EDGE" ]
+}
+MSG="no red/blue edge"
+if attempt pan_zoom_lone lone_edge_moved 40; then pass "pan and zoom of a lone picture: it moves on ($MSG)"
+else fail "pan and zoom of a lone picture: $MSG"; fi
 
 echo "-- 50 pictures, unreadable ones among them, in list order"
 # Readable: red (0), green (3), blue (6), then red, green, blue ... Unreadable: damaged
