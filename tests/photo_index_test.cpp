@@ -97,6 +97,7 @@ TEST(PhotoIndex, KeepsEveryFactAndTellsWhatIsNotThere) {
 TEST(PhotoIndex, ReadsOnlyNewAndChangedFiles) {
     const std::string dir = Folder("walk");
     Platform::MakeFolder(W(dir + "/pics"));
+    std::remove((dir + "/pics/c.jpg").c_str());  // from a run before
     WriteText(dir + "/pics/a.jpg", "aa");
     WriteText(dir + "/pics/b.jpg", "bbb");
     const std::vector<std::wstring> entries = {W(dir + "/pics/")};
@@ -235,4 +236,12 @@ TEST(PhotoIndexCounts, MemoriesAreWithin3DaysOfTodayInEarlierYears) {
         EXPECT_EQ(c.memory, IsMemory(facts, c.year, c.month, c.day)) << c.name;
     }
     EXPECT_FALSE(IsMemory(PhotoFacts(), 2024, 6, 15)) << "undated";
+}
+
+TEST(PhotoIndex, NoFolderYetIsNoIndexAndNoLogLine) {
+    const std::string logDir = UseLogFolder("photo_index_nofolder_log");
+    PhotoIndex index;
+    EXPECT_FALSE(index.Open(W(::testing::TempDir() + "photo_index_never_made/index.db")));
+    EXPECT_EQ(PhotoIndex::Store::Stopped, index.Put({Photo("/p/a.jpg", 1)}));
+    EXPECT_TRUE(LogMessages(ReadLog(logDir)).empty());
 }

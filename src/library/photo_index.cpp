@@ -82,6 +82,11 @@ bool PhotoIndex::Open(const std::wstring& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     CloseLocked();
     path_ = path;
+    // The settings' folder is made by the dialog's first save; until then there are no
+    // photos to index, and a run that goes well says nothing of it.
+    const size_t sep = path.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : path.substr(0, sep);
+    if (!folder.empty() && folder.back() != L':' && !Exists(folder)) return false;
     return OpenFile();
 }
 
