@@ -6,10 +6,12 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
 #include "library/photo_index.h"
+#include "platform/long_path.h"
 #include "platform/platform.h"
 #include "test_support.h"
 
@@ -236,6 +238,20 @@ TEST(PhotoIndexCounts, MemoriesAreWithin3DaysOfTodayInEarlierYears) {
         EXPECT_EQ(c.memory, IsMemory(facts, c.year, c.month, c.day)) << c.name;
     }
     EXPECT_FALSE(IsMemory(PhotoFacts(), 2024, 6, 15)) << "undated";
+}
+
+TEST(PhotoIndex, OpensInAFolderPastTheOldPathLimit) {
+    std::string dir = Folder("long");
+    for (int i = 0; i < 4; ++i) dir += "/" + std::string(70, static_cast<char>('a' + i));
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(Platform::LongPathForm(W(dir))), error);
+    const std::string db = dir + "/index.db";
+    ASSERT_GT(db.size(), 300u);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(db)));
+    EXPECT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/a.jpg", 1)}));
+    int64_t size = 0, modified = 0;
+    EXPECT_TRUE(Platform::StampFile(W(db), size, modified));
 }
 
 TEST(PhotoIndex, NoFolderYetIsNoIndexAndNoLogLine) {

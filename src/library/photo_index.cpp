@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/long_path.h"
 #include "platform/platform.h"
 #include "resources/logger.h"
 
@@ -100,8 +101,11 @@ void PhotoIndex::CloseLocked() {
 
 bool PhotoIndex::OpenFile() {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (sqlite3_open_v2(Key(path_).c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
+        // Paths of any length: the long-path form, through SQLite's own file layer for it
+        // where there is one (Windows'; elsewhere the form is the path itself).
+        const char* longPaths = sqlite3_vfs_find("win32-longpath") ? "win32-longpath" : nullptr;
+        if (sqlite3_open_v2(Key(Platform::LongPathForm(path_)).c_str(), &db_,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, longPaths) != SQLITE_OK) {
             GetLogger().WriteOncePerRun(L"PhotoIndex\nopen\n" + path_, L"PhotoIndex::Open() - %ls - %ls - FAILED", path_.c_str(),
                                         Text(db_ ? sqlite3_errmsg(db_) : "out of memory").c_str());
             CloseLocked();
