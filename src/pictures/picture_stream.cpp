@@ -203,7 +203,11 @@ void Run(Job job) {
     job.painter = &painter;
     const bool begun = BeginDecoderThread();
     std::unique_ptr<PhotoIndexFiller> index;
-    if (!job.indexPath.empty()) index = PhotoIndexFiller::Open(job.indexPath, job.entries);
+    try {
+        if (!job.indexPath.empty()) index = PhotoIndexFiller::Open(job.indexPath, job.entries);
+    } catch (...) {
+        index.reset();  // memory short: this run goes without the index
+    }
     // Nothing may leave the worker, whose end would end the process: whatever a folder, the
     // lap's file or a decoder throws ends the lap, and the next one tries again.
     for (;;) {
