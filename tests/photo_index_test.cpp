@@ -230,6 +230,7 @@ TEST(PhotoIndexCounts, MemoriesAreWithin3DaysOfTodayInEarlierYears) {
         {"this year", june15, 2023, 6, 15, false},
         {"across a new year", 1703980800 /* 2023-12-31 */, 2026, 1, 2, true},
         {"a leap day, on March 1", leapDay, 2025, 3, 1, true},
+        {"5 days after, in March", 1648166400 /* 2022-03-25 */, 2024, 3, 20, false},
     };
     for (const Case& c : cases) {
         PhotoFacts facts;

@@ -34,6 +34,9 @@ constexpr auto kLapRest = std::chrono::seconds(60);
 // How long one batch of the photo index takes at most: the next picture is looked for that
 // much later at worst, while the one on screen still shows for seconds.
 constexpr auto kIndexBatch = std::chrono::milliseconds(50);
+// The photo index waits this long after the worker's start: the start-up second, whose
+// frames decide between the effect and the error screen, keeps the processor to itself.
+constexpr auto kIndexDelay = std::chrono::seconds(3);
 
 struct Job {
     std::shared_ptr<PictureStream::Shared> shared;
@@ -104,6 +107,7 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
     PictureStream::Shared& shared = *job.shared;
     PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
     bool indexing = index != nullptr;
+    const auto indexFrom = std::chrono::steady_clock::now() + kIndexDelay;
     uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
     // A picture read ahead as a partner that was not one: it is the next to go.
     bool aheadFull = false;
@@ -176,6 +180,10 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
         shared.holding = true;
         shared.changed.notify_all();
         while (indexing && !shared.stop.load() && shared.full) {
+            if (std::chrono::steady_clock::now() < indexFrom) {
+                shared.changed.wait_until(lock, indexFrom, [&] { return shared.stop.load() || !shared.full; });
+                continue;
+            }
             lock.unlock();
             indexing = index->Step(kIndexBatch, &shared.stop);
             lock.lock();
