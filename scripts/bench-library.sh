@@ -6,14 +6,23 @@
 # and a full scan's time (lumora-tool.exe library). With --photo-options, only the probe for
 # 1 and 1,000 photos, once with the photo options off (landscape photos, as above) and once
 # with all four on (portrait photos with a date and a place, so each is captioned and paired).
+# With --index, the photo index for 100,000 photos: natively, lumora-tool index on a new
+# index and again with every file unchanged (files a second, bytes a photo); under Wine, the
+# probe with no index file and with a whole one made first by lumora-tool.exe index.
 # On demand only; run after ./lumora build.
-#   bash scripts/bench-library.sh [--native-only | --photo-options] [SECONDS]
+#   bash scripts/bench-library.sh [--native-only] [--photo-options | --index] [SECONDS]
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
-NATIVE_ONLY=0 PHOTO_OPTIONS=0
-[ "${1:-}" = "--native-only" ] && { NATIVE_ONLY=1; shift; }
-[ "${1:-}" = "--photo-options" ] && { PHOTO_OPTIONS=1; shift; }
+NATIVE_ONLY=0 PHOTO_OPTIONS=0 INDEX=0
+while [ "${1:-}" != "${1#--}" ]; do
+  case "$1" in
+    --native-only) NATIVE_ONLY=1 ;;
+    --photo-options) PHOTO_OPTIONS=1 ;;
+    --index) INDEX=1 ;;
+  esac
+  shift
+done
 SECONDS_PER_RUN="${1:-20}"
 WORK="$ROOT/build/bench/library"
 mkdir -p "$WORK"
@@ -67,6 +76,38 @@ if [ "$PHOTO_OPTIONS" = 1 ]; then
       perf_probe "$SECONDS_PER_RUN" "$WORK/options_${n}_${options}.settings"
       printf '| %s | %s | %s s | %s MB |\n' "$n" "$options" "${FIRST:-?}" "${RESIDENT:-?}"
     done
+  done
+  wine_teardown
+  exit 0
+fi
+
+if [ "$INDEX" = 1 ]; then
+  make_library "$WORK/p100000" 100000 1000 "$photo"
+  db="$WORK/index.db"
+  rm -f "$db" "$db-wal" "$db-shm"
+  for run in new unchanged; do
+    /usr/bin/time -f '%e %M' -o "$WORK/time.txt" build/linux/lumora-tool index --db "$db" "$WORK/p100000/" >"$WORK/index.txt"
+    read -r elapsed kb <"$WORK/time.txt"
+    echo "native, $run: $(cat "$WORK/index.txt"); $(python3 -c "print(round(100000 / $elapsed))") files/s, peak memory $((kb / 1024)) MB"
+  done
+  echo "native: the index file $(stat -c %s "$db") bytes, $(( $(stat -c %s "$db") / 100000 )) bytes a photo"
+  [ "$NATIVE_ONLY" = 1 ] && exit 0
+  source scripts/wine-env.sh
+  cp build/windows/tests/lumora_wine_perf.exe build/windows/lumora-tool.exe dist/LMRResource.dat dist/LumoraPlaces.dat "$WORK/"
+  wine_setup 1024x768 || exit 1
+  entry="$(winpath "$WORK/p100000/")"
+  settings -- "$entry" >"$WORK/index.settings"
+  # The saver's index lies beside its settings: beside the probe in $WORK.
+  wdb="$WORK/LumoraPhotos.db"
+  printf '| index at start | first frame after start | resident after %s s |\n|---|---:|---:|\n' "$SECONDS_PER_RUN"
+  for round in 1 2; do
+    rm -f "$wdb" "$wdb-wal" "$wdb-shm"
+    perf_probe "$SECONDS_PER_RUN" "$WORK/index.settings"
+    printf '| none | %s s | %s MB |\n' "${FIRST:-?}" "${RESIDENT:-?}"
+    rm -f "$wdb" "$wdb-wal" "$wdb-shm"
+    (cd "$WORK" && wine ./lumora-tool.exe index --db "$(winpath "$wdb")" "$entry" 2>/dev/null | tr -d '\r' >"$WORK/index.txt")
+    perf_probe "$SECONDS_PER_RUN" "$WORK/index.settings"
+    printf '| 100,000 photos (%s) | %s s | %s MB |\n' "$(cat "$WORK/index.txt")" "${FIRST:-?}" "${RESIDENT:-?}"
   done
   wine_teardown
   exit 0

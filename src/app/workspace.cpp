@@ -11,6 +11,7 @@
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "particles/particle_system.h"
+#include "pictures/photo_index_filler.h"
 #include "pictures/picture_stream.h"
 #include "scene/frame_layer.h"
 #include "scene/picture_layer.h"
@@ -125,6 +126,7 @@ void LoadPictureTextures() {
     // The place in a shuffled lap is kept beside the settings, wherever they go.
     const std::wstring settingsPath = GetSettingsPath();
     if (!settingsPath.empty()) options.statePath = LapStatePath(settingsPath);
+    if (!settingsPath.empty()) options.indexPath = PhotoIndexPath(settingsPath);
     options.moveLap = g_fullScreenSaver;
     // Folders are walked and pictures decoded on the stream's worker.
     StartPictures(w, entries, options);

@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "pictures/photo_index_filler.h"
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
 #include "pictures/resample.h"
@@ -30,6 +31,12 @@ bool FirstFailureInRun(const std::wstring& path) {
 // a lap that gave at most one picture (nothing new to show until the library changes).
 constexpr auto kFirstPictureWait = std::chrono::milliseconds(300);
 constexpr auto kLapRest = std::chrono::seconds(60);
+// How long one batch of the photo index takes at most: the next picture is looked for that
+// much later at worst, while the one on screen still shows for seconds.
+constexpr auto kIndexBatch = std::chrono::milliseconds(50);
+// The photo index waits this long after the worker's start: the start-up second, whose
+// frames decide between the effect and the error screen, keeps the processor to itself.
+constexpr auto kIndexDelay = std::chrono::seconds(3);
 
 struct Job {
     std::shared_ptr<PictureStream::Shared> shared;
@@ -42,6 +49,7 @@ struct Job {
     std::chrono::milliseconds retryRest;
     CaptionOptions captions;
     CaptionPainter* painter = nullptr;  // the worker's own
+    std::wstring indexPath;
 };
 
 bool LiesAcrossTarget(const PictureTarget& target, const DecodedPicture& picture) {
@@ -114,9 +122,13 @@ bool Rest(PictureStream::Shared& shared, std::chrono::milliseconds rest) {
 
 // Laps of the library until stopped or it has nothing to give. `job.options.firstPlace`
 // follows the pictures shown, so that a lap that ends early goes on from there.
-void RunLaps(Job& job) {
+// `index`, when there is one, is filled while a picture waits in the slot (never before the
+// first one is there); its Facts() are where the lap may ask for the photos' facts.
+void RunLaps(Job& job, PhotoIndexFiller* index) {
     PictureStream::Shared& shared = *job.shared;
     PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
+    bool indexing = index != nullptr;
+    const auto indexFrom = std::chrono::steady_clock::now() + kIndexDelay;
     uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
     // A picture read ahead as a partner that was not one: it is the next to go.
     bool aheadFull = false;
@@ -217,6 +229,15 @@ void RunLaps(Job& job) {
         // is never ahead of what the screen has shown by more than one picture.
         shared.holding = true;
         shared.changed.notify_all();
+        while (indexing && !shared.stop.load() && shared.full) {
+            if (std::chrono::steady_clock::now() < indexFrom) {
+                shared.changed.wait_until(lock, indexFrom, [&] { return shared.stop.load() || !shared.full; });
+                continue;
+            }
+            lock.unlock();
+            indexing = index->Step(kIndexBatch, &shared.stop);
+            lock.lock();
+        }
         shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
         shared.holding = false;
         if (shared.stop.load()) break;
@@ -240,6 +261,12 @@ void Run(Job job) {
     CaptionPainter painter(job.target.height);  // its DC and font live as long as the worker
     job.painter = &painter;
     const bool begun = BeginDecoderThread();
+    std::unique_ptr<PhotoIndexFiller> index;
+    try {
+        if (!job.indexPath.empty()) index = PhotoIndexFiller::Open(job.indexPath, job.entries);
+    } catch (...) {
+        index.reset();  // memory short: this run goes without the index
+    }
     // Nothing may leave the worker, whose end would end the process: whatever a folder, the
     // lap's file or a decoder throws ends the lap, and the next one tries again.
     for (;;) {
@@ -247,7 +274,7 @@ void Run(Job job) {
         // the process. The text is copied into a fixed buffer and logged once out of them.
         char what[160] = "unknown exception";
         try {
-            RunLaps(job);
+            RunLaps(job, index.get());
             break;
         } catch (const std::exception& e) {
             std::strncpy(what, e.what(), sizeof(what) - 1);
@@ -285,6 +312,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.portraits = options.portraits;
     job.retryRest = options.retryRest;
     job.captions = options.captions;
+    job.indexPath = options.indexPath;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.writeState = options.moveLap;

@@ -57,6 +57,9 @@ struct PictureStreamOptions {
     // The kept place moves on as pictures are shown; otherwise it is only read. Only the
     // full-screen saver moves it: what a preview shows has not been seen.
     bool moveLap = false;
+    // The photo index the worker fills behind the show, while a picture waits to be taken
+    // (empty: none). Every mode fills it: the index is shared, and any of them may start first.
+    std::wstring indexPath;
 };
 
 class PictureStream {

@@ -64,6 +64,9 @@ void CloseReading(ReadHandle file);
 // (the log, for the same reason as above). False when the file cannot be opened or written.
 bool AppendToFile(const std::wstring& path, const std::string& bytes);
 bool RemoveFile(const std::wstring& path);
+// A file's size in bytes and its last-write time (in the system's own ticks: only ever
+// compared with another of its kind), read without opening it; false when it cannot be found.
+bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified);
 // Puts `bytes` in place of the file at `path` whole or not at all: they go to a new file in
 // the same folder, under a name no other save uses, which is flushed to disk and then takes
 // the old file's place in one step. What the old file had stays: its permissions and

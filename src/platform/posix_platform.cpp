@@ -105,6 +105,14 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
 
 bool RemoveFile(const std::wstring& path) { return unlink(Narrow(path).c_str()) == 0; }
 
+bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified) {
+    struct stat info;
+    if (stat(Narrow(path).c_str(), &info) != 0) return false;
+    size = static_cast<int64_t>(info.st_size);
+    modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
 uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
 
 std::wstring SaveTarget(const std::wstring& path) {

@@ -107,6 +107,16 @@ bool AppendToFile(const std::wstring& path, const std::string& bytes) {
 
 bool RemoveFile(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
 
+bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified) {
+    // The folder's entry alone: no handle is opened, so a cloud-only file is not fetched.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    size = static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    modified = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                    data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
 uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 std::wstring SaveTarget(const std::wstring& path) {

@@ -10,9 +10,7 @@
 #include "tool.h"
 
 namespace LumoraTool {
-namespace {
 
-// An entry as a full path; off Windows, Windows' separator is taken for the platform's.
 std::wstring FullEntry(const std::string& word) {
     using namespace WorkSpace;
     std::wstring entry = Platform::Utf8ToWide(word.data(), word.size());
@@ -23,6 +21,8 @@ std::wstring FullEntry(const std::string& word) {
     const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(entry), error);
     return error ? entry : full.wstring();
 }
+
+namespace {
 
 // "jpg,.PNG,cr2" -> ".jpg", ".png", ".cr2": the decoders a machine would have installed.
 std::vector<std::wstring> ExtensionList(const std::string& text) {

@@ -27,5 +27,8 @@ bool Option(const Args& args, const char* name, std::string& value);
 bool Flag(const Args& args, const char* name);
 // Parses a whole decimal integer; false on anything else.
 bool ParseInt(const std::string& text, long long& value);
+// A picture-list entry given on the command line as a full path; off Windows, Windows'
+// separator is taken for the platform's.
+std::wstring FullEntry(const std::string& word);
 
 }  // namespace LumoraTool

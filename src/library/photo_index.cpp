@@ -1,0 +1,369 @@
+// The photo index on SQLite: opening (and replacing what is not ours), the lookups, the
+// batched writes, and the walk that fills it behind the show.
+#include "library/photo_index.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/long_path.h"
+#include "platform/platform.h"
+#include "resources/logger.h"
+
+namespace WorkSpace {
+
+namespace {
+// "LMRI" in the file's header: an index of ours, whatever its name.
+constexpr int kApplicationId = 0x4C4D5249;
+constexpr int kVersion = 1;
+// Paths are the key and stored once (no rowid table beside them): the index stays small.
+constexpr const char* kTable =
+    "CREATE TABLE photos(path TEXT PRIMARY KEY, size INTEGER NOT NULL, modified INTEGER NOT NULL, "
+    "taken INTEGER, width INTEGER NOT NULL, height INTEGER NOT NULL, rating INTEGER NOT NULL, "
+    "latitude REAL, longitude REAL) WITHOUT ROWID";
+// Another process writing a batch holds the index for a few tens of milliseconds.
+constexpr int kBusyTimeoutMs = 2000;
+
+bool IsDamage(int code) {
+    code &= 0xFF;
+    return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
+}
+
+std::string Key(const std::wstring& path) { return Platform::WideToUtf8(path); }
+std::wstring Text(const char* utf8) { return Platform::Utf8ToWide(utf8, std::char_traits<char>::length(utf8)); }
+
+bool Exists(const std::wstring& path) {
+    int64_t size = 0, modified = 0;
+    return Platform::StampFile(path, size, modified);
+}
+
+// A whole statement's result number; -1 when it fails (`code` says why).
+int64_t Number(sqlite3* db, const char* sql, int& code) {
+    sqlite3_stmt* statement = nullptr;
+    code = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    int64_t value = -1;
+    if (code == SQLITE_OK) {
+        code = sqlite3_step(statement);
+        if (code == SQLITE_ROW) {
+            value = sqlite3_column_int64(statement, 0);
+            code = SQLITE_OK;
+        }
+    }
+    sqlite3_finalize(statement);
+    return value;
+}
+
+void ReadFacts(sqlite3_stmt* row, int first, PhotoFacts& facts) {
+    facts = PhotoFacts();
+    facts.dated = sqlite3_column_type(row, first) != SQLITE_NULL;
+    if (facts.dated) facts.taken = sqlite3_column_int64(row, first);
+    facts.width = static_cast<uint32_t>(sqlite3_column_int64(row, first + 1));
+    facts.height = static_cast<uint32_t>(sqlite3_column_int64(row, first + 2));
+    facts.rating = sqlite3_column_int(row, first + 3);
+    facts.placed = sqlite3_column_type(row, first + 4) != SQLITE_NULL;
+    if (facts.placed) {
+        facts.latitude = sqlite3_column_double(row, first + 4);
+        facts.longitude = sqlite3_column_double(row, first + 5);
+    }
+}
+}  // namespace
+
+PhotoIndex::~PhotoIndex() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    CloseLocked();
+}
+
+bool PhotoIndex::IsOpen() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return db_ != nullptr;
+}
+
+bool PhotoIndex::Open(const std::wstring& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    CloseLocked();
+    path_ = path;
+    // The settings' folder is made by the dialog's first save; until then there are no
+    // photos to index, and a run that goes well says nothing of it.
+    const size_t sep = path.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : path.substr(0, sep);
+    if (!folder.empty() && folder.back() != L':' && !Exists(folder)) return false;
+    return OpenFile();
+}
+
+void PhotoIndex::CloseLocked() {
+    sqlite3_finalize(find_);
+    sqlite3_finalize(put_);
+    find_ = put_ = nullptr;
+    sqlite3_close(db_);
+    db_ = nullptr;
+}
+
+bool PhotoIndex::OpenFile() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // Paths of any length: the long-path form, through SQLite's own file layer for it
+        // where there is one (Windows'; elsewhere the form is the path itself).
+        const char* longPaths = sqlite3_vfs_find("win32-longpath") ? "win32-longpath" : nullptr;
+        if (sqlite3_open_v2(Key(Platform::LongPathForm(path_)).c_str(), &db_,
+                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, longPaths) != SQLITE_OK) {
+            GetLogger().WriteOncePerRun(L"PhotoIndex\nopen\n" + path_, L"PhotoIndex::Open() - %ls - %ls - FAILED", path_.c_str(),
+                                        Text(db_ ? sqlite3_errmsg(db_) : "out of memory").c_str());
+            CloseLocked();
+            return false;
+        }
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        const int kind = Recognise();
+        if (kind == 1 || (kind == 0 && MakeTables())) return Prepare();
+        CloseLocked();
+        // Busy or unwritable (kind 0): the file may be fine, and is left alone.
+        if (kind != -1 || attempt > 0 || !MoveAside()) return false;
+    }
+    return false;
+}
+
+int PhotoIndex::Recognise() {
+    int code = SQLITE_OK;
+    const int64_t id = Number(db_, "PRAGMA application_id", code);
+    if (code != SQLITE_OK) return IsDamage(code) ? -1 : -2;
+    const int64_t version = Number(db_, "PRAGMA user_version", code);
+    if (code != SQLITE_OK) return IsDamage(code) ? -1 : -2;
+    if (id == 0 && version == 0) {
+        const int64_t objects = Number(db_, "SELECT count(*) FROM sqlite_master", code);
+        if (code != SQLITE_OK) return IsDamage(code) ? -1 : -2;
+        return objects == 0 ? 0 : -1;  // a database of someone else's
+    }
+    if (id != kApplicationId || version != kVersion) return -1;
+    sqlite3_stmt* statement = nullptr;
+    code = sqlite3_prepare_v2(db_, "SELECT sql FROM sqlite_master WHERE type = 'table'", -1, &statement, nullptr);
+    int tables = 0;
+    bool ours = code == SQLITE_OK;
+    while (ours && (code = sqlite3_step(statement)) == SQLITE_ROW) {
+        const unsigned char* sql = sqlite3_column_text(statement, 0);
+        ours = ++tables == 1 && sql && std::string(reinterpret_cast<const char*>(sql)) == kTable;
+    }
+    sqlite3_finalize(statement);
+    if (code != SQLITE_DONE && code != SQLITE_ROW && !IsDamage(code)) return -2;
+    return ours && tables == 1 && code == SQLITE_DONE ? 1 : -1;
+}
+
+bool PhotoIndex::MakeTables() {
+    // The log outside the transaction: a switch of journal inside one is refused. Several
+    // processes read and one writes at a time; a cut power costs at most the last batches.
+    sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    const std::string sql = std::string("BEGIN IMMEDIATE; CREATE TABLE IF NOT EXISTS") + (kTable + 12) +
+                            "; PRAGMA application_id = " + std::to_string(kApplicationId) +
+                            "; PRAGMA user_version = " + std::to_string(kVersion) + "; COMMIT";
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    GetLogger().WriteOncePerRun(L"PhotoIndex\nopen\n" + path_, L"PhotoIndex::Open() - %ls - %ls - FAILED", path_.c_str(),
+                                Text(sqlite3_errmsg(db_)).c_str());
+    return false;
+}
+
+bool PhotoIndex::Prepare() {
+    sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+    const char* find = "SELECT size, modified, taken, width, height, rating, latitude, longitude FROM photos WHERE path = ?";
+    const char* put = "INSERT OR REPLACE INTO photos VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    if (sqlite3_prepare_v3(db_, find, -1, SQLITE_PREPARE_PERSISTENT, &find_, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v3(db_, put, -1, SQLITE_PREPARE_PERSISTENT, &put_, nullptr) == SQLITE_OK)
+        return true;
+    CloseLocked();
+    return false;
+}
+
+bool PhotoIndex::MoveAside() {
+    // Never deleted: the file may be someone's own database that happens to bear our name.
+    std::wstring aside;
+    for (int n = 1; n < 100 && aside.empty(); ++n) {
+        const std::wstring name = path_ + L".old" + (n > 1 ? std::to_wstring(n) : std::wstring());
+        if (!Exists(name)) aside = name;
+    }
+    if (aside.empty() || !Platform::RenameOver(path_, aside)) {
+        GetLogger().WriteOncePerRun(L"PhotoIndex\nopen\n" + path_, L"PhotoIndex::Open() - %ls is no index and cannot be moved - FAILED",
+                                    path_.c_str());
+        return false;
+    }
+    // Its log goes with it (it holds the newest pages); the shared-memory file is rebuilt.
+    if (Exists(path_ + L"-wal")) Platform::RenameOver(path_ + L"-wal", aside + L"-wal");
+    Platform::RemoveFile(path_ + L"-shm");
+    GetLogger().WriteOncePerRun(L"PhotoIndex\nmoved\n" + path_, L"PhotoIndex::Open() - damaged or foreign %ls moved to %ls, built again - FAILED",
+                                path_.c_str(), aside.c_str());
+    return true;
+}
+
+void PhotoIndex::Damaged(int code) const {
+    if (IsDamage(code)) damaged_ = true;
+}
+
+bool PhotoIndex::Find(const std::wstring& path, PhotoFacts& facts) const {
+    FileStamp stamp;
+    return Lookup(path, stamp, facts);
+}
+
+bool PhotoIndex::Lookup(const std::wstring& path, FileStamp& stamp, PhotoFacts& facts) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!find_) return false;
+    const std::string key = Key(path);
+    sqlite3_bind_text(find_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    const int code = sqlite3_step(find_);
+    const bool found = code == SQLITE_ROW;
+    if (found) {
+        stamp.size = sqlite3_column_int64(find_, 0);
+        stamp.modified = sqlite3_column_int64(find_, 1);
+        ReadFacts(find_, 2, facts);
+    } else {
+        Damaged(code);
+    }
+    sqlite3_reset(find_);
+    sqlite3_clear_bindings(find_);
+    return found;
+}
+
+PhotoIndex::Store PhotoIndex::Put(const std::vector<IndexedPhoto>& photos) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (damaged_ && !rebuilt_) {
+        // Found damaged in use: moved aside and made again, once a run.
+        rebuilt_ = true;
+        damaged_ = false;
+        CloseLocked();
+        if (MoveAside()) OpenFile();
+    }
+    if (!put_ || !growing_.load()) return Store::Stopped;
+    int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if ((code & 0xFF) == SQLITE_BUSY) return Store::Busy;
+    for (size_t i = 0; code == SQLITE_OK && i < photos.size(); ++i) {
+        const IndexedPhoto& photo = photos[i];
+        const PhotoFacts& facts = photo.facts;
+        const std::string key = Key(photo.path);
+        sqlite3_bind_text(put_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(put_, 2, photo.stamp.size);
+        sqlite3_bind_int64(put_, 3, photo.stamp.modified);
+        if (facts.dated) sqlite3_bind_int64(put_, 4, facts.taken);
+        sqlite3_bind_int64(put_, 5, facts.width);
+        sqlite3_bind_int64(put_, 6, facts.height);
+        sqlite3_bind_int(put_, 7, facts.rating);
+        if (facts.placed) {
+            sqlite3_bind_double(put_, 8, facts.latitude);
+            sqlite3_bind_double(put_, 9, facts.longitude);
+        }
+        code = sqlite3_step(put_);
+        if (code == SQLITE_DONE) code = SQLITE_OK;
+        sqlite3_reset(put_);
+        sqlite3_clear_bindings(put_);
+    }
+    if (code == SQLITE_OK) code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK) return Store::Stored;
+    const std::wstring why = Text(sqlite3_errmsg(db_));
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if ((code & 0xFF) == SQLITE_BUSY) return Store::Busy;
+    Damaged(code);
+    if (damaged_ && !rebuilt_) return Store::Busy;  // rebuilt on the next batch
+    // A full disk, a write error, a folder made read-only: the index stops growing for the
+    // run, what it holds is still read, and the saver goes on.
+    growing_.store(false);
+    GetLogger().WriteOncePerRun(L"PhotoIndex\nstore\n" + path_, L"PhotoIndex::Put() - %ls - %ls - FAILED", path_.c_str(), why.c_str());
+    return Store::Stopped;
+}
+
+void PhotoIndex::LimitPagesForTesting(int pages) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::string sql = "PRAGMA max_page_count = " + std::to_string(pages);
+    if (db_) sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
+}
+
+PhotoIndexer::PhotoIndexer(PhotoIndex& index, std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
+                           PhotoFactsReader read, FileStamper stamp, FileSystem fileSystem)
+    : index_(index), scan_(std::move(entries), std::move(extensions), fileSystem), readFacts_(read), stamp_(stamp) {}
+
+bool PhotoIndexer::Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop) {
+    // A batch stays small, so that its transaction is short and other processes wait little.
+    constexpr size_t kMostInBatch = 1000;
+    if (!index_.Growing()) return false;
+    const auto start = std::chrono::steady_clock::now();
+    std::wstring path;
+    while (!done_ && pending_.size() < kMostInBatch) {
+        if (!scan_.Next(path, stop)) {
+            done_ = !(stop && stop->load());
+            break;
+        }
+        IndexedPhoto photo;
+        photo.path = path;
+        FileStamp known;
+        if (stamp_(path, photo.stamp.size, photo.stamp.modified)) {
+            if (!index_.Lookup(path, known, photo.facts) || !(known == photo.stamp)) {
+                // A file the reader cannot make out is kept too, with no facts: it is not
+                // read again at every start, and changes are seen by its stamp.
+                photo.facts = PhotoFacts();
+                readFacts_(path, photo.facts);
+                pending_.push_back(photo);
+                ++read_;
+            }
+            if (keepWalked_) walked_.push_back(std::move(photo));
+        }
+        if (std::chrono::steady_clock::now() - start >= budget || (stop && stop->load())) break;
+    }
+    if (!pending_.empty()) {
+        const PhotoIndex::Store stored = index_.Put(pending_);
+        if (stored == PhotoIndex::Store::Stopped) return false;
+        if (stored == PhotoIndex::Store::Stored) pending_.clear();
+    }
+    return !done_ || !pending_.empty();
+}
+
+namespace {
+// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
+int64_t DaysFromCivil(int64_t year, int month, int day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const int64_t yearOfEra = year - era * 400;
+    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
+// The year of a day number.
+int64_t YearOfDay(int64_t days) {
+    int64_t year = 1970 + FloorDiv(days, 366);
+    while (DaysFromCivil(year + 1, 1, 1) <= days) ++year;
+    return year;
+}
+}  // namespace
+
+bool IsMemory(const PhotoFacts& facts, int year, int month, int day) {
+    if (!facts.dated) return false;
+    const int64_t taken = FloorDiv(facts.taken, 86400);
+    const int64_t takenYear = YearOfDay(taken);
+    // Today's date in the photo's year and the ones beside it: 3 days may cross a new year.
+    for (int64_t y = takenYear - 1; y <= takenYear + 1; ++y) {
+        if (y >= year) continue;
+        const int64_t distance = taken - DaysFromCivil(y, month, day);
+        if (distance >= -3 && distance <= 3) return true;
+    }
+    return false;
+}
+
+uint32_t CountBursts(const std::vector<IndexedPhoto>& photos) {
+    std::map<std::wstring, std::vector<int64_t>> folders;
+    for (const IndexedPhoto& photo : photos) {
+        if (!photo.facts.dated) continue;
+        const size_t sep = photo.path.find_last_of(L"\\/");
+        folders[sep == std::wstring::npos ? std::wstring() : photo.path.substr(0, sep)].push_back(photo.facts.taken);
+    }
+    uint32_t bursts = 0;
+    for (auto& folder : folders) {
+        std::vector<int64_t>& times = folder.second;
+        std::sort(times.begin(), times.end());
+        size_t run = 1;
+        for (size_t i = 1; i <= times.size(); ++i) {
+            if (i < times.size() && times[i] - times[i - 1] <= 60) {
+                ++run;
+                continue;
+            }
+            if (run >= 2) ++bursts;
+            run = 1;
+        }
+    }
+    return bursts;
+}
+
+}  // namespace WorkSpace

@@ -1,0 +1,121 @@
+// The photo index: every picture file's facts (date taken, size as shown, stars, place) kept
+// in one SQLite database beside the settings file, so that a lap knows them without reading
+// the files again. It is only a cache: a damaged or foreign file is moved aside and built
+// again, a full disk stops it growing, and nothing in it is ever the only copy of anything.
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "library/photo_facts.h"
+#include "library/picture_library.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace WorkSpace {
+
+// When a file was last seen as it is: its size and last-write time (Platform::StampFile).
+struct FileStamp {
+    int64_t size = 0, modified = 0;
+    bool operator==(const FileStamp& other) const { return size == other.size && modified == other.modified; }
+};
+
+// One picture file as the index keeps it.
+struct IndexedPhoto {
+    std::wstring path;
+    FileStamp stamp;
+    PhotoFacts facts;
+};
+
+// Several processes may use one index at once (the small preview, the dialog's preview and
+// the saver): SQLite's write-ahead log lets them read while one writes, and writes are short
+// transactions that wait a while for each other. All members may be called from any thread.
+class PhotoIndex : public PhotoFactsSource {
+public:
+    PhotoIndex() = default;
+    ~PhotoIndex() override;
+    PhotoIndex(const PhotoIndex&) = delete;
+    PhotoIndex& operator=(const PhotoIndex&) = delete;
+
+    // Opens the index at `path`, made when missing. A file that is not an index of ours, or
+    // is damaged, is moved aside under a new name and a new index is made (logged once).
+    // False when there is no index to be had this run (a folder that cannot be written).
+    bool Open(const std::wstring& path);
+    bool IsOpen() const;
+
+    bool Find(const std::wstring& path, PhotoFacts& facts) const override;
+    // Its facts and the stamp they were read at; false when the file is not known.
+    bool Lookup(const std::wstring& path, FileStamp& stamp, PhotoFacts& facts) const;
+    enum class Store { Stored, Busy, Stopped };
+    // In one transaction. Busy: another process held the index too long, try again later.
+    // Stopped: the index no longer grows this run (a full disk, a write error).
+    Store Put(const std::vector<IndexedPhoto>& photos);
+    bool Growing() const { return growing_.load(); }
+
+    // Tests: at most this many pages of the file, so that writes fail as on a full disk.
+    void LimitPagesForTesting(int pages);
+
+private:
+    bool OpenFile();
+    // Ours, of this version, with our table: 1; empty and new: 0; anything else: -1.
+    int Recognise();
+    bool MakeTables();
+    bool Prepare();
+    void CloseLocked();
+    bool MoveAside();
+    // A damaged file found while in use is rebuilt once in the run.
+    void Damaged(int code) const;
+
+    std::wstring path_;
+    mutable std::mutex mutex_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* find_ = nullptr;
+    sqlite3_stmt* put_ = nullptr;
+    mutable bool damaged_ = false;
+    bool rebuilt_ = false;
+    std::atomic<bool> growing_{true};
+};
+
+// Reads one picture's facts from its file's headers (ReadPhotoFacts on the saver).
+using PhotoFactsReader = bool (*)(const std::wstring& path, PhotoFacts& facts);
+// A file's stamp (Platform::StampFile on the saver).
+using FileStamper = bool (*)(const std::wstring& path, int64_t& size, int64_t& modified);
+
+// Fills the index from the library's entries, a batch at a time, behind the show: a file
+// whose stamp the index already holds is not read again.
+class PhotoIndexer {
+public:
+    PhotoIndexer(PhotoIndex& index, std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
+                 PhotoFactsReader read, FileStamper stamp, FileSystem fileSystem = FileSystem());
+    // Goes on with the walk for about `budget` (at least one file), then stores what it read
+    // in one transaction. False once the walk is done or the index stopped growing.
+    bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop = nullptr);
+    // Every file of the walk so far, with its facts; for the tool's counts.
+    void KeepWalked(bool keep) { keepWalked_ = keep; }
+    const std::vector<IndexedPhoto>& Walked() const { return walked_; }
+    uint32_t FilesRead() const { return read_; }
+
+private:
+    PhotoIndex& index_;
+    LibraryScan scan_;
+    PhotoFactsReader readFacts_;
+    FileStamper stamp_;
+    std::vector<IndexedPhoto> pending_;  // read, not yet stored (the index was busy)
+    std::vector<IndexedPhoto> walked_;
+    bool keepWalked_ = false;
+    bool done_ = false;
+    uint32_t read_ = 0;
+};
+
+// Tool's counts over photos' facts. Photos taken within 60 s of each other in one folder
+// make one burst (two photos at least); a memory is a photo taken within 3 days of
+// today's date (`year`, `month`, `day`) in an earlier year.
+uint32_t CountBursts(const std::vector<IndexedPhoto>& photos);
+bool IsMemory(const PhotoFacts& facts, int year, int month, int day);
+
+}  // namespace WorkSpace

@@ -1,0 +1,49 @@
+// The worker's photo index: the index file with its walk over the library's entries, which
+// is made at the first batch and dropped when done.
+#include "pictures/photo_index_filler.h"
+
+#include "library/photo_index.h"
+#include "pictures/photo_facts_reader.h"
+#include "platform/picture_extensions.h"
+#include "platform/platform.h"
+
+namespace WorkSpace {
+
+std::wstring PhotoIndexPath(const std::wstring& settingsPath) {
+    const size_t sep = settingsPath.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : settingsPath.substr(0, sep + 1);
+    return folder + L"LumoraPhotos.db";
+}
+
+struct PhotoIndexFiller::State {
+    PhotoIndex index;
+    std::vector<std::wstring> entries;
+    std::unique_ptr<PhotoIndexer> indexer;
+    bool done = false;
+};
+
+std::unique_ptr<PhotoIndexFiller> PhotoIndexFiller::Open(const std::wstring& path, std::vector<std::wstring> entries) {
+    std::unique_ptr<State> state(new State());
+    if (!state->index.Open(path)) return nullptr;
+    state->entries = std::move(entries);
+    return std::unique_ptr<PhotoIndexFiller>(new PhotoIndexFiller(std::move(state)));
+}
+
+PhotoIndexFiller::PhotoIndexFiller(std::unique_ptr<State> state) : state_(std::move(state)) {}
+PhotoIndexFiller::~PhotoIndexFiller() = default;
+
+const PhotoFactsSource& PhotoIndexFiller::Facts() const { return state_->index; }
+
+bool PhotoIndexFiller::Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop) {
+    State& s = *state_;
+    if (s.done) return false;
+    if (!s.indexer)
+        s.indexer.reset(new PhotoIndexer(s.index, s.entries, Platform::PictureExtensions(), ReadPhotoFacts,
+                                         Platform::StampFile));
+    if (s.indexer->Step(budget, stop)) return true;
+    s.done = true;
+    s.indexer.reset();  // the walk's folders and names are not needed again
+    return false;
+}
+
+}  // namespace WorkSpace

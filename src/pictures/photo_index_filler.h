@@ -1,0 +1,34 @@
+// The photo index as the pictures' worker sees it: opened when the worker starts, filled a
+// batch at a time from the files' headers while a picture waits on screen. Kept apart from
+// the index's own header so that the worker's files need not see its types.
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace WorkSpace {
+
+class PhotoFactsSource;
+
+// The index file beside the settings file.
+std::wstring PhotoIndexPath(const std::wstring& settingsPath);
+
+class PhotoIndexFiller {
+public:
+    // nullptr when no index can be had at `path` this run (said in the log).
+    static std::unique_ptr<PhotoIndexFiller> Open(const std::wstring& path, std::vector<std::wstring> entries);
+    ~PhotoIndexFiller();
+    // Where the lap may ask for the photos' facts.
+    const PhotoFactsSource& Facts() const;
+    // One batch of about `budget`; false once the library is walked or the index stopped growing.
+    bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop);
+
+private:
+    struct State;
+    explicit PhotoIndexFiller(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace WorkSpace

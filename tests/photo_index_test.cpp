@@ -1,0 +1,264 @@
+// The photo index against real SQLite files: what is stored comes back, unchanged files are
+// not read again, a damaged or foreign file is moved aside whole, a full disk stops the
+// growth only; and the tool's burst and memory counts on made-up dates.
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "library/photo_index.h"
+#include "platform/long_path.h"
+#include "platform/platform.h"
+#include "test_support.h"
+
+using namespace WorkSpace;
+
+namespace {
+
+std::string Folder(const std::string& name) {
+    const std::string dir = ::testing::TempDir() + "photo_index_" + name;
+    Platform::MakeFolder(W(dir));
+    for (const char* end : {"", "-wal", "-shm", ".old", ".old-wal"}) std::remove((dir + "/index.db" + end).c_str());
+    return dir;
+}
+
+void WriteText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+// The made-up header reader: every file read is counted, and its facts are its size's.
+std::map<std::wstring, int>& Reads() {
+    static std::map<std::wstring, int> reads;
+    return reads;
+}
+bool CountingReader(const std::wstring& path, PhotoFacts& facts) {
+    ++Reads()[path];
+    int64_t size = 0, modified = 0;
+    Platform::StampFile(path, size, modified);
+    facts.rating = static_cast<int32_t>(size % 6);
+    return true;
+}
+
+IndexedPhoto Photo(const std::string& path, int64_t size) {
+    IndexedPhoto photo;
+    photo.path = W(path);
+    photo.stamp.size = size;
+    photo.stamp.modified = 7;
+    return photo;
+}
+
+// Runs a whole walk of `entries` into the index at `db`; the files read.
+uint32_t IndexAll(const std::string& db, const std::vector<std::wstring>& entries) {
+    PhotoIndex index;
+    EXPECT_TRUE(index.Open(W(db)));
+    PhotoIndexer indexer(index, entries, {L".jpg"}, CountingReader, Platform::StampFile);
+    while (indexer.Step(std::chrono::milliseconds(50))) {
+    }
+    return indexer.FilesRead();
+}
+
+}  // namespace
+
+TEST(PhotoIndex, KeepsEveryFactAndTellsWhatIsNotThere) {
+    const std::string db = Folder("facts") + "/index.db";
+    IndexedPhoto full = Photo("/p/a.jpg", 100), bare = Photo("/p/b.jpg", 200);
+    full.facts.dated = true;
+    full.facts.taken = -86400;  // before 1970: cameras with an unset clock
+    full.facts.width = 4000;
+    full.facts.height = 3000;
+    full.facts.rating = 4;
+    full.facts.placed = true;
+    full.facts.latitude = -33.5;
+    full.facts.longitude = 151.25;
+    {
+        PhotoIndex index;
+        ASSERT_TRUE(index.Open(W(db)));
+        ASSERT_EQ(PhotoIndex::Store::Stored, index.Put({full, bare}));
+    }
+    PhotoIndex index;  // as the next run finds it
+    ASSERT_TRUE(index.Open(W(db)));
+    PhotoFacts facts;
+    FileStamp stamp;
+    ASSERT_TRUE(index.Lookup(W("/p/a.jpg"), stamp, facts));
+    EXPECT_EQ(100, stamp.size);
+    EXPECT_EQ(7, stamp.modified);
+    EXPECT_TRUE(facts.dated && facts.placed);
+    EXPECT_EQ(-86400, facts.taken);
+    EXPECT_EQ(4000u, facts.width);
+    EXPECT_EQ(3000u, facts.height);
+    EXPECT_EQ(4, facts.rating);
+    EXPECT_EQ(-33.5, facts.latitude);
+    EXPECT_EQ(151.25, facts.longitude);
+    ASSERT_TRUE(index.Find(W("/p/b.jpg"), facts));
+    EXPECT_FALSE(facts.dated || facts.placed);
+    EXPECT_FALSE(index.Find(W("/p/c.jpg"), facts));
+}
+
+TEST(PhotoIndex, ReadsOnlyNewAndChangedFiles) {
+    const std::string dir = Folder("walk");
+    Platform::MakeFolder(W(dir + "/pics"));
+    std::remove((dir + "/pics/c.jpg").c_str());  // from a run before
+    WriteText(dir + "/pics/a.jpg", "aa");
+    WriteText(dir + "/pics/b.jpg", "bbb");
+    const std::vector<std::wstring> entries = {W(dir + "/pics/")};
+    Reads().clear();
+    EXPECT_EQ(2u, IndexAll(dir + "/index.db", entries));
+    EXPECT_EQ(0u, IndexAll(dir + "/index.db", entries));
+    WriteText(dir + "/pics/b.jpg", "bbbbb");  // another size
+    WriteText(dir + "/pics/c.jpg", "c");
+    EXPECT_EQ(2u, IndexAll(dir + "/index.db", entries));
+    EXPECT_EQ(1, Reads()[W(dir + "/pics/a.jpg")]);
+    EXPECT_EQ(2, Reads()[W(dir + "/pics/b.jpg")]);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    PhotoFacts facts;
+    ASSERT_TRUE(index.Find(W(dir + "/pics/b.jpg"), facts));
+    EXPECT_EQ(5, facts.rating);  // the facts of the file as it is now
+}
+
+TEST(PhotoIndex, MovesADamagedFileAsideWholeAndBuildsAgain) {
+    const std::string dir = Folder("damaged");
+    const std::string logDir = UseLogFolder("photo_index_damaged_log");
+    const std::string junk(8192, 'x');
+    WriteText(dir + "/index.db", junk);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    EXPECT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/a.jpg", 1)}));
+    EXPECT_EQ(junk, ReadFile(dir + "/index.db.old"));
+    PhotoIndex again;  // the new one is ours: nothing more moves
+    ASSERT_TRUE(again.Open(W(dir + "/index.db")));
+    PhotoFacts facts;
+    EXPECT_TRUE(again.Find(W("/p/a.jpg"), facts));
+    const std::vector<std::string> lines = LogMessages(ReadLog(logDir));
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find("PhotoIndex::Open() - damaged or foreign")) << lines[0];
+}
+
+TEST(PhotoIndex, MovesAForeignDatabaseAsideWithItsData) {
+    const std::string dir = Folder("foreign");
+    UseLogFolder("photo_index_foreign_log");
+    const std::string db = dir + "/index.db";
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(db.c_str(), &other));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(other, "CREATE TABLE notes(text); INSERT INTO notes VALUES ('mine')", nullptr,
+                                      nullptr, nullptr));
+    sqlite3_close(other);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(db)));
+    EXPECT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/a.jpg", 1)}));
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((db + ".old").c_str(), &other));
+    sqlite3_stmt* row = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_prepare_v2(other, "SELECT text FROM notes", -1, &row, nullptr));
+    ASSERT_EQ(SQLITE_ROW, sqlite3_step(row));
+    EXPECT_STREQ("mine", reinterpret_cast<const char*>(sqlite3_column_text(row, 0)));
+    sqlite3_finalize(row);
+    sqlite3_close(other);
+}
+
+TEST(PhotoIndex, AFullDiskStopsTheGrowthAndKeepsWhatIsThere) {
+    const std::string dir = Folder("full");
+    const std::string logDir = UseLogFolder("photo_index_full_log");
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    ASSERT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/kept.jpg", 1)}));
+    index.LimitPagesForTesting(3);
+    std::vector<IndexedPhoto> many;
+    for (int i = 0; i < 500; ++i) many.push_back(Photo("/p/a-long-name-that-fills-pages-" + std::to_string(i) + ".jpg", i));
+    EXPECT_EQ(PhotoIndex::Store::Stopped, index.Put(many));
+    EXPECT_FALSE(index.Growing());
+    EXPECT_EQ(PhotoIndex::Store::Stopped, index.Put({Photo("/p/later.jpg", 1)}));
+    PhotoFacts facts;
+    EXPECT_TRUE(index.Find(W("/p/kept.jpg"), facts));
+    EXPECT_FALSE(index.Find(W("/p/a-long-name-that-fills-pages-0.jpg"), facts));
+    const std::vector<std::string> lines = LogMessages(ReadLog(logDir));
+    ASSERT_EQ(1u, lines.size());
+    EXPECT_NE(std::string::npos, lines[0].find("PhotoIndex::Put()")) << lines[0];
+}
+
+TEST(PhotoIndex, TwoProcessesShareOneIndex) {
+    const std::string db = Folder("shared") + "/index.db";
+    PhotoIndex saver, preview;
+    ASSERT_TRUE(saver.Open(W(db)));
+    ASSERT_TRUE(preview.Open(W(db)));
+    EXPECT_EQ(PhotoIndex::Store::Stored, saver.Put({Photo("/p/a.jpg", 1)}));
+    EXPECT_EQ(PhotoIndex::Store::Stored, preview.Put({Photo("/p/b.jpg", 1)}));
+    PhotoFacts facts;
+    EXPECT_TRUE(preview.Find(W("/p/a.jpg"), facts));
+    EXPECT_TRUE(saver.Find(W("/p/b.jpg"), facts));
+}
+
+TEST(PhotoIndexCounts, BurstsAreRunsWithin60SecondsInOneFolder) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<const char*, int64_t>> photos;  // path, seconds taken
+        uint32_t bursts;
+    };
+    const Case cases[] = {
+        {"one photo", {{"/a/1.jpg", 0}}, 0},
+        {"60 s apart", {{"/a/1.jpg", 0}, {"/a/2.jpg", 60}}, 1},
+        {"61 s apart", {{"/a/1.jpg", 0}, {"/a/2.jpg", 61}}, 0},
+        {"a chain in any order", {{"/a/3.jpg", 100}, {"/a/1.jpg", 0}, {"/a/2.jpg", 50}}, 1},
+        {"two runs", {{"/a/1.jpg", 0}, {"/a/2.jpg", 10}, {"/a/3.jpg", 500}, {"/a/4.jpg", 510}}, 2},
+        {"two folders", {{"/a/1.jpg", 0}, {"/b/2.jpg", 10}}, 0},
+    };
+    for (const Case& c : cases) {
+        std::vector<IndexedPhoto> photos;
+        for (const auto& p : c.photos) {
+            photos.push_back(Photo(p.first, 1));
+            photos.back().facts.dated = true;
+            photos.back().facts.taken = p.second;
+        }
+        EXPECT_EQ(c.bursts, CountBursts(photos)) << c.name;
+    }
+}
+
+TEST(PhotoIndexCounts, MemoriesAreWithin3DaysOfTodayInEarlierYears) {
+    // 2023-06-15 00:00 and 2020-02-29 00:00, seconds since 1970.
+    const int64_t june15 = 1686787200, leapDay = 1582934400;
+    struct Case {
+        const char* name;
+        int64_t taken;
+        int year, month, day;
+        bool memory;
+    };
+    const Case cases[] = {
+        {"the same day, a year ago", june15, 2024, 6, 15, true},
+        {"3 days after", june15 + 3 * 86400 + 86399, 2024, 6, 15, true},
+        {"4 days before", june15 - 4 * 86400, 2024, 6, 15, false},
+        {"this year", june15, 2023, 6, 15, false},
+        {"across a new year", 1703980800 /* 2023-12-31 */, 2026, 1, 2, true},
+        {"a leap day, on March 1", leapDay, 2025, 3, 1, true},
+        {"5 days after, in March", 1648166400 /* 2022-03-25 */, 2024, 3, 20, false},
+    };
+    for (const Case& c : cases) {
+        PhotoFacts facts;
+        facts.dated = true;
+        facts.taken = c.taken;
+        EXPECT_EQ(c.memory, IsMemory(facts, c.year, c.month, c.day)) << c.name;
+    }
+    EXPECT_FALSE(IsMemory(PhotoFacts(), 2024, 6, 15)) << "undated";
+}
+
+TEST(PhotoIndex, OpensInAFolderPastTheOldPathLimit) {
+    std::string dir = Folder("long");
+    for (int i = 0; i < 4; ++i) dir += "/" + std::string(70, static_cast<char>('a' + i));
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(Platform::LongPathForm(W(dir))), error);
+    const std::string db = dir + "/index.db";
+    ASSERT_GT(db.size(), 300u);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(db)));
+    EXPECT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/a.jpg", 1)}));
+    int64_t size = 0, modified = 0;
+    EXPECT_TRUE(Platform::StampFile(W(db), size, modified));
+}
+
+TEST(PhotoIndex, NoFolderYetIsNoIndexAndNoLogLine) {
+    const std::string logDir = UseLogFolder("photo_index_nofolder_log");
+    PhotoIndex index;
+    EXPECT_FALSE(index.Open(W(::testing::TempDir() + "photo_index_never_made/index.db")));
+    EXPECT_EQ(PhotoIndex::Store::Stopped, index.Put({Photo("/p/a.jpg", 1)}));
+    EXPECT_TRUE(LogMessages(ReadLog(logDir)).empty());
+}

@@ -1,0 +1,70 @@
+// lumora-tool index: builds or brings up to date the photo index for some picture-list
+// entries, as the saver's worker does behind the show, and sums up what it knows of them.
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#include "library/photo_index.h"
+#include "pictures/photo_facts_reader.h"
+#include "pictures/photo_index_filler.h"
+#include "platform/picture_extensions.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "tool.h"
+
+namespace LumoraTool {
+namespace {
+
+int Index(const Args& args) {
+    using namespace WorkSpace;
+    std::string db;
+    std::vector<std::wstring> entries;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--db") {
+            ++i;
+            continue;
+        }
+        std::wstring entry = FullEntry(args[i]);
+        // A folder named without its closing separator is meant as a folder all the same.
+        std::error_code error;
+        if (!IsFolderEntry(entry) && std::filesystem::is_directory(std::filesystem::path(entry), error))
+            entry += Platform::PathSeparator();
+        entries.push_back(entry);
+    }
+    if (entries.empty() || (Option(args, "--db", db) && db.empty())) {
+        fprintf(stderr, "index: at least one PATH (a picture or a folder)\n");
+        return 2;
+    }
+    // The saver's own index unless told otherwise.
+    const std::wstring path = Option(args, "--db", db) ? FullEntry(db) : PhotoIndexPath(GetSettingsPath());
+    const auto start = std::chrono::steady_clock::now();
+    PhotoIndex index;
+    if (!index.Open(path)) {
+        fprintf(stderr, "index: cannot open or make %s\n", Platform::WideToUtf8(path).c_str());
+        return 1;
+    }
+    PhotoIndexer indexer(index, entries, Platform::PictureExtensions(), ReadPhotoFacts, Platform::StampFile);
+    indexer.KeepWalked(true);
+    while (indexer.Step(std::chrono::milliseconds(200))) {
+    }
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const std::time_t now = std::time(nullptr);
+    const std::tm today = *std::localtime(&now);
+    uint32_t dated = 0, rated = 0, memories = 0;
+    for (const IndexedPhoto& photo : indexer.Walked()) {
+        dated += photo.facts.dated;
+        rated += photo.facts.rating > 0;
+        memories += IsMemory(photo.facts, today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
+    }
+    printf("photos %u, dated %u, rated %u, bursts %u, memories today %u, %.2f s\n",
+           static_cast<unsigned>(indexer.Walked().size()), dated, rated, CountBursts(indexer.Walked()), memories,
+           seconds);
+    if (!index.Growing()) fprintf(stderr, "index: %s could not be written whole\n", Platform::WideToUtf8(path).c_str());
+    return fflush(stdout) == 0 && index.Growing() ? 0 : 1;
+}
+
+const Registrar registrar({"index", "index [--db FILE] PATH...", Index, "--db="});
+
+}  // namespace
+}  // namespace LumoraTool
