@@ -54,7 +54,7 @@ bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
 void AddCaption(const Job& job, DecodedPicture& picture, bool paired) {
     if (job.captions.mode == CaptionMode::None || !job.painter) return;
     if (job.target.height != 0 && job.target.height < kCaptionLeastViewHeight) return;
-    const PhotoFacts& facts = picture.facts;
+    const ExifFacts& facts = picture.facts;
     const Gazetteer* places = job.captions.mode == CaptionMode::DateAndPlace && facts.hasPosition
                                   ? SharedGazetteer(job.captions.places)
                                   : nullptr;
