@@ -56,6 +56,14 @@ struct CaptionOptions {
     GazetteerSource places = nullptr;
 };
 
+// The UI language's "A year ago" and "%1 years ago", for a memory's caption.
+struct YearsAgoTexts {
+    std::wstring one, many;
+};
+// A memory's caption tells how long ago it was taken, after the date ("... · 3 years ago"),
+// or alone where the photo's own date is not known. Nothing for 0 years.
+void AddYearsAgo(CaptionText& text, uint32_t years, const YearsAgoTexts& texts);
+
 // No captions on views less tall than this (the display settings' small preview): the
 // text would be a few pixels high.
 constexpr uint32_t kCaptionLeastViewHeight = 300;

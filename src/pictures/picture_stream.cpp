@@ -40,6 +40,7 @@ struct Job {
     int32_t portraits = 0;
     std::chrono::milliseconds retryRest;
     CaptionOptions captions;
+    YearsAgoTexts yearsAgo;
     CaptionPainter* painter = nullptr;  // the worker's own
 };
 
@@ -51,7 +52,7 @@ bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
 // The caption is made with its picture, on the worker: the render thread only draws it. It
 // takes half the width of the area it is drawn in at most, the view or a pair's half of it;
 // the small preview shows none.
-void AddCaption(const Job& job, DecodedPicture& picture, bool paired) {
+void AddCaption(const Job& job, DecodedPicture& picture, bool paired, uint32_t yearsAgo) {
     if (job.captions.mode == CaptionMode::None || !job.painter) return;
     if (job.target.height != 0 && job.target.height < kCaptionLeastViewHeight) return;
     const ExifFacts& facts = picture.facts;
@@ -60,7 +61,8 @@ void AddCaption(const Job& job, DecodedPicture& picture, bool paired) {
                                   : nullptr;
     const uint32_t area = paired && job.target.width >= job.target.height ? job.target.width / 2 : job.target.width;
     try {
-        const CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
+        CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
+        AddYearsAgo(text, yearsAgo, job.yearsAgo);
         job.painter->Render(text, area / 2, picture.caption);
     } catch (...) {
         picture.caption = Image();  // memory short: the picture goes without its caption
@@ -123,6 +125,7 @@ void RunLaps(Job& job) {
             }
             out = StreamedPicture();
             out.listIndex = place;
+            out.yearsAgo = library.YearsAgo();
             if (!Decode(job, library, path, out)) continue;
             ++shownInLap;
             outPath = path;
@@ -141,6 +144,7 @@ void RunLaps(Job& job) {
                     picture.paired = true;
                     picture.partner = std::move(partner.picture);
                     picture.partnerIndex = partner.listIndex;
+                    picture.partnerYearsAgo = partner.yearsAgo;
                 } else {
                     ahead = std::move(partner);
                     aheadPath = partnerPath;
@@ -154,8 +158,8 @@ void RunLaps(Job& job) {
                 picture.backdrop = Image();  // memory short: the picture shows over black
             }
         }
-        AddCaption(job, picture.picture, picture.paired);
-        if (picture.paired) AddCaption(job, picture.partner, true);
+        AddCaption(job, picture.picture, picture.paired, picture.yearsAgo);
+        if (picture.paired) AddCaption(job, picture.partner, true, picture.partnerYearsAgo);
         const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
         // The slot is empty here: the last picture was taken before this one was looked for.
         std::unique_lock<std::mutex> lock(shared.mutex);
@@ -230,10 +234,15 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.portraits = options.portraits;
     job.retryRest = options.retryRest;
     job.captions = options.captions;
+    job.yearsAgo = options.yearsAgo;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.writeState = options.moveLap;
     job.options.firstPlace = options.first;
+    job.options.facts = options.facts;
+    job.options.filter = options.filter;
+    job.options.memories = options.memories;
+    job.options.leftOut = options.leftOut;
     shared_ = job.shared;
     try {
         std::thread(Run, std::move(job)).detach();

@@ -25,6 +25,8 @@ namespace WorkSpace {
 struct StreamedPicture {
     DecodedPicture picture;
     uint32_t listIndex = 0;  // the picture's place in its lap
+    uint32_t yearsAgo = 0;   // a memory of this many years ago (0: none), and its partner's
+    uint32_t partnerYearsAgo = 0;
     // Portraits side by side: the next picture, when it lies across the target too.
     bool paired = false;
     DecodedPicture partner;
@@ -48,9 +50,16 @@ struct PictureStreamOptions {
     // that threw), before it walks the library again.
     std::chrono::milliseconds retryRest{5000};
     CaptionOptions captions;  // each decoded picture gets its caption's pixels on the worker
+    YearsAgoTexts yearsAgo;   // a memory's caption line
     // The kept place moves on as pictures are shown; otherwise it is only read. Only the
     // full-screen saver moves it: what a preview shows has not been seen.
     bool moveLap = false;
+    // What the photo index knows (null: nothing yet), the filters of the Photos group, the
+    // memories first, and the folders left out (see PictureLibrary::Options).
+    const PhotoFactsSource* facts = nullptr;
+    PhotoFilter filter;
+    bool memories = false;
+    std::vector<std::wstring> leftOut;
 };
 
 class PictureStream {
