@@ -160,3 +160,24 @@ TEST(Caption, APainterKeepsItsCaptionsWithinTheWidthItIsGiven) {
     EXPECT_GT(cut.width, 300u);
     EXPECT_EQ(cut.height, whole.height);
 }
+
+// A memory's caption: how long ago after the date, alone without one, nothing for no memory.
+TEST(Caption, YearsAgoFollowsTheDate) {
+    const YearsAgoTexts texts = {L"A year ago", L"%1 years ago"};
+    const struct {
+        const wchar_t* date;
+        uint32_t years;
+        const wchar_t* want;
+    } cases[] = {
+        {L"Friday, July 14, 2023", 3, L"Friday, July 14, 2023 \u00B7 3 years ago"},
+        {L"Friday, July 14, 2025", 1, L"Friday, July 14, 2025 \u00B7 A year ago"},
+        {L"", 12, L"12 years ago"},
+        {L"Friday, July 14, 2023", 0, L"Friday, July 14, 2023"},
+    };
+    for (const auto& c : cases) {
+        CaptionText text;
+        text.date = c.date;
+        AddYearsAgo(text, c.years, texts);
+        EXPECT_EQ(text.date, c.want);
+    }
+}

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <ctime>
 #include <cwctype>
-#include <queue>
 #include <utility>
 
 namespace WorkSpace {
@@ -91,67 +90,95 @@ std::vector<uint32_t> FindBursts(const std::vector<BurstPhoto>& photos) {
     return burst;
 }
 
+namespace {
+// The free places of a lap: the first free one at or after a place, the last at or before
+// it, each in about constant time (paths halved as they are followed).
+class FreePlaces {
+public:
+    explicit FreePlaces(size_t n) : up_(n + 1), down_(n + 1) {
+        for (size_t i = 0; i <= n; ++i) up_[i] = down_[i] = static_cast<uint32_t>(i);
+    }
+    // n when none is left from `place` on.
+    uint32_t AtOrAfter(uint32_t place) { return Find(up_, place); }
+    // n when none is left up to `place` (down_ is shifted by one: 0 stands for "none").
+    uint32_t AtOrBefore(uint32_t place) {
+        const uint32_t found = Find(down_, place + 1);
+        return found == 0 ? static_cast<uint32_t>(up_.size() - 1) : found - 1;
+    }
+    void Take(uint32_t place) {
+        up_[place] = place + 1;
+        down_[place + 1] = place;
+    }
+
+private:
+    static uint32_t Find(std::vector<uint32_t>& link, uint32_t x) {
+        while (link[x] != x) {
+            link[x] = link[link[x]];
+            x = link[x];
+        }
+        return x;
+    }
+    std::vector<uint32_t> up_, down_;
+};
+}  // namespace
+
 std::vector<uint32_t> SpreadBursts(const std::vector<uint32_t>& order, const std::vector<uint32_t>& burst,
                                    uint64_t seed) {
-    const size_t n = order.size();
-    if (n < 2) return order;
+    const uint32_t n = static_cast<uint32_t>(order.size());
+    if (n < 3) return order;
     // The photos grouped by burst, each burst's photos in the lap's order.
     std::vector<uint32_t> rank(n), byBurst(order);
     for (uint32_t place = 0; place < n; ++place) rank[order[place]] = place;
     std::sort(byBurst.begin(), byBurst.end(), [&](uint32_t a, uint32_t b) {
         return burst[a] != burst[b] ? burst[a] < burst[b] : rank[a] < rank[b];
     });
-    // Where each photo would like to stand: a lone photo at its own place, the photos of
-    // a burst evenly over the whole lap from a point the seed chooses. `gap[photo]`: how
-    // far its burst's next photo must stand from it.
-    std::vector<double> want(n);
-    std::vector<uint32_t> gap(n, 0), after(n, UINT32_MAX);
-    std::vector<uint32_t> heads;
-    for (size_t begin = 0; begin < n;) {
-        size_t end = begin + 1;
+    struct Group {
+        uint32_t begin, size;
+    };
+    std::vector<Group> groups;
+    for (uint32_t begin = 0; begin < n;) {
+        uint32_t end = begin + 1;
         while (end < n && burst[byBurst[end]] == burst[byBurst[begin]]) ++end;
-        const size_t k = end - begin;
-        heads.push_back(byBurst[begin]);
-        if (k == 1) {
-            want[byBurst[begin]] = rank[byBurst[begin]] + 0.5;
-        } else {
-            // A burst too large for the lap is spread as evenly as the lap allows.
-            const uint32_t spacing = static_cast<uint32_t>(std::min<size_t>(kBurstDistance, (n - 1) / (k - 1)));
-            const double offset = static_cast<double>(Mix(seed ^ Mix(burst[byBurst[begin]])) >> 11) / 9007199254740992.0;
-            for (size_t j = 0; j < k; ++j) {
-                const uint32_t photo = byBurst[begin + j];
-                want[photo] = (static_cast<double>(j) + offset) * static_cast<double>(n) / static_cast<double>(k);
-                gap[photo] = spacing;
-                if (j + 1 < k) after[photo] = byBurst[begin + j + 1];
-            }
-        }
+        if (end - begin > 1) groups.push_back({begin, end - begin});
         begin = end;
     }
-    // Place by place, the photo that wants the earliest place among those whose burst
-    // allows it here; one of a burst waits until its last photo is far enough behind.
-    using Ready = std::pair<double, uint32_t>;              // want, photo
-    using Waiting = std::pair<uint64_t, Ready>;             // the first place it may take
-    std::priority_queue<Ready, std::vector<Ready>, std::greater<Ready>> ready;
-    std::priority_queue<Waiting, std::vector<Waiting>, std::greater<Waiting>> waiting;
-    for (uint32_t photo : heads) ready.push({want[photo], photo});
-    std::vector<uint32_t> result;
-    result.reserve(n);
-    for (uint64_t place = 0; place < n; ++place) {
-        while (!waiting.empty() && waiting.top().first <= place) {
-            ready.push(waiting.top().second);
-            waiting.pop();
+    if (groups.empty()) return order;
+    // The largest bursts take their places first, while the lap is still open; of two as
+    // large, the one the shuffle put first.
+    std::sort(groups.begin(), groups.end(), [&](const Group& a, const Group& b) {
+        return a.size != b.size ? a.size > b.size : rank[byBurst[a.begin]] < rank[byBurst[b.begin]];
+    });
+    std::vector<uint32_t> result(n, UINT32_MAX);
+    FreePlaces free(n);
+    for (const Group& group : groups) {
+        const uint32_t k = group.size;
+        // Evenly over the whole lap, never closer than kBurstDistance where the lap is long
+        // enough, from a point the seed chooses.
+        const uint32_t least = std::min<uint32_t>(kBurstDistance, (n - 1) / (k - 1));
+        const double step = std::max<double>(least, static_cast<double>(n) / k);
+        const double room = std::max(0.0, static_cast<double>(n - 1) - step * (k - 1));
+        const double unit = static_cast<double>(Mix(seed ^ Mix(burst[byBurst[group.begin]])) >> 11) / 9007199254740992.0;
+        uint32_t previous = 0;
+        for (uint32_t j = 0; j < k; ++j) {
+            double want = unit * room + step * j;
+            if (j > 0) want = std::max(want, static_cast<double>(previous) + least);
+            uint32_t place = free.AtOrAfter(std::min<uint32_t>(static_cast<uint32_t>(want), n));
+            // Past the end: the last free place, as far from the one before as is left.
+            if (place >= n) place = free.AtOrBefore(n - 1);
+            free.Take(place);
+            result[place] = byBurst[group.begin + j];
+            previous = place;
         }
-        uint32_t photo;
-        if (!ready.empty()) {
-            photo = ready.top().second;
-            ready.pop();
-        } else {
-            // Only bursts' photos are left: the one that has waited longest goes closer.
-            photo = waiting.top().second.second;
-            waiting.pop();
-        }
-        result.push_back(photo);
-        if (after[photo] != UINT32_MAX) waiting.push({place + gap[photo], {want[after[photo]], after[photo]}});
+    }
+    // The lone photos fill the places left, in the lap's order.
+    uint32_t at = 0;
+    std::vector<bool> placed(n, false);
+    for (uint32_t photo : result)
+        if (photo != UINT32_MAX) placed[photo] = true;
+    for (uint32_t photo : order) {
+        if (placed[photo]) continue;
+        while (result[at] != UINT32_MAX) ++at;
+        result[at] = photo;
     }
     return result;
 }
