@@ -42,6 +42,8 @@ CivilDate DateOfTime(int64_t seconds) {
     return date;
 }
 
+int64_t DaysOfDate(const CivilDate& date) { return DaysFromCivil(date.year, date.month, date.day); }
+
 CivilDate LocalToday() {
     const std::time_t now = std::time(nullptr);
     std::tm parts = {};

@@ -13,6 +13,8 @@ struct CivilDate {
 };
 // The day of a time in seconds since 1970-01-01 00:00 of the same clock.
 CivilDate DateOfTime(int64_t seconds);
+// Days since 1970-01-01 of a day (DateOfTime's inverse, times 86400).
+int64_t DaysOfDate(const CivilDate& date);
 // Today on the machine's local clock.
 CivilDate LocalToday();
 

@@ -444,8 +444,20 @@ uint64_t PictureLibrary::LearnLap(std::vector<std::wstring>& pictures) {
 void PictureLibrary::MakeOrder(uint64_t seed) {
     order_ = ShuffledOrder(pictures_.size(), seed);
     if (!options_.facts) return;
-    order_ = SpreadBursts(order_, bursts_, seed);
     if (options_.memories) order_ = MemoriesFirst(order_, years_, taken_);
+    // The bursts are kept apart in the rest of the lap, after the memories: moving them to
+    // the front afterwards would bring two of a burst closer.
+    const size_t memories = static_cast<size_t>(
+        std::count_if(years_.begin(), years_.end(), [](uint32_t years) { return years != 0; }));
+    const size_t rest = order_.size() - memories;
+    std::vector<uint32_t> local(rest), bursts(rest);
+    for (uint32_t i = 0; i < rest; ++i) {
+        local[i] = i;
+        bursts[i] = bursts_[order_[memories + i]];
+    }
+    const std::vector<uint32_t> spread = SpreadBursts(local, bursts, seed);
+    std::vector<uint32_t> photos(order_.begin() + static_cast<std::ptrdiff_t>(memories), order_.end());
+    for (size_t i = 0; i < rest; ++i) order_[memories + i] = photos[spread[i]];
 }
 
 bool PictureLibrary::ShuffleLap(const std::atomic<bool>* stop) {
