@@ -137,3 +137,23 @@ TEST(LapOrder, FoldersComparedTheWindowsWay) {
     };
     for (const auto& c : cases) EXPECT_EQ(IsWithinFolder(c.path, c.folder), c.within) << c.path;
 }
+
+// A library of 100,000 photos in bursts of one to five: each burst kept apart, at once.
+TEST(LapOrder, ManyBurstsOfALargeLibraryAllKeptApart) {
+    const uint32_t n = 100000;
+    std::vector<uint32_t> burst(n), order(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        burst[i] = i - i % (1 + i / 1000 % 5);
+        order[i] = static_cast<uint32_t>((static_cast<uint64_t>(i) * 7919) % n);
+    }
+    const std::vector<uint32_t> spread = SpreadBursts(order, burst, 77);
+    ASSERT_TRUE(EachOnce(spread));
+    std::vector<uint32_t> last(n, UINT32_MAX);
+    uint32_t tooClose = 0;
+    for (uint32_t place = 0; place < n; ++place) {
+        uint32_t& before = last[burst[spread[place]]];
+        if (before != UINT32_MAX && place - before < kBurstDistance) ++tooClose;
+        before = place;
+    }
+    EXPECT_EQ(tooClose, 0u);
+}
