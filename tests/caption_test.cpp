@@ -7,8 +7,8 @@ using namespace WorkSpace;
 namespace {
 std::wstring FixedDate(uint32_t, uint32_t, uint32_t, uint32_t) { return L"the user's date"; }
 
-PhotoFacts Facts(bool date, bool position) {
-    PhotoFacts f;
+ExifFacts Facts(bool date, bool position) {
+    ExifFacts f;
     f.hasDate = date;
     f.year = 2023, f.month = 7, f.day = 14;
     f.hasPosition = position;
@@ -159,4 +159,25 @@ TEST(Caption, APainterKeepsItsCaptionsWithinTheWidthItIsGiven) {
     EXPECT_LE(cut.width, 400u);
     EXPECT_GT(cut.width, 300u);
     EXPECT_EQ(cut.height, whole.height);
+}
+
+// A memory's caption: how long ago after the date, alone without one, nothing for no memory.
+TEST(Caption, YearsAgoFollowsTheDate) {
+    const YearsAgoTexts texts = {L"A year ago", L"%1 years ago"};
+    const struct {
+        const wchar_t* date;
+        uint32_t years;
+        const wchar_t* want;
+    } cases[] = {
+        {L"Friday, July 14, 2023", 3, L"Friday, July 14, 2023 \u00B7 3 years ago"},
+        {L"Friday, July 14, 2025", 1, L"Friday, July 14, 2025 \u00B7 A year ago"},
+        {L"", 12, L"12 years ago"},
+        {L"Friday, July 14, 2023", 0, L"Friday, July 14, 2023"},
+    };
+    for (const auto& c : cases) {
+        CaptionText text;
+        text.date = c.date;
+        AddYearsAgo(text, c.years, texts);
+        EXPECT_EQ(text.date, c.want);
+    }
 }

@@ -176,5 +176,30 @@ TEST(ListEntries, SelectionAfterRemoval) {
     EXPECT_EQ(SelectionAfterRemoval(-1, 0), -1);
 }
 
+
+// The pictures' rows (at most 21 of them), then one row for each folder left out.
+TEST(PictureListRows, FoldersLeftOutFollowThePicturesShown) {
+    const struct {
+        int row;
+        size_t pictures, leftOut;
+        bool valid, isLeftOut;
+        size_t index;
+    } cases[] = {
+        {0, 3, 2, true, false, 0},  {2, 3, 2, true, false, 2}, {3, 3, 2, true, true, 0},
+        {4, 3, 2, true, true, 1},   {5, 3, 2, false, false, 0}, {-1, 3, 2, false, false, 0},
+        {21, 30, 1, true, true, 0}, {0, 0, 1, true, true, 0},
+    };
+    for (const auto& c : cases) {
+        const ListRow row = ListRowAt(c.row, c.pictures, c.leftOut);
+        EXPECT_EQ(row.valid, c.valid) << c.row;
+        if (!c.valid) continue;
+        EXPECT_EQ(row.leftOut, c.isLeftOut) << c.row;
+        EXPECT_EQ(row.index, c.index) << c.row;
+    }
+    EXPECT_EQ(LeftOutEntryText(L"Left out: %1", L"D:\\Private\\"), L"Left out: D:\\Private\\");
+    EXPECT_EQ(FolderEntry(L"D:\\Private"), L"D:\\Private\\");
+    EXPECT_EQ(FolderEntry(L"D:\\"), L"D:\\");
+}
+
 }  // namespace
 }  // namespace WorkSpace

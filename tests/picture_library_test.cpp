@@ -402,3 +402,90 @@ TEST(PictureLibrary, AStartThatEndsWhileDecodingTheResumedPictureMovesThePlaceOn
     ASSERT_EQ(next.size(), 1u);
     EXPECT_NE(next[0], first);
 }
+
+namespace {
+// The index's facts as a table; photos not in it are not known (yet).
+struct TableFacts : PhotoFactsSource {
+    std::map<std::wstring, PhotoFacts> table;
+    bool Find(const std::wstring& path, PhotoFacts& facts) const override {
+        auto it = table.find(path);
+        if (it == table.end()) return false;
+        facts = it->second;
+        return true;
+    }
+};
+PhotoFacts Rated(int32_t stars) {
+    PhotoFacts facts;
+    facts.rating = stars;
+    return facts;
+}
+PhotoFacts Taken(int64_t seconds) {
+    PhotoFacts facts;
+    facts.dated = true;
+    facts.taken = seconds;
+    return facts;
+}
+CivilDate July14th2026() {
+    CivilDate date;
+    date.year = 2026;
+    date.month = 7;
+    date.day = 14;
+    return date;
+}
+std::vector<std::wstring> Lap(PictureLibrary::Options options, const TableFacts& facts, size_t n = 6) {
+    options.facts = &facts;
+    options.today = July14th2026;
+    return Take(options, n);
+}
+}  // namespace
+
+// Known photos that fail the filter are left out of the lap, in either order; photos the
+// index does not know yet pass.
+TEST(PictureLibrary, FilterLeavesOutKnownPhotosThatFailIt) {
+    TableFacts facts;
+    facts.table = {{L"L\\p0.jpg", Rated(5)}, {L"L\\p1.jpg", Rated(1)}, {L"L\\p2.jpg", Rated(3)}, {L"L\\p3.jpg", Rated(0)}};
+    PictureLibrary::Options inOrder;
+    inOrder.fileSystem = kFake;
+    inOrder.filter.minRating = 3;
+    EXPECT_EQ(Lap(inOrder, facts, 4), (std::vector<std::wstring>{L"L\\p0.jpg", L"L\\p2.jpg", L"L\\p4.jpg", L"L\\p5.jpg"}));
+    PictureLibrary::Options shuffled = Shuffle(4);
+    shuffled.filter.minRating = 3;
+    std::vector<std::wstring> lap = Lap(shuffled, facts, 4);
+    std::sort(lap.begin(), lap.end());
+    EXPECT_EQ(lap, (std::vector<std::wstring>{L"L\\p0.jpg", L"L\\p2.jpg", L"L\\p4.jpg", L"L\\p5.jpg"}));
+}
+
+// Taken on 14 July 2023 and 13 July 2019 (days since 1970: 19552 and 18090): first, the
+// older first; the rest of the lap as it would be.
+TEST(PictureLibrary, MemoriesComeFirstInEachLapOldestFirst) {
+    TableFacts facts;
+    facts.table = {{L"L\\p4.jpg", Taken(19552LL * 86400 + 3600)}, {L"L\\p2.jpg", Taken(18090LL * 86400)},
+                   {L"L\\p1.jpg", Taken(19000LL * 86400)}};
+    for (const bool shuffle : {false, true}) {
+        PictureLibrary::Options options = Shuffle(5);
+        options.shuffle = shuffle;
+        options.memories = true;
+        const std::vector<std::wstring> got = Lap(options, facts, 12);
+        for (size_t lap = 0; lap < 12; lap += 6) {
+            EXPECT_EQ(got[lap], L"L\\p2.jpg");
+            EXPECT_EQ(got[lap + 1], L"L\\p4.jpg");
+            EXPECT_EQ(Distinct({got.begin() + lap, got.begin() + lap + 6}), 6u);
+        }
+        if (!shuffle) {
+            EXPECT_EQ(got[2], L"L\\p0.jpg");
+        }
+    }
+}
+
+// A left-out folder is never listed, however it is written; a file entry below it stays.
+TEST(PictureLibrary, LeftOutFoldersAndAllBelowThemAreNotWalked) {
+    g_folders = {{L"C:\\P\\", {{L"a.jpg", false, false}, {L"Private", true, false}, {L"Open", true, false}}},
+                 {L"C:\\P\\Private\\", {{L"s.jpg", false, false}, {L"deep", true, false}}},
+                 {L"C:\\P\\Private\\deep\\", {{L"d.jpg", false, false}}},
+                 {L"C:\\P\\Open\\", {{L"o.jpg", false, false}}}};
+    LibraryScan scan({L"C:\\P\\", L"C:\\P\\Private\\s.jpg"}, kExtensions, kFake);
+    scan.LeaveOut({L"\\\\?\\c:/p/PRIVATE"});
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path);
+    EXPECT_EQ(walked, (std::vector<std::wstring>{L"C:\\P\\a.jpg", L"C:\\P\\Open\\o.jpg", L"C:\\P\\Private\\s.jpg"}));
+}

@@ -84,6 +84,8 @@ namespace {
 bool ProgramFolderPlaces(std::string& bytes) {
     return Platform::ReadWholeFile(GetProgramFolder() + kPlacesFileName, bytes);
 }
+// The photo index's facts for the lap: none until the saver keeps an index.
+const PhotoFactsSource* PhotoIndexFacts() { return nullptr; }
 }  // namespace
 
 void LoadPictureTextures() {
@@ -120,6 +122,16 @@ void LoadPictureTextures() {
     options.captions.mode = static_cast<CaptionMode>(w.settings.GetClamped(SettingKey::Captions));
     options.captions.language = ReadLanguageNumber();
     options.captions.places = ProgramFolderPlaces;
+    const Translate::TextStorage& texts = Translate::TextStorage::Instance();
+    options.yearsAgo.one = texts.GetText(Translate::TextId::YearAgo);
+    options.yearsAgo.many = texts.GetText(Translate::TextId::YearsAgo);
+    // The filters, memories and the bursts kept apart need the photo index's facts; without
+    // them every photo is shown as it comes, and a filter is only checked when decoded.
+    options.facts = PhotoIndexFacts();
+    options.filter.minRating = w.settings.GetClamped(SettingKey::MinRating);
+    options.filter.minShortSide = w.settings.GetClamped(SettingKey::MinPictureSize);
+    options.memories = w.settings.GetClamped(SettingKey::Memories) != 0;
+    options.leftOut = w.settings.leftOutFolders;
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));

@@ -64,4 +64,31 @@ int SelectionAfterRemoval(int removedIndex, int remainingEntries) {
     return index < remainingEntries ? index : -1;
 }
 
+ListRow ListRowAt(int row, size_t pictures, size_t leftOutFolders) {
+    ListRow at;
+    if (row < 0) return at;
+    const size_t shown = pictures < kMaxListEntries ? pictures : kMaxListEntries;
+    const size_t r = static_cast<size_t>(row);
+    if (r < shown) {
+        at.valid = true;
+        at.index = r;
+    } else if (r - shown < leftOutFolders) {
+        at.valid = at.leftOut = true;
+        at.index = r - shown;
+    }
+    return at;
+}
+
+std::wstring LeftOutEntryText(const std::wstring& format, const std::wstring& folder) {
+    std::wstring text = format;
+    const size_t at = text.find(L"%1");
+    if (at == std::wstring::npos) return ListEntryText(text + L" " + folder);
+    text.replace(at, 2, folder);
+    return ListEntryText(text);
+}
+
+std::wstring FolderEntry(const std::wstring& folder) {
+    return folder.empty() || IsFolderEntry(folder) ? folder : folder + L'\\';
+}
+
 }  // namespace WorkSpace

@@ -1,6 +1,7 @@
 // The portable rules of the picture list: how the open-file dialog's selection buffer
 // becomes full paths, which dropped names count as pictures, how many entries the list box
-// shows, what an entry reads and which entry is selected after a removal.
+// shows, what an entry reads and which entry is selected after a removal; which rows are
+// pictures and which folders left out.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -40,5 +41,19 @@ std::wstring ListEntryText(const std::wstring& path);
 // The entry to select after the entry at `removedIndex` went (-1: there was no selection and
 // nothing went): the one before it, at least the first; -1 when the list is now empty.
 int SelectionAfterRemoval(int removedIndex, int remainingEntries);
+
+// The list shows the first pictures (at most kMaxListEntries), then every folder left out,
+// as "Left out: <path>". What a row stands for: a picture of the record, or a folder left
+// out, by its place in its own list; `valid` false for a row past the end.
+struct ListRow {
+    bool valid = false;
+    bool leftOut = false;
+    size_t index = 0;
+};
+ListRow ListRowAt(int row, size_t pictures, size_t leftOutFolders);
+// The row's text for a folder left out: `format` is the language's "Left out: %1".
+std::wstring LeftOutEntryText(const std::wstring& format, const std::wstring& folder);
+// A folder entry as the library takes it, ending with one backslash.
+std::wstring FolderEntry(const std::wstring& folder);
 
 }  // namespace WorkSpace

@@ -266,6 +266,9 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
     case IDC_ADD_FOLDER:
         AddFolderFromPicker();
         return FALSE;
+    case IDC_LEAVE_OUT_FOLDER:
+        LeaveOutFolderFromPicker();
+        return FALSE;
     case IDC_REMOVE_PICTURE:
         RemoveSelectedPicture();
         return FALSE;

@@ -25,14 +25,17 @@ void SetDialogTexts();
 INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The picture list (list box 1001). Every entry n of the list box is picture n of the
-// settings record; the box shows the first 21, the record keeps them all.
+// settings record; the box shows the first 21, the record keeps them all. The folders left
+// out follow them, one entry each (ListRowAt).
 LRESULT CALLBACK PictureListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
 void AddListEntry(HWND list, const std::wstring& path);
-// Shows the first 21 pictures of the settings record, in order, and nothing else.
+// Shows the first 21 pictures of the settings record, in order, then the folders left out.
 void FillPictureList(HWND list);
 void AddPicturesFromFileDialog();
 // The system's folder picker; the folder chosen becomes one entry ending with a backslash.
 void AddFolderFromPicker();
+// The same picker; the folder chosen is left out of the folders above it.
+void LeaveOutFolderFromPicker();
 void RemoveSelectedPicture();
 void RemoveAllPictures();
 void AddDroppedFiles(HDROP drop);

@@ -1,8 +1,8 @@
 // The picture list box of the configuration dialog: its replacement window procedure
 // (right-click menu, painting while empty), the Add / Add Folder / Remove / Remove All
 // operations, the process-wide open-file dialog and dropped files and folders. After every operation the list box shows
-// the first 21 pictures of the settings record again, so that entry n is always picture n
-// and a Remove takes out the picture the user sees.
+// the first 21 pictures of the settings record again, then the folders left out, so that a
+// Remove takes out the entry the user sees (ListRowAt).
 #include <windows.h>
 #include <commdlg.h>
 #include <cderr.h>
@@ -113,6 +113,11 @@ void FillPictureList(HWND list) {
         if (!ListHasRoomForEntry(static_cast<size_t>(SendMessageW(list, LB_GETCOUNT, 0, 0)))) break;
         AddListEntry(list, picture);
     }
+    const std::wstring format = Translate::TextStorage::Instance().GetText(Translate::TextId::LeftOutEntry);
+    for (const std::wstring& folder : Record().leftOutFolders) {
+        const std::wstring text = LeftOutEntryText(format, folder);
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
 }
 
 void AddListEntry(HWND list, const std::wstring& path) {
@@ -162,7 +167,9 @@ void AddPicturesFromFileDialog() {
     InvalidateListAndDialog();
 }
 
-void AddFolderFromPicker() {
+namespace {
+// The system's folder picker; false when cancelled or it failed (logged).
+bool PickFolder(const wchar_t* caller, std::wstring& entry) {
     // The picker is a COM object: this thread gets an apartment for it unless it has one.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     IFileOpenDialog* picker = nullptr;
@@ -176,41 +183,61 @@ void AddFolderFromPicker() {
         if (SUCCEEDED(hr)) hr = picker->GetResult(&item);
         PWSTR folder = nullptr;
         if (SUCCEEDED(hr)) hr = item->GetDisplayName(SIGDN_FILESYSPATH, &folder);
-        if (SUCCEEDED(hr) && folder) {
-            std::wstring entry = folder;
-            if (!entry.empty() && entry.back() != L'\\') entry += L'\\';
-            Record().AddPicture(entry);
-            FillPictureList(PictureList());
-            SetShowImagesMark(true);
-        }
+        if (SUCCEEDED(hr) && folder) entry = FolderEntry(folder);
         if (folder) CoTaskMemFree(folder);
         if (item) item->Release();
         picker->Release();
     }
     // Cancel is not a failure.
     if (FAILED(hr) && hr != HRESULT_FROM_WIN32(ERROR_CANCELLED))
-        GetLogger().Write(L"AddFolderFromPicker() - IFileOpenDialog - error 0x%08X - FAILED", static_cast<unsigned>(hr));
+        GetLogger().Write(L"%ls - IFileOpenDialog - error 0x%08X - FAILED", caller, static_cast<unsigned>(hr));
     if (SUCCEEDED(com)) CoUninitialize();
+    return SUCCEEDED(hr) && !entry.empty();
+}
+}  // namespace
+
+void AddFolderFromPicker() {
+    std::wstring entry;
+    if (PickFolder(L"AddFolderFromPicker()", entry)) {
+        Record().AddPicture(entry);
+        FillPictureList(PictureList());
+        SetShowImagesMark(true);
+    }
+    InvalidateListAndDialog();
+}
+
+void LeaveOutFolderFromPicker() {
+    std::wstring entry;
+    if (PickFolder(L"LeaveOutFolderFromPicker()", entry)) {
+        Record().leftOutFolders.push_back(entry);
+        FillPictureList(PictureList());
+    }
     InvalidateListAndDialog();
 }
 
 void RemoveSelectedPicture() {
     HWND list = PictureList();
     const int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
-    if (selected >= 0) {
-        Record().RemovePictureAt(selected);
+    const ListRow row = ListRowAt(selected, Record().pictures.size(), Record().leftOutFolders.size());
+    if (row.valid) {
+        if (row.leftOut)
+            Record().leftOutFolders.erase(Record().leftOutFolders.begin() + static_cast<std::ptrdiff_t>(row.index));
+        else
+            Record().RemovePictureAt(static_cast<int32_t>(row.index));
         // The picture after the 21st moves up into view.
         FillPictureList(list);
     }
     const int remaining = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     const int next = SelectionAfterRemoval(selected < 0 ? -1 : selected, remaining);
     if (next >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(next), 0);
-    if (remaining <= 0) SetShowImagesMark(false);
+    // Folders left out show nothing by themselves.
+    if (Record().pictures.empty()) SetShowImagesMark(false);
 }
 
 void RemoveAllPictures() {
     SendMessageW(PictureList(), LB_RESETCONTENT, 0, 0);
     Record().ClearPictures();
+    Record().leftOutFolders.clear();
     SetShowImagesMark(false);
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "library/lap_order.h"
+#include "library/photo_facts.h"
 #include "platform/folder_listing.h"
 
 namespace WorkSpace {
@@ -50,6 +52,9 @@ public:
     // The next picture's full path; false at the end of the walk, or when `stop` is set
     // (looked at before each folder is listed).
     bool Next(std::wstring& path, const std::atomic<bool>* stop = nullptr);
+    // Folders left out of the walk, with everything below them (see IsWithinFolder). A file
+    // entry the user named is still given, wherever it lies.
+    void LeaveOut(const std::vector<std::wstring>& folders);
     // The cloud-only pictures and folders left out so far.
     uint32_t CloudOnlySkipped() const { return cloudOnly_; }
     // No folder so far failed in a way that may pass: the walk, once ended, is the library.
@@ -69,7 +74,10 @@ private:
     void CloseDone();
     void Failed(const std::wstring& folder, Platform::Listing listing);
 
+    bool LeftOut(const std::wstring& folder) const;
+
     std::vector<std::wstring> entries_, extensions_;
+    std::vector<std::wstring> leftOut_;  // as FolderKey gives them
     FileSystem fileSystem_;
     size_t entry_ = 0;
     std::vector<std::wstring> folders_;  // still to walk, the next one last
@@ -125,6 +133,14 @@ public:
         FileSystem fileSystem;
         // False: the state file is read, never written (a preview must not move the lap on).
         bool writeState = true;
+        // What the photo index knows; null: nothing, every photo is shown as it comes. A
+        // photo the source does not know passes `filter` here (it is checked when decoded).
+        const PhotoFactsSource* facts = nullptr;
+        PhotoFilter filter;
+        // The photos taken on this day in earlier years first in each lap.
+        bool memories = false;
+        CivilDate (*today)() = LocalToday;
+        std::vector<std::wstring> leftOut;  // folders not walked (LibraryScan::LeaveOut)
     };
     PictureLibrary(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, Options options);
     ~PictureLibrary();
@@ -134,6 +150,8 @@ public:
     // The next picture to try and its place in its lap. `stop` is looked at between
     // folders. False when it is set, or when a whole lap had nothing to try.
     bool Next(std::wstring& path, uint32_t& place, const std::atomic<bool>* stop = nullptr);
+    // The picture Next gave last is a memory of this many years ago (0: it is none).
+    uint32_t YearsAgo() const { return yearsAgo_; }
     // Laps begun so far (1 while in the first).
     uint32_t Laps() const { return lap_; }
     // Shuffled: the lap's last picture has been given (the next Next walks the library again).
@@ -153,6 +171,14 @@ private:
     // still belongs to the entries and is a picture that can be opened here.
     bool MayShowFirst(const std::wstring& path) const;
     uint64_t NextSeed();
+    std::unique_ptr<LibraryScan> NewScan() const;
+    // What the source knows of the lap's pictures: drops those the filter leaves out, and
+    // finds the memories and bursts. The fingerprint of what the order is made from.
+    uint64_t LearnLap(std::vector<std::wstring>& pictures);
+    void MakeOrder(uint64_t seed);
+    // The index knows the photo and the filter leaves it out.
+    bool FilteredOut(const std::wstring& path, PhotoFacts* known = nullptr) const;
+    void StartMemoriesInOrder(const std::atomic<bool>* stop);
 
     std::vector<std::wstring> entries_, extensions_;
     Options options_;
@@ -164,6 +190,17 @@ private:
     std::unique_ptr<LibraryScan> scan_;   // list order: the walk of the lap in progress
     std::vector<std::wstring> pictures_;  // shuffle: the lap's pictures in list order...
     std::vector<uint32_t> order_;         // ...and the order they are shown in
+    std::vector<uint32_t> years_, bursts_;  // shuffle, with facts: each picture's memory years and burst
+    std::vector<int64_t> taken_;
+    uint32_t yearsAgo_ = 0;
+    // List order with memories: the lap's memories (path, place, years), given first,
+    // the next one last, and all of them, which the walk then passes by.
+    struct Memory {
+        std::wstring path;
+        uint32_t place, years;
+    };
+    std::vector<Memory> memoriesToGive_;
+    std::set<std::wstring> memoryPaths_;
     bool resumed_ = false;                // shuffle: the first run's picture came from the state file
     std::wstring given_;                  // that picture, given before the first scan
     LapState state_;

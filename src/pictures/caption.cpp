@@ -15,7 +15,16 @@ std::string PlaceLine(const PlaceName& name, uint32_t language) {
     return name.place + (language == 6 ? "、" : ", ") + name.country;
 }
 
-CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
+void AddYearsAgo(CaptionText& text, uint32_t years, const YearsAgoTexts& texts) {
+    if (years == 0) return;
+    std::wstring ago = years == 1 ? texts.one : texts.many;
+    const size_t at = ago.find(L"%1");
+    if (at != std::wstring::npos) ago.replace(at, 2, std::to_wstring(years));
+    if (ago.empty()) return;
+    text.date = text.date.empty() ? ago : text.date + L" \u00B7 " + ago;
+}
+
+CaptionText MakeCaption(const ExifFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
                         LongDateFormat format) {
     CaptionText text;
     if (mode == CaptionMode::None) return text;

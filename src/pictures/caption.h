@@ -39,7 +39,7 @@ std::string PlaceLine(const PlaceName& name, uint32_t language);
 // The caption for a photo's facts: the date only from its EXIF date (never the file's
 // time), the place ("place, country") only from its GPS position and only with
 // DateAndPlace and a gazetteer that knows a place within kPlaceRadiusKm.
-CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
+CaptionText MakeCaption(const ExifFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
                         LongDateFormat format);
 
 // Where the worker gets the gazetteer's table from: called once per process at most, by
@@ -55,6 +55,14 @@ struct CaptionOptions {
     uint32_t language = 0;
     GazetteerSource places = nullptr;
 };
+
+// The UI language's "A year ago" and "%1 years ago", for a memory's caption.
+struct YearsAgoTexts {
+    std::wstring one, many;
+};
+// A memory's caption tells how long ago it was taken, after the date ("... · 3 years ago"),
+// or alone where the photo's own date is not known. Nothing for 0 years.
+void AddYearsAgo(CaptionText& text, uint32_t years, const YearsAgoTexts& texts);
 
 // No captions on views less tall than this (the display settings' small preview): the
 // text would be a few pixels high.

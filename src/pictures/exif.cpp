@@ -355,7 +355,7 @@ uint32_t DaysInMonth(uint32_t year, uint32_t month) {
 }
 
 // "YYYY:MM:DD HH:MM:SS"; cameras without a clock write blanks or zeros, which are no date.
-bool ExifDate(const TiffReader& reader, uint32_t ifd, uint32_t tag, PhotoFacts& facts) {
+bool ExifDate(const TiffReader& reader, uint32_t ifd, uint32_t tag, ExifFacts& facts) {
     TiffEntry entry;
     if (!reader.Find(ifd, tag, entry) || entry.type != 2 || entry.count < 10) return false;
     const uint8_t* t = reader.Bytes(entry.values);
@@ -414,8 +414,8 @@ bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation
            TiffOrientation(block.tiff, block.size, orientation);
 }
 
-bool ReadPhotoFacts(const uint8_t* data, size_t size, PhotoFacts& facts) {
-    facts = PhotoFacts();
+bool ReadExifFacts(const uint8_t* data, size_t size, ExifFacts& facts) {
+    facts = ExifFacts();
     ExifBlock block;
     if (!FindExifTiff(data, size, block)) return false;
     TiffReader reader(block.tiff, block.size);

@@ -27,7 +27,7 @@ bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation
 // longitude in degrees (north and east positive), with no position where the reference
 // letters are not N/S and E/W (either case), minutes or seconds reach 60, or the GPS status
 // says "V" (void). A day that does not exist (February 29 of a common year) is no date.
-struct PhotoFacts {
+struct ExifFacts {
     bool hasDate = false;
     uint32_t year = 0, month = 0, day = 0;
     bool hasPosition = false;
@@ -35,6 +35,6 @@ struct PhotoFacts {
 };
 // Reads them from the photo's EXIF block, wherever the format keeps it. A field
 // that is missing, damaged or out of range is simply not set; false when neither is.
-bool ReadPhotoFacts(const uint8_t* data, size_t size, PhotoFacts& facts);
+bool ReadExifFacts(const uint8_t* data, size_t size, ExifFacts& facts);
 
 }  // namespace WorkSpace

@@ -48,6 +48,7 @@ struct Job {
     int32_t portraits = 0;
     std::chrono::milliseconds retryRest;
     CaptionOptions captions;
+    YearsAgoTexts yearsAgo;
     CaptionPainter* painter = nullptr;  // the worker's own
     std::wstring indexPath;
 };
@@ -79,16 +80,17 @@ void FitIntoHalf(const PictureTarget& target, DecodedPicture& picture) {
 // The caption is made with its picture, on the worker: the render thread only draws it. It
 // takes half the width of the area it is drawn in at most, the view or a pair's half of it;
 // the small preview shows none.
-void AddCaption(const Job& job, const PictureTarget& target, DecodedPicture& picture, bool paired) {
+void AddCaption(const Job& job, const PictureTarget& target, DecodedPicture& picture, bool paired, uint32_t yearsAgo) {
     if (job.captions.mode == CaptionMode::None || !job.painter) return;
     if (target.height != 0 && target.height < kCaptionLeastViewHeight) return;
-    const PhotoFacts& facts = picture.facts;
+    const ExifFacts& facts = picture.facts;
     const Gazetteer* places = job.captions.mode == CaptionMode::DateAndPlace && facts.hasPosition
                                   ? SharedGazetteer(job.captions.places)
                                   : nullptr;
     const uint32_t area = paired && target.width >= target.height ? target.width / 2 : target.width;
     try {
-        const CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
+        CaptionText text = MakeCaption(facts, job.captions.mode, job.captions.language, places, UserLongDate);
+        AddYearsAgo(text, yearsAgo, job.yearsAgo);
         job.painter->Render(text, area / 2, picture.caption);
     } catch (...) {
         picture.caption = Image();  // memory short: the picture goes without its caption
@@ -175,6 +177,7 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
             }
             out = StreamedPicture();
             out.listIndex = place;
+            out.yearsAgo = library.YearsAgo();
             if (!Decode(job, target, library, path, out)) continue;
             ++shownInLap;
             outPath = path;
@@ -197,6 +200,7 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
                     picture.paired = true;
                     picture.partner = std::move(partner.picture);
                     picture.partnerIndex = partner.listIndex;
+                    picture.partnerYearsAgo = partner.yearsAgo;
                 } else {
                     ahead = std::move(partner);
                     aheadPath = partnerPath;
@@ -216,8 +220,8 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
                 picture.backdrop = Image();  // memory short: the picture shows over black
             }
         }
-        AddCaption(job, target, picture.picture, picture.paired);
-        if (picture.paired) AddCaption(job, target, picture.partner, true);
+        AddCaption(job, target, picture.picture, picture.paired, picture.yearsAgo);
+        if (picture.paired) AddCaption(job, target, picture.partner, true, picture.partnerYearsAgo);
         const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
         // The slot is empty here: the last picture was taken before this one was looked for.
         std::unique_lock<std::mutex> lock(shared.mutex);
@@ -313,10 +317,15 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.retryRest = options.retryRest;
     job.captions = options.captions;
     job.indexPath = options.indexPath;
+    job.yearsAgo = options.yearsAgo;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.writeState = options.moveLap;
     job.options.firstPlace = options.first;
+    job.options.facts = options.facts;
+    job.options.filter = options.filter;
+    job.options.memories = options.memories;
+    job.options.leftOut = options.leftOut;
     shared_ = job.shared;
     try {
         std::thread(Run, std::move(job)).detach();

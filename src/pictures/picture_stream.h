@@ -27,6 +27,8 @@ struct StreamedPicture {
     uint32_t listIndex = 0;  // the picture's place in its lap
     // The monitor's lane it was decoded and paired for (PictureStreamOptions::laneTargets).
     uint32_t lane = 0;
+    uint32_t yearsAgo = 0;   // a memory of this many years ago (0: none), and its partner's
+    uint32_t partnerYearsAgo = 0;
     // Portraits side by side: the next picture, when it lies across the target too.
     bool paired = false;
     DecodedPicture partner;
@@ -54,12 +56,19 @@ struct PictureStreamOptions {
     // that threw), before it walks the library again.
     std::chrono::milliseconds retryRest{5000};
     CaptionOptions captions;  // each decoded picture gets its caption's pixels on the worker
+    YearsAgoTexts yearsAgo;   // a memory's caption line
     // The kept place moves on as pictures are shown; otherwise it is only read. Only the
     // full-screen saver moves it: what a preview shows has not been seen.
     bool moveLap = false;
     // The photo index the worker fills behind the show, while a picture waits to be taken
     // (empty: none). Every mode fills it: the index is shared, and any of them may start first.
     std::wstring indexPath;
+    // What the photo index knows (null: nothing yet), the filters of the Photos group, the
+    // memories first, and the folders left out (see PictureLibrary::Options).
+    const PhotoFactsSource* facts = nullptr;
+    PhotoFilter filter;
+    bool memories = false;
+    std::vector<std::wstring> leftOut;
 };
 
 class PictureStream {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # lumora-tool library: the walk's order with hidden items left out, either separator, the same
 # seed giving the same laps, K laps, the decoders of --extensions with a raw+JPEG pair and a
-# link that loops, and bad usage.
+# link that loops, a burst spread by the dates of --facts and a folder left out, and bad usage.
 # Usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]
 set -u
 tool="${1:?usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
@@ -25,4 +25,15 @@ check "--extensions: the raw file beside its JPEG left out, the looping link wal
   "$("$tool" library --extensions jpg,CR2,.nef R/ | sed "s|^$dir/||" | tr '\n' ' ' | sed 's/ $//')"
 check "--laps 0, --extensions without any and no entry are refused" same "2 2 2" \
   "$("$tool" library --laps 0 P/ >/dev/null 2>&1; echo $?) $("$tool" library --extensions , P/ >/dev/null 2>&1; echo $?) $("$tool" library >/dev/null 2>&1; echo $?)"
+mkdir -p "$dir/B/private"
+: >"$dir/facts.txt"
+for i in 0 1 2 3 4 5 6 7 8 9; do
+  touch "$dir/B/b$i.jpg"
+  printf '%s\t2024-05-01 10:00:%02d\n' "$dir/B/b$i.jpg" $((i * 5)) >>"$dir/facts.txt"
+done
+for i in $(seq 0 39); do touch "$dir/B/s$i.jpg"; done
+touch "$dir/B/private/x.jpg"
+lap="$("$tool" library --extensions jpg --shuffle --seed 8 --facts "$dir/facts.txt" --leave-out "$dir/B/Private" B/)"
+check "--facts: a burst of ten among 40 spread five places apart; --leave-out: the folder left out" same "50 5" \
+  "$(echo "$lap" | wc -l) $(echo "$lap" | grep -n '/b[0-9]' | cut -d: -f1 | awk 'NR > 1 { d = $1 - p; if (m == "" || d < m) m = d } { p = $1 } END { print m }')"
 report "library tool"

@@ -1,8 +1,11 @@
 // lumora-tool library: the pictures of a photo library, lap after lap, in the order the
-// saver shows them, one full path a line.
+// saver shows them, one full path a line; with photo facts from a file, filtered, with the
+// memories first and bursts kept apart, as the saver does with its photo index.
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
 
 #include "library/picture_library.h"
 #include "platform/picture_extensions.h"
@@ -41,6 +44,51 @@ std::vector<std::wstring> ExtensionList(const std::string& text) {
     return extensions;
 }
 
+// The facts a file gives: one photo a line, "PATH<tab>YYYY-MM-DD HH:MM:SS[<tab>STARS]"
+// (EXIF's "YYYY:MM:DD" too); a photo not named is not known.
+struct FileFacts : WorkSpace::PhotoFactsSource {
+    std::map<std::wstring, WorkSpace::PhotoFacts> table;
+    bool Find(const std::wstring& path, WorkSpace::PhotoFacts& facts) const override {
+        auto it = table.find(path);
+        if (it == table.end()) return false;
+        facts = it->second;
+        return true;
+    }
+};
+
+bool ParseDate(const std::string& text, WorkSpace::CivilDate& date, int64_t* seconds) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    char a = 0, b = 0;
+    const int got = std::sscanf(text.c_str(), "%d%c%d%c%d %d:%d:%d", &y, &a, &mo, &b, &d, &h, &mi, &s);
+    if (got < 5 || a != b || (a != '-' && a != ':') || mo < 1 || mo > 12 || d < 1 || d > 31) return false;
+    date.year = y;
+    date.month = mo;
+    date.day = d;
+    if (seconds) *seconds = WorkSpace::DaysOfDate(date) * 86400 + h * 3600 + mi * 60 + s;
+    return true;
+}
+
+bool ReadFacts(const std::string& file, FileFacts& facts) {
+    std::ifstream in(file);
+    if (!in) return false;
+    for (std::string line; std::getline(in, line);) {
+        const size_t tab = line.find('\t');
+        if (tab == std::string::npos) continue;
+        WorkSpace::PhotoFacts photo;
+        const size_t tab2 = line.find('\t', tab + 1);
+        WorkSpace::CivilDate date;
+        photo.dated = ParseDate(line.substr(tab + 1, tab2 == std::string::npos ? std::string::npos : tab2 - tab - 1),
+                                date, &photo.taken);
+        long long stars = 0;
+        if (tab2 != std::string::npos && ParseInt(line.substr(tab2 + 1), stars)) photo.rating = static_cast<int32_t>(stars);
+        facts.table[FullEntry(line.substr(0, tab))] = photo;
+    }
+    return true;
+}
+
+WorkSpace::CivilDate g_today;
+WorkSpace::CivilDate GivenToday() { return g_today; }
+
 int Library(const Args& args) {
     using namespace WorkSpace;
     std::string text;
@@ -58,20 +106,44 @@ int Library(const Args& args) {
         fprintf(stderr, "library: --extensions takes a list like jpg,png,cr2\n");
         return 2;
     }
+    PictureLibrary::Options options;
+    FileFacts facts;
+    if (Option(args, "--facts", text)) {
+        if (!ReadFacts(text, facts)) {
+            fprintf(stderr, "library: --facts: cannot read %s\n", text.c_str());
+            return 2;
+        }
+        options.facts = &facts;
+    }
+    long long stars = 0;
+    if (Option(args, "--min-rating", text) && (!ParseInt(text, stars) || stars < 0 || stars > 5)) {
+        fprintf(stderr, "library: --min-rating takes 0 to 5\n");
+        return 2;
+    }
+    options.filter.minRating = static_cast<int32_t>(stars);
+    options.memories = Flag(args, "--memories");
+    if (Option(args, "--today", text)) {
+        if (!ParseDate(text, g_today, nullptr)) {
+            fprintf(stderr, "library: --today takes a date like 2026-07-14\n");
+            return 2;
+        }
+        options.today = GivenToday;
+    }
     std::vector<std::wstring> entries;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--seed" || args[i] == "--laps" || args[i] == "--extensions") {
+        if (args[i] == "--leave-out" && i + 1 < args.size()) options.leftOut.push_back(FullEntry(args[i + 1]));
+        if (args[i] == "--seed" || args[i] == "--laps" || args[i] == "--extensions" || args[i] == "--facts" ||
+            args[i] == "--min-rating" || args[i] == "--today" || args[i] == "--leave-out") {
             ++i;
             continue;
         }
-        if (args[i] == "--shuffle") continue;
+        if (args[i] == "--shuffle" || args[i] == "--memories") continue;
         entries.push_back(FullEntry(args[i]));
     }
     if (entries.empty()) {
         fprintf(stderr, "library: at least one ENTRY (a picture, or a folder ending with a separator)\n");
         return 2;
     }
-    PictureLibrary::Options options;
     options.shuffle = Flag(args, "--shuffle");
     // Seed 0 would take one from the clock; the tool always gives the same order for a seed.
     options.seed = static_cast<uint64_t>(seed) + 1;
@@ -87,8 +159,12 @@ int Library(const Args& args) {
     return fflush(stdout) == 0 ? 0 : 1;
 }
 
-const Registrar registrar({"library", "library [--shuffle] [--seed N] [--laps K] [--extensions LIST] ENTRY...",
-                           Library, "--shuffle --seed= --laps= --extensions="});
+const Registrar registrar({"library",
+                           "library [--shuffle] [--seed N] [--laps K] [--extensions LIST] [--facts FILE] "
+                           "[--min-rating N] [--memories] [--today YYYY-MM-DD] [--leave-out FOLDER]... ENTRY...",
+                           Library,
+                           "--shuffle --seed= --laps= --extensions= --facts= --min-rating= --memories --today= "
+                           "--leave-out="});
 
 }  // namespace
 }  // namespace LumoraTool
