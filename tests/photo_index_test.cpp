@@ -189,57 +189,7 @@ TEST(PhotoIndex, TwoProcessesShareOneIndex) {
     EXPECT_TRUE(saver.Find(W("/p/b.jpg"), facts));
 }
 
-TEST(PhotoIndexCounts, BurstsAreRunsWithin60SecondsInOneFolder) {
-    struct Case {
-        const char* name;
-        std::vector<std::pair<const char*, int64_t>> photos;  // path, seconds taken
-        uint32_t bursts;
-    };
-    const Case cases[] = {
-        {"one photo", {{"/a/1.jpg", 0}}, 0},
-        {"60 s apart", {{"/a/1.jpg", 0}, {"/a/2.jpg", 60}}, 1},
-        {"61 s apart", {{"/a/1.jpg", 0}, {"/a/2.jpg", 61}}, 0},
-        {"a chain in any order", {{"/a/3.jpg", 100}, {"/a/1.jpg", 0}, {"/a/2.jpg", 50}}, 1},
-        {"two runs", {{"/a/1.jpg", 0}, {"/a/2.jpg", 10}, {"/a/3.jpg", 500}, {"/a/4.jpg", 510}}, 2},
-        {"two folders", {{"/a/1.jpg", 0}, {"/b/2.jpg", 10}}, 0},
-    };
-    for (const Case& c : cases) {
-        std::vector<IndexedPhoto> photos;
-        for (const auto& p : c.photos) {
-            photos.push_back(Photo(p.first, 1));
-            photos.back().facts.dated = true;
-            photos.back().facts.taken = p.second;
-        }
-        EXPECT_EQ(c.bursts, CountBursts(photos)) << c.name;
-    }
-}
 
-TEST(PhotoIndexCounts, MemoriesAreWithin3DaysOfTodayInEarlierYears) {
-    // 2023-06-15 00:00 and 2020-02-29 00:00, seconds since 1970.
-    const int64_t june15 = 1686787200, leapDay = 1582934400;
-    struct Case {
-        const char* name;
-        int64_t taken;
-        int year, month, day;
-        bool memory;
-    };
-    const Case cases[] = {
-        {"the same day, a year ago", june15, 2024, 6, 15, true},
-        {"3 days after", june15 + 3 * 86400 + 86399, 2024, 6, 15, true},
-        {"4 days before", june15 - 4 * 86400, 2024, 6, 15, false},
-        {"this year", june15, 2023, 6, 15, false},
-        {"across a new year", 1703980800 /* 2023-12-31 */, 2026, 1, 2, true},
-        {"a leap day, on March 1", leapDay, 2025, 3, 1, true},
-        {"5 days after, in March", 1648166400 /* 2022-03-25 */, 2024, 3, 20, false},
-    };
-    for (const Case& c : cases) {
-        PhotoFacts facts;
-        facts.dated = true;
-        facts.taken = c.taken;
-        EXPECT_EQ(c.memory, IsMemory(facts, c.year, c.month, c.day)) << c.name;
-    }
-    EXPECT_FALSE(IsMemory(PhotoFacts(), 2024, 6, 15)) << "undated";
-}
 
 TEST(PhotoIndex, OpensInAFolderPastTheOldPathLimit) {
     std::string dir = Folder("long");

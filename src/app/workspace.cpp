@@ -84,8 +84,6 @@ namespace {
 bool ProgramFolderPlaces(std::string& bytes) {
     return Platform::ReadWholeFile(GetProgramFolder() + kPlacesFileName, bytes);
 }
-// The photo index's facts for the lap: none until the saver keeps an index.
-const PhotoFactsSource* PhotoIndexFacts() { return nullptr; }
 }  // namespace
 
 void LoadPictureTextures() {
@@ -125,9 +123,9 @@ void LoadPictureTextures() {
     const Translate::TextStorage& texts = Translate::TextStorage::Instance();
     options.yearsAgo.one = texts.GetText(Translate::TextId::YearAgo);
     options.yearsAgo.many = texts.GetText(Translate::TextId::YearsAgo);
-    // The filters, memories and the bursts kept apart need the photo index's facts; without
-    // them every photo is shown as it comes, and a filter is only checked when decoded.
-    options.facts = PhotoIndexFacts();
+    // The filters, memories and the bursts kept apart take the photo index's facts, which
+    // the worker opens (options.indexPath); a photo it does not know yet is shown as it
+    // comes, and a filter is then checked when it is decoded.
     options.filter.minRating = w.settings.GetClamped(SettingKey::MinRating);
     options.filter.minShortSide = w.settings.GetClamped(SettingKey::MinPictureSize);
     options.memories = w.settings.GetClamped(SettingKey::Memories) != 0;

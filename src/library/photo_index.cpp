@@ -5,7 +5,6 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <map>
 
 #include "platform/long_path.h"
 #include "platform/platform.h"
@@ -308,62 +307,6 @@ bool PhotoIndexer::Step(std::chrono::milliseconds budget, const std::atomic<bool
         if (stored == PhotoIndex::Store::Stored) pending_.clear();
     }
     return !done_ || !pending_.empty();
-}
-
-namespace {
-// Days since 1970-01-01 of a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t year, int month, int day) {
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const int64_t yearOfEra = year - era * 400;
-    const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
-// The year of a day number.
-int64_t YearOfDay(int64_t days) {
-    int64_t year = 1970 + FloorDiv(days, 366);
-    while (DaysFromCivil(year + 1, 1, 1) <= days) ++year;
-    return year;
-}
-}  // namespace
-
-bool IsMemory(const PhotoFacts& facts, int year, int month, int day) {
-    if (!facts.dated) return false;
-    const int64_t taken = FloorDiv(facts.taken, 86400);
-    const int64_t takenYear = YearOfDay(taken);
-    // Today's date in the photo's year and the ones beside it: 3 days may cross a new year.
-    for (int64_t y = takenYear - 1; y <= takenYear + 1; ++y) {
-        if (y >= year) continue;
-        const int64_t distance = taken - DaysFromCivil(y, month, day);
-        if (distance >= -3 && distance <= 3) return true;
-    }
-    return false;
-}
-
-uint32_t CountBursts(const std::vector<IndexedPhoto>& photos) {
-    std::map<std::wstring, std::vector<int64_t>> folders;
-    for (const IndexedPhoto& photo : photos) {
-        if (!photo.facts.dated) continue;
-        const size_t sep = photo.path.find_last_of(L"\\/");
-        folders[sep == std::wstring::npos ? std::wstring() : photo.path.substr(0, sep)].push_back(photo.facts.taken);
-    }
-    uint32_t bursts = 0;
-    for (auto& folder : folders) {
-        std::vector<int64_t>& times = folder.second;
-        std::sort(times.begin(), times.end());
-        size_t run = 1;
-        for (size_t i = 1; i <= times.size(); ++i) {
-            if (i < times.size() && times[i] - times[i - 1] <= 60) {
-                ++run;
-                continue;
-            }
-            if (run >= 2) ++bursts;
-            run = 1;
-        }
-    }
-    return bursts;
 }
 
 }  // namespace WorkSpace

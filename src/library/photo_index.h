@@ -95,6 +95,8 @@ public:
     // Goes on with the walk for about `budget` (at least one file), then stores what it read
     // in one transaction. False once the walk is done or the index stopped growing.
     bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop = nullptr);
+    // Folders the walk does not enter (LibraryScan::LeaveOut); before the first Step.
+    void LeaveOut(const std::vector<std::wstring>& folders) { scan_.LeaveOut(folders); }
     // Every file of the walk so far, with its facts; for the tool's counts.
     void KeepWalked(bool keep) { keepWalked_ = keep; }
     const std::vector<IndexedPhoto>& Walked() const { return walked_; }
@@ -111,11 +113,5 @@ private:
     bool done_ = false;
     uint32_t read_ = 0;
 };
-
-// Tool's counts over photos' facts. Photos taken within 60 s of each other in one folder
-// make one burst (two photos at least); a memory is a photo taken within 3 days of
-// today's date (`year`, `month`, `day`) in an earlier year.
-uint32_t CountBursts(const std::vector<IndexedPhoto>& photos);
-bool IsMemory(const PhotoFacts& facts, int year, int month, int day);
 
 }  // namespace WorkSpace

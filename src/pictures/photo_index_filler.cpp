@@ -18,14 +18,17 @@ std::wstring PhotoIndexPath(const std::wstring& settingsPath) {
 struct PhotoIndexFiller::State {
     PhotoIndex index;
     std::vector<std::wstring> entries;
+    std::vector<std::wstring> leftOut;  // never walked: the user left them out
     std::unique_ptr<PhotoIndexer> indexer;
     bool done = false;
 };
 
-std::unique_ptr<PhotoIndexFiller> PhotoIndexFiller::Open(const std::wstring& path, std::vector<std::wstring> entries) {
+std::unique_ptr<PhotoIndexFiller> PhotoIndexFiller::Open(const std::wstring& path, std::vector<std::wstring> entries,
+                                                        std::vector<std::wstring> leftOut) {
     std::unique_ptr<State> state(new State());
     if (!state->index.Open(path)) return nullptr;
     state->entries = std::move(entries);
+    state->leftOut = std::move(leftOut);
     return std::unique_ptr<PhotoIndexFiller>(new PhotoIndexFiller(std::move(state)));
 }
 
@@ -37,9 +40,11 @@ const PhotoFactsSource& PhotoIndexFiller::Facts() const { return state_->index; 
 bool PhotoIndexFiller::Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop) {
     State& s = *state_;
     if (s.done) return false;
-    if (!s.indexer)
+    if (!s.indexer) {
         s.indexer.reset(new PhotoIndexer(s.index, s.entries, Platform::PictureExtensions(), ReadPhotoFacts,
                                          Platform::StampFile));
+        s.indexer->LeaveOut(s.leftOut);
+    }
     if (s.indexer->Step(budget, stop)) return true;
     s.done = true;
     s.indexer.reset();  // the walk's folders and names are not needed again

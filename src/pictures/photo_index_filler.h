@@ -18,7 +18,8 @@ std::wstring PhotoIndexPath(const std::wstring& settingsPath);
 class PhotoIndexFiller {
 public:
     // nullptr when no index can be had at `path` this run (said in the log).
-    static std::unique_ptr<PhotoIndexFiller> Open(const std::wstring& path, std::vector<std::wstring> entries);
+    static std::unique_ptr<PhotoIndexFiller> Open(const std::wstring& path, std::vector<std::wstring> entries,
+                                                  std::vector<std::wstring> leftOut);
     ~PhotoIndexFiller();
     // Where the lap may ask for the photos' facts.
     const PhotoFactsSource& Facts() const;

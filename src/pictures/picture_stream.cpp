@@ -128,6 +128,7 @@ bool Rest(PictureStream::Shared& shared, std::chrono::milliseconds rest) {
 // first one is there); its Facts() are where the lap may ask for the photos' facts.
 void RunLaps(Job& job, PhotoIndexFiller* index) {
     PictureStream::Shared& shared = *job.shared;
+    if (index && !job.options.facts) job.options.facts = &index->Facts();
     PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
     bool indexing = index != nullptr;
     const auto indexFrom = std::chrono::steady_clock::now() + kIndexDelay;
@@ -267,7 +268,7 @@ void Run(Job job) {
     const bool begun = BeginDecoderThread();
     std::unique_ptr<PhotoIndexFiller> index;
     try {
-        if (!job.indexPath.empty()) index = PhotoIndexFiller::Open(job.indexPath, job.entries);
+        if (!job.indexPath.empty()) index = PhotoIndexFiller::Open(job.indexPath, job.entries, job.options.leftOut);
     } catch (...) {
         index.reset();  // memory short: this run goes without the index
     }

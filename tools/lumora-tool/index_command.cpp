@@ -5,6 +5,9 @@
 #include <ctime>
 #include <filesystem>
 
+#include <map>
+
+#include "library/lap_order.h"
 #include "library/photo_index.h"
 #include "pictures/photo_facts_reader.h"
 #include "pictures/photo_index_filler.h"
@@ -49,17 +52,24 @@ int Index(const Args& args) {
     while (indexer.Step(std::chrono::milliseconds(200))) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const std::time_t now = std::time(nullptr);
-    const std::tm today = *std::localtime(&now);
+    // Bursts and memories as the saver's laps count them.
+    const CivilDate today = LocalToday();
     uint32_t dated = 0, rated = 0, memories = 0;
+    std::vector<BurstPhoto> burstPhotos;
     for (const IndexedPhoto& photo : indexer.Walked()) {
         dated += photo.facts.dated;
         rated += photo.facts.rating > 0;
-        memories += IsMemory(photo.facts, today.tm_year + 1900, today.tm_mon + 1, today.tm_mday);
+        memories += photo.facts.dated && MemoryYears(DateOfTime(photo.facts.taken), today) > 0;
+        const size_t sep = photo.path.find_last_of(L"\\/");
+        burstPhotos.push_back({sep == std::wstring::npos ? std::wstring() : photo.path.substr(0, sep + 1),
+                               photo.facts.dated, photo.facts.taken});
     }
+    std::map<uint32_t, uint32_t> burstSizes;
+    for (uint32_t burst : FindBursts(burstPhotos)) ++burstSizes[burst];
+    uint32_t bursts = 0;
+    for (const auto& size : burstSizes) bursts += size.second > 1;
     printf("photos %u, dated %u, rated %u, bursts %u, memories today %u, %.2f s\n",
-           static_cast<unsigned>(indexer.Walked().size()), dated, rated, CountBursts(indexer.Walked()), memories,
-           seconds);
+           static_cast<unsigned>(indexer.Walked().size()), dated, rated, bursts, memories, seconds);
     if (!index.Growing()) fprintf(stderr, "index: %s could not be written whole\n", Platform::WideToUtf8(path).c_str());
     return fflush(stdout) == 0 && index.Growing() ? 0 : 1;
 }
