@@ -17,31 +17,27 @@ const wchar_t* FormatLocale(uint32_t language, wchar_t (&user)[LOCALE_NAME_MAX_L
     return locale ? locale : LOCALE_NAME_USER_DEFAULT;
 }
 
-SYSTEMTIME Day(uint32_t year, uint32_t month, uint32_t day) {
+// GetDateFormatEx's `flags` form of the day in the locale for `language`; `fallback`'s where
+// Windows gives none.
+std::wstring FormatDay(uint32_t year, uint32_t month, uint32_t day, uint32_t language, DWORD flags,
+                       std::wstring (*fallback)(uint32_t, uint32_t, uint32_t, uint32_t)) {
     SYSTEMTIME date = {};
     date.wYear = static_cast<WORD>(year);
     date.wMonth = static_cast<WORD>(month);
     date.wDay = static_cast<WORD>(day);
-    return date;
+    wchar_t user[LOCALE_NAME_MAX_LENGTH] = {};
+    wchar_t text[128];
+    if (GetDateFormatEx(FormatLocale(language, user), flags, &date, nullptr, text, 128, nullptr) > 0) return text;
+    return fallback(year, month, day, language);
 }
 }  // namespace
 
 std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
-    const SYSTEMTIME date = Day(year, month, day);
-    wchar_t user[LOCALE_NAME_MAX_LENGTH] = {};
-    wchar_t text[128];
-    if (GetDateFormatEx(FormatLocale(language, user), DATE_LONGDATE, &date, nullptr, text, 128, nullptr) > 0)
-        return text;
-    return LongDateText(year, month, day, language);
+    return FormatDay(year, month, day, language, DATE_LONGDATE, LongDateText);
 }
 
 std::wstring UserShortDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
-    const SYSTEMTIME date = Day(year, month, day);
-    wchar_t user[LOCALE_NAME_MAX_LENGTH] = {};
-    wchar_t text[128];
-    if (GetDateFormatEx(FormatLocale(language, user), DATE_SHORTDATE, &date, nullptr, text, 128, nullptr) > 0)
-        return text;
-    return ShortDateText(year, month, day, language);
+    return FormatDay(year, month, day, language, DATE_SHORTDATE, ShortDateText);
 }
 
 std::wstring UserShortTime(uint32_t hour, uint32_t minute, uint32_t language) {

@@ -41,30 +41,26 @@ convert -size 1024x768 xc:'#102040' -quality 92 "$P/plain.jpg"
 python3 tests/scripts/exif_photo.py "$P/munich.jpg" --date "2023:07:14 10:00:00" --gps 48.1372 11.5756 --into "$P/plain.jpg"
 settings SelectLumoraEffect=2 PictureFit=1 Captions=2 -- "$P/munich.jpg" >"$WORK/app/Lumora.scr.settings"
 
-ok=0
-for attempt in 1 2 3; do  # a loaded machine can miss the start-up rule and show the error screen
-  xdotool mousemove 100 100
-  start_saver /s
-  shot_until caption 40 caption_shown && ok=1
-  stop_saver
-  [ "$ok" = 1 ] && break
-  echo "   (attempt $attempt: $MSG; retrying, the machine may be loaded)"
-done
-check "the caption is drawn in the bottom-right corner" [ "$ok" = 1 ]
+# The saver until shot NAME passes CHECK, three tries at most: a loaded machine can miss the
+# start-up rule and show the error screen.
+saver_shows() {  # name check
+  local attempt
+  for attempt in 1 2 3; do
+    xdotool mousemove 100 100
+    start_saver /s
+    if shot_until "$1" 40 "$2"; then stop_saver; return 0; fi
+    stop_saver
+    echo "   (attempt $attempt: $MSG; retrying, the machine may be loaded)"
+  done
+  return 1
+}
+
+check "the caption is drawn in the bottom-right corner" saver_shows caption caption_shown
 check "the saver's log has no FAILED line" not log_has "$WORK/app/log_output.txt" FAILED
 check "no clock in the top right with Clock 0" not gt "$(white_share caption "$CLOCK_CORNER")" 0.002
 
 { settings SelectLumoraEffect=2 PictureFit=1 Captions=2 -- "$P/munich.jpg"; printf 'Clock 1\r\n'; } >"$WORK/app/Lumora.scr.settings"
-ok=0
-for attempt in 1 2 3; do
-  xdotool mousemove 100 100
-  start_saver /s
-  shot_until clock 40 clock_shown && ok=1
-  stop_saver
-  [ "$ok" = 1 ] && break
-  echo "   (attempt $attempt: $MSG; retrying, the machine may be loaded)"
-done
-check "with Clock 1 the time is drawn in the top-right corner" [ "$ok" = 1 ]
+check "with Clock 1 the time is drawn in the top-right corner" saver_shows clock clock_shown
 check "the clock's run logs no FAILED line" not log_has "$WORK/app/log_output.txt" FAILED
 
 rm -f "$WORK/app/Lumora.scr.settings"
