@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 using namespace WorkSpace;
@@ -89,4 +90,27 @@ TEST(ClockMaker, PaintsTheClockOnItsWorkerSizedForTheView) {
     maker.Stop();
     EXPECT_FALSE(maker.Running());
     EXPECT_FALSE(maker.Take(clock));
+}
+
+namespace {
+// A second before the minute turns, then the next minute from then on.
+std::atomic<int> g_looks{0};
+LocalTime TurningMinute() { return g_looks++ == 0 ? At(12, 0, 59, 990) : At(12, 1, 0, 40); }
+}  // namespace
+
+TEST(ClockMaker, PaintsAgainWhenTheMinuteTurns) {
+    g_looks = 0;
+    ClockMaker maker;
+    maker.SetClock(TurningMinute);
+    ClockOptions options;
+    options.mode = ClockMode::Time;
+    options.viewHeight = 768;
+    ASSERT_TRUE(maker.Start(options));
+    Image first, second;
+    maker.WaitForPicture();
+    ASSERT_TRUE(maker.Take(first));
+    maker.WaitForPicture();  // 12:01, some 60 ms later
+    ASSERT_TRUE(maker.Take(second));
+    EXPECT_GE(g_looks.load(), 2);
+    maker.Stop();
 }

@@ -3,6 +3,7 @@
 // most machines show.
 #include "pictures/clock_text.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 #include <system_error>
@@ -85,16 +86,32 @@ uint32_t MillisecondsToNextMinute(const LocalTime& now) {
 }
 
 namespace {
+// The worker looks at the time this often at least between minutes, so that a clock set
+// anew, a change to summer time or a machine woken from sleep shows the right time within
+// seconds rather than after the minute it was waiting for.
+constexpr uint32_t kLongestWaitMs = 5000;
+
+bool SameMinute(const LocalTime& a, const LocalTime& b) {
+    return a.minute == b.minute && a.hour == b.hour && a.day == b.day && a.month == b.month && a.year == b.year;
+}
+
 void Run(std::shared_ptr<ClockMaker::Shared> shared, ClockOptions options, LocalClock now) {
     CaptionPainter painter(options.viewHeight);  // its DC and font live as long as the worker
+    LocalTime painted;
+    bool any = false;
     while (!shared->stop.load()) {
         const LocalTime t = now();
         Image picture;
-        try {
-            const CaptionText text = MakeClockText(options.mode, t, options.language, UserShortTime, UserShortDate);
-            painter.Render(text, 0, picture);
-        } catch (...) {
-            picture = Image();  // memory short: this minute goes without its clock
+        if (!any || !SameMinute(t, painted)) {
+            try {
+                const CaptionText text = MakeClockText(options.mode, t, options.language, UserShortTime, UserShortDate);
+                if (painter.Render(text, 0, picture)) {
+                    painted = t;
+                    any = true;
+                }
+            } catch (...) {
+                picture = Image();  // memory short: the next look tries again
+            }
         }
         std::unique_lock<std::mutex> lock(shared->mutex);
         if (!picture.pixels.empty()) {
@@ -102,8 +119,8 @@ void Run(std::shared_ptr<ClockMaker::Shared> shared, ClockOptions options, Local
             shared->full = true;
             shared->changed.notify_all();
         }
-        shared->changed.wait_for(lock, std::chrono::milliseconds(MillisecondsToNextMinute(t)),
-                                 [&] { return shared->stop.load(); });
+        const uint32_t wait = std::min(MillisecondsToNextMinute(t), kLongestWaitMs);
+        shared->changed.wait_for(lock, std::chrono::milliseconds(wait), [&] { return shared->stop.load(); });
     }
     std::lock_guard<std::mutex> lock(shared->mutex);
     shared->ended = true;

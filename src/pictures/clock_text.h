@@ -52,9 +52,10 @@ struct ClockOptions {
     uint32_t viewHeight = 0;
 };
 
-// A detached worker that paints the clock at its start and at every minute after, and hands
-// each picture over through a one-picture slot (a newer one replaces one not yet taken).
-// Start and Stop never wait: a worker finds itself stopped when it wakes.
+// A detached worker that paints the clock at its start and whenever the minute changes
+// (it looks at the time at each minute and every few seconds between), and hands each
+// picture over through a one-picture slot (a newer one replaces one not yet taken). Start
+// and Stop never wait: a worker finds itself stopped when it wakes.
 class ClockMaker {
 public:
     ClockMaker() = default;
