@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -128,4 +129,20 @@ TEST_F(ClockLayer, OverAnHourItChangesCornerEveryTenMinutesAndNeverStaysAMinute)
     for (size_t i = 0; i + 1 < runs.size(); ++i) EXPECT_NEAR(runs[i], 600, 1) << i;
     EXPECT_LT(longestStill, 60);
     EXPECT_GT(longestStill, 0);  // a few pixels a minute, not every frame
+}
+
+TEST_F(ClockLayer, AFailedUploadIsLoggedOnceAndTheFramesGoOnWithoutIt) {
+    Window& w = GetWindow();
+    Load(1);
+    record.results["CreateTextureFromImage"] = kEOutOfMemory;
+    RenderFrame(false);
+    w.clock.maker.WaitForPicture();
+    const size_t before = record.calls.size();
+    EXPECT_EQ(RenderFrame(false), kOk);
+    EXPECT_GT(record.calls.size(), before);
+    EXPECT_EQ(w.clock.texture, nullptr);
+    const std::vector<std::string> log = LogMessages(ReadLog(dir));
+    EXPECT_EQ(std::count(log.begin(), log.end(), "ClockLayer::Advance() - CreateTextureFromImage 0x8007000E - FAILED"),
+              1);
+    record.results.clear();
 }
