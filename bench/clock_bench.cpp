@@ -35,7 +35,7 @@ void BM_ClockFrame(benchmark::State& state) {
     // The particle stream at its steady size (six simulated seconds), the clock's first
     // picture uploaded.
     for (int frame = 0; frame < 6000; ++frame) {
-        if (frame == 1 && w.clock.maker.Running()) w.clock.maker.WaitForPicture();
+        if (frame == 1 && w.clock.maker.Running()) w.clock.maker.WaitForPictures(1);
         RenderFrame(false);
         record.Clear();
     }

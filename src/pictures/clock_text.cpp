@@ -117,6 +117,7 @@ void Run(std::shared_ptr<ClockMaker::Shared> shared, ClockOptions options, Local
         if (!picture.pixels.empty()) {
             shared->slot = std::move(picture);
             shared->full = true;
+            ++shared->painted;
             shared->changed.notify_all();
         }
         const uint32_t wait = std::min(MillisecondsToNextMinute(t), kLongestWaitMs);
@@ -166,10 +167,10 @@ bool ClockMaker::Take(Image& out) {
     return true;
 }
 
-void ClockMaker::WaitForPicture() {
+void ClockMaker::WaitForPictures(uint32_t count) {
     if (!shared_) return;
     std::unique_lock<std::mutex> lock(shared_->mutex);
-    shared_->changed.wait(lock, [this] { return shared_->full || shared_->ended; });
+    shared_->changed.wait(lock, [&] { return shared_->painted >= count || shared_->ended; });
 }
 
 }  // namespace WorkSpace

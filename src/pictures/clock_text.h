@@ -73,14 +73,16 @@ public:
     const ClockOptions& Options() const { return options_; }
     // The newest clock picture, if one came since the last Take.
     bool Take(Image& out);
-    // Blocks until a picture waits in the slot or the worker has ended. For tests.
-    void WaitForPicture();
+    // Blocks until the worker has painted `count` pictures since Start (taken or not) or has
+    // ended. For tests.
+    void WaitForPictures(uint32_t count);
 
     struct Shared {
         std::mutex mutex;
         std::condition_variable changed;
         Image slot;
         bool full = false;
+        uint32_t painted = 0;
         bool ended = false;
         std::atomic<bool> stop{false};
     };

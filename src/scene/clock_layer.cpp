@@ -74,9 +74,10 @@ unsigned CaptionCorners(Window& w, const View& view, const FrameSettings& settin
     const UserTextures& pictures = UserTextures::Lane(lane);
     unsigned corners = 0;
     for (uint32_t i = 0; i < pictures.Count() && i < 2; ++i) {
+        // The picture layer gives each picture on screen its corner before any view is drawn.
         const UserTextures::Picture& picture = pictures.At(i);
-        if (picture.caption || picture.partnerCaption)
-            corners |= 1u << (picture.captionCorner >= 0 ? picture.captionCorner : 0);
+        if ((picture.caption || picture.partnerCaption) && picture.captionCorner >= 0)
+            corners |= 1u << picture.captionCorner;
     }
     return corners;
 }
