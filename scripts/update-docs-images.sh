@@ -25,6 +25,8 @@ if [ -f build/e2e/photos/shots/pan_zoom_start.png ] && [ -f build/e2e/photos/sho
 fi
 # A photo's caption: the bottom-right quarter of the end-to-end test's screenshot, unscaled.
 [ -f build/e2e/captions/shots/caption.png ] && convert build/e2e/captions/shots/caption.png -crop 512x384+512+384 +repage "$OUT/caption.png"
+# The clock: the top-right strip of the same test's screenshot with Clock 1, unscaled.
+[ -f build/e2e/captions/shots/clock.png ] && convert build/e2e/captions/shots/clock.png -crop 512x160+512+0 +repage "$OUT/clock.png"
 
 # The animation: the saver full screen, 16 frames a quarter of a second apart, after the
 # stream has had a few seconds to build up.

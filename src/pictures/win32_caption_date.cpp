@@ -1,24 +1,62 @@
-// The caption's date on Windows: the long date of the saver's language, in the user's own
-// format where the user's locale speaks that language, else in the language's main locale.
+// The caption's date and the clock's time and date on Windows: the forms of the saver's
+// language, in the user's own format where the user's locale speaks that language, else in
+// the language's main locale.
 #include <windows.h>
 
 #include "pictures/caption.h"
+#include "pictures/clock_text.h"
 
 namespace WorkSpace {
 
-std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
+namespace {
+// The locale to format in for `language`: the user's own (LOCALE_NAME_USER_DEFAULT) or the
+// language's main one. `user` holds the name that the result may point into.
+const wchar_t* FormatLocale(uint32_t language, wchar_t (&user)[LOCALE_NAME_MAX_LENGTH]) {
+    if (GetUserDefaultLocaleName(user, LOCALE_NAME_MAX_LENGTH) <= 0) user[0] = L'\0';
+    const wchar_t* locale = DateLocaleName(language, user);
+    return locale ? locale : LOCALE_NAME_USER_DEFAULT;
+}
+
+// GetDateFormatEx's `flags` form of the day in the locale for `language`; `fallback`'s where
+// Windows gives none.
+std::wstring FormatDay(uint32_t year, uint32_t month, uint32_t day, uint32_t language, DWORD flags,
+                       std::wstring (*fallback)(uint32_t, uint32_t, uint32_t, uint32_t)) {
     SYSTEMTIME date = {};
     date.wYear = static_cast<WORD>(year);
     date.wMonth = static_cast<WORD>(month);
     date.wDay = static_cast<WORD>(day);
     wchar_t user[LOCALE_NAME_MAX_LENGTH] = {};
-    if (GetUserDefaultLocaleName(user, LOCALE_NAME_MAX_LENGTH) <= 0) user[0] = L'\0';
-    const wchar_t* locale = DateLocaleName(language, user);
     wchar_t text[128];
-    if (GetDateFormatEx(locale ? locale : LOCALE_NAME_USER_DEFAULT, DATE_LONGDATE, &date, nullptr, text, 128,
-                        nullptr) > 0)
-        return text;
-    return LongDateText(year, month, day, language);
+    if (GetDateFormatEx(FormatLocale(language, user), flags, &date, nullptr, text, 128, nullptr) > 0) return text;
+    return fallback(year, month, day, language);
+}
+}  // namespace
+
+std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
+    return FormatDay(year, month, day, language, DATE_LONGDATE, LongDateText);
+}
+
+std::wstring UserShortDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language) {
+    return FormatDay(year, month, day, language, DATE_SHORTDATE, ShortDateText);
+}
+
+std::wstring UserShortTime(uint32_t hour, uint32_t minute, uint32_t language) {
+    SYSTEMTIME time = {};
+    time.wHour = static_cast<WORD>(hour);
+    time.wMinute = static_cast<WORD>(minute);
+    wchar_t user[LOCALE_NAME_MAX_LENGTH] = {};
+    wchar_t text[128];
+    if (GetTimeFormatEx(FormatLocale(language, user), TIME_NOSECONDS, &time, nullptr, text, 128) > 0) return text;
+    return ShortTimeText(hour, minute, language);
+}
+
+LocalTime LocalTimeNow() {
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    LocalTime t;
+    t.year = now.wYear, t.month = now.wMonth, t.day = now.wDay;
+    t.hour = now.wHour, t.minute = now.wMinute, t.second = now.wSecond, t.millisecond = now.wMilliseconds;
+    return t;
 }
 
 }  // namespace WorkSpace

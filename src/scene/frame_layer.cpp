@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "scene/clock_layer.h"
 #include "scene/logo_layer.h"
 #include "scene/lumora_effect.h"
 #include "scene/particle_layer.h"
@@ -14,6 +15,7 @@ namespace {
 // The frame's layers, back to front.
 const FrameLayer* const kLayers[] = {
     &kPictureLayer,
+    &kClockLayer,  // over the pictures as their captions are, under the particles
     &kParticleLayer,
     &kLogoLayer,
 };
@@ -31,6 +33,7 @@ FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, 
     s.panZoom = !s.spanMonitors && settings.GetClamped(SettingKey::PanZoom) != 0;
     s.portraits = settings.GetClamped(SettingKey::Portraits);
     s.picturesPerMonitor = !s.spanMonitors && settings.GetClamped(SettingKey::PicturesPerMonitor) != 0;
+    s.clock = static_cast<uint32_t>(settings.GetClamped(SettingKey::Clock));
     return s;
 }
 

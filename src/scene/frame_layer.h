@@ -1,4 +1,5 @@
-// A frame is a list of layers drawn back to front: the pictures, the particles, the logo.
+// A frame is a list of layers drawn back to front: the pictures, the clock, the particles,
+// the logo.
 // Every layer has the same four verbs, as a hack has its init, draw and free: make what it
 // draws with for the window's device, advance once a frame, draw into one view, release.
 // A new layer is one file pair that defines its FrameLayer, and one line in the list.
@@ -26,6 +27,7 @@ struct FrameSettings {
     bool panZoom = false;             // "PanZoom"; never with spanMonitors
     int32_t portraits = 0;            // "Portraits": 0 as any photo, 1 side by side, 2 over a blur
     bool picturesPerMonitor = false;  // "PicturesPerMonitor"; never with spanMonitors
+    uint32_t clock = 0;               // "Clock": 0 none, 1 the time, 2 the time and the date
 };
 // `framesPerSecond` is the rate the frame loop draws at: the display's, or less on battery.
 // The steps grow as the frames get fewer, so the motion keeps its speed.

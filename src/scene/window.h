@@ -8,6 +8,7 @@
 #include "settings/settings.h"
 #include "gfx/graphics_ops.h"
 #include "pictures/picture_stream.h"
+#include "scene/clock_layer.h"
 #include "scene/lumora_effect.h"
 #include "scene/picture_layer.h"
 
@@ -63,6 +64,8 @@ public:
     CrossFade fade;
     // With a picture per monitor, the cross-fades of the monitors after the first.
     CrossFade monitorFades[kPictureLanes - 1];
+    // The clock's worker, its latest picture and its time on screen (kept across rebuilds).
+    ClockState clock;
 };
 
 // The process-wide Window object, built during static initialisation with the process's
