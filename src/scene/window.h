@@ -3,6 +3,7 @@
 // its cross-fade, and the settings record the application hands it. The frame's layers are
 // handed this object and keep no state of their own beside it.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "settings/settings.h"
@@ -63,6 +64,11 @@ public:
     CrossFade fade;
     // With a picture per monitor, the cross-fades of the monitors after the first.
     CrossFade monitorFades[kPictureLanes - 1];
+    // Keys that steer the photos ("PictureKeys" 1), from the window thread to the render
+    // thread, which takes them at its next frame: steps forth (+) and back (-), and how often
+    // Space was pressed.
+    std::atomic<int32_t> pictureSteps{0};
+    std::atomic<uint32_t> pauseToggles{0};
 };
 
 // The process-wide Window object, built during static initialisation with the process's
