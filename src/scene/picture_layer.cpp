@@ -173,6 +173,7 @@ CrossFade& LaneFade(Window& w, uint32_t lane) {
 
 void StopPictures(Window& w) {
     w.pictureStream.Stop();
+    w.shownSerial.store(~uint64_t{0});
     for (uint32_t lane = 0; lane < kPictureLanes; ++lane) UserTextures::Lane(lane).Clear();
 }
 
@@ -180,6 +181,11 @@ void StartPictures(Window& w, const std::vector<std::wstring>& entries, PictureS
     // The stream waits a moment for the first picture at most; one that comes later fades in.
     w.fade.fade = 0.0f;
     w.fade.framesWithout = 0;
+    // Steering starts afresh with the new stream: its pictures have new numbers.
+    w.fade.paused = w.fade.quick = false;
+    w.fade.pauseMark = 0.0;
+    w.pictureSteps.store(0);
+    w.pauseToggles.store(0);
     // Each monitor's cross-fade starts its share of a picture's time after the one before,
     // so that no two monitors change at the same moment.
     const bool span = w.settings.GetClamped(SettingKey::SpanMonitors) != 0;
@@ -229,6 +235,7 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
     pictures.KeepCaptionCorners(CaptionCorner(state.captionSeconds));
     state.current = pictures.At(0).listIndex;
     state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
+    if (lane == 0) w.shownSerial.store(pictures.At(pictures.Count() >= 2 && state.fade >= 0.5f ? 1 : 0).serial);
 }
 }  // namespace
 

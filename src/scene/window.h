@@ -69,6 +69,9 @@ public:
     // Space was pressed.
     std::atomic<int32_t> pictureSteps{0};
     std::atomic<uint32_t> pauseToggles{0};
+    // The stream's number of the picture on screen (lane 0), for "show in folder"; written
+    // by the render thread each frame, ~0 while none is.
+    std::atomic<uint64_t> shownSerial{~uint64_t{0}};
 };
 
 // The process-wide Window object, built during static initialisation with the process's
