@@ -45,10 +45,10 @@ shows() {  # shot colour
 shows_now() { shot "$1" && shows "$1" "$2"; }  # name colour
 saver_alive() { alive "$SAVER" && saver_window; }
 
-# Starts the saver until it shows the first picture (red), at most three times.
+# Starts the saver until it shows the first picture (red), at most five times.
 start_until_red() {
   local i
-  for i in 1 2 3; do
+  for i in 1 2 3 4 5; do
     xdotool mousemove 100 100
     start_saver /s
     shot_until start 25 shows red && return 0
