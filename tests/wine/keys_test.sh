@@ -59,8 +59,11 @@ start_until_red() {
   return 1
 }
 
-wine_cleanup_on_exit
+wine_cleanup_on_exit csmt_restore
 wine_setup "${W}x${H}" || exit 1
+# Several starts in a row on a shared machine: with Wine's Direct3D command stream on, a busy
+# one made start after start miss the start-up second and show the error screen.
+csmt_off
 for c in red:'#E01010' green:'#10E010' blue:'#1010E0'; do convert -size 640x480 "xc:${c#*:}" "$P/${c%%:*}.png"; done
 
 echo "-- PictureKeys 1: the keys steer the photos"
