@@ -1,6 +1,7 @@
 // The picture layer on the recording backend: one picture covering its place, the cross-fade
 // with its states, the stream's order with at most three textures, a failed upload, the fit
-// modes, a late first picture fading in, and the fade's step at every frame rate.
+// modes, a late first picture fading in, the fade's step at every frame rate, and the keys'
+// steps and pause.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -415,7 +416,8 @@ TEST_F(PictureLayer, KeysStepForthAndBackWithAQuickFadeAndSpaceHoldsThePicture) 
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
     Window& w = GetWindow();
     std::vector<std::wstring> paths;
-    for (uint32_t i = 0; i < 4; ++i) paths.push_back(WriteTga(dir + "/k" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
+    for (uint32_t i = 0; i < 4; ++i)
+        paths.push_back(WriteTga(dir + "/k" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
     w.fade = CrossFade();
     LoadPictures(paths, 0);
     ASSERT_GE(FramesUntil([&] { return UserTextures::Instance().Count() == 3; }), 0);

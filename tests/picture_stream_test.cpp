@@ -1,5 +1,6 @@
 // The picture stream with a decoder that reads nothing: its order, skipping, the end for lists with
-// fewer than two readable pictures, the first picture's wait, a stop that never waits, the preview.
+// fewer than two readable pictures, the first picture's wait, a stop that never waits, the preview,
+// and steering back and forth through the pictures handed out.
 #include "pictures/picture_stream.h"
 
 #include <gtest/gtest.h>

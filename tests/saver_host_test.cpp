@@ -1,4 +1,5 @@
-// The host's portable rules: the command line and the input that ends the saver.
+// The host's portable rules: the command line, the input that ends the saver, the keys that
+// steer the photos, and who may have Enter open a photo's folder.
 #include <gtest/gtest.h>
 
 #include "host/open_folder.h"
