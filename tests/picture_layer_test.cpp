@@ -447,3 +447,22 @@ TEST_F(PictureLayer, KeysStepForthAndBackWithAQuickFadeAndSpaceHoldsThePicture) 
     EXPECT_GT(FramesUntil([&] { return w.fade.current != 0; }, 2500), 0);
     ReleaseScene();
 }
+
+TEST_F(PictureLayer, APauseInTheMiddleOfACrossFadeSettlesOnTheNearerPictureWhole) {
+    Window& w = GetWindow();
+    std::vector<std::wstring> paths;
+    for (uint32_t i = 0; i < 4; ++i)
+        paths.push_back(WriteTga(dir + "/m" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
+    for (const float at : {0.3f, 0.7f}) {
+        ASSERT_TRUE(w.Create(&dummyWindow));
+        w.fade = CrossFade();
+        LoadPictures(paths, 0);
+        ASSERT_GE(FramesUntil([&] { return UserTextures::Instance().Count() == 3; }), 0);
+        w.fade.fade = at;
+        w.pauseToggles += 1;
+        FramesUntil([] { return false; }, 60);  // a second at 60 frames a second
+        EXPECT_EQ(w.fade.fade, 0.0f) << at;
+        EXPECT_EQ(w.fade.current, at < 0.5f ? 0u : 1u) << at;  // back to the leaving one, or on
+        ReleaseScene();
+    }
+}
