@@ -1,13 +1,15 @@
 // The picture layer on the recording backend: one picture covering its place, the cross-fade
 // with its states, the stream's order with at most three textures, a failed upload, the fit
 // modes, a late first picture fading in, and the fade's step at every frame rate; the filter
-// of the quads drawn at scale, and a photo alone on screen that keeps panning.
+// of the quads drawn at scale, a photo alone on screen that keeps panning, and the keys'
+// steps and pause.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -455,4 +457,73 @@ TEST_F(PictureLayer, EachPhotoOfAPairShowsItsOwnCaptionInItsHalf) {
     EXPECT_GT(x, 640.0f);  // the right of the right half
     EXPECT_GT(y, 384.0f);
     ReleaseScene();
+}
+
+namespace {
+// Frames until `done` or a deadline; the stream's worker is given its turn before each.
+int FramesUntil(const std::function<bool()>& done, int most = 4000) {
+    for (int frame = 0; frame < most; ++frame) {
+        GetWindow().pictureStream.WaitUntilIdle();
+        SteerPictures(GetWindow());
+        AdvancePictureFade(GetWindow());
+        if (done()) return frame;
+        if (frame % 50 == 49) std::this_thread::sleep_for(std::chrono::milliseconds(1));  // a decode again
+    }
+    return -1;
+}
+}  // namespace
+
+TEST_F(PictureLayer, KeysStepForthAndBackWithAQuickFadeAndSpaceHoldsThePicture) {
+    ASSERT_TRUE(GetWindow().Create(&dummyWindow));
+    Window& w = GetWindow();
+    std::vector<std::wstring> paths;
+    for (uint32_t i = 0; i < 4; ++i)
+        paths.push_back(WriteTga(dir + "/k" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
+    w.fade = CrossFade();
+    LoadPictures(paths, 0);
+    ASSERT_GE(FramesUntil([&] { return UserTextures::Instance().Count() == 3; }), 0);
+    // Forth: the picture decoded ahead comes within the quick fade (0.4 s, 24 frames at 60).
+    w.pictureSteps += 1;
+    const int forth = FramesUntil([&] { return w.fade.current == 1; });
+    EXPECT_GE(forth, 20);
+    EXPECT_LE(forth, 25);
+    EXPECT_FALSE(w.fade.quick);
+    // Back: the first picture, decoded again, then the same quick fade.
+    w.pictureSteps -= 1;
+    const int back = FramesUntil([&] { return w.fade.current == 0; });
+    EXPECT_GE(back, 24);
+    EXPECT_LT(back, 400);
+    // Space: the picture stays well past its time (1000 frames) with the mark for a second.
+    w.pauseToggles += 1;
+    record.Clear();
+    FramesUntil([] { return false; }, 1);
+    DrawPictureLayer(w, kClient, RecordFit());
+    EXPECT_EQ(CallsStarting(record, "SetTexture(0, null)").size(), 1u);
+    EXPECT_EQ(FramesUntil([&] { return w.fade.current != 0; }, 2500), -1);
+    record.Clear();
+    DrawPictureLayer(w, kClient, RecordFit());
+    EXPECT_EQ(CallsStarting(record, "SetTexture(0, null)").size(), 0u);  // the mark is gone
+    // Space again: the pictures go on.
+    w.pauseToggles += 1;
+    EXPECT_GT(FramesUntil([&] { return w.fade.current != 0; }, 2500), 0);
+    ReleaseScene();
+}
+
+TEST_F(PictureLayer, APauseInTheMiddleOfACrossFadeSettlesOnTheNearerPictureWhole) {
+    Window& w = GetWindow();
+    std::vector<std::wstring> paths;
+    for (uint32_t i = 0; i < 4; ++i)
+        paths.push_back(WriteTga(dir + "/m" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
+    for (const float at : {0.3f, 0.7f}) {
+        ASSERT_TRUE(w.Create(&dummyWindow));
+        w.fade = CrossFade();
+        LoadPictures(paths, 0);
+        ASSERT_GE(FramesUntil([&] { return UserTextures::Instance().Count() == 3; }), 0);
+        w.fade.fade = at;
+        w.pauseToggles += 1;
+        FramesUntil([] { return false; }, 60);  // a second at 60 frames a second
+        EXPECT_EQ(w.fade.fade, 0.0f) << at;
+        EXPECT_EQ(w.fade.current, at < 0.5f ? 0u : 1u) << at;  // back to the leaving one, or on
+        ReleaseScene();
+    }
 }

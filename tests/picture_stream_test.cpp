@@ -1,11 +1,14 @@
 // The picture stream with a decoder that reads nothing: its order, skipping, the end for lists with
-// fewer than two readable pictures, the first picture's wait, a stop that never waits, the preview.
+// fewer than two readable pictures, the first picture's wait, a stop that never waits, the preview,
+// and steering back and forth through the pictures handed out.
 #include "pictures/picture_stream.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 #include <thread>
 
@@ -270,4 +273,87 @@ TEST_F(Stream, CaptionsAreRenderedOnTheWorkerWithTheirPictures) {
     ASSERT_TRUE(stream.Take(p));
     EXPECT_TRUE(p.picture.caption.pixels.empty());
     stream.Stop();
+}
+
+namespace {
+// Take, waiting for the worker with a deadline: a picture decoded again after a steer comes
+// when the worker has it.
+bool TakeSoon(PictureStream& stream, StreamedPicture& p) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (stream.Take(p)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+}  // namespace
+
+TEST_F(Stream, StepsBackThroughWhatWasHandedOutThenGoesOnWithTheLap) {
+    stream.Start({L"ok:0", L"ok:1", L"bad", L"ok:3", L"ok:4"}, From(0));
+    EXPECT_EQ(Next(3), (std::vector<uint32_t>{0, 1, 3}));
+    EXPECT_EQ(stream.PathOf(2), L"ok:3");
+    EXPECT_FALSE(stream.SteerTo(4));  // past the next new picture
+    ASSERT_TRUE(stream.SteerTo(1));
+    StreamedPicture p;
+    std::vector<uint64_t> serials;
+    std::vector<uint32_t> places;
+    for (int i = 0; i < 3 && TakeSoon(stream, p); ++i) {
+        EXPECT_EQ(p.picture.image.pixels[0], p.listIndex);
+        serials.push_back(p.serial);
+        places.push_back(p.listIndex);
+    }
+    EXPECT_EQ(serials, (std::vector<uint64_t>{1, 2, 3}));
+    EXPECT_EQ(places, (std::vector<uint32_t>{1, 3, 4}));  // the picture from before, then the lap's next
+    // A step forth to the next new picture takes it from the lap, as a plain Take would.
+    ASSERT_TRUE(stream.SteerTo(4));
+    ASSERT_TRUE(TakeSoon(stream, p));
+    EXPECT_EQ(p.serial, 4u);
+    EXPECT_EQ(p.listIndex, 0u);
+}
+
+TEST_F(Stream, RemembersTheLastPicturesHandedOutOnly) {
+    stream.Start({L"ok:0", L"ok:1", L"ok:2"}, From(0));
+    const int taken = static_cast<int>(kPictureHistory) + 6;
+    EXPECT_EQ(Next(taken).size(), static_cast<size_t>(taken));
+    EXPECT_FALSE(stream.SteerTo(5));
+    EXPECT_EQ(stream.PathOf(5), L"");
+    ASSERT_TRUE(stream.SteerTo(6));
+    StreamedPicture p;
+    ASSERT_TRUE(TakeSoon(stream, p));
+    EXPECT_EQ(p.serial, 6u);
+    EXPECT_EQ(p.listIndex, 0u);
+}
+
+TEST_F(Stream, ShuffledLapNeitherMovesBackNorSkipsWhenSteered) {
+    const std::string statePath = UseLogFolder("stream_steer") + "/lap.state";
+    std::remove(statePath.c_str());  // a fresh lap of six, not one an earlier run left
+    const std::wstring state = W(statePath);
+    PictureStreamOptions options;
+    options.shuffle = true;
+    options.statePath = state;
+    options.moveLap = true;
+    stream.Start({L"ok:0", L"ok:1", L"ok:2", L"ok:3", L"ok:4", L"ok:5"}, options);
+    // In shuffle a picture's listIndex is its place in the lap; its pixel names its file.
+    StreamedPicture p;
+    std::vector<uint32_t> shown;
+    for (int i = 0; i < 3 && TakeSoon(stream, p); ++i) shown.push_back(p.picture.image.pixels[0]);
+    ASSERT_EQ(shown.size(), 3u);
+    stream.WaitUntilIdle();  // the worker has marked the third as shown
+    LapState before;
+    ASSERT_TRUE(ReadLapState(state, before));
+    ASSERT_TRUE(stream.SteerTo(0));
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(TakeSoon(stream, p));
+        EXPECT_EQ(p.picture.image.pixels[0], shown[static_cast<size_t>(i)]);
+    }
+    stream.WaitUntilIdle();
+    LapState during;
+    ASSERT_TRUE(ReadLapState(state, during));
+    EXPECT_EQ(during.position, before.position);
+    ASSERT_TRUE(TakeSoon(stream, p));  // the lap's next, a picture not shown yet
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), p.picture.image.pixels[0]), 0);
+    stream.WaitUntilIdle();
+    LapState after;
+    ASSERT_TRUE(ReadLapState(state, after));
+    EXPECT_EQ(after.position, before.position + 1);
 }

@@ -1,6 +1,8 @@
-// The host's portable rules: the command line and the input that ends the saver.
+// The host's portable rules: the command line, the input that ends the saver, the keys that
+// steer the photos, and who may have Enter open a photo's folder.
 #include <gtest/gtest.h>
 
+#include "host/open_folder.h"
 #include "host/saver_input.h"
 #include "host/saver_switches.h"
 
@@ -97,4 +99,88 @@ TEST(SaverInput, PowerEvents) {
     EXPECT_FALSE(DecideInput(r, Msg::POWERBROADCAST, 10, 0, 0, 0, 1).close);
     EXPECT_TRUE(DecideInput(r, Msg::POWERBROADCAST, 10, 0, 0, 0, 0).close);
     EXPECT_EQ(r.acLineStatus, 0);
+}
+
+TEST(SaverInput, SteeringKeysWhenKeysSteerThePhotos) {
+    const intptr_t held = intptr_t{1} << 30;  // WM_KEYDOWN's previous-state bit: an auto-repeat
+    struct Row {
+        uint32_t message;
+        uintptr_t key;
+        intptr_t lParam;
+        Steer steer;
+        bool close;
+    } rows[] = {
+        {Msg::KEYDOWN, 0x27, 0, Steer::Next, false},      // Right
+        {Msg::KEYDOWN, 0x22, 0, Steer::Next, false},      // Page Down
+        {Msg::KEYDOWN, 0x25, 0, Steer::Previous, false},  // Left
+        {Msg::KEYDOWN, 0x21, 0, Steer::Previous, false},  // Page Up
+        {Msg::KEYDOWN, 0x20, 0, Steer::Pause, false},     // Space
+        {Msg::KEYDOWN, 0x0D, 0, Steer::Open, true},       // Enter
+        {Msg::KEYDOWN, 0x0D, held, Steer::Open, true},
+        {Msg::KEYDOWN, 0x27, held, Steer::None, false},   // a held arrow steps once
+        {Msg::KEYDOWN, 0x20, held, Steer::None, false},   // a held Space does not flicker
+        {Msg::KEYDOWN, 0x1B, 0, Steer::None, true},       // Esc
+        {Msg::KEYDOWN, 0x41, 0, Steer::None, true},       // A
+        {Msg::KEYDOWN, 0x10, held, Steer::None, true},    // Shift, held since before the start
+        {Msg::KEYDOWN, 0x28, 0, Steer::None, true},       // Down
+        {Msg::SYSKEYDOWN, 0x27, 0, Steer::None, true},    // Alt+Right
+        {Msg::KEYUP, 0x27, 0, Steer::None, false},        // the key-up of a step, or of a key from before
+        {Msg::KEYUP, 0x41, 0, Steer::None, false},
+        {Msg::LBUTTONDOWN, 1, 0, Steer::None, true},
+    };
+    for (const Row& row : rows) {
+        InputRules r;
+        r.steerPictures = true;
+        const InputDecision d = DecideInput(r, row.message, row.key, row.lParam, 0, 0, 255);
+        EXPECT_EQ(d.steer, row.steer) << row.message << " " << row.key;
+        EXPECT_EQ(d.close, row.close) << row.message << " " << row.key;
+    }
+    InputRules ends;  // "PictureKeys" 0: every key ends, steering nothing
+    const InputDecision d = DecideInput(ends, Msg::KEYDOWN, 0x27, 0, 0, 0, 255);
+    EXPECT_TRUE(d.close);
+    EXPECT_EQ(d.steer, Steer::None);
+}
+
+TEST(SaverInput, MouseMovesStillEndWhenKeysSteer) {
+    InputRules r;
+    r.steerPictures = true;
+    r.lastCursor = {10, 10};
+    EXPECT_FALSE(DecideInput(r, Msg::MOUSEMOVE, 0, 0, 10, 10, 255).close);  // the move sent on showing
+    EXPECT_TRUE(DecideInput(r, Msg::MOUSEMOVE, 0, 0, 20, 10, 255).close);
+}
+
+TEST(OpenFolder, OnlyTheSignedInUsersOwnDesktop) {
+    const wchar_t* user = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+    struct Row {
+        bool opened;
+        const wchar_t* input;
+        const wchar_t* thread;
+        const wchar_t* sid;
+        bool known;
+        uint32_t session;
+        bool may;
+    } rows[] = {
+        {true, L"Default", L"Default", user, true, 1, true},
+        {true, L"default", L"DEFAULT", user, true, 2, true},          // names are not case-sensitive
+        {false, L"", L"Default", user, true, 1, false},               // OpenInputDesktop denied: secure desktop
+        {true, L"Winlogon", L"Default", user, true, 1, false},        // the logon screen has the input
+        {true, L"Default", L"Screen-saver", user, true, 1, false},    // the secure saver's own desktop
+        {true, L"Default", L"Sandbox", user, true, 1, false},         // another desktop
+        {true, L"Default", L"Default", L"S-1-5-18", true, 1, false},  // LocalSystem
+        {true, L"Default", L"Default", L"S-1-5-19", true, 1, false},  // LocalService
+        {true, L"Default", L"Default", L"S-1-5-20", true, 1, false},  // NetworkService
+        {true, L"Default", L"Default", L"", true, 1, false},          // token unreadable
+        {true, L"Default", L"Default", user, true, 0, false},         // session 0
+        {true, L"Default", L"Default", user, false, 1, false},
+    };
+    for (const Row& row : rows) {
+        SessionFacts f;
+        f.inputDesktopOpened = row.opened;
+        f.inputDesktop = row.input;
+        f.threadDesktop = row.thread;
+        f.userSid = row.sid;
+        f.sessionKnown = row.known;
+        f.sessionId = row.session;
+        EXPECT_EQ(MayOpenFolder(f), row.may) << row.input << " " << row.thread << " " << row.sid << " " << row.session;
+    }
 }

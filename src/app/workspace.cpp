@@ -147,6 +147,23 @@ void DecodeFirstPictureOnWorker() {
     GetWindow().pictureStream.SetFirstOnWorker(true);
 }
 
+bool PictureKeysSteer() {
+    Window& w = GetWindow();
+    return w.settings.GetClamped(SettingKey::PictureKeys) != 0 && w.showPictures != 0 && !w.settings.pictures.empty();
+}
+
+void SteerPictureKeys(int32_t steps, bool pause) {
+    Window& w = GetWindow();
+    w.pictureSteps += steps;
+    if (pause) ++w.pauseToggles;
+}
+
+std::wstring ShownPicturePath() {
+    Window& w = GetWindow();
+    const uint64_t shown = w.shownSerial.load();
+    return shown == ~uint64_t{0} ? std::wstring() : w.pictureStream.PathOf(shown);
+}
+
 void ReleaseScene() {
     Window& w = GetWindow();
     ReleaseFrameLayers(w);

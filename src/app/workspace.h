@@ -13,6 +13,12 @@ void LoadPictureTextures();
 // the stream's worker.
 void DecodeFirstPictureOnWorker();
 void ReleaseScene();
+// Keys that steer the photos: whether they do in this run ("PictureKeys" 1, and photos are
+// shown), a step forth (+) or back (-) or a press of Space handed to the render thread, and
+// the file of the photo on screen (empty when none).
+bool PictureKeysSteer();
+void SteerPictureKeys(int32_t steps, bool pause);
+std::wstring ShownPicturePath();
 // Draws and presents one frame, once per view; returns what Present reported.
 int32_t RenderFrame(bool startupPhase);
 // Sets the particles' colour scheme and remembers it for a rebuilt device.

@@ -12,6 +12,8 @@
 #include "app/workspace.h"
 #include "config/config_resource.h"
 #include "config/display_timeouts.h"
+#include "host/saver_input.h"
+#include "host/win32_open_folder.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
@@ -453,8 +455,35 @@ INT_PTR ConfigDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
+// "PictureKeys" 1: the preview takes the keys itself (the dialog manager would turn Enter and
+// Esc into commands and the arrows into moves between controls) and steers its photos with
+// them; Enter ends the preview and shows the photo in its folder, Esc ends it, and other
+// keys do nothing, as before.
+bool PreviewKeysSteer() { return GetConfigDialogState().previewRunning && PictureKeysSteer(); }
+
+void OnPreviewKey(HWND dialog, WPARAM key, LPARAM lParam) {
+    const InputDecision d = DecideSteeringKey(key, (lParam & (LPARAM{1} << 30)) != 0);
+    if (d.steer == Steer::Open) {
+        const std::wstring shown = ShownPicturePath();
+        EndPreview(dialog, IDOK);
+        if (!shown.empty()) ShowInFolder(shown);
+    } else if (d.steer != Steer::None) {
+        SteerPictureKeys(d.steer == Steer::Next ? 1 : d.steer == Steer::Previous ? -1 : 0, d.steer == Steer::Pause);
+    } else if (key == VK_ESCAPE) {
+        EndPreview(dialog, IDCANCEL);
+    }
+}
+
 INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+    case WM_GETDLGCODE:
+        if (!PreviewKeysSteer()) return FALSE;
+        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, DLGC_WANTALLKEYS);
+        return TRUE;
+    case WM_KEYDOWN:
+        if (!PreviewKeysSteer()) return FALSE;
+        OnPreviewKey(dialog, wParam, lParam);
+        return TRUE;
     case WM_INITDIALOG:
         InitPreview(dialog);
         return TRUE;

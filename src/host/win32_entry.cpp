@@ -11,7 +11,9 @@
 
 namespace {
 const WorkSpace::SaverApp kLumora = {WorkSpace::SaverWindowMessage, WorkSpace::ShowConfigurationDialog,
-                                     WorkSpace::ConfigDialogProc, WorkSpace::DecodeFirstPictureOnWorker};
+                                     WorkSpace::ConfigDialogProc, WorkSpace::DecodeFirstPictureOnWorker,
+                                     WorkSpace::PictureKeysSteer, WorkSpace::SteerPictureKeys,
+                                     WorkSpace::ShownPicturePath};
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

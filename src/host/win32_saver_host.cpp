@@ -8,6 +8,7 @@
 
 #include "config/config_resource.h"
 #include "host/parent_dpi_scope.h"
+#include "host/win32_open_folder.h"
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
 #include "platform/wic_thread.h"
@@ -164,6 +165,9 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     if (message == WM_POWERBROADCAST && wParam == PBT_APMPOWERSTATUSCHANGE) ac = ReadAcLineStatus();
     InputDecision d = DecideInput(h.rules, message, wParam, lParam, cursor.x, cursor.y, ac);
     if (d.hideCursor) SetCursor(nullptr);
+    if (d.steer == Steer::Open && h.app && h.app->shownPicture) h.showAfterwards = h.app->shownPicture();
+    if ((d.steer == Steer::Next || d.steer == Steer::Previous || d.steer == Steer::Pause) && h.app && h.app->steer)
+        h.app->steer(d.steer == Steer::Next ? 1 : d.steer == Steer::Previous ? -1 : 0, d.steer == Steer::Pause);
     if (d.close) Close(window);
     if (d.handled) return d.result;
     return LastStep(window, message, wParam, lParam);
@@ -311,6 +315,8 @@ int RunSaverWindow(HWND parent) {
                                        h.instance, nullptr);
     }
     parentDpi.reset();
+    // The settings are read in the window's creation: only now is it known whether keys steer.
+    h.rules.steerPictures = h.mainWindow && !h.isPreview && h.app && h.app->keysSteer && h.app->keysSteer();
     if (h.mainWindow) {
         if (!h.isPreview) SetForegroundWindow(h.mainWindow);
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -319,6 +325,8 @@ int RunSaverWindow(HWND parent) {
         }
     }
     UnloadPasswordVerifier();
+    // Enter: Explorer opens only now, with the saver window gone, so nothing covers it.
+    if (!h.showAfterwards.empty()) ShowInFolder(h.showAfterwards);
     return h.mainWindow ? static_cast<int>(msg.wParam) : 0;
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "host/saver_input.h"
 
 namespace WorkSpace {
@@ -20,6 +22,11 @@ struct SaverApp {
     // Before the small preview's window is made inside another program's dialog, whose
     // input queue it shares: the app's set-up must not wait there (null: nothing to do).
     void (*previewStarting)();
+    // Keys that steer the photos: whether they do in this run (asked once the saver window
+    // is made), a step forth (+) or back (-) or a pause, and the photo on screen.
+    bool (*keysSteer)();
+    void (*steer)(int32_t steps, bool pause);
+    std::wstring (*shownPicture)();
 };
 
 struct HostState {
@@ -38,6 +45,7 @@ struct HostState {
     HIMC savedInputContext = nullptr;
     InputRules rules;  // the cursor, the move threshold and the AC-line status
     DWORD lastPasswordCheck = 0xFFFFFFFF;
+    std::wstring showAfterwards;  // Enter: the photo to show in its folder once the window is gone
 };
 HostState& GetHostState();
 

@@ -112,12 +112,86 @@ bool Decode(const Job& job, const PictureTarget& target, PictureLibrary& library
     return false;
 }
 
-// Waits `rest` or until stopped, counted as resting; false when stopped.
-bool Rest(PictureStream::Shared& shared, std::chrono::milliseconds rest) {
+// The blurred copy behind a portrait without a partner, and the captions: what a picture gets
+// on the worker after its decode, the first time and when it is decoded again.
+void Finish(const Job& job, const PictureTarget& target, StreamedPicture& picture) {
+    if (job.portraits != 0 && LiesAcrossTarget(target, picture.picture)) {
+        try {
+            if (picture.paired) {
+                FitIntoHalf(target, picture.picture);
+                FitIntoHalf(target, picture.partner);
+            } else {
+                picture.backdrop = BlurredBackdrop(picture.picture.image);
+            }
+        } catch (const std::bad_alloc&) {
+            picture.backdrop = Image();  // memory short: the picture shows over black
+        }
+    }
+    AddCaption(job, target, picture.picture, picture.paired, picture.yearsAgo);
+    if (picture.paired) AddCaption(job, target, picture.partner, true, picture.partnerYearsAgo);
+}
+
+// A picture handed out before, decoded again: its failure is no news for the library (the
+// lap has passed it) and is not logged again.
+bool DecodeAgain(const Job& job, const std::wstring& path, DecodedPicture& out) {
+    bool decoded = false;
+    try {
+        decoded = job.decoder(path, job.target, out);
+    } catch (const std::bad_alloc&) {
+    }
+    TakeDecodeFailure();
+    return decoded;
+}
+
+// With the lock held: decodes the pictures a steer asks for again, unlocked meanwhile, and
+// leaves each for Take. One steered elsewhere during its decode is dropped.
+void ServeReplays(const Job& job, std::unique_lock<std::mutex>& lock) {
+    PictureStream::Shared& shared = *job.shared;
+    while (!shared.stop.load() && shared.replayWanted != PictureStream::Shared::kNone) {
+        const uint64_t serial = shared.replayWanted;
+        shared.replayWanted = PictureStream::Shared::kNone;
+        if (serial < shared.historyBase || serial >= shared.handedOut) continue;
+        const PictureStream::Shared::Shown shown = shared.history[serial - shared.historyBase];
+        lock.unlock();
+        StreamedPicture picture;
+        picture.serial = serial;
+        picture.listIndex = shown.listIndex;
+        picture.yearsAgo = shown.yearsAgo;
+        picture.path = shown.path;
+        const bool decoded = DecodeAgain(job, shown.path, picture.picture);
+        if (decoded && !shown.partnerPath.empty() && DecodeAgain(job, shown.partnerPath, picture.partner)) {
+            picture.paired = true;
+            picture.partnerIndex = shown.partnerIndex;
+            picture.partnerPath = shown.partnerPath;
+            picture.partnerYearsAgo = shown.partnerYearsAgo;
+        }
+        if (decoded) {
+            // Steering keeps to one lane (a picture per monitor does not step): its target.
+            Finish(job, job.target, picture);
+        } else {
+            picture = StreamedPicture();  // no pixels: Take passes it over
+            picture.serial = serial;
+        }
+        lock.lock();
+        if (shared.stop.load() || shared.cursor != serial) continue;
+        shared.replay = std::move(picture);
+        shared.replayFull = true;
+        shared.changed.notify_all();
+    }
+}
+
+// Waits `rest` or until stopped, counted as resting, serving steers meanwhile; false when
+// stopped.
+bool Rest(const Job& job, std::chrono::milliseconds rest) {
+    PictureStream::Shared& shared = *job.shared;
     std::unique_lock<std::mutex> lock(shared.mutex);
     shared.resting = true;
     shared.changed.notify_all();
-    shared.changed.wait_for(lock, rest, [&] { return shared.stop.load(); });
+    const auto until = std::chrono::steady_clock::now() + rest;
+    while (shared.changed.wait_until(lock, until, [&] {
+        return shared.stop.load() || shared.replayWanted != PictureStream::Shared::kNone;
+    }) && !shared.stop.load())
+        ServeReplays(job, lock);
     shared.resting = false;
     return !shared.stop.load();
 }
@@ -171,7 +245,7 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
             if (library.Laps() != lap) {
                 // A whole lap with nothing new to show: wait before walking the library again.
                 const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
-                if (mayRest && wholeLap && shownInLap <= 1 && !Rest(shared, kLapRest)) return false;
+                if (mayRest && wholeLap && shownInLap <= 1 && !Rest(job, kLapRest)) return false;
                 lap = library.Laps();
                 shownInLap = 0;
                 firstPlace = place;
@@ -210,19 +284,10 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
                     partnerPath.clear();
                 }
             }
-            try {
-                if (picture.paired) {
-                    FitIntoHalf(target, picture.picture);
-                    FitIntoHalf(target, picture.partner);
-                } else {
-                    picture.backdrop = BlurredBackdrop(picture.picture.image);
-                }
-            } catch (const std::bad_alloc&) {
-                picture.backdrop = Image();  // memory short: the picture shows over black
-            }
         }
-        AddCaption(job, target, picture.picture, picture.paired, picture.yearsAgo);
-        if (picture.paired) AddCaption(job, target, picture.partner, true, picture.partnerYearsAgo);
+        Finish(job, target, picture);
+        picture.path = path;
+        if (picture.paired) picture.partnerPath = partnerPath;
         const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
         // The slot is empty here: the last picture was taken before this one was looked for.
         std::unique_lock<std::mutex> lock(shared.mutex);
@@ -234,16 +299,28 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
         // is never ahead of what the screen has shown by more than one picture.
         shared.holding = true;
         shared.changed.notify_all();
-        while (indexing && !shared.stop.load() && shared.full) {
-            if (std::chrono::steady_clock::now() < indexFrom) {
-                shared.changed.wait_until(lock, indexFrom, [&] { return shared.stop.load() || !shared.full; });
+        // While the picture waits, a steer back may want a picture decoded again, and the
+        // index fills in the time left (not before kIndexDelay after the start).
+        for (;;) {
+            if (shared.stop.load() || !shared.full) break;
+            if (shared.replayWanted != PictureStream::Shared::kNone) {
+                ServeReplays(job, lock);
                 continue;
             }
-            lock.unlock();
-            indexing = index->Step(kIndexBatch, &shared.stop);
-            lock.lock();
+            if (indexing && std::chrono::steady_clock::now() >= indexFrom) {
+                lock.unlock();
+                indexing = index->Step(kIndexBatch, &shared.stop);
+                lock.lock();
+                continue;
+            }
+            const auto wake = [&] {
+                return shared.stop.load() || !shared.full || shared.replayWanted != PictureStream::Shared::kNone;
+            };
+            if (indexing)
+                shared.changed.wait_until(lock, indexFrom, wake);
+            else
+                shared.changed.wait(lock, wake);
         }
-        shared.changed.wait(lock, [&] { return shared.stop.load() || !shared.full; });
         shared.holding = false;
         if (shared.stop.load()) break;
         lock.unlock();
@@ -291,7 +368,7 @@ void Run(Job job) {
         } catch (...) {
             // Memory is still short: the lap's line is lost, the worker goes on.
         }
-        if (!Rest(shared, job.retryRest)) break;
+        if (!Rest(job, job.retryRest)) break;
     }
     EndDecoderThread(begun);
     std::lock_guard<std::mutex> lock(shared.mutex);
@@ -354,14 +431,33 @@ void PictureStream::Stop() {
 
 bool PictureStream::Take(StreamedPicture& out) {
     if (!shared_) return false;
-    {
-        std::lock_guard<std::mutex> lock(shared_->mutex);
-        if (!shared_->full) return false;
-        out = std::move(shared_->slot);
-        shared_->slot = StreamedPicture();
-        shared_->full = false;
+    Shared& s = *shared_;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    // After a steer: the pictures handed out before, in their order, until the history runs
+    // out; each taken asks the worker for the one after it at once.
+    while (s.cursor < s.handedOut) {
+        if (!s.replayFull || s.replay.serial != s.cursor) return false;
+        const bool decoded = !s.replay.picture.image.pixels.empty();
+        if (decoded) out = std::move(s.replay);
+        s.replay = StreamedPicture();
+        s.replayFull = false;
+        ++s.cursor;
+        s.replayWanted = s.cursor < s.handedOut ? s.cursor : Shared::kNone;
+        s.changed.notify_all();
+        if (decoded) return true;  // one gone since is passed over
     }
-    shared_->changed.notify_all();
+    if (!s.full) return false;
+    out = std::move(s.slot);
+    s.slot = StreamedPicture();
+    s.full = false;
+    out.serial = s.handedOut++;
+    s.cursor = s.handedOut;
+    s.history.push_back({out.path, out.partnerPath, out.listIndex, out.partnerIndex, out.yearsAgo, out.partnerYearsAgo});
+    while (s.history.size() > kPictureHistory) {
+        s.history.pop_front();
+        ++s.historyBase;
+    }
+    s.changed.notify_all();
     return true;
 }
 
@@ -371,6 +467,28 @@ bool PictureStream::Waiting(uint32_t& lane) {
     if (!shared_->full) return false;
     lane = shared_->slot.lane;
     return true;
+}
+
+bool PictureStream::SteerTo(uint64_t serial) {
+    if (!shared_) return false;
+    Shared& s = *shared_;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (serial < s.historyBase || serial > s.handedOut) return false;
+    s.cursor = serial;
+    if (s.replayFull && s.replay.serial != serial) {
+        s.replay = StreamedPicture();
+        s.replayFull = false;
+    }
+    s.replayWanted = serial < s.handedOut && !s.replayFull ? serial : Shared::kNone;
+    s.changed.notify_all();
+    return true;
+}
+
+std::wstring PictureStream::PathOf(uint64_t serial) const {
+    if (!shared_) return std::wstring();
+    std::lock_guard<std::mutex> lock(shared_->mutex);
+    if (serial < shared_->historyBase || serial >= shared_->handedOut) return std::wstring();
+    return shared_->history[serial - shared_->historyBase].path;
 }
 
 void PictureStream::WaitUntilIdle() {

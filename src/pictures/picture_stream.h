@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -36,7 +37,14 @@ struct StreamedPicture {
     // Portraits over a blurred copy, or side by side without a partner: the small blurred
     // copy that fills the view behind the picture (empty for any other picture).
     Image backdrop;
+    // Its place in the run's order of pictures handed out, from 0: a picture handed out again
+    // (steered back to) keeps its number. And the files it came from, for "show in folder".
+    uint64_t serial = 0;
+    std::wstring path, partnerPath;
 };
+
+// How many pictures handed out the stream remembers, for steering back to them.
+constexpr size_t kPictureHistory = 64;
 
 // How a run shows the list: from which place, in which order, decoded for which area and fit,
 // and where a shuffled lap's place is kept between runs (empty: nowhere).
@@ -91,10 +99,19 @@ public:
     void Start(const std::vector<std::wstring>& entries, const PictureStreamOptions& options);
     // Tells the worker to end and drops what was not taken. Never waits.
     void Stop();
-    // The next decoded picture, if one is waiting.
+    // The next decoded picture, if one is waiting: the one after the last taken, which after
+    // a steer is one handed out before (decoded again on the worker) until the history runs
+    // out, then the lap's next.
     bool Take(StreamedPicture& out);
     // Whether a picture is waiting, and for which lane.
     bool Waiting(uint32_t& lane);
+    // Makes picture `serial` the next one Take gives (a step back or forth from the one
+    // shown), and drops a picture decoded again for another place. False, and nothing
+    // changes, for a serial before the remembered ones or past the next new picture.
+    // Never waits for a decode, and never moves the lap: only new pictures do.
+    bool SteerTo(uint64_t serial);
+    // The file of picture `serial` (empty when forgotten).
+    std::wstring PathOf(uint64_t serial) const;
     // Blocks until the worker waits for the picture in the slot to be taken, rests between laps
     // (a library with fewer than two readable pictures), or has ended. For tests and
     // measurements.
@@ -110,6 +127,20 @@ public:
         bool resting = false;  // the worker waits between laps
         bool ended = false;
         std::atomic<bool> stop{false};
+        // Pictures handed out, oldest first: history.front() is number `historyBase`, and
+        // the next new one is number `handedOut`. Take gives number `cursor` next.
+        struct Shown {
+            std::wstring path, partnerPath;
+            uint32_t listIndex = 0, partnerIndex = 0;
+            uint32_t yearsAgo = 0, partnerYearsAgo = 0;
+        };
+        std::deque<Shown> history;
+        uint64_t historyBase = 0, handedOut = 0, cursor = 0;
+        // A picture handed out before, decoded again on the worker for `cursor`.
+        static constexpr uint64_t kNone = ~uint64_t{0};
+        uint64_t replayWanted = kNone;
+        StreamedPicture replay;  // serial says whose; no pixels: it could not be decoded again
+        bool replayFull = false;
     };
 
 private:

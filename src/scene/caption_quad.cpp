@@ -65,4 +65,30 @@ void DrawCaption(GraphicsDevice* device, const float area[4], Texture* caption, 
     device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
 }
 
+void DrawPauseMark(GraphicsDevice* device, const float area[4], float weight, int corner, double seconds) {
+    if (weight <= 0.0f) return;
+    const float areaH = area[3] - area[1];
+    const uint32_t side = static_cast<uint32_t>(std::max(12.0f, areaH * 0.025f));
+    float rect[4];
+    CaptionRect(area, side, side, corner, seconds, rect);
+    SetupCaptionRenderState(device);
+    // The vertex colour alone: no texture is read.
+    device->SetTexture(0, nullptr);
+    device->SetTextureStageState(0, D3D::TSS_COLOROP, D3D::TOP_SELECTARG1);
+    device->SetTextureStageState(0, D3D::TSS_COLORARG1, D3D::TA_DIFFUSE);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAOP, D3D::TOP_SELECTARG1);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_DIFFUSE);
+    const uint32_t alpha = static_cast<uint32_t>(std::min(weight, 1.0f) * 0.85f * 255.0f);
+    static const float kNone[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const float bar = (rect[2] - rect[0]) * 0.35f;
+    const float left[4] = {rect[0], rect[1], rect[0] + bar, rect[3]};
+    const float right[4] = {rect[2] - bar, rect[1], rect[2], rect[3]};
+    DrawTintedScreenQuad(device, kNone, left, (alpha << 24) | 0xFFFFFF);
+    DrawTintedScreenQuad(device, kNone, right, (alpha << 24) | 0xFFFFFF);
+    device->SetTextureStageState(0, D3D::TSS_COLOROP, D3D::TOP_MODULATE);
+    device->SetTextureStageState(0, D3D::TSS_COLORARG1, D3D::TA_TEXTURE);
+    device->SetTextureStageState(0, D3D::TSS_ALPHAARG1, D3D::TA_TEXTURE);
+    device->SetRenderState(D3D::RS_ALPHABLENDENABLE, 0);
+}
+
 }  // namespace WorkSpace

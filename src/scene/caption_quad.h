@@ -32,4 +32,8 @@ void CaptionWeights(float fade, float& leaving, float& coming);
 void DrawCaption(GraphicsDevice* device, const float area[4], Texture* caption, uint32_t w, uint32_t h, float weight,
                  int corner, double seconds);
 
+// The pause mark, two upright bars, in `corner` of `area` where a caption would sit, its
+// opacity `weight`; untextured, with every state it relies on set first.
+void DrawPauseMark(GraphicsDevice* device, const float area[4], float weight, int corner, double seconds);
+
 }  // namespace WorkSpace

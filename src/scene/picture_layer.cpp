@@ -44,8 +44,10 @@ void SetupPictureRenderState(GraphicsDevice* device, bool crossFade) {
 }
 
 void Advance(Window& w, const FrameSettings& settings) {
-    if (settings.showPictures)
-        AdvancePictureFade(w, settings.fadeStep, PictureLanes(w, settings.picturesPerMonitor));
+    if (!settings.showPictures) return;
+    const uint32_t lanes = PictureLanes(w, settings.picturesPerMonitor);
+    SteerPictures(w, lanes);
+    AdvancePictureFade(w, settings.fadeStep, lanes);
 }
 
 void Draw(Window& w, const View& view, const FrameSettings& settings) {
@@ -128,6 +130,7 @@ Texture* UserTextures::UploadCaption(const Image& caption, uint32_t& width, uint
 bool UserTextures::AddPicture(const StreamedPicture& streamed) {
     if (!AddPicture(streamed.picture, streamed.listIndex)) return false;
     Picture& added = pictures_[count_ - 1];
+    added.serial = streamed.serial;
     if (streamed.paired && (added.partner = Upload(streamed.partner.image)) != nullptr) {
         added.partnerWidth = streamed.partner.width;
         added.partnerHeight = streamed.partner.height;
@@ -140,15 +143,26 @@ bool UserTextures::AddPicture(const StreamedPicture& streamed) {
     return true;
 }
 
+namespace {
+void ReleasePicture(UserTextures::Picture& picture) {
+    picture.texture->Release();
+    if (picture.partner) picture.partner->Release();
+    if (picture.backdrop) picture.backdrop->Release();
+    if (picture.caption) picture.caption->Release();
+    if (picture.partnerCaption) picture.partnerCaption->Release();
+    picture = UserTextures::Picture();
+}
+}  // namespace
+
 void UserTextures::DropFirst() {
     if (count_ == 0) return;
-    pictures_[0].texture->Release();
-    if (pictures_[0].partner) pictures_[0].partner->Release();
-    if (pictures_[0].backdrop) pictures_[0].backdrop->Release();
-    if (pictures_[0].caption) pictures_[0].caption->Release();
-    if (pictures_[0].partnerCaption) pictures_[0].partnerCaption->Release();
+    ReleasePicture(pictures_[0]);
     for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
     pictures_[--count_] = Picture();
+}
+
+void UserTextures::KeepFirst(uint32_t keep) {
+    while (count_ > keep) ReleasePicture(pictures_[--count_]);
 }
 
 void UserTextures::KeepCaptionCorners(int corner) {
@@ -175,6 +189,7 @@ CrossFade& LaneFade(Window& w, uint32_t lane) {
 
 void StopPictures(Window& w) {
     w.pictureStream.Stop();
+    w.shownSerial.store(~uint64_t{0});
     for (uint32_t lane = 0; lane < kPictureLanes; ++lane) UserTextures::Lane(lane).Clear();
 }
 
@@ -182,6 +197,11 @@ void StartPictures(Window& w, const std::vector<std::wstring>& entries, PictureS
     // The stream waits a moment for the first picture at most; one that comes later fades in.
     w.fade.fade = 0.0f;
     w.fade.framesWithout = 0;
+    // Steering starts afresh with the new stream: its pictures have new numbers.
+    w.fade.paused = w.fade.quick = false;
+    w.fade.pauseMark = 0.0;
+    w.pictureSteps.store(0);
+    w.pauseToggles.store(0);
     // Each monitor's cross-fade starts its share of a picture's time after the one before,
     // so that no two monitors change at the same moment.
     const bool span = w.settings.GetClamped(SettingKey::SpanMonitors) != 0;
@@ -215,15 +235,22 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
     state.captionSeconds += step / 0.06;  // the fade's step is 0.001 per 1/60 s
     state.appear = state.appear + 0.02f < 1.0f ? state.appear + 0.02f : 1.0f;
     // Until the next picture has arrived the current one stays, whole; the fade waits.
-    if (pictures.Count() >= 2) {
-        state.fade = state.fade + step;
+    // A steered fade is quick; a paused one goes back to, or on to, the nearer picture whole.
+    const float quickStep = static_cast<float>(step / 0.06 / kQuickFadeSeconds);
+    state.pauseMark = state.pauseMark > step / 0.06 ? state.pauseMark - step / 0.06 : 0.0;
+    if (pictures.Count() >= 2 && (state.quick || !state.paused || state.fade >= 0.5f)) {
+        state.fade = state.fade + (state.quick || state.paused ? quickStep : step);
         if (state.fade >= 1.0f) {
             state.fade = 0.0f;
             state.held = 0.0f;
+            state.quick = false;
             pictures.DropFirst();
         }
+    } else if (pictures.Count() >= 2 && state.fade > 0.0f) {
+        state.fade = state.fade > quickStep ? state.fade - quickStep : 0.0f;
     } else {
-        // Alone, the picture keeps moving at the pace the fade would move it.
+        // Alone, or held before its fade, the picture keeps moving at the pace the fade
+        // would move it.
         state.held = state.held + 0.5f * step;
         if (state.held >= 2.0f) state.held -= 2.0f;
     }
@@ -231,8 +258,38 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
     pictures.KeepCaptionCorners(CaptionCorner(state.captionSeconds));
     state.current = pictures.At(0).listIndex;
     state.next = pictures.Count() >= 2 ? pictures.At(1).listIndex : state.current;
+    if (lane == 0) w.shownSerial.store(pictures.At(pictures.Count() >= 2 && state.fade >= 0.5f ? 1 : 0).serial);
 }
 }  // namespace
+
+void SteerPictures(Window& w, uint32_t lanes) {
+    const int32_t steps = w.pictureSteps.exchange(0);
+    const uint32_t pauses = w.pauseToggles.exchange(0);
+    if (pauses % 2 == 1) {
+        const bool paused = !w.fade.paused;
+        for (uint32_t lane = 0; lane < kPictureLanes; ++lane) LaneFade(w, lane).paused = paused;
+        w.fade.pauseMark = paused ? kPauseMarkSeconds : 0.0;
+    }
+    UserTextures& pictures = UserTextures::Lane(0);
+    if (steps == 0 || lanes != 1 || pictures.Count() == 0) return;
+    CrossFade& state = w.fade;
+    // The picture on screen: the coming one, once it is more than half in.
+    const uint32_t shown = pictures.Count() >= 2 && state.fade >= 0.5f ? 1 : 0;
+    const int64_t target = static_cast<int64_t>(pictures.At(shown).serial) + steps;
+    // Pictures already here that follow on from the target are kept, so a step forth to a
+    // picture decoded ahead fades at once; the stream goes on after the last one kept.
+    uint32_t kept = shown + 1;
+    while (kept < pictures.Count() && static_cast<int64_t>(pictures.At(kept).serial) == target + (kept - shown - 1))
+        ++kept;
+    const int64_t resume = target + (kept - shown - 1);
+    if (target < 0 || !w.pictureStream.SteerTo(static_cast<uint64_t>(resume))) return;  // nothing before it
+    pictures.KeepFirst(kept);
+    if (shown == 1) pictures.DropFirst();
+    state.fade = 0.0f;
+    state.quick = true;
+    state.paused = false;  // a step ends the pause
+    state.pauseMark = 0.0;
+}
 
 void AdvancePictureFade(Window& w, float step, uint32_t lanes) {
     lanes = lanes < 1 ? 1 : (lanes > kPictureLanes ? kPictureLanes : lanes);
@@ -256,9 +313,8 @@ float LeavingProgress(const CrossFade& state) {
     const float fade = state.fade > 0.0f ? state.fade : 0.0f;
     return PanProgress(0.5f + 0.5f * fade + state.held);
 }
-}  // namespace
 
-void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const PhotoLook& look) {
+void DrawPictures(Window& w, const float area[4], PictureFit fit, const PhotoLook& look) {
     // A monitor whose lane has no picture yet (fewer readable pictures than monitors, the
     // rest waiting for the next round) shows the first monitor's rather than black; its own
     // first picture then fades in over it.
@@ -370,6 +426,18 @@ void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const Phot
     CaptionWeights(fade, leavingCaption, comingCaption);
     caption(pictures.At(0), leavingCaption);
     caption(pictures.At(1), comingCaption);
+}
+
+}  // namespace
+
+void DrawPictureLayer(Window& w, const float area[4], PictureFit fit, const PhotoLook& look) {
+    DrawPictures(w, area, fit, look);
+    // The pause mark over the first lane's monitors, where its captions sit, fading out at
+    // the end of its second.
+    const CrossFade& state = w.fade;
+    if (look.lane != 0 || state.pauseMark <= 0.0 || UserTextures::Lane(0).Count() == 0) return;
+    const float weight = static_cast<float>(state.pauseMark / 0.3);
+    DrawPauseMark(w.device, area, weight, CaptionCorner(state.captionSeconds), state.captionSeconds);
 }
 
 }  // namespace WorkSpace

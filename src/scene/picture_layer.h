@@ -27,6 +27,7 @@ public:
         uint32_t width = 0, height = 0;
         uint32_t imageWidth = 0, imageHeight = 0;  // its texture's, as decoded
         uint32_t listIndex = 0;
+        uint64_t serial = 0;  // its number in the stream's order (StreamedPicture::serial)
         // A portrait's partner beside it, or its blurred copy behind it (else null).
         Texture* partner = nullptr;
         uint32_t partnerWidth = 0, partnerHeight = 0;
@@ -54,6 +55,8 @@ public:
     bool AddPicture(const StreamedPicture& picture);
     // Releases the first texture (the picture that has faded out).
     void DropFirst();
+    // Releases the textures after the first `keep`.
+    void KeepFirst(uint32_t keep);
     // Gives the pictures on screen (the first two) that have no caption corner yet `corner`.
     void KeepCaptionCorners(int corner);
     void Clear();
@@ -88,7 +91,16 @@ struct CrossFade {
     float held = 0.0f;
     // Seconds the pictures have been on screen, which move their captions (OLED burn-in).
     double captionSeconds = 0.0;
+    // Steering keys: the pictures wait while `paused`; a step fades `quick`ly to the picture
+    // it asked for, once that has arrived. `pauseMark`: seconds the pause mark still shows.
+    bool paused = false;
+    bool quick = false;
+    double pauseMark = 0.0;
 };
+
+// How long a steered cross-fade takes, and how long the pause mark shows (seconds).
+constexpr double kQuickFadeSeconds = 0.4;
+constexpr double kPauseMarkSeconds = 1.0;
 
 // The pictures' cross-fade per frame at `framesPerSecond`: exactly 0.001 at 60, so each
 // picture lasts the same time at every rate.
@@ -112,6 +124,11 @@ void StartPictures(Window& window, const std::vector<std::wstring>& entries, Pic
 // lane it was made for (or, made for lanes no longer there, to the one with the fewest), so the
 // monitors take the list's pictures in turn; each lane then holds two pictures at most.
 void AdvancePictureFade(Window& window, float step = 0.001f, uint32_t lanes = 1);
+// Takes the keys pressed since the last frame (Window::pictureSteps, pauseToggles) and applies
+// them to the single lane's pictures: a step keeps the picture on screen until the one asked
+// for has arrived from the stream, then fades to it quickly. Over several lanes only the pause
+// applies. Steps while no picture is on screen are dropped.
+void SteerPictures(Window& window, uint32_t lanes = 1);
 // How the photo options show the pictures in a frame (FrameSettings).
 struct PhotoLook {
     bool panZoom = false;

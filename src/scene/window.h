@@ -3,6 +3,7 @@
 // its cross-fade, and the settings record the application hands it. The frame's layers are
 // handed this object and keep no state of their own beside it.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "settings/settings.h"
@@ -66,6 +67,14 @@ public:
     CrossFade monitorFades[kPictureLanes - 1];
     // The clock's worker, its latest picture and its time on screen (kept across rebuilds).
     ClockState clock;
+    // Keys that steer the photos ("PictureKeys" 1), from the window thread to the render
+    // thread, which takes them at its next frame: steps forth (+) and back (-), and how often
+    // Space was pressed.
+    std::atomic<int32_t> pictureSteps{0};
+    std::atomic<uint32_t> pauseToggles{0};
+    // The stream's number of the picture on screen (lane 0), for "show in folder"; written
+    // by the render thread each frame, ~0 while none is.
+    std::atomic<uint64_t> shownSerial{~uint64_t{0}};
 };
 
 // The process-wide Window object, built during static initialisation with the process's
