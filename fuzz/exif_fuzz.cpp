@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;
     // A copy of exactly `size` bytes, so the sanitizer catches a read one past the end.
     std::vector<uint8_t> bytes(data, data + size);
-    PhotoFacts facts;
-    ReadPhotoFacts(bytes.data(), bytes.size(), facts);
+    ExifFacts facts;
+    ReadExifFacts(bytes.data(), bytes.size(), facts);
     if (facts.hasDate && (facts.year < 1 || facts.year > 9999 || facts.month < 1 || facts.month > 12 ||
                           facts.day < 1 || facts.day > 31))
         abort();

@@ -7,8 +7,8 @@ using namespace WorkSpace;
 namespace {
 std::wstring FixedDate(uint32_t, uint32_t, uint32_t, uint32_t) { return L"the user's date"; }
 
-PhotoFacts Facts(bool date, bool position) {
-    PhotoFacts f;
+ExifFacts Facts(bool date, bool position) {
+    ExifFacts f;
     f.hasDate = date;
     f.year = 2023, f.month = 7, f.day = 14;
     f.hasPosition = position;

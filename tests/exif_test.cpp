@@ -204,24 +204,24 @@ Bytes FactsTiff(uint16_t dateTag, const std::string& date) { return TiffWith({As
 }  // namespace
 
 TEST(ImageExif, PhotoFactsFromTheExifAndGpsBlocks) {
-    PhotoFacts facts;
+    ExifFacts facts;
     const Bytes digitized = FactsTiff(0x9004, "2019:02:28 23:59:59");
-    ASSERT_TRUE(ReadPhotoFacts(digitized.data(), digitized.size(), facts));
+    ASSERT_TRUE(ReadExifFacts(digitized.data(), digitized.size(), facts));
     EXPECT_TRUE(facts.hasDate && facts.year == 2019 && facts.month == 2 && facts.day == 28);
     ASSERT_TRUE(facts.hasPosition);
     EXPECT_NEAR(facts.latitude, -33.86, 1e-9);
     EXPECT_NEAR(facts.longitude, -151.21, 1e-9);
     // A camera without a clock writes zeros: no date, never the file's time instead.
     const Bytes noClock = FactsTiff(0x9003, "0000:00:00 00:00:00");
-    ASSERT_TRUE(ReadPhotoFacts(noClock.data(), noClock.size(), facts));
+    ASSERT_TRUE(ReadExifFacts(noClock.data(), noClock.size(), facts));
     EXPECT_FALSE(facts.hasDate);
     EXPECT_TRUE(facts.hasPosition);
     const Bytes none = Tiff(true, 6);
-    EXPECT_FALSE(ReadPhotoFacts(none.data(), none.size(), facts));
+    EXPECT_FALSE(ReadExifFacts(none.data(), none.size(), facts));
     const Bytes jpeg = JpegWith({Segment(0xE1, Exif(digitized))});
     for (size_t n = 0; n < jpeg.size(); ++n) {
         const Bytes cut(jpeg.begin(), jpeg.begin() + n);
-        ReadPhotoFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
+        ReadExifFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
     }
 }
 
@@ -249,14 +249,14 @@ TEST(ImageExif, ThePositionAndTheDayMustExist) {
         {"the year 0", TiffWith({Ascii(0x9003, "0000:07:14 10:00:00", 20)}, {}), false, false},
     };
     for (const Case& c : cases) {
-        PhotoFacts facts;
-        ReadPhotoFacts(c.tiff.data(), c.tiff.size(), facts);
+        ExifFacts facts;
+        ReadExifFacts(c.tiff.data(), c.tiff.size(), facts);
         EXPECT_EQ(facts.hasDate, c.date) << c.what;
         EXPECT_EQ(facts.hasPosition, c.position) << c.what;
     }
-    PhotoFacts facts;
+    ExifFacts facts;
     const Bytes lower = TiffWith({day}, Gps("s", "w"));
-    ASSERT_TRUE(ReadPhotoFacts(lower.data(), lower.size(), facts));
+    ASSERT_TRUE(ReadExifFacts(lower.data(), lower.size(), facts));
     EXPECT_NEAR(facts.latitude, -33.86, 1e-9);
     EXPECT_NEAR(facts.longitude, -151.21, 1e-9);
 }
@@ -337,8 +337,8 @@ TEST(ImageExif, EveryContainerGivesTheSameFacts) {
     };
     for (const Case& c : cases) {
         const Bytes photo = c.wrap(FactsTiff(0x9003, "2023:07:14 10:00:00"));
-        PhotoFacts facts;
-        ASSERT_TRUE(ReadPhotoFacts(photo.data(), photo.size(), facts)) << c.what;
+        ExifFacts facts;
+        ASSERT_TRUE(ReadExifFacts(photo.data(), photo.size(), facts)) << c.what;
         EXPECT_TRUE(facts.hasDate && facts.year == 2023 && facts.month == 7 && facts.day == 14) << c.what;
         EXPECT_TRUE(facts.hasPosition && facts.latitude < -33.8 && facts.longitude < -151.2) << c.what;
         const Bytes turned = c.wrap(Tiff(true, 6));
@@ -347,7 +347,7 @@ TEST(ImageExif, EveryContainerGivesTheSameFacts) {
         EXPECT_EQ(o, c.orientationCounts ? 6u : 0u) << c.what;
         for (size_t n = 0; n < photo.size(); ++n) {
             const Bytes cut(photo.begin(), photo.begin() + n);
-            ReadPhotoFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
+            ReadExifFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
         }
     }
 }

@@ -106,6 +106,10 @@ void LoadPictureTextures() {
     options.captions.mode = static_cast<CaptionMode>(w.settings.GetClamped(SettingKey::Captions));
     options.captions.language = ReadLanguageNumber();
     options.captions.places = ProgramFolderPlaces;
+    // The filters are checked on each decoded picture as well as in the index, so they hold
+    // for photos the index has not read yet.
+    options.filter.minRating = w.settings.GetClamped(SettingKey::MinRating);
+    options.filter.minShortSide = w.settings.GetClamped(SettingKey::MinPictureSize);
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));

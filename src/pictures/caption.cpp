@@ -15,7 +15,7 @@ std::string PlaceLine(const PlaceName& name, uint32_t language) {
     return name.place + (language == 6 ? "、" : ", ") + name.country;
 }
 
-CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
+CaptionText MakeCaption(const ExifFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
                         LongDateFormat format) {
     CaptionText text;
     if (mode == CaptionMode::None) return text;

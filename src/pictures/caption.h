@@ -39,7 +39,7 @@ std::string PlaceLine(const PlaceName& name, uint32_t language);
 // The caption for a photo's facts: the date only from its EXIF date (never the file's
 // time), the place ("place, country") only from its GPS position and only with
 // DateAndPlace and a gazetteer that knows a place within kPlaceRadiusKm.
-CaptionText MakeCaption(const PhotoFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
+CaptionText MakeCaption(const ExifFacts& facts, CaptionMode mode, uint32_t language, const Gazetteer* places,
                         LongDateFormat format);
 
 // Where the worker gets the gazetteer's table from: called once per process at most, by

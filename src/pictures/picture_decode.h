@@ -22,7 +22,7 @@ struct PictureTarget {
 struct DecodedPicture {
     Image image;                     // upright, at most as large as the target needs
     uint32_t width = 0, height = 0;  // the upright picture's own size, for its aspect
-    PhotoFacts facts;                // when and where, from the file's EXIF block
+    ExifFacts facts;                 // when, where and its stars, from the file's EXIF and XMP
     Image caption;                   // the caption's pixels, when captions are on and there is one
 };
 

@@ -40,8 +40,20 @@ struct Job {
     int32_t portraits = 0;
     std::chrono::milliseconds retryRest;
     CaptionOptions captions;
+    PhotoFilter filter;
     CaptionPainter* painter = nullptr;  // the worker's own
 };
+
+// Whether a decoded picture passes the filters: its stars as its own EXIF or XMP says, its
+// size as shown. Unrated is 0 stars.
+bool PassesFilter(const Job& job, const DecodedPicture& picture) {
+    if (!job.filter.Any()) return true;
+    PhotoFacts facts;
+    facts.width = picture.width;
+    facts.height = picture.height;
+    facts.rating = picture.facts.hasRating ? picture.facts.rating : 0;
+    return PassesFilter(facts, job.filter);
+}
 
 bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
     return LiesAcross(picture.width, picture.height, static_cast<float>(job.target.width),
@@ -54,7 +66,7 @@ bool LiesAcrossTarget(const Job& job, const DecodedPicture& picture) {
 void AddCaption(const Job& job, DecodedPicture& picture, bool paired) {
     if (job.captions.mode == CaptionMode::None || !job.painter) return;
     if (job.target.height != 0 && job.target.height < kCaptionLeastViewHeight) return;
-    const PhotoFacts& facts = picture.facts;
+    const ExifFacts& facts = picture.facts;
     const Gazetteer* places = job.captions.mode == CaptionMode::DateAndPlace && facts.hasPosition
                                   ? SharedGazetteer(job.captions.places)
                                   : nullptr;
@@ -101,6 +113,9 @@ void RunLaps(Job& job) {
     bool aheadFull = false;
     StreamedPicture ahead;
     std::wstring aheadPath;
+    // Pictures the filters passed over: not decoded again in this run. They are no failure:
+    // nothing is logged, and the next run looks at them afresh.
+    std::set<std::wstring> filteredOut;
     // The next readable picture. `mayRest`: a new lap after one with nothing
     // new to show waits first (a partner is never waited for: its picture would wait with it).
     auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest) {
@@ -121,9 +136,14 @@ void RunLaps(Job& job) {
                 shownInLap = 0;
                 firstPlace = place;
             }
+            if (filteredOut.count(path) != 0) continue;
             out = StreamedPicture();
             out.listIndex = place;
             if (!Decode(job, library, path, out)) continue;
+            if (!PassesFilter(job, out.picture)) {
+                filteredOut.insert(path);
+                continue;
+            }
             ++shownInLap;
             outPath = path;
             return true;
@@ -230,6 +250,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.portraits = options.portraits;
     job.retryRest = options.retryRest;
     job.captions = options.captions;
+    job.filter = options.filter;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.writeState = options.moveLap;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "library/photo_facts.h"
 #include "pictures/caption.h"
 #include "pictures/picture_decode.h"
 
@@ -48,6 +49,10 @@ struct PictureStreamOptions {
     // that threw), before it walks the library again.
     std::chrono::milliseconds retryRest{5000};
     CaptionOptions captions;  // each decoded picture gets its caption's pixels on the worker
+    // "MinRating" and "MinPictureSize": a picture whose stars (from the EXIF and XMP the
+    // decoder read) or decoded size fail them is passed over quietly, for the run, so that
+    // the filters hold before the photo index knows the file.
+    PhotoFilter filter;
     // The kept place moves on as pictures are shown; otherwise it is only read. Only the
     // full-screen saver moves it: what a preview shows has not been seen.
     bool moveLap = false;

@@ -216,7 +216,7 @@ bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, De
             if (decoded == ImageDecodeResult::Ok) {
                 // The caption's date and place from the file's own bytes, by the portable reader
                 // that knows every container (JPEG, TIFF, HEIF/AVIF, PNG, WebP, raw).
-                ReadPhotoFacts(data, bytes.size(), out.facts);
+                ReadExifFacts(data, bytes.size(), out.facts);
                 std::string().swap(bytes);
                 if (!FinishPicture(image, orientation, target, out, ownW, ownH)) return ImageDecodeResult::NotPicture;
             }

@@ -50,8 +50,8 @@ int Caption(const Args& args) {
             status = 1;
             continue;
         }
-        PhotoFacts facts;
-        ReadPhotoFacts(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), facts);
+        ExifFacts facts;
+        ReadExifFacts(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), facts);
         const CaptionText caption = MakeCaption(facts, CaptionMode::DateAndPlace, static_cast<uint32_t>(language),
                                                 places.Places() ? &places : nullptr, LongDateText);
         printf("%s\n%s\n", Platform::WideToUtf8(caption.date).c_str(), Platform::WideToUtf8(caption.place).c_str());
