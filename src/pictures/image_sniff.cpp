@@ -80,9 +80,10 @@ bool JpegSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h, bool anyF
 // WebP's first chunk: the extended header's canvas, or the lossy or lossless bitstream's
 // own header.
 bool WebpSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
-    if (size < 30 || Be32(d) != 0x52494646u || Be32(d + 8) != 0x57454250u) return false;  // "RIFF", "WEBP"
+    if (size < 25 || Be32(d) != 0x52494646u || Be32(d + 8) != 0x57454250u) return false;  // "RIFF", "WEBP"
     const uint32_t chunk = Be32(d + 12);
     const uint8_t* p = d + 20;
+    if (chunk != 0x5650384Cu && size < 30) return false;  // all but VP8L need 10 bytes
     if (chunk == 0x56503858u) {  // "VP8X"
         w = (Le32(p + 4) & 0xFFFFFF) + 1;
         h = (Le32(p + 7) & 0xFFFFFF) + 1;
