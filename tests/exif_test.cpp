@@ -413,6 +413,7 @@ TEST(ImageExif, XmpStarsInEveryContainerThatKeepsXmp) {
     const Bytes cases[] = {
         JpegXmp(xmp, Ifd0Tiff({Short(271, 0)})),
         Cat({{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, pngChunk("IHDR", Bytes(13, 1)),
+             pngChunk("iTXt", Text(std::string("Comment\0\0\0\0\0xmp:Rating=\"1\"", 26))),
              pngChunk("iTXt", Cat({Text(std::string("XML:com.adobe.xmp\0\0\0\0\0", 22)), xmp})), pngChunk("IEND", {})}),
         Cat({Text("RIFF"), le32(uint32_t(webpBody.size())), webpBody}),
         Ifd0Tiff({{700, 7, uint32_t(xmp.size()), xmp}}),

@@ -101,19 +101,20 @@ bool JpegExif(const uint8_t* data, size_t size, ExifBlock& block) {
     return JpegApp1(data, size, "Exif\0", 6, block.tiff, block.size);
 }
 
-// The payload of PNG's first chunk of `type`, wherever it lies before the end.
-bool PngChunk(const uint8_t* data, size_t size, uint32_t type, const uint8_t*& out, size_t& outSize) {
-    size_t pos = 8;
+// The payload of PNG's next chunk of `type` from `pos` (8: the first), wherever it lies
+// before the end; `pos` is left at the chunk after it.
+bool PngChunk(const uint8_t* data, size_t size, uint32_t type, const uint8_t*& out, size_t& outSize, size_t& pos) {
     while (pos <= size && size - pos >= 12) {
         const uint32_t length = Be32(data + pos), found = Be32(data + pos + 4);
         if (length > size - pos - 12) return false;
+        const size_t at = pos;
+        pos += 12 + size_t(length);
         if (found == type) {
-            out = data + pos + 8;
+            out = data + at + 8;
             outSize = length;
             return true;
         }
         if (found == FourCc("IEND")) return false;
-        pos += 12 + size_t(length);
     }
     return false;
 }
@@ -121,7 +122,8 @@ bool PngChunk(const uint8_t* data, size_t size, uint32_t type, const uint8_t*& o
 bool PngExif(const uint8_t* data, size_t size, ExifBlock& block) {
     const uint8_t* payload = nullptr;
     size_t length = 0;
-    return PngChunk(data, size, FourCc("eXIf"), payload, length) && BareExif(payload, length, block);
+    size_t pos = 8;
+    return PngChunk(data, size, FourCc("eXIf"), payload, length, pos) && BareExif(payload, length, block);
 }
 
 // The payload of WebP's first RIFF chunk of `type`; chunks are padded to an even size.
@@ -482,13 +484,15 @@ bool FindXmp(const uint8_t* data, size_t size, const uint8_t*& xmp, size_t& xmpS
         return JpegApp1(data, size, "http://ns.adobe.com/xap/1.0/\0", 29, xmp, xmpSize);
     static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     if (std::equal(kPng, kPng + 8, data)) {
-        // Keyword, 0, compression flag and method, language tag, 0, translated keyword, 0, text.
+        // Keyword, 0, compression flag and method, language tag, 0, translated keyword, 0, text;
+        // other iTXt chunks (a comment, a title) may come first.
         static const char kKeyword[] = "XML:com.adobe.xmp";
         const uint8_t* chunk = nullptr;
-        size_t length = 0;
-        if (!PngChunk(data, size, FourCc("iTXt"), chunk, length) || length < sizeof(kKeyword) + 2 ||
-            !std::equal(kKeyword, kKeyword + sizeof(kKeyword), chunk) || chunk[sizeof(kKeyword)] != 0)
-            return false;
+        size_t length = 0, pos = 8;
+        do {
+            if (!PngChunk(data, size, FourCc("iTXt"), chunk, length, pos)) return false;
+        } while (length < sizeof(kKeyword) + 2 || !std::equal(kKeyword, kKeyword + sizeof(kKeyword), chunk));
+        if (chunk[sizeof(kKeyword)] != 0) return false;  // compressed
         size_t at = sizeof(kKeyword) + 2;
         for (int field = 0; field < 2; ++field) {
             const uint8_t* end = std::find(chunk + at, chunk + length, uint8_t(0));
