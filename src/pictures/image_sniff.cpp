@@ -85,8 +85,8 @@ bool WebpSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
     const uint8_t* p = d + 20;
     if (chunk != 0x5650384Cu && size < 30) return false;  // all but VP8L need 10 bytes
     if (chunk == 0x56503858u) {  // "VP8X"
-        w = (Le32(p + 4) & 0xFFFFFF) + 1;
-        h = (Le32(p + 7) & 0xFFFFFF) + 1;
+        w = (uint32_t(p[4]) | uint32_t(p[5]) << 8 | uint32_t(p[6]) << 16) + 1;  // 24 bits each
+        h = (uint32_t(p[7]) | uint32_t(p[8]) << 8 | uint32_t(p[9]) << 16) + 1;
     } else if (chunk == 0x56503820u) {  // "VP8 ": a key frame's start code, then 14-bit sides
         if (p[3] != 0x9D || p[4] != 0x01 || p[5] != 0x2A) return false;
         w = Le16(p + 6) & 0x3FFF;
