@@ -126,6 +126,13 @@ TEST(PhotoFactsReader, AFileIsReadThroughItsHeaders) {
     EXPECT_EQ(facts.rating, 4);
     EXPECT_EQ(Size(facts.width, facts.height), Size(1024, 768));
     EXPECT_FALSE(facts.placed);
+    // Segments of 192 KiB before the frame header: the read goes on past its first part.
+    const Bytes app2 = Cat({{0xFF, 0xE2, 0xFF, 0xFF}, Bytes(0xFFFD, 0)});
+    const Bytes plain = Jpeg(0xC0, {});
+    const Bytes tall = Cat({{0xFF, 0xD8}, app2, app2, app2, Bytes(plain.begin() + 2, plain.end())});
+    std::ofstream(dir + "/tall.jpg", std::ios::binary).write(reinterpret_cast<const char*>(tall.data()), std::streamsize(tall.size()));
+    ASSERT_TRUE(ReadPhotoFacts(W(dir + "/tall.jpg"), facts));
+    EXPECT_EQ(Size(facts.width, facts.height), Size(1024, 768));
     EXPECT_FALSE(ReadPhotoFacts(W(dir + "/missing.jpg"), facts));
     EXPECT_EQ(facts.width, 0u);
 }

@@ -22,6 +22,16 @@ bool IsBmff(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= 8 && bytes[4] == 'f' && bytes[5] == 't' && bytes[6] == 'y' && bytes[7] == 'p';
 }
 
+// Whether reading on may find what the first read did not: the formats whose headers may
+// run past it. Any other (ICO, JPEG XR, the raw formats that are no TIFF) tells its size
+// at once or not at all.
+bool MayReadOn(const std::vector<uint8_t>& bytes, const PhotoFacts& facts) {
+    if (bytes.size() < 8) return false;
+    const bool jpeg = bytes[0] == 0xFF && bytes[1] == 0xD8;
+    const bool tiff = (bytes[0] == 'I' && bytes[1] == 'I') || (bytes[0] == 'M' && bytes[1] == 'M');
+    return ((jpeg || tiff || IsBmff(bytes)) && facts.width == 0) || (IsBmff(bytes) && !facts.dated);
+}
+
 // Reads on until `bytes` holds `want` bytes or the file ends; false on a read error.
 bool ReadUpTo(Platform::ReadHandle file, std::vector<uint8_t>& bytes, size_t want, bool& ended) {
     while (!ended && bytes.size() < want) {
@@ -85,7 +95,7 @@ bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts) {
         bytes.reserve(kFirstRead);
         if (ReadUpTo(file, bytes, kFirstRead, ended)) {
             known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
-            if (!ended && (facts.width == 0 || (IsBmff(bytes) && !facts.dated)) &&
+            if (!ended && MayReadOn(bytes, facts) &&
                 ReadUpTo(file, bytes, kLongestRead, ended))
                 known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
         }
