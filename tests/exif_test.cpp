@@ -247,6 +247,8 @@ TEST(ImageExif, ThePositionAndTheDayMustExist) {
         {"29 Feb 1900", TiffWith({Ascii(0x9003, "1900:02:29 10:00:00", 20)}, {}), false, false},
         {"31 April", TiffWith({Ascii(0x9003, "2023:04:31 10:00:00", 20)}, {}), false, false},
         {"the year 0", TiffWith({Ascii(0x9003, "0000:07:14 10:00:00", 20)}, {}), false, false},
+        {"an impossible original, a digitized day", TiffWith({Ascii(0x9003, "2023:02:30 10:00:00", 20),
+                                                              Ascii(0x9004, "2023:02:28 10:00:00", 20)}, {}), true, false},
     };
     for (const Case& c : cases) {
         ExifFacts facts;
