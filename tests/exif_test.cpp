@@ -377,6 +377,7 @@ TEST(ImageExif, StarsFromExifRatingRatingPercentAndXmp) {
     const Case cases[] = {
         {"Rating 3", Ifd0Tiff({Short(0x4746, 3)}), true, 3},
         {"Rating -1, rejected", Ifd0Tiff({Short(0x4746, 0xFFFF)}), true, 0},
+        {"Rating as a LONG", Ifd0Tiff({{0x4746, 4, 1, Be32Of(3)}}), true, 3},
         {"Rating 6, out of range", Ifd0Tiff({Short(0x4746, 6)}), false, 0},
         {"RatingPercent 1", Ifd0Tiff({Short(0x4749, 1)}), true, 1},
         {"RatingPercent 12", Ifd0Tiff({Short(0x4749, 12)}), true, 1},
