@@ -2,7 +2,7 @@
 // must give no orientation or one of the eight, and never a read outside them. A found
 // orientation must also turn a small picture into one of the right shape. The captions'
 // date and GPS reader sees the same bytes: a date it finds is a real day, a position a
-// real place on the globe.
+// real place on the globe, stars 0 to 5; the photo index's size reader sees them too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +10,7 @@
 
 #include "pictures/exif.h"
 #include "pictures/image.h"
+#include "pictures/image_sniff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;
@@ -23,6 +24,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (facts.hasPosition && !(facts.latitude >= -90.0 && facts.latitude <= 90.0 && facts.longitude >= -180.0 &&
                                facts.longitude <= 180.0))
         abort();
+    if (facts.hasRating && (facts.rating < 0 || facts.rating > 5)) abort();
+    uint32_t w = 0, h = 0;
+    ReadStoredPictureSize(bytes.data(), bytes.size(), w, h);
     uint32_t orientation = 0;
     if (!ReadExifOrientation(bytes.data(), bytes.size(), orientation)) {
         if (orientation != 0) abort();  // a failure writes nothing

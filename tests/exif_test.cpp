@@ -247,6 +247,8 @@ TEST(ImageExif, ThePositionAndTheDayMustExist) {
         {"29 Feb 1900", TiffWith({Ascii(0x9003, "1900:02:29 10:00:00", 20)}, {}), false, false},
         {"31 April", TiffWith({Ascii(0x9003, "2023:04:31 10:00:00", 20)}, {}), false, false},
         {"the year 0", TiffWith({Ascii(0x9003, "0000:07:14 10:00:00", 20)}, {}), false, false},
+        {"an impossible original, a digitized day", TiffWith({Ascii(0x9003, "2023:02:30 10:00:00", 20),
+                                                              Ascii(0x9004, "2023:02:28 10:00:00", 20)}, {}), true, false},
     };
     for (const Case& c : cases) {
         ExifFacts facts;
@@ -350,4 +352,93 @@ TEST(ImageExif, EveryContainerGivesTheSameFacts) {
             ReadExifFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
         }
     }
+}
+
+namespace {
+Bytes Ifd0Tiff(const std::vector<Entry>& entries) { return Cat({{'M', 'M', 0, 42, 0, 0, 0, 8}, Ifd(entries, 8)}); }
+Entry Short(uint16_t tag, uint32_t value) { return {tag, 3, 1, {uint8_t(value >> 8), uint8_t(value)}}; }
+Bytes Xmp(const std::string& inside) {
+    return Text("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF><rdf:Description " + inside +
+                "</rdf:Description></rdf:RDF></x:xmpmeta>");
+}
+Bytes JpegXmp(const Bytes& xmp, const Bytes& tiff) {
+    return JpegWith({Segment(0xE1, Exif(tiff)), Segment(0xE1, Cat({Text(std::string("http://ns.adobe.com/xap/1.0/\0", 29)), xmp}))});
+}
+}  // namespace
+
+TEST(ImageExif, StarsFromExifRatingRatingPercentAndXmp) {
+    const Bytes none = Ifd0Tiff({Short(271, 0)});
+    struct Case {
+        const char* what;
+        Bytes photo;
+        bool rated;
+        int32_t stars;
+    };
+    const Case cases[] = {
+        {"Rating 3", Ifd0Tiff({Short(0x4746, 3)}), true, 3},
+        {"Rating -1, rejected", Ifd0Tiff({Short(0x4746, 0xFFFF)}), true, 0},
+        {"Rating as a LONG", Ifd0Tiff({{0x4746, 4, 1, Be32Of(3)}}), true, 3},
+        {"Rating 6, out of range", Ifd0Tiff({Short(0x4746, 6)}), false, 0},
+        {"RatingPercent 1", Ifd0Tiff({Short(0x4749, 1)}), true, 1},
+        {"RatingPercent 12", Ifd0Tiff({Short(0x4749, 12)}), true, 1},
+        {"RatingPercent 13", Ifd0Tiff({Short(0x4749, 13)}), true, 2},
+        {"RatingPercent 50", Ifd0Tiff({Short(0x4749, 50)}), true, 3},
+        {"RatingPercent 63", Ifd0Tiff({Short(0x4749, 63)}), true, 4},
+        {"RatingPercent 87", Ifd0Tiff({Short(0x4749, 87)}), true, 4},
+        {"RatingPercent 99", Ifd0Tiff({Short(0x4749, 99)}), true, 5},
+        {"Rating before RatingPercent", Ifd0Tiff({Short(0x4746, 2), Short(0x4749, 99)}), true, 2},
+        {"XMP attribute", JpegXmp(Xmp("xmp:Rating=\"4\">"), none), true, 4},
+        {"XMP attribute in single quotes", JpegXmp(Xmp("xmp:Rating = '2'>"), none), true, 2},
+        {"XMP element", JpegXmp(Xmp("><xmp:Rating>5</xmp:Rating>"), none), true, 5},
+        {"XMP real number", JpegXmp(Xmp("xmp:Rating=\"1.0\">"), none), true, 1},
+        {"XMP -1, rejected", JpegXmp(Xmp("xmp:Rating=\"-1\">"), none), true, 0},
+        {"XMP RatingPercent is another name", JpegXmp(Xmp("xmp:RatingPercent=\"75\">"), none), false, 0},
+        {"XMP over EXIF", JpegXmp(Xmp("xmp:Rating=\"1\">"), Ifd0Tiff({Short(0x4746, 5)})), true, 1},
+        {"XMP without stars, then EXIF", JpegXmp(Xmp(">"), Ifd0Tiff({Short(0x4746, 5)})), true, 5},
+        {"XMP out of range", JpegXmp(Xmp("xmp:Rating=\"7\">"), none), false, 0},
+        {"none", none, false, 0},
+    };
+    for (const Case& c : cases) {
+        ExifFacts facts;
+        EXPECT_EQ(ReadExifFacts(c.photo.data(), c.photo.size(), facts), c.rated) << c.what;
+        EXPECT_EQ(facts.hasRating, c.rated) << c.what;
+        EXPECT_EQ(facts.rating, c.stars) << c.what;
+    }
+}
+
+TEST(ImageExif, XmpStarsInEveryContainerThatKeepsXmp) {
+    const Bytes xmp = Xmp("xmp:Rating=\"4\">");
+    auto pngChunk = [](const char* type, const Bytes& data) {
+        return Cat({Be32Of(uint32_t(data.size())), Text(type), data, Be32Of(0)});
+    };
+    auto le32 = [](uint32_t n) { return Bytes{uint8_t(n), uint8_t(n >> 8), uint8_t(n >> 16), uint8_t(n >> 24)}; };
+    const Bytes webpBody = Cat({Text("WEBP"), Text("XMP "), le32(uint32_t(xmp.size())), xmp, Bytes(xmp.size() % 2, 0)});
+    const Bytes cases[] = {
+        JpegXmp(xmp, Ifd0Tiff({Short(271, 0)})),
+        Cat({{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, pngChunk("IHDR", Bytes(13, 1)),
+             pngChunk("iTXt", Text(std::string("Comment\0\0\0\0\0xmp:Rating=\"1\"", 26))),
+             pngChunk("iTXt", Cat({Text(std::string("XML:com.adobe.xmp\0\0\0\0\0", 22)), xmp})), pngChunk("IEND", {})}),
+        Cat({Text("RIFF"), le32(uint32_t(webpBody.size())), webpBody}),
+        Ifd0Tiff({{700, 7, uint32_t(xmp.size()), xmp}}),
+    };
+    for (const Bytes& photo : cases) {
+        ExifFacts facts;
+        ASSERT_TRUE(ReadExifFacts(photo.data(), photo.size(), facts)) << photo[0];
+        EXPECT_EQ(facts.rating, 4) << photo[0];
+        for (size_t n = 0; n < photo.size(); ++n) {
+            const Bytes cut(photo.begin(), photo.begin() + n);
+            ReadExifFacts(cut.data(), cut.size(), facts);  // never reads past the end (ASan run)
+        }
+    }
+}
+
+TEST(ImageExif, TheTimeTakenIsKeptWhole) {
+    ExifFacts facts;
+    const Bytes timed = FactsTiff(0x9003, "2023:07:14 10:42:07");
+    ASSERT_TRUE(ReadExifFacts(timed.data(), timed.size(), facts));
+    EXPECT_EQ(facts.hour * 10000 + facts.minute * 100 + facts.second, 104207u);
+    const Bytes dayOnly = FactsTiff(0x9003, "2023:07:14 1x:  :  ");
+    ASSERT_TRUE(ReadExifFacts(dayOnly.data(), dayOnly.size(), facts));
+    EXPECT_TRUE(facts.hasDate);
+    EXPECT_EQ(facts.hour + facts.minute + facts.second, 0u);
 }

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cwchar>
 #include <stdexcept>
 #include <thread>
 
@@ -356,4 +357,35 @@ TEST_F(Stream, ShuffledLapNeitherMovesBackNorSkipsWhenSteered) {
     LapState after;
     ASSERT_TRUE(ReadLapState(state, after));
     EXPECT_EQ(after.position, before.position + 1);
+// The filters hold at decode: a picture whose stars (unrated: 0) or shorter side fall short
+// is passed over quietly, decoded once in the run, and is no failure.
+TEST_F(Stream, PicturesTheFiltersRefuseArePassedOverQuietly) {
+    static std::atomic<int> decodes{0};
+    decodes = 0;
+    // "place:stars:width:height", stars -1 for none.
+    stream.SetDecoder([](const std::wstring& path, const PictureTarget&, DecodedPicture& out) {
+        ++decodes;
+        unsigned place = 0, w = 0, h = 0;
+        int stars = 0;
+        if (swscanf(path.c_str(), L"%u:%d:%u:%u", &place, &stars, &w, &h) != 4) return false;
+        out.image.width = out.image.height = 1;
+        out.image.pixels = {place};
+        out.width = w;
+        out.height = h;
+        out.facts.hasRating = stars >= 0;
+        out.facts.rating = stars;
+        return true;
+    });
+    static std::wstring debug;
+    debug.clear();
+    Platform::SetDebugOutputForTesting([](const std::wstring& text) { debug += text; });
+    PictureStreamOptions options;
+    options.filter.minRating = 3;
+    options.filter.minShortSide = 1000;
+    stream.Start({L"0:3:2000:1500", L"1:2:2000:1500", L"2:5:1200:800", L"3:-1:4000:3000", L"4:4:1500:3000"}, options);
+    EXPECT_EQ(Next(4), (std::vector<uint32_t>{0, 4, 0, 4}));
+    stream.Stop();
+    Platform::SetDebugOutputForTesting(nullptr);
+    EXPECT_LE(decodes.load(), 4 + 3 + 1);  // four shown, each refused one once, one ahead
+    EXPECT_EQ(debug, L"");
 }

@@ -124,8 +124,8 @@ void LoadPictureTextures() {
     options.yearsAgo.one = texts.GetText(Translate::TextId::YearAgo);
     options.yearsAgo.many = texts.GetText(Translate::TextId::YearsAgo);
     // The filters, memories and the bursts kept apart take the photo index's facts, which
-    // the worker opens (options.indexPath); a photo it does not know yet is shown as it
-    // comes, and a filter is then checked when it is decoded.
+    // the worker opens (options.indexPath). The filters are checked on each decoded picture
+    // as well, so they hold for photos the index has not read yet.
     options.filter.minRating = w.settings.GetClamped(SettingKey::MinRating);
     options.filter.minShortSide = w.settings.GetClamped(SettingKey::MinPictureSize);
     options.memories = w.settings.GetClamped(SettingKey::Memories) != 0;

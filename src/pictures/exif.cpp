@@ -66,8 +66,10 @@ bool BareExif(const uint8_t* payload, size_t size, ExifBlock& block) {
     return true;
 }
 
-// A JPEG's APP1 Exif segment, among the first markers, before the frame and scan headers.
-bool JpegExif(const uint8_t* data, size_t size, ExifBlock& block) {
+// A JPEG's APP1 segment whose payload starts with `name` (its bytes, the 0 included),
+// among the first markers, before the frame and scan headers; the payload after the name.
+bool JpegApp1(const uint8_t* data, size_t size, const char* name, size_t nameSize, const uint8_t*& out,
+              size_t& outSize) {
     size_t pos = 2;
     while (pos + 4 <= size) {
         if (data[pos] != 0xFF) return false;
@@ -85,10 +87,9 @@ bool JpegExif(const uint8_t* data, size_t size, ExifBlock& block) {
         if (length < 2 || length > size - pos - 2) return false;
         const uint8_t* payload = data + pos + 4;
         const size_t payloadSize = length - 2;
-        static const uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
-        if (marker == 0xE1 && payloadSize >= 6 && std::equal(kExif, kExif + 6, payload)) {
-            block.tiff = payload + 6;
-            block.size = payloadSize - 6;
+        if (marker == 0xE1 && payloadSize >= nameSize && std::equal(name, name + nameSize, payload)) {
+            out = payload + nameSize;
+            outSize = payloadSize - nameSize;
             return true;
         }
         pos += 2 + length;
@@ -96,29 +97,55 @@ bool JpegExif(const uint8_t* data, size_t size, ExifBlock& block) {
     return false;
 }
 
-// PNG's eXIf chunk, wherever it lies before the end.
-bool PngExif(const uint8_t* data, size_t size, ExifBlock& block) {
-    size_t pos = 8;
+bool JpegExif(const uint8_t* data, size_t size, ExifBlock& block) {
+    return JpegApp1(data, size, "Exif\0", 6, block.tiff, block.size);
+}
+
+// The payload of PNG's next chunk of `type` from `pos` (8: the first), wherever it lies
+// before the end; `pos` is left at the chunk after it.
+bool PngChunk(const uint8_t* data, size_t size, uint32_t type, const uint8_t*& out, size_t& outSize, size_t& pos) {
     while (pos <= size && size - pos >= 12) {
-        const uint32_t length = Be32(data + pos), type = Be32(data + pos + 4);
+        const uint32_t length = Be32(data + pos), found = Be32(data + pos + 4);
         if (length > size - pos - 12) return false;
-        if (type == FourCc("eXIf")) return BareExif(data + pos + 8, length, block);
-        if (type == FourCc("IEND")) return false;
+        const size_t at = pos;
         pos += 12 + size_t(length);
+        if (found == type) {
+            out = data + at + 8;
+            outSize = length;
+            return true;
+        }
+        if (found == FourCc("IEND")) return false;
     }
     return false;
 }
 
-// WebP's RIFF chunk "EXIF"; chunks are padded to an even size.
-bool WebpExif(const uint8_t* data, size_t size, ExifBlock& block) {
+bool PngExif(const uint8_t* data, size_t size, ExifBlock& block) {
+    const uint8_t* payload = nullptr;
+    size_t length = 0;
+    size_t pos = 8;
+    return PngChunk(data, size, FourCc("eXIf"), payload, length, pos) && BareExif(payload, length, block);
+}
+
+// The payload of WebP's first RIFF chunk of `type`; chunks are padded to an even size.
+bool WebpChunk(const uint8_t* data, size_t size, uint32_t type, const uint8_t*& out, size_t& outSize) {
     size_t pos = 12;
     while (pos <= size && size - pos >= 8) {
-        const uint32_t type = Be32(data + pos), length = Le32(data + pos + 4);
+        const uint32_t found = Be32(data + pos), length = Le32(data + pos + 4);
         if (length > size - pos - 8) return false;
-        if (type == FourCc("EXIF")) return BareExif(data + pos + 8, length, block);
+        if (found == type) {
+            out = data + pos + 8;
+            outSize = length;
+            return true;
+        }
         pos += 8 + size_t(length) + (length & 1);
     }
     return false;
+}
+
+bool WebpExif(const uint8_t* data, size_t size, ExifBlock& block) {
+    const uint8_t* payload = nullptr;
+    size_t length = 0;
+    return WebpChunk(data, size, FourCc("EXIF"), payload, length) && BareExif(payload, length, block);
 }
 
 // One ISO BMFF box inside [pos, limit): its type and its body [body, end).
@@ -374,6 +401,14 @@ bool ExifDate(const TiffReader& reader, uint32_t ifd, uint32_t tag, ExifFacts& f
     facts.year = y;
     facts.month = m;
     facts.day = d;
+    // The time is kept only whole: a day without its hour still dates the photo.
+    uint32_t hh = 0, mm = 0, ss = 0;
+    if (entry.count >= 19 && t[10] == ' ' && number(11, 2, hh) && t[13] == ':' && number(14, 2, mm) &&
+        t[16] == ':' && number(17, 2, ss) && hh < 24 && mm < 60 && ss < 61) {
+        facts.hour = hh;
+        facts.minute = mm;
+        facts.second = ss;
+    }
     return true;
 }
 
@@ -406,7 +441,208 @@ bool GpsVoid(const TiffReader& reader, uint32_t ifd) {
            std::toupper(*reader.Bytes(status.values)) == 'V';
 }
 
+// EXIF's Rating (0x4746, stars) or else RatingPercent (0x4749), both in IFD0 as Windows
+// writes them. Windows writes -1 (0xFFFF as a SHORT) for a photo it calls rejected.
+bool ExifRating(const TiffReader& reader, uint32_t ifd0, int32_t& stars) {
+    TiffEntry entry;
+    auto value = [&](uint32_t tag, int32_t& out) {
+        if (!reader.Find(ifd0, tag, entry) || entry.count != 1) return false;
+        if (entry.type == 3 || entry.type == 8) out = int16_t(uint16_t(reader.U16(entry.values)));
+        else if (entry.type == 4 || entry.type == 9) out = int32_t(reader.U32(entry.values));
+        else return false;
+        return true;
+    };
+    int32_t v = 0;
+    if (value(0x4746, v) && v >= -1 && v <= 5) {
+        stars = v < 0 ? 0 : v;
+        return true;
+    }
+    if (value(0x4749, v) && v >= -1 && v <= 100) {
+        stars = StarsOfRatingPercent(v);
+        return true;
+    }
+    return false;
+}
+
+// The XMP packet: JPEG's APP1 "http://ns.adobe.com/xap/1.0/", PNG's iTXt chunk
+// "XML:com.adobe.xmp" (uncompressed, as every writer we know stores it), WebP's "XMP "
+// chunk, TIFF's (and the TIFF raw formats') tag 700. HEIF keeps it as an item of MIME type,
+// not looked for: its photos carry their stars in EXIF too.
+bool FindXmp(const uint8_t* data, size_t size, const uint8_t*& xmp, size_t& xmpSize) {
+    if (!data || size < 12) return false;
+    if ((data[0] == 'I' && data[1] == 'I') || (data[0] == 'M' && data[1] == 'M')) {
+        TiffReader reader(data, size);
+        uint32_t ifd0 = 0;
+        TiffEntry entry;
+        if (!reader.Header(ifd0) || !reader.Find(ifd0, 700, entry) || (entry.type != 1 && entry.type != 7))
+            return false;
+        xmp = reader.Bytes(entry.values);
+        xmpSize = entry.count;
+        return true;
+    }
+    if (data[0] == 0xFF && data[1] == 0xD8)
+        return JpegApp1(data, size, "http://ns.adobe.com/xap/1.0/\0", 29, xmp, xmpSize);
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    if (std::equal(kPng, kPng + 8, data)) {
+        // Keyword, 0, compression flag and method, language tag, 0, translated keyword, 0, text;
+        // other iTXt chunks (a comment, a title) may come first.
+        static const char kKeyword[] = "XML:com.adobe.xmp";
+        const uint8_t* chunk = nullptr;
+        size_t length = 0, pos = 8;
+        do {
+            if (!PngChunk(data, size, FourCc("iTXt"), chunk, length, pos)) return false;
+        } while (length < sizeof(kKeyword) + 2 || !std::equal(kKeyword, kKeyword + sizeof(kKeyword), chunk));
+        if (chunk[sizeof(kKeyword)] != 0) return false;  // compressed
+        size_t at = sizeof(kKeyword) + 2;
+        for (int field = 0; field < 2; ++field) {
+            const uint8_t* end = std::find(chunk + at, chunk + length, uint8_t(0));
+            if (end == chunk + length) return false;
+            at = size_t(end - chunk) + 1;
+        }
+        xmp = chunk + at;
+        xmpSize = length - at;
+        return true;
+    }
+    if (Be32(data) == FourCc("RIFF") && Be32(data + 8) == FourCc("WEBP"))
+        return WebpChunk(data, size, FourCc("XMP "), xmp, xmpSize);
+    return false;
+}
+
+// A number of IFD0 or another IFD that may be a SHORT or a LONG (the sides of a picture).
+bool ShortOrLong(const TiffReader& reader, uint32_t ifd, uint32_t tag, uint32_t& value) {
+    TiffEntry entry;
+    if (!reader.Find(ifd, tag, entry) || entry.count != 1) return false;
+    if (entry.type == 3) value = reader.U16(entry.values);
+    else if (entry.type == 4) value = reader.U32(entry.values);
+    else return false;
+    return value > 0;
+}
+
+// A TIFF or raw file's picture is its largest: raw formats keep a small preview in IFD0 and
+// the sensor's picture in a SubIFD (NEF, DNG) or a later IFD (CR2). Where no IFD tells
+// (RW2 names its sides in tags of its own), the Exif IFD's PixelX/YDimension.
+bool TiffPictureSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
+    TiffReader reader(data, size);
+    uint32_t ifd = 0;
+    if (!reader.Header(ifd)) return false;
+    uint64_t best = 0;
+    auto consider = [&](uint32_t at) {
+        uint32_t iw = 0, ih = 0;
+        if (ShortOrLong(reader, at, 256, iw) && ShortOrLong(reader, at, 257, ih) && uint64_t(iw) * ih > best) {
+            best = uint64_t(iw) * ih;
+            w = iw;
+            h = ih;
+        }
+    };
+    const uint32_t ifd0 = ifd;
+    // A few IFDs at most, which also ends a chain that loops.
+    for (int i = 0; i < 4 && ifd >= 8 && ifd <= size - 2; ++i) {
+        consider(ifd);
+        TiffEntry subs;
+        if (reader.Find(ifd, 330, subs) && subs.type == 4)
+            for (uint32_t s = 0; s < subs.count && s < 8; ++s) consider(reader.U32(subs.values + 4 * s));
+        const size_t next = ifd + 2 + size_t(reader.U16(ifd)) * 12;
+        if (next > size - 4) break;
+        ifd = reader.U32(next);
+    }
+    TiffEntry pointer;
+    uint32_t pw = 0, ph = 0;
+    if (best == 0 && reader.Find(ifd0, 0x8769, pointer) && pointer.type == 4 && pointer.count == 1 &&
+        ShortOrLong(reader, reader.U32(pointer.values), 0xA002, pw) &&
+        ShortOrLong(reader, reader.U32(pointer.values), 0xA003, ph)) {
+        w = pw;
+        h = ph;
+        best = 1;
+    }
+    return best > 0;
+}
+
+// HEIF and AVIF: the largest image spatial extent (`ispe`) among the item properties, the
+// primary picture's (tiles and thumbnails are smaller), its sides swapped where an `irot`
+// turns it a quarter either way, as the decoder then shows it.
+bool BmffPictureSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
+    Box box;
+    if (!ReadBox(data, 0, size, box) || box.type != FourCc("ftyp")) return false;
+    Box meta, iprp, ipco;
+    bool found = false;
+    for (size_t pos = box.end; !found && ReadBox(data, pos, size, meta); pos = meta.end) found = meta.type == FourCc("meta");
+    if (!found) return false;
+    auto child = [&](const Box& parent, size_t skip, uint32_t type, Box& out) {
+        for (size_t pos = parent.body + skip; ReadBox(data, pos, parent.end, out); pos = out.end)
+            if (out.type == type) return true;
+        return false;
+    };
+    if (!child(meta, 4, FourCc("iprp"), iprp) || !child(iprp, 0, FourCc("ipco"), ipco)) return false;
+    uint64_t best = 0;
+    bool turned = false;
+    for (size_t pos = ipco.body; ReadBox(data, pos, ipco.end, box); pos = box.end) {
+        if (box.type == FourCc("ispe") && box.end - box.body >= 12) {
+            const uint32_t iw = Be32(data + box.body + 4), ih = Be32(data + box.body + 8);
+            if (uint64_t(iw) * ih > best) {
+                best = uint64_t(iw) * ih;
+                w = iw;
+                h = ih;
+            }
+        }
+        if (box.type == FourCc("irot") && box.end > box.body) turned = turned || (data[box.body] & 1) != 0;
+    }
+    if (best == 0) return false;
+    if (turned) std::swap(w, h);
+    return true;
+}
+
 }  // namespace
+
+bool ReadContainerPictureSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
+    if (!data || size < 12) return false;
+    if ((data[0] == 'I' && data[1] == 'I') || (data[0] == 'M' && data[1] == 'M')) return TiffPictureSize(data, size, w, h);
+    if (Be32(data + 4) == FourCc("ftyp")) return BmffPictureSize(data, size, w, h);
+    return false;
+}
+
+int32_t StarsOfRatingPercent(int32_t percent) {
+    if (percent <= 0) return 0;
+    if (percent <= 12) return 1;
+    if (percent <= 37) return 2;
+    if (percent <= 62) return 3;
+    if (percent <= 87) return 4;
+    return 5;
+}
+
+bool ReadXmpRating(const uint8_t* xmp, size_t size, int32_t& stars) {
+    static const char kName[] = "xmp:Rating";
+    const size_t nameSize = sizeof(kName) - 1;
+    const uint8_t* end = xmp + size;
+    for (const uint8_t* at = xmp; at && size_t(end - at) > nameSize;) {
+        const uint8_t* found = std::search(at, end, kName, kName + nameSize);
+        if (found == end) return false;
+        at = found + nameSize;
+        // As an attribute, xmp:Rating="3" (or '3'); as an element, <xmp:Rating>3</xmp:Rating>.
+        // Anything else (xmp:RatingPercent, the closing tag) is some other name.
+        const uint8_t* p = at;
+        if (p < end && *p == '>' && found > xmp && found[-1] == '<') {
+            ++p;
+        } else {
+            while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) ++p;
+            if (p == end || *p != '=') continue;
+            ++p;
+            while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n')) ++p;
+            if (p == end || (*p != '"' && *p != '\'')) continue;
+            ++p;
+        }
+        // A real number by the XMP schema, written as a whole one: "3", "-1", "4.0".
+        const bool negative = p < end && *p == '-';
+        if (negative) ++p;
+        if (p == end || *p < '0' || *p > '9') return false;
+        int32_t value = 0;
+        while (p < end && *p >= '0' && *p <= '9' && value < 100) value = value * 10 + (*p++ - '0');
+        if (negative) value = -value;
+        if (value < -1 || value > 5) return false;
+        stars = value < 0 ? 0 : value;  // -1: rejected
+        return true;
+    }
+    return false;
+}
 
 bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation) {
     ExifBlock block;
@@ -417,16 +653,15 @@ bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation
 bool ReadExifFacts(const uint8_t* data, size_t size, ExifFacts& facts) {
     facts = ExifFacts();
     ExifBlock block;
-    if (!FindExifTiff(data, size, block)) return false;
-    TiffReader reader(block.tiff, block.size);
+    TiffReader reader(nullptr, 0);
     uint32_t ifd0 = 0;
-    if (!reader.Header(ifd0)) return false;
+    const bool exif = FindExifTiff(data, size, block) && (reader = TiffReader(block.tiff, block.size)).Header(ifd0);
     TiffEntry pointer;
-    if (reader.Find(ifd0, 0x8769, pointer) && pointer.type == 4 && pointer.count == 1) {
-        const uint32_t exif = reader.U32(pointer.values);
-        if (!ExifDate(reader, exif, 0x9003, facts)) ExifDate(reader, exif, 0x9004, facts);
+    if (exif && reader.Find(ifd0, 0x8769, pointer) && pointer.type == 4 && pointer.count == 1) {
+        const uint32_t exifIfd = reader.U32(pointer.values);
+        if (!ExifDate(reader, exifIfd, 0x9003, facts)) ExifDate(reader, exifIfd, 0x9004, facts);
     }
-    if (reader.Find(ifd0, 0x8825, pointer) && pointer.type == 4 && pointer.count == 1) {
+    if (exif && reader.Find(ifd0, 0x8825, pointer) && pointer.type == 4 && pointer.count == 1) {
         const uint32_t gps = reader.U32(pointer.values);
         double lat = 0.0, lon = 0.0;
         if (!GpsVoid(reader, gps) && GpsCoordinate(reader, gps, 1, 2, 'N', 'S', 90.0, lat) &&
@@ -436,7 +671,18 @@ bool ReadExifFacts(const uint8_t* data, size_t size, ExifFacts& facts) {
             facts.longitude = lon;
         }
     }
-    return facts.hasDate || facts.hasPosition;
+    // XMP wins over EXIF: Lightroom, digiKam and darktable write their stars to XMP alone,
+    // and leave a camera's EXIF Rating (often a fixed 0) as it was; Windows writes both
+    // alike, so for its photos the choice makes no difference.
+    int32_t stars = 0;
+    const uint8_t* xmp = nullptr;
+    size_t xmpSize = 0;
+    if ((FindXmp(data, size, xmp, xmpSize) && ReadXmpRating(xmp, xmpSize, stars)) ||
+        (exif && ExifRating(reader, ifd0, stars))) {
+        facts.hasRating = true;
+        facts.rating = stars;
+    }
+    return facts.hasDate || facts.hasPosition || facts.hasRating;
 }
 
 }  // namespace WorkSpace

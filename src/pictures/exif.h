@@ -1,7 +1,8 @@
-// What a photo's EXIF block says: which way up it was taken (and turning it upright), and
-// when and where. Read wherever the photo keeps it: a JPEG's APP1 Exif segment, a TIFF or
-// raw file (ORF and RW2 too), PNG's eXIf chunk, WebP's EXIF chunk, the Exif item of a HEIF,
-// HEIC or AVIF file; in either byte order.
+// What a photo's EXIF block says: which way up it was taken (and turning it upright), when
+// and where; and its XMP block (or EXIF's) how many stars it has. Read wherever the photo
+// keeps them: a JPEG's APP1 segments, a TIFF or raw file (ORF and RW2 too), PNG's eXIf and
+// iTXt chunks, WebP's EXIF and XMP chunks, the Exif item of a HEIF, HEIC or AVIF file; in
+// either byte order.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -22,19 +23,36 @@ inline bool OrientationSwapsSides(uint32_t orientation) { return orientation >= 
 // not 1..8, or the photo is HEIF or AVIF (their decoders turn them by the file's own boxes).
 bool ReadExifOrientation(const uint8_t* data, size_t size, uint32_t& orientation);
 
-// What a photo's EXIF block says about when and where it was taken. The date is the day of
-// DateTimeOriginal, else of DateTimeDigitized; the position is the GPS latitude and
-// longitude in degrees (north and east positive), with no position where the reference
+// What a photo's EXIF block says about when and where it was taken, and its XMP or EXIF
+// block about its stars. The date is the day of DateTimeOriginal, else of
+// DateTimeDigitized, with its time where that is whole; the position is the GPS latitude
+// and longitude in degrees (north and east positive), with no position where the reference
 // letters are not N/S and E/W (either case), minutes or seconds reach 60, or the GPS status
 // says "V" (void). A day that does not exist (February 29 of a common year) is no date.
 struct ExifFacts {
     bool hasDate = false;
     uint32_t year = 0, month = 0, day = 0;
+    uint32_t hour = 0, minute = 0, second = 0;
     bool hasPosition = false;
     double latitude = 0.0, longitude = 0.0;
+    // 0..5 stars (a photo marked rejected has 0): XMP's xmp:Rating, else EXIF's Rating
+    // (0x4746), else its RatingPercent (0x4749, Windows' System.Rating).
+    bool hasRating = false;
+    int32_t rating = 0;
 };
-// Reads them from the photo's EXIF block, wherever the format keeps it. A field
-// that is missing, damaged or out of range is simply not set; false when neither is.
+// Reads them from the photo's EXIF and XMP blocks, wherever the format keeps them. A field
+// that is missing, damaged or out of range is simply not set; false when none is.
 bool ReadExifFacts(const uint8_t* data, size_t size, ExifFacts& facts);
+
+// Windows' System.Rating percent as the stars Explorer shows: 1-12 one, 13-37 two, 38-62
+// three, 63-87 four, 88-99 five; 0 (and less) none.
+int32_t StarsOfRatingPercent(int32_t percent);
+// The xmp:Rating of an XMP packet, as an attribute or an element: -1 (rejected) reads as 0.
+// False when the packet holds none, or one out of -1..5.
+bool ReadXmpRating(const uint8_t* xmp, size_t size, int32_t& stars);
+
+// The size of a TIFF or raw file's picture, or of a HEIF or AVIF file's (after its own
+// rotation box), from the structures this file reads; false for any other format.
+bool ReadContainerPictureSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h);
 
 }  // namespace WorkSpace

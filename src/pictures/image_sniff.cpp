@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "pictures/byte_order.h"
+#include "pictures/exif.h"
 #include "pictures/tga.h"
 
 namespace WorkSpace {
@@ -47,7 +48,9 @@ bool GifSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
     return w > 0 && h > 0;
 }
 
-bool JpegSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
+// `anyFrame`: the lossless, arithmetic and hierarchical frame headers tell a size too, which
+// the photo's facts take; the size check before decoding stays with the frames it knows.
+bool JpegSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h, bool anyFrame = false) {
     if (size < 4 || d[0] != 0xFF || d[1] != 0xD8) return false;
     size_t pos = 2;
     while (pos < size) {
@@ -60,17 +63,43 @@ bool JpegSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
         if (size - pos < 2) return false;
         const uint32_t length = Be16(d + pos);
         if (length < 2) return false;
-        if (marker >= 0xC0 && marker <= 0xC2) {
+        const bool frame = (marker >= 0xC0 && marker <= 0xCF) && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if ((marker >= 0xC0 && marker <= 0xC2) || (anyFrame && frame)) {
             if (length < 7 || size - pos < 7) return false;
             h = Be16(d + pos + 3);
             w = Be16(d + pos + 5);
             return w > 0 && h > 0;  // height 0 defers to a DNL marker later in the scan
         }
         // Other frame types (lossless, arithmetic, hierarchical) are not ours to report.
-        if ((marker >= 0xC3 && marker <= 0xCF) && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) return false;
+        if (frame) return false;
         pos += length;
     }
     return false;
+}
+
+// WebP's first chunk: the extended header's canvas, or the lossy or lossless bitstream's
+// own header.
+bool WebpSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
+    if (size < 25 || Be32(d) != 0x52494646u || Be32(d + 8) != 0x57454250u) return false;  // "RIFF", "WEBP"
+    const uint32_t chunk = Be32(d + 12);
+    const uint8_t* p = d + 20;
+    if (chunk != 0x5650384Cu && size < 30) return false;  // all but VP8L need 10 bytes
+    if (chunk == 0x56503858u) {  // "VP8X"
+        w = (uint32_t(p[4]) | uint32_t(p[5]) << 8 | uint32_t(p[6]) << 16) + 1;  // 24 bits each
+        h = (uint32_t(p[7]) | uint32_t(p[8]) << 8 | uint32_t(p[9]) << 16) + 1;
+    } else if (chunk == 0x56503820u) {  // "VP8 ": a key frame's start code, then 14-bit sides
+        if (p[3] != 0x9D || p[4] != 0x01 || p[5] != 0x2A) return false;
+        w = Le16(p + 6) & 0x3FFF;
+        h = Le16(p + 8) & 0x3FFF;
+    } else if (chunk == 0x5650384Cu) {  // "VP8L": its signature byte, then 14-bit sides less one
+        if (p[0] != 0x2F) return false;
+        const uint32_t bits = Le32(p + 1);
+        w = (bits & 0x3FFF) + 1;
+        h = ((bits >> 14) & 0x3FFF) + 1;
+    } else {
+        return false;
+    }
+    return w > 0 && h > 0;
 }
 
 // TGA has no signature, so it is tried last and only a self-consistent header counts.
@@ -101,6 +130,19 @@ bool ReadImageSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
     uint32_t rw = 0, rh = 0;
     if (PngSize(data, size, rw, rh) || BmpSize(data, size, rw, rh) || GifSize(data, size, rw, rh) ||
         JpegSize(data, size, rw, rh) || TgaSize(data, size, rw, rh)) {
+        w = rw;
+        h = rh;
+        return true;
+    }
+    return false;
+}
+
+bool ReadStoredPictureSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
+    if (!data) return false;
+    uint32_t rw = 0, rh = 0;
+    // The formats with a signature first: TGA has none, and could be read into any of them.
+    if (ReadContainerPictureSize(data, size, rw, rh) || WebpSize(data, size, rw, rh) ||
+        JpegSize(data, size, rw, rh, true) || ReadImageSize(data, size, rw, rh)) {
         w = rw;
         h = rh;
         return true;

@@ -1,12 +1,110 @@
-// The photo facts reader: the headers of the formats the saver shows.
+// The photo facts reader: the first bytes of a file, parsed by the readers the decoder and
+// the captions use (exif.cpp, image_sniff.cpp), so the index and the show agree on a photo.
 #include "pictures/photo_facts_reader.h"
+
+#include <vector>
+
+#include "pictures/exif.h"
+#include "pictures/image_sniff.h"
+#include "platform/picture_read.h"
 
 namespace WorkSpace {
 
-bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts) {
-    (void)path;
+namespace {
+// Enough for the headers of nearly every photo: a JPEG's Exif and XMP segments come before
+// its frame header, at most 64 KiB each. Where the size is not found in them (a JPEG with
+// large segments of its own, a TIFF whose IFDs lie further on, a HEIF whose Exif item
+// follows its meta box), the read goes on to the larger limit, never to the pixels beyond.
+constexpr size_t kFirstRead = 128 * 1024;
+constexpr size_t kLongestRead = 1024 * 1024;
+
+bool IsBmff(const std::vector<uint8_t>& bytes) {
+    return bytes.size() >= 8 && bytes[4] == 'f' && bytes[5] == 't' && bytes[6] == 'y' && bytes[7] == 'p';
+}
+
+// Whether reading on may find what the first read did not: the formats whose headers may
+// run past it. Any other (ICO, JPEG XR, the raw formats that are no TIFF) tells its size
+// at once or not at all.
+bool MayReadOn(const std::vector<uint8_t>& bytes, const PhotoFacts& facts) {
+    if (bytes.size() < 8) return false;
+    const bool jpeg = bytes[0] == 0xFF && bytes[1] == 0xD8;
+    const bool tiff = (bytes[0] == 'I' && bytes[1] == 'I') || (bytes[0] == 'M' && bytes[1] == 'M');
+    return ((jpeg || tiff || IsBmff(bytes)) && facts.width == 0) || (IsBmff(bytes) && !facts.dated);
+}
+
+// Reads on until `bytes` holds `want` bytes or the file ends; false on a read error.
+bool ReadUpTo(Platform::ReadHandle file, std::vector<uint8_t>& bytes, size_t want, bool& ended) {
+    while (!ended && bytes.size() < want) {
+        const size_t have = bytes.size();
+        bytes.resize(want);
+        const int64_t got = Platform::ReadSome(file, bytes.data() + have, want - have);
+        bytes.resize(have + static_cast<size_t>(got > 0 ? got : 0));
+        if (got < 0) return false;
+        ended = got == 0;
+    }
+    return true;
+}
+}  // namespace
+
+int64_t SecondsOfCivilTime(uint32_t year, uint32_t month, uint32_t day, uint32_t hour, uint32_t minute,
+                           uint32_t second) {
+    // Days from 1970-01-01 by the era arithmetic of the proleptic Gregorian calendar.
+    const int64_t y = int64_t(year) - (month <= 2 ? 1 : 0);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t doy = (153 * (int64_t(month) + (month > 2 ? -3 : 9)) + 2) / 5 + int64_t(day) - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const int64_t days = era * 146097 + doe - 719468;
+    return days * 86400 + int64_t(hour) * 3600 + int64_t(minute) * 60 + int64_t(second);
+}
+
+bool PhotoFactsOfHeaders(const uint8_t* data, size_t size, PhotoFacts& facts) {
     facts = PhotoFacts();
-    return false;  // the headers' readers come next
+    ExifFacts exif;
+    const bool tagged = ReadExifFacts(data, size, exif);
+    uint32_t w = 0, h = 0, orientation = 1;
+    const bool sized = ReadStoredPictureSize(data, size, w, h);
+    if (sized) {
+        // HEIF and AVIF name no orientation here: their size is already the one shown.
+        const bool swap = ReadExifOrientation(data, size, orientation) && OrientationSwapsSides(orientation);
+        facts.width = swap ? h : w;
+        facts.height = swap ? w : h;
+    }
+    if (exif.hasDate) {
+        facts.dated = true;
+        facts.taken = SecondsOfCivilTime(exif.year, exif.month, exif.day, exif.hour, exif.minute, exif.second);
+    }
+    if (exif.hasRating) facts.rating = exif.rating;
+    if (exif.hasPosition) {
+        facts.placed = true;
+        facts.latitude = exif.latitude;
+        facts.longitude = exif.longitude;
+    }
+    return sized || tagged;
+}
+
+bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts) {
+    facts = PhotoFacts();
+    uint64_t fileSize = 0;
+    Platform::ReadFailure why = Platform::ReadFailure::None;
+    const Platform::ReadHandle file = Platform::OpenPictureForReading(path, fileSize, why);
+    if (file == Platform::kNoReadHandle) return false;
+    std::vector<uint8_t> bytes;
+    bool ended = false, known = false;
+    try {
+        bytes.reserve(kFirstRead);
+        if (ReadUpTo(file, bytes, kFirstRead, ended)) {
+            known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
+            if (!ended && MayReadOn(bytes, facts) &&
+                ReadUpTo(file, bytes, kLongestRead, ended))
+                known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
+        }
+    } catch (...) {
+        Platform::CloseReading(file);
+        throw;
+    }
+    Platform::CloseReading(file);
+    return known;
 }
 
 }  // namespace WorkSpace

@@ -49,9 +49,21 @@ struct Job {
     std::chrono::milliseconds retryRest;
     CaptionOptions captions;
     YearsAgoTexts yearsAgo;
+    PhotoFilter filter;
     CaptionPainter* painter = nullptr;  // the worker's own
     std::wstring indexPath;
 };
+
+// Whether a decoded picture passes the filters: its stars as its own EXIF or XMP says, its
+// size as shown. Unrated is 0 stars.
+bool PassesFilter(const Job& job, const DecodedPicture& picture) {
+    if (!job.filter.Any()) return true;
+    PhotoFacts facts;
+    facts.width = picture.width;
+    facts.height = picture.height;
+    facts.rating = picture.facts.hasRating ? picture.facts.rating : 0;
+    return PassesFilter(facts, job.filter);
+}
 
 bool LiesAcrossTarget(const PictureTarget& target, const DecodedPicture& picture) {
     return LiesAcross(picture.width, picture.height, static_cast<float>(target.width),
@@ -220,6 +232,9 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
     auto targetOf = [&](uint32_t lane) -> const PictureTarget& {
         return job.laneTargets.empty() ? job.target : job.laneTargets[lane];
     };
+    // Pictures the filters passed over: not decoded again in this run. They are no failure:
+    // nothing is logged, and the next run looks at them afresh.
+    std::set<std::wstring> filteredOut;
     // The next readable picture for `target`. `mayRest`: a new lap after one with nothing
     // new to show waits first (a partner is never waited for: its picture would wait with it).
     auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest, const PictureTarget& target) {
@@ -250,10 +265,15 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
                 shownInLap = 0;
                 firstPlace = place;
             }
+            if (filteredOut.count(path) != 0) continue;
             out = StreamedPicture();
             out.listIndex = place;
             out.yearsAgo = library.YearsAgo();
             if (!Decode(job, target, library, path, out)) continue;
+            if (!PassesFilter(job, out.picture)) {
+                filteredOut.insert(path);
+                continue;
+            }
             ++shownInLap;
             outPath = path;
             return true;
@@ -396,6 +416,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.captions = options.captions;
     job.indexPath = options.indexPath;
     job.yearsAgo = options.yearsAgo;
+    job.filter = options.filter;
     job.options.shuffle = options.shuffle;
     job.options.statePath = options.statePath;
     job.options.writeState = options.moveLap;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "library/photo_facts.h"
 #include "pictures/caption.h"
 #include "pictures/picture_decode.h"
 

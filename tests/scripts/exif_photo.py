@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Writes a small photo-shaped file whose EXIF block holds what the arguments give:
-   exif_photo.py OUT [--date "YYYY:MM:DD HH:MM:SS"] [--gps LAT LON] [--into JPEG]
+   exif_photo.py OUT [--date "YYYY:MM:DD HH:MM:SS"] [--gps LAT LON] [--rating N]
+                     [--rating-percent N] [--xmp-rating N] [--into JPEG]
 The container follows OUT's extension: .heic/.avif (an Exif item in the file after the meta
 box), .png (eXIf chunk), .webp (EXIF chunk), .orf and .rw2 (TIFF with the raw maker's
 number), anything else a JPEG's APP1 segment. Only the EXIF block matters to the caption
 reader: the files hold no picture data, except a JPEG written --into another JPEG, whose
-segment goes right after the start of that JPEG's bytes."""
+segment goes right after the start of that JPEG's bytes. --rating and --rating-percent
+write EXIF's Rating (0x4746, -1 for rejected) and RatingPercent (0x4749) into IFD0, as
+Windows does; --xmp-rating an XMP packet with xmp:Rating (JPEG, PNG and WebP)."""
 import argparse
 import os
 import struct
@@ -34,8 +37,22 @@ parser = argparse.ArgumentParser()
 parser.add_argument('out')
 parser.add_argument('--date')
 parser.add_argument('--gps', nargs=2, type=float)
+parser.add_argument('--rating', type=int)
+parser.add_argument('--rating-percent', type=int)
+parser.add_argument('--xmp-rating', type=int)
 parser.add_argument('--into')
 a = parser.parse_args()
+own = []  # IFD0's own entries
+if a.rating is not None:
+    own.append((0x4746, 3, 1, struct.pack('<H', a.rating & 0xFFFF)))
+if a.rating_percent is not None:
+    own.append((0x4749, 3, 1, struct.pack('<H', a.rating_percent)))
+xmp = b''
+if a.xmp_rating is not None:
+    xmp = ('<?xpacket begin="" id="W5M0MpCehiHzreSzNTczkc9d"?><x:xmpmeta xmlns:x="adobe:ns:meta/">'
+           '<rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#"><rdf:Description rdf:about="" '
+           'xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmp:Rating="%d"/></rdf:RDF></x:xmpmeta>'
+           '<?xpacket end="w"?>' % a.xmp_rating).encode()
 subs = []  # the Exif and the GPS IFDs: their pointer tag in IFD0 and their entries
 if a.date is not None:
     text = a.date.encode() + b'\0'
@@ -44,12 +61,12 @@ if a.gps is not None:
     lat, lon = a.gps
     subs.append((0x8825, [(1, 2, 2, (b'N' if lat >= 0 else b'S') + b'\0'), (2, 5, 3, rationals(lat)),
                           (3, 2, 2, (b'E' if lon >= 0 else b'W') + b'\0'), (4, 5, 3, rationals(lon))]))
-at = 8 + 2 + 12 * len(subs) + 4  # past the header and IFD0
+at = 8 + 2 + 12 * (len(subs) + len(own)) + 4  # past the header and IFD0
 pointers, blocks = [], b''
 for tag, entries in subs:
     pointers.append((tag, 4, 1, struct.pack('<I', at + len(blocks))))
     blocks += ifd(entries, at + len(blocks))
-tiff_body = struct.pack('<I', 8) + ifd(pointers, 8) + blocks
+tiff_body = struct.pack('<I', 8) + ifd(pointers + own, 8) + blocks
 tiff = b'II*\0' + tiff_body
 
 
@@ -86,9 +103,11 @@ if kind in ('.heic', '.heif', '.avif'):
     photo = heif(b'avif' if kind == '.avif' else b'heic')
 elif kind == '.png':
     photo = (b'\x89PNG\r\n\x1a\n' + chunk_png(b'IHDR', struct.pack('>IIBBBBB', 1, 1, 8, 6, 0, 0, 0))
-             + chunk_png(b'eXIf', tiff) + chunk_png(b'IEND', b''))
+             + chunk_png(b'eXIf', tiff)
+             + (chunk_png(b'iTXt', b'XML:com.adobe.xmp\0\0\0\0\0' + xmp) if xmp else b'')
+             + chunk_png(b'IEND', b''))
 elif kind == '.webp':
-    body = b'WEBP' + chunk_riff(b'VP8X', b'\x08' + b'\0' * 9) + chunk_riff(b'EXIF', tiff)
+    body = b'WEBP' + chunk_riff(b'VP8X', b'\x08' + b'\0' * 9) + chunk_riff(b'EXIF', tiff) + (chunk_riff(b'XMP ', xmp) if xmp else b'')
     photo = b'RIFF' + struct.pack('<I', len(body)) + body
 elif kind == '.orf':
     photo = b'IIRO' + tiff_body
@@ -101,6 +120,10 @@ else:
         rest = open(a.into, 'rb').read()
         assert rest[:2] == b'\xff\xd8'
         rest = rest[2:]
-    photo = b'\xff\xd8\xff\xe1' + struct.pack('>H', len(app1) + 2) + app1 + rest
+    photo = b'\xff\xd8\xff\xe1' + struct.pack('>H', len(app1) + 2) + app1
+    if xmp:
+        packet = b'http://ns.adobe.com/xap/1.0/\0' + xmp
+        photo += b'\xff\xe1' + struct.pack('>H', len(packet) + 2) + packet
+    photo += rest
 with open(a.out, 'wb') as f:
     f.write(photo)
