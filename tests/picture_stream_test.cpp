@@ -357,6 +357,8 @@ TEST_F(Stream, ShuffledLapNeitherMovesBackNorSkipsWhenSteered) {
     LapState after;
     ASSERT_TRUE(ReadLapState(state, after));
     EXPECT_EQ(after.position, before.position + 1);
+}
+
 // The filters hold at decode: a picture whose stars (unrated: 0) or shorter side fall short
 // is passed over quietly, decoded once in the run, and is no failure.
 TEST_F(Stream, PicturesTheFiltersRefuseArePassedOverQuietly) {

@@ -59,7 +59,7 @@ check "the caption is drawn in the bottom-right corner" saver_shows caption capt
 check "the saver's log has no FAILED line" not log_has "$WORK/app/log_output.txt" FAILED
 check "no clock in the top right with Clock 0" not gt "$(white_share caption "$CLOCK_CORNER")" 0.002
 
-{ settings SelectLumoraEffect=2 PictureFit=1 Captions=2 -- "$P/munich.jpg"; printf 'Clock 1\r\n'; } >"$WORK/app/Lumora.scr.settings"
+settings SelectLumoraEffect=2 PictureFit=1 Captions=2 Clock=1 -- "$P/munich.jpg" >"$WORK/app/Lumora.scr.settings"
 check "with Clock 1 the time is drawn in the top-right corner" saver_shows clock clock_shown
 check "the clock's run logs no FAILED line" not log_has "$WORK/app/log_output.txt" FAILED
 

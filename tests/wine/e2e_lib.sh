@@ -95,7 +95,8 @@ winpath() { local p="$1"; echo "Z:${p//\//\\}"; }
 settings() {
   local -A v=([BlobsSpeed]=40 [BlobsSize]=80 [ShowImages]=1 [SelectCubeMap]=0 [SelectLumoraEffect]=0
               [PictureFit]=0 [SpanMonitors]=0 [PictureOrder]=0 [Captions]=0 [Portraits]=0
-              [PicturesPerMonitor]=0 [PanZoom]=0 [PictureKeys]=0)
+              [PicturesPerMonitor]=0 [PanZoom]=0 [PictureKeys]=0 [Clock]=0 [MinRating]=0
+              [MinPictureSize]=0 [Memories]=0)
   local key p
   while [ $# -gt 0 ]; do
     [ "$1" = -- ] && { shift; break; }
@@ -112,7 +113,8 @@ settings() {
   done
   printf '#Picture Info _ end\r\n'
   for key in BlobsSpeed BlobsSize ShowImages SelectCubeMap SelectLumoraEffect; do printf '%s %s\r\n' "$key" "${v[$key]}"; done
-  for key in PictureFit SpanMonitors PictureOrder Captions Portraits PicturesPerMonitor PanZoom PictureKeys; do
+  for key in PictureFit SpanMonitors PictureOrder Captions Portraits PicturesPerMonitor PanZoom PictureKeys Clock \
+    MinRating MinPictureSize Memories; do
     [ "${v[$key]}" = 0 ] || printf '%s %s\r\n' "$key" "${v[$key]}"
   done
 }
