@@ -102,7 +102,7 @@ TEST_F(Renderer, TheEffectPutsBackTheSamplerStatesItsPassChanged) {
     EXPECT_LT(record.Find("SetSamplerState(0, ADDRESSU, 3)"), draw);
     // ...and after End sampler 0 is as the layer set it: point sampling for the logo.
     EXPECT_EQ(samplerZero(), before);
-    EXPECT_EQ(before[6 - 1], 0u);
+    EXPECT_EQ(before[6 - 1], D3D::TEXF_POINT);
 }
 
 TEST_F(Renderer, EachFailedStepOfTheSetUpIsLogged) {

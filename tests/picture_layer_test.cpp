@@ -219,6 +219,7 @@ TEST_F(PictureLayer, TheBlurredCopyAndPanAndZoomAreFilteredAndAPictureDrawn1To1I
     LoadPictures({WriteTga(dir + "/a.tga", 300, 400, 0xFF203040)}, 1, 2);
     AdvancePictureFade(GetWindow());
     const std::string linear = "SAMP 0 MAGFILTER=2; SAMP 0 MINFILTER=2;";
+    const std::string point = "SAMP 0 MAGFILTER=1; SAMP 0 MINFILTER=1;";
     const std::string clamped = "SAMP 0 ADDRESSU=3; SAMP 0 ADDRESSV=3;";
     auto filtered = [&](const float area[4], bool panZoom) {
         record.Clear();
@@ -230,6 +231,10 @@ TEST_F(PictureLayer, TheBlurredCopyAndPanAndZoomAreFilteredAndAPictureDrawn1To1I
         for (const std::string& states : record.drawStates) {
             EXPECT_NE(states.find(clamped), std::string::npos) << states;
             out.push_back(states.find(linear) != std::string::npos);
+            // Unfiltered is point sampling: 0 (NONE) is no filter for MIN and MAG.
+            if (!out.back()) {
+                EXPECT_NE(states.find(point), std::string::npos) << states;
+            }
         }
         return out;
     };

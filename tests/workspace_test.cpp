@@ -109,3 +109,21 @@ TEST_F(DeviceLost, PresentReportsALostDeviceAndTheRebuiltSceneDrawsAgain) {
     EXPECT_NE(Log().find("WorkSpace::RebuildScene() - Window::Create () - FAILED"), std::string::npos);
     record.failing.clear();
 }
+
+TEST(PictureKeys, SteerWhileTheShowRunsAndNotOverTheErrorScreen) {
+    Window& w = GetWindow();
+    const Settings saved = w.settings;
+    const int32_t savedShow = w.showPictures;
+    const uint8_t savedFailed = GetRunState().startFailed.load();
+    w.settings.Set(SettingKey::PictureKeys, 1);
+    w.settings.pictures = {L"C:\\Photos"};
+    w.showPictures = 1;
+    GetRunState().startFailed.store(0);
+    EXPECT_TRUE(PictureKeysSteer());
+    // The start gave up (too few frames, a device not made again): the error screen shows.
+    GetRunState().startFailed.store(1);
+    EXPECT_FALSE(PictureKeysSteer());
+    w.settings = saved;
+    w.showPictures = savedShow;
+    GetRunState().startFailed.store(savedFailed);
+}

@@ -149,7 +149,10 @@ void DecodeFirstPictureOnWorker() {
 
 bool PictureKeysSteer() {
     Window& w = GetWindow();
-    return w.settings.GetClamped(SettingKey::PictureKeys) != 0 && w.showPictures != 0 && !w.settings.pictures.empty();
+    // The error screen (a set-up or start that failed) has no photos to steer: there every
+    // key ends the saver, as it always did.
+    return w.settings.GetClamped(SettingKey::PictureKeys) != 0 && w.showPictures != 0 &&
+           !w.settings.pictures.empty() && GetRunState().startFailed.load() == 0;
 }
 
 void SteerPictureKeys(int32_t steps, bool pause) {

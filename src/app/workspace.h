@@ -13,8 +13,8 @@ void LoadPictureTextures();
 // the stream's worker.
 void DecodeFirstPictureOnWorker();
 void ReleaseScene();
-// Keys that steer the photos: whether they do in this run ("PictureKeys" 1, and photos are
-// shown), a step forth (+) or back (-) or a press of Space handed to the render thread, and
+// Keys that steer the photos: whether they do now ("PictureKeys" 1, photos are shown, and no
+// error screen shows instead), a step forth (+) or back (-) or a press of Space handed to the render thread, and
 // the file of the photo on screen (empty when none).
 bool PictureKeysSteer();
 void SteerPictureKeys(int32_t steps, bool pause);

@@ -245,13 +245,22 @@ void OnShowImagesClicked(HWND dialog) {
     if (check == BST_UNCHECKED) GetSettings().Set(SettingKey::ShowImages, 0);
 }
 
+// Enter in the preview: the photo to show in its folder once the preview is gone.
+std::wstring g_showAfterPreview;
+
 void OpenPreview(HWND dialog) {
     GetConfigDialogState().configDialog = dialog;
     RunState& run = GetRunState();
     run.startFailed.store(0);
+    g_showAfterPreview.clear();
     if (DialogBoxParamW(static_cast<HINSTANCE>(run.dialogInstance), MAKEINTRESOURCEW(IDD_PREVIEW_DIALOG), dialog,
                         PreviewDialogProc, 0) == -1)
         GetLogger().Write(L"ConfigDialogProc() - DialogBoxParamW (preview) - FAILED");
+    // EndDialog only marks the preview to end: it is destroyed when its loop returns, and the
+    // dialog is active again. Explorer opens now, in front, not under the full-screen preview.
+    std::wstring shown;
+    shown.swap(g_showAfterPreview);
+    if (!shown.empty()) ShowInFolder(shown);
 }
 
 BOOL OnCommand(HWND dialog, WPARAM wParam) {
@@ -464,9 +473,8 @@ bool PreviewKeysSteer() { return GetConfigDialogState().previewRunning && Pictur
 void OnPreviewKey(HWND dialog, WPARAM key, LPARAM lParam) {
     const InputDecision d = DecideSteeringKey(key, (lParam & (LPARAM{1} << 30)) != 0);
     if (d.steer == Steer::Open) {
-        const std::wstring shown = ShownPicturePath();
+        g_showAfterPreview = ShownPicturePath();
         EndPreview(dialog, IDOK);
-        if (!shown.empty()) ShowInFolder(shown);
     } else if (d.steer != Steer::None) {
         SteerPictureKeys(d.steer == Steer::Next ? 1 : d.steer == Steer::Previous ? -1 : 0, d.steer == Steer::Pause);
     } else if (key == VK_ESCAPE) {

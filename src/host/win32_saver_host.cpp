@@ -163,6 +163,10 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     if (message == WM_MOUSEMOVE) GetCursorPos(&cursor);
     BYTE ac = h.rules.acLineStatus;
     if (message == WM_POWERBROADCAST && wParam == PBT_APMPOWERSTATUSCHANGE) ac = ReadAcLineStatus();
+    // A show that gave way to the error screen after its start (too few frames in its first
+    // second, a device not made again) steers nothing from then on: every key ends it.
+    if (message == WM_KEYDOWN && h.rules.steerPictures && !(h.app && h.app->keysSteer && h.app->keysSteer()))
+        h.rules.steerPictures = false;
     InputDecision d = DecideInput(h.rules, message, wParam, lParam, cursor.x, cursor.y, ac);
     if (d.hideCursor) SetCursor(nullptr);
     if (d.steer == Steer::Open && h.app && h.app->shownPicture) h.showAfterwards = h.app->shownPicture();

@@ -22,8 +22,8 @@ struct SaverApp {
     // Before the small preview's window is made inside another program's dialog, whose
     // input queue it shares: the app's set-up must not wait there (null: nothing to do).
     void (*previewStarting)();
-    // Keys that steer the photos: whether they do in this run (asked once the saver window
-    // is made), a step forth (+) or back (-) or a pause, and the photo on screen.
+    // Keys that steer the photos: whether they do now (asked once the saver window is made,
+    // and again at each key while they do), a step forth (+) or back (-) or a pause, and the photo on screen.
     bool (*keysSteer)();
     void (*steer)(int32_t steps, bool pause);
     std::wstring (*shownPicture)();

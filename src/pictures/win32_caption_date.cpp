@@ -45,8 +45,16 @@ std::wstring UserShortTime(uint32_t hour, uint32_t minute, uint32_t language) {
     time.wHour = static_cast<WORD>(hour);
     time.wMinute = static_cast<WORD>(minute);
     wchar_t user[LOCALE_NAME_MAX_LENGTH] = {};
+    const wchar_t* locale = FormatLocale(language, user);
     wchar_t text[128];
-    if (GetTimeFormatEx(FormatLocale(language, user), TIME_NOSECONDS, &time, nullptr, text, 128) > 0) return text;
+    // With no picture GetTimeFormatEx takes the locale's long time form (the one with the
+    // seconds), which a user may have set apart from the short one the taskbar shows: the
+    // short form is read and given. Before Windows 7 there is none: the long one less seconds.
+    wchar_t shortForm[80];
+    if (GetLocaleInfoEx(locale, LOCALE_SSHORTTIME, shortForm, 80) > 0 &&
+        GetTimeFormatEx(locale, 0, &time, shortForm, text, 128) > 0)
+        return text;
+    if (GetTimeFormatEx(locale, TIME_NOSECONDS, &time, nullptr, text, 128) > 0) return text;
     return ShortTimeText(hour, minute, language);
 }
 

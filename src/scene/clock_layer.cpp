@@ -1,3 +1,5 @@
+// The clock layer (clock_layer.h): starts the clock's worker for the views it shows on, uploads
+// each minute's picture, and draws it in a corner that no caption on screen takes.
 #include "scene/clock_layer.h"
 
 #include "resources/logger.h"

@@ -18,10 +18,11 @@ uint32_t Grey(float weight) {
 // How a picture's quad samples its texture: drawn larger or smaller than its texels (the
 // blurred copy stretched over the screen, a pan and zoom, a picture not decoded for exactly
 // its place), with linear filtering, which shows neither blocks nor an edge that jumps a
-// texel at a time; 1:1, as the texels are. Sampler 0 stays clamped, so the filter never
-// reaches round to the far edge.
+// texel at a time; 1:1, as the texels are, by point sampling (NONE is a mip filter's value
+// only, which a driver need not take for MIN or MAG). Sampler 0 stays clamped, so the filter
+// never reaches round to the far edge.
 void SetPictureSampling(GraphicsDevice* device, bool linear) {
-    const uint32_t filter = linear ? D3D::TEXF_LINEAR : D3D::TEXF_NONE;
+    const uint32_t filter = linear ? D3D::TEXF_LINEAR : D3D::TEXF_POINT;
     device->SetSamplerState(0, D3D::SAMP_MINFILTER, filter);
     device->SetSamplerState(0, D3D::SAMP_MAGFILTER, filter);
 }

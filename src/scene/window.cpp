@@ -64,8 +64,8 @@ bool Window::Create(void* hwnd) {
     device->SetRenderState(D3D::RS_LIGHTING, 0);
     device->SetRenderState(D3D::RS_CULLMODE, D3D::CULL_NONE);
     device->SetRenderState(D3D::RS_ZENABLE, D3D::ZB_FALSE);
-    device->SetSamplerState(0, D3D::SAMP_MINFILTER, D3D::TEXF_NONE);
-    device->SetSamplerState(0, D3D::SAMP_MAGFILTER, D3D::TEXF_NONE);
+    device->SetSamplerState(0, D3D::SAMP_MINFILTER, D3D::TEXF_POINT);
+    device->SetSamplerState(0, D3D::SAMP_MAGFILTER, D3D::TEXF_POINT);
     device->SetSamplerState(0, D3D::SAMP_MIPFILTER, D3D::TEXF_NONE);
 
     // Nothing draws with the font; a missing one is reported and tolerated.
