@@ -117,6 +117,16 @@ bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified) {
     return true;
 }
 
+std::wstring UpperCaseForPaths(const std::wstring& text) {
+    // The invariant locale's casing: no Turkish dotless i, the same on every machine.
+    std::wstring upper(text);
+    if (text.empty() ||
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()), &upper[0],
+                      static_cast<int>(upper.size()), nullptr, nullptr, 0) != static_cast<int>(text.size()))
+        return text;
+    return upper;
+}
+
 uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 std::wstring SaveTarget(const std::wstring& path) {
