@@ -127,6 +127,14 @@ std::wstring UpperCaseForPaths(const std::wstring& text) {
     return upper;
 }
 
+bool IsOnNetwork(const std::wstring& path) {
+    const std::wstring form = UpperCaseForPaths(LongPathForm(path));
+    if (form.compare(0, 8, L"\\\\?\\UNC\\") == 0) return true;
+    if (form.size() < 6 || form.compare(0, 4, L"\\\\?\\") != 0 || form[5] != L':') return false;
+    const wchar_t root[] = {form[4], L':', L'\\', 0};
+    return GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
 uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 std::wstring SaveTarget(const std::wstring& path) {
