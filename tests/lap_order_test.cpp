@@ -134,6 +134,9 @@ TEST(LapOrder, FoldersComparedTheWindowsWay) {
         {L"C:\\Photos\\Private", L"C:\\Photos\\Private\\", true},
         {L"C:\\Photos\\PrivateMore\\a.jpg", L"C:\\Photos\\Private", false},
         {L"C:\\Photos\\a.jpg", L"C:\\Photos\\Private", false},
+        // Case is ignored in every script, not only in ASCII.
+        {L"C:\\Fotos\\\u00C4RGER\\a.jpg", L"c:\\fotos\\\u00E4rger", true},
+        {L"D:\\\u0424\u041E\u0422\u041E\\a.jpg", L"D:\\\u0444\u043E\u0442\u043E\\", true},
     };
     for (const auto& c : cases) EXPECT_EQ(IsWithinFolder(c.path, c.folder), c.within) << c.path;
 }

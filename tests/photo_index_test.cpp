@@ -191,6 +191,13 @@ TEST(PhotoIndex, TwoProcessesShareOneIndex) {
 
 
 
+// Processes on several machines cannot share the write-ahead log's memory: on a file server
+// the index keeps the rollback journal.
+TEST(PhotoIndex, NoWriteAheadLogOnAFileServer) {
+    EXPECT_STREQ("DELETE", IndexJournalMode(true));
+    EXPECT_STREQ("WAL", IndexJournalMode(false));
+}
+
 TEST(PhotoIndex, OpensInAFolderPastTheOldPathLimit) {
     std::string dir = Folder("long");
     for (int i = 0; i < 4; ++i) dir += "/" + std::string(70, static_cast<char>('a' + i));

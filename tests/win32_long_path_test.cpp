@@ -9,6 +9,7 @@
 #include "library/picture_library.h"
 #include "pictures/picture_decode.h"
 #include "platform/long_path.h"
+#include "platform/platform.h"
 
 using namespace WorkSpace;
 
@@ -44,4 +45,13 @@ TEST(LongPath, FolderTreePast300CharactersIsWalkedAndItsPictureDecoded) {
     DeleteFileW(Platform::LongPathForm(picture).c_str());
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
         RemoveDirectoryW(Platform::LongPathForm(*folder).c_str());
+}
+
+TEST(LongPath, ShareFormsAreOnTheNetworkTheLocalFolderIsNot) {
+    EXPECT_TRUE(Platform::IsOnNetwork(L"\\\\server\\share\\Lumora\\LumoraPhotos.db"));
+    EXPECT_TRUE(Platform::IsOnNetwork(L"\\\\?\\unc\\server\\share\\LumoraPhotos.db"));
+    wchar_t here[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, here), 0u);
+    const wchar_t root[] = {here[0], L':', L'\\', 0};
+    EXPECT_EQ(GetDriveTypeW(root) == DRIVE_REMOTE, Platform::IsOnNetwork(std::wstring(here) + L"\\LumoraPhotos.db"));
 }

@@ -6,6 +6,8 @@
 #include <cwctype>
 #include <utility>
 
+#include "platform/platform.h"
+
 namespace WorkSpace {
 
 namespace {
@@ -210,10 +212,9 @@ std::wstring FolderKey(const std::wstring& path) {
     } else if (startsWith(L"\\\\?\\")) {
         start = 4;
     }
-    for (size_t i = start; i < path.size(); ++i) {
-        const wchar_t c = path[i] == L'/' ? L'\\' : path[i];
-        key.push_back(static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))));
-    }
+    for (size_t i = start; i < path.size(); ++i) key.push_back(path[i] == L'/' ? L'\\' : path[i]);
+    // Upper-cased as the file system compares names, in every script: Ä and ä are one.
+    key = Platform::UpperCaseForPaths(key);
     if (key.empty() || key.back() != L'\\') key.push_back(L'\\');
     return key;
 }

@@ -68,6 +68,8 @@ void ReadFacts(sqlite3_stmt* row, int first, PhotoFacts& facts) {
 }
 }  // namespace
 
+const char* IndexJournalMode(bool onNetwork) { return onNetwork ? "DELETE" : "WAL"; }
+
 PhotoIndex::~PhotoIndex() {
     std::lock_guard<std::mutex> lock(mutex_);
     CloseLocked();
@@ -87,6 +89,7 @@ bool PhotoIndex::Open(const std::wstring& path) {
     const size_t sep = path.find_last_of(L"\\/");
     const std::wstring folder = sep == std::wstring::npos ? std::wstring() : path.substr(0, sep);
     if (!folder.empty() && folder.back() != L':' && !Exists(folder)) return false;
+    onNetwork_ = Platform::IsOnNetwork(path);
     return OpenFile();
 }
 
@@ -148,7 +151,8 @@ int PhotoIndex::Recognise() {
 bool PhotoIndex::MakeTables() {
     // The log outside the transaction: a switch of journal inside one is refused. Several
     // processes read and one writes at a time; a cut power costs at most the last batches.
-    sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    const std::string journal = std::string("PRAGMA journal_mode = ") + IndexJournalMode(onNetwork_);
+    sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr);
     const std::string sql = std::string("BEGIN IMMEDIATE; CREATE TABLE IF NOT EXISTS") + (kTable + 12) +
                             "; PRAGMA application_id = " + std::to_string(kApplicationId) +
                             "; PRAGMA user_version = " + std::to_string(kVersion) + "; COMMIT";
@@ -160,7 +164,9 @@ bool PhotoIndex::MakeTables() {
 }
 
 bool PhotoIndex::Prepare() {
-    sqlite3_exec(db_, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
+    const std::string journal =
+        std::string("PRAGMA journal_mode = ") + IndexJournalMode(onNetwork_) + "; PRAGMA synchronous = NORMAL";
+    sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr);
     const char* find = "SELECT size, modified, taken, width, height, rating, latitude, longitude FROM photos WHERE path = ?";
     const char* put = "INSERT OR REPLACE INTO photos VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
     if (sqlite3_prepare_v3(db_, find, -1, SQLITE_PREPARE_PERSISTENT, &find_, nullptr) == SQLITE_OK &&

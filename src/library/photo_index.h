@@ -77,9 +77,16 @@ private:
     sqlite3_stmt* find_ = nullptr;
     sqlite3_stmt* put_ = nullptr;
     mutable bool damaged_ = false;
+    bool onNetwork_ = false;
     bool rebuilt_ = false;
     std::atomic<bool> growing_{true};
 };
+
+// The journal of an index in a folder on a file server or not. The write-ahead log keeps
+// its index in memory that every process using the file maps, which processes on two
+// machines (a saver run from one writable share by several) cannot share, and the file is
+// damaged; there the rollback journal, whose locks the server keeps.
+const char* IndexJournalMode(bool onNetwork);
 
 // Reads one picture's facts from its file's headers (ReadPhotoFacts on the saver).
 using PhotoFactsReader = bool (*)(const std::wstring& path, PhotoFacts& facts);

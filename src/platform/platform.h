@@ -64,6 +64,12 @@ void CloseReading(ReadHandle file);
 // (the log, for the same reason as above). False when the file cannot be opened or written.
 bool AppendToFile(const std::wstring& path, const std::string& bytes);
 bool RemoveFile(const std::wstring& path);
+// `text` upper-cased one character for one, the same way whatever the user's language (and
+// not only in ASCII, as the C library's "C" locale does): how the file system sees two names
+// that differ only in case as one.
+std::wstring UpperCaseForPaths(const std::wstring& text);
+// True when `path` lies on a file server: a \\server\share path or a drive mapped to one.
+bool IsOnNetwork(const std::wstring& path);
 // A file's size in bytes and its last-write time (in the system's own ticks: only ever
 // compared with another of its kind), read without opening it; false when it cannot be found.
 bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified);

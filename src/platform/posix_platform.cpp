@@ -5,9 +5,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <wctype.h>
 
 #include <atomic>
 #include <cerrno>
@@ -111,6 +113,21 @@ bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified) {
     size = static_cast<int64_t>(info.st_size);
     modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
     return true;
+}
+
+std::wstring UpperCaseForPaths(const std::wstring& text) {
+    // The "C" locale cases ASCII alone; C.UTF-8 all of Unicode, as Windows does.
+    static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    std::wstring upper(text);
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(unicode ? towupper_l(static_cast<wint_t>(c), unicode) : towupper(static_cast<wint_t>(c)));
+    return upper;
+}
+
+bool IsOnNetwork(const std::wstring& path) {
+    // The native build's index is for tests and the tool: a share looks like any folder.
+    (void)path;
+    return false;
 }
 
 uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }

@@ -117,6 +117,24 @@ bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified) {
     return true;
 }
 
+std::wstring UpperCaseForPaths(const std::wstring& text) {
+    // The invariant locale's casing: no Turkish dotless i, the same on every machine.
+    std::wstring upper(text);
+    if (text.empty() ||
+        LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()), &upper[0],
+                      static_cast<int>(upper.size()), nullptr, nullptr, 0) != static_cast<int>(text.size()))
+        return text;
+    return upper;
+}
+
+bool IsOnNetwork(const std::wstring& path) {
+    const std::wstring form = UpperCaseForPaths(LongPathForm(path));
+    if (form.compare(0, 8, L"\\\\?\\UNC\\") == 0) return true;
+    if (form.size() < 6 || form.compare(0, 4, L"\\\\?\\") != 0 || form[5] != L':') return false;
+    const wchar_t root[] = {form[4], L':', L'\\', 0};
+    return GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
 uint32_t ProcessId() { return GetCurrentProcessId(); }
 
 std::wstring SaveTarget(const std::wstring& path) {
