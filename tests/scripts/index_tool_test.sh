@@ -36,4 +36,6 @@ nearest() {  # seed: the round's length and the fewest places between two of the
 }
 check "--index: three shuffled rounds keep the burst five places apart" same "50 5,50 5,50 5" \
   "$(nearest 1),$(nearest 2),$(nearest 3)"
+check "--index with --facts too is refused" same 2 \
+  "$("$tool" library --index "$dir/b.db" --facts "$dir/b.db" B/ >/dev/null 2>&1; echo $?)"
 report "index tool"
