@@ -36,6 +36,10 @@ nearest() {  # seed: the round's length and the fewest places between two of the
 }
 check "--index: three shuffled rounds keep the burst five places apart" same "50 5,50 5,50 5" \
   "$(nearest 1),$(nearest 2),$(nearest 3)"
+printf '%s\t2024-05-01 10:00:00\n' "$dir/B/b0.jpg" >"$dir/facts.txt"
 check "--index with --facts too is refused" same 2 \
-  "$("$tool" library --index "$dir/b.db" --facts "$dir/b.db" B/ >/dev/null 2>&1; echo $?)"
+  "$("$tool" library --index "$dir/b.db" --facts "$dir/facts.txt" B/ >/dev/null 2>&1; echo $?)"
+printf 'B/\xff\xfe.jpg\t2024-05-01 10:00:00\n' >"$dir/binary.txt"
+check "--facts naming a photo in bytes no file name holds: the round goes on" same 50 \
+  "$("$tool" library --facts "$dir/binary.txt" B/ 2>/dev/null | wc -l)"
 report "index tool"

@@ -21,9 +21,15 @@ std::wstring FullEntry(const std::string& word) {
     if (Platform::PathSeparator() == L'/')
         for (wchar_t& c : entry)
             if (c == L'\\') c = L'/';
-    std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(entry), error);
-    return error ? entry : full.wstring();
+    // A name the file system's encoding cannot hold (a line of a binary file given as facts)
+    // stays as it is: it names no file, and the tool goes on.
+    try {
+        std::error_code error;
+        const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(entry), error);
+        return error ? entry : full.wstring();
+    } catch (const std::filesystem::filesystem_error&) {
+        return entry;
+    }
 }
 
 namespace {
