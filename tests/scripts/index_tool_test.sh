@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # lumora-tool index: the summary line of a folder's pictures (a folder named without its
 # separator too), the same on a second run, a damaged index file moved aside whole and built
-# again, and bad usage.
+# again, bad usage, and a shuffled round from the index of a burst of ten among 40 photos.
 # Usage: index_tool_test.sh LUMORA_TOOL [BUILD_DIR]
 set -u
 tool="${1:?usage: index_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
 source "$(dirname "${BASH_SOURCE[0]}")/../wine/e2e_lib.sh"
+photo="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/exif_photo.py"
 dir="$(mktemp -d)"
 trap 'rm -rf "$dir"' EXIT
 mkdir -p "$dir/P/sub"
@@ -20,4 +21,25 @@ check "a damaged index is built again" same "photos 1, dated 0, rated 0, bursts 
 check "and kept beside it as it was" same "" "$(cmp "$dir/junk" "$dir/i.db.old" 2>&1)"
 check "no PATH and --db without a file are refused" same "2 2" \
   "$("$tool" index >/dev/null 2>&1; echo $?) $("$tool" index --db >/dev/null 2>&1; echo $?)"
+# Ten photos of a burst, 5 s apart, and 40 taken hours apart: the dates come from the files'
+# EXIF through the index, and every round of 50 keeps the burst five places apart.
+mkdir "$dir/B"
+for i in $(seq 0 9); do python3 "$photo" "$dir/B/b$i.jpg" --date "2024:05:01 10:00:$((10 + i * 5))"; done
+for i in $(seq 10 49); do python3 "$photo" "$dir/B/s$i.jpg" --date "2024:05:$((10 + i / 10)) $((i % 10 + 10)):00:00"; done
+check "one burst among the 50" same "photos 50, dated 50, rated 0, bursts 1, memories today 0" \
+  "$("$tool" index --db "$dir/b.db" B | sed 's/, [0-9.]* s$//')"
+nearest() {  # seed: the round's length and the fewest places between two of the burst
+  local lap
+  lap="$("$tool" library --shuffle --seed "$1" --index "$dir/b.db" B/)"
+  echo "$(echo "$lap" | wc -l) $(echo "$lap" | grep -n '/b[0-9]' | cut -d: -f1 |
+    awk 'NR > 1 { d = $1 - p; if (m == "" || d < m) m = d } { p = $1 } END { print m }')"
+}
+check "--index: three shuffled rounds keep the burst five places apart" same "50 5,50 5,50 5" \
+  "$(nearest 1),$(nearest 2),$(nearest 3)"
+printf '%s\t2024-05-01 10:00:00\n' "$dir/B/b0.jpg" >"$dir/facts.txt"
+check "--index with --facts too is refused" same 2 \
+  "$("$tool" library --index "$dir/b.db" --facts "$dir/facts.txt" B/ >/dev/null 2>&1; echo $?)"
+printf 'B/\xff\xfe.jpg\t2024-05-01 10:00:00\n' >"$dir/binary.txt"
+check "--facts naming a photo in bytes no file name holds: the round goes on" same 50 \
+  "$("$tool" library --facts "$dir/binary.txt" B/ 2>/dev/null | wc -l)"
 report "index tool"

@@ -130,6 +130,21 @@ shot() { import -display "$DISPLAY" -window root "$WORK/shots/$1.png" 2>/dev/nul
 mean() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean]' info:; }
 means() { convert "$WORK/shots/$1.png" -crop "$2" +repage -format '%[fx:mean.r] %[fx:mean.g] %[fx:mean.b]' info:; }
 lit() { gt "$(mean "$1" "$2")" "$3"; }  # shot region minimum
+# Which of the solid red, green and blue test pictures a region of a shot shows: the channel
+# that leads by a factor of two (the particles are grey and dim), black when all are dark,
+# else "mixed" (the middle of a cross-fade, whose blend darkens, or the error screen).
+dominant_of() {  # shot [region, most of a 640x480 screen by default]
+  read -r r g b <<<"$(means "$1" "${2:-560x400+40+40}")"
+  python3 - "$r" "$g" "$b" <<'PY'
+import sys
+r, g, b = map(float, sys.argv[1:])
+if max(r, g, b) < 0.03: print("black")
+elif r > 2 * g and r > 2 * b: print("red")
+elif g > 2 * r and g > 2 * b: print("green")
+elif b > 2 * r and b > 2 * g: print("blue")
+else: print("mixed")
+PY
+}
 # Shots NAME until CHECK NAME ARGS... succeeds; status 1 at the deadline (the last shot stays).
 shot_until() {  # name seconds check args...
   local name="$1" seconds="$2"

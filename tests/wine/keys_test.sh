@@ -22,20 +22,6 @@ W=640
 H=480
 P="$WORK/pictures"
 
-# The channel that leads by a factor of two over most of the screen, black when all are
-# dark, else "mixed" (the middle of a cross-fade).
-dominant_of() {  # shot
-  read -r r g b <<<"$(means "$1" "560x400+40+40")"
-  python3 - "$r" "$g" "$b" <<'PY'
-import sys
-r, g, b = map(float, sys.argv[1:])
-if max(r, g, b) < 0.03: print("black")
-elif r > 2 * g and r > 2 * b: print("red")
-elif g > 2 * r and g > 2 * b: print("green")
-elif b > 2 * r and b > 2 * g: print("blue")
-else: print("mixed")
-PY
-}
 shows() {  # shot colour
   local got
   got="$(dominant_of "$1")"

@@ -41,21 +41,6 @@ else: print("mixed")
 EOF
 }
 
-# For the cross-fade, whose blend darkens the middle of each fade: the channel that leads by
-# a factor of two, black when all are dark, else "mixed".
-dominant_of() {  # shot region
-  read -r r g b <<<"$(means "$1" "$2")"
-  python3 - "$r" "$g" "$b" <<'EOF'
-import sys
-r, g, b = map(float, sys.argv[1:])
-if max(r, g, b) < 0.03: print("black")
-elif r > 2 * g and r > 2 * b: print("red")
-elif g > 2 * r and g > 2 * b: print("green")
-elif b > 2 * r and b > 2 * g: print("blue")
-else: print("mixed")
-EOF
-}
-
 # Writes the settings beside the saver: the pictures given, ShowImages on, smoke particles
 # (the faintest scheme, so they disturb the colour checks least) and the fit mode.
 write_settings() {  # fit picture...

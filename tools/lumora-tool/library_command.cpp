@@ -1,12 +1,13 @@
 // lumora-tool library: the pictures of a photo library, lap after lap, in the order the
-// saver shows them, one full path a line; with photo facts from a file, filtered, with the
-// memories first and bursts kept apart, as the saver does with its photo index.
+// saver shows them, one full path a line; with photo facts from a file or from a photo index,
+// filtered, with the memories first and bursts kept apart, as the saver does with its index.
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 
+#include "library/photo_index.h"
 #include "library/picture_library.h"
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
@@ -20,9 +21,15 @@ std::wstring FullEntry(const std::string& word) {
     if (Platform::PathSeparator() == L'/')
         for (wchar_t& c : entry)
             if (c == L'\\') c = L'/';
-    std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(entry), error);
-    return error ? entry : full.wstring();
+    // A name the file system's encoding cannot hold (a line of a binary file given as facts)
+    // stays as it is: it names no file, and the tool goes on.
+    try {
+        std::error_code error;
+        const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(entry), error);
+        return error ? entry : full.wstring();
+    } catch (const std::filesystem::filesystem_error&) {
+        return entry;
+    }
 }
 
 namespace {
@@ -115,6 +122,15 @@ int Library(const Args& args) {
         }
         options.facts = &facts;
     }
+    // Or the facts of an index that `lumora-tool index` (or the saver) filled from the files.
+    PhotoIndex index;
+    if (Option(args, "--index", text)) {
+        if (options.facts || !index.Open(FullEntry(text))) {
+            fprintf(stderr, "library: --index: cannot open %s (and not with --facts)\n", text.c_str());
+            return 2;
+        }
+        options.facts = &index;
+    }
     long long stars = 0;
     if (Option(args, "--min-rating", text) && (!ParseInt(text, stars) || stars < 0 || stars > 5)) {
         fprintf(stderr, "library: --min-rating takes 0 to 5\n");
@@ -133,7 +149,7 @@ int Library(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--leave-out" && i + 1 < args.size()) options.leftOut.push_back(FullEntry(args[i + 1]));
         if (args[i] == "--seed" || args[i] == "--laps" || args[i] == "--extensions" || args[i] == "--facts" ||
-            args[i] == "--min-rating" || args[i] == "--today" || args[i] == "--leave-out") {
+            args[i] == "--index" || args[i] == "--min-rating" || args[i] == "--today" || args[i] == "--leave-out") {
             ++i;
             continue;
         }
@@ -161,9 +177,9 @@ int Library(const Args& args) {
 
 const Registrar registrar({"library",
                            "library [--shuffle] [--seed N] [--laps K] [--extensions LIST] [--facts FILE] "
-                           "[--min-rating N] [--memories] [--today YYYY-MM-DD] [--leave-out FOLDER]... ENTRY...",
+                           "[--index DB] [--min-rating N] [--memories] [--today YYYY-MM-DD] [--leave-out FOLDER]... ENTRY...",
                            Library,
-                           "--shuffle --seed= --laps= --extensions= --facts= --min-rating= --memories --today= "
+                           "--shuffle --seed= --laps= --extensions= --facts= --index= --min-rating= --memories --today= "
                            "--leave-out="});
 
 }  // namespace
