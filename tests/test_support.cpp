@@ -240,6 +240,15 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+// The nothrow form too (std::stable_sort's buffer comes from it): its memory goes back
+// through the operator delete below, so it must come from malloc as well.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    if (t_failAllocations > 0) {
+        --t_failAllocations;
+        return nullptr;
+    }
+    return std::malloc(size ? size : 1);
+}
 // GCC takes the pair for a mismatch, not knowing that both are replaced here.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
