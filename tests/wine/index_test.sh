@@ -113,7 +113,6 @@ check "the log says so in one line" same 1 "$(grep -a -c 'PhotoIndex::Open() - d
 for attempt in 2 3; do
   [ "$shown" = 1 ] && break
   echo "   (start $((attempt - 1)) showed no photo; trying again)"
-  sleep 3
   start "$([ "$attempt" = 3 ] && echo probe)"
   shot_until shown 30 photo_shown && shown=1
   stop_saver
