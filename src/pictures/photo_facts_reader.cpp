@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "library/lap_order.h"
 #include "pictures/exif.h"
 #include "pictures/image_sniff.h"
 #include "platform/picture_read.h"
@@ -48,14 +49,8 @@ bool ReadUpTo(Platform::ReadHandle file, std::vector<uint8_t>& bytes, size_t wan
 
 int64_t SecondsOfCivilTime(uint32_t year, uint32_t month, uint32_t day, uint32_t hour, uint32_t minute,
                            uint32_t second) {
-    // Days from 1970-01-01 by the era arithmetic of the proleptic Gregorian calendar.
-    const int64_t y = int64_t(year) - (month <= 2 ? 1 : 0);
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int64_t yoe = y - era * 400;
-    const int64_t doy = (153 * (int64_t(month) + (month > 2 ? -3 : 9)) + 2) / 5 + int64_t(day) - 1;
-    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const int64_t days = era * 146097 + doe - 719468;
-    return days * 86400 + int64_t(hour) * 3600 + int64_t(minute) * 60 + int64_t(second);
+    const CivilDate date{static_cast<int32_t>(year), static_cast<int32_t>(month), static_cast<int32_t>(day)};
+    return DaysOfDate(date) * 86400 + int64_t(hour) * 3600 + int64_t(minute) * 60 + int64_t(second);
 }
 
 bool PhotoFactsOfHeaders(const uint8_t* data, size_t size, PhotoFacts& facts) {
