@@ -502,7 +502,8 @@ TEST_F(PictureLayer, KeysStepForthAndBackWithAQuickFadeAndSpaceHoldsThePicture) 
         if (FramesUntil([&] { return w.fade.current == 0; }, 1) == 0) back = frame;
         if (frame >= 24) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    EXPECT_GE(back, 24);
+    // At least the quick fade's 24 frames (index 23 when the decode is done by the first).
+    EXPECT_GE(back, 23);
     // Space: the picture stays well past its time (1000 frames) with the mark for a second.
     w.pauseToggles += 1;
     record.Clear();
