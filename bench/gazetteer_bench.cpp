@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "pictures/caption.h"
-#include "pictures/gazetteer.h"
+#include "captions/caption.h"
+#include "captions/gazetteer.h"
 #include "platform/platform.h"
 
 using namespace WorkSpace;

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "pictures/exif.h"
-#include "pictures/image.h"
-#include "pictures/image_sniff.h"
+#include "imaging/exif.h"
+#include "imaging/image.h"
+#include "imaging/image_sniff.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;

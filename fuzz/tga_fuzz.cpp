@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "pictures/image.h"
-#include "pictures/image_sniff.h"
-#include "pictures/resample.h"
-#include "pictures/tga.h"
+#include "imaging/image.h"
+#include "imaging/image_sniff.h"
+#include "imaging/resample.h"
+#include "imaging/tga.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;

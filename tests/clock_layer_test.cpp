@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/workspace.h"
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 #include "scene/caption_quad.h"
 #include "scene/picture_layer.h"
 #include "scene/scene.h"

@@ -1,6 +1,6 @@
 // The clock's text: the short time and date forms of each language, the lines of each mode,
 // when the next minute comes, and the worker that paints it off the render thread.
-#include "pictures/clock_text.h"
+#include "captions/clock_text.h"
 
 #include <gtest/gtest.h>
 

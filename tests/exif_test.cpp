@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "pictures/exif.h"
-#include "pictures/image.h"
+#include "imaging/exif.h"
+#include "imaging/image.h"
 
 using namespace WorkSpace;
 

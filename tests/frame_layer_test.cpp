@@ -16,7 +16,7 @@
 #include "scene/picture_layer.h"
 #include "scene/scene.h"
 #include "scene/window.h"
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 #include "test_support.h"
 
 using namespace WorkSpace;

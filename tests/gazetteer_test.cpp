@@ -1,4 +1,4 @@
-#include "pictures/gazetteer.h"
+#include "captions/gazetteer.h"
 
 #include <gtest/gtest.h>
 

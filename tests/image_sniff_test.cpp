@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "pictures/image_sniff.h"
+#include "imaging/image_sniff.h"
 #include "test_support.h"
 
 using namespace WorkSpace;

@@ -1,6 +1,6 @@
 // The portable end of decoding: the size a picture is decoded at for each fit mode, and the
 // turn and box-filtered shrink that every platform's decoder ends with.
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 
 #include <gtest/gtest.h>
 

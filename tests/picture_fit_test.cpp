@@ -1,6 +1,6 @@
 // Stretch, fit and fill of a picture into an area of the screen, its pan and zoom, and
 // whether a placed quad wants a filter.
-#include "pictures/picture_fit.h"
+#include "imaging/picture_fit.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include <fstream>
 
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 #include "resources/logger.h"
 
 using namespace WorkSpace;

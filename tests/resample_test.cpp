@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "pictures/image.h"
-#include "pictures/resample.h"
+#include "imaging/image.h"
+#include "imaging/resample.h"
 
 using namespace WorkSpace;
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "pictures/image.h"
-#include "pictures/tga.h"
+#include "imaging/image.h"
+#include "imaging/tga.h"
 #include "test_support.h"
 
 using namespace WorkSpace;

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "pictures/caption.h"
-#include "pictures/clock_text.h"
+#include "captions/caption.h"
+#include "captions/clock_text.h"
 
 using namespace WorkSpace;
 

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "pictures/caption.h"
-#include "pictures/win32_caption.h"
+#include "captions/caption.h"
+#include "captions/win32_caption.h"
 
 using namespace WorkSpace;
 

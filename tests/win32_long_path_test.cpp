@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "library/picture_library.h"
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 #include "platform/long_path.h"
 #include "platform/platform.h"
 

@@ -18,7 +18,7 @@
 #include "platform/platform.h"
 #include "gfx/d3d9_graphics.h"
 #include "scene/lumora_effect.h"
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 #include "scene/picture_layer.h"
 #include "scene/scene.h"
 #include "scene/window.h"

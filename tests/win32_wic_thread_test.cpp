@@ -12,7 +12,7 @@
 
 #include "platform/picture_extensions.h"
 #include "platform/wic_thread.h"
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 #include "resources/logger.h"
 
 using namespace WorkSpace;

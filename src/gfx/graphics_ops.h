@@ -6,7 +6,7 @@
 #include <string>
 
 #include "base/d3dx_math.h"
-#include "pictures/image.h"
+#include "imaging/image.h"
 #include "gfx/view.h"
 
 namespace WorkSpace {

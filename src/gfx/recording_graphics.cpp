@@ -9,7 +9,7 @@
 
 #include "platform/platform.h"
 #include "gfx/effect_source.h"
-#include "pictures/image_sniff.h"
+#include "imaging/image_sniff.h"
 #include "gfx/effect_pass_state.h"
 
 namespace WorkSpace {

@@ -10,9 +10,9 @@
 
 #include "base/program_error.h"
 #include "gfx/d3d9_objects.h"
-#include "pictures/image.h"
-#include "pictures/picture_decode.h"
-#include "pictures/resample.h"
+#include "imaging/image.h"
+#include "imaging/picture_decode.h"
+#include "imaging/resample.h"
 
 namespace WorkSpace {
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "library/lap_order.h"
-#include "pictures/exif.h"
-#include "pictures/image_sniff.h"
+#include "imaging/exif.h"
+#include "imaging/image_sniff.h"
 #include "platform/picture_read.h"
 
 namespace WorkSpace {

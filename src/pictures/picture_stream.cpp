@@ -10,7 +10,7 @@
 #include "pictures/photo_index_filler.h"
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
-#include "pictures/resample.h"
+#include "imaging/resample.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {

@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "library/photo_facts.h"
-#include "pictures/caption.h"
-#include "pictures/picture_decode.h"
+#include "captions/caption.h"
+#include "imaging/picture_decode.h"
 
 namespace WorkSpace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "gfx/graphics_ops.h"
-#include "pictures/clock_text.h"
+#include "captions/clock_text.h"
 #include "scene/frame_layer.h"
 
 namespace WorkSpace {

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pictures/picture_fit.h"
+#include "imaging/picture_fit.h"
 #include "gfx/view.h"
 
 namespace WorkSpace {

@@ -1,7 +1,7 @@
 #include "scene/picture_layer.h"
 
 #include "platform/platform.h"
-#include "pictures/picture_fit.h"
+#include "imaging/picture_fit.h"
 #include "scene/caption_quad.h"
 #include "scene/scene.h"
 #include "scene/window.h"

@@ -7,7 +7,7 @@
 
 #include "scene/frame_layer.h"
 #include "gfx/graphics_ops.h"
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 #include "pictures/picture_stream.h"
 
 namespace WorkSpace {

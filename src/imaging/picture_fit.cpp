@@ -1,4 +1,4 @@
-#include "pictures/picture_fit.h"
+#include "imaging/picture_fit.h"
 
 #include <cmath>
 

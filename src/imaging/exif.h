@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pictures/image.h"
+#include "imaging/image.h"
 
 namespace WorkSpace {
 

@@ -1,11 +1,11 @@
-#include "pictures/picture_decode.h"
+#include "imaging/picture_decode.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 
-#include "pictures/exif.h"
-#include "pictures/resample.h"
+#include "imaging/exif.h"
+#include "imaging/resample.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {

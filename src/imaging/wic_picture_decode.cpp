@@ -13,11 +13,11 @@
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
 #include "platform/wic_thread.h"
-#include "pictures/exif.h"
-#include "pictures/image.h"
-#include "pictures/image_sniff.h"
-#include "pictures/picture_decode.h"
-#include "pictures/tga.h"
+#include "imaging/exif.h"
+#include "imaging/image.h"
+#include "imaging/image_sniff.h"
+#include "imaging/picture_decode.h"
+#include "imaging/tga.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {

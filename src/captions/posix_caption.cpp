@@ -1,6 +1,6 @@
 // Linux has no text renderer here: the caption's characters are plain blocks, which is
 // enough for the tool and for the tests to see where a caption goes and how large it is.
-#include "pictures/caption.h"
+#include "captions/caption.h"
 
 #include <algorithm>
 

@@ -3,8 +3,8 @@
 // the language's main locale.
 #include <windows.h>
 
-#include "pictures/caption.h"
-#include "pictures/clock_text.h"
+#include "captions/caption.h"
+#include "captions/clock_text.h"
 
 namespace WorkSpace {
 

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <ctime>
 
-#include "pictures/caption.h"
-#include "pictures/clock_text.h"
+#include "captions/caption.h"
+#include "captions/clock_text.h"
 
 namespace WorkSpace {
 

@@ -2,8 +2,8 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "pictures/picture_decode.h"
-#include "pictures/tga.h"
+#include "imaging/picture_decode.h"
+#include "imaging/tga.h"
 
 namespace WorkSpace {
 

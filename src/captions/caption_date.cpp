@@ -1,7 +1,7 @@
 // The caption's date in the saver's language: the long form Windows gives each UI language's
 // main locale, written here so the tool and Linux show what the saver shows, and the choice
 // between that locale and the user's own.
-#include "pictures/caption.h"
+#include "captions/caption.h"
 
 namespace WorkSpace {
 

@@ -2,12 +2,12 @@
 // any picture a user picks, so every offset and count from the containers (JPEG segments,
 // PNG and RIFF chunks, ISO BMFF boxes) and from the TIFF structure is compared with the
 // bytes present before it is followed.
-#include "pictures/exif.h"
+#include "imaging/exif.h"
 
 #include <algorithm>
 #include <cctype>
 
-#include "pictures/byte_order.h"
+#include "imaging/byte_order.h"
 
 namespace WorkSpace {
 

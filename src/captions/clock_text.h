@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
-#include "pictures/caption.h"
-#include "pictures/image.h"
+#include "captions/caption.h"
+#include "imaging/image.h"
 
 namespace WorkSpace {
 

@@ -1,6 +1,6 @@
 // Resampling, the blur, texture sizes and mip levels. Every function takes any Image,
 // including one whose pixels do not match its size, and never reads outside its pixels.
-#include "pictures/resample.h"
+#include "imaging/resample.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "pictures/image.h"
+#include "imaging/image.h"
 
 namespace WorkSpace {
 

@@ -7,9 +7,9 @@
 
 #include "library/picture_library.h"
 #include "platform/picture_read.h"
-#include "pictures/exif.h"
-#include "pictures/image.h"
-#include "pictures/picture_fit.h"
+#include "imaging/exif.h"
+#include "imaging/image.h"
+#include "imaging/picture_fit.h"
 
 namespace WorkSpace {
 

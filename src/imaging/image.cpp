@@ -1,5 +1,5 @@
 // The size rules of the Image type, shared by every decoder and by the pixel work.
-#include "pictures/image.h"
+#include "imaging/image.h"
 
 #include <cstddef>
 

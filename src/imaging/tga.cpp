@@ -1,11 +1,11 @@
 // The TGA reader. Its bytes are untrusted (a user can put any file in the archive or pick any
 // picture), so every read is bounds-checked up front and no size from the header is trusted
 // before it has been compared with the bytes present.
-#include "pictures/tga.h"
+#include "imaging/tga.h"
 
 #include <utility>
 
-#include "pictures/byte_order.h"
+#include "imaging/byte_order.h"
 
 namespace WorkSpace {
 

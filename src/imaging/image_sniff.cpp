@@ -1,12 +1,12 @@
 // The header sniffers, one per format. Their bytes are untrusted, so each checks the length
 // of what it reads first; a size they report is a claim, checked again by the decoder.
-#include "pictures/image_sniff.h"
+#include "imaging/image_sniff.h"
 
 #include <algorithm>
 
-#include "pictures/byte_order.h"
-#include "pictures/exif.h"
-#include "pictures/tga.h"
+#include "imaging/byte_order.h"
+#include "imaging/exif.h"
+#include "imaging/tga.h"
 
 namespace WorkSpace {
 

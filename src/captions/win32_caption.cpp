@@ -7,8 +7,8 @@
 #include <atomic>
 #include <vector>
 
-#include "pictures/caption.h"
-#include "pictures/win32_caption.h"
+#include "captions/caption.h"
+#include "captions/win32_caption.h"
 
 namespace WorkSpace {
 

@@ -1,7 +1,7 @@
 // The clock's text and the worker that paints it once a minute. The short forms here are
 // Windows' defaults for each UI language's main locale, so the tool and Linux show what
 // most machines show.
-#include "pictures/clock_text.h"
+#include "captions/clock_text.h"
 
 #include <algorithm>
 #include <chrono>
