@@ -47,7 +47,7 @@ protected:
     void Load(int32_t clock) {
         Window& w = GetWindow();
         ASSERT_TRUE(w.Create(&dummyWindow));
-        LoadScene(L"", true, true);
+        LoadScene(L"", SceneBuild::Full, PictureTextures::Skip);
         w.showPictures = 0;
         w.settings.Set(SettingKey::Clock, clock);
         w.clock.seconds = 0.0;

@@ -32,7 +32,7 @@ class PictureLayer : public RecordedFrame {};
 // The scene as the preview sets it up: the record's pictures, ShowImages on.
 void LoadPictures(const std::vector<std::wstring>& paths, int32_t fit, int32_t portraits = 0) {
     Window& w = GetWindow();
-    LoadScene(L"", true, true);
+    LoadScene(L"", SceneBuild::Full, PictureTextures::Skip);
     w.settings.pictures = paths;
     w.settings.Set(SettingKey::PictureFit, fit);
     w.settings.Set(SettingKey::Portraits, portraits);
@@ -343,7 +343,7 @@ void LoadCaptioned(const std::vector<std::wstring>& paths, int32_t portraits = 0
     Window& w = GetWindow();
     w.fade = CrossFade();
     w.pictureStream.SetDecoder(DatedDecoder);
-    LoadScene(L"", true, true);
+    LoadScene(L"", SceneBuild::Full, PictureTextures::Skip);
     w.settings.pictures = paths;
     w.settings.Set(SettingKey::Portraits, portraits);
     w.settings.Set(SettingKey::Captions, 1);

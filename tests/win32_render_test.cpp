@@ -185,7 +185,7 @@ protected:
         state.stopRequested.store(0);
         Shot shot;
         if (GetWindow().Create(window)) {
-            LoadScene(W(path), true, false);
+            LoadScene(W(path), SceneBuild::Full, PictureTextures::Load);
             state.startFailed.store(0);
             StartRenderThread();
             Pump(ms);
@@ -309,7 +309,7 @@ TEST_F(Scene, TheLogoMatchesItsPictureTexelForTexelFrameAfterFrame) {
     ASSERT_TRUE(GetWindow().Create(window));
     const std::string path = "logo_test.settings";
     { std::ofstream(path, std::ios::binary) << Settings(0, 0); }
-    LoadScene(W(path), true, false);
+    LoadScene(W(path), SceneBuild::Full, PictureTextures::Load);
     ASSERT_TRUE(GetWindow().effect.IsInitialised());
     for (int frame = 0; frame < 3; ++frame) RenderFrame(false);
     Shot s;
@@ -359,7 +359,7 @@ TEST_F(Scene, FiftyPicturesWithUnreadableOnesCrossFadeInOrderWithoutAGap) {
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(GetWindow().Create(window));
     GetWindow().fade = CrossFade();
-    LoadScene(L"", true, true);
+    LoadScene(L"", SceneBuild::Full, PictureTextures::Skip);
     GetWindow().settings.pictures = paths;
     GetWindow().showPictures = 1;
     LoadPictureTextures();
@@ -464,7 +464,7 @@ TEST_F(Scene, TwoMonitorsEachShowTheStreamCentredAndTheLogo) {
     layout.monitors[1].bottom = 600;
     const std::string path = "render_test.settings";
     { std::ofstream(path, std::ios::binary) << Settings(0, 0); }
-    LoadScene(W(path), true, false);
+    LoadScene(W(path), SceneBuild::Full, PictureTextures::Load);
     for (int frame = 0; frame < 200; ++frame) EXPECT_EQ(RenderFrame(false), 0);
     Shot s;
     ASSERT_TRUE(ReadBackBuffer(GetWindow().device, s.w, s.h, s.px));

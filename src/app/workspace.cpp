@@ -33,7 +33,7 @@ bool g_smallPreview = false;
 bool g_fullScreenSaver = false;
 }  // namespace
 
-void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures) {
+void LoadScene(const std::wstring& settingsPath, SceneBuild build, PictureTextures pictures) {
     Window& w = GetWindow();
     StopPictures(w);
     UserTextures::Instance().SetDevice(w.device);
@@ -42,10 +42,10 @@ void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictu
 
     w.settings.ClearPictures();
     w.settings.Load(SettingsPathToRead(settingsPath));
-    if (!buildScene) return;
+    if (build == SceneBuild::SettingsOnly) return;
 
     w.showPictures = w.settings.Get(SettingKey::ShowImages);
-    if (!skipPictureTextures) LoadPictureTextures();
+    if (pictures == PictureTextures::Load) LoadPictureTextures();
     InitScene();  // a missing logo or effect does not fail the set-up
     // After InitScene: the renderer's preset has just put scheme 0 in place.
     ApplyColorScheme(w.settings.Get(SettingKey::SelectLumoraEffect));
@@ -219,7 +219,7 @@ void OnSaverWindowCreate(void* window) {
         if (CheckSystemRequirements()) {
             std::wstring path = GetSettingsPath();
             if (GetWindow().Create(window)) {
-                LoadScene(path, true, false);
+                LoadScene(path, SceneBuild::Full, PictureTextures::Load);
                 state.startFailed.store(0);
             }
         }

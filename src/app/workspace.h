@@ -6,7 +6,12 @@
 
 namespace WorkSpace {
 
-void LoadScene(const std::wstring& settingsPath, bool buildScene, bool skipPictureTextures);
+// What LoadScene makes once the settings are read: nothing more (the dialog's OK reads back
+// what it saved), or the whole scene. Its pictures' stream starts with it, or is left to
+// the caller, who starts it with LoadPictureTextures once its own record is in place.
+enum class SceneBuild { SettingsOnly, Full };
+enum class PictureTextures { Load, Skip };
+void LoadScene(const std::wstring& settingsPath, SceneBuild build, PictureTextures pictures);
 void LoadPictureTextures();
 // For the small preview inside another program's dialog: the set-up never waits for the
 // first picture, whose decoding would hold up the dialog's input; every picture comes from

@@ -235,7 +235,7 @@ void OnOk(HWND dialog) {
         return;
     }
     // Read back what was written, so the record is exactly what the next start will see.
-    LoadScene(path, false, false);
+    LoadScene(path, SceneBuild::SettingsOnly, PictureTextures::Load);
     EndDialog(dialog, TRUE);
 }
 
@@ -385,7 +385,7 @@ void SetUpPreview(HWND preview, ConfigDialogState& state) {
         // Keep the record as it is and lay it back over what the set-up read.
         const Settings edited = window.settings;
         try {
-            LoadScene(path, true, true);
+            LoadScene(path, SceneBuild::Full, PictureTextures::Skip);
         } catch (...) {
             window.settings = edited;
             throw;

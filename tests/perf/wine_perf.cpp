@@ -86,7 +86,7 @@ int wmain(int argc, wchar_t** argv) {
     state.appWindow = window;
     const std::wstring settings = argc > 4 ? argv[4] : L"";
     if (GetWindow().Create(window)) {
-        LoadScene(settings, true, false);
+        LoadScene(settings, SceneBuild::Full, PictureTextures::Load);
         state.startFailed.store(0);
     }
     const double cpuBefore = CpuSeconds();
