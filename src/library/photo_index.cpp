@@ -114,27 +114,28 @@ bool PhotoIndex::OpenFile() {
             return false;
         }
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        const int kind = Recognise();
-        if (kind == 1 || (kind == 0 && MakeTables())) return Prepare();
+        const FileKind kind = Recognise();
+        if (kind == FileKind::Ours || (kind == FileKind::Empty && MakeTables())) return Prepare();
         CloseLocked();
-        // Busy or unwritable (kind 0): the file may be fine, and is left alone.
-        if (kind != -1 || attempt > 0 || !MoveAside()) return false;
+        // Busy or unwritable (an empty file whose tables could not be made): the file may
+        // be fine, and is left alone.
+        if (kind != FileKind::NotOurs || attempt > 0 || !MoveAside()) return false;
     }
     return false;
 }
 
-int PhotoIndex::Recognise() {
+PhotoIndex::FileKind PhotoIndex::Recognise() {
     int code = SQLITE_OK;
     const int64_t id = Number(db_, "PRAGMA application_id", code);
-    if (code != SQLITE_OK) return IsDamage(code) ? -1 : -2;
+    if (code != SQLITE_OK) return IsDamage(code) ? FileKind::NotOurs : FileKind::Unknown;
     const int64_t version = Number(db_, "PRAGMA user_version", code);
-    if (code != SQLITE_OK) return IsDamage(code) ? -1 : -2;
+    if (code != SQLITE_OK) return IsDamage(code) ? FileKind::NotOurs : FileKind::Unknown;
     if (id == 0 && version == 0) {
         const int64_t objects = Number(db_, "SELECT count(*) FROM sqlite_master", code);
-        if (code != SQLITE_OK) return IsDamage(code) ? -1 : -2;
-        return objects == 0 ? 0 : -1;  // a database of someone else's
+        if (code != SQLITE_OK) return IsDamage(code) ? FileKind::NotOurs : FileKind::Unknown;
+        return objects == 0 ? FileKind::Empty : FileKind::NotOurs;  // a database of someone else's
     }
-    if (id != kApplicationId || version != kVersion) return -1;
+    if (id != kApplicationId || version != kVersion) return FileKind::NotOurs;
     sqlite3_stmt* statement = nullptr;
     code = sqlite3_prepare_v2(db_, "SELECT sql FROM sqlite_master WHERE type = 'table'", -1, &statement, nullptr);
     int tables = 0;
@@ -144,8 +145,8 @@ int PhotoIndex::Recognise() {
         ours = ++tables == 1 && sql && std::string(reinterpret_cast<const char*>(sql)) == kTable;
     }
     sqlite3_finalize(statement);
-    if (code != SQLITE_DONE && code != SQLITE_ROW && !IsDamage(code)) return -2;
-    return ours && tables == 1 && code == SQLITE_DONE ? 1 : -1;
+    if (code != SQLITE_DONE && code != SQLITE_ROW && !IsDamage(code)) return FileKind::Unknown;
+    return ours && tables == 1 && code == SQLITE_DONE ? FileKind::Ours : FileKind::NotOurs;
 }
 
 bool PhotoIndex::MakeTables() {

@@ -62,8 +62,11 @@ public:
 
 private:
     bool OpenFile();
-    // Ours, of this version, with our table: 1; empty and new: 0; anything else: -1.
-    int Recognise();
+    // What the opened file is: ours, of this version, with our table; empty and new; not
+    // ours (another program's database, another version, damaged), to be moved aside; or
+    // not known, as when it is busy or a read of it fails, to be left alone.
+    enum class FileKind { Ours, Empty, NotOurs, Unknown };
+    FileKind Recognise();
     bool MakeTables();
     bool Prepare();
     void CloseLocked();
