@@ -1,3 +1,6 @@
+// The display state read from a power-setting notice's data: the console display state's
+// off, on and dimmed, and the older monitor power notice, only acknowledged once the newer one
+// has been heard. No window here: win32_display_events.cpp hands the notices in.
 #include "app/display_power.h"
 
 namespace WorkSpace {

@@ -1,3 +1,6 @@
+// The frame loop's pacing decisions: the probe that finds out whether Present waits for the
+// display, the running median each frame's step follows, and the waits that keep a loop that
+// Present does not pace to the display's rate. Seconds in, seconds out; no clock read here.
 #include "app/frame_pacing.h"
 
 #include <algorithm>

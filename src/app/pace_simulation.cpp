@@ -1,3 +1,6 @@
+// The frame loop against a scripted display and clock: the real RenderThreadProc with hooks
+// for its clock, sleep, power source and frames, and what its frames would show on screen
+// measured afterwards, for the pacing tests and lumora-tool pace.
 #include "app/pace_simulation.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// Rebuilds of the device and the scene on the window thread: the schedule that merges a
+// burst of display changes and spaces out the retries, and the attempt itself, its log held
+// back so that a failure repeated the same way is written once.
 #include "app/rebuild.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// The state the window thread and the render thread share, and the frame timer on the
+// high-resolution counter; both made on first use and left to the process's end.
 #include "app/run_state.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,6 @@
+// Display changes under a window, on Win32: the power-setting notices (console display state,
+// monitor power) registered and read, and the rebuild schedule run on a window timer, a lost
+// device rebuilt at once, a burst of WM_DISPLAYCHANGE merged into one rebuild.
 #include "app/win32_display_events.h"
 
 #include "app/rebuild.h"

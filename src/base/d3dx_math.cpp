@@ -1,3 +1,5 @@
+// The vector and matrix functions of D3DX, written out from their published formulas, so
+// that the camera needs no D3DX and the portable core computes it alike on Linux.
 #include "base/d3dx_math.h"
 
 #include <cmath>

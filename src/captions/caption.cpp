@@ -1,3 +1,6 @@
+// The caption's portable part: its text from a photo's facts (the date, the place line, the
+// years ago), a line cut to fit with "…", the soft shadow composed under the rendered text,
+// and the process's gazetteer, loaded once for every worker.
 #include "captions/caption.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The places table read (every offset and index checked against its size before use) and
+// the place for a position looked up over its one-degree grid of cells, by great-circle
+// distance.
 #include "captions/gazetteer.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The error screen's copy plan: when its still frame goes to the window (the first look, the
+// window turning visible and the settle copies after it, a repaint, the idle redraw). The
+// caller's clock in, yes or no out; gdiplus_error_screen.cpp does the copying.
 #include "checks/error_screen_copies.h"
 
 namespace WorkSpace {

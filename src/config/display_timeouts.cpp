@@ -1,3 +1,5 @@
+// The display-off warning's rule and its text: whether the display sleeps at or before the
+// saver's start, both times in whole minutes (never 0), and the dialog's line with them in.
 #include "config/display_timeouts.h"
 
 namespace WorkSpace {

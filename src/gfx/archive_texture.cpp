@@ -1,3 +1,5 @@
+// A texture from a member of the resource archive: the member's bytes read and handed to the
+// device, and the reader's buffer given back whatever the device made of them.
 #include "gfx/archive_texture.h"
 
 #include "resources/zip_reader.h"

@@ -1,3 +1,5 @@
+// The sampler states an effect's pass sets, read from the device before the pass and
+// written back after it. Which ones, and on which stages, comes from the parsed effect file.
 #include "gfx/effect_pass_state.h"
 
 namespace WorkSpace {

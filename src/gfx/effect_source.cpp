@@ -1,3 +1,6 @@
+// The effect file's parser: a small recursive-descent reader of the declarations our
+// particle effect uses, with Direct3D 9's sampler-state names and values, that stops at the
+// first thing it does not know and says what it was.
 #include "gfx/effect_source.h"
 
 #include <cctype>

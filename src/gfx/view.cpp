@@ -1,3 +1,5 @@
+// The view rectangles of a frame, one for each monitor the window covers or one for the whole
+// client area, and each view's projection. Pure arithmetic over the desktop's layout.
 #include "gfx/view.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// The desktop's layout on Win32: the window's client area in desktop coordinates
+// (ClientToScreen) and each monitor's rectangle from EnumDisplayMonitors; a child window
+// gets no monitors and so one view.
 #include "gfx/win32_monitors.h"
 
 #include <windows.h>

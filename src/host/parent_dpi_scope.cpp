@@ -1,3 +1,5 @@
+// The window thread takes on the parent window's DPI awareness while it makes the small
+// preview, through the calls it is handed (null where Windows lacks them), and gives it back.
 #include "host/parent_dpi_scope.h"
 
 namespace WorkSpace {

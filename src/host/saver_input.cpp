@@ -1,3 +1,5 @@
+// The rules that turn a window message into the saver's answer: end, hide the cursor, or
+// steer the photos. Plain numbers in and out, so that every case is tested without a window.
 #include "host/saver_input.h"
 
 #include <cstdlib>

@@ -1,3 +1,5 @@
+// The screen saver's command line taken apart: the program's name skipped, then the switch
+// letter and the window number after it, read the way Windows writes them.
 #include "host/saver_switches.h"
 
 namespace WorkSpace {

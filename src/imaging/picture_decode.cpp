@@ -1,3 +1,6 @@
+// What every picture decoder shares: the file's bytes read (and why that failed, logged
+// once a run), the failure a decoder reports on its thread, the device's texture limits, and
+// the last step that scales a decoded picture for its target and turns it upright.
 #include "imaging/picture_decode.h"
 
 #include <algorithm>

@@ -1,3 +1,6 @@
+// Where a picture goes in its area: stretched, fitted with even bars, or filling it with the
+// overflow cut off in the middle; then the pan and zoom over its time on screen, and the part
+// of a placed quad inside a smaller rectangle. Pure arithmetic on the quad's floats.
 #include "imaging/picture_fit.h"
 
 #include <cmath>

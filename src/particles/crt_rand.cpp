@@ -1,3 +1,5 @@
+// The C runtime's linear congruential rand(), so that Linux and Windows builds spawn the same
+// particles; each thread has a state of its own, as in the runtime.
 #include "particles/crt_rand.h"
 
 namespace WorkSpace {

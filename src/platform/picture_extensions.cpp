@@ -1,3 +1,6 @@
+// The picture extensions every platform shares: the formats Windows decodes without added
+// codecs and the camera raw formats. Each platform's full list is in its own file
+// (posix_picture_extensions.cpp, win32_picture_extensions.cpp).
 #include "platform/picture_extensions.h"
 
 namespace WorkSpace {

@@ -1,3 +1,6 @@
+// COM apartments and WIC factories, one of each per thread: the apartment joined (and the
+// join balanced), the factory made inside it and released before it is left, and the
+// calling thread's innermost one found without any teardown at thread exit.
 #include "platform/wic_thread.h"
 
 namespace WorkSpace {

@@ -1,3 +1,5 @@
+// The resource archive's member names, and the language number's choice of language file,
+// picture-list background and error picture (English for a number it does not know).
 #include "resources/archive_members.h"
 
 namespace WorkSpace {

@@ -1,3 +1,5 @@
+// Where the resource archive lies, beside the program, and its opening with the archive's
+// password.
 #include "resources/resource_archive.h"
 
 #include "platform/platform.h"

@@ -1,3 +1,6 @@
+// The caption's place and its draw: the corner it takes and its slow drift, which spare an
+// OLED screen, the cross-fade's weights, and the caption's quad and the pause mark drawn with
+// every state they rely on.
 #include "scene/caption_quad.h"
 
 #include <algorithm>

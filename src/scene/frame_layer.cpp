@@ -1,3 +1,5 @@
+// The frame's layer list, back to front, and each verb run over it; and the frame's
+// settings read from the record, their steps scaled to the rate the frames come at.
 #include "scene/frame_layer.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// The logo layer: the logo's quad at the bottom left of every view of 640 x 480 or more,
+// blended by its own alpha. The texture is the Window object's, made and let go with it.
 #include "scene/logo_layer.h"
 
 #include "scene/scene.h"

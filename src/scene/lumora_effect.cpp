@@ -1,3 +1,6 @@
+// The particle renderer: the simulation's step on its clock and the emitter's path, the
+// effect, particle texture and vertex declaration it makes, and the additive draw of every
+// particle, in batches that 16-bit indices can address.
 #include "scene/lumora_effect.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// The particle layer: the frame layer's verbs handed to the Window object's particle
+// renderer (lumora_effect.cpp).
 #include "scene/particle_layer.h"
 
 #include "scene/window.h"

@@ -1,3 +1,5 @@
+// The scene's set-up (the logo, the fixed camera, the frame's layers), the render states
+// every layer shares, and the screen-space quads the picture, caption and logo layers draw.
 #include "scene/scene.h"
 
 #include "scene/frame_layer.h"

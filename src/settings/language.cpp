@@ -1,3 +1,5 @@
+// The UI language's number, "CurLang" in the registry, and the language file it chooses:
+// none, for the built-in texts, where the value is missing or out of range.
 #include "settings/language.h"
 
 #include "settings/registry.h"
