@@ -33,7 +33,7 @@ std::map<std::wstring, int>& Reads() {
     static std::map<std::wstring, int> reads;
     return reads;
 }
-bool CountingReader(const std::wstring& path, PhotoFacts& facts) {
+bool CountingReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
     ++Reads()[path];
     int64_t size = 0, modified = 0;
     Platform::StampFile(path, size, modified);
@@ -53,7 +53,7 @@ IndexedPhoto Photo(const std::string& path, int64_t size) {
 uint32_t IndexAll(const std::string& db, const std::vector<std::wstring>& entries) {
     PhotoIndex index;
     EXPECT_TRUE(index.Open(W(db)));
-    PhotoIndexer indexer(index, entries, {L".jpg"}, CountingReader, Platform::StampFile);
+    PhotoIndexer indexer(index, entries, {L".jpg"}, CountingReader);
     while (indexer.Step(std::chrono::milliseconds(50))) {
     }
     return indexer.FilesRead();
@@ -80,7 +80,7 @@ TEST(PhotoIndex, KeepsEveryFactAndTellsWhatIsNotThere) {
     PhotoIndex index;  // as the next run finds it
     ASSERT_TRUE(index.Open(W(db)));
     PhotoFacts facts;
-    FileStamp stamp;
+    PictureStamp stamp;
     ASSERT_TRUE(index.Lookup(W("/p/a.jpg"), stamp, facts));
     EXPECT_EQ(100, stamp.size);
     EXPECT_EQ(7, stamp.modified);

@@ -1,51 +1,22 @@
-// The photo library over a made-up file system: name order, hidden items, the walk's order,
-// shuffled laps and their seam, the state file, and the kinds of failure.
+// The photo library over a made-up picture source: shuffled laps and their seam, the state
+// file's lap carried between runs, the kinds of failure, a walk that was not whole, and the
+// index's filter and memories.
 #include "library/picture_library.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <set>
-#include <thread>
 
 #include "platform/platform.h"
+#include "test_support.h"
 
 using namespace WorkSpace;
-using Item = Platform::FolderItem;
 
 namespace {
-// Folders by path; a folder's identity is its place in the map unless g_ids names another
-// (a link that leads there, or a 64-bit index that another folder has too). Folders in
-// g_cut fail half-way through their listing.
-std::map<std::wstring, std::vector<Item>> g_folders;
-std::map<std::wstring, uint64_t> g_ids;
-std::set<std::wstring> g_cut;
-bool g_whileOpen = false;  // the IDs are 64-bit indices, told apart only while open
-Platform::Listing FakeList(const std::wstring& folder, std::vector<Item>& items, Platform::FolderId& id,
-                           Platform::FolderHold&) {
-    auto it = g_folders.find(folder);
-    if (it == g_folders.end()) return {Platform::ListingEnd::Missing, 3};
-    if (g_cut.count(folder)) return {Platform::ListingEnd::Broken, 59};  // ERROR_UNEXP_NET_ERR
-    items = it->second;
-    id = Platform::FolderId();
-    id.low = g_ids.count(folder) ? g_ids[folder] : std::distance(g_folders.begin(), it) + 100;
-    id.known = true;
-    id.whileOpen = g_whileOpen;
-    return {};
-}
-bool FakeDescribe(const std::wstring& path, Item& item) {
-    const size_t sep = path.find_last_of(L"\\");
-    auto it = g_folders.find(path.substr(0, sep + 1));
-    if (it == g_folders.end()) return false;
-    for (const Item& candidate : it->second)
-        if (candidate.name == path.substr(sep + 1)) return item = candidate, true;
-    return false;
-}
-void FakeRelease(Platform::FolderHold) {}
-const FileSystem kFake = {FakeList, FakeDescribe, FakeRelease};
+FakeFolders g_fake;
+auto& g_folders = g_fake.folders;
+auto& g_cut = g_fake.cut;
 const std::vector<std::wstring> kExtensions = {L".jpg", L".png", L".cr2", L".nef"};
 
 PictureLibrary::Options Shuffle(uint64_t seed, const std::wstring& state = std::wstring()) {
@@ -53,7 +24,7 @@ PictureLibrary::Options Shuffle(uint64_t seed, const std::wstring& state = std::
     options.shuffle = true;
     options.seed = seed;
     options.statePath = state;
-    options.fileSystem = kFake;
+    options.source = &g_fake;
     return options;
 }
 
@@ -74,24 +45,6 @@ size_t Distinct(std::vector<std::wstring> got) {
     return std::unique(got.begin(), got.end()) - got.begin();
 }
 }  // namespace
-
-// Names in Explorer's order: case ignored, runs of digits by their value.
-TEST(PictureLibrary, WalkInNameOrderPicturesBeforeSubfoldersDepthFirstHiddenLeftOut) {
-    g_folders = {{L"C:\\P\\", {{L"b2", true, false}, {L"img10.jpg", false, false}, {L"b10", true, false},
-                               {L"IMG2.jpg", false, false}, {L"img1.jpg", false, false}, {L"b.jpg", false, false},
-                               {L"A.jpg", false, false}, {L"img010b.jpg", false, false}, {L"notes.txt", false, false},
-                               {L"h.jpg", false, true}, {L"secret", true, true}}},
-                 {L"C:\\P\\b2\\", {{L"x.png", false, false}, {L"deep", true, false}}},
-                 {L"C:\\P\\b2\\deep\\", {{L"d.jpg", false, false}}},
-                 {L"C:\\P\\b10\\", {{L"y.jpg", false, false}}},
-                 {L"C:\\P\\secret\\", {{L"s.jpg", false, false}}}};
-    LibraryScan scan({L"C:\\one.bmp", L"C:\\P\\", L"C:\\gone\\"}, kExtensions, kFake);
-    std::vector<std::wstring> walked;
-    for (std::wstring path; scan.Next(path);) walked.push_back(path.substr(3));
-    EXPECT_EQ(walked, (std::vector<std::wstring>{L"one.bmp", L"P\\A.jpg", L"P\\b.jpg", L"P\\img1.jpg", L"P\\IMG2.jpg",
-                                                 L"P\\img10.jpg", L"P\\img010b.jpg", L"P\\b2\\x.png",
-                                                 L"P\\b2\\deep\\d.jpg", L"P\\b10\\y.jpg"}));
-}
 
 TEST(PictureLibrary, ShuffleShowsEachOncePerLapNewOrderAndNoRepeatAtTheSeam) {
     int newOrders = 0;  // two laps of six may match by chance (1 in 720), not often
@@ -145,93 +98,6 @@ TEST(PictureLibrary, StateFileNextOutsideTheEntriesIsIgnoredAndAReadingRunWrites
     LapState after;
     ASSERT_TRUE(ReadLapState(state, after));
     EXPECT_EQ(after.next, L"L\\p4.jpg");
-}
-
-// Every line ends with its line feed: a file cut within its last name is a new lap.
-TEST(PictureLibrary, StateFileCutWithinItsLastLineIsRefused) {
-    const std::wstring state = Platform::AnsiToWide(testing::TempDir() + "lumora_library_test_cut.txt");
-    ASSERT_TRUE(WriteLapState(state, LapState{7, 1, 3, L"L\\p0.jpg", L"L\\p11.jpg"}));
-    std::string bytes;
-    ASSERT_TRUE(Platform::ReadWholeFile(state, bytes));
-    FILE* file = Platform::OpenFile(state, "wb");
-    ASSERT_TRUE(file);
-    fwrite(bytes.data(), 1, bytes.size() - 3, file);  // "next=L\p11.j"
-    fclose(file);
-    LapState read;
-    EXPECT_FALSE(ReadLapState(state, read));
-}
-
-// Two savers writing the place at once, each through a temporary name of its own: the file
-// ends whole, and no temporary file is left behind.
-TEST(PictureLibrary, StateFileWritersAtOnceUseTemporaryNamesOfTheirOwn) {
-    const std::string folder = testing::TempDir() + "lumora_library_test_writers/";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    const std::wstring state = Platform::AnsiToWide(folder + "LumoraPictureLap.txt");
-    EXPECT_NE(LapStateTemporaryPath(state), LapStateTemporaryPath(state));
-    auto writer = [&](uint32_t first) {
-        for (uint32_t i = first; i < first + 50; ++i)
-            WriteLapState(state, LapState{i, i, i, L"", std::wstring(i % 50, L'x')});
-    };
-    std::thread a(writer, 1000), b(writer, 5000);
-    a.join();
-    b.join();
-    LapState read;
-    ASSERT_TRUE(ReadLapState(state, read));
-    EXPECT_TRUE(read.seed == read.position && read.next.size() == read.seed % 50);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
-}
-
-// A file's pictures beside a raw file of the same name make it a duplicate; a raw file
-// alone, or beside a picture that is not shown, is shown.
-TEST(PictureLibrary, RawFileBesideItsJpegIsLeftOut) {
-    g_folders = {{L"P\\", {{L"IMG_1.CR2", false, false}, {L"img_1.jpg", false, false}, {L"IMG_2.nef", false, false},
-                           {L"IMG_3.cr2", false, false}, {L"IMG_3.jpg", false, true}, {L"IMG_4.cr2", false, false},
-                           {L"IMG_4.txt", false, false}, {L"IMG_5.png", false, false}, {L"IMG_5.NEF", false, false},
-                           {L"S", true, false}}},
-                 {L"P\\S\\", {{L"IMG_2.jpg", false, false}}}};
-    LibraryScan scan({L"P\\"}, kExtensions, kFake);
-    std::vector<std::wstring> walked;
-    for (std::wstring path; scan.Next(path);) walked.push_back(path);
-    EXPECT_EQ(walked, (std::vector<std::wstring>{L"P\\img_1.jpg", L"P\\IMG_2.nef", L"P\\IMG_3.cr2",
-                                                 L"P\\IMG_4.cr2", L"P\\IMG_5.png", L"P\\S\\IMG_2.jpg"}));
-}
-
-// Placeholders whose data is in the cloud, listed or named in the list, are never handed out
-// to be opened, and are counted (hidden ones and other files are no pictures of the library).
-TEST(PictureLibrary, CloudOnlyItemsAreNeverHandedOutAndAreCounted) {
-    Item cloud{L"c.jpg", false, false, true}, cloudFolder{L"F", true, false, true};
-    Item hiddenCloud{L"h.jpg", false, true, true}, cloudText{L"t.txt", false, false, true};
-    g_folders = {{L"P\\", {{L"a.jpg", false, false}, cloud, cloudFolder, hiddenCloud, cloudText}},
-                 {L"P\\F\\", {{L"f.jpg", false, false}}},
-                 {L"Q\\", {cloud}}};
-    LibraryScan scan({L"Q\\c.jpg", L"P\\"}, kExtensions, kFake);
-    std::vector<std::wstring> walked;
-    for (std::wstring path; scan.Next(path);) walked.push_back(path);
-    EXPECT_EQ(walked, std::vector<std::wstring>{L"P\\a.jpg"});
-    EXPECT_EQ(scan.CloudOnlySkipped(), 3u);
-}
-
-// Symbolic links on the real file system: two that lead back up (a loop each), one to a
-// folder outside, which is walked, and an entry inside another, walked once.
-TEST(PictureLibrary, FolderLinksThatLoopEndTheLapOthersAreFollowed) {
-    namespace fs = std::filesystem;
-    const fs::path root = fs::path(testing::TempDir()) / "lumora_library_test_links";
-    fs::remove_all(root);
-    fs::create_directories(root / "P" / "sub");
-    fs::create_directories(root / "Q");
-    for (const char* name : {"P/a.jpg", "P/sub/b.jpg", "Q/c.jpg"}) std::ofstream((root / name).string());
-    std::error_code error;
-    fs::create_directory_symlink("..", root / "P" / "sub" / "back", error);
-    if (!error) fs::create_directory_symlink(root / "P", root / "P" / "sub" / "top", error);
-    if (!error) fs::create_directory_symlink(root / "Q", root / "P" / "other", error);
-    if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
-    const std::wstring p = Platform::AnsiToWide((root / "P").string() + "/");
-    LibraryScan scan({p, p + L"sub/"}, kExtensions);
-    std::vector<std::wstring> walked;
-    for (std::wstring path; scan.Next(path);) walked.push_back(path.substr(p.size()));
-    EXPECT_EQ(walked, (std::vector<std::wstring>{L"a.jpg", L"other/c.jpg", L"sub/b.jpg"}));
-    fs::remove_all(root);
 }
 
 TEST(PictureLibrary, LastingFailuresSkipForTheRunPassingOnesUntilTheNextLap) {
@@ -318,49 +184,6 @@ TEST(PictureLibrary, RunsWhoseWalkIsNeverWholeDoNotRepeatOneOrder) {
     EXPECT_NE(second, third);
 }
 
-// IDs that hold only while a folder is open (the 64-bit index, where the 128-bit one is not
-// to be had): two folders with the same one are both walked, and a link back up to an open
-// folder still ends there.
-TEST(PictureLibrary, FoldersSharingA64BitIndexAreBothWalked) {
-    g_folders = {{L"A\\", {{L"a.jpg", false, false}, {L"up", true, false, false, true}}},
-                 {L"A\\up\\", {{L"a.jpg", false, false}}},
-                 {L"B\\", {{L"b.jpg", false, false}}}};
-    g_ids = {{L"A\\", 7}, {L"A\\up\\", 7}, {L"B\\", 7}};
-    g_whileOpen = true;
-    LibraryScan scan({L"A\\", L"B\\"}, kExtensions, kFake);
-    std::vector<std::wstring> walked;
-    for (std::wstring path; scan.Next(path);) walked.push_back(path);
-    g_whileOpen = false;
-    g_ids.clear();
-    EXPECT_EQ(walked, (std::vector<std::wstring>{L"A\\a.jpg", L"B\\b.jpg"}));
-    EXPECT_TRUE(scan.Whole());
-}
-
-// Windows' attributes (documented values) as a listing gives them: a folder only partly in
-// the cloud is walked for its local files, an item marked system alone is shown, hidden
-// ones, system or not, are not.
-TEST(PictureLibrary, PartlyVirtualizedFolderIsWalkedAndSystemOnlyItemsShown) {
-    const uint32_t hidden = 0x2, system = 0x4, directory = 0x10, archive = 0x20, reparse = 0x400, offline = 0x1000,
-                   recallOnOpen = 0x40000, recallOnDataAccess = 0x400000, cloudTag = 0x9000601A;
-    auto item = [](const wchar_t* name, uint32_t attributes, uint32_t tag = 0) {
-        Item made;
-        made.name = name;
-        Platform::DescribeWindowsItem(attributes, tag, made);
-        return made;
-    };
-    g_folders = {{L"P\\", {item(L"Partly", directory | reparse | recallOnDataAccess, cloudTag),
-                           item(L"Online", directory | reparse | recallOnOpen, cloudTag), item(L"sys.jpg", system),
-                           item(L"both.jpg", hidden | system), item(L"h.jpg", hidden | archive)}},
-                 {L"P\\Partly\\", {item(L"local.jpg", archive), item(L"c.jpg", reparse | recallOnDataAccess, cloudTag),
-                                   item(L"o.jpg", offline)}},
-                 {L"P\\Online\\", {item(L"x.jpg", archive)}}};
-    LibraryScan scan({L"P\\"}, kExtensions, kFake);
-    std::vector<std::wstring> walked;
-    for (std::wstring path; scan.Next(path);) walked.push_back(path);
-    EXPECT_EQ(walked, (std::vector<std::wstring>{L"P\\sys.jpg", L"P\\Partly\\local.jpg"}));
-    EXPECT_EQ(scan.CloudOnlySkipped(), 3u);
-}
-
 // The state file's next picture comes before any scan. Asked for the one after it before it
 // was shown (a portrait looks for its partner first), the library gives the next of the lap,
 // not the same picture again.
@@ -445,7 +268,7 @@ TEST(PictureLibrary, FilterLeavesOutKnownPhotosThatFailIt) {
     TableFacts facts;
     facts.table = {{L"L\\p0.jpg", Rated(5)}, {L"L\\p1.jpg", Rated(1)}, {L"L\\p2.jpg", Rated(3)}, {L"L\\p3.jpg", Rated(0)}};
     PictureLibrary::Options inOrder;
-    inOrder.fileSystem = kFake;
+    inOrder.source = &g_fake;
     inOrder.filter.minRating = 3;
     EXPECT_EQ(Lap(inOrder, facts, 4), (std::vector<std::wstring>{L"L\\p0.jpg", L"L\\p2.jpg", L"L\\p4.jpg", L"L\\p5.jpg"}));
     PictureLibrary::Options shuffled = Shuffle(4);
@@ -475,17 +298,4 @@ TEST(PictureLibrary, MemoriesComeFirstInEachLapOldestFirst) {
             EXPECT_EQ(got[2], L"L\\p0.jpg");
         }
     }
-}
-
-// A left-out folder is never listed, however it is written; a file entry below it stays.
-TEST(PictureLibrary, LeftOutFoldersAndAllBelowThemAreNotWalked) {
-    g_folders = {{L"C:\\P\\", {{L"a.jpg", false, false}, {L"Private", true, false}, {L"Open", true, false}}},
-                 {L"C:\\P\\Private\\", {{L"s.jpg", false, false}, {L"deep", true, false}}},
-                 {L"C:\\P\\Private\\deep\\", {{L"d.jpg", false, false}}},
-                 {L"C:\\P\\Open\\", {{L"o.jpg", false, false}}}};
-    LibraryScan scan({L"C:\\P\\", L"C:\\P\\Private\\s.jpg"}, kExtensions, kFake);
-    scan.LeaveOut({L"\\\\?\\c:/p/PRIVATE"});
-    std::vector<std::wstring> walked;
-    for (std::wstring path; scan.Next(path);) walked.push_back(path);
-    EXPECT_EQ(walked, (std::vector<std::wstring>{L"C:\\P\\a.jpg", L"C:\\P\\Open\\o.jpg", L"C:\\P\\Private\\s.jpg"}));
 }

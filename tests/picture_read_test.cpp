@@ -1,11 +1,9 @@
 // Reading a picture file: Windows' open errors and a handle's attributes as kinds of failure
-// (Microsoft's documented codes, tested here since Wine never returns most of them), the
-// read's limit, and one log line per file and kind in a run.
+// (Microsoft's documented codes, tested here since Wine never returns most of them), and one
+// log line per file and kind in a run.
 #include "platform/picture_read.h"
 
 #include <gtest/gtest.h>
-
-#include <fstream>
 
 #include "imaging/picture_decode.h"
 #include "resources/logger.h"
@@ -50,23 +48,6 @@ TEST(PictureRead, OnlyDataThatIsNotOnThisDeviceIsCloudOnly) {
     };
     for (const auto& row : table)
         EXPECT_EQ(Platform::IsCloudOnlyAttributes(row.attributes), row.cloudOnly) << std::hex << row.attributes;
-}
-
-TEST(PictureRead, AFileOverTheLimitIsTooLargeAMissingOneIsMissing) {
-    const std::string path = testing::TempDir() + "lumora_picture_read.bin";
-    std::ofstream(path, std::ios::binary) << std::string(100, 'x');
-    const std::wstring wide = Platform::AnsiToWide(path);
-    std::string bytes;
-    ReadFailure why = ReadFailure::Other;
-    EXPECT_TRUE(Platform::ReadPictureBytes(wide, bytes, why, 100));
-    EXPECT_EQ(bytes.size(), 100u);
-    EXPECT_EQ(why, ReadFailure::None);
-    EXPECT_FALSE(Platform::ReadPictureBytes(wide, bytes, why, 99));
-    EXPECT_EQ(why, ReadFailure::TooLarge);
-    EXPECT_TRUE(bytes.empty());
-    Platform::RemoveFile(wide);
-    EXPECT_FALSE(Platform::ReadPictureBytes(wide, bytes, why));
-    EXPECT_EQ(why, ReadFailure::Missing);
 }
 
 // Each kind a lap meets again is logged once a run for the file; the library learns the kind.

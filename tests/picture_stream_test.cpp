@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "library/lap_state.h"
 #include "platform/platform.h"
 #include "test_support.h"
 

@@ -225,6 +225,28 @@ void RecordedScene::UseMonitors(int32_t width, int32_t height, std::initializer_
     w.settings.Set(SettingKey::PictureFit, 0);
 }
 
+Platform::Listing FakeFolders::List(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
+                                    Platform::FolderId& id, Platform::FolderHold&) {
+    auto it = folders.find(folder);
+    if (it == folders.end()) return {Platform::ListingEnd::Missing, 3};
+    if (cut.count(folder)) return {Platform::ListingEnd::Broken, 59};  // ERROR_UNEXP_NET_ERR
+    items = it->second;
+    id = Platform::FolderId();
+    id.low = ids.count(folder) ? ids[folder] : std::distance(folders.begin(), it) + 100;
+    id.known = true;
+    id.whileOpen = whileOpen;
+    return {};
+}
+
+bool FakeFolders::Describe(const std::wstring& path, Platform::FolderItem& item) {
+    const size_t sep = path.find_last_of(L"\\");
+    auto it = folders.find(path.substr(0, sep + 1));
+    if (it == folders.end()) return false;
+    for (const Platform::FolderItem& candidate : it->second)
+        if (candidate.name == path.substr(sep + 1)) return item = candidate, true;
+    return false;
+}
+
 // The test program's own operator new, so that a case can make allocations fail on one thread.
 namespace {
 thread_local int t_failAllocations = 0;

@@ -1,16 +1,19 @@
 // What several test files share: text files and the log, rectangles and monitor layouts,
 // the recorder's calls, a resource archive for the scene, hand-built TGA files and the
-// source tree's assets, and the two recorder fixtures.
+// source tree's assets, the two recorder fixtures, and a made-up picture source.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <initializer_list>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "gfx/recording_graphics.h"
 #include "gfx/view.h"
+#include "sources/picture_source.h"
 
 namespace WorkSpace {
 class Window;
@@ -87,4 +90,26 @@ protected:
     WorkSpace::GraphicsRecord record;
     std::string dir;
     int window = 0;
+};
+
+// A picture source of made-up folders by path, whose entries use backslashes. A folder's
+// identity is its place in `folders` unless `ids` names another (a link that leads there, or
+// a 64-bit index that another folder has too); with `whileOpen`, the identities hold only
+// while a folder is open. Folders in `cut` fail half-way through their listing. Nothing in
+// it can be stamped or opened.
+struct FakeFolders : WorkSpace::PictureSource {
+    std::map<std::wstring, std::vector<WorkSpace::Platform::FolderItem>> folders;
+    std::map<std::wstring, uint64_t> ids;
+    std::set<std::wstring> cut;
+    bool whileOpen = false;
+
+    WorkSpace::Platform::Listing List(const std::wstring& folder, std::vector<WorkSpace::Platform::FolderItem>& items,
+                                      WorkSpace::Platform::FolderId& id, WorkSpace::Platform::FolderHold& hold) override;
+    void Release(WorkSpace::Platform::FolderHold) override {}
+    bool Describe(const std::wstring& path, WorkSpace::Platform::FolderItem& item) override;
+    bool Stamp(const std::wstring&, WorkSpace::PictureStamp&) override { return false; }
+    std::unique_ptr<WorkSpace::PictureReader> Open(const std::wstring&, WorkSpace::Platform::ReadFailure& why) override {
+        why = WorkSpace::Platform::ReadFailure::Missing;
+        return nullptr;
+    }
 };

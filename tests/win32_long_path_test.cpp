@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "library/picture_library.h"
 #include "imaging/picture_decode.h"
+#include "library/library_scan.h"
 #include "platform/long_path.h"
 #include "platform/platform.h"
 

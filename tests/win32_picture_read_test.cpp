@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/picture_read.h"
+#include "sources/local_folder_source.h"
 
 using namespace WorkSpace;
 
@@ -24,7 +24,7 @@ TEST(OpenPictureForReading, AnOfflineFileIsNotReadAndCountsAsCloudOnly) {
     }
     std::string bytes;
     Platform::ReadFailure why = Platform::ReadFailure::None;
-    EXPECT_FALSE(Platform::ReadPictureBytes(name, bytes, why));
+    EXPECT_FALSE(LocalFolders().ReadWhole(name, bytes, why));
     EXPECT_EQ(why, Platform::ReadFailure::CloudOnly);
     EXPECT_TRUE(bytes.empty());
     SetFileAttributesW(name, FILE_ATTRIBUTE_NORMAL);

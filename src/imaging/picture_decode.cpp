@@ -47,12 +47,16 @@ void LogPictureFailure(const std::wstring& path, const wchar_t* what) {
     GetLogger().WriteOncePerRun(path + L"\n" + what, L"DecodePictureFile() - %ls - %ls - FAILED", path.c_str(), what);
 }
 
-bool ReadPictureFile(const std::wstring& path, std::string& bytes) {
+bool ReadPictureFile(const std::wstring& path, std::string& bytes, PictureSource& source) {
     Platform::ReadFailure why = Platform::ReadFailure::None;
-    if (Platform::ReadPictureBytes(path, bytes, why)) return true;
+    if (source.ReadWhole(path, bytes, why)) return true;
     ReportDecodeFailure(PictureFailureOfRead(why));
     LogPictureFailure(path, ReadFailureText(why));
     return false;
+}
+
+bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    return DecodePictureFrom(path, target, out, LocalFolders());
 }
 
 PictureFailure TakeDecodeFailure() {

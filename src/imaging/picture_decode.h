@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "library/picture_library.h"
 #include "platform/picture_read.h"
 #include "imaging/exif.h"
 #include "imaging/image.h"
 #include "imaging/picture_fit.h"
+#include "sources/local_folder_source.h"
+#include "sources/picture_source.h"
 
 namespace WorkSpace {
 
@@ -31,8 +32,12 @@ struct DecodedPicture {
 
 using PictureDecoder = bool (*)(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
 
-// The platform's decoder: WIC and our TGA reader on Windows (wic_texture.cpp), TGA only
-// elsewhere (posix_picture_decode.cpp). False for anything that cannot be read.
+// The platform's decoder over the entry at `path` of `source`: WIC and our TGA reader on
+// Windows (wic_picture_decode.cpp), TGA only elsewhere (posix_picture_decode.cpp). False for
+// anything that cannot be read.
+bool DecodePictureFrom(const std::wstring& path, const PictureTarget& target, DecodedPicture& out,
+                       PictureSource& source);
+// The same for a file of the local folders: the stream's decoder unless one is set.
 bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
 
 // What the platform's decoder made of an image file's bytes.
@@ -48,10 +53,10 @@ void ReportDecodeFailure(PictureFailure failure);
 // The reason of the last failure on this thread, which is forgotten.
 PictureFailure TakeDecodeFailure();
 
-// A picture file's bytes for a decoder. A file that cannot be had is reported
-// (ReportDecodeFailure) and logged once a run for each file and kind of failure:
-// "DecodePictureFile() - <path> - <why> - FAILED".
-bool ReadPictureFile(const std::wstring& path, std::string& bytes);
+// A picture file's bytes for a decoder, read whole from its source. A file that cannot be
+// had is reported (ReportDecodeFailure) and logged once a run for each file and kind of
+// failure: "DecodePictureFile() - <path> - <why> - FAILED".
+bool ReadPictureFile(const std::wstring& path, std::string& bytes, PictureSource& source = LocalFolders());
 // What a failed read means to the library, and the log's words for it.
 PictureFailure PictureFailureOfRead(Platform::ReadFailure failure);
 const wchar_t* ReadFailureText(Platform::ReadFailure failure);

@@ -7,9 +7,10 @@
 
 namespace WorkSpace {
 
-bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+bool DecodePictureFrom(const std::wstring& path, const PictureTarget& target, DecodedPicture& out,
+                       PictureSource& source) {
     std::string bytes;
-    if (!ReadPictureFile(path, bytes)) return false;
+    if (!ReadPictureFile(path, bytes, source)) return false;
     Image image;
     if (!DecodeTga(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image)) return false;
     return FinishPicture(image, 1, target, out);

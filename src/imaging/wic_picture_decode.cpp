@@ -1,6 +1,6 @@
 // The user's pictures and the archive's images decoded through WIC, which reads PNG, JPEG,
 // BMP, TIFF and GIF and whatever codecs the machine adds; TGA, which WIC has no decoder for,
-// goes through our own reader. DecodePictureFile runs on the stream's worker thread and
+// goes through our own reader. DecodePictureFrom runs on the stream's worker thread and
 // decodes straight into the device's limits; every thread decodes with its own COM apartment
 // and WIC factory (platform/wic_thread.h).
 #include <windows.h>
@@ -18,6 +18,7 @@
 #include "imaging/image_sniff.h"
 #include "imaging/picture_decode.h"
 #include "imaging/tga.h"
+#include "library/library_scan.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
@@ -197,14 +198,15 @@ ImageDecodeResult DecodeImageBytes(const void* data, uint32_t size, Image& out) 
         [&](IWICImagingFactory* factory) { return DecodeMemory(factory, data, size, nullptr, 0, out, ownW, ownH); });
 }
 
-bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+bool DecodePictureFrom(const std::wstring& path, const PictureTarget& target, DecodedPicture& out,
+                       PictureSource& source) {
     ImageDecodeResult result = ImageDecodeResult::NotPicture;
     try {
         std::string bytes;
         Image image;
         // Missing, denied, too long a path, too large, cloud-only or a passing read error:
         // reported and logged there.
-        if (!ReadPictureFile(path, bytes)) return false;
+        if (!ReadPictureFile(path, bytes, source)) return false;
         const uint8_t* data = reinterpret_cast<const uint8_t*>(bytes.data());
         const uint32_t size = static_cast<uint32_t>(bytes.size());
         uint32_t ownW = 0, ownH = 0;

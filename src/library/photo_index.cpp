@@ -202,11 +202,11 @@ void PhotoIndex::Damaged(int code) const {
 }
 
 bool PhotoIndex::Find(const std::wstring& path, PhotoFacts& facts) const {
-    FileStamp stamp;
+    PictureStamp stamp;
     return Lookup(path, stamp, facts);
 }
 
-bool PhotoIndex::Lookup(const std::wstring& path, FileStamp& stamp, PhotoFacts& facts) const {
+bool PhotoIndex::Lookup(const std::wstring& path, PictureStamp& stamp, PhotoFacts& facts) const {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!find_) return false;
     const std::string key = Key(path);
@@ -216,6 +216,7 @@ bool PhotoIndex::Lookup(const std::wstring& path, FileStamp& stamp, PhotoFacts& 
     if (found) {
         stamp.size = sqlite3_column_int64(find_, 0);
         stamp.modified = sqlite3_column_int64(find_, 1);
+        stamp.tag.clear();
         ReadFacts(find_, 2, facts);
     } else {
         Damaged(code);
@@ -278,8 +279,8 @@ void PhotoIndex::LimitPagesForTesting(int pages) {
 }
 
 PhotoIndexer::PhotoIndexer(PhotoIndex& index, std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
-                           PhotoFactsReader read, FileStamper stamp, FileSystem fileSystem)
-    : index_(index), scan_(std::move(entries), std::move(extensions), fileSystem), readFacts_(read), stamp_(stamp) {}
+                           PhotoFactsReader read, PictureSource& source)
+    : index_(index), scan_(std::move(entries), std::move(extensions), source), source_(source), readFacts_(read) {}
 
 bool PhotoIndexer::Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop) {
     // A batch stays small, so that its transaction is short and other processes wait little.
@@ -294,13 +295,13 @@ bool PhotoIndexer::Step(std::chrono::milliseconds budget, const std::atomic<bool
         }
         IndexedPhoto photo;
         photo.path = path;
-        FileStamp known;
-        if (stamp_(path, photo.stamp.size, photo.stamp.modified)) {
+        PictureStamp known;
+        if (source_.Stamp(path, photo.stamp)) {
             if (!index_.Lookup(path, known, photo.facts) || !(known == photo.stamp)) {
                 // A file the reader cannot make out is kept too, with no facts: it is not
                 // read again at every start, and changes are seen by its stamp.
                 photo.facts = PhotoFacts();
-                readFacts_(path, photo.facts);
+                readFacts_(path, photo.facts, source_);
                 pending_.push_back(photo);
                 ++read_;
             }

@@ -12,23 +12,21 @@
 #include <vector>
 
 #include "library/photo_facts.h"
-#include "library/picture_library.h"
+#include "library/library_scan.h"
+#include "sources/local_folder_source.h"
+#include "sources/picture_source.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace WorkSpace {
 
-// When a file was last seen as it is: its size and last-write time (Platform::StampFile).
-struct FileStamp {
-    int64_t size = 0, modified = 0;
-    bool operator==(const FileStamp& other) const { return size == other.size && modified == other.modified; }
-};
-
 // One picture file as the index keeps it.
 struct IndexedPhoto {
     std::wstring path;
-    FileStamp stamp;
+    // The index keeps its size and time; a tag is not kept, so an entry whose source gives
+    // one is never known unchanged and is read again at each walk.
+    PictureStamp stamp;
     PhotoFacts facts;
 };
 
@@ -50,7 +48,7 @@ public:
 
     bool Find(const std::wstring& path, PhotoFacts& facts) const override;
     // Its facts and the stamp they were read at; false when the file is not known.
-    bool Lookup(const std::wstring& path, FileStamp& stamp, PhotoFacts& facts) const;
+    bool Lookup(const std::wstring& path, PictureStamp& stamp, PhotoFacts& facts) const;
     enum class Store { Stored, Busy, Stopped };
     // In one transaction. Busy: another process held the index too long, try again later.
     // Stopped: the index no longer grows this run (a full disk, a write error).
@@ -92,16 +90,15 @@ private:
 const char* IndexJournalMode(bool onNetwork);
 
 // Reads one picture's facts from its file's headers (ReadPhotoFacts on the saver).
-using PhotoFactsReader = bool (*)(const std::wstring& path, PhotoFacts& facts);
-// A file's stamp (Platform::StampFile on the saver).
-using FileStamper = bool (*)(const std::wstring& path, int64_t& size, int64_t& modified);
+using PhotoFactsReader = bool (*)(const std::wstring& path, PhotoFacts& facts, PictureSource& source);
 
 // Fills the index from the library's entries, a batch at a time, behind the show: a file
-// whose stamp the index already holds is not read again.
+// whose stamp the index already holds is not read again. The walk, the stamps and the reads
+// all go through `source`.
 class PhotoIndexer {
 public:
     PhotoIndexer(PhotoIndex& index, std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
-                 PhotoFactsReader read, FileStamper stamp, FileSystem fileSystem = FileSystem());
+                 PhotoFactsReader read, PictureSource& source = LocalFolders());
     // Goes on with the walk for about `budget` (at least one file), then stores what it read
     // in one transaction. False once the walk is done or the index stopped growing.
     bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop = nullptr);
@@ -115,8 +112,8 @@ public:
 private:
     PhotoIndex& index_;
     LibraryScan scan_;
+    PictureSource& source_;
     PhotoFactsReader readFacts_;
-    FileStamper stamp_;
     std::vector<IndexedPhoto> pending_;  // read, not yet stored (the index was busy)
     std::vector<IndexedPhoto> walked_;
     bool keepWalked_ = false;

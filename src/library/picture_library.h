@@ -1,8 +1,8 @@
-// The user's photo library: the picture list's entries (files, and folders ending with a
-// separator) walked into pictures lap after lap, in list order or shuffled, with the place
-// in the shuffled lap kept in a small state file between runs, and failures told apart
-// into those that last the run and those worth another try. Shared by the saver's picture
-// worker and lumora-tool; only the folder listing is the platform's.
+// The user's photo library: the picture list's entries walked (library_scan.h) into pictures
+// lap after lap, in list order or shuffled, with the place in the shuffled lap kept between
+// runs (lap_state.h), the index's facts filtering and ordering each lap, and failures told
+// apart into those that last the run and those worth another try. Shared by the saver's
+// picture worker and lumora-tool; the folders and files are the picture source's.
 #pragma once
 #include <atomic>
 #include <cstdint>
@@ -12,111 +12,14 @@
 #include <vector>
 
 #include "library/lap_order.h"
+#include "library/lap_state.h"
+#include "library/library_scan.h"
 #include "library/photo_facts.h"
-#include "platform/folder_listing.h"
+#include "sources/local_folder_source.h"
+#include "sources/picture_source.h"
 
 namespace WorkSpace {
 
-// Explorer's name order (StrCmpLogicalW): letters without regard to case, runs of digits by
-// their value. Negative, zero or positive.
-int CompareNamesLogically(const std::wstring& a, const std::wstring& b);
-
-// A folder entry ends with a separator (a backslash; a slash too, for the tool off Windows).
-bool IsFolderEntry(const std::wstring& entry);
-// True when the name ends with one of `extensions` (lower case, with the dot), in any case.
-bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& extensions);
-
-// What the library asks of the file system; tests hand in a made-up one.
-struct FileSystem {
-    Platform::Listing (*list)(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
-                              Platform::FolderId& id, Platform::FolderHold& hold) = Platform::ListFolder;
-    bool (*describe)(const std::wstring& path, Platform::FolderItem& item) = Platform::DescribeFile;
-    void (*release)(Platform::FolderHold hold) = Platform::ReleaseFolder;
-};
-
-// One walk over the entries in list order, a picture at a time: a file entry as it is; a
-// folder's own pictures (by name) before each subfolder's, depth first, hidden items left out.
-// Nothing is listed before it is needed, so the first picture comes before the walk is done.
-// A folder is walked once, however many links and entries lead to it. Cloud-only items are
-// never opened, and a camera's raw file is left out where its JPEG (any picture of the same
-// name that is not raw) lies beside it. A folder that cannot be read is left out, named in
-// the log once a run; one that failed only this time (a share that dropped half-way) makes
-// the walk not whole.
-class LibraryScan {
-public:
-    LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
-                FileSystem fileSystem = FileSystem());
-    ~LibraryScan();
-    LibraryScan(const LibraryScan&) = delete;
-    LibraryScan& operator=(const LibraryScan&) = delete;
-    // The next picture's full path; false at the end of the walk, or when `stop` is set
-    // (looked at before each folder is listed).
-    bool Next(std::wstring& path, const std::atomic<bool>* stop = nullptr);
-    // Folders left out of the walk, with everything below them (see IsWithinFolder). A file
-    // entry the user named is still given, wherever it lies.
-    void LeaveOut(const std::vector<std::wstring>& folders);
-    // The cloud-only pictures and folders left out so far.
-    uint32_t CloudOnlySkipped() const { return cloudOnly_; }
-    // No folder so far failed in a way that may pass: the walk, once ended, is the library.
-    bool Whole() const { return whole_; }
-
-private:
-    // A folder being walked: its identity and its handle, held until the folders still to
-    // walk are down to `below` (its subtree is done).
-    struct Open {
-        Platform::FolderId id;
-        Platform::FolderHold hold;
-        size_t below;
-    };
-    void TakeFolder(const std::wstring& folder, std::vector<Platform::FolderItem>& items, bool followLinks);
-    // Reached before: a loop or pictures already given.
-    bool Seen(const Platform::FolderId& id);
-    void CloseDone();
-    void Failed(const std::wstring& folder, Platform::Listing listing);
-
-    bool LeftOut(const std::wstring& folder) const;
-
-    std::vector<std::wstring> entries_, extensions_;
-    std::vector<std::wstring> leftOut_;  // as FolderKey gives them
-    FileSystem fileSystem_;
-    size_t entry_ = 0;
-    std::vector<std::wstring> folders_;  // still to walk, the next one last
-    std::vector<std::wstring> files_;    // of the folder being walked, the next one last
-    std::set<Platform::FolderId> walked_;
-    std::vector<Open> path_;  // the folders from the entry down to the one being walked
-    uint32_t cloudOnly_ = 0;
-    bool whole_ = true;
-};
-
-// Why a picture could not be shown. Lasting for the run: not a picture, no codec, too large
-// (in pixels, or a file over 1 GiB), gone since the folder was listed, access denied, a path
-// too long; none of these mends itself while a saver runs. Passing, tried again on the next
-// lap: read errors (a share that dropped, a drive waking), a sharing violation, a time-out,
-// memory short, and a file whose data is back in the cloud (it may come back).
-enum class PictureFailure {
-    NotPicture, NoCodec, TooLarge, ReadError, SharingViolation, TimeOut, NoMemory,
-    Missing, Denied, PathTooLong, CloudOnly
-};
-bool IsLastingFailure(PictureFailure failure);
-
-// Where a shuffled lap stands, as kept between runs.
-struct LapState {
-    uint64_t seed = 0;        // gives the lap's order
-    uint64_t library = 0;     // LibraryFingerprint of the pictures the lap was made from
-    uint32_t position = 0;    // pictures of the lap already shown
-    std::wstring last;        // the picture shown last, which the next lap does not start with
-    std::wstring next;        // the lap's next picture, shown first by the next run before any scan
-};
-// False (and `state` unchanged) for a missing or damaged file.
-bool ReadLapState(const std::wstring& path, LapState& state);
-// Whole or not at all: through a temporary file of its own, then a rename.
-bool WriteLapState(const std::wstring& path, const LapState& state);
-// A name beside `path` that no other write, of this process or another, uses.
-std::wstring LapStateTemporaryPath(const std::wstring& path);
-// The state file beside the settings file.
-std::wstring LapStatePath(const std::wstring& settingsPath);
-
-uint64_t LibraryFingerprint(const std::vector<std::wstring>& pictures);
 // A lap's order of `count` pictures for `seed`: the same seed, the same order.
 std::vector<uint32_t> ShuffledOrder(size_t count, uint64_t seed);
 
@@ -130,7 +33,7 @@ public:
         uint64_t seed = 0;        // the first lap's; 0 takes one from the clock
         std::wstring statePath;   // empty: nothing kept between runs
         uint32_t firstPlace = 0;  // list order: the first lap starts here (past the end: at the top)
-        FileSystem fileSystem;
+        PictureSource* source = &LocalFolders();  // where the entries' folders and files are
         // False: the state file is read, never written (a preview must not move the lap on).
         bool writeState = true;
         // What the photo index knows; null: nothing, every photo is shown as it comes. A

@@ -2,12 +2,12 @@
 // the captions use (exif.cpp, image_sniff.cpp), so the index and the show agree on a photo.
 #include "pictures/photo_facts_reader.h"
 
+#include <memory>
 #include <vector>
 
 #include "library/lap_order.h"
 #include "imaging/exif.h"
 #include "imaging/image_sniff.h"
-#include "platform/picture_read.h"
 
 namespace WorkSpace {
 
@@ -34,11 +34,11 @@ bool MayReadOn(const std::vector<uint8_t>& bytes, const PhotoFacts& facts) {
 }
 
 // Reads on until `bytes` holds `want` bytes or the file ends; false on a read error.
-bool ReadUpTo(Platform::ReadHandle file, std::vector<uint8_t>& bytes, size_t want, bool& ended) {
+bool ReadUpTo(PictureReader& file, std::vector<uint8_t>& bytes, size_t want, bool& ended) {
     while (!ended && bytes.size() < want) {
         const size_t have = bytes.size();
         bytes.resize(want);
-        const int64_t got = Platform::ReadSome(file, bytes.data() + have, want - have);
+        const int64_t got = file.ReadAt(have, bytes.data() + have, want - have);
         bytes.resize(have + static_cast<size_t>(got > 0 ? got : 0));
         if (got < 0) return false;
         ended = got == 0;
@@ -78,27 +78,19 @@ bool PhotoFactsOfHeaders(const uint8_t* data, size_t size, PhotoFacts& facts) {
     return sized || tagged;
 }
 
-bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts) {
+bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source) {
     facts = PhotoFacts();
-    uint64_t fileSize = 0;
     Platform::ReadFailure why = Platform::ReadFailure::None;
-    const Platform::ReadHandle file = Platform::OpenPictureForReading(path, fileSize, why);
-    if (file == Platform::kNoReadHandle) return false;
+    const std::unique_ptr<PictureReader> file = source.Open(path, why);
+    if (!file) return false;
     std::vector<uint8_t> bytes;
     bool ended = false, known = false;
-    try {
-        bytes.reserve(kFirstRead);
-        if (ReadUpTo(file, bytes, kFirstRead, ended)) {
+    bytes.reserve(kFirstRead);
+    if (ReadUpTo(*file, bytes, kFirstRead, ended)) {
+        known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
+        if (!ended && MayReadOn(bytes, facts) && ReadUpTo(*file, bytes, kLongestRead, ended))
             known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
-            if (!ended && MayReadOn(bytes, facts) &&
-                ReadUpTo(file, bytes, kLongestRead, ended))
-                known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
-        }
-    } catch (...) {
-        Platform::CloseReading(file);
-        throw;
     }
-    Platform::CloseReading(file);
     return known;
 }
 

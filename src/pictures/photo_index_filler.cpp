@@ -1,11 +1,10 @@
-// The worker's photo index: the index file with its walk over the library's entries, which
-// is made at the first batch and dropped when done.
+// The worker's photo index: the index file with its walk over the library's entries (in the
+// entries' picture source), which is made at the first batch and dropped when done.
 #include "pictures/photo_index_filler.h"
 
 #include "library/photo_index.h"
 #include "pictures/photo_facts_reader.h"
 #include "platform/picture_extensions.h"
-#include "platform/platform.h"
 
 namespace WorkSpace {
 
@@ -16,6 +15,8 @@ std::wstring PhotoIndexPath(const std::wstring& settingsPath) {
 }
 
 struct PhotoIndexFiller::State {
+    explicit State(PictureSource& from) : source(from) {}
+    PictureSource& source;
     PhotoIndex index;
     std::vector<std::wstring> entries;
     std::vector<std::wstring> leftOut;  // never walked: the user left them out
@@ -24,8 +25,8 @@ struct PhotoIndexFiller::State {
 };
 
 std::unique_ptr<PhotoIndexFiller> PhotoIndexFiller::Open(const std::wstring& path, std::vector<std::wstring> entries,
-                                                        std::vector<std::wstring> leftOut) {
-    std::unique_ptr<State> state(new State());
+                                                        std::vector<std::wstring> leftOut, PictureSource& source) {
+    std::unique_ptr<State> state(new State(source));
     if (!state->index.Open(path)) return nullptr;
     state->entries = std::move(entries);
     state->leftOut = std::move(leftOut);
@@ -41,8 +42,8 @@ bool PhotoIndexFiller::Step(std::chrono::milliseconds budget, const std::atomic<
     State& s = *state_;
     if (s.done) return false;
     if (!s.indexer) {
-        s.indexer.reset(new PhotoIndexer(s.index, s.entries, Platform::PictureExtensions(), ReadPhotoFacts,
-                                         Platform::StampFile));
+        s.indexer.reset(
+            new PhotoIndexer(s.index, s.entries, Platform::PictureExtensions(), ReadPhotoFacts, s.source));
         s.indexer->LeaveOut(s.leftOut);
     }
     if (s.indexer->Step(budget, stop)) return true;

@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "sources/local_folder_source.h"
+#include "sources/picture_source.h"
+
 namespace WorkSpace {
 
 class PhotoFactsSource;
@@ -17,9 +20,11 @@ std::wstring PhotoIndexPath(const std::wstring& settingsPath);
 
 class PhotoIndexFiller {
 public:
-    // nullptr when no index can be had at `path` this run (said in the log).
+    // nullptr when no index can be had at `path` this run (said in the log). The entries'
+    // folders and files are read through `source`.
     static std::unique_ptr<PhotoIndexFiller> Open(const std::wstring& path, std::vector<std::wstring> entries,
-                                                  std::vector<std::wstring> leftOut);
+                                                  std::vector<std::wstring> leftOut,
+                                                  PictureSource& source = LocalFolders());
     ~PhotoIndexFiller();
     // Where the lap may ask for the photos' facts.
     const PhotoFactsSource& Facts() const;

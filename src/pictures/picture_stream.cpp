@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 
+#include "library/picture_library.h"
 #include "pictures/photo_index_filler.h"
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"

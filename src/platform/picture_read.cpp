@@ -1,6 +1,5 @@
-// The portable part of reading a picture file: the Win32 codes and attributes as kinds of
-// failure (numbers from Microsoft's documentation; MinGW's headers lack the newer ones), and
-// the read itself over the platform's open.
+// The portable part of opening a picture file: the Win32 codes and attributes as kinds of
+// failure (numbers from Microsoft's documentation; MinGW's headers lack the newer ones).
 #include "platform/picture_read.h"
 
 namespace WorkSpace {
@@ -41,45 +40,6 @@ ReadFailure ReadFailureOfWin32Error(uint32_t error) {
 bool IsCloudOnlyAttributes(uint32_t attributes) {
     // PINNED and UNPINNED only say what the user asked for; the data's place is in these.
     return (attributes & (kAttributeOffline | kAttributeRecallOnOpen | kAttributeRecallOnDataAccess)) != 0;
-}
-
-bool ReadPictureBytes(const std::wstring& path, std::string& bytes, ReadFailure& why, uint64_t limit) {
-    bytes.clear();
-    uint64_t size = 0;
-    why = ReadFailure::None;
-    const ReadHandle file = OpenPictureForReading(path, size, why);
-    if (file == kNoReadHandle) return false;
-    if (size > limit) {
-        CloseReading(file);
-        why = ReadFailure::TooLarge;
-        return false;
-    }
-    try {
-        // One allocation of the file's size: growing by doubling would hold up to twice the
-        // photo's bytes, and for a moment three times, while the next picture is read.
-        bytes.reserve(static_cast<size_t>(size));
-    } catch (...) {
-        CloseReading(file);
-        throw;
-    }
-    char chunk[65536];
-    int64_t got;
-    while ((got = ReadSome(file, chunk, sizeof(chunk))) > 0) {
-        if (bytes.size() + static_cast<uint64_t>(got) > limit) {
-            why = ReadFailure::TooLarge;
-            break;
-        }
-        try {
-            bytes.append(chunk, static_cast<size_t>(got));
-        } catch (...) {
-            CloseReading(file);
-            throw;
-        }
-    }
-    if (why == ReadFailure::None && got != 0) why = ReadFailure::Other;
-    CloseReading(file);
-    if (why != ReadFailure::None) std::string().swap(bytes);
-    return why == ReadFailure::None;
 }
 
 }  // namespace Platform

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace WorkSpace {
 namespace Platform {
@@ -32,6 +33,11 @@ ReadHandle OpenPictureForReading(const std::wstring& path, uint64_t& size, ReadF
     }
     why = ReadFailure::None;
     return file;
+}
+
+bool SeekReading(ReadHandle file, uint64_t offset) {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
+    return lseek(static_cast<int>(file), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 }  // namespace Platform

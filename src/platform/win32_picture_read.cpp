@@ -50,5 +50,12 @@ ReadHandle OpenPictureForReading(const std::wstring& path, uint64_t& size, ReadF
     return reinterpret_cast<ReadHandle>(file);
 }
 
+bool SeekReading(ReadHandle file, uint64_t offset) {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(reinterpret_cast<HANDLE>(file), to, nullptr, FILE_BEGIN) != 0;
+}
+
 }  // namespace Platform
 }  // namespace WorkSpace

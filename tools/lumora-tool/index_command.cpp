@@ -47,7 +47,7 @@ int Index(const Args& args) {
         fprintf(stderr, "index: cannot open or make %s\n", Platform::WideToUtf8(path).c_str());
         return 1;
     }
-    PhotoIndexer indexer(index, entries, Platform::PictureExtensions(), ReadPhotoFacts, Platform::StampFile);
+    PhotoIndexer indexer(index, entries, Platform::PictureExtensions(), ReadPhotoFacts);
     indexer.KeepWalked(true);
     while (indexer.Step(std::chrono::milliseconds(200))) {
     }

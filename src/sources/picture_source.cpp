@@ -1,0 +1,42 @@
+// What every picture source shares: the whole-entry read a decoder needs, over the source's
+// own open and range reads, and which failures last the run.
+#include "sources/picture_source.h"
+
+namespace WorkSpace {
+
+bool IsLastingFailure(PictureFailure failure) {
+    return failure == PictureFailure::NotPicture || failure == PictureFailure::NoCodec ||
+           failure == PictureFailure::TooLarge || failure == PictureFailure::Missing ||
+           failure == PictureFailure::Denied || failure == PictureFailure::PathTooLong;
+}
+
+bool PictureSource::ReadWhole(const std::wstring& path, std::string& bytes, Platform::ReadFailure& why,
+                              uint64_t limit) {
+    using Platform::ReadFailure;
+    bytes.clear();
+    why = ReadFailure::None;
+    const std::unique_ptr<PictureReader> reader = Open(path, why);
+    if (!reader) return false;
+    if (reader->Size() > limit) {
+        why = ReadFailure::TooLarge;
+        return false;
+    }
+    // One allocation of the entry's size: growing by doubling would hold up to twice the
+    // photo's bytes, and for a moment three times, while the next picture is read.
+    bytes.reserve(static_cast<size_t>(reader->Size()));
+    char chunk[65536];
+    int64_t got;
+    while ((got = reader->ReadAt(bytes.size(), chunk, sizeof(chunk))) > 0) {
+        // A size the source did not know, or an entry that grew since it was opened.
+        if (bytes.size() + static_cast<uint64_t>(got) > limit) {
+            why = ReadFailure::TooLarge;
+            break;
+        }
+        bytes.append(chunk, static_cast<size_t>(got));
+    }
+    if (why == ReadFailure::None && got != 0) why = ReadFailure::Other;
+    if (why != ReadFailure::None) std::string().swap(bytes);
+    return why == ReadFailure::None;
+}
+
+}  // namespace WorkSpace
