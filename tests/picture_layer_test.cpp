@@ -1,8 +1,8 @@
 // The picture layer on the recording backend: one picture covering its place, the cross-fade
 // with its states, the stream's order with at most three textures, a failed upload, the fit
-// modes, a late first picture fading in, and the fade's step at every frame rate; the filter
-// of the quads drawn at scale, a photo alone on screen that keeps panning, and the keys'
-// steps and pause.
+// modes, a late first picture fading in, the fade's step at every frame rate and a clip's
+// time moving with it; the filter of the quads drawn at scale, a photo alone on screen that
+// keeps panning, and the keys' steps and pause.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -325,6 +326,41 @@ TEST(FadeStep, FollowsTheFrameRateSoEachPictureLastsTheSameTime) {
     // 60 Hz, and the "default rate" 0 or 1, keep the classic float to the last digit.
     for (uint32_t hz : {0u, 1u, 60u}) EXPECT_EQ(FadeStep(DisplayFrameRate(hz)), 0.001f) << hz;
     for (uint32_t hz : {30u, 120u, 144u, 240u}) EXPECT_FLOAT_EQ(FadeStep(DisplayFrameRate(hz)) * hz, 0.06f) << hz;
+}
+
+namespace {
+// The seconds a clip's frames were asked for at, by the decoder below.
+std::vector<double> g_clipAsked;
+class AskedSeconds : public FrameSource {
+public:
+    bool FrameAt(double seconds, Image&) override {
+        g_clipAsked.push_back(seconds);
+        return false;
+    }
+};
+bool ClipDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    if (!DecodePictureFile(path, target, out)) return false;
+    out.frames = std::make_shared<AskedSeconds>();
+    return true;
+}
+}  // namespace
+
+TEST_F(PictureLayer, EachFrameMovesAClipOnByTheSecondsItStandsFor) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    g_clipAsked.clear();
+    PictureLayerData(w).fade = CrossFade();
+    PictureLayerData(w).stream.SetDecoder(ClipDecoder);
+    LoadPictures({WriteTga(dir + "/clip.tga", 4, 3, 0xFF0000AA)}, 0);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.WaitUntilIdle();
+    // At 30 frames a second, each frame is a 30th of a second of the clip.
+    AdvancePictureFade(w, FadeStep(30.0));
+    AdvancePictureFade(w, FadeStep(30.0));
+    ASSERT_EQ(g_clipAsked.size(), 2u);
+    EXPECT_NEAR(g_clipAsked[0], 1.0 / 30.0, 1e-6);
+    EXPECT_NEAR(g_clipAsked[1], 2.0 / 30.0, 1e-6);
+    ReleaseScene();
 }
 
 namespace {

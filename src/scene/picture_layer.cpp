@@ -139,7 +139,9 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
             Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
     }
     AdvanceLaneFade(state, pictures, wereNone, step);
-    if (lane == 0 && pictures.Count() > 0) layer.shownSerial.store(pictures.At(ShownPicture(state, pictures)).serial);
+    if (pictures.Count() == 0) return;
+    pictures.AdvanceFrames(step / kFadePerSecond);
+    if (lane == 0) layer.shownSerial.store(pictures.At(ShownPicture(state, pictures)).serial);
 }
 }  // namespace
 

@@ -44,6 +44,7 @@ bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex)
                                   listIndex};
     Picture& added = pictures_[count_ - 1];
     added.caption = UploadCaption(picture.caption, added.captionWidth, added.captionHeight);
+    added.frames = picture.frames;
     return true;
 }
 
@@ -98,6 +99,22 @@ void UserTextures::KeepFirst(uint32_t keep) {
 void UserTextures::KeepCaptionCorners(int corner) {
     for (uint32_t i = 0; i < count_ && i < 2; ++i)
         if (pictures_[i].captionCorner < 0) pictures_[i].captionCorner = corner;
+}
+
+void UserTextures::AdvanceFrames(double seconds) {
+    for (uint32_t i = 0; i < count_; ++i) {
+        Picture& picture = pictures_[i];
+        if (!picture.frames) continue;
+        picture.frameSeconds += seconds;
+        Image frame;
+        if (!device_ || !picture.frames->FrameAt(picture.frameSeconds, frame)) continue;
+        Texture* texture = Upload(frame);
+        if (!texture) continue;
+        picture.texture->Release();
+        picture.texture = texture;
+        picture.imageWidth = frame.width;
+        picture.imageHeight = frame.height;
+    }
 }
 
 void UserTextures::Clear() {

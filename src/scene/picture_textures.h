@@ -1,7 +1,9 @@
 // The picture textures of one lane: the one being shown, the one fading in and the one after
-// it, uploaded as the stream delivers them and released as they fade out.
+// it, uploaded as the stream delivers them and released as they fade out. A picture that
+// moves has its texture replaced by its frame source's frames as they fall due.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "gfx/graphics_ops.h"
 #include "imaging/picture_decode.h"
@@ -30,6 +32,9 @@ public:
         Texture* partnerCaption = nullptr;  // the partner's, when it has one
         uint32_t partnerCaptionWidth = 0, partnerCaptionHeight = 0;
         int captionCorner = -1;  // kept from when it starts showing (CaptionCorner); -1 before
+        // A moving picture's later frames (null for a photo), and its seconds on screen.
+        std::shared_ptr<FrameSource> frames = nullptr;
+        double frameSeconds = 0.0;
     };
 
     // Lane 0's of the process's Window, the only one unless each monitor shows its own
@@ -53,6 +58,10 @@ public:
     void KeepFirst(uint32_t keep);
     // Gives the pictures on screen (the first two) that have no caption corner yet `corner`.
     void KeepCaptionCorners(int corner);
+    // Moves the moving pictures on by `seconds`: each whose frame source has a new frame due
+    // gets it as its texture (a frame the device does not take leaves the last one up).
+    // Photos make no call.
+    void AdvanceFrames(double seconds);
     void Clear();
     // The device this lane's pictures go to; its texture limits go to the decoders.
     void SetDevice(GraphicsDevice* device);
