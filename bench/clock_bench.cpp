@@ -7,6 +7,7 @@
 #include "gfx/recording_graphics.h"
 #include "platform/platform.h"
 #include "resources/zip_reader.h"
+#include "scene/clock_layer.h"
 #include "scene/scene.h"
 #include "scene/window.h"
 
@@ -35,7 +36,7 @@ void BM_ClockFrame(benchmark::State& state) {
     // The particle stream at its steady size (six simulated seconds), the clock's first
     // picture uploaded.
     for (int frame = 0; frame < 6000; ++frame) {
-        if (frame == 1 && w.clock.maker.Running()) w.clock.maker.WaitForPictures(1);
+        if (frame == 1 && ClockLayerData(w).maker.Running()) ClockLayerData(w).maker.WaitForPictures(1);
         RenderFrame(false);
         record.Clear();
     }

@@ -77,17 +77,17 @@ void BM_ThreeMonitorFrame(benchmark::State& state) {
                                        portrait ? 320 : 240, 0xFF102030u + i * 0x101010u));
     }
     w.settings.Set(SettingKey::Captions, photoOptions ? 2 : 0);
-    w.pictureStream.SetDecoder(photoOptions ? DatedDecoder : nullptr);
+    PictureLayerData(w).stream.SetDecoder(photoOptions ? DatedDecoder : nullptr);
     w.settings.Set(SettingKey::Portraits, photoOptions ? 1 : 0);
     w.settings.Set(SettingKey::PicturesPerMonitor, photoOptions ? 1 : 0);
     w.settings.Set(SettingKey::PanZoom, photoOptions ? 1 : 0);
     w.showPictures = 1;
-    UserTextures::Instance().SetDevice(w.device);
+    SetPictureDevice(w, w.device);
     LoadPictureTextures();
     // Every monitor has its two pictures and the stream has grown to its steady size (six
     // simulated seconds: the oldest particles live four).
     for (int frame = 0; frame < 6000; ++frame) {
-        if (frame < 20) w.pictureStream.WaitUntilIdle();
+        if (frame < 20) PictureLayerData(w).stream.WaitUntilIdle();
         RenderFrame(false);
         record.Clear();
     }
@@ -98,7 +98,7 @@ void BM_ThreeMonitorFrame(benchmark::State& state) {
     for (const std::string& call : record.calls) quads += call.rfind("DrawPrimitiveUP", 0) == 0;
     state.counters["quads"] = static_cast<double>(quads);
     record.Clear();
-    w.pictureStream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
     record.keepCalls = false;
     for (auto _ : state) RenderFrame(false);
     record.keepCalls = true;
@@ -133,13 +133,13 @@ void BM_PortraitPairAt4KFill(benchmark::State& state) {
     w.settings.Set(SettingKey::PictureFit, 2);
     w.settings.Set(SettingKey::Portraits, 1);
     w.showPictures = 1;
-    w.pictureStream.SetDecoder(BigPortraitDecoder);
-    UserTextures::Instance().SetDevice(w.device);
+    PictureLayerData(w).stream.SetDecoder(BigPortraitDecoder);
+    SetPictureDevice(w, w.device);
     double bytes = 0.0;
     for (auto _ : state) {
         record.Clear();
         LoadPictureTextures();
-        w.pictureStream.WaitUntilIdle();
+        PictureLayerData(w).stream.WaitUntilIdle();
         AdvancePictureFade(w);
         // The textures of the pair as uploaded: "CreateTextureFromImage(image:WxH:...".
         bytes = 0.0;
@@ -150,7 +150,7 @@ void BM_PortraitPairAt4KFill(benchmark::State& state) {
     }
     state.counters["pair_MB"] = bytes / 1e6;
     StopPictures(w);
-    w.pictureStream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
     w.settings = Settings();
     w.Release();
     UseRecordingGraphics(nullptr, 0, 0);

@@ -40,7 +40,7 @@ protected:
     void TearDown() override {
         Window& w = GetWindow();
         w.settings.Set(SettingKey::Clock, 0);
-        w.clock.seconds = 0.0;
+        ClockLayerData(w).seconds = 0.0;
         RecordedFrame::TearDown();
     }
     // The scene without pictures, the clock as given.
@@ -50,7 +50,7 @@ protected:
         LoadScene(L"", SceneBuild::Full, PictureTextures::Skip);
         w.showPictures = 0;
         w.settings.Set(SettingKey::Clock, clock);
-        w.clock.seconds = 0.0;
+        ClockLayerData(w).seconds = 0.0;
     }
     size_t Draws() const { return CallsStarting(record, "DrawPrimitiveUP").size(); }
 };
@@ -62,15 +62,15 @@ TEST_F(ClockLayer, OffDrawsNothingMoreAndOnIsOneMoreQuad) {
     record.Clear();
     RenderFrame(false);
     const size_t without = Draws();
-    EXPECT_FALSE(w.clock.maker.Running());
-    EXPECT_EQ(w.clock.texture, nullptr);
+    EXPECT_FALSE(ClockLayerData(w).maker.Running());
+    EXPECT_EQ(ClockLayerData(w).texture, nullptr);
 
     w.settings.Set(SettingKey::Clock, 1);
     RenderFrame(false);  // starts the worker
-    ASSERT_TRUE(w.clock.maker.Running());
-    w.clock.maker.WaitForPictures(1);
+    ASSERT_TRUE(ClockLayerData(w).maker.Running());
+    ClockLayerData(w).maker.WaitForPictures(1);
     RenderFrame(false);  // takes it, if the first frame did not
-    ASSERT_NE(w.clock.texture, nullptr);
+    ASSERT_NE(ClockLayerData(w).texture, nullptr);
     record.Clear();
     RenderFrame(false);
     EXPECT_EQ(Draws(), without + 1);
@@ -79,8 +79,8 @@ TEST_F(ClockLayer, OffDrawsNothingMoreAndOnIsOneMoreQuad) {
     // Off again: the worker ends and the texture goes.
     w.settings.Set(SettingKey::Clock, 0);
     RenderFrame(false);
-    EXPECT_FALSE(w.clock.maker.Running());
-    EXPECT_EQ(w.clock.texture, nullptr);
+    EXPECT_FALSE(ClockLayerData(w).maker.Running());
+    EXPECT_EQ(ClockLayerData(w).texture, nullptr);
 }
 
 TEST_F(ClockLayer, NoneOnTheSmallPreviewAsNoCaption) {
@@ -90,8 +90,8 @@ TEST_F(ClockLayer, NoneOnTheSmallPreviewAsNoCaption) {
     record.Clear();
     RenderFrame(false);
     RenderFrame(false);
-    EXPECT_FALSE(w.clock.maker.Running());
-    EXPECT_EQ(w.clock.texture, nullptr);
+    EXPECT_FALSE(ClockLayerData(w).maker.Running());
+    EXPECT_EQ(ClockLayerData(w).texture, nullptr);
 }
 
 TEST_F(ClockLayer, OverAnHourItChangesCornerEveryTenMinutesAndNeverStaysAMinute) {
@@ -101,7 +101,7 @@ TEST_F(ClockLayer, OverAnHourItChangesCornerEveryTenMinutesAndNeverStaysAMinute)
     FrameSettings settings = ReadFrameSettings(w.settings, 0);
     settings.fadeStep = 0.06f;  // one frame a second
     kClockLayer.advance(w, settings);
-    w.clock.maker.WaitForPictures(1);
+    ClockLayerData(w).maker.WaitForPictures(1);
     std::vector<std::string> corners;
     std::vector<int> runs;  // frames in each corner
     float last[2] = {-1.0f, -1.0f};
@@ -137,11 +137,11 @@ TEST_F(ClockLayer, AFailedUploadIsLoggedOnceAndTheFramesGoOnWithoutIt) {
     Load(1);
     record.results["CreateTextureFromImage"] = kEOutOfMemory;
     RenderFrame(false);
-    w.clock.maker.WaitForPictures(1);
+    ClockLayerData(w).maker.WaitForPictures(1);
     const size_t before = record.calls.size();
     EXPECT_EQ(RenderFrame(false), kOk);
     EXPECT_GT(record.calls.size(), before);
-    EXPECT_EQ(w.clock.texture, nullptr);
+    EXPECT_EQ(ClockLayerData(w).texture, nullptr);
     const std::vector<std::string> log = LogMessages(ReadLog(dir));
     EXPECT_EQ(std::count(log.begin(), log.end(), "ClockLayer::Advance() - CreateTextureFromImage 0x8007000E - FAILED"),
               1);
@@ -162,19 +162,19 @@ TEST_F(ClockLayer, StaysOutOfTheCornerOfACaptionOnScreen) {
     Load(1);
     // A captioned photo that starts while the captions are in the top right, the clock's
     // first corner.
-    w.fade = CrossFade();
-    w.fade.captionSeconds = kCaptionCornerSeconds + 1.0;
-    w.pictureStream.SetDecoder(DatedDecoder);
+    PictureLayerData(w).fade = CrossFade();
+    PictureLayerData(w).fade.captionSeconds = kCaptionCornerSeconds + 1.0;
+    PictureLayerData(w).stream.SetDecoder(DatedDecoder);
     w.settings.pictures = {WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA)};
     w.settings.Set(SettingKey::Captions, 1);
     w.showPictures = 1;
     LoadPictureTextures();
-    w.pictureStream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
     w.ReshapeViews(false);
     const FrameSettings settings = ReadFrameSettings(w.settings, 1);
     kPictureLayer.advance(w, settings);
     kClockLayer.advance(w, settings);
-    w.clock.maker.WaitForPictures(1);
+    ClockLayerData(w).maker.WaitForPictures(1);
     kClockLayer.advance(w, settings);
     ASSERT_EQ(UserTextures::Instance().Count(), 1u);
     ASSERT_NE(UserTextures::Instance().At(0).caption, nullptr);
@@ -185,5 +185,5 @@ TEST_F(ClockLayer, StaysOutOfTheCornerOfACaptionOnScreen) {
     EXPECT_LT(record.lastQuad[1], 384.0f);
     w.settings.Set(SettingKey::Captions, 0);
     w.settings.pictures.clear();
-    w.fade = CrossFade();
+    PictureLayerData(w).fade = CrossFade();
 }

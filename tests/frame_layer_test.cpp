@@ -179,18 +179,18 @@ TEST_F(PerMonitor, EachMonitorTakesTheNextPictureAndTheirCrossFadesAreStaggered)
         w.settings.pictures.push_back(WriteTga(dir + "/p" + std::to_string(i) + ".tga", 4, 3, 0xFF000010u + i));
     w.settings.Set(SettingKey::PicturesPerMonitor, 1);
     w.showPictures = 1;
-    UserTextures::Instance().SetDevice(w.device);
+    SetPictureDevice(w, w.device);
     LoadPictureTextures();
     for (int frame = 0; frame < 6; ++frame) {
-        w.pictureStream.WaitUntilIdle();
+        PictureLayerData(w).stream.WaitUntilIdle();
         RenderFrame(false);
     }
     // The pictures in turn: 0 and 3 on the first monitor, 1 and 4 on the second, 2 and 5 on
     // the third; each monitor draws its own.
     for (uint32_t lane = 0; lane < 3; ++lane) {
-        ASSERT_EQ(UserTextures::Lane(lane).Count(), 2u) << lane;
-        EXPECT_EQ(UserTextures::Lane(lane).At(0).listIndex, lane);
-        EXPECT_EQ(UserTextures::Lane(lane).At(1).listIndex, lane + 3);
+        ASSERT_EQ(PictureLane(w, lane).Count(), 2u) << lane;
+        EXPECT_EQ(PictureLane(w, lane).At(0).listIndex, lane);
+        EXPECT_EQ(PictureLane(w, lane).At(1).listIndex, lane + 3);
     }
     record.Clear();
     RenderFrame(false);
@@ -201,16 +201,16 @@ TEST_F(PerMonitor, EachMonitorTakesTheNextPictureAndTheirCrossFadesAreStaggered)
     // the next picture, 6, goes to the first monitor that has room.
     uint32_t changed[3] = {0, 0, 0};
     for (uint32_t frame = 7; frame < 2000 && changed[2] == 0; ++frame) {
-        w.pictureStream.WaitUntilIdle();
+        PictureLayerData(w).stream.WaitUntilIdle();
         AdvancePictureFade(w, 0.001f, 3);
         for (uint32_t lane = 0; lane < 3; ++lane)
-            if (changed[lane] == 0 && UserTextures::Lane(lane).At(0).listIndex != lane) changed[lane] = frame;
+            if (changed[lane] == 0 && PictureLane(w, lane).At(0).listIndex != lane) changed[lane] = frame;
     }
     // (Give or take the few frames each monitor waited for its second picture.)
     EXPECT_NEAR(changed[0], 1000u, 8u);
     EXPECT_NEAR(changed[1], 1333u, 8u);
     EXPECT_NEAR(changed[2], 1667u, 8u);
-    EXPECT_EQ(UserTextures::Lane(0).At(1).listIndex, 6u);
+    EXPECT_EQ(PictureLane(w, 0).At(1).listIndex, 6u);
     w.settings.Set(SettingKey::PicturesPerMonitor, 0);
 
     // One picture for three monitors: those without one of their own show the first's.
@@ -247,20 +247,20 @@ std::vector<std::string> ViewTextures(const GraphicsRecord& record, const std::s
 TEST_F(PerMonitor, WithFillAt4KAPairOfPortraitsIsDecodedForItsHalves) {
     UseMonitors(3840, 2160, {Rect(0, 0, 3840, 2160)});
     Window& w = GetWindow();
-    w.pictureStream.SetDecoder(BigPortraitDecoder);
+    PictureLayerData(w).stream.SetDecoder(BigPortraitDecoder);
     w.settings.pictures = {L"p.jpg", L"q.jpg"};
     w.settings.Set(SettingKey::PictureFit, 2);
     w.settings.Set(SettingKey::Portraits, 1);
     w.showPictures = 1;
-    UserTextures::Instance().SetDevice(w.device);
+    SetPictureDevice(w, w.device);
     record.Clear();
     LoadPictureTextures();
-    w.pictureStream.WaitUntilIdle();
+    PictureLayerData(w).stream.WaitUntilIdle();
     AdvancePictureFade(w);
     // Fitted into 1920 x 2160 each, not filling 3840 x 2160 (3840 x 5760, 88 MB apiece).
     const std::vector<std::string> uploads = CallsStarting(record, "CreateTextureFromImage");
     EXPECT_EQ(uploads, (std::vector<std::string>(2, "CreateTextureFromImage(image:1440x2160:FF304050, 1)")));
-    w.pictureStream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
 }
 
 TEST_F(PerMonitor, ALandscapeAndAPortraitMonitorSideBySideEachPairWhatLiesAcrossThem) {
@@ -271,20 +271,20 @@ TEST_F(PerMonitor, ALandscapeAndAPortraitMonitorSideBySideEachPairWhatLiesAcross
     w.settings.Set(SettingKey::PicturesPerMonitor, 1);
     w.settings.Set(SettingKey::Portraits, 1);
     w.showPictures = 1;
-    UserTextures::Instance().SetDevice(w.device);
+    SetPictureDevice(w, w.device);
     LoadPictureTextures();
     // Past the portrait monitor's fade from the first one's picture to its own.
     for (int frame = 0; frame < 60; ++frame) {
-        w.pictureStream.WaitUntilIdle();
+        PictureLayerData(w).stream.WaitUntilIdle();
         RenderFrame(false);
     }
     // The portraits side by side on the landscape monitor, the landscapes one above the
     // other on the portrait one.
-    ASSERT_GE(UserTextures::Lane(1).Count(), 1u);
-    EXPECT_EQ(UserTextures::Lane(0).At(0).listIndex, 0u);
-    EXPECT_NE(UserTextures::Lane(0).At(0).partner, nullptr);
-    EXPECT_EQ(UserTextures::Lane(1).At(0).listIndex, 2u);
-    EXPECT_NE(UserTextures::Lane(1).At(0).partner, nullptr);
+    ASSERT_GE(PictureLane(w, 1).Count(), 1u);
+    EXPECT_EQ(PictureLane(w, 0).At(0).listIndex, 0u);
+    EXPECT_NE(PictureLane(w, 0).At(0).partner, nullptr);
+    EXPECT_EQ(PictureLane(w, 1).At(0).listIndex, 2u);
+    EXPECT_NE(PictureLane(w, 1).At(0).partner, nullptr);
     record.Clear();
     RenderFrame(false);
     std::vector<std::string> shown = ViewTextures(record, "SetViewport(1920, 0, 1080, 1920)");
@@ -308,12 +308,12 @@ TEST_F(PerMonitor, AMonitorAfterTheFirstFadesItsOwnFirstPictureIn) {
     w.settings.pictures = {WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AAu), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BBu)};
     w.settings.Set(SettingKey::PicturesPerMonitor, 1);
     w.showPictures = 1;
-    UserTextures::Instance().SetDevice(w.device);
+    SetPictureDevice(w, w.device);
     LoadPictureTextures();
     record.Clear();
     RenderFrame(false);  // a for the first monitor; the second shows it meanwhile
     EXPECT_EQ(ViewTextures(record, "SetViewport(800, 0, 800, 600)"), (std::vector<std::string>{"4x3:FF0000AA)"}));
-    w.pictureStream.WaitUntilIdle();
+    PictureLayerData(w).stream.WaitUntilIdle();
     record.Clear();
     RenderFrame(false);  // b arrives for the second: a fades out there as b fades in
     EXPECT_EQ(ViewTextures(record, "SetViewport(800, 0, 800, 600)"),

@@ -1,8 +1,8 @@
 // The picture layer on the recording backend: one picture covering its place, the cross-fade
 // with its states, the stream's order with at most three textures, a failed upload, the fit
-// modes, a late first picture fading in, and the fade's step at every frame rate; the filter
-// of the quads drawn at scale, a photo alone on screen that keeps panning, and the keys'
-// steps and pause.
+// modes, a late first picture fading in, the fade's step at every frame rate and a clip's
+// time moving with it; the filter of the quads drawn at scale, a photo alone on screen that
+// keeps panning, and the keys' steps and pause.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,7 +49,7 @@ TEST_F(PictureLayer, PicturesCoverTheScreenOrCrossFade) {
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
     const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), b = WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB);
 
-    GetWindow().fade = CrossFade();
+    PictureLayerData(GetWindow()).fade = CrossFade();
     LoadPictures({a, L"/nonexistent/picture.jpg"}, 0);
     record.Clear();
     AdvancePictureFade(GetWindow());
@@ -61,7 +62,7 @@ TEST_F(PictureLayer, PicturesCoverTheScreenOrCrossFade) {
 
     LoadPictures({a, b}, 0);
     AdvancePictureFade(GetWindow());  // uploads a; b is still on its way: a alone
-    GetWindow().pictureStream.WaitUntilIdle();
+    PictureLayerData(GetWindow()).stream.WaitUntilIdle();
     record.Clear();
     AdvancePictureFade(GetWindow());
     DrawPictureLayer(GetWindow(), kClient, RecordFit());
@@ -84,20 +85,20 @@ TEST_F(PictureLayer, PicturesCoverTheScreenOrCrossFade) {
     EXPECT_NE(record.calls[second].find("0x00000000"), std::string::npos);
     EXPECT_EQ(record.calls.back(), "SetRenderState(ALPHABLENDENABLE, 0)");
     int frames = 1;
-    while (GetWindow().fade.current == 0 && frames < 2000) {  // about 1000 frames later the roles swap
-        GetWindow().pictureStream.WaitUntilIdle();
+    while (PictureLayerData(GetWindow()).fade.current == 0 && frames < 2000) {  // about 1000 frames later the roles swap
+        PictureLayerData(GetWindow()).stream.WaitUntilIdle();
         AdvancePictureFade(GetWindow());
         ++frames;
     }
     EXPECT_GE(frames, 999);
     EXPECT_LE(frames, 1002);
-    EXPECT_EQ(GetWindow().fade.current, 1u);
-    EXPECT_EQ(GetWindow().fade.next, 0u);
+    EXPECT_EQ(PictureLayerData(GetWindow()).fade.current, 1u);
+    EXPECT_EQ(PictureLayerData(GetWindow()).fade.next, 0u);
 
     // A reload with a smaller list starts again from its first picture.
     LoadPictures({b}, 0);
     AdvancePictureFade(GetWindow());
-    EXPECT_EQ(GetWindow().fade.current, 0u);
+    EXPECT_EQ(PictureLayerData(GetWindow()).fade.current, 0u);
     ReleaseScene();
 }
 
@@ -114,13 +115,13 @@ TEST_F(PictureLayer, PicturesStreamInOrderWithAtMostThreeTexturesAndEveryUploadR
             readable.push_back(i);
         }
     }
-    GetWindow().fade = CrossFade();
+    PictureLayerData(GetWindow()).fade = CrossFade();
     LoadPictures(paths, 0);
     const int before = record.liveObjects;  // the device and what the scene set-up made
     std::vector<uint32_t> shown;
     int uploads = 0;
     for (int frame = 0; frame < 12000; ++frame) {
-        GetWindow().pictureStream.WaitUntilIdle();
+        PictureLayerData(GetWindow()).stream.WaitUntilIdle();
         record.Clear();
         AdvancePictureFade(GetWindow());
         DrawPictureLayer(GetWindow(), kClient, RecordFit());
@@ -128,7 +129,7 @@ TEST_F(PictureLayer, PicturesStreamInOrderWithAtMostThreeTexturesAndEveryUploadR
         ASSERT_GE(record.Find("DrawPrimitiveUP"), 0) << frame;
         EXPECT_LE(record.liveObjects - before, 3);
         if (record.Find("CreateTextureFromImage(image:2x2:") >= 0) ++uploads;
-        if (shown.empty() || shown.back() != GetWindow().fade.current) shown.push_back(GetWindow().fade.current);
+        if (shown.empty() || shown.back() != PictureLayerData(GetWindow()).fade.current) shown.push_back(PictureLayerData(GetWindow()).fade.current);
     }
     ASSERT_GE(shown.size(), readable.size());
     EXPECT_EQ(std::vector<uint32_t>(shown.begin(), shown.begin() + readable.size()), readable);
@@ -141,7 +142,7 @@ TEST_F(PictureLayer, PicturesStreamInOrderWithAtMostThreeTexturesAndEveryUploadR
 
 TEST_F(PictureLayer, AFailedUploadSkipsThatPictureAndTheFramesGoOn) {
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
-    GetWindow().fade = CrossFade();
+    PictureLayerData(GetWindow()).fade = CrossFade();
     LoadPictures({WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB)}, 0);
     // No memory for picture a's texture (E_OUTOFMEMORY, as the backend reports a failed
     // allocation), then for nothing else.
@@ -149,7 +150,7 @@ TEST_F(PictureLayer, AFailedUploadSkipsThatPictureAndTheFramesGoOn) {
     EXPECT_EQ(RenderFrame(false), kOk);
     EXPECT_EQ(UserTextures::Instance().Count(), 0u);
     record.results.clear();
-    GetWindow().pictureStream.WaitUntilIdle();
+    PictureLayerData(GetWindow()).stream.WaitUntilIdle();
     EXPECT_EQ(RenderFrame(false), kOk);  // kOk is Present's: the frame was shown
     EXPECT_GE(record.Find("SetTexture(0, image:4x3:FF0000BB)"), 0);
     const std::vector<std::string> log = LogMessages(ReadLog(dir));
@@ -160,13 +161,13 @@ TEST_F(PictureLayer, FitAndFillPlaceEachPictureInItsOwnRectangle) {
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
     const std::wstring portrait = WriteTga(dir + "/portrait.tga", 300, 400, 0xFF203040);
     const std::wstring wide = WriteTga(dir + "/wide.tga", 400, 100, 0xFF405060);
-    GetWindow().fade = CrossFade();
+    PictureLayerData(GetWindow()).fade = CrossFade();
     LoadPictures({portrait, wide}, 1);
     record.Clear();
     AdvancePictureFade(GetWindow());
     // The portrait was decoded at the size it is drawn: 300 x 400 needs no shrinking.
     EXPECT_TRUE(record.Contains("CreateTextureFromImage(image:300x400:FF203040, 1)"));
-    GetWindow().pictureStream.WaitUntilIdle();
+    PictureLayerData(GetWindow()).stream.WaitUntilIdle();
     record.Clear();
     AdvancePictureFade(GetWindow());
     DrawPictureLayer(GetWindow(), kClient, RecordFit());
@@ -193,7 +194,7 @@ TEST_F(PictureLayer, PortraitsSideBySideOrOverTheirBlurredCopy) {
     const std::wstring a = WriteTga(dir + "/a.tga", 300, 400, 0xFF203040);
     const std::wstring b = WriteTga(dir + "/b.tga", 300, 400, 0xFF405060);
     auto quads = [&](int32_t portraits) {
-        GetWindow().fade = CrossFade();
+        PictureLayerData(GetWindow()).fade = CrossFade();
         LoadPictures({a, b}, 0, portraits);
         AdvancePictureFade(GetWindow());
         record.Clear();
@@ -215,7 +216,7 @@ TEST_F(PictureLayer, PortraitsSideBySideOrOverTheirBlurredCopy) {
 
 TEST_F(PictureLayer, TheBlurredCopyAndPanAndZoomAreFilteredAndAPictureDrawn1To1IsNot) {
     ASSERT_TRUE(GetWindow().Create(&dummyWindow));
-    GetWindow().fade = CrossFade();
+    PictureLayerData(GetWindow()).fade = CrossFade();
     LoadPictures({WriteTga(dir + "/a.tga", 300, 400, 0xFF203040)}, 1, 2);
     AdvancePictureFade(GetWindow());
     const std::string linear = "SAMP 0 MAGFILTER=2; SAMP 0 MINFILTER=2;";
@@ -253,7 +254,7 @@ TEST_F(PictureLayer, TheBlurredCopyAndPanAndZoomAreFilteredAndAPictureDrawn1To1I
 TEST_F(PictureLayer, APhotoAloneKeepsPanningToAndFroWithinTheSameBounds) {
     Window& w = GetWindow();
     ASSERT_TRUE(w.Create(&dummyWindow));
-    w.fade = CrossFade();
+    PictureLayerData(w).fade = CrossFade();
     LoadPictures({WriteTga(dir + "/a.tga", 400, 300, 0xFF203040)}, 2);
     PhotoLook look;
     look.panZoom = true;
@@ -291,15 +292,15 @@ TEST_F(PictureLayer, AFirstPictureThatArrivesLateFadesInFromBlack) {
     Window& w = GetWindow();
     ASSERT_TRUE(w.Create(&dummyWindow));
     const std::wstring a = WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA);
-    w.fade = CrossFade();
+    PictureLayerData(w).fade = CrossFade();
     g_decodeAllowed = false;
-    w.pictureStream.SetDecoder(LateDecoder);
-    w.pictureStream.SetFirstOnWorker(true);  // the set-up does not wait for it
+    PictureLayerData(w).stream.SetDecoder(LateDecoder);
+    PictureLayerData(w).stream.SetFirstOnWorker(true);  // the set-up does not wait for it
     LoadPictures({a}, 0);
     AdvancePictureFade(w);  // two frames drawn without a picture
     AdvancePictureFade(w);
     g_decodeAllowed = true;
-    w.pictureStream.WaitUntilIdle();
+    PictureLayerData(w).stream.WaitUntilIdle();
     record.Clear();
     AdvancePictureFade(w);
     DrawPictureLayer(w, kClient, RecordFit());
@@ -312,8 +313,8 @@ TEST_F(PictureLayer, AFirstPictureThatArrivesLateFadesInFromBlack) {
     EXPECT_NE(record.calls.back().find("(0 0) 0xFFFFFFFF"), std::string::npos);
 
     // A reload starts the count again: a first picture that is in time shows whole at once.
-    w.pictureStream.SetDecoder(nullptr);
-    w.pictureStream.SetFirstOnWorker(false);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.SetFirstOnWorker(false);
     LoadPictures({a}, 0);
     record.Clear();
     AdvancePictureFade(w);
@@ -325,6 +326,41 @@ TEST(FadeStep, FollowsTheFrameRateSoEachPictureLastsTheSameTime) {
     // 60 Hz, and the "default rate" 0 or 1, keep the classic float to the last digit.
     for (uint32_t hz : {0u, 1u, 60u}) EXPECT_EQ(FadeStep(DisplayFrameRate(hz)), 0.001f) << hz;
     for (uint32_t hz : {30u, 120u, 144u, 240u}) EXPECT_FLOAT_EQ(FadeStep(DisplayFrameRate(hz)) * hz, 0.06f) << hz;
+}
+
+namespace {
+// The seconds a clip's frames were asked for at, by the decoder below.
+std::vector<double> g_clipAsked;
+class AskedSeconds : public FrameSource {
+public:
+    bool FrameAt(double seconds, Image&) override {
+        g_clipAsked.push_back(seconds);
+        return false;
+    }
+};
+bool ClipDecoder(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
+    if (!DecodePictureFile(path, target, out)) return false;
+    out.frames = std::make_shared<AskedSeconds>();
+    return true;
+}
+}  // namespace
+
+TEST_F(PictureLayer, EachFrameMovesAClipOnByTheSecondsItStandsFor) {
+    Window& w = GetWindow();
+    ASSERT_TRUE(w.Create(&dummyWindow));
+    g_clipAsked.clear();
+    PictureLayerData(w).fade = CrossFade();
+    PictureLayerData(w).stream.SetDecoder(ClipDecoder);
+    LoadPictures({WriteTga(dir + "/clip.tga", 4, 3, 0xFF0000AA)}, 0);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.WaitUntilIdle();
+    // At 30 frames a second, each frame is a 30th of a second of the clip.
+    AdvancePictureFade(w, FadeStep(30.0));
+    AdvancePictureFade(w, FadeStep(30.0));
+    ASSERT_EQ(g_clipAsked.size(), 2u);
+    EXPECT_NEAR(g_clipAsked[0], 1.0 / 30.0, 1e-6);
+    EXPECT_NEAR(g_clipAsked[1], 2.0 / 30.0, 1e-6);
+    ReleaseScene();
 }
 
 namespace {
@@ -341,8 +377,8 @@ bool DatedDecoder(const std::wstring& path, const PictureTarget& target, Decoded
 // The scene with dated pictures and Captions on; the first picture on screen.
 void LoadCaptioned(const std::vector<std::wstring>& paths, int32_t portraits = 0) {
     Window& w = GetWindow();
-    w.fade = CrossFade();
-    w.pictureStream.SetDecoder(DatedDecoder);
+    PictureLayerData(w).fade = CrossFade();
+    PictureLayerData(w).stream.SetDecoder(DatedDecoder);
     LoadScene(L"", SceneBuild::Full, PictureTextures::Skip);
     w.settings.pictures = paths;
     w.settings.Set(SettingKey::Portraits, portraits);
@@ -350,7 +386,7 @@ void LoadCaptioned(const std::vector<std::wstring>& paths, int32_t portraits = 0
     w.showPictures = 1;
     LoadPictureTextures();
     w.settings.Set(SettingKey::Captions, 0);
-    w.pictureStream.SetDecoder(nullptr);
+    PictureLayerData(w).stream.SetDecoder(nullptr);
     AdvancePictureFade(w);
 }
 
@@ -396,7 +432,7 @@ TEST_F(PictureLayer, OneCaptionAtATimeTheDominantPicturesFadingOnItsOwn) {
     Window& w = GetWindow();
     ASSERT_TRUE(w.Create(&dummyWindow));
     LoadCaptioned({WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB)});
-    w.pictureStream.WaitUntilIdle();
+    PictureLayerData(w).stream.WaitUntilIdle();
     AdvancePictureFade(w);
     ASSERT_EQ(UserTextures::Instance().Count(), 2u);
     ASSERT_NE(CaptionTexture(0), CaptionTexture(1));
@@ -405,7 +441,7 @@ TEST_F(PictureLayer, OneCaptionAtATimeTheDominantPicturesFadingOnItsOwn) {
         int shown;  // whose caption: -1 none
     } frames[] = {{0.25f, 0}, {0.5f, -1}, {0.75f, 1}};
     for (const auto& f : frames) {
-        w.fade.fade = f.fade;
+        PictureLayerData(w).fade.fade = f.fade;
         record.Clear();
         DrawPictureLayer(w, kClient, RecordFit());
         const std::vector<std::string> draws = CallsStarting(record, "DrawPrimitiveUP");
@@ -425,16 +461,16 @@ TEST_F(PictureLayer, EachPhotoKeepsTheCaptionCornerItStartedIn) {
     LoadCaptioned({WriteTga(dir + "/a.tga", 4, 3, 0xFF0000AA), WriteTga(dir + "/b.tga", 4, 3, 0xFF0000BB)});
     // a started in the bottom right's time; b starts after it is up, while a is still shown.
     ASSERT_EQ(UserTextures::Instance().Count(), 1u);
-    w.pictureStream.WaitUntilIdle();
-    w.fade.captionSeconds = kCaptionCornerSeconds + 1.0;
+    PictureLayerData(w).stream.WaitUntilIdle();
+    PictureLayerData(w).fade.captionSeconds = kCaptionCornerSeconds + 1.0;
     AdvancePictureFade(w);
     float x = 0.0f, y = 0.0f;
-    w.fade.fade = 0.25f;
+    PictureLayerData(w).fade.fade = 0.25f;
     record.Clear();
     DrawPictureLayer(w, kClient, RecordFit());
     QuadStart(CallsStarting(record, "DrawPrimitiveUP").back(), x, y);
     EXPECT_GT(y, 384.0f);  // a's, still at the bottom
-    w.fade.fade = 0.75f;
+    PictureLayerData(w).fade.fade = 0.75f;
     record.Clear();
     DrawPictureLayer(w, kClient, RecordFit());
     QuadStart(CallsStarting(record, "DrawPrimitiveUP").back(), x, y);
@@ -468,7 +504,7 @@ namespace {
 // Frames until `done` or a deadline; the stream's worker is given its turn before each.
 int FramesUntil(const std::function<bool()>& done, int most = 4000) {
     for (int frame = 0; frame < most; ++frame) {
-        GetWindow().pictureStream.WaitUntilIdle();
+        PictureLayerData(GetWindow()).stream.WaitUntilIdle();
         SteerPictures(GetWindow());
         AdvancePictureFade(GetWindow());
         if (done()) return frame;
@@ -484,39 +520,39 @@ TEST_F(PictureLayer, KeysStepForthAndBackWithAQuickFadeAndSpaceHoldsThePicture) 
     std::vector<std::wstring> paths;
     for (uint32_t i = 0; i < 4; ++i)
         paths.push_back(WriteTga(dir + "/k" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
-    w.fade = CrossFade();
+    PictureLayerData(w).fade = CrossFade();
     LoadPictures(paths, 0);
     ASSERT_GE(FramesUntil([&] { return UserTextures::Instance().Count() == 3; }), 0);
     // Forth: the picture decoded ahead comes within the quick fade (0.4 s, 24 frames at 60).
-    w.pictureSteps += 1;
-    const int forth = FramesUntil([&] { return w.fade.current == 1; });
+    PostPictureStep(w, 1);
+    const int forth = FramesUntil([&] { return PictureLayerData(w).fade.current == 1; });
     EXPECT_GE(forth, 20);
     EXPECT_LE(forth, 25);
-    EXPECT_FALSE(w.fade.quick);
+    EXPECT_FALSE(PictureLayerData(w).fade.quick);
     // Back: the first picture, decoded again, then the same quick fade.
-    w.pictureSteps -= 1;
+    PostPictureStep(w, -1);
     // The frames run on while the worker decodes it: on a busy machine that may take a
     // while, so each frame past the quick fade gives the worker a millisecond, up to 10 s.
     int back = -1;
     for (int frame = 0; frame < 10000 && back < 0; ++frame) {
-        if (FramesUntil([&] { return w.fade.current == 0; }, 1) == 0) back = frame;
+        if (FramesUntil([&] { return PictureLayerData(w).fade.current == 0; }, 1) == 0) back = frame;
         if (frame >= 24) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     // At least the quick fade's 24 frames (index 23 when the decode is done by the first).
     EXPECT_GE(back, 23);
     // Space: the picture stays well past its time (1000 frames) with the mark for a second.
-    w.pauseToggles += 1;
+    PostPauseToggle(w);
     record.Clear();
     FramesUntil([] { return false; }, 1);
     DrawPictureLayer(w, kClient, RecordFit());
     EXPECT_EQ(CallsStarting(record, "SetTexture(0, null)").size(), 1u);
-    EXPECT_EQ(FramesUntil([&] { return w.fade.current != 0; }, 2500), -1);
+    EXPECT_EQ(FramesUntil([&] { return PictureLayerData(w).fade.current != 0; }, 2500), -1);
     record.Clear();
     DrawPictureLayer(w, kClient, RecordFit());
     EXPECT_EQ(CallsStarting(record, "SetTexture(0, null)").size(), 0u);  // the mark is gone
     // Space again: the pictures go on.
-    w.pauseToggles += 1;
-    EXPECT_GT(FramesUntil([&] { return w.fade.current != 0; }, 2500), 0);
+    PostPauseToggle(w);
+    EXPECT_GT(FramesUntil([&] { return PictureLayerData(w).fade.current != 0; }, 2500), 0);
     ReleaseScene();
 }
 
@@ -527,14 +563,14 @@ TEST_F(PictureLayer, APauseInTheMiddleOfACrossFadeSettlesOnTheNearerPictureWhole
         paths.push_back(WriteTga(dir + "/m" + std::to_string(i) + ".tga", 2, 2, 0xFF000000u | i));
     for (const float at : {0.3f, 0.7f}) {
         ASSERT_TRUE(w.Create(&dummyWindow));
-        w.fade = CrossFade();
+        PictureLayerData(w).fade = CrossFade();
         LoadPictures(paths, 0);
         ASSERT_GE(FramesUntil([&] { return UserTextures::Instance().Count() == 3; }), 0);
-        w.fade.fade = at;
-        w.pauseToggles += 1;
+        PictureLayerData(w).fade.fade = at;
+        PostPauseToggle(w);
         FramesUntil([] { return false; }, 60);  // a second at 60 frames a second
-        EXPECT_EQ(w.fade.fade, 0.0f) << at;
-        EXPECT_EQ(w.fade.current, at < 0.5f ? 0u : 1u) << at;  // back to the leaving one, or on
+        EXPECT_EQ(PictureLayerData(w).fade.fade, 0.0f) << at;
+        EXPECT_EQ(PictureLayerData(w).fade.current, at < 0.5f ? 0u : 1u) << at;  // back to the leaving one, or on
         ReleaseScene();
     }
 }

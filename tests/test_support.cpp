@@ -203,7 +203,7 @@ void RecordedScene::TearDown() {
     StopPictures(w);
     // The next test starts from the defaults and an empty list, whatever this one changed.
     w.settings = Settings();
-    w.fade = CrossFade();
+    PictureLayerData(w).fade = CrossFade();
     w.Release();
     w.archive = &ZipReader::Instance();
     UseRecordingGraphics(nullptr, 0, 0);

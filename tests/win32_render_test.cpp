@@ -358,18 +358,18 @@ TEST_F(Scene, FiftyPicturesWithUnreadableOnesCrossFadeInOrderWithoutAGap) {
     HWND window = CreateWindowExW(0, L"LumoraRenderTest", L"t", WS_POPUP | WS_VISIBLE, 0, 0, 160, 120, nullptr,
                                   nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(GetWindow().Create(window));
-    GetWindow().fade = CrossFade();
+    PictureLayerData(GetWindow()).fade = CrossFade();
     LoadScene(L"", SceneBuild::Full, PictureTextures::Skip);
     GetWindow().settings.pictures = paths;
     GetWindow().showPictures = 1;
     LoadPictureTextures();
     std::vector<uint32_t> shown;
     for (uint32_t frame = 0; frame < 1000 * (readable.size() + 1); ++frame) {
-        GetWindow().pictureStream.WaitUntilIdle();
+        PictureLayerData(GetWindow()).stream.WaitUntilIdle();
         AdvancePictureFade(GetWindow());
         ASSERT_GE(UserTextures::Instance().Count(), 1u) << "frame " << frame << " has no picture";
         ASSERT_LE(UserTextures::Instance().Count(), 3u);
-        if (shown.empty() || shown.back() != GetWindow().fade.current) shown.push_back(GetWindow().fade.current);
+        if (shown.empty() || shown.back() != PictureLayerData(GetWindow()).fade.current) shown.push_back(PictureLayerData(GetWindow()).fade.current);
         if (frame % 700 == 350) {
             // Now and then the real frame: the middle of the client area is never black.
             RenderFrame(false);

@@ -10,6 +10,7 @@
 #include "app/workspace.h"
 #include "gfx/recording_graphics.h"
 #include "platform/platform.h"
+#include "scene/picture_layer.h"
 #include "scene/window.h"
 #include "test_support.h"
 
@@ -68,7 +69,7 @@ TEST_F(Frame, APictureWhoseLoadingThrowsOnTheWorkerNeitherFailsTheSetUpNorShowsT
         fwrite(bytes.data(), 1, bytes.size(), f);
         fclose(f);
     }
-    GetWindow().pictureStream.SetDecoder(ThrowingDecoder);
+    PictureLayerData(GetWindow()).stream.SetDecoder(ThrowingDecoder);
     static const RenderLoopHooks hooks = {PassRequirements, CountErrorScreen, NoFrame, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
     g_errorScreens = 0;
@@ -83,7 +84,7 @@ TEST_F(Frame, APictureWhoseLoadingThrowsOnTheWorkerNeitherFailsTheSetUpNorShowsT
     EXPECT_EQ(ReadLog(dir).find("WorkSpace::OnSaverWindowCreate() - exception - FAILED"), std::string::npos);
 
     SetRenderLoopHooks(nullptr);
-    GetWindow().pictureStream.SetDecoder(nullptr);
+    PictureLayerData(GetWindow()).stream.SetDecoder(nullptr);
     state.stopRequested.store(0);
     Platform::RemoveFile(settingsPath);
     GetWindow().settings.ClearPictures();

@@ -36,7 +36,7 @@ bool g_fullScreenSaver = false;
 void LoadScene(const std::wstring& settingsPath, SceneBuild build, PictureTextures pictures) {
     Window& w = GetWindow();
     StopPictures(w);
-    UserTextures::Instance().SetDevice(w.device);
+    SetPictureDevice(w, w.device);
 
     FrameTimer::Instance().Start();
 
@@ -66,8 +66,7 @@ bool RebuildScene(void* window) {
     }
     // The settings record, the pictures' list, the show-pictures flag and the scheme stay
     // what the running scene had (in the dialog's preview: the unsaved edits).
-    UserTextures& pictures = UserTextures::Instance();
-    pictures.SetDevice(w.device);
+    SetPictureDevice(w, w.device);
     LoadPictureTextures();
     // Unlike the start-up, a rebuild is whole or it fails: a run that had its particles
     // does not go on without them.
@@ -144,7 +143,7 @@ void LoadPictureTextures() {
 
 void DecodeFirstPictureOnWorker() {
     g_smallPreview = true;
-    GetWindow().pictureStream.SetFirstOnWorker(true);
+    PictureLayerData(GetWindow()).stream.SetFirstOnWorker(true);
 }
 
 bool PictureKeysSteer() {
@@ -157,15 +156,11 @@ bool PictureKeysSteer() {
 
 void SteerPictureKeys(int32_t steps, bool pause) {
     Window& w = GetWindow();
-    w.pictureSteps += steps;
-    if (pause) ++w.pauseToggles;
+    PostPictureStep(w, steps);
+    if (pause) PostPauseToggle(w);
 }
 
-std::wstring ShownPicturePath() {
-    Window& w = GetWindow();
-    const uint64_t shown = w.shownSerial.load();
-    return shown == ~uint64_t{0} ? std::wstring() : w.pictureStream.PathOf(shown);
-}
+std::wstring ShownPicturePath() { return ShownPictureFile(GetWindow()); }
 
 void ReleaseScene() {
     Window& w = GetWindow();

@@ -3,6 +3,7 @@
 // that may run away from the device's thread; the upload is GraphicsDevice's.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/picture_read.h"
@@ -23,11 +24,22 @@ struct PictureTarget {
     bool fitAcross = false;
 };
 
+// The later frames of a picture that moves (a clip), asked for on the device's thread as
+// they fall due; its DecodedPicture's `image` is the first. A photo has none.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    // The frame due `seconds` after the picture started showing, when it is not the one last
+    // given: true and `out` filled. False while the last frame given stays on screen.
+    virtual bool FrameAt(double seconds, Image& out) = 0;
+};
+
 struct DecodedPicture {
     Image image;                     // upright, at most as large as the target needs
     uint32_t width = 0, height = 0;  // the upright picture's own size, for its aspect
     ExifFacts facts;                 // when, where and its stars, from the file's EXIF and XMP
     Image caption;                   // the caption's pixels, when captions are on and there is one
+    std::shared_ptr<FrameSource> frames;  // its later frames (null: a still picture)
 };
 
 using PictureDecoder = bool (*)(const std::wstring& path, const PictureTarget& target, DecodedPicture& out);

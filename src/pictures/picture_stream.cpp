@@ -1,3 +1,6 @@
+// The picture stream (picture_stream.h): its worker's start and end, a picture's decode with
+// its caption and blurred copy, the steers served on the worker, and the device thread's side
+// of the slot. The laps themselves are in picture_laps.cpp.
 #include "pictures/picture_stream.h"
 
 #include <chrono>
@@ -9,12 +12,13 @@
 
 #include "library/picture_library.h"
 #include "pictures/photo_index_filler.h"
-#include "platform/picture_extensions.h"
+#include "pictures/stream_worker.h"
 #include "platform/platform.h"
 #include "imaging/resample.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
+namespace StreamWorker {
 
 namespace {
 void ReportUnreadable() { Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n"); }
@@ -26,53 +30,6 @@ bool FirstFailureInRun(const std::wstring& path) {
     static std::set<std::wstring>* failed = new std::set<std::wstring>();
     std::lock_guard<std::mutex> lock(*mutex);
     return failed->insert(path).second;
-}
-
-// How long the first frame waits for the first picture, and how long the worker rests after
-// a lap that gave at most one picture (nothing new to show until the library changes).
-constexpr auto kFirstPictureWait = std::chrono::milliseconds(300);
-constexpr auto kLapRest = std::chrono::seconds(60);
-// How long one batch of the photo index takes at most: the next picture is looked for that
-// much later at worst, while the one on screen still shows for seconds.
-constexpr auto kIndexBatch = std::chrono::milliseconds(50);
-// The photo index waits this long after the worker's start: the start-up second, whose
-// frames decide between the effect and the error screen, keeps the processor to itself.
-constexpr auto kIndexDelay = std::chrono::seconds(3);
-
-struct Job {
-    std::shared_ptr<PictureStream::Shared> shared;
-    std::vector<std::wstring> entries;
-    PictureLibrary::Options options;
-    PictureDecoder decoder;
-    PictureTarget target;  // the largest area: the captions' font is made for it
-    std::vector<PictureTarget> laneTargets;
-    int32_t portraits = 0;
-    std::chrono::milliseconds retryRest;
-    CaptionOptions captions;
-    YearsAgoTexts yearsAgo;
-    PhotoFilter filter;
-    CaptionPainter* painter = nullptr;  // the worker's own
-    std::wstring indexPath;
-};
-
-// Whether a decoded picture passes the filters: its stars as its own EXIF or XMP says, its
-// size as shown. Unrated is 0 stars.
-bool PassesFilter(const Job& job, const DecodedPicture& picture) {
-    if (!job.filter.Any()) return true;
-    PhotoFacts facts;
-    facts.width = picture.width;
-    facts.height = picture.height;
-    facts.rating = picture.facts.hasRating ? picture.facts.rating : 0;
-    return PassesFilter(facts, job.filter);
-}
-
-bool LiesAcrossTarget(const PictureTarget& target, const DecodedPicture& picture) {
-    return LiesAcross(picture.width, picture.height, static_cast<float>(target.width),
-                      static_cast<float>(target.height));
-}
-
-bool SameTarget(const PictureTarget& a, const PictureTarget& b) {
-    return a.width == b.width && a.height == b.height && a.fit == b.fit && a.fitAcross == b.fitAcross;
 }
 
 // A picture of a pair is drawn fitted into its half of the area, across the area's long
@@ -109,6 +66,12 @@ void AddCaption(const Job& job, const PictureTarget& target, DecodedPicture& pic
         picture.caption = Image();  // memory short: the picture goes without its caption
     }
 }
+}  // namespace
+
+bool LiesAcrossTarget(const PictureTarget& target, const DecodedPicture& picture) {
+    return LiesAcross(picture.width, picture.height, static_cast<float>(target.width),
+                      static_cast<float>(target.height));
+}
 
 bool Decode(const Job& job, const PictureTarget& target, PictureLibrary& library, const std::wstring& path,
             StreamedPicture& out) {
@@ -125,8 +88,6 @@ bool Decode(const Job& job, const PictureTarget& target, PictureLibrary& library
     return false;
 }
 
-// The blurred copy behind a portrait without a partner, and the captions: what a picture gets
-// on the worker after its decode, the first time and when it is decoded again.
 void Finish(const Job& job, const PictureTarget& target, StreamedPicture& picture) {
     if (job.portraits != 0 && LiesAcrossTarget(target, picture.picture)) {
         try {
@@ -144,6 +105,7 @@ void Finish(const Job& job, const PictureTarget& target, StreamedPicture& pictur
     if (picture.paired) AddCaption(job, target, picture.partner, true, picture.partnerYearsAgo);
 }
 
+namespace {
 // A picture handed out before, decoded again: its failure is no news for the library (the
 // lap has passed it) and is not logged again.
 bool DecodeAgain(const Job& job, const std::wstring& path, DecodedPicture& out) {
@@ -155,9 +117,8 @@ bool DecodeAgain(const Job& job, const std::wstring& path, DecodedPicture& out) 
     TakeDecodeFailure();
     return decoded;
 }
+}  // namespace
 
-// With the lock held: decodes the pictures a steer asks for again, unlocked meanwhile, and
-// leaves each for Take. One steered elsewhere during its decode is dropped.
 void ServeReplays(const Job& job, std::unique_lock<std::mutex>& lock) {
     PictureStream::Shared& shared = *job.shared;
     while (!shared.stop.load() && shared.replayWanted != PictureStream::Shared::kNone) {
@@ -193,8 +154,6 @@ void ServeReplays(const Job& job, std::unique_lock<std::mutex>& lock) {
     }
 }
 
-// Waits `rest` or until stopped, counted as resting, serving steers meanwhile; false when
-// stopped.
 bool Rest(const Job& job, std::chrono::milliseconds rest) {
     PictureStream::Shared& shared = *job.shared;
     std::unique_lock<std::mutex> lock(shared.mutex);
@@ -209,151 +168,13 @@ bool Rest(const Job& job, std::chrono::milliseconds rest) {
     return !shared.stop.load();
 }
 
-// Laps of the library until stopped or it has nothing to give. `job.options.firstPlace`
-// follows the pictures shown, so that a lap that ends early goes on from there.
-// `index`, when there is one, is filled while a picture waits in the slot (never before the
-// first one is there); its Facts() are where the lap may ask for the photos' facts.
-void RunLaps(Job& job, PhotoIndexFiller* index) {
-    PictureStream::Shared& shared = *job.shared;
-    if (index && !job.options.facts) job.options.facts = &index->Facts();
-    PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
-    bool indexing = index != nullptr;
-    const auto indexFrom = std::chrono::steady_clock::now() + kIndexDelay;
-    uint32_t lap = 0, shownInLap = 0, firstPlace = 0;
-    // A picture read ahead as a partner that was not one: it is the next to go.
-    bool aheadFull = false;
-    StreamedPicture ahead;
-    std::wstring aheadPath;
-    PictureTarget aheadTarget;
-    // The lanes take the pictures in turn; each picture is made for the lane it goes to.
-    uint32_t delivered = 0;
-    auto laneOf = [&]() -> uint32_t {
-        return job.laneTargets.empty() ? 0u : delivered % static_cast<uint32_t>(job.laneTargets.size());
-    };
-    auto targetOf = [&](uint32_t lane) -> const PictureTarget& {
-        return job.laneTargets.empty() ? job.target : job.laneTargets[lane];
-    };
-    // Pictures the filters passed over: not decoded again in this run. They are no failure:
-    // nothing is logged, and the next run looks at them afresh.
-    std::set<std::wstring> filteredOut;
-    // The next readable picture for `target`. `mayRest`: a new lap after one with nothing
-    // new to show waits first (a partner is never waited for: its picture would wait with it).
-    auto next = [&](StreamedPicture& out, std::wstring& outPath, bool mayRest, const PictureTarget& target) {
-        if (aheadFull) {
-            aheadFull = false;
-            // Read for the lane before, whose area differs: decoded again for this one.
-            if (SameTarget(aheadTarget, target)) {
-                out = std::move(ahead);
-                outPath = aheadPath;
-                return true;
-            }
-            out = StreamedPicture();
-            out.listIndex = ahead.listIndex;
-            ahead = StreamedPicture();
-            if (Decode(job, target, library, aheadPath, out)) {
-                outPath = aheadPath;
-                return true;
-            }
-        }
-        std::wstring path;
-        uint32_t place = 0;
-        while (!shared.stop.load() && library.Next(path, place, &shared.stop)) {
-            if (library.Laps() != lap) {
-                // A whole lap with nothing new to show: wait before walking the library again.
-                const bool wholeLap = lap > 1 || (lap == 1 && firstPlace == 0);
-                if (mayRest && wholeLap && shownInLap <= 1 && !Rest(job, kLapRest)) return false;
-                lap = library.Laps();
-                shownInLap = 0;
-                firstPlace = place;
-            }
-            if (filteredOut.count(path) != 0) continue;
-            out = StreamedPicture();
-            out.listIndex = place;
-            out.yearsAgo = library.YearsAgo();
-            if (!Decode(job, target, library, path, out)) continue;
-            if (!PassesFilter(job, out.picture)) {
-                filteredOut.insert(path);
-                continue;
-            }
-            ++shownInLap;
-            outPath = path;
-            return true;
-        }
-        return false;
-    };
-    StreamedPicture picture;
-    std::wstring path, partnerPath;
-    for (;;) {
-        const uint32_t lane = laneOf();
-        const PictureTarget& target = targetOf(lane);
-        if (shared.stop.load() || !next(picture, path, true, target)) break;
-        picture.lane = lane;
-        partnerPath.clear();
-        if (job.portraits != 0 && LiesAcrossTarget(target, picture.picture)) {
-            StreamedPicture partner;
-            if (job.portraits == 1 && next(partner, partnerPath, false, target)) {
-                if (partnerPath != path && LiesAcrossTarget(target, partner.picture)) {
-                    picture.paired = true;
-                    picture.partner = std::move(partner.picture);
-                    picture.partnerIndex = partner.listIndex;
-                    picture.partnerYearsAgo = partner.yearsAgo;
-                } else {
-                    ahead = std::move(partner);
-                    aheadPath = partnerPath;
-                    aheadTarget = target;
-                    aheadFull = true;
-                    partnerPath.clear();
-                }
-            }
-        }
-        Finish(job, target, picture);
-        picture.path = path;
-        if (picture.paired) picture.partnerPath = partnerPath;
-        const uint32_t place = picture.listIndex, partnerPlace = picture.partnerIndex;
-        // The slot is empty here: the last picture was taken before this one was looked for.
-        std::unique_lock<std::mutex> lock(shared.mutex);
-        if (shared.stop.load()) break;
-        shared.slot = std::move(picture);
-        shared.full = true;
-        // Taken means on its way to the screen: only then does the lap's place move on
-        // past it, and only then is the next picture looked for, so that the place kept
-        // is never ahead of what the screen has shown by more than one picture.
-        shared.holding = true;
-        shared.changed.notify_all();
-        // While the picture waits, a steer back may want a picture decoded again, and the
-        // index fills in the time left (not before kIndexDelay after the start).
-        for (;;) {
-            if (shared.stop.load() || !shared.full) break;
-            if (shared.replayWanted != PictureStream::Shared::kNone) {
-                ServeReplays(job, lock);
-                continue;
-            }
-            if (indexing && std::chrono::steady_clock::now() >= indexFrom) {
-                lock.unlock();
-                indexing = index->Step(kIndexBatch, &shared.stop);
-                lock.lock();
-                continue;
-            }
-            const auto wake = [&] {
-                return shared.stop.load() || !shared.full || shared.replayWanted != PictureStream::Shared::kNone;
-            };
-            if (indexing)
-                shared.changed.wait_until(lock, indexFrom, wake);
-            else
-                shared.changed.wait(lock, wake);
-        }
-        shared.holding = false;
-        if (shared.stop.load()) break;
-        lock.unlock();
-        ++delivered;
-        library.Shown(path, place);
-        job.options.firstPlace = place + 1;
-        if (!partnerPath.empty()) {
-            library.Shown(partnerPath, partnerPlace);
-            job.options.firstPlace = partnerPlace + 1;
-        }
-    }
-}
+}  // namespace StreamWorker
+
+namespace {
+using namespace StreamWorker;
+
+// How long the first frame waits for the first picture.
+constexpr auto kFirstPictureWait = std::chrono::milliseconds(300);
 
 void LogLapFailure(const std::wstring& what) {
     GetLogger().WriteOncePerRun(L"PictureStream\n" + what, L"PictureStream::Run() - %ls - FAILED", what.c_str());

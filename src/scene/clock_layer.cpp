@@ -45,7 +45,7 @@ void Upload(Window& w, ClockState& clock, const Image& picture) {
 }
 
 void Advance(Window& w, const FrameSettings& settings) {
-    ClockState& clock = w.clock;
+    ClockState& clock = ClockLayerData(w);
     const uint32_t height = TallestView(w);
     // Off, or only views too small to read it on (the display settings' small preview, where
     // the caption is left out too): no worker, no texture.
@@ -64,7 +64,7 @@ void Advance(Window& w, const FrameSettings& settings) {
     }
     Image picture;
     if (clock.maker.Take(picture)) Upload(w, clock, picture);
-    clock.seconds += settings.fadeStep / 0.06;  // the fade's step is 0.001 per 1/60 s
+    clock.seconds += settings.fadeStep / kFadePerSecond;
 }
 
 // The corners the captions of the view's pictures are in (the picture layer's lane for it).
@@ -72,8 +72,8 @@ unsigned CaptionCorners(Window& w, const View& view, const FrameSettings& settin
     if (!settings.showPictures) return 0;
     const uint32_t lanes = PictureLanes(w, settings.picturesPerMonitor);
     uint32_t lane = static_cast<uint32_t>(&view - w.views.views) % lanes;
-    if (UserTextures::Lane(lane).Count() == 0) lane = 0;
-    const UserTextures& pictures = UserTextures::Lane(lane);
+    if (PictureLane(w, lane).Count() == 0) lane = 0;
+    const UserTextures& pictures = PictureLane(w, lane);
     unsigned corners = 0;
     for (uint32_t i = 0; i < pictures.Count() && i < 2; ++i) {
         // The picture layer gives each picture on screen its corner before any view is drawn.
@@ -85,7 +85,7 @@ unsigned CaptionCorners(Window& w, const View& view, const FrameSettings& settin
 }
 
 void Draw(Window& w, const View& view, const FrameSettings& settings) {
-    const ClockState& clock = w.clock;
+    const ClockState& clock = ClockLayerData(w);
     if (settings.clock == 0 || !clock.texture || view.rect.Height() < static_cast<int32_t>(kCaptionLeastViewHeight))
         return;
     const float area[4] = {static_cast<float>(view.rect.left), static_cast<float>(view.rect.top),
@@ -101,9 +101,12 @@ int ClockCorner(double seconds, unsigned captionCorners) {
     return corner;
 }
 
+ClockState& ClockLayerData(Window& w) { return *w.clockLayer_; }
+
 void ReleaseClock(Window& w) {
-    w.clock.maker.Stop();
-    DropTexture(w.clock);
+    ClockState& clock = ClockLayerData(w);
+    clock.maker.Stop();
+    DropTexture(clock);
 }
 
 // The worker starts with the first frame that shows a clock; the texture goes with the device.

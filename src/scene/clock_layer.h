@@ -11,7 +11,7 @@
 
 namespace WorkSpace {
 
-// What the Window keeps of its clock between frames.
+// What the clock layer keeps between frames, one per Window.
 struct ClockState {
     ClockMaker maker;
     Texture* texture = nullptr;  // the latest minute's picture; null until the first comes
@@ -25,6 +25,9 @@ struct ClockState {
 // that where a caption on screen takes it. `captionCorners` has bit c set for each corner c
 // a caption on screen is in.
 int ClockCorner(double seconds, unsigned captionCorners);
+
+// The window's clock layer state (made with the Window, kept for the whole run).
+ClockState& ClockLayerData(Window& window);
 
 // Stops the clock's worker and lets go of its picture.
 void ReleaseClock(Window& window);

@@ -7,6 +7,8 @@
 #include "resources/logger.h"
 #include "resources/zip_reader.h"
 #include "gfx/archive_texture.h"
+#include "scene/clock_layer.h"
+#include "scene/picture_layer.h"
 
 namespace WorkSpace {
 
@@ -22,7 +24,11 @@ const GraphicsPlatform& GetGraphicsPlatform() {
 
 void SetGraphicsPlatform(const GraphicsPlatform* platform) { g_platformOverride = platform; }
 
-Window::Window(Settings& record) : settings(record), archive(&ZipReader::Instance()) {}
+Window::Window(Settings& record)
+    : settings(record),
+      archive(&ZipReader::Instance()),
+      pictureLayer_(std::make_unique<PictureLayerState>()),
+      clockLayer_(std::make_unique<ClockState>()) {}
 Window::~Window() = default;
 
 bool Window::Create(void* hwnd) {

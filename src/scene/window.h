@@ -1,21 +1,23 @@
 // The one Window object: the window handle and client size, the camera block, the
-// Direct3D objects, the logo, the particle renderer and its clock, the picture stream and
-// its cross-fade, and the settings record the application hands it. The frame's layers are
-// handed this object and keep no state of their own beside it.
+// Direct3D objects, the font and the logo, the background colour, the show-pictures flag, the
+// particle renderer and its clock, the views and the settings record the application hands
+// it. A frame layer that keeps state of its own between frames (the pictures, the clock) has
+// it in one struct of its own, which the Window holds and only that layer's accessor reaches
+// (PictureLayerData, ClockLayerData), as a renderer backend keeps its data.
 #pragma once
-#include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "settings/settings.h"
 #include "gfx/graphics_ops.h"
-#include "pictures/picture_stream.h"
-#include "scene/clock_layer.h"
+#include "gfx/view.h"
 #include "scene/lumora_effect.h"
-#include "scene/picture_layer.h"
 
 namespace WorkSpace {
 
 class ZipReader;
+struct PictureLayerState;
+struct ClockState;
 
 class Window {
 public:
@@ -60,21 +62,13 @@ public:
     // Simulated seconds of the particle stream; kept across rebuilds, so a new device goes
     // on with the same stream.
     float simulationClock = 0.0f;
-    PictureStream pictureStream;
-    // A reload of the pictures starts at `fade.current` again.
-    CrossFade fade;
-    // With a picture per monitor, the cross-fades of the monitors after the first.
-    CrossFade monitorFades[kPictureLanes - 1];
-    // The clock's worker, its latest picture and its time on screen (kept across rebuilds).
-    ClockState clock;
-    // Keys that steer the photos ("PictureKeys" 1), from the window thread to the render
-    // thread, which takes them at its next frame: steps forth (+) and back (-), and how often
-    // Space was pressed.
-    std::atomic<int32_t> pictureSteps{0};
-    std::atomic<uint32_t> pauseToggles{0};
-    // The stream's number of the picture on screen (lane 0), for "show in folder"; written
-    // by the render thread each frame, ~0 while none is.
-    std::atomic<uint64_t> shownSerial{~uint64_t{0}};
+
+private:
+    // The layers' own states, made with the Window (PictureLayerData, ClockLayerData).
+    friend PictureLayerState& PictureLayerData(Window& window);
+    friend ClockState& ClockLayerData(Window& window);
+    std::unique_ptr<PictureLayerState> pictureLayer_;
+    std::unique_ptr<ClockState> clockLayer_;
 };
 
 // The process-wide Window object, built during static initialisation with the process's
