@@ -11,6 +11,7 @@
 #include "imaging/exif.h"
 #include "imaging/image.h"
 #include "imaging/image_sniff.h"
+#include "imaging/resample.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace WorkSpace;

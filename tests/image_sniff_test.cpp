@@ -1,11 +1,14 @@
-// The header sniffers against the real assets and against made-up headers of each format.
+// The size finder against the real assets and against made-up headers of each format, and
+// which formats the decoders' check reads.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "imaging/image_sniff.h"
+#include "photo_bytes.h"
 #include "test_support.h"
 
 using namespace WorkSpace;
@@ -88,4 +91,39 @@ TEST(ImageSize, MadeUpHeaders) {
     EXPECT_FALSE(ReadImageSize(nullptr, 0, w, h));
     EXPECT_FALSE(ReadImageSize(bmp.data(), 10, w, h));
     EXPECT_EQ(Size(w, h), Size(7, 7));
+}
+
+TEST(ImageSize, TheDecodersCheckReadsFewerFormatsThanTheStoredSize) {
+    using namespace PhotoBytes;
+    TgaHeader t;
+    t.width = 640;
+    t.height = 480;
+    const Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xC2, 0x00, 0x11, 0x08, 0x03, 0x00, 0x04, 0x00, 0x03, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1,
+                        0xFF, 0xDA, 0x00, 0x02, 0xFF, 0xD9};
+    Bytes lossless = jpeg;
+    lossless[3] = 0xC3;
+    const Bytes ispe = BoxOf("ispe", Cat({Be32Of(0), Be32Of(4032), Be32Of(3024)}));
+    const struct {
+        const char* what;
+        Bytes file;
+        bool checked;  // by ReadImageSize too
+        Size size;
+    } cases[] = {
+        {"PNG", ReadAsset("assets/archive/Resource/logo.png"), true, {200, 60}},
+        {"JPEG, progressive", jpeg, true, {1024, 768}},
+        {"TGA", MakeTga(t, {}), true, {640, 480}},
+        {"JPEG, lossless", lossless, false, {1024, 768}},
+        {"WebP, lossless", WebpOf({WebpChunk("VP8L", Cat({{0x2F}, Le32Of(399 | (299u << 14)), {0}}))}), false, {400, 300}},
+        {"TIFF", Ifd0Tiff({Short(256, 3000), Short(257, 2000)}), false, {3000, 2000}},
+        {"HEIF", Cat({BoxOf("ftyp", Text(std::string("heic\0\0\0\0mif1heic", 16))),
+                      BoxOf("meta", Cat({Be32Of(0), BoxOf("iprp", BoxOf("ipco", ispe))}))}), false, {4032, 3024}},
+    };
+    for (const auto& c : cases) {
+        uint32_t w = 7, h = 7;
+        ASSERT_TRUE(ReadStoredPictureSize(c.file.data(), c.file.size(), w, h)) << c.what;
+        EXPECT_EQ(Size(w, h), c.size) << c.what;
+        w = h = 7;
+        EXPECT_EQ(ReadImageSize(c.file.data(), c.file.size(), w, h), c.checked) << c.what;
+        EXPECT_EQ(Size(w, h), c.checked ? c.size : Size(7, 7)) << c.what;
+    }
 }

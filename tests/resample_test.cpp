@@ -1,5 +1,5 @@
-// Resampling, texture sizes, mip levels and the blurred backdrop, on small pictures whose
-// every pixel we know.
+// The upright turn, resampling, texture sizes, mip levels and the blurred backdrop, on small
+// pictures whose every pixel we know.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,6 +29,42 @@ Image Filled(uint32_t w, uint32_t h, uint32_t value) {
 }
 
 }  // namespace
+
+namespace {
+// A 3 x 2 picture whose pixels are their own index: 0 1 2 / 3 4 5.
+Image Numbered() {
+    Image im;
+    im.width = 3;
+    im.height = 2;
+    im.pixels = {0, 1, 2, 3, 4, 5};
+    return im;
+}
+}  // namespace
+
+TEST(ImageOrient, AllEightOrientations) {
+    struct Case {
+        uint32_t orientation, width, height;
+        std::vector<uint32_t> pixels;
+    };
+    const Case cases[] = {
+        {1, 3, 2, {0, 1, 2, 3, 4, 5}},
+        {2, 3, 2, {2, 1, 0, 5, 4, 3}},        // mirrored
+        {3, 3, 2, {5, 4, 3, 2, 1, 0}},        // half a turn
+        {4, 3, 2, {3, 4, 5, 0, 1, 2}},        // flipped
+        {5, 2, 3, {0, 3, 1, 4, 2, 5}},        // transposed
+        {6, 2, 3, {3, 0, 4, 1, 5, 2}},        // a quarter turn clockwise
+        {7, 2, 3, {5, 2, 4, 1, 3, 0}},        // transposed across the other diagonal
+        {8, 2, 3, {2, 5, 1, 4, 0, 3}},        // a quarter turn anticlockwise
+        {0, 3, 2, {0, 1, 2, 3, 4, 5}},        // no tag
+        {9, 3, 2, {0, 1, 2, 3, 4, 5}},        // not a valid value
+    };
+    for (const Case& c : cases) {
+        const Image out = OrientImage(Numbered(), c.orientation);
+        EXPECT_EQ(out.width, c.width) << c.orientation;
+        EXPECT_EQ(out.height, c.height) << c.orientation;
+        EXPECT_EQ(out.pixels, c.pixels) << c.orientation;
+    }
+}
 
 TEST(ImageScale, FlatColourStaysFlat) {
     const uint32_t colour = 0x80C08041;

@@ -1,23 +1,15 @@
-// What a photo's EXIF block says: which way up it was taken (and turning it upright), when
-// and where; and its XMP block (or EXIF's) how many stars it has. Read wherever the photo
-// keeps them: a JPEG's APP1 segments, a TIFF or raw file (ORF and RW2 too), PNG's eXIf and
-// iTXt chunks, WebP's EXIF and XMP chunks, the Exif item of a HEIF, HEIC or AVIF file; in
-// either byte order.
+// What a photo's EXIF block says: which way up it was taken, when and where; and its XMP
+// block (or EXIF's) how many stars it has. Read wherever the photo keeps them: a JPEG's APP1
+// segments, a TIFF or raw file (ORF and RW2 too), PNG's eXIf and iTXt chunks, WebP's EXIF
+// and XMP chunks, the Exif item of a HEIF, HEIC or AVIF file; in either byte order.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/image.h"
+// OrientImage and OrientationSwapsSides, which take the orientation read here.
+#include "imaging/resample.h"
 
 namespace WorkSpace {
-
-// Turns a picture upright as its EXIF orientation tag (1..8) says: 2 mirrors, 3 turns by a
-// half, 4 flips, 5 transposes, 6 turns a quarter clockwise, 7 transposes across the other
-// diagonal, 8 turns a quarter anticlockwise. Values 5..8 swap width and height; any other
-// value (1, 0, unknown) leaves the picture as it is.
-Image OrientImage(const Image& src, uint32_t orientation);
-// Whether an orientation swaps the picture's sides.
-inline bool OrientationSwapsSides(uint32_t orientation) { return orientation >= 5 && orientation <= 8; }
 
 // The orientation tag (274) of IFD0 of the photo's EXIF block. False when there is none, it is
 // not 1..8, or the photo is HEIF or AVIF (their decoders turn them by the file's own boxes).
@@ -43,16 +35,5 @@ struct ExifFacts {
 // Reads them from the photo's EXIF and XMP blocks, wherever the format keeps them. A field
 // that is missing, damaged or out of range is simply not set; false when none is.
 bool ReadExifFacts(const uint8_t* data, size_t size, ExifFacts& facts);
-
-// Windows' System.Rating percent as the stars Explorer shows: 1-12 one, 13-37 two, 38-62
-// three, 63-87 four, 88-99 five; 0 (and less) none.
-int32_t StarsOfRatingPercent(int32_t percent);
-// The xmp:Rating of an XMP packet, as an attribute or an element: -1 (rejected) reads as 0.
-// False when the packet holds none, or one out of -1..5.
-bool ReadXmpRating(const uint8_t* xmp, size_t size, int32_t& stars);
-
-// The size of a TIFF or raw file's picture, or of a HEIF or AVIF file's (after its own
-// rotation box), from the structures this file reads; false for any other format.
-bool ReadContainerPictureSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h);
 
 }  // namespace WorkSpace

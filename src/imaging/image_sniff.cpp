@@ -1,25 +1,17 @@
-// The header sniffers, one per format. Their bytes are untrusted, so each checks the length
-// of what it reads first; a size they report is a claim, checked again by the decoder.
+// A picture's stored size, found in one place for the decoders' check and for the photo's
+// facts: BMP, GIF and TGA headers here, the containers' in containers.h and bmff.h. Their
+// bytes are untrusted, so each reader checks the length of what it reads first; a size they
+// report is a claim, checked again by the decoder.
 #include "imaging/image_sniff.h"
 
-#include <algorithm>
-
+#include "imaging/bmff.h"
 #include "imaging/byte_order.h"
-#include "imaging/exif.h"
+#include "imaging/containers.h"
 #include "imaging/tga.h"
 
 namespace WorkSpace {
 
 namespace {
-
-bool PngSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
-    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (size < 24 || !std::equal(kSignature, kSignature + 8, d)) return false;
-    if (d[12] != 'I' || d[13] != 'H' || d[14] != 'D' || d[15] != 'R') return false;
-    w = Be32(d + 16);
-    h = Be32(d + 20);
-    return w > 0 && h > 0;
-}
 
 bool BmpSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
     if (size < 26 || d[0] != 'B' || d[1] != 'M') return false;
@@ -48,60 +40,6 @@ bool GifSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
     return w > 0 && h > 0;
 }
 
-// `anyFrame`: the lossless, arithmetic and hierarchical frame headers tell a size too, which
-// the photo's facts take; the size check before decoding stays with the frames it knows.
-bool JpegSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h, bool anyFrame = false) {
-    if (size < 4 || d[0] != 0xFF || d[1] != 0xD8) return false;
-    size_t pos = 2;
-    while (pos < size) {
-        if (d[pos] != 0xFF) return false;
-        while (pos < size && d[pos] == 0xFF) ++pos;  // fill bytes before a marker
-        if (pos >= size) return false;
-        const uint8_t marker = d[pos++];
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) continue;  // no length field
-        if (marker == 0xD9 || marker == 0xDA) return false;  // image data before any frame header
-        if (size - pos < 2) return false;
-        const uint32_t length = Be16(d + pos);
-        if (length < 2) return false;
-        const bool frame = (marker >= 0xC0 && marker <= 0xCF) && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if ((marker >= 0xC0 && marker <= 0xC2) || (anyFrame && frame)) {
-            if (length < 7 || size - pos < 7) return false;
-            h = Be16(d + pos + 3);
-            w = Be16(d + pos + 5);
-            return w > 0 && h > 0;  // height 0 defers to a DNL marker later in the scan
-        }
-        // Other frame types (lossless, arithmetic, hierarchical) are not ours to report.
-        if (frame) return false;
-        pos += length;
-    }
-    return false;
-}
-
-// WebP's first chunk: the extended header's canvas, or the lossy or lossless bitstream's
-// own header.
-bool WebpSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
-    if (size < 25 || Be32(d) != 0x52494646u || Be32(d + 8) != 0x57454250u) return false;  // "RIFF", "WEBP"
-    const uint32_t chunk = Be32(d + 12);
-    const uint8_t* p = d + 20;
-    if (chunk != 0x5650384Cu && size < 30) return false;  // all but VP8L need 10 bytes
-    if (chunk == 0x56503858u) {  // "VP8X"
-        w = (uint32_t(p[4]) | uint32_t(p[5]) << 8 | uint32_t(p[6]) << 16) + 1;  // 24 bits each
-        h = (uint32_t(p[7]) | uint32_t(p[8]) << 8 | uint32_t(p[9]) << 16) + 1;
-    } else if (chunk == 0x56503820u) {  // "VP8 ": a key frame's start code, then 14-bit sides
-        if (p[3] != 0x9D || p[4] != 0x01 || p[5] != 0x2A) return false;
-        w = Le16(p + 6) & 0x3FFF;
-        h = Le16(p + 8) & 0x3FFF;
-    } else if (chunk == 0x5650384Cu) {  // "VP8L": its signature byte, then 14-bit sides less one
-        if (p[0] != 0x2F) return false;
-        const uint32_t bits = Le32(p + 1);
-        w = (bits & 0x3FFF) + 1;
-        h = ((bits >> 14) & 0x3FFF) + 1;
-    } else {
-        return false;
-    }
-    return w > 0 && h > 0;
-}
-
 // TGA has no signature, so it is tried last and only a self-consistent header counts.
 bool TgaSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
     if (size < kTgaHeaderSize) return false;
@@ -123,31 +61,43 @@ bool TgaSize(const uint8_t* d, size_t size, uint32_t& w, uint32_t& h) {
     return w > 0 && h > 0;
 }
 
+// Which formats a size is read from.
+enum class SizeScope {
+    // The size check before decoding: PNG, BMP, GIF, TGA and the JPEG frames it knows
+    // (SOF0/1/2); the lossless, arithmetic and hierarchical frames are not its to report.
+    DecoderCheck,
+    // Every format the saver shows, every JPEG frame among them: the photo's facts.
+    Stored,
+};
+
+// The one size finder, by the format's signature. The formats with a signature come first:
+// TGA has none, and could be read into any of them.
+bool PictureSize(const uint8_t* d, size_t size, SizeScope scope, uint32_t& w, uint32_t& h) {
+    if (!d) return false;
+    const bool every = scope == SizeScope::Stored;
+    uint32_t rw = 0, rh = 0;
+    bool found = false;
+    if (every && TiffSignature(d, size)) {
+        found = TiffPictureSize(d, size, rw, rh);  // nothing else opens with "II" or "MM"
+    } else {
+        found = (every && (BmffPictureSize(d, size, rw, rh) || WebpPictureSize(d, size, rw, rh))) ||
+                JpegFrameSize(d, size, every, rw, rh) || PngPictureSize(d, size, rw, rh) ||
+                BmpSize(d, size, rw, rh) || GifSize(d, size, rw, rh) || TgaSize(d, size, rw, rh);
+    }
+    if (!found) return false;
+    w = rw;
+    h = rh;
+    return true;
+}
+
 }  // namespace
 
 bool ReadImageSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
-    if (!data) return false;
-    uint32_t rw = 0, rh = 0;
-    if (PngSize(data, size, rw, rh) || BmpSize(data, size, rw, rh) || GifSize(data, size, rw, rh) ||
-        JpegSize(data, size, rw, rh) || TgaSize(data, size, rw, rh)) {
-        w = rw;
-        h = rh;
-        return true;
-    }
-    return false;
+    return PictureSize(data, size, SizeScope::DecoderCheck, w, h);
 }
 
 bool ReadStoredPictureSize(const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
-    if (!data) return false;
-    uint32_t rw = 0, rh = 0;
-    // The formats with a signature first: TGA has none, and could be read into any of them.
-    if (ReadContainerPictureSize(data, size, rw, rh) || WebpSize(data, size, rw, rh) ||
-        JpegSize(data, size, rw, rh, true) || ReadImageSize(data, size, rw, rh)) {
-        w = rw;
-        h = rh;
-        return true;
-    }
-    return false;
+    return PictureSize(data, size, SizeScope::Stored, w, h);
 }
 
 }  // namespace WorkSpace

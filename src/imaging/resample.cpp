@@ -1,5 +1,6 @@
-// Resampling, the blur, texture sizes and mip levels. Every function takes any Image,
-// including one whose pixels do not match its size, and never reads outside its pixels.
+// The upright turn, resampling, the blur, texture sizes and mip levels. Every function takes
+// any Image, including one whose pixels do not match its size, and never reads outside its
+// pixels.
 #include "imaging/resample.h"
 
 #include <algorithm>
@@ -67,6 +68,32 @@ uint8_t ToByte(double v) {
 
 
 }  // namespace
+
+Image OrientImage(const Image& src, uint32_t orientation) {
+    if (!ImageConsistent(src) || orientation < 2 || orientation > 8) return src;
+    const uint32_t W = src.width, H = src.height;
+    const bool swap = OrientationSwapsSides(orientation);
+    Image out;
+    out.width = swap ? H : W;
+    out.height = swap ? W : H;
+    out.pixels.resize(src.pixels.size());
+    for (uint32_t y = 0; y < out.height; ++y) {
+        for (uint32_t x = 0; x < out.width; ++x) {
+            uint32_t sx = x, sy = y;
+            switch (orientation) {
+            case 2: sx = W - 1 - x; break;
+            case 3: sx = W - 1 - x; sy = H - 1 - y; break;
+            case 4: sy = H - 1 - y; break;
+            case 5: sx = y; sy = x; break;
+            case 6: sx = y; sy = H - 1 - x; break;
+            case 7: sx = W - 1 - y; sy = H - 1 - x; break;
+            case 8: sx = W - 1 - y; sy = x; break;
+            }
+            out.pixels[size_t(y) * out.width + x] = src.pixels[size_t(sy) * W + sx];
+        }
+    }
+    return out;
+}
 
 Image BlurredBackdrop(const Image& src, uint32_t longSide, float brightness) {
     if (src.width == 0 || src.height == 0 || longSide == 0) return Image();

@@ -1,11 +1,20 @@
-// Pixel work for the texture loader: resampling a picture to its texture size, the size a
-// picture gets on a given device, its mip chain, and the blurred backdrop behind it.
+// Pixel work for the texture loader: turning a picture upright, resampling it to its
+// texture size, the size a picture gets on a given device, its mip chain, and the blurred
+// backdrop behind it.
 #pragma once
 #include <cstdint>
 
 #include "imaging/image.h"
 
 namespace WorkSpace {
+
+// Turns a picture upright as its EXIF orientation tag (1..8) says: 2 mirrors, 3 turns by a
+// half, 4 flips, 5 transposes, 6 turns a quarter clockwise, 7 transposes across the other
+// diagonal, 8 turns a quarter anticlockwise. Values 5..8 swap width and height; any other
+// value (1, 0, unknown) leaves the picture as it is.
+Image OrientImage(const Image& src, uint32_t orientation);
+// Whether an orientation swaps the picture's sides.
+inline bool OrientationSwapsSides(uint32_t orientation) { return orientation >= 5 && orientation <= 8; }
 
 // Area-average (box) resampling along an axis that shrinks, bilinear along one that grows,
 // on every channel including alpha. Sizes 1..kMaxImageSide; any other requested size gives
