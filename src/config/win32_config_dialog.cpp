@@ -10,7 +10,7 @@
 #include "app/win32_display_events.h"
 #include "app/win32_saver_window.h"
 #include "app/workspace.h"
-#include "config/config_resource.h"
+#include "resources/resource_ids.h"
 #include "config/display_timeouts.h"
 #include "host/saver_input.h"
 #include "host/win32_open_folder.h"

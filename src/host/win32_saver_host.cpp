@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "config/config_resource.h"
+#include "resources/resource_ids.h"
 #include "host/parent_dpi_scope.h"
 #include "host/win32_open_folder.h"
 #include "host/saver_switches.h"
