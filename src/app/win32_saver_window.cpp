@@ -1,9 +1,11 @@
-// The application's window procedure for the saver window: set-up on WM_CREATE, stop and
-// release on WM_DESTROY, and no background erase (the scene or error screen owns the
-// pixels; a repaint is passed on to the error screen). A lost device or a new monitor layout rebuilds the scene; the display
-// state pauses it. Everything else goes back to the host.
+// The show's window messages, in one place for the saver window and the dialog's preview:
+// no background erase (the scene or error screen owns the pixels; a repaint is passed on to
+// the error screen), rebuilds for a lost device or a new monitor layout, the display state
+// that pauses the frames, and the keys that steer the photos. The saver window adds its
+// set-up on WM_CREATE and its release on WM_DESTROY; everything else goes back to the host.
 #include "app/win32_saver_window.h"
 
+#include "app/picture_keys.h"
 #include "app/run_state.h"
 #include "app/win32_display_events.h"
 #include "app/workspace.h"
@@ -19,18 +21,88 @@ bool DesktopPlacement(RECT& r, BOOL preview) {
     return r.right > r.left && r.bottom > r.top;
 }
 
+RECT PreviewPlacement() {
+    RECT desktop = {};
+    if (DesktopPlacement(desktop, FALSE)) return desktop;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    return desktop;
+}
+
 namespace {
 DisplayStateNotices g_displayNotices;
+std::wstring g_photoToOpen;
 
-void Rebuild(HWND window, bool retry, BOOL preview) {
-    RECT placement;
-    const RECT* where = DesktopPlacement(placement, preview) ? &placement : nullptr;
+void Rebuild(HWND window, bool retry, ShowWindowKind kind) {
+    RECT placement = {};
+    const RECT* where = nullptr;
+    if (kind == ShowWindowKind::DialogPreview) {
+        placement = PreviewPlacement();
+        where = &placement;
+    } else if (DesktopPlacement(placement, kind == ShowWindowKind::SmallPreview)) {
+        where = &placement;
+    }
     if (retry)
         RetryRebuild(window, where);
     else
         RebuildOnWindowThread(window, where);
 }
+
+// A key-down while keys steer: a step or the pause goes to the render thread at once.
+bool SteerByKey(WPARAM key, LPARAM lParam) {
+    const SteeringKey d = DecideSteeringKey(key, (lParam & (LPARAM{1} << 30)) != 0);
+    if (d.steer == Steer::Open) g_photoToOpen = ShownPicturePath();
+    if (d.ends) return false;
+    if (d.steer != Steer::None)
+        SteerPictureKeys(d.steer == Steer::Next ? 1 : d.steer == Steer::Previous ? -1 : 0, d.steer == Steer::Pause);
+    return true;  // a step, the pause, or a held key that steers once
+}
 }  // namespace
+
+bool ShowTakesKeys(const SaverShow& show) {
+    return show.running && show.kind != ShowWindowKind::SmallPreview && PictureKeysSteer();
+}
+
+std::wstring TakePhotoToOpen() {
+    std::wstring photo;
+    photo.swap(g_photoToOpen);
+    return photo;
+}
+
+bool SaverShowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, const SaverShow& show, LRESULT* result) {
+    *result = 0;
+    switch (message) {
+    case WM_ERASEBKGND:
+        *result = 1;
+        return true;
+    case WM_PAINT:
+        // The error screen draws from the render thread and only when asked; the window's
+        // own step still validates it.
+        GetRunState().repaintRequested.store(1);
+        return false;
+    case kRebuildMessage:
+        if (show.running) Rebuild(window, false, show.kind);
+        return true;
+    case WM_DISPLAYCHANGE:
+        if (show.running) ScheduleDisplayRebuild(window);
+        return true;
+    case WM_TIMER:
+        if (wParam != kRebuildTimer) return false;
+        if (show.running) Rebuild(window, true, show.kind);
+        return true;
+    case WM_POWERBROADCAST:
+        // The display state is no user event: it pauses the frames instead of ending them.
+        if (!HandleDisplayStateNotice(wParam, lParam)) return false;
+        *result = TRUE;
+        return true;
+    case WM_KEYDOWN:
+        // Alt with an arrow comes as WM_SYSKEYDOWN and ends the saver: only plain keys steer.
+        // Asked at each key: a start can give way to the error screen after the window is
+        // made, and over the error screen every key ends the show.
+        return ShowTakesKeys(show) && SteerByKey(wParam, lParam);
+    default:
+        return false;
+    }
+}
 
 bool SaverWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, BOOL preview, LRESULT* result) {
     *result = 0;
@@ -44,31 +116,10 @@ bool SaverWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
         CancelRebuild(window);
         OnSaverWindowDestroy();
         return true;
-    case WM_ERASEBKGND:
-        *result = 1;
-        return true;
-    case WM_PAINT:
-        // The error screen draws from the render thread and only when asked; the host still
-        // validates the window.
-        GetRunState().repaintRequested.store(1);
-        return false;
-    case kRebuildMessage:
-        Rebuild(window, false, preview);
-        return true;
-    case WM_DISPLAYCHANGE:
-        ScheduleDisplayRebuild(window);
-        return true;
-    case WM_TIMER:
-        if (wParam != kRebuildTimer) return false;
-        Rebuild(window, true, preview);
-        return true;
-    case WM_POWERBROADCAST:
-        // The display state is no user event: it pauses the frames instead of ending them.
-        if (!HandleDisplayStateNotice(wParam, lParam)) return false;
-        *result = TRUE;
-        return true;
-    default:
-        return false;
+    default: {
+        const SaverShow show = {preview ? ShowWindowKind::SmallPreview : ShowWindowKind::FullScreen, true};
+        return SaverShowMessage(window, message, wParam, lParam, show, result);
+    }
     }
 }
 

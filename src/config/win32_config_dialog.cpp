@@ -1,23 +1,18 @@
-// The configuration dialog (IDD_CONFIG_DIALOG) and its full-screen preview
-// (IDD_PREVIEW_DIALOG). The dialog edits the settings record in memory and writes it only on
-// OK; the preview runs the saver's own set-up, render thread and release inside a dialog
-// that covers the screen, as often as the user asks within one process.
+// The configuration dialog (IDD_CONFIG_DIALOG): its controls' texts, the Effect and Photos
+// choices and the settings they edit, the display-off warning, OK and Cancel. The dialog
+// edits the settings record in memory and writes it only on OK; its Preview button opens the
+// full-screen preview (win32_preview_dialog.cpp).
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
 #include "app/run_state.h"
-#include "app/win32_display_events.h"
-#include "app/win32_saver_window.h"
 #include "app/workspace.h"
-#include "config/config_resource.h"
+#include "resources/resource_ids.h"
 #include "config/display_timeouts.h"
-#include "host/saver_input.h"
-#include "host/win32_open_folder.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
-#include "particles/particle_system.h"
 #include "scene/window.h"
 #include "resources/logger.h"
 
@@ -125,28 +120,12 @@ LRESULT SendItem(HWND dialog, int control, UINT message, WPARAM wParam = 0, LPAR
     return SendDlgItemMessageW(dialog, control, message, wParam, lParam);
 }
 
-int SelectedScheme(HWND dialog) { return static_cast<int>(SendItem(dialog, IDC_SCHEME_COMBO, CB_GETCURSEL)); }
-
 // Trackbar positions and combo box selections, as the settings table's ranges allow them.
 void ShowEffectChoices(HWND dialog, const Settings& settings) {
     for (const EffectControl& c : kEffectControls) {
         const LRESULT value = settings.GetClamped(c.key);
         if (c.trackbar) SendItem(dialog, c.control, TBM_SETPOS, TRUE, value);
         else SendItem(dialog, c.control, CB_SETCURSEL, ComboItemOf(c, static_cast<int32_t>(value)));
-    }
-}
-
-// What the Effect group shows goes into the record: at OK and for the preview, as the
-// scheme does. A value that the file held outside its range is then stored as the control
-// shows it.
-void TakeEffectChoices(HWND dialog, Settings& settings) {
-    for (const EffectControl& c : kEffectControls) {
-        if (c.trackbar) {
-            settings.Set(c.key, static_cast<int32_t>(SendItem(dialog, c.control, TBM_GETPOS)));
-            continue;
-        }
-        const LRESULT item = SendItem(dialog, c.control, CB_GETCURSEL);
-        if (item >= 0) settings.Set(c.key, ComboValueOf(c, item));
     }
 }
 
@@ -245,24 +224,6 @@ void OnShowImagesClicked(HWND dialog) {
     if (check == BST_UNCHECKED) GetSettings().Set(SettingKey::ShowImages, 0);
 }
 
-// Enter in the preview: the photo to show in its folder once the preview is gone.
-std::wstring g_showAfterPreview;
-
-void OpenPreview(HWND dialog) {
-    GetConfigDialogState().configDialog = dialog;
-    RunState& run = GetRunState();
-    run.startFailed.store(0);
-    g_showAfterPreview.clear();
-    if (DialogBoxParamW(static_cast<HINSTANCE>(run.dialogInstance), MAKEINTRESOURCEW(IDD_PREVIEW_DIALOG), dialog,
-                        PreviewDialogProc, 0) == -1)
-        GetLogger().Write(L"ConfigDialogProc() - DialogBoxParamW (preview) - FAILED");
-    // EndDialog only marks the preview to end: it is destroyed when its loop returns, and the
-    // dialog is active again. Explorer opens now, in front, not under the full-screen preview.
-    std::wstring shown;
-    shown.swap(g_showAfterPreview);
-    if (!shown.empty()) ShowInFolder(shown);
-}
-
 BOOL OnCommand(HWND dialog, WPARAM wParam) {
     switch (LOWORD(wParam)) {
     case IDOK:
@@ -308,114 +269,21 @@ void OnNotify(HWND dialog, const NMHDR* header) {
     if (header) StoreTrackbar(dialog, header->idFrom);
 }
 
-// ---- Preview ----
-
-void SetUpPreview(HWND preview, ConfigDialogState& state);
-
-DisplayStateNotices g_previewDisplayNotices;
-
-// The preview is the saver: it covers the whole virtual desktop, as the /s window does, so
-// "Each monitor" and "Span all monitors" show there as they will.
-RECT PreviewPlacement() {
-    RECT desktop = {};
-    if (DesktopPlacement(desktop, FALSE)) return desktop;
-    GetWindowRect(GetDesktopWindow(), &desktop);
-    return desktop;
-}
-
-void PlacePreview(HWND preview, UINT flags) {
-    const RECT desktop = PreviewPlacement();
-    SetWindowPos(preview, nullptr, desktop.left, desktop.top, desktop.right - desktop.left,
-                 desktop.bottom - desktop.top, flags);
-}
-
-// Windows 10's names, which the headers offer only to builds for it.
-const UINT kGetDpiScaledSize = 0x02E4;  // WM_GETDPISCALEDSIZE
-const int kDisableResize = 0x0002;      // DDC_DISABLE_RESIZE
-
-// Under per-monitor awareness Windows scales a dialog itself when the DPI changes (a monitor
-// of another scale plugged in), which would leave part of the desktop uncovered. Turned off
-// where Windows has the call (10 1703 and later); WM_DPICHANGED puts the preview back in
-// any case.
-void KeepPreviewSizeOnDpiChange(HWND preview) {
-    using SetBehaviorFn = BOOL(WINAPI*)(HWND, int, int);
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    const SetBehaviorFn setBehavior = user32 ? reinterpret_cast<SetBehaviorFn>(reinterpret_cast<void*>(
-                                                   GetProcAddress(user32, "SetDialogDpiChangeBehavior")))
-                                             : nullptr;
-    if (setBehavior) setBehavior(preview, kDisableResize, kDisableResize);
-}
-
-void InitPreview(HWND preview) {
-    RunState& run = GetRunState();
-    ConfigDialogState& state = GetConfigDialogState();
-    run.appWindow = preview;
-    run.startFailed.store(1);
-
-    KeepPreviewSizeOnDpiChange(preview);
-    PlacePreview(preview, 0);
-    ShowCursor(FALSE);
-    SetFocus(preview);
-
-    try {
-        SetUpPreview(preview, state);
-    } catch (...) {
-        // As in the saver window's creation: the preview shows the error screen instead.
-        run.startFailed.store(1);
-        GetLogger().Write(L"PreviewDialogProc() - set-up - exception - FAILED");
-    }
-    // Started in every case: without a device the thread shows the error screen.
-    run.stopRequested.store(0);
-    SetDisplaysOff(false);  // a display that slept during an earlier preview is on again now
-    StartRenderThread();
-    g_previewDisplayNotices = RegisterDisplayStateNotices(preview);
-    state.previewRunning = true;
-}
-
-void SetUpPreview(HWND preview, ConfigDialogState& state) {
-    RunState& run = GetRunState();
-    Window& window = GetWindow();
-    // The Effect group's current choices, like the scheme below: the renderer reads them
-    // from the record while it draws.
-    TakeEffectChoices(state.configDialog, window.settings);
-    const std::wstring path = GetSettingsPath();
-    if (window.Create(preview)) {
-        // The set-up reads the settings file again, which would put the saved values and
-        // pictures back into the record and lose the user's unsaved edits at the next OK.
-        // Keep the record as it is and lay it back over what the set-up read.
-        const Settings edited = window.settings;
-        try {
-            LoadScene(path, SceneBuild::Full, PictureTextures::Skip);
-        } catch (...) {
-            window.settings = edited;
-            throw;
-        }
-        run.startFailed.store(0);
-        window.settings = edited;
-
-        // The dialog's unsaved choices: its scheme, its check box, the Effect group (kept in
-        // the record above) and all of the record's pictures (the list box shows only the
-        // first 21 of them).
-        ApplyColorScheme(SelectedScheme(state.configDialog));
-        window.showPictures = IsDlgButtonChecked(state.configDialog, IDC_SHOW_IMAGES) == BST_CHECKED ? 1 : 0;
-        LoadPictureTextures();
-    }
-}
-
-void EndPreview(HWND preview, WORD result) {
-    ConfigDialogState& state = GetConfigDialogState();
-    if (state.previewRunning) {
-        state.previewRunning = false;
-        UnregisterDisplayStateNotices(g_previewDisplayNotices);
-        CancelRebuild(preview);
-        StopRenderThread();
-        ReleaseScene();
-        ShowCursor(TRUE);
-    }
-    EndDialog(preview, result);
-}
-
 }  // namespace
+
+int SelectedScheme(HWND dialog) { return static_cast<int>(SendItem(dialog, IDC_SCHEME_COMBO, CB_GETCURSEL)); }
+
+// A value that the file held outside its range is stored as the control shows it.
+void TakeEffectChoices(HWND dialog, Settings& settings) {
+    for (const EffectControl& c : kEffectControls) {
+        if (c.trackbar) {
+            settings.Set(c.key, static_cast<int32_t>(SendItem(dialog, c.control, TBM_GETPOS)));
+            continue;
+        }
+        const LRESULT item = SendItem(dialog, c.control, CB_GETCURSEL);
+        if (item >= 0) settings.Set(c.key, ComboValueOf(c, item));
+    }
+}
 
 void SetDialogTexts() {
     HWND dialog = GetConfigDialogState().configDialog;
@@ -464,90 +332,6 @@ INT_PTR ConfigDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-// "PictureKeys" 1: the preview takes the keys itself (the dialog manager would turn Enter and
-// Esc into commands and the arrows into moves between controls) and steers its photos with
-// them; Enter ends the preview and shows the photo in its folder, Esc ends it, and other
-// keys do nothing, as before.
-bool PreviewKeysSteer() { return GetConfigDialogState().previewRunning && PictureKeysSteer(); }
-
-void OnPreviewKey(HWND dialog, WPARAM key, LPARAM lParam) {
-    const InputDecision d = DecideSteeringKey(key, (lParam & (LPARAM{1} << 30)) != 0);
-    if (d.steer == Steer::Open) {
-        g_showAfterPreview = ShownPicturePath();
-        EndPreview(dialog, IDOK);
-    } else if (d.steer != Steer::None) {
-        SteerPictureKeys(d.steer == Steer::Next ? 1 : d.steer == Steer::Previous ? -1 : 0, d.steer == Steer::Pause);
-    } else if (key == VK_ESCAPE) {
-        EndPreview(dialog, IDCANCEL);
-    }
-}
-
-INT_PTR PreviewDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_GETDLGCODE:
-        if (!PreviewKeysSteer()) return FALSE;
-        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, DLGC_WANTALLKEYS);
-        return TRUE;
-    case WM_KEYDOWN:
-        if (!PreviewKeysSteer()) return FALSE;
-        OnPreviewKey(dialog, wParam, lParam);
-        return TRUE;
-    case WM_INITDIALOG:
-        InitPreview(dialog);
-        return TRUE;
-    case kRebuildMessage: {
-        if (!GetConfigDialogState().previewRunning) return TRUE;
-        const RECT placement = PreviewPlacement();
-        RebuildOnWindowThread(dialog, &placement);
-        return TRUE;
-    }
-    case WM_DISPLAYCHANGE:
-        if (GetConfigDialogState().previewRunning) ScheduleDisplayRebuild(dialog);
-        return TRUE;
-    case WM_TIMER: {
-        if (wParam != kRebuildTimer) return FALSE;
-        const RECT placement = PreviewPlacement();
-        if (GetConfigDialogState().previewRunning) RetryRebuild(dialog, &placement);
-        return TRUE;
-    }
-    case WM_POWERBROADCAST:
-        return HandleDisplayStateNotice(wParam, lParam) ? TRUE : FALSE;
-    case kGetDpiScaledSize: {
-        // The size at the new DPI is the one the preview has: the desktop's, in pixels.
-        RECT now = {};
-        if (!lParam || !GetWindowRect(dialog, &now)) return FALSE;
-        SIZE* size = reinterpret_cast<SIZE*>(lParam);
-        size->cx = now.right - now.left;
-        size->cy = now.bottom - now.top;
-        SetWindowLongPtrW(dialog, DWLP_MSGRESULT, TRUE);
-        return TRUE;
-    }
-    case WM_DPICHANGED:
-        // Not the rectangle Windows suggests: the preview covers the whole desktop.
-        PlacePreview(dialog, SWP_NOZORDER | SWP_NOACTIVATE);
-        return TRUE;
-    case WM_ERASEBKGND:
-        return TRUE;  // the render thread paints every pixel
-    case WM_PAINT:
-        GetRunState().repaintRequested.store(1);  // the error screen draws only when asked
-        return FALSE;
-    case WM_COMMAND:
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN: {
-        // Enter and Esc arrive as IDOK and IDCANCEL. A click ends the preview only when no
-        // other button or modifier key is held: its wParam is then exactly MK_LBUTTON or
-        // MK_RBUTTON, which have the values of IDOK and IDCANCEL, the preview's result.
-        const WORD code = LOWORD(wParam);
-        const bool ends = message == WM_COMMAND ? code == IDOK || code == IDCANCEL
-                                                : code == MK_LBUTTON || code == MK_RBUTTON;
-        if (!ends) return FALSE;
-        EndPreview(dialog, code);
-        return TRUE;
-    }
-    default:
-        return FALSE;
-    }
-}
 }  // namespace
 
 // Dialog procedures are called back from the kernel like window procedures; a C++
@@ -557,15 +341,6 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return ConfigDialogMessage(dialog, message, wParam, lParam);
     } catch (...) {
         GetLogger().Write(L"ConfigDialogProc() - message 0x%04X - exception - FAILED", message);
-        return FALSE;
-    }
-}
-
-INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    try {
-        return PreviewDialogMessage(dialog, message, wParam, lParam);
-    } catch (...) {
-        GetLogger().Write(L"PreviewDialogProc() - message 0x%04X - exception - FAILED", message);
         return FALSE;
     }
 }

@@ -1,6 +1,6 @@
-// What the configuration dialog, its picture list and the list's painting share: the
-// dialog's process-wide state and the picture-list operations behind the buttons, the
-// right-click menu and dropped files.
+// What the configuration dialog, its preview, its picture list and the list's painting
+// share: the dialog's process-wide state, the choices the preview takes over, and the
+// picture-list operations behind the buttons, the right-click menu and dropped files.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
@@ -8,6 +8,8 @@
 #include <string>
 
 namespace WorkSpace {
+
+class Settings;
 
 struct ConfigDialogState {
     HWND configDialog = nullptr;         // the open configuration dialog
@@ -22,6 +24,16 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 // Texts of the user's language on every control, and the four schemes in the combo box.
 void SetDialogTexts();
+// The scheme combo box's selection (-1: none).
+int SelectedScheme(HWND dialog);
+// What the Effect and Photos groups show goes into `settings`: at OK and for the preview, as
+// the scheme does.
+void TakeEffectChoices(HWND dialog, Settings& settings);
+
+// The full-screen preview (win32_preview_dialog.cpp): opened by the Preview button, modal
+// over `dialog`; returns when it has ended, then shows the photo that Enter asked for in its
+// folder.
+void OpenPreview(HWND dialog);
 INT_PTR CALLBACK PreviewDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The picture list (list box 1001). Every entry n of the list box is picture n of the

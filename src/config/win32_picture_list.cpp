@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "config/config_resource.h"
+#include "resources/resource_ids.h"
 #include "config/picture_files.h"
 #include "platform/long_path.h"
 #include "platform/picture_extensions.h"

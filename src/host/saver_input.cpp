@@ -1,49 +1,16 @@
-// The rules that turn a window message into the saver's answer: end, hide the cursor, or
-// steer the photos. Plain numbers in and out, so that every case is tested without a window.
+// The input rules of the full-screen saver: which key, click, cursor move, lost activation or
+// power event ends it, measured against what the host's state last stored.
 #include "host/saver_input.h"
 
 #include <cstdlib>
 
 namespace WorkSpace {
 
-InputDecision DecideSteeringKey(uintptr_t virtualKey, bool repeat) {
-    InputDecision d;
-    switch (virtualKey) {
-    case Vk::RIGHT:
-    case Vk::NEXT:
-        d.steer = Steer::Next;
-        break;
-    case Vk::LEFT:
-    case Vk::PRIOR:
-        d.steer = Steer::Previous;
-        break;
-    case Vk::SPACE:
-        d.steer = Steer::Pause;
-        break;
-    case Vk::RETURN:
-        // A held Enter repeats only while the window goes: one Open is enough.
-        d.steer = Steer::Open;
-        d.close = true;
-        return d;
-    default:
-        d.close = true;  // Esc and every other key end the saver as always
-        return d;
-    }
-    // An auto-repeat would run through the photos faster than they decode, or flicker the
-    // pause on and off: a held key steers once.
-    if (repeat) d.steer = Steer::None;
-    return d;
-}
-
 InputDecision DecideInput(InputRules& rules, uint32_t message, uintptr_t wParam, intptr_t lParam, int32_t cursorX,
                           int32_t cursorY, uint8_t acStatus) {
     InputDecision d;
     switch (message) {
     case Msg::KEYDOWN:
-        // Alt with an arrow comes as WM_SYSKEYDOWN and ends the saver: only plain keys steer.
-        if (rules.steerPictures) return DecideSteeringKey(wParam, (lParam & (intptr_t{1} << 30)) != 0);
-        d.close = true;
-        break;
     case Msg::SYSKEYDOWN:
     case Msg::LBUTTONDOWN:
     case Msg::RBUTTONDOWN:

@@ -1,18 +1,19 @@
-// The screen-saver host on Win32. The switch parsing and the input rules are portable
-// (saver_switches.cpp, saver_input.cpp); this file feeds them and does the Win32 work.
+// The screen-saver host on Win32: the mode the switch asks for, the saver and preview
+// windows with their procedure and message loop. The switch parsing and the input rules are
+// portable (saver_switches.cpp, saver_input.cpp); this file feeds them and does the Win32
+// work. The legacy password and the last-chance guard have files of their own.
 #include "host/win32_saver_host.h"
 
 #include <commctrl.h>
 
 #include <optional>
 
-#include "config/config_resource.h"
+#include "resources/resource_ids.h"
 #include "host/parent_dpi_scope.h"
 #include "host/win32_open_folder.h"
 #include "host/saver_switches.h"
 #include "app/win32_saver_window.h"
 #include "platform/wic_thread.h"
-#include "platform/win32_system_library.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
@@ -74,74 +75,6 @@ HostState& GetHostState() {
     return state;
 }
 
-void SetSaverRunning(BOOL on) {
-    if (!GetHostState().isLegacyPlatform) return;
-    BOOL previous = FALSE;
-    SystemParametersInfoW(SPI_SCREENSAVERRUNNING, on, &previous, 0);
-}
-
-void UnloadPasswordVerifier() {
-    HostState& h = GetHostState();
-    if (!h.isLegacyPlatform || !h.passwordLibrary) return;
-    FreeLibrary(h.passwordLibrary);
-    h.passwordLibrary = nullptr;
-    if (h.verifyPassword) {
-        h.verifyPassword = nullptr;
-        SetSaverRunning(FALSE);
-    }
-}
-
-void LoadPasswordVerifier() {
-    HostState& h = GetHostState();
-    if (!h.isLegacyPlatform) return;
-    if (h.passwordLibrary) UnloadPasswordVerifier();
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return;
-    DWORD value = 0, size = sizeof(value);
-    if (RegQueryValueExW(key, L"ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
-            ERROR_SUCCESS &&
-        value != 0) {
-        h.passwordLibrary = LoadSystemLibrary(L"PASSWORD.CPL");
-        if (h.passwordLibrary) {
-            h.verifyPassword = reinterpret_cast<BOOL(WINAPI*)(HWND)>(
-                reinterpret_cast<void*>(GetProcAddress(h.passwordLibrary, "VerifyScreenSavePwd")));
-            if (h.verifyPassword)
-                SetSaverRunning(TRUE);
-            else
-                UnloadPasswordVerifier();
-        }
-    }
-    RegCloseKey(key);
-}
-
-BOOL VerifyLegacyPassword(HWND window) {
-    HostState& h = GetHostState();
-    if (h.isCheckingPassword || h.isClosing) return FALSE;
-    if (!h.verifyPassword) {
-        h.isClosing = TRUE;
-        return TRUE;
-    }
-    if (h.lastPasswordCheck != 0xFFFFFFFF && GetTickCount() - h.lastPasswordCheck < 200) return FALSE;
-    h.isCheckingPassword = TRUE;
-    MSG msg;
-    PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    PeekMessageW(&msg, window, WM_TIMER, WM_TIMER, PM_REMOVE | PM_NOYIELD);
-    h.isClosing = static_cast<BOOL>(SendMessageW(window, WM_APP, 0, 0));
-    h.isCheckingPassword = FALSE;
-    if (!h.isClosing) SetCursor(nullptr);
-    h.lastPasswordCheck = GetTickCount();
-    return h.isClosing;
-}
-
-void ChangeLegacyPassword(HWND window) {
-    HMODULE mpr = LoadSystemLibrary(L"MPR.DLL");
-    if (!mpr) return;
-    using ChangeFn = DWORD(WINAPI*)(LPCWSTR, HWND, DWORD, void*);
-    auto change = reinterpret_cast<ChangeFn>(reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordW")));
-    if (change) change(L"SCRSAVE", window, 0, nullptr);
-    FreeLibrary(mpr);
-}
-
 LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     HostState& h = GetHostState();
     if (h.isPreview || h.isClosing) return LastStep(window, message, wParam, lParam);
@@ -163,15 +96,8 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     if (message == WM_MOUSEMOVE) GetCursorPos(&cursor);
     BYTE ac = h.rules.acLineStatus;
     if (message == WM_POWERBROADCAST && wParam == PBT_APMPOWERSTATUSCHANGE) ac = ReadAcLineStatus();
-    // A show that gave way to the error screen after its start (too few frames in its first
-    // second, a device not made again) steers nothing from then on: every key ends it.
-    if (message == WM_KEYDOWN && h.rules.steerPictures && !(h.app && h.app->keysSteer && h.app->keysSteer()))
-        h.rules.steerPictures = false;
     InputDecision d = DecideInput(h.rules, message, wParam, lParam, cursor.x, cursor.y, ac);
     if (d.hideCursor) SetCursor(nullptr);
-    if (d.steer == Steer::Open && h.app && h.app->shownPicture) h.showAfterwards = h.app->shownPicture();
-    if ((d.steer == Steer::Next || d.steer == Steer::Previous || d.steer == Steer::Pause) && h.app && h.app->steer)
-        h.app->steer(d.steer == Steer::Next ? 1 : d.steer == Steer::Previous ? -1 : 0, d.steer == Steer::Pause);
     if (d.close) Close(window);
     if (d.handled) return d.result;
     return LastStep(window, message, wParam, lParam);
@@ -232,7 +158,9 @@ LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-        if (h.isClosing) return DefWindowProcW(window, message, wParam, lParam);
+        // Closing, or while the system checks the password: no input reaches the show (its
+        // keys steer the photos) or the input rules.
+        if (h.isClosing || h.isCheckingPassword) return DefWindowProcW(window, message, wParam, lParam);
         break;
     case WM_SYSCOMMAND:
         if (!h.isPreview) {
@@ -319,8 +247,6 @@ int RunSaverWindow(HWND parent) {
                                        h.instance, nullptr);
     }
     parentDpi.reset();
-    // The settings are read in the window's creation: only now is it known whether keys steer.
-    h.rules.steerPictures = h.mainWindow && !h.isPreview && h.app && h.app->keysSteer && h.app->keysSteer();
     if (h.mainWindow) {
         if (!h.isPreview) SetForegroundWindow(h.mainWindow);
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -330,7 +256,8 @@ int RunSaverWindow(HWND parent) {
     }
     UnloadPasswordVerifier();
     // Enter: Explorer opens only now, with the saver window gone, so nothing covers it.
-    if (!h.showAfterwards.empty()) ShowInFolder(h.showAfterwards);
+    const std::wstring photo = h.app && h.app->photoToOpen ? h.app->photoToOpen() : std::wstring();
+    if (!photo.empty()) ShowInFolder(photo);
     return h.mainWindow ? static_cast<int>(msg.wParam) : 0;
 }
 
@@ -373,53 +300,6 @@ int RunSwitch(LPWSTR tail) {
     }
 }
 
-// The last-chance guard. GCC has no __try/__except, so the guard is the process's top-level
-// filter: it runs for an exception that nothing handled, on any thread. It must not pass the
-// exception on to UnhandledExceptionFilter, which calls the installed top-level filter (this
-// one) again until the stack overflows. After an access violation the heap and the loader's
-// state may be damaged, and the detach code that ExitProcess runs in every library could
-// hang on them; the process is therefore ended at once, with the exit code of a failed run.
-[[noreturn]] void EndFailedRun() {
-    SetSaverRunning(FALSE);
-    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(-1));
-    ExitProcess(static_cast<UINT>(-1));  // not reached; TerminateProcess does not return for itself
-}
-
-LONG WINAPI LastChanceFilter(EXCEPTION_POINTERS*) { EndFailedRun(); }
-
-bool IsHardwareFault(DWORD code) {
-    switch (code) {
-    case EXCEPTION_ACCESS_VIOLATION:
-    case EXCEPTION_ARRAY_BOUNDS_EXCEEDED:
-    case EXCEPTION_DATATYPE_MISALIGNMENT:
-    case EXCEPTION_ILLEGAL_INSTRUCTION:
-    case EXCEPTION_IN_PAGE_ERROR:
-    case EXCEPTION_INT_DIVIDE_BY_ZERO:
-    case EXCEPTION_PRIV_INSTRUCTION:
-    case EXCEPTION_STACK_OVERFLOW:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A fault inside a window procedure never reaches the top-level filter: the kernel's
-// callback into user mode (and Wine, which copies that) handles it and carries on, with
-// the program in whatever state the fault left it. The program itself installs no handler
-// anywhere, so a fault at an instruction of its own image can only end up swallowed or
-// unhandled; it ends the run here, first. Faults in system libraries are left to them:
-// some probe memory and handle their own faults.
-LONG CALLBACK OwnFaultHandler(EXCEPTION_POINTERS* info) {
-    const EXCEPTION_RECORD* record = info ? info->ExceptionRecord : nullptr;
-    if (!record || !IsHardwareFault(record->ExceptionCode)) return EXCEPTION_CONTINUE_SEARCH;
-    HMODULE module = nullptr;
-    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           static_cast<LPCWSTR>(record->ExceptionAddress), &module) &&
-        module == GetModuleHandleW(nullptr))
-        EndFailedRun();
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
 int RunGuarded(HINSTANCE, LPWSTR tail) {
     InstallLastChanceGuard();
     try {
@@ -432,11 +312,6 @@ int RunGuarded(HINSTANCE, LPWSTR tail) {
 }
 
 }  // namespace
-
-void InstallLastChanceGuard() {
-    SetUnhandledExceptionFilter(LastChanceFilter);
-    AddVectoredExceptionHandler(1, OwnFaultHandler);
-}
 
 int SaverMain(const SaverApp& app, HINSTANCE instance, HINSTANCE, LPWSTR tail, int) {
     // The window thread's own apartment, single-threaded as the shell's dialogs (the folder

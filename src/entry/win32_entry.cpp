@@ -12,8 +12,7 @@
 namespace {
 const WorkSpace::SaverApp kLumora = {WorkSpace::SaverWindowMessage, WorkSpace::ShowConfigurationDialog,
                                      WorkSpace::ConfigDialogProc, WorkSpace::DecodeFirstPictureOnWorker,
-                                     WorkSpace::PictureKeysSteer, WorkSpace::SteerPictureKeys,
-                                     WorkSpace::ShownPicturePath};
+                                     WorkSpace::TakePhotoToOpen};
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

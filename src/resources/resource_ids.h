@@ -1,6 +1,7 @@
 // Identifiers of the program's resources: the saver's name and icon, the configuration and
 // preview dialogs and their controls. Plain #defines only: the resource compiler reads this
-// file as well as the C++ code.
+// file as well as the C++ code. It sits below the host and the configuration dialog, which
+// both name resources of the one image.
 #pragma once
 
 // The string the system lists as the screen saver's name, and the program's icon.
