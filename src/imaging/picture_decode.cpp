@@ -56,7 +56,7 @@ bool ReadPictureFile(const std::wstring& path, std::string& bytes, PictureSource
 }
 
 bool DecodePictureFile(const std::wstring& path, const PictureTarget& target, DecodedPicture& out) {
-    return DecodePictureFrom(path, target, out, LocalFolders());
+    return DecodePictureFrom(path, target, out, PictureSources());
 }
 
 PictureFailure TakeDecodeFailure() {

@@ -10,7 +10,7 @@
 #include "imaging/exif.h"
 #include "imaging/image.h"
 #include "imaging/picture_fit.h"
-#include "sources/local_folder_source.h"
+#include "sources/picture_sources.h"
 #include "sources/picture_source.h"
 
 namespace WorkSpace {
@@ -68,7 +68,7 @@ PictureFailure TakeDecodeFailure();
 // A picture file's bytes for a decoder, read whole from its source. A file that cannot be
 // had is reported (ReportDecodeFailure) and logged once a run for each file and kind of
 // failure: "DecodePictureFile() - <path> - <why> - FAILED".
-bool ReadPictureFile(const std::wstring& path, std::string& bytes, PictureSource& source = LocalFolders());
+bool ReadPictureFile(const std::wstring& path, std::string& bytes, PictureSource& source = PictureSources());
 // What a failed read means to the library, and the log's words for it.
 PictureFailure PictureFailureOfRead(Platform::ReadFailure failure);
 const wchar_t* ReadFailureText(Platform::ReadFailure failure);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/local_folder_source.h"
+#include "sources/picture_sources.h"
 #include "sources/picture_source.h"
 
 namespace WorkSpace {
@@ -33,7 +33,7 @@ bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& ext
 class LibraryScan {
 public:
     LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
-                PictureSource& source = LocalFolders());
+                PictureSource& source = PictureSources());
     ~LibraryScan();
     LibraryScan(const LibraryScan&) = delete;
     LibraryScan& operator=(const LibraryScan&) = delete;

@@ -13,7 +13,7 @@
 
 #include "library/photo_facts.h"
 #include "library/library_scan.h"
-#include "sources/local_folder_source.h"
+#include "sources/picture_sources.h"
 #include "sources/picture_source.h"
 
 struct sqlite3;
@@ -98,7 +98,7 @@ using PhotoFactsReader = bool (*)(const std::wstring& path, PhotoFacts& facts, P
 class PhotoIndexer {
 public:
     PhotoIndexer(PhotoIndex& index, std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
-                 PhotoFactsReader read, PictureSource& source = LocalFolders());
+                 PhotoFactsReader read, PictureSource& source = PictureSources());
     // Goes on with the walk for about `budget` (at least one file), then stores what it read
     // in one transaction. False once the walk is done or the index stopped growing.
     bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop = nullptr);

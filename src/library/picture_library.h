@@ -15,7 +15,7 @@
 #include "library/lap_state.h"
 #include "library/library_scan.h"
 #include "library/photo_facts.h"
-#include "sources/local_folder_source.h"
+#include "sources/picture_sources.h"
 #include "sources/picture_source.h"
 
 namespace WorkSpace {
@@ -33,7 +33,7 @@ public:
         uint64_t seed = 0;        // the first lap's; 0 takes one from the clock
         std::wstring statePath;   // empty: nothing kept between runs
         uint32_t firstPlace = 0;  // list order: the first lap starts here (past the end: at the top)
-        PictureSource* source = &LocalFolders();  // where the entries' folders and files are
+        PictureSource* source = &PictureSources();  // where the entries' folders and files are
         // False: the state file is read, never written (a preview must not move the lap on).
         bool writeState = true;
         // What the photo index knows; null: nothing, every photo is shown as it comes. A

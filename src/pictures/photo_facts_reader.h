@@ -6,7 +6,7 @@
 #include <string>
 
 #include "library/photo_facts.h"
-#include "sources/local_folder_source.h"
+#include "sources/picture_sources.h"
 #include "sources/picture_source.h"
 
 namespace WorkSpace {
@@ -14,7 +14,7 @@ namespace WorkSpace {
 // False when the file cannot be read or is no picture this program knows; facts the
 // headers do not hold stay at PhotoFacts' defaults. Reads the file's first bytes only (more
 // where the headers run on), opened through its source: a cloud-only file is never opened.
-bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source = LocalFolders());
+bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source = PictureSources());
 
 // The same from the file's first bytes: the size as stored turned as EXIF's orientation
 // says, the date as the captions read it, the stars of XMP or EXIF, the GPS position.

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/local_folder_source.h"
+#include "sources/picture_sources.h"
 #include "sources/picture_source.h"
 
 namespace WorkSpace {
@@ -24,7 +24,7 @@ public:
     // folders and files are read through `source`.
     static std::unique_ptr<PhotoIndexFiller> Open(const std::wstring& path, std::vector<std::wstring> entries,
                                                   std::vector<std::wstring> leftOut,
-                                                  PictureSource& source = LocalFolders());
+                                                  PictureSource& source = PictureSources());
     ~PhotoIndexFiller();
     // Where the lap may ask for the photos' facts.
     const PhotoFactsSource& Facts() const;
