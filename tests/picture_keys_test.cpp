@@ -1,4 +1,5 @@
-// The keys that steer the photos: what each key asks, and a held key that steers once.
+// The keys that steer the photos: what each key asks, a held key that steers once, a key held
+// since before the window that only ends, and the steering keys with no photo on screen.
 #include <gtest/gtest.h>
 
 #include "app/picture_keys.h"
@@ -27,8 +28,42 @@ TEST(PictureKeys, EachKeyStepsPausesOpensOrEnds) {
         {0x28, false, Steer::None, true},       // Down
     };
     for (const Row& row : rows) {
-        const SteeringKey d = DecideSteeringKey(row.key, row.repeat);
+        const SteeringKey d = DecideSteeringKey(row.key, row.repeat ? KeyArrival::Repeat : KeyArrival::Pressed, true);
         EXPECT_EQ(d.steer, row.steer) << row.key << " " << row.repeat;
         EXPECT_EQ(d.ends, row.ends) << row.key << " " << row.repeat;
     }
+}
+
+TEST(PictureKeys, AKeyHeldFromBeforeOrNoPhotoOnlyEnds) {
+    struct Row {
+        uintptr_t key;
+        KeyArrival arrival;
+        bool photoShown;
+        Steer steer;
+        bool ends;
+    } rows[] = {
+        {0x0D, KeyArrival::HeldBefore, true, Steer::None, true},  // Enter from the Preview button
+        {0x27, KeyArrival::HeldBefore, true, Steer::None, true},
+        {0x27, KeyArrival::Pressed, false, Steer::None, true},  // nothing to steer
+        {0x20, KeyArrival::Pressed, false, Steer::None, true},
+        {0x0D, KeyArrival::Pressed, false, Steer::None, true},
+        {0x27, KeyArrival::Repeat, false, Steer::None, false},  // repeats stay ignored
+    };
+    for (const Row& row : rows) {
+        const SteeringKey d = DecideSteeringKey(row.key, row.arrival, row.photoShown);
+        EXPECT_EQ(d.steer, row.steer) << row.key << " " << static_cast<int>(row.arrival) << " " << row.photoShown;
+        EXPECT_EQ(d.ends, row.ends) << row.key << " " << static_cast<int>(row.arrival) << " " << row.photoShown;
+    }
+}
+
+TEST(PictureKeys, ARepeatIsOnlyOfAKeySeenGoingDown) {
+    KeysSeen keys;
+    EXPECT_EQ(keys.Down(0x0D, true), KeyArrival::HeldBefore);  // held when the window came
+    EXPECT_EQ(keys.Down(0x0D, true), KeyArrival::Repeat);
+    keys.Up(0x0D);
+    EXPECT_EQ(keys.Down(0x0D, false), KeyArrival::Pressed);
+    EXPECT_EQ(keys.Down(0x0D, true), KeyArrival::Repeat);
+    EXPECT_EQ(keys.Down(0x27, true), KeyArrival::HeldBefore);  // each key on its own
+    keys.Clear();
+    EXPECT_EQ(keys.Down(0x0D, true), KeyArrival::HeldBefore);
 }

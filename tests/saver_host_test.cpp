@@ -70,6 +70,20 @@ TEST(SaverInput, KeysButtonsAndLostActivationClose) {
     EXPECT_FALSE(DecideInput(r, Msg::KEYUP, 0x41, 0, 0, 0, 255).close);  // the key-up of a key from before
 }
 
+TEST(SaverInput, SideButtonsAndAppCommandsEndAndNeverReachTheShell) {
+    struct Row {
+        uint32_t message;
+        bool close;
+    } rows[] = {{Msg::XBUTTONDOWN, true}, {Msg::APPCOMMAND, true}, {Msg::XBUTTONUP, false}};
+    for (const Row& row : rows) {
+        InputRules r;
+        const InputDecision d = DecideInput(r, row.message, 0, 0, 0, 0, 255);
+        EXPECT_EQ(d.close, row.close) << row.message;
+        EXPECT_TRUE(d.handled) << row.message;  // not on to DefWindowProc
+        EXPECT_EQ(d.result, 1) << row.message;
+    }
+}
+
 TEST(SaverInput, MovesAddUpOnlyAgainstTheLastStoredPosition) {
     InputRules r;
     r.lastCursor = {100, 100};
@@ -135,5 +149,75 @@ TEST(OpenFolder, OnlyTheSignedInUsersOwnDesktop) {
         f.sessionKnown = row.known;
         f.sessionId = row.session;
         EXPECT_EQ(MayOpenFolder(f), row.may) << row.input << " " << row.thread << " " << row.sid << " " << row.session;
+    }
+}
+
+TEST(OpenFolder, RegistryValuesThatSaySecure) {
+    const uint8_t one[] = {'1', 0, 0, 0}, zero[] = {'0', 0}, blankOne[] = {' ', 0, '1', 0, ' ', 0},
+                  word[] = {'y', 0, 'e', 0, 's', 0}, dwordOne[] = {1, 0, 0, 0}, dwordZero[] = {0, 0, 0, 0},
+                  odd[] = {'1', 0, '1'};
+    struct Row {
+        uint32_t type;
+        const uint8_t* data;
+        uint32_t bytes;
+        SecureValue value;
+    } rows[] = {
+        {1, one, 4, SecureValue::NonZero},        // REG_SZ "1" as Windows writes it
+        {1, zero, 2, SecureValue::Zero},          // without its NUL
+        {1, one, 0, SecureValue::Zero},           // empty
+        {2, blankOne, 6, SecureValue::NonZero},   // REG_EXPAND_SZ, blanks round it
+        {1, word, 6, SecureValue::Unreadable},    // not a number
+        {1, odd, 3, SecureValue::Unreadable},     // half a character
+        {4, dwordOne, 4, SecureValue::NonZero},   // REG_DWORD
+        {4, dwordZero, 4, SecureValue::Zero},
+        {4, dwordOne, 2, SecureValue::Unreadable},
+        {3, one, 4, SecureValue::Unreadable},     // REG_BINARY
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(SecureValueOf(row.type, row.data, row.bytes), row.value) << row.type << " " << row.bytes;
+}
+
+TEST(OpenFolder, NeverWhileTheSaverIsSecure) {
+    const SecureValue no = SecureValue::Missing, on = SecureValue::NonZero, off = SecureValue::Zero,
+                      bad = SecureValue::Unreadable;
+    struct Row {
+        bool read, secure;
+        SecureValue desktop, policy;
+        bool queried;
+        int32_t flags;
+        bool reversed, saysSecure;
+    } rows[] = {
+        {true, false, no, no, true, 1, false, false},   // unlocked, nothing protected
+        {true, true, no, no, true, 1, false, true},     // "On resume, display logon screen"
+        {false, false, on, no, false, -1, false, true},  // the call fails (Wine): the desktop value
+        {false, false, off, no, false, -1, false, false},
+        {false, false, bad, no, false, -1, false, true},  // present but unreadable
+        {true, false, on, no, true, 1, false, false},     // the call answers: the value is not asked
+        {true, false, no, on, true, 1, false, true},      // the policy value
+        {true, false, no, bad, true, 1, false, true},
+        {true, false, no, off, true, 1, false, false},
+        {true, false, no, no, true, 0, false, true},      // WTS_SESSIONSTATE_LOCK
+        {true, false, no, no, true, -1, false, true},     // WTS_SESSIONSTATE_UNKNOWN
+        {true, false, no, no, true, 7, false, true},      // a state nobody documents
+        {true, false, no, no, true, 0, true, false},      // Windows 7: LOCK says unlocked
+        {true, false, no, no, true, 1, true, true},       // and UNLOCK says locked
+        {true, false, no, no, false, 0, false, false},    // no lock state to ask: the desktops decide
+    };
+    for (const Row& row : rows) {
+        SessionFacts f;
+        f.inputDesktopOpened = true;
+        f.inputDesktop = f.threadDesktop = L"Default";
+        f.userSid = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+        f.sessionKnown = true;
+        f.sessionId = 1;
+        f.secureRead = row.read;
+        f.secure = row.secure;
+        f.desktopValue = row.desktop;
+        f.policyValue = row.policy;
+        f.lockQueried = row.queried;
+        f.sessionFlags = row.flags;
+        f.flagsReversed = row.reversed;
+        EXPECT_EQ(SaverSecure(f), row.saysSecure) << (&row - rows);
+        EXPECT_EQ(MayOpenFolder(f), !row.saysSecure) << (&row - rows);
     }
 }

@@ -31,6 +31,7 @@ RECT PreviewPlacement() {
 namespace {
 DisplayStateNotices g_displayNotices;
 std::wstring g_photoToOpen;
+KeysSeen g_keysSeen;  // of the window that shows the saver now
 
 void Rebuild(HWND window, bool retry, ShowWindowKind kind) {
     RECT placement = {};
@@ -48,8 +49,8 @@ void Rebuild(HWND window, bool retry, ShowWindowKind kind) {
 }
 
 // A key-down while keys steer: a step or the pause goes to the render thread at once.
-bool SteerByKey(WPARAM key, LPARAM lParam) {
-    const SteeringKey d = DecideSteeringKey(key, (lParam & (LPARAM{1} << 30)) != 0);
+bool SteerByKey(WPARAM key, KeyArrival arrival) {
+    const SteeringKey d = DecideSteeringKey(key, arrival, PictureShown());
     if (d.steer == Steer::Open) g_photoToOpen = ShownPicturePath();
     if (d.ends) return false;
     if (d.steer != Steer::None)
@@ -94,11 +95,23 @@ bool SaverShowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, c
         if (!HandleDisplayStateNotice(wParam, lParam)) return false;
         *result = TRUE;
         return true;
-    case WM_KEYDOWN:
+    case WM_INITDIALOG:
+        g_keysSeen.Clear();  // the dialog's preview starts: no key seen down yet
+        return false;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        g_keysSeen.Up(wParam);
+        return false;
+    case WM_SYSKEYDOWN:
+        g_keysSeen.Down(wParam, (lParam & (LPARAM{1} << 30)) != 0);
+        return false;
+    case WM_KEYDOWN: {
         // Alt with an arrow comes as WM_SYSKEYDOWN and ends the saver: only plain keys steer.
         // Asked at each key: a start can give way to the error screen after the window is
         // made, and over the error screen every key ends the show.
-        return ShowTakesKeys(show) && SteerByKey(wParam, lParam);
+        const KeyArrival arrival = g_keysSeen.Down(wParam, (lParam & (LPARAM{1} << 30)) != 0);
+        return ShowTakesKeys(show) && SteerByKey(wParam, arrival);
+    }
     default:
         return false;
     }
@@ -108,6 +121,7 @@ bool SaverWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
     *result = 0;
     switch (message) {
     case WM_CREATE:
+        g_keysSeen.Clear();
         OnSaverWindowCreate(window);
         g_displayNotices = RegisterDisplayStateNotices(window);
         return true;

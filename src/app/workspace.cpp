@@ -162,6 +162,8 @@ void SteerPictureKeys(int32_t steps, bool pause) {
 
 std::wstring ShownPicturePath() { return ShownPictureFile(GetWindow()); }
 
+bool PictureShown() { return PictureOnScreen(GetWindow()); }
+
 void ReleaseScene() {
     Window& w = GetWindow();
     ReleaseFrameLayers(w);

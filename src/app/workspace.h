@@ -24,6 +24,7 @@ void ReleaseScene();
 bool PictureKeysSteer();
 void SteerPictureKeys(int32_t steps, bool pause);
 std::wstring ShownPicturePath();
+bool PictureShown();  // a photo is on screen now
 // Draws and presents one frame, once per view; returns what Present reported.
 int32_t RenderFrame(bool startupPhase);
 // Sets the particles' colour scheme and remembers it for a rebuilt device.

@@ -17,6 +17,20 @@ InputDecision DecideInput(InputRules& rules, uint32_t message, uintptr_t wParam,
     case Msg::MBUTTONDOWN:
         d.close = true;
         break;
+    case Msg::XBUTTONDOWN:
+        // The side buttons end the saver like the others. The default step would turn their
+        // release, and the keyboard's launch and media keys, into WM_APPCOMMAND for the shell,
+        // which starts what they ask for (a browser, a player): all three are answered here,
+        // with the TRUE their documentation asks of a window that handled them.
+    case Msg::APPCOMMAND:
+        d.close = true;
+        d.handled = true;
+        d.result = 1;
+        break;
+    case Msg::XBUTTONUP:
+        d.handled = true;
+        d.result = 1;
+        break;
     case Msg::MOUSEMOVE: {
         // Small moves are measured against the position stored last, so a slow drift
         // adds up until it passes the threshold.

@@ -9,7 +9,8 @@ namespace WorkSpace {
 namespace Msg {
 constexpr uint32_t SHOWWINDOW = 0x0018, ACTIVATEAPP = 0x001C, SETCURSOR = 0x0020, POWER = 0x0048,
                    KEYDOWN = 0x0100, SYSKEYDOWN = 0x0104, MOUSEMOVE = 0x0200, LBUTTONDOWN = 0x0201,
-                   RBUTTONDOWN = 0x0204, MBUTTONDOWN = 0x0207, POWERBROADCAST = 0x0218, KEYUP = 0x0101;
+                   RBUTTONDOWN = 0x0204, MBUTTONDOWN = 0x0207, XBUTTONDOWN = 0x020B, XBUTTONUP = 0x020C,
+                   POWERBROADCAST = 0x0218, KEYUP = 0x0101, APPCOMMAND = 0x0319;
 }
 
 // The part of the host's state that the rules read and move on.

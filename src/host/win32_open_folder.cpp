@@ -1,5 +1,5 @@
-// Enter's "show the photo in its folder": who and where the saver runs, read from Windows,
-// and SHOpenFolderAndSelectItems on the photo's item.
+// Enter's "show the photo in its folder": who and where the saver runs and whether it is
+// secure, read from Windows, and SHOpenFolderAndSelectItems on the photo's item.
 #include "host/win32_open_folder.h"
 
 #include <sddl.h>
@@ -41,6 +41,72 @@ std::wstring TokenUserSid() {
     return text;
 }
 
+// ScreenSaverIsSecure under HKCU\`key`: a REG_SZ "1" or "0" as Windows writes it, a DWORD as
+// some policy tools do. Only a missing key or value says nothing; any other failure is kept.
+SecureValue ReadSecureValue(const wchar_t* key) {
+    HKEY opened = nullptr;
+    LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_QUERY_VALUE, &opened);
+    if (status != ERROR_SUCCESS)
+        return status == ERROR_FILE_NOT_FOUND ? SecureValue::Missing : SecureValue::Unreadable;
+    BYTE data[64] = {};
+    DWORD type = 0, bytes = sizeof(data);
+    status = RegQueryValueExW(opened, L"ScreenSaverIsSecure", nullptr, &type, data, &bytes);
+    RegCloseKey(opened);
+    if (status == ERROR_FILE_NOT_FOUND) return SecureValue::Missing;
+    if (status != ERROR_SUCCESS) return SecureValue::Unreadable;
+    return SecureValueOf(type, data, bytes);
+}
+
+// Windows 7 and Server 2008 R2 (6.1), from RtlGetVersion: GetVersionEx answers what the
+// manifest declares, not what runs.
+bool LockFlagsReversed() {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto get = ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                     : nullptr;
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    return get && get(&version) == 0 && version.dwMajorVersion == 6 && version.dwMinorVersion == 1;
+}
+
+// WTSQuerySessionInformationW(WTSSessionInfoEx) on this session, loaded at run time. Where the
+// library or the class is missing (Wine answers neither) the lock is left to the input desktop,
+// which is Winlogon's while the session is locked.
+void ReadLockState(SessionFacts& facts) {
+    // The leading fields of WTSINFOEXW and WTSINFOEX_LEVEL1_W, which the MinGW headers lack.
+    // The level's union holds LARGE_INTEGERs, so it starts 8 bytes in.
+    struct InfoEx {
+        DWORD level;
+        struct alignas(8) {
+            DWORD sessionId;
+            DWORD sessionState;
+            LONG sessionFlags;
+        } level1;
+    };
+    using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
+    using FreeFn = void(WINAPI*)(PVOID);
+    // From the system folder by its full name, not wherever the search order finds one.
+    wchar_t system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    HMODULE wts = LoadLibraryW((std::wstring(system) + L"\\wtsapi32.dll").c_str());
+    if (!wts) return;
+    auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(wts, "WTSQuerySessionInformationW")));
+    auto release = reinterpret_cast<FreeFn>(reinterpret_cast<void*>(GetProcAddress(wts, "WTSFreeMemory")));
+    LPWSTR buffer = nullptr;
+    DWORD bytes = 0;
+    const int kSessionInfoEx = 25;  // WTS_INFO_CLASS WTSSessionInfoEx
+    if (query && release && query(nullptr, static_cast<DWORD>(-1), kSessionInfoEx, &buffer, &bytes) && buffer) {
+        facts.lockQueried = true;
+        // A reply too short or of another level is a state nobody documents: secure.
+        if (bytes >= sizeof(InfoEx) && reinterpret_cast<const InfoEx*>(buffer)->level == 1)
+            facts.sessionFlags = reinterpret_cast<const InfoEx*>(buffer)->level1.sessionFlags;
+        facts.flagsReversed = LockFlagsReversed();
+        release(buffer);
+    }
+    FreeLibrary(wts);
+}
+
 // The shell takes paths in their usual form: the long-path prefix the file calls use is
 // taken off ("\\?\C:\..." -> "C:\...", "\\?\UNC\server\..." -> "\\server\...").
 std::wstring ShellForm(const std::wstring& path) {
@@ -65,11 +131,23 @@ SessionFacts ReadSessionFacts() {
         facts.sessionId = session;
     }
     facts.userSid = TokenUserSid();
+    BOOL secure = FALSE;
+    facts.secureRead = SystemParametersInfoW(SPI_GETSCREENSAVESECURE, 0, &secure, 0) != FALSE;
+    facts.secure = secure != FALSE;
+    if (!facts.secureRead) facts.desktopValue = ReadSecureValue(L"Control Panel\\Desktop");
+    facts.policyValue = ReadSecureValue(L"Software\\Policies\\Microsoft\\Windows\\Control Panel\\Desktop");
+    ReadLockState(facts);
     return facts;
 }
 
 void ShowInFolder(const std::wstring& path) {
-    if (!MayOpenFolder(ReadSessionFacts())) {
+    const SessionFacts facts = ReadSessionFacts();
+    if (SaverSecure(facts)) {
+        // The session locks as the saver ends: nothing may start behind the lock.
+        GetLogger().Write(L"ShowInFolder() - the saver is secure - nothing opened");
+        return;
+    }
+    if (!MayOpenFolder(facts)) {
         GetLogger().Write(L"ShowInFolder() - not the signed-in user's own desktop - nothing opened");
         return;
     }

@@ -158,13 +158,24 @@ LRESULT HostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
+    case WM_XBUTTONDOWN:
         // Closing, or while the system checks the password: no input reaches the show (its
         // keys steer the photos) or the input rules.
         if (h.isClosing || h.isCheckingPassword) return DefWindowProcW(window, message, wParam, lParam);
         break;
+    case WM_APPCOMMAND:
+    case WM_XBUTTONUP:
+        // Never to the default step, closing or not: it hands them to the shell, which starts
+        // what the launch and media keys (and the side buttons) ask for.
+        if (!h.isPreview && h.isClosing) return TRUE;
+        break;
     case WM_SYSCOMMAND:
         if (!h.isPreview) {
-            if (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE) return 0;
+            // F10 and Alt ask for the menu, Ctrl+Esc for the Start menu: nothing opens over the
+            // saver while their key-down ends it.
+            if (wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW || wParam == SC_SCREENSAVE ||
+                (wParam & 0xFFF0) == SC_KEYMENU || (wParam & 0xFFF0) == SC_TASKLIST)
+                return 0;
             if (wParam == SC_MONITORPOWER) PostMessageW(window, WM_CLOSE, 0, 0);
         }
         break;

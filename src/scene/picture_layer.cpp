@@ -139,7 +139,10 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
             Platform::DebugOutput(L"Failed to load texture. UserTextures::AddTexture ()\n");
     }
     AdvanceLaneFade(state, pictures, wereNone, step);
-    if (pictures.Count() == 0) return;
+    if (pictures.Count() == 0) {
+        if (lane == 0) layer.shownSerial.store(~uint64_t{0});  // the last one has gone
+        return;
+    }
     pictures.AdvanceFrames(step / kFadePerSecond);
     if (lane == 0) layer.shownSerial.store(pictures.At(ShownPicture(state, pictures)).serial);
 }
@@ -169,6 +172,8 @@ std::wstring ShownPictureFile(Window& w) {
     const uint64_t shown = layer.shownSerial.load();
     return shown == ~uint64_t{0} ? std::wstring() : layer.stream.PathOf(shown);
 }
+
+bool PictureOnScreen(Window& w) { return PictureLayerData(w).shownSerial.load() != ~uint64_t{0}; }
 
 namespace {
 // How far the leaving picture of `state` is through its pan: the second half of its time,

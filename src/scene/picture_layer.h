@@ -71,6 +71,8 @@ void AdvancePictureFade(Window& window, float step = 0.001f, uint32_t lanes = 1)
 void PostPictureStep(Window& window, int32_t steps);
 void PostPauseToggle(Window& window);
 std::wstring ShownPictureFile(Window& window);
+// Whether a picture is on screen now (the main monitor's lane), for the keys that steer.
+bool PictureOnScreen(Window& window);
 
 // How the photo options show the pictures in a frame (FrameSettings).
 struct PhotoLook {
