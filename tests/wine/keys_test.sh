@@ -4,6 +4,9 @@
 #   with "PictureKeys" 1: Right shows the next picture within a second and the saver goes on;
 #      Left brings the first back; Space holds a picture well past its time; Esc ends the saver
 #   with "PictureKeys" 0: Right ends the saver, as any key does
+#   with "PictureKeys" 1 and the policy value ScreenSaverIsSecure "1": Enter ends the saver,
+#      no file manager starts and the shell is asked for nothing; without it Enter ends the
+#      saver and the photos' folder opens (Wine's shell starts explorer.exe on it)
 # The particles move over the pictures: each check reads the colour that leads a large part
 # of the screen, not single pixels. A start that misses its 20 frames in the first second (a
 # loaded machine) shows the error screen; such a start is tried again.
@@ -30,6 +33,23 @@ shows() {  # shot colour
 }
 shows_now() { shot "$1" && shows "$1" "$2"; }  # name colour
 saver_alive() { alive "$SAVER" && saver_window; }
+POLICY='HKCU\Software\Policies\Microsoft\Windows\Control Panel\Desktop'
+policy_off() { wine reg delete "$POLICY" /v ScreenSaverIsSecure /f >/dev/null 2>&1; }
+restore_all() { policy_off; csmt_restore; }
+# A file manager besides Wine's desktop process: an explorer.exe or winefile process of this
+# prefix (other Wine sessions may run on the machine), or a window named after the pictures'
+# folder on this screen.
+file_manager() {
+  local pid
+  for pid in $(pgrep -i -f 'explorer\.exe|winefile'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q -x -F "WINEPREFIX=$WINEPREFIX" || continue
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- '/desktop' && continue
+    return 0
+  done
+  xdotool search --onlyvisible --name '^pictures$' >/dev/null 2>&1
+}
+no_file_manager() { ! file_manager; }
+LOG="$WORK/app/log_output.txt"
 
 # Starts the saver until it shows the first picture (red), at most five times.
 start_until_red() {
@@ -45,7 +65,7 @@ start_until_red() {
   return 1
 }
 
-wine_cleanup_on_exit csmt_restore
+wine_cleanup_on_exit restore_all
 wine_setup "${W}x${H}" || exit 1
 # Several starts in a row on a shared machine: with Wine's Direct3D command stream on, a busy
 # one made start after start miss the start-up second and show the error screen.
@@ -77,6 +97,35 @@ settings SelectLumoraEffect=2 -- "$P/red.png" "$P/green.png" "$P/blue.png" >"$WO
 if start_until_red; then
   xdotool key Right
   check "Right ends the saver" window_gone_within 10
+  exited_within "$SAVER" 10 || { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
+else
+  fail "the saver shows the first picture" "$DETAIL"
+fi
+
+echo "-- PictureKeys 1, the saver secure by policy: Enter only ends the saver"
+settings SelectLumoraEffect=2 PictureKeys=1 -- "$P/red.png" "$P/green.png" "$P/blue.png" >"$WORK/app/Lumora.scr.settings"
+wine reg add "$POLICY" /v ScreenSaverIsSecure /t REG_SZ /d 1 /f >/dev/null 2>&1
+rm -f "$LOG"
+if no_file_manager && start_until_red; then
+  xdotool key Return
+  check "Enter ends the secure saver" window_gone_within 10
+  check "the secure saver's process ends" exited_within "$SAVER" 10
+  alive "$SAVER" && { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
+  check "no file manager starts" holds_for 5 no_file_manager
+  check "the log says the saver is secure" log_has "$LOG" "the saver is secure - nothing opened"
+  check "the shell is asked for nothing" not log_has "$LOG" "ShowInFolder() - [IS]"
+else
+  fail "the saver shows the first picture, no file manager before" "${DETAIL:-}"
+fi
+policy_off
+
+echo "-- PictureKeys 1, not secure: Enter ends the saver and opens the folder"
+rm -f "$LOG"
+if start_until_red; then
+  xdotool key Return
+  check "Enter ends the saver" window_gone_within 10
+  check "the photos' folder opens" wait_for 20 file_manager
+  check "the log has no open-folder failure" not log_has "$LOG" "ShowInFolder()"
   exited_within "$SAVER" 10 || { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
 else
   fail "the saver shows the first picture" "$DETAIL"
