@@ -42,8 +42,8 @@ restore_all() { policy_off; csmt_restore; }
 file_manager() {
   local pid
   for pid in $(pgrep -i -f 'explorer\.exe|winefile'); do
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -q -x -F "WINEPREFIX=$WINEPREFIX" || continue
-    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- '/desktop' && continue
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -q -x -F "WINEPREFIX=$WINEPREFIX" || continue
+    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -- '/desktop' && continue
     return 0
   done
   xdotool search --onlyvisible --name '^pictures$' >/dev/null 2>&1
