@@ -8,13 +8,14 @@
 #include "app/run_state.h"
 #include "app/win32_display_events.h"
 #include "app/win32_saver_window.h"
+#include "scene/picture_layer.h"
 #include "scene/window.h"
 #include "settings/settings.h"
 
 using namespace WorkSpace;
 
 namespace {
-// Keys steer ("PictureKeys" 1, a picture to show, no error screen) while one lives.
+// Keys steer ("PictureKeys" 1, a picture on screen, no error screen) while one lives.
 class KeysSteer {
 public:
     KeysSteer() : saved_(GetWindow().settings), show_(GetWindow().showPictures), failed_(GetRunState().startFailed) {
@@ -23,11 +24,13 @@ public:
         w.settings.pictures = {L"C:\\Photos"};
         w.showPictures = 1;
         GetRunState().startFailed.store(0);
+        PictureLayerData(w).shownSerial.store(7);
     }
     ~KeysSteer() {
         GetWindow().settings = saved_;
         GetWindow().showPictures = show_;
         GetRunState().startFailed.store(failed_);
+        PictureLayerData(GetWindow()).shownSerial.store(~uint64_t{0});
         TakePhotoToOpen();
     }
 
@@ -61,6 +64,13 @@ TEST(SaverShowKeys, OnlyAPlainKeyDownSteersInTheSaverAndTheDialogsPreview) {
     // The small preview takes no keys, nor does a preview whose show has ended.
     EXPECT_FALSE(Taken(WM_KEYDOWN, VK_RIGHT, {ShowWindowKind::SmallPreview, true}));
     EXPECT_FALSE(Taken(WM_KEYDOWN, VK_RIGHT, {ShowWindowKind::DialogPreview, false}));
+    // A key held since before the window saw it go down, and a steering key while no photo is
+    // on screen, end the show.
+    const SaverShow full = {ShowWindowKind::FullScreen, true};
+    EXPECT_FALSE(Taken(WM_KEYDOWN, VK_SPACE, full, LPARAM{1} << 30));
+    PictureLayerData(GetWindow()).shownSerial.store(~uint64_t{0});
+    EXPECT_FALSE(Taken(WM_KEYDOWN, VK_PRIOR, full));
+    PictureLayerData(GetWindow()).shownSerial.store(7);
     // Over the error screen every key ends the show.
     GetRunState().startFailed.store(1);
     EXPECT_FALSE(Taken(WM_KEYDOWN, VK_RIGHT, {ShowWindowKind::FullScreen, true}));
