@@ -33,12 +33,12 @@ std::map<std::wstring, int>& Reads() {
     static std::map<std::wstring, int> reads;
     return reads;
 }
-bool CountingReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
+FactsRead CountingReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
     ++Reads()[path];
     int64_t size = 0, modified = 0;
     Platform::StampFile(path, size, modified);
     facts.rating = static_cast<int32_t>(size % 6);
-    return true;
+    return FactsRead::Known;
 }
 
 IndexedPhoto Photo(const std::string& path, int64_t size) {
@@ -91,9 +91,9 @@ TEST(PhotoIndex, KeepsEveryFactAndTellsWhatIsNotThere) {
     EXPECT_EQ(4, facts.rating);
     EXPECT_EQ(-33.5, facts.latitude);
     EXPECT_EQ(151.25, facts.longitude);
-    ASSERT_TRUE(index.Find(W("/p/b.jpg"), facts));
+    ASSERT_TRUE(index.Lookup(W("/p/b.jpg"), stamp, facts));
     EXPECT_FALSE(facts.dated || facts.placed);
-    EXPECT_FALSE(index.Find(W("/p/c.jpg"), facts));
+    EXPECT_FALSE(index.Lookup(W("/p/c.jpg"), stamp, facts));
 }
 
 TEST(PhotoIndex, ReadsOnlyNewAndChangedFiles) {
@@ -130,7 +130,8 @@ TEST(PhotoIndex, MovesADamagedFileAsideWholeAndBuildsAgain) {
     PhotoIndex again;  // the new one is ours: nothing more moves
     ASSERT_TRUE(again.Open(W(dir + "/index.db")));
     PhotoFacts facts;
-    EXPECT_TRUE(again.Find(W("/p/a.jpg"), facts));
+    PictureStamp stamp;
+    EXPECT_TRUE(again.Lookup(W("/p/a.jpg"), stamp, facts));
     const std::vector<std::string> lines = LogMessages(ReadLog(logDir));
     ASSERT_EQ(1u, lines.size());
     EXPECT_NE(std::string::npos, lines[0].find("PhotoIndex::Open() - damaged or foreign")) << lines[0];
@@ -170,8 +171,9 @@ TEST(PhotoIndex, AFullDiskStopsTheGrowthAndKeepsWhatIsThere) {
     EXPECT_FALSE(index.Growing());
     EXPECT_EQ(PhotoIndex::Store::Stopped, index.Put({Photo("/p/later.jpg", 1)}));
     PhotoFacts facts;
-    EXPECT_TRUE(index.Find(W("/p/kept.jpg"), facts));
-    EXPECT_FALSE(index.Find(W("/p/a-long-name-that-fills-pages-0.jpg"), facts));
+    PictureStamp stamp;
+    EXPECT_TRUE(index.Lookup(W("/p/kept.jpg"), stamp, facts));
+    EXPECT_FALSE(index.Lookup(W("/p/a-long-name-that-fills-pages-0.jpg"), stamp, facts));
     const std::vector<std::string> lines = LogMessages(ReadLog(logDir));
     ASSERT_EQ(1u, lines.size());
     EXPECT_NE(std::string::npos, lines[0].find("PhotoIndex::Put()")) << lines[0];
@@ -185,8 +187,9 @@ TEST(PhotoIndex, TwoProcessesShareOneIndex) {
     EXPECT_EQ(PhotoIndex::Store::Stored, saver.Put({Photo("/p/a.jpg", 1)}));
     EXPECT_EQ(PhotoIndex::Store::Stored, preview.Put({Photo("/p/b.jpg", 1)}));
     PhotoFacts facts;
-    EXPECT_TRUE(preview.Find(W("/p/a.jpg"), facts));
-    EXPECT_TRUE(saver.Find(W("/p/b.jpg"), facts));
+    PictureStamp stamp;
+    EXPECT_TRUE(preview.Lookup(W("/p/a.jpg"), stamp, facts));
+    EXPECT_TRUE(saver.Lookup(W("/p/b.jpg"), stamp, facts));
 }
 
 

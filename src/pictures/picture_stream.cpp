@@ -187,7 +187,9 @@ void Run(Job job) {
     const bool begun = BeginDecoderThread();
     std::unique_ptr<PhotoIndexFiller> index;
     try {
-        if (!job.indexPath.empty()) index = PhotoIndexFiller::Open(job.indexPath, job.entries, job.options.leftOut);
+        // Only the saver's own run walks the saved list: a preview's may be edits not saved.
+        if (!job.indexPath.empty())
+            index = PhotoIndexFiller::Open(job.indexPath, job.entries, job.options.leftOut, job.options.writeState);
     } catch (...) {
         index.reset();  // memory short: this run goes without the index
     }
