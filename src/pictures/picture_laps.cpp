@@ -14,9 +14,6 @@ namespace WorkSpace {
 namespace StreamWorker {
 
 namespace {
-// How long the worker rests after a lap that gave at most one picture, or none the filters
-// passed (nothing new to show until the library changes, or a photo is rated).
-constexpr auto kLapRest = std::chrono::seconds(60);
 // How long one batch of the photo index takes at most: the next picture is looked for that
 // much later at worst, while the one on screen still shows for seconds.
 constexpr auto kIndexBatch = std::chrono::milliseconds(50);
@@ -139,7 +136,7 @@ bool NextPicture(LapWalk& walk, StreamedPicture& out, std::wstring& outPath, boo
         if (library.Laps() != walk.lap) {
             // A whole lap with nothing new to show: wait before walking the library again.
             const bool wholeLap = walk.lap > 1 || (walk.lap == 1 && walk.firstPlace == 0);
-            if (mayRest && wholeLap && walk.shownInLap <= 1 && !RestFilling(job, walk.fill, kLapRest)) return false;
+            if (mayRest && wholeLap && walk.shownInLap <= 1 && !RestFilling(job, walk.fill, job.lapRest)) return false;
             walk.lap = library.Laps();
             walk.shownInLap = 0;
             walk.firstPlace = place;
@@ -239,7 +236,7 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
         if (!NextPicture(walk, picture, path, true, target)) {
             // The filters left nothing: the saver waits for pictures as for a slow drive,
             // while the index reads what changed. Without filters nothing would change it.
-            if (!index || !job.filter.Any() || !RestFilling(job, &fill, kLapRest)) break;
+            if (!index || !job.filter.Any() || !RestFilling(job, &fill, job.lapRest)) break;
             continue;
         }
         picture.lane = lane;

@@ -237,6 +237,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     for (PictureTarget& target : job.laneTargets) target.fitAcross = options.portraits != 0;
     job.portraits = options.portraits;
     job.retryRest = options.retryRest;
+    job.lapRest = options.lapRest;
     job.captions = options.captions;
     job.indexPath = options.indexPath;
     job.yearsAgo = options.yearsAgo;
