@@ -56,3 +56,21 @@ TEST(LocalFolderSource, RangesAreReadAtTheirOffsetInAnyOrder) {
     reader.reset();
     Platform::RemoveFile(wide);
 }
+
+// The photo index's key: one for every spelling NTFS takes for one file.
+TEST(LocalFolderSource, PathsAreKeyedAsNtfsComparesThem) {
+    const struct {
+        const wchar_t* path;
+        const wchar_t* key;
+    } cases[] = {
+        {L"C:\\Photos\\a.jpg", L"C:\\PHOTOS\\A.JPG"},
+        {L"c:/photos/A.JPG", L"C:\\PHOTOS\\A.JPG"},
+        {L"\\\\?\\C:\\Photos\\a.jpg", L"C:\\PHOTOS\\A.JPG"},
+        {L"\\\\?\\unc\\nas\\share\\a.jpg", L"\\\\NAS\\SHARE\\A.JPG"},
+        {L"\\\\nas\\share\\a.jpg", L"\\\\NAS\\SHARE\\A.JPG"},
+        {L"C:\\Photos\\", L"C:\\PHOTOS\\"},
+        {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LocalPathKey(c.path), c.key) << Platform::WideToUtf8(c.path);
+    EXPECT_EQ(LocalFolders().Key(L"c:/photos/a.jpg"), L"C:\\PHOTOS\\A.JPG");
+}

@@ -120,7 +120,7 @@ TEST(PhotoFactsReader, AFileIsReadThroughItsHeaders) {
     const std::string path = dir + "/photo.jpg";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(photo.data()), std::streamsize(photo.size()));
     PhotoFacts facts;
-    ASSERT_TRUE(ReadPhotoFacts(W(path), facts));
+    ASSERT_EQ(ReadPhotoFacts(W(path), facts), FactsRead::Known);
     EXPECT_TRUE(facts.dated);
     EXPECT_EQ(facts.taken, SecondsOfCivilTime(2021, 6, 5, 14, 30, 0));
     EXPECT_EQ(facts.rating, 4);
@@ -131,8 +131,8 @@ TEST(PhotoFactsReader, AFileIsReadThroughItsHeaders) {
     const Bytes plain = Jpeg(0xC0, {});
     const Bytes tall = Cat({{0xFF, 0xD8}, app2, app2, app2, Bytes(plain.begin() + 2, plain.end())});
     std::ofstream(dir + "/tall.jpg", std::ios::binary).write(reinterpret_cast<const char*>(tall.data()), std::streamsize(tall.size()));
-    ASSERT_TRUE(ReadPhotoFacts(W(dir + "/tall.jpg"), facts));
+    ASSERT_EQ(ReadPhotoFacts(W(dir + "/tall.jpg"), facts), FactsRead::Known);
     EXPECT_EQ(Size(facts.width, facts.height), Size(1024, 768));
-    EXPECT_FALSE(ReadPhotoFacts(W(dir + "/missing.jpg"), facts));
+    EXPECT_EQ(ReadPhotoFacts(W(dir + "/missing.jpg"), facts), FactsRead::Failed);
     EXPECT_EQ(facts.width, 0u);
 }

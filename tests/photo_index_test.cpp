@@ -1,6 +1,7 @@
 // The photo index against real SQLite files: what is stored comes back, unchanged files are
-// not read again, a damaged or foreign file is moved aside whole, a full disk stops the
-// growth only; and the tool's burst and memory counts on made-up dates.
+// not read again, a changed one's row no longer counts, a failed read keeps nothing, an older
+// index's keys are found, a newer one is left alone, a damaged or foreign file is moved aside
+// whole (one copy kept), a whole walk forgets the files gone, a full disk stops the growth only.
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -11,6 +12,7 @@
 #include <map>
 
 #include "library/photo_index.h"
+#include "sources/local_folder_source.h"
 #include "platform/long_path.h"
 #include "platform/platform.h"
 #include "test_support.h"
@@ -33,12 +35,12 @@ std::map<std::wstring, int>& Reads() {
     static std::map<std::wstring, int> reads;
     return reads;
 }
-bool CountingReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
+FactsRead CountingReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
     ++Reads()[path];
     int64_t size = 0, modified = 0;
     Platform::StampFile(path, size, modified);
     facts.rating = static_cast<int32_t>(size % 6);
-    return true;
+    return FactsRead::Known;
 }
 
 IndexedPhoto Photo(const std::string& path, int64_t size) {
@@ -49,11 +51,21 @@ IndexedPhoto Photo(const std::string& path, int64_t size) {
     return photo;
 }
 
+// Counts too, and fails for every file whose name starts with "busy".
+FactsRead FailingReader(const std::wstring& path, PhotoFacts& facts, PictureSource& source) {
+    const size_t sep = path.find_last_of(L'/');
+    if (path.compare(sep + 1, 4, L"busy") != 0) return CountingReader(path, facts, source);
+    ++Reads()[path];
+    return FactsRead::Failed;
+}
+
 // Runs a whole walk of `entries` into the index at `db`; the files read.
-uint32_t IndexAll(const std::string& db, const std::vector<std::wstring>& entries) {
+uint32_t IndexAll(const std::string& db, const std::vector<std::wstring>& entries,
+                  PhotoFactsReader read = CountingReader, bool forget = false) {
     PhotoIndex index;
     EXPECT_TRUE(index.Open(W(db)));
-    PhotoIndexer indexer(index, entries, {L".jpg"}, CountingReader);
+    PhotoIndexer indexer(index, entries, {L".jpg"}, read);
+    indexer.ForgetGone(forget);
     while (indexer.Step(std::chrono::milliseconds(50))) {
     }
     return indexer.FilesRead();
@@ -91,9 +103,9 @@ TEST(PhotoIndex, KeepsEveryFactAndTellsWhatIsNotThere) {
     EXPECT_EQ(4, facts.rating);
     EXPECT_EQ(-33.5, facts.latitude);
     EXPECT_EQ(151.25, facts.longitude);
-    ASSERT_TRUE(index.Find(W("/p/b.jpg"), facts));
+    ASSERT_TRUE(index.Lookup(W("/p/b.jpg"), stamp, facts));
     EXPECT_FALSE(facts.dated || facts.placed);
-    EXPECT_FALSE(index.Find(W("/p/c.jpg"), facts));
+    EXPECT_FALSE(index.Lookup(W("/p/c.jpg"), stamp, facts));
 }
 
 TEST(PhotoIndex, ReadsOnlyNewAndChangedFiles) {
@@ -118,19 +130,136 @@ TEST(PhotoIndex, ReadsOnlyNewAndChangedFiles) {
     EXPECT_EQ(5, facts.rating);  // the facts of the file as it is now
 }
 
+TEST(PhotoIndex, ARowCountsOnlyWhileTheFileIsAsItWasRead) {
+    const std::string dir = Folder("stale");
+    const std::string file = dir + "/rated.jpg";
+    WriteText(file, "unrated");
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    IndexedPhoto photo;
+    photo.path = W(file);
+    ASSERT_TRUE(LocalFolders().Stamp(photo.path, photo.stamp));
+    ASSERT_EQ(PhotoIndex::Store::Stored, index.Put({photo}));
+    PhotoFacts facts;
+    EXPECT_TRUE(index.Find(W(file), facts));
+    WriteText(file, "rated 5 stars");  // its XMP rewritten: another size and time
+    facts.rating = 9;
+    EXPECT_FALSE(index.Find(W(file), facts));
+    EXPECT_EQ(0, facts.rating);
+}
+
+TEST(PhotoIndex, AFailedReadKeepsNothingAndIsTriedAgain) {
+    const std::string dir = Folder("failed");
+    Platform::MakeFolder(W(dir + "/pics"));
+    WriteText(dir + "/pics/busy.jpg", "locked");
+    WriteText(dir + "/pics/fine.jpg", "ok");
+    const std::vector<std::wstring> entries = {W(dir + "/pics/")};
+    Reads().clear();
+    EXPECT_EQ(2u, IndexAll(dir + "/index.db", entries, FailingReader));
+    EXPECT_EQ(1u, IndexAll(dir + "/index.db", entries, FailingReader));
+    EXPECT_EQ(2, Reads()[W(dir + "/pics/busy.jpg")]);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    PhotoFacts facts;
+    PictureStamp stamp;
+    EXPECT_FALSE(index.Lookup(W(dir + "/pics/busy.jpg"), stamp, facts));
+}
+
+TEST(PhotoIndex, KeysIgnoreCaseAndAnOlderIndexsPathsAreFound) {
+    const std::string db = Folder("older") + "/index.db";
+    sqlite3* old = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(db.c_str(), &old));
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(old,
+                           "CREATE TABLE photos(path TEXT PRIMARY KEY, size INTEGER NOT NULL, modified INTEGER NOT NULL, "
+                           "taken INTEGER, width INTEGER NOT NULL, height INTEGER NOT NULL, rating INTEGER NOT NULL, "
+                           "latitude REAL, longitude REAL) WITHOUT ROWID; "
+                           "INSERT INTO photos VALUES ('/p/Trip/A.jpg', 1, 7, NULL, 0, 0, 4, NULL, NULL); "
+                           "PRAGMA application_id = 1280135753; PRAGMA user_version = 1",
+                           nullptr, nullptr, nullptr));
+    sqlite3_close(old);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(db)));
+    PhotoFacts facts;
+    PictureStamp stamp;
+    ASSERT_TRUE(index.Lookup(W("/P/trip/a.JPG"), stamp, facts));
+    EXPECT_EQ(4, facts.rating);
+    EXPECT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/trip/b.jpg", 2)}));
+    EXPECT_TRUE(index.Lookup(W("/p/TRIP/B.jpg"), stamp, facts));
+}
+
+TEST(PhotoIndex, ANewerVersionsIndexIsLeftAlone) {
+    const std::string dir = Folder("newer");
+    UseLogFolder("photo_index_newer_log");
+    const std::string db = dir + "/index.db";
+    sqlite3* newer = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(db.c_str(), &newer));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(newer, "CREATE TABLE photos2(key TEXT); PRAGMA application_id = 1280135753; "
+                                             "PRAGMA user_version = 99", nullptr, nullptr, nullptr));
+    sqlite3_close(newer);
+    const std::string before = ReadFile(db);
+    PhotoIndex index;
+    EXPECT_FALSE(index.Open(W(db)));
+    EXPECT_EQ(before, ReadFile(db));
+    int64_t size = 0, modified = 0;
+    EXPECT_FALSE(Platform::StampFile(W(db + ".old"), size, modified));
+}
+
+TEST(PhotoIndex, AWholeWalkOfTheSavedListForgetsTheFilesGone) {
+    const std::string dir = Folder("forget");
+    Platform::MakeFolder(W(dir + "/pics"));
+    WriteText(dir + "/pics/a.jpg", "a");
+    WriteText(dir + "/pics/b.jpg", "b");
+    const std::string db = dir + "/index.db";
+    const std::vector<std::wstring> entries = {W(dir + "/pics/")};
+    IndexAll(db, entries, CountingReader, true);
+    {
+        PhotoIndex index;
+        ASSERT_TRUE(index.Open(W(db)));
+        ASSERT_EQ(PhotoIndex::Store::Stored, index.Put({Photo(dir + "/other/c.jpg", 1)}));
+    }
+    std::remove((dir + "/pics/b.jpg").c_str());
+    PhotoFacts facts;
+    PictureStamp stamp;
+    const auto known = [&](const std::string& path) {
+        PhotoIndex index;
+        EXPECT_TRUE(index.Open(W(db)));
+        return index.Lookup(W(path), stamp, facts);
+    };
+    IndexAll(db, entries, CountingReader, false);  // a preview's list: nothing goes
+    EXPECT_TRUE(known(dir + "/pics/b.jpg"));
+    IndexAll(db, entries, CountingReader, true);
+    EXPECT_FALSE(known(dir + "/pics/b.jpg"));
+    EXPECT_TRUE(known(dir + "/pics/a.jpg"));
+    EXPECT_TRUE(known(dir + "/other/c.jpg"));  // under no entry of the walk
+}
+
 TEST(PhotoIndex, MovesADamagedFileAsideWholeAndBuildsAgain) {
     const std::string dir = Folder("damaged");
     const std::string logDir = UseLogFolder("photo_index_damaged_log");
     const std::string junk(8192, 'x');
     WriteText(dir + "/index.db", junk);
-    PhotoIndex index;
-    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
-    EXPECT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/a.jpg", 1)}));
+    {
+        PhotoIndex index;
+        ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+        EXPECT_EQ(PhotoIndex::Store::Stored, index.Put({Photo("/p/a.jpg", 1)}));
+    }
     EXPECT_EQ(junk, ReadFile(dir + "/index.db.old"));
-    PhotoIndex again;  // the new one is ours: nothing more moves
-    ASSERT_TRUE(again.Open(W(dir + "/index.db")));
-    PhotoFacts facts;
-    EXPECT_TRUE(again.Find(W("/p/a.jpg"), facts));
+    {
+        PhotoIndex again;  // the new one is ours: nothing more moves
+        ASSERT_TRUE(again.Open(W(dir + "/index.db")));
+        PhotoFacts facts;
+        PictureStamp stamp;
+        EXPECT_TRUE(again.Lookup(W("/p/a.jpg"), stamp, facts));
+    }
+    // Damaged again: the newest copy replaces the one before, none accumulate.
+    const std::string other(8192, 'y');
+    WriteText(dir + "/index.db", other);
+    PhotoIndex third;
+    ASSERT_TRUE(third.Open(W(dir + "/index.db")));
+    EXPECT_EQ(other, ReadFile(dir + "/index.db.old"));
+    int64_t size = 0, modified = 0;
+    EXPECT_FALSE(Platform::StampFile(W(dir + "/index.db.old2"), size, modified));
     const std::vector<std::string> lines = LogMessages(ReadLog(logDir));
     ASSERT_EQ(1u, lines.size());
     EXPECT_NE(std::string::npos, lines[0].find("PhotoIndex::Open() - damaged or foreign")) << lines[0];
@@ -170,8 +299,9 @@ TEST(PhotoIndex, AFullDiskStopsTheGrowthAndKeepsWhatIsThere) {
     EXPECT_FALSE(index.Growing());
     EXPECT_EQ(PhotoIndex::Store::Stopped, index.Put({Photo("/p/later.jpg", 1)}));
     PhotoFacts facts;
-    EXPECT_TRUE(index.Find(W("/p/kept.jpg"), facts));
-    EXPECT_FALSE(index.Find(W("/p/a-long-name-that-fills-pages-0.jpg"), facts));
+    PictureStamp stamp;
+    EXPECT_TRUE(index.Lookup(W("/p/kept.jpg"), stamp, facts));
+    EXPECT_FALSE(index.Lookup(W("/p/a-long-name-that-fills-pages-0.jpg"), stamp, facts));
     const std::vector<std::string> lines = LogMessages(ReadLog(logDir));
     ASSERT_EQ(1u, lines.size());
     EXPECT_NE(std::string::npos, lines[0].find("PhotoIndex::Put()")) << lines[0];
@@ -185,8 +315,9 @@ TEST(PhotoIndex, TwoProcessesShareOneIndex) {
     EXPECT_EQ(PhotoIndex::Store::Stored, saver.Put({Photo("/p/a.jpg", 1)}));
     EXPECT_EQ(PhotoIndex::Store::Stored, preview.Put({Photo("/p/b.jpg", 1)}));
     PhotoFacts facts;
-    EXPECT_TRUE(preview.Find(W("/p/a.jpg"), facts));
-    EXPECT_TRUE(saver.Find(W("/p/b.jpg"), facts));
+    PictureStamp stamp;
+    EXPECT_TRUE(preview.Lookup(W("/p/a.jpg"), stamp, facts));
+    EXPECT_TRUE(saver.Lookup(W("/p/b.jpg"), stamp, facts));
 }
 
 

@@ -10,10 +10,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
 #include "library/lap_state.h"
+#include "library/photo_index.h"
+#include "sources/local_folder_source.h"
 #include "platform/platform.h"
 #include "test_support.h"
 
@@ -391,4 +394,43 @@ TEST_F(Stream, PicturesTheFiltersRefuseArePassedOverQuietly) {
     Platform::SetDebugOutputForTesting(nullptr);
     EXPECT_LE(decodes.load(), 4 + 3 + 1);  // four shown, each refused one once, one ahead
     EXPECT_EQ(debug, L"");
+}
+
+// The index knows every photo unrated and the filter wants stars: the worker waits instead of
+// ending, and a photo rated meanwhile (its file written again) shows in the same run.
+TEST_F(Stream, APhotoRatedWhileNothingPassesShowsInTheRun) {
+    const std::string dir = UseLogFolder("stream_rated_later");
+    const std::string a = dir + "/a.jpg", b = dir + "/b.jpg";
+    for (const std::string& path : {a, b}) std::ofstream(path, std::ios::binary) << "0";
+    std::remove((dir + "/index.db").c_str());
+    {
+        PhotoIndex index;
+        ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+        std::vector<IndexedPhoto> rows(2);
+        rows[0].path = W(a);
+        rows[1].path = W(b);
+        for (IndexedPhoto& row : rows) ASSERT_TRUE(LocalFolders().Stamp(row.path, row.stamp));
+        ASSERT_EQ(PhotoIndex::Store::Stored, index.Put(rows));
+    }
+    // The file's first byte is its stars.
+    stream.SetDecoder([](const std::wstring& path, const PictureTarget&, DecodedPicture& out) {
+        std::ifstream file(Platform::WideToUtf8(path), std::ios::binary);
+        const int stars = file.get() - '0';
+        out.image.width = out.image.height = 1;
+        out.image.pixels = {static_cast<uint32_t>(stars)};
+        out.facts.hasRating = true;
+        out.facts.rating = stars;
+        return true;
+    });
+    PictureStreamOptions options;
+    options.filter.minRating = 3;
+    options.indexPath = W(dir + "/index.db");
+    options.lapRest = std::chrono::milliseconds(20);
+    stream.Start({W(dir + "/")}, options);
+    stream.WaitUntilIdle();
+    StreamedPicture p;
+    EXPECT_FALSE(stream.Take(p));
+    std::ofstream(b, std::ios::binary) << "5 stars";
+    ASSERT_TRUE(TakeSoon(stream, p));
+    EXPECT_EQ(p.picture.image.pixels[0], 5u);
 }

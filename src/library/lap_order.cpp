@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <ctime>
-#include <cwctype>
 #include <utility>
 
 #include "platform/platform.h"
+#include "sources/local_folder_source.h"
 
 namespace WorkSpace {
 
@@ -197,24 +197,7 @@ std::vector<uint32_t> MemoriesFirst(const std::vector<uint32_t>& order, const st
 }
 
 std::wstring FolderKey(const std::wstring& path) {
-    std::wstring key;
-    size_t start = 0;
-    auto startsWith = [&](const wchar_t* prefix) {
-        size_t i = 0;
-        for (; prefix[i]; ++i)
-            if (i >= path.size() || std::towupper(static_cast<wint_t>(path[i])) != static_cast<wint_t>(prefix[i]))
-                return false;
-        return true;
-    };
-    if (startsWith(L"\\\\?\\UNC\\")) {
-        key = L"\\";
-        start = 7;  // keeps one backslash of "\UNC\": "\\server\share"
-    } else if (startsWith(L"\\\\?\\")) {
-        start = 4;
-    }
-    for (size_t i = start; i < path.size(); ++i) key.push_back(path[i] == L'/' ? L'\\' : path[i]);
-    // Upper-cased as the file system compares names, in every script: Ä and ä are one.
-    key = Platform::UpperCaseForPaths(key);
+    std::wstring key = LocalPathKey(path);
     if (key.empty() || key.back() != L'\\') key.push_back(L'\\');
     return key;
 }

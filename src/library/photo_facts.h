@@ -21,6 +21,12 @@ struct PhotoFacts {
     bool placed = false;
 };
 
+// What a read of a photo's headers gave: its facts; none, as the file holds none this program
+// knows (kept so, and not read again while it is unchanged); or nothing to go by, as the
+// file could not be read this time (a sharing violation, no access, a share that dropped, a
+// cloud-only file, a time-out), when no facts are kept and the file is tried again later.
+enum class FactsRead { Known, NoneKnown, Failed };
+
 // The filters of the Photos group: 0 takes every photo.
 struct PhotoFilter {
     int32_t minRating = 0;     // stars

@@ -1,5 +1,6 @@
-// The photo index on SQLite: opening (and replacing what is not ours), the lookups, the
-// batched writes, and the walk that fills it behind the show.
+// The photo index on SQLite: opening (replacing what is not ours, bringing an older one's keys
+// up to date, leaving a newer one alone), the lookups, the batched writes and the removal of
+// files a whole walk no longer finds.
 #include "library/photo_index.h"
 
 #include <sqlite3.h>
@@ -15,8 +16,9 @@ namespace WorkSpace {
 namespace {
 // "LMRI" in the file's header: an index of ours, whatever its name.
 constexpr int kApplicationId = 0x4C4D5249;
-constexpr int kVersion = 1;
-// Paths are the key and stored once (no rowid table beside them): the index stays small.
+// 1 keyed each file by its path as given; 2 by its source's key (a local path without case).
+constexpr int kVersion = 2;
+// Keys are stored once (no rowid table beside them): the index stays small.
 constexpr const char* kTable =
     "CREATE TABLE photos(path TEXT PRIMARY KEY, size INTEGER NOT NULL, modified INTEGER NOT NULL, "
     "taken INTEGER, width INTEGER NOT NULL, height INTEGER NOT NULL, rating INTEGER NOT NULL, "
@@ -29,8 +31,16 @@ bool IsDamage(int code) {
     return code == SQLITE_CORRUPT || code == SQLITE_NOTADB;
 }
 
-std::string Key(const std::wstring& path) { return Platform::WideToUtf8(path); }
 std::wstring Text(const char* utf8) { return Platform::Utf8ToWide(utf8, std::char_traits<char>::length(utf8)); }
+
+// SQL's key(path): an older index's path as its source keys it now.
+void KeyFunction(sqlite3_context* context, int, sqlite3_value** values) {
+    const unsigned char* text = sqlite3_value_text(values[0]);
+    if (!text) return sqlite3_result_null(context);
+    PictureSource& source = *static_cast<PictureSource*>(sqlite3_user_data(context));
+    const std::string key = Platform::WideToUtf8(source.Key(Text(reinterpret_cast<const char*>(text))));
+    sqlite3_result_text(context, key.data(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
+}
 
 bool Exists(const std::wstring& path) {
     int64_t size = 0, modified = 0;
@@ -80,10 +90,13 @@ bool PhotoIndex::IsOpen() const {
     return db_ != nullptr;
 }
 
-bool PhotoIndex::Open(const std::wstring& path) {
+std::string PhotoIndex::Key(const std::wstring& path) const { return Platform::WideToUtf8(source_->Key(path)); }
+
+bool PhotoIndex::Open(const std::wstring& path, PictureSource& source) {
     std::lock_guard<std::mutex> lock(mutex_);
     CloseLocked();
     path_ = path;
+    source_ = &source;
     // The settings' folder is made by the dialog's first save; until then there are no
     // photos to index, and a run that goes well says nothing of it.
     const size_t sep = path.find_last_of(L"\\/");
@@ -96,7 +109,8 @@ bool PhotoIndex::Open(const std::wstring& path) {
 void PhotoIndex::CloseLocked() {
     sqlite3_finalize(find_);
     sqlite3_finalize(put_);
-    find_ = put_ = nullptr;
+    sqlite3_finalize(forget_);
+    find_ = put_ = forget_ = nullptr;
     sqlite3_close(db_);
     db_ = nullptr;
 }
@@ -106,7 +120,7 @@ bool PhotoIndex::OpenFile() {
         // Paths of any length: the long-path form, through SQLite's own file layer for it
         // where there is one (Windows'; elsewhere the form is the path itself).
         const char* longPaths = sqlite3_vfs_find("win32-longpath") ? "win32-longpath" : nullptr;
-        if (sqlite3_open_v2(Key(Platform::LongPathForm(path_)).c_str(), &db_,
+        if (sqlite3_open_v2(Platform::WideToUtf8(Platform::LongPathForm(path_)).c_str(), &db_,
                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, longPaths) != SQLITE_OK) {
             GetLogger().WriteOncePerRun(L"PhotoIndex\nopen\n" + path_, L"PhotoIndex::Open() - %ls - %ls - FAILED", path_.c_str(),
                                         Text(db_ ? sqlite3_errmsg(db_) : "out of memory").c_str());
@@ -115,8 +129,16 @@ bool PhotoIndex::OpenFile() {
         }
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
         const FileKind kind = Recognise();
-        if (kind == FileKind::Ours || (kind == FileKind::Empty && MakeTables())) return Prepare();
+        if (kind == FileKind::Ours || (kind == FileKind::Empty && MakeTables()) || (kind == FileKind::Older && Migrate()))
+            return Prepare();
         CloseLocked();
+        if (kind == FileKind::Newer) {
+            // A later version's cache: its rows may mean what this one cannot tell, and
+            // moving it aside would cost that version the whole index at its next run.
+            GetLogger().WriteOncePerRun(L"PhotoIndex\nopen\n" + path_,
+                                        L"PhotoIndex::Open() - %ls is a newer version's, left alone - FAILED", path_.c_str());
+            return false;
+        }
         // Busy or unwritable (an empty file whose tables could not be made): the file may
         // be fine, and is left alone.
         if (kind != FileKind::NotOurs || attempt > 0 || !MoveAside()) return false;
@@ -135,7 +157,8 @@ PhotoIndex::FileKind PhotoIndex::Recognise() {
         if (code != SQLITE_OK) return IsDamage(code) ? FileKind::NotOurs : FileKind::Unknown;
         return objects == 0 ? FileKind::Empty : FileKind::NotOurs;  // a database of someone else's
     }
-    if (id != kApplicationId || version != kVersion) return FileKind::NotOurs;
+    if (id != kApplicationId || version < 1) return FileKind::NotOurs;
+    if (version > kVersion) return FileKind::Newer;
     sqlite3_stmt* statement = nullptr;
     code = sqlite3_prepare_v2(db_, "SELECT sql FROM sqlite_master WHERE type = 'table'", -1, &statement, nullptr);
     int tables = 0;
@@ -146,7 +169,21 @@ PhotoIndex::FileKind PhotoIndex::Recognise() {
     }
     sqlite3_finalize(statement);
     if (code != SQLITE_DONE && code != SQLITE_ROW && !IsDamage(code)) return FileKind::Unknown;
-    return ours && tables == 1 && code == SQLITE_DONE ? FileKind::Ours : FileKind::NotOurs;
+    if (!ours || tables != 1 || code != SQLITE_DONE) return FileKind::NotOurs;
+    return version == kVersion ? FileKind::Ours : FileKind::Older;
+}
+
+bool PhotoIndex::Migrate() {
+    // Two paths that differ only in case were one file all along: one row is kept.
+    sqlite3_create_function(db_, "lumora_key", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, source_, KeyFunction, nullptr,
+                            nullptr);
+    const std::string sql =
+        "BEGIN IMMEDIATE; UPDATE OR REPLACE photos SET path = lumora_key(path) WHERE path <> lumora_key(path); "
+        "PRAGMA user_version = " + std::to_string(kVersion) + "; COMMIT";
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    // Busy, or the folder went read-only: tried again at the next run.
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
 }
 
 bool PhotoIndex::MakeTables() {
@@ -170,21 +207,21 @@ bool PhotoIndex::Prepare() {
     sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr);
     const char* find = "SELECT size, modified, taken, width, height, rating, latitude, longitude FROM photos WHERE path = ?";
     const char* put = "INSERT OR REPLACE INTO photos VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    const char* forget = "DELETE FROM photos WHERE path = ?";
     if (sqlite3_prepare_v3(db_, find, -1, SQLITE_PREPARE_PERSISTENT, &find_, nullptr) == SQLITE_OK &&
-        sqlite3_prepare_v3(db_, put, -1, SQLITE_PREPARE_PERSISTENT, &put_, nullptr) == SQLITE_OK)
+        sqlite3_prepare_v3(db_, put, -1, SQLITE_PREPARE_PERSISTENT, &put_, nullptr) == SQLITE_OK &&
+        sqlite3_prepare_v3(db_, forget, -1, SQLITE_PREPARE_PERSISTENT, &forget_, nullptr) == SQLITE_OK)
         return true;
     CloseLocked();
     return false;
 }
 
 bool PhotoIndex::MoveAside() {
-    // Never deleted: the file may be someone's own database that happens to bear our name.
-    std::wstring aside;
-    for (int n = 1; n < 100 && aside.empty(); ++n) {
-        const std::wstring name = path_ + L".old" + (n > 1 ? std::to_wstring(n) : std::wstring());
-        if (!Exists(name)) aside = name;
-    }
-    if (aside.empty() || !Platform::RenameOver(path_, aside)) {
+    // Not deleted: the file may be someone's own database that happens to bear our name. The
+    // index is a cache, though: one copy is kept, the newest, over any before it.
+    const std::wstring aside = path_ + L".old";
+    Platform::RemoveFile(aside + L"-wal");
+    if (!Platform::RenameOver(path_, aside)) {
         GetLogger().WriteOncePerRun(L"PhotoIndex\nopen\n" + path_, L"PhotoIndex::Open() - %ls is no index and cannot be moved - FAILED",
                                     path_.c_str());
         return false;
@@ -202,8 +239,13 @@ void PhotoIndex::Damaged(int code) const {
 }
 
 bool PhotoIndex::Find(const std::wstring& path, PhotoFacts& facts) const {
-    PictureStamp stamp;
-    return Lookup(path, stamp, facts);
+    // Facts read before the file last changed are no facts: a photo rated since it was read
+    // is judged as one the index does not know, when it is decoded.
+    PictureStamp kept, now;
+    if (!Lookup(path, kept, facts)) return false;
+    if (source_->Stamp(path, now) && StillUnchanged(kept, now)) return true;
+    facts = PhotoFacts();
+    return false;
 }
 
 bool PhotoIndex::Lookup(const std::wstring& path, PictureStamp& stamp, PhotoFacts& facts) const {
@@ -272,49 +314,54 @@ PhotoIndex::Store PhotoIndex::Put(const std::vector<IndexedPhoto>& photos) {
     return Store::Stopped;
 }
 
+PhotoIndex::Store PhotoIndex::Forget(const std::vector<std::wstring>& entries, const std::set<std::wstring>& found) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!forget_ || !growing_.load()) return Store::Stopped;
+    std::set<std::string> kept;
+    for (const std::wstring& key : found) kept.insert(Platform::WideToUtf8(key));
+    std::vector<std::string> gone;
+    sqlite3_stmt* rows = nullptr;
+    int code = sqlite3_prepare_v2(db_, "SELECT path FROM photos WHERE path >= ?1 AND path < ?2", -1, &rows, nullptr);
+    for (size_t i = 0; code == SQLITE_OK && i < entries.size(); ++i) {
+        // A folder's rows are those its key starts: the keys from it up to the one whose
+        // last character is one higher. A file's row is its own key alone.
+        std::string from = Key(entries[i]), to = from;
+        if (!IsFolderEntry(entries[i]) || to.empty()) {
+            if (!kept.count(from)) gone.push_back(from);
+            continue;
+        }
+        ++to.back();
+        sqlite3_bind_text(rows, 1, from.data(), static_cast<int>(from.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(rows, 2, to.data(), static_cast<int>(to.size()), SQLITE_TRANSIENT);
+        while ((code = sqlite3_step(rows)) == SQLITE_ROW) {
+            const std::string key(reinterpret_cast<const char*>(sqlite3_column_text(rows, 0)),
+                                  static_cast<size_t>(sqlite3_column_bytes(rows, 0)));
+            if (!kept.count(key)) gone.push_back(key);
+        }
+        if (code == SQLITE_DONE) code = SQLITE_OK;
+        sqlite3_reset(rows);
+    }
+    sqlite3_finalize(rows);
+    if (code == SQLITE_OK && !gone.empty()) code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    for (size_t i = 0; code == SQLITE_OK && i < gone.size(); ++i) {
+        sqlite3_bind_text(forget_, 1, gone[i].data(), static_cast<int>(gone[i].size()), SQLITE_STATIC);
+        code = sqlite3_step(forget_);
+        if (code == SQLITE_DONE) code = SQLITE_OK;
+        sqlite3_reset(forget_);
+        sqlite3_clear_bindings(forget_);
+    }
+    if (code == SQLITE_OK && !gone.empty()) code = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (code == SQLITE_OK) return Store::Stored;
+    if (!gone.empty()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    // Rows of files gone do no harm but take room: left for a later whole walk.
+    Damaged(code);
+    return Store::Busy;
+}
+
 void PhotoIndex::LimitPagesForTesting(int pages) {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::string sql = "PRAGMA max_page_count = " + std::to_string(pages);
     if (db_) sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
-}
-
-PhotoIndexer::PhotoIndexer(PhotoIndex& index, std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
-                           PhotoFactsReader read, PictureSource& source)
-    : index_(index), scan_(std::move(entries), std::move(extensions), source), source_(source), readFacts_(read) {}
-
-bool PhotoIndexer::Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop) {
-    // A batch stays small, so that its transaction is short and other processes wait little.
-    constexpr size_t kMostInBatch = 1000;
-    if (!index_.Growing()) return false;
-    const auto start = std::chrono::steady_clock::now();
-    std::wstring path;
-    while (!done_ && pending_.size() < kMostInBatch) {
-        if (!scan_.Next(path, stop)) {
-            done_ = !(stop && stop->load());
-            break;
-        }
-        IndexedPhoto photo;
-        photo.path = path;
-        PictureStamp known;
-        if (source_.Stamp(path, photo.stamp)) {
-            if (!index_.Lookup(path, known, photo.facts) || !(known == photo.stamp)) {
-                // A file the reader cannot make out is kept too, with no facts: it is not
-                // read again at every start, and changes are seen by its stamp.
-                photo.facts = PhotoFacts();
-                readFacts_(path, photo.facts, source_);
-                pending_.push_back(photo);
-                ++read_;
-            }
-            if (keepWalked_) walked_.push_back(std::move(photo));
-        }
-        if (std::chrono::steady_clock::now() - start >= budget || (stop && stop->load())) break;
-    }
-    if (!pending_.empty()) {
-        const PhotoIndex::Store stored = index_.Put(pending_);
-        if (stored == PhotoIndex::Store::Stopped) return false;
-        if (stored == PhotoIndex::Store::Stored) pending_.clear();
-    }
-    return !done_ || !pending_.empty();
 }
 
 }  // namespace WorkSpace

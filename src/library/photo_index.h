@@ -1,13 +1,15 @@
 // The photo index: every picture file's facts (date taken, size as shown, stars, place) kept
 // in one SQLite database beside the settings file, so that a lap knows them without reading
-// the files again. It is only a cache: a damaged or foreign file is moved aside and built
-// again, a full disk stops it growing, and nothing in it is ever the only copy of anything.
+// the files again. It is only a cache: a damaged or foreign file is moved aside (one copy
+// kept) and built again, a newer version's is left alone, a full disk stops it growing, and
+// nothing in it is ever the only copy of anything.
 #pragma once
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,7 +25,7 @@ namespace WorkSpace {
 
 // One picture file as the index keeps it.
 struct IndexedPhoto {
-    std::wstring path;
+    std::wstring path;  // kept under its source's key
     // The index keeps its size and time; a tag is not kept, so an entry whose source gives
     // one is never known unchanged and is read again at each walk.
     PictureStamp stamp;
@@ -41,19 +43,26 @@ public:
     PhotoIndex& operator=(const PhotoIndex&) = delete;
 
     // Opens the index at `path`, made when missing. A file that is not an index of ours, or
-    // is damaged, is moved aside under a new name and a new index is made (logged once).
-    // False when there is no index to be had this run (a folder that cannot be written).
-    bool Open(const std::wstring& path);
+    // is damaged, is moved aside to ".old" (over the one before) and a new index is made
+    // (logged once); an older version's keys are brought up to date. False when there is no
+    // index to be had this run (a folder that cannot be written, a newer version's index).
+    // The files are keyed and stamped by `source`.
+    bool Open(const std::wstring& path, PictureSource& source = PictureSources());
     bool IsOpen() const;
 
+    // The facts only while the file is as they were read from (StillUnchanged).
     bool Find(const std::wstring& path, PhotoFacts& facts) const override;
-    // Its facts and the stamp they were read at; false when the file is not known.
+    // Its facts and the stamp they were read at, whatever the file is now; false when the
+    // file is not known.
     bool Lookup(const std::wstring& path, PictureStamp& stamp, PhotoFacts& facts) const;
     enum class Store { Stored, Busy, Stopped };
     // In one transaction. Busy: another process held the index too long, try again later.
     // Stopped: the index no longer grows this run (a full disk, a write error).
     Store Put(const std::vector<IndexedPhoto>& photos);
     bool Growing() const { return growing_.load(); }
+    // After a whole walk of `entries`: removes the rows of files of them, or under them, whose
+    // keys (the source's) are not in `found`.
+    Store Forget(const std::vector<std::wstring>& entries, const std::set<std::wstring>& found);
 
     // Tests: at most this many pages of the file, so that writes fail as on a full disk.
     void LimitPagesForTesting(int pages);
@@ -63,9 +72,12 @@ private:
     // What the opened file is: ours, of this version, with our table; empty and new; not
     // ours (another program's database, another version, damaged), to be moved aside; or
     // not known, as when it is busy or a read of it fails, to be left alone.
-    enum class FileKind { Ours, Empty, NotOurs, Unknown };
+    // Older and Newer: ours, of another version.
+    enum class FileKind { Ours, Older, Newer, Empty, NotOurs, Unknown };
     FileKind Recognise();
     bool MakeTables();
+    bool Migrate();
+    std::string Key(const std::wstring& path) const;
     bool Prepare();
     void CloseLocked();
     bool MoveAside();
@@ -77,6 +89,8 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* find_ = nullptr;
     sqlite3_stmt* put_ = nullptr;
+    sqlite3_stmt* forget_ = nullptr;
+    PictureSource* source_ = &PictureSources();
     mutable bool damaged_ = false;
     bool onNetwork_ = false;
     bool rebuilt_ = false;
@@ -90,11 +104,12 @@ private:
 const char* IndexJournalMode(bool onNetwork);
 
 // Reads one picture's facts from its file's headers (ReadPhotoFacts on the saver).
-using PhotoFactsReader = bool (*)(const std::wstring& path, PhotoFacts& facts, PictureSource& source);
+using PhotoFactsReader = FactsRead (*)(const std::wstring& path, PhotoFacts& facts, PictureSource& source);
 
 // Fills the index from the library's entries, a batch at a time, behind the show: a file
-// whose stamp the index already holds is not read again. The walk, the stamps and the reads
-// all go through `source`.
+// whose stamp the index already holds is not read again, and one whose read failed is not
+// kept (the next walk tries it again). The walk, the stamps and the reads all go through
+// `source`.
 class PhotoIndexer {
 public:
     PhotoIndexer(PhotoIndex& index, std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
@@ -104,6 +119,9 @@ public:
     bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop = nullptr);
     // Folders the walk does not enter (LibraryScan::LeaveOut); before the first Step.
     void LeaveOut(const std::vector<std::wstring>& folders) { scan_.LeaveOut(folders); }
+    // A whole walk removes the rows of files under the entries it no longer finds: only for
+    // the saved picture list (a preview's unsaved one may lack what the saved one holds).
+    void ForgetGone(bool forget) { forget_ = forget; }
     // Every file of the walk so far, with its facts; for the tool's counts.
     void KeepWalked(bool keep) { keepWalked_ = keep; }
     const std::vector<IndexedPhoto>& Walked() const { return walked_; }
@@ -116,7 +134,10 @@ private:
     PhotoFactsReader readFacts_;
     std::vector<IndexedPhoto> pending_;  // read, not yet stored (the index was busy)
     std::vector<IndexedPhoto> walked_;
+    std::vector<std::wstring> entries_;
+    std::set<std::wstring> found_;  // the keys walked, while forgetting
     bool keepWalked_ = false;
+    bool forget_ = false;
     bool done_ = false;
     uint32_t read_ = 0;
 };

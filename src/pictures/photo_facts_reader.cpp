@@ -78,20 +78,22 @@ bool PhotoFactsOfHeaders(const uint8_t* data, size_t size, PhotoFacts& facts) {
     return sized || tagged;
 }
 
-bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source) {
+FactsRead ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source) {
     facts = PhotoFacts();
     Platform::ReadFailure why = Platform::ReadFailure::None;
     const std::unique_ptr<PictureReader> file = source.Open(path, why);
-    if (!file) return false;
+    if (!file) return FactsRead::Failed;
     std::vector<uint8_t> bytes;
-    bool ended = false, known = false;
+    bool ended = false;
     bytes.reserve(kFirstRead);
-    if (ReadUpTo(*file, bytes, kFirstRead, ended)) {
+    // A read that breaks off tells nothing of the rest: the facts of a part are not kept.
+    if (!ReadUpTo(*file, bytes, kFirstRead, ended)) return FactsRead::Failed;
+    bool known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
+    if (!ended && MayReadOn(bytes, facts)) {
+        if (!ReadUpTo(*file, bytes, kLongestRead, ended)) return FactsRead::Failed;
         known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
-        if (!ended && MayReadOn(bytes, facts) && ReadUpTo(*file, bytes, kLongestRead, ended))
-            known = PhotoFactsOfHeaders(bytes.data(), bytes.size(), facts);
     }
-    return known;
+    return known ? FactsRead::Known : FactsRead::NoneKnown;
 }
 
 }  // namespace WorkSpace

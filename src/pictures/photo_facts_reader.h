@@ -11,10 +11,11 @@
 
 namespace WorkSpace {
 
-// False when the file cannot be read or is no picture this program knows; facts the
-// headers do not hold stay at PhotoFacts' defaults. Reads the file's first bytes only (more
-// where the headers run on), opened through its source: a cloud-only file is never opened.
-bool ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source = PictureSources());
+// Failed when the file cannot be opened or read, NoneKnown when it is no picture this
+// program knows; facts the headers do not hold stay at PhotoFacts' defaults. Reads the
+// file's first bytes only (more where the headers run on), opened through its source: a
+// cloud-only file is never opened.
+FactsRead ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source = PictureSources());
 
 // The same from the file's first bytes: the size as stored turned as EXIF's orientation
 // says, the date as the captions read it, the stars of XMP or EXIF, the GPS position.

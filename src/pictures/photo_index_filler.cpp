@@ -1,5 +1,6 @@
 // The worker's photo index: the index file with its walk over the library's entries (in the
-// entries' picture source), which is made at the first batch and dropped when done.
+// entries' picture source), which is made at the first batch and dropped when done, and made
+// again when the worker asks for another walk.
 #include "pictures/photo_index_filler.h"
 
 #include "library/photo_index.h"
@@ -21,13 +22,16 @@ struct PhotoIndexFiller::State {
     std::vector<std::wstring> entries;
     std::vector<std::wstring> leftOut;  // never walked: the user left them out
     std::unique_ptr<PhotoIndexer> indexer;
+    bool savedList = false;
     bool done = false;
 };
 
 std::unique_ptr<PhotoIndexFiller> PhotoIndexFiller::Open(const std::wstring& path, std::vector<std::wstring> entries,
-                                                        std::vector<std::wstring> leftOut, PictureSource& source) {
+                                                        std::vector<std::wstring> leftOut, bool savedList,
+                                                        PictureSource& source) {
     std::unique_ptr<State> state(new State(source));
-    if (!state->index.Open(path)) return nullptr;
+    if (!state->index.Open(path, source)) return nullptr;
+    state->savedList = savedList;
     state->entries = std::move(entries);
     state->leftOut = std::move(leftOut);
     return std::unique_ptr<PhotoIndexFiller>(new PhotoIndexFiller(std::move(state)));
@@ -45,11 +49,16 @@ bool PhotoIndexFiller::Step(std::chrono::milliseconds budget, const std::atomic<
         s.indexer.reset(
             new PhotoIndexer(s.index, s.entries, Platform::PictureExtensions(), ReadPhotoFacts, s.source));
         s.indexer->LeaveOut(s.leftOut);
+        s.indexer->ForgetGone(s.savedList);
     }
     if (s.indexer->Step(budget, stop)) return true;
     s.done = true;
-    s.indexer.reset();  // the walk's folders and names are not needed again
+    s.indexer.reset();  // the walk's folders and names are not needed until the next
     return false;
+}
+
+void PhotoIndexFiller::Again() {
+    if (state_->index.Growing()) state_->done = false;
 }
 
 }  // namespace WorkSpace

@@ -21,15 +21,19 @@ std::wstring PhotoIndexPath(const std::wstring& settingsPath);
 class PhotoIndexFiller {
 public:
     // nullptr when no index can be had at `path` this run (said in the log). The entries'
-    // folders and files are read through `source`.
+    // folders and files are read through `source`. `savedList`: the entries are the saved
+    // picture list, and a whole walk removes the rows of files it no longer finds.
     static std::unique_ptr<PhotoIndexFiller> Open(const std::wstring& path, std::vector<std::wstring> entries,
-                                                  std::vector<std::wstring> leftOut,
+                                                  std::vector<std::wstring> leftOut, bool savedList = false,
                                                   PictureSource& source = PictureSources());
     ~PhotoIndexFiller();
     // Where the lap may ask for the photos' facts.
     const PhotoFactsSource& Facts() const;
     // One batch of about `budget`; false once the library is walked or the index stopped growing.
     bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop);
+    // Once the library is walked: the next Step begins another walk (files changed or failed
+    // since are read again).
+    void Again();
 
 private:
     struct State;

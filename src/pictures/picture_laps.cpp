@@ -1,9 +1,10 @@
 // The stream worker's laps (stream_worker.h): the walk through the library for the next
-// readable picture that passes the filters, a portrait's partner, each lane's turn; and the
+// readable picture that passes the filters, a portrait's partner, each lane's turn; the
 // hand-off of each picture to the slot, where it waits to be taken while steers are served
-// and the photo index is filled.
+// and the photo index is filled; and the rests between laps, which fill the index too.
+#include <algorithm>
 #include <chrono>
-#include <set>
+#include <map>
 
 #include "pictures/photo_index_filler.h"
 #include "pictures/stream_worker.h"
@@ -13,9 +14,6 @@ namespace WorkSpace {
 namespace StreamWorker {
 
 namespace {
-// How long the worker rests after a lap that gave at most one picture (nothing new to show
-// until the library changes).
-constexpr auto kLapRest = std::chrono::seconds(60);
 // How long one batch of the photo index takes at most: the next picture is looked for that
 // much later at worst, while the one on screen still shows for seconds.
 constexpr auto kIndexBatch = std::chrono::milliseconds(50);
@@ -38,6 +36,13 @@ bool SameTarget(const PictureTarget& a, const PictureTarget& b) {
     return a.width == b.width && a.height == b.height && a.fit == b.fit && a.fitAcross == b.fitAcross;
 }
 
+// The photo index the worker fills while a picture waits: while `indexing`, from `from` on.
+struct IndexFill {
+    PhotoIndexFiller* index;
+    bool indexing;
+    std::chrono::steady_clock::time_point from;
+};
+
 // Where the walk through the laps stands.
 struct LapWalk {
     LapWalk(Job& walked, PictureLibrary& lapped) : job(walked), library(lapped) {}
@@ -51,10 +56,47 @@ struct LapWalk {
     PictureTarget aheadTarget;
     // The lanes take the pictures in turn; each picture is made for the lane it goes to.
     uint32_t delivered = 0;
-    // Pictures the filters passed over: not decoded again in this run. They are no failure:
-    // nothing is logged, and the next run looks at them afresh.
-    std::set<std::wstring> filteredOut;
+    // Pictures the filters passed over, with their stamps: not decoded again while they stay
+    // as they are. They are no failure: nothing is logged.
+    std::map<std::wstring, PictureStamp> filteredOut;
+    IndexFill* fill = nullptr;
 };
+
+// Waits `rest` (false when stopped), filling the index a batch at a time meanwhile: a walk
+// that ended is begun again, so that files changed since (a photo rated) or whose read failed
+// are read again, and the next lap judges them by what they hold now.
+bool RestFilling(const Job& job, IndexFill* fill, std::chrono::milliseconds rest) {
+    PictureStream::Shared& shared = *job.shared;
+    if (!fill || !fill->index) return Rest(job, rest);
+    if (!fill->indexing) {
+        fill->index->Again();
+        fill->indexing = true;
+    }
+    const auto until = std::chrono::steady_clock::now() + rest;
+    while (!shared.stop.load()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= until) return true;
+        if (fill->indexing && now >= fill->from) {
+            fill->indexing = fill->index->Step(kIndexBatch, &shared.stop);
+            continue;
+        }
+        const auto wake = fill->indexing ? std::min(until, fill->from) : until;
+        if (!Rest(job, std::chrono::duration_cast<std::chrono::milliseconds>(wake - now) + std::chrono::milliseconds(1)))
+            return false;
+    }
+    return false;
+}
+
+// Whether `path` was passed over by the filters as it is now. One that cannot be stamped
+// shows no change.
+bool StillFilteredOut(LapWalk& walk, const std::wstring& path) {
+    const auto known = walk.filteredOut.find(path);
+    if (known == walk.filteredOut.end()) return false;
+    PictureStamp now;
+    if (!walk.job.options.source->Stamp(path, now) || StillUnchanged(known->second, now)) return true;
+    walk.filteredOut.erase(known);
+    return false;
+}
 
 uint32_t LaneOf(const LapWalk& walk) {
     const Job& job = walk.job;
@@ -94,18 +136,19 @@ bool NextPicture(LapWalk& walk, StreamedPicture& out, std::wstring& outPath, boo
         if (library.Laps() != walk.lap) {
             // A whole lap with nothing new to show: wait before walking the library again.
             const bool wholeLap = walk.lap > 1 || (walk.lap == 1 && walk.firstPlace == 0);
-            if (mayRest && wholeLap && walk.shownInLap <= 1 && !Rest(job, kLapRest)) return false;
+            if (mayRest && wholeLap && walk.shownInLap <= 1 && !RestFilling(job, walk.fill, job.lapRest)) return false;
             walk.lap = library.Laps();
             walk.shownInLap = 0;
             walk.firstPlace = place;
         }
-        if (walk.filteredOut.count(path) != 0) continue;
+        if (StillFilteredOut(walk, path)) continue;
         out = StreamedPicture();
         out.listIndex = place;
         out.yearsAgo = library.YearsAgo();
         if (!Decode(job, target, library, path, out)) continue;
         if (!PassesFilter(job, out.picture)) {
-            walk.filteredOut.insert(path);
+            PictureStamp& stamp = walk.filteredOut[path];
+            if (!job.options.source->Stamp(path, stamp)) stamp = PictureStamp();
             continue;
         }
         ++walk.shownInLap;
@@ -136,13 +179,6 @@ void FindPartner(LapWalk& walk, StreamedPicture& picture, const std::wstring& pa
         partnerPath.clear();
     }
 }
-
-// The photo index the worker fills while a picture waits: while `indexing`, from `from` on.
-struct IndexFill {
-    PhotoIndexFiller* index;
-    bool indexing;
-    std::chrono::steady_clock::time_point from;
-};
 
 // Puts `picture` in the slot, which is empty (the last picture was taken before this one was
 // looked for), and waits until it is taken; false when stopped.
@@ -190,12 +226,19 @@ void RunLaps(Job& job, PhotoIndexFiller* index) {
     PictureLibrary library(job.entries, Platform::PictureExtensions(), job.options);
     IndexFill fill{index, index != nullptr, std::chrono::steady_clock::now() + kIndexDelay};
     LapWalk walk(job, library);
+    walk.fill = &fill;
     StreamedPicture picture;
     std::wstring path, partnerPath;
     for (;;) {
         const uint32_t lane = LaneOf(walk);
         const PictureTarget& target = TargetOf(walk, lane);
-        if (shared.stop.load() || !NextPicture(walk, picture, path, true, target)) break;
+        if (shared.stop.load()) break;
+        if (!NextPicture(walk, picture, path, true, target)) {
+            // The filters left nothing: the saver waits for pictures as for a slow drive,
+            // while the index reads what changed. Without filters nothing would change it.
+            if (!index || !job.filter.Any() || !RestFilling(job, &fill, job.lapRest)) break;
+            continue;
+        }
         picture.lane = lane;
         partnerPath.clear();
         FindPartner(walk, picture, path, partnerPath, target);

@@ -187,7 +187,9 @@ void Run(Job job) {
     const bool begun = BeginDecoderThread();
     std::unique_ptr<PhotoIndexFiller> index;
     try {
-        if (!job.indexPath.empty()) index = PhotoIndexFiller::Open(job.indexPath, job.entries, job.options.leftOut);
+        // Only the saver's own run walks the saved list: a preview's may be edits not saved.
+        if (!job.indexPath.empty())
+            index = PhotoIndexFiller::Open(job.indexPath, job.entries, job.options.leftOut, job.options.writeState);
     } catch (...) {
         index.reset();  // memory short: this run goes without the index
     }
@@ -235,6 +237,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     for (PictureTarget& target : job.laneTargets) target.fitAcross = options.portraits != 0;
     job.portraits = options.portraits;
     job.retryRest = options.retryRest;
+    job.lapRest = options.lapRest;
     job.captions = options.captions;
     job.indexPath = options.indexPath;
     job.yearsAgo = options.yearsAgo;

@@ -64,6 +64,9 @@ struct PictureStreamOptions {
     // How long the worker waits, after a lap that a failure ended (memory short, a folder
     // that threw), before it walks the library again.
     std::chrono::milliseconds retryRest{5000};
+    // How long it waits after a lap with nothing new to show (at most one picture, or none the
+    // filters pass) before walking the library again, filling the photo index meanwhile.
+    std::chrono::milliseconds lapRest{60000};
     CaptionOptions captions;  // each decoded picture gets its caption's pixels on the worker
     YearsAgoTexts yearsAgo;   // a memory's caption line
     // The kept place moves on as pictures are shown; otherwise it is only read. Only the

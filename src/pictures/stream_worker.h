@@ -27,6 +27,7 @@ struct Job {
     std::vector<PictureTarget> laneTargets;
     int32_t portraits = 0;
     std::chrono::milliseconds retryRest;
+    std::chrono::milliseconds lapRest;
     CaptionOptions captions;
     YearsAgoTexts yearsAgo;
     PhotoFilter filter;

@@ -3,6 +3,8 @@
 // fetches a cloud-only file.
 #include "sources/local_folder_source.h"
 
+#include <cwctype>
+
 #include "platform/platform.h"
 
 namespace WorkSpace {
@@ -57,6 +59,7 @@ public:
         stamp = PictureStamp();
         return Platform::StampFile(path, stamp.size, stamp.modified);
     }
+    std::wstring Key(const std::wstring& path) override { return LocalPathKey(path); }
     std::unique_ptr<PictureReader> Open(const std::wstring& path, Platform::ReadFailure& why) override {
         uint64_t size = 0;
         why = Platform::ReadFailure::None;
@@ -72,6 +75,27 @@ public:
 };
 
 }  // namespace
+
+std::wstring LocalPathKey(const std::wstring& path) {
+    auto startsWith = [&](const wchar_t* prefix) {
+        size_t i = 0;
+        for (; prefix[i]; ++i)
+            if (i >= path.size() || std::towupper(static_cast<wint_t>(path[i])) != static_cast<wint_t>(prefix[i]))
+                return false;
+        return true;
+    };
+    std::wstring key;
+    size_t start = 0;
+    if (startsWith(L"\\\\?\\UNC\\")) {
+        key = L"\\";
+        start = 7;  // keeps one backslash of "\UNC\": "\\server\share"
+    } else if (startsWith(L"\\\\?\\")) {
+        start = 4;
+    }
+    for (size_t i = start; i < path.size(); ++i) key.push_back(path[i] == L'/' ? L'\\' : path[i]);
+    // Upper-cased as the file system compares names, in every script: Ä and ä are one.
+    return Platform::UpperCaseForPaths(key);
+}
 
 PictureSource& LocalFolders() {
     static LocalFolderSource local;

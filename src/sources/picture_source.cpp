@@ -10,6 +10,11 @@ bool IsLastingFailure(PictureFailure failure) {
            failure == PictureFailure::Denied || failure == PictureFailure::PathTooLong;
 }
 
+bool StillUnchanged(const PictureStamp& kept, const PictureStamp& now) {
+    if (now.size == 0 && now.modified == 0 && now.tag.empty()) return false;
+    return kept == now;
+}
+
 bool PictureSource::ReadWhole(const std::wstring& path, std::string& bytes, Platform::ReadFailure& why,
                               uint64_t limit) {
     using Platform::ReadFailure;

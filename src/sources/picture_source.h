@@ -39,6 +39,11 @@ struct PictureStamp {
     }
 };
 
+// Whether facts read at stamp `kept` still hold for the entry now stamped `now`: the size and
+// the time (and a tag, where the source gives one) all the same. A stamp that tells nothing
+// (no size, no time, no tag) never vouches for anything.
+bool StillUnchanged(const PictureStamp& kept, const PictureStamp& now);
+
 // An entry open for reading. Any range, in any order: a decoder reads the whole entry from
 // its start, a clip decoder the range of a motion photo's JPEG that holds its video.
 class PictureReader {
@@ -66,6 +71,9 @@ public:
     // The entry's stamp, without opening it (a cloud-only file is not fetched); false when it
     // cannot be found.
     virtual bool Stamp(const std::wstring& path, PictureStamp& stamp) = 0;
+    // The entry's key in the photo index: two paths the source takes for one entry have one
+    // key. The path itself unless the source compares its names otherwise.
+    virtual std::wstring Key(const std::wstring& path) { return path; }
     // The entry opened for reading; null with `why` (never None) for one that is not to be
     // read: missing, denied, a path too long, cloud-only, or any other failure.
     virtual std::unique_ptr<PictureReader> Open(const std::wstring& path, Platform::ReadFailure& why) = 0;

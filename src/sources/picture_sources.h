@@ -31,6 +31,7 @@ public:
         return For(path).Describe(path, item);
     }
     bool Stamp(const std::wstring& path, PictureStamp& stamp) override { return For(path).Stamp(path, stamp); }
+    std::wstring Key(const std::wstring& path) override { return For(path).Key(path); }
     std::unique_ptr<PictureReader> Open(const std::wstring& path, Platform::ReadFailure& why) override {
         return For(path).Open(path, why);
     }

@@ -3,7 +3,8 @@
 # the settings is moved aside as it was and built again, filled with the library's photos
 # behind the show, the log says so in one line, and the photos show; with "MinRating" 3 only
 # the rated photos of a folder show; with "Memories" 1 a photo taken on today's date three
-# years ago, last in the list, comes first once the index knows it.
+# years ago, last in the list, comes first once the index knows it; photos indexed unrated,
+# two of them then rated 5 stars, show with "MinRating" 5 at the next run.
 # Run from the repository root after ./lumora build.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -13,7 +14,7 @@ source tests/wine/e2e_lib.sh
 
 WORK="$ROOT/build/e2e/index"
 rm -rf "$WORK"
-mkdir -p "$WORK/app" "$WORK/shots" "$WORK/photos" "$WORK/rated" "$WORK/memories"
+mkdir -p "$WORK/app" "$WORK/shots" "$WORK/photos" "$WORK/rated" "$WORK/memories" "$WORK/healed"
 cp dist/Lumora.scr dist/LMRResource.dat "$WORK/app/"
 W=640
 H=480
@@ -51,6 +52,9 @@ colour_photo "$WORK/rated/d.jpg" "$BLUE" --xmp-rating 5
 colour_photo "$WORK/memories/a.jpg" "$RED" --date "2020:01:05 12:00:00"
 colour_photo "$WORK/memories/b.jpg" "$GREEN"
 colour_photo "$WORK/memories/c.jpg" "$BLUE" --date "$(date -d '3 years ago' +%Y:%m:%d) 12:00:00"
+colour_photo "$WORK/healed/a.jpg" "$RED"
+colour_photo "$WORK/healed/b.jpg" "$GREEN"
+colour_photo "$WORK/healed/c.jpg" "$BLUE"
 # SEEN: the photos shown so far, each change once ("green blue green").
 SEEN=""
 look() {  # shot: adds what it shows to SEEN
@@ -83,6 +87,15 @@ import sqlite3, sys
 db = sqlite3.connect("file:%s?mode=ro" % sys.argv[1], uri=True, timeout=2)
 n = db.execute("SELECT count(*) FROM photos WHERE taken IS NOT NULL AND path LIKE '%memories_c.jpg'").fetchone()[0]
 sys.exit(0 if n == 1 else 1)
+PY
+}
+# The index's rows of the healed folder: COUNT of them with `condition`.
+healed_rows() {  # count condition
+  python3 - "$DB" "$1" "$2" <<'PY' 2>/dev/null
+import sqlite3, sys
+db = sqlite3.connect("file:%s?mode=ro" % sys.argv[1], uri=True, timeout=2)
+n = db.execute("SELECT count(*) FROM photos WHERE path LIKE '%%healed_%%' AND %s" % sys.argv[3]).fetchone()[0]
+sys.exit(0 if n == int(sys.argv[2]) else 1)
 PY
 }
 
@@ -145,6 +158,24 @@ if start_until_photo; then
 else
   fail "a photo shows" "no start showed one"
 fi
+stop_saver
+
+echo "-- MinRating 5: photos indexed unrated, two of them rated since, show at the next run"
+settings SelectLumoraEffect=2 -- "$WORK/healed/" >"$WORK/app/Lumora.scr.settings"
+start_saver /s
+check "the index knows the three photos unrated" wait_for 60 healed_rows 3 "rating = 0"
+stop_saver
+# Rated as a photo manager does: the file written again with its stars, another size and time.
+colour_photo "$WORK/healed/b.jpg" "$GREEN" --rating 5
+colour_photo "$WORK/healed/c.jpg" "$BLUE" --xmp-rating 5
+settings SelectLumoraEffect=2 MinRating=5 -- "$WORK/healed/" >"$WORK/app/Lumora.scr.settings"
+if start_until_photo; then
+  shot_until healed 150 seen_start "green blue green"
+  check "the two photos rated since show in turn, the unrated one never" same "green blue green" "$SEEN"
+else
+  fail "a photo shows" "no start showed one"
+fi
+check "the index holds their stars now" wait_for 60 healed_rows 2 "rating = 5"
 stop_saver
 wine_teardown
 report "index end-to-end"

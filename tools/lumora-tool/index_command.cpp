@@ -49,6 +49,7 @@ int Index(const Args& args) {
     }
     PhotoIndexer indexer(index, entries, Platform::PictureExtensions(), ReadPhotoFacts);
     indexer.KeepWalked(true);
+    indexer.ForgetGone(true);  // the files under PATH it no longer finds leave the index
     while (indexer.Step(std::chrono::milliseconds(200))) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
