@@ -174,7 +174,8 @@ bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool&
     return ok;
 }
 
-bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path, bool* ownPermissionsLost) {
+    if (ownPermissionsLost) *ownPermissionsLost = false;
     const std::string from = Narrow(temporary);
     const std::string to = Narrow(path);
     struct stat old;

@@ -210,7 +210,8 @@ private:
 };
 }  // namespace
 
-bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path, bool* ownPermissionsLost) {
+    if (ownPermissionsLost) *ownPermissionsLost = false;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     // Read-only is the user's own word; the save fails at once, as it always has.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
@@ -218,9 +219,11 @@ bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
         return false;
     }
     // ReplaceFileW keeps the old file's permissions, attributes and streams; a move would
-    // give the file those of the temporary one, so it is only for a path with no file.
+    // give the file those of the temporary one, so it is only for a path with no file, or
+    // where ReplaceFileW keeps failing with both files left as they were.
     SystemSaveCalls calls(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    return PutInPlace(calls, attributes != INVALID_FILE_ATTRIBUTES ? SaveCall::Replace : SaveCall::Move);
+    return PutInPlace(calls, attributes != INVALID_FILE_ATTRIBUTES ? SaveCall::Replace : SaveCall::Move,
+                      ownPermissionsLost);
 }
 
 bool RenameOver(const std::wstring& temporary, const std::wstring& path) {

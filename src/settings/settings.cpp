@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "resources/logger.h"
 #include "resources/program_folder.h"
 
 namespace WorkSpace {
@@ -181,7 +182,11 @@ std::string Settings::ToBytes() const {
 bool Settings::Save(const std::wstring& path) const {
     // Explicit CR LF: the same bytes on every platform. Whole or not at all: the picture
     // list is the user's work.
-    return Platform::ReplaceFileWhole(path, ToBytes());
+    bool ownPermissionsLost = false;
+    if (!Platform::ReplaceFileWhole(path, ToBytes(), &ownPermissionsLost)) return false;
+    if (ownPermissionsLost)
+        GetLogger().Write(L"Settings::Save() - ReplaceFileW () kept failing, moved over - the file's own permissions were not kept");
+    return true;
 }
 
 bool Settings::IsWritten(SettingKey key) const {
