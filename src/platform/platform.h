@@ -110,6 +110,13 @@ bool RenameOver(const std::wstring& temporary, const std::wstring& path);
 // UniqueTemporaryName's names for it, last written more than a day ago. Nothing else, and
 // nothing while `path` itself is missing (a kept temporary file may be its only copy).
 void RemoveStaleTemporaries(const std::wstring& path);
+// The newest (last written) of the files that UniqueTemporaryName names for `path`; empty when
+// there is none.
+std::wstring NewestTemporaryOf(const std::wstring& path);
+enum class MoveResult : uint8_t { Moved, Held, Failed };
+// Moves the file `from` to `to`, a name not taken, on another volume too, unless another
+// process has `from` open (Held; it stays where it is). Failed for any other refusal.
+MoveResult MoveUnheldFile(const std::wstring& from, const std::wstring& to);
 // Whether new files can be made in `folder`. On Windows it makes and deletes a probe file
 // under a unique name, so that starts at the same moment do not disturb each other.
 bool IsWritableFolder(const std::wstring& folder);
