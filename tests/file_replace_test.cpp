@@ -120,16 +120,23 @@ TEST(FileReplace, EveryDocumentedResultLeavesTheOldOrTheNewSettings) {
         bool saved;
         const char* atPath;   // "" for nothing
         bool temporaryKept;
+        bool movedOver = false;  // the old file's own permissions lost
     };
     const Row rows[] = {
         {"replaced", true, {{kNone, 0}}, {{kNone, 0}}, true, "new", false},
         {"no old file: moved", false, {{kNone, 0}}, {{kNone, 0}}, true, "new", false},
         {"held, then replaced", true, {{kSharingViolation, 0}, {kAccessDenied, 0}, {kLockViolation, 0}, {kNone, 0}},
          {{kNone, 0}}, true, "new", false},
-        {"held for 2 s", true, {{kSharingViolation, 0}}, {{kNone, 0}}, false, "old", false},
-        {"denied at the last attempt", true, {{kAccessDenied, kLast}}, {{kNone, 0}}, false, "old", false},
+        {"held for 2 s, the move over it held too", true, {{kSharingViolation, 0}}, {{kSharingViolation, 0}}, false,
+         "old", false},
+        {"held for 2 s, then moved over", true, {{kSharingViolation, 0}}, {{kNone, 0}}, true, "new", false, true},
+        {"denied at the last attempt, the move denied", true, {{kAccessDenied, kLast}}, {{kAccessDenied, kLast}},
+         false, "old", false},
         {"1175, then replaced", true, {{kUnableToRemoveReplaced, 0}, {kNone, 0}}, {{kNone, 0}}, true, "new", false},
-        {"1175 at the last attempt", true, {{kUnableToRemoveReplaced, kLast}}, {{kNone, 0}}, false, "old", false},
+        {"1175 at the last attempt, then moved over", true, {{kUnableToRemoveReplaced, kLast}}, {{kNone, 0}}, true,
+         "new", false, true},
+        {"1175 for 2 s, the move over held then done", true, {{kUnableToRemoveReplaced, 0}},
+         {{kSharingViolation, 0}, {kNone, 0}}, true, "new", false, true},
         {"1176 at the first attempt", true, {{kUnableToMoveReplacement, 0}}, {{kNone, 0}}, true, "new", false},
         {"1176 at the last attempt", true, {{kSharingViolation, 1900}, {kUnableToMoveReplacement, kLast}},
          {{kNone, 0}}, true, "new", false},
@@ -141,13 +148,17 @@ TEST(FileReplace, EveryDocumentedResultLeavesTheOldOrTheNewSettings) {
         {"1177 at the first attempt", true, {{kUnableToMoveReplacement2, 0}}, {{kNone, 0}}, true, "new", false},
         {"1177 at the last attempt", true, {{kUnableToMoveReplacement2, kLast}}, {{kNone, 0}}, true, "new", false},
         {"old file removed meanwhile", true, {{kFileNotFound, 0}}, {{kNone, 0}}, true, "new", false},
-        {"invalid parameter", true, {{87, 0}}, {{kNone, 0}}, false, "old", false},
+        {"a share without ReplaceFileW: moved over at once", true, {{87, 0}}, {{kNone, 0}}, true, "new", false, true},
+        {"a share without ReplaceFileW, the move refused", true, {{1, 0}}, {{87, 0}}, false, "old", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ScriptedDisk disk(row.replaces, row.moves, row.oldFile);
-        EXPECT_EQ(Platform::PutInPlace(disk, row.oldFile ? Platform::SaveCall::Replace : Platform::SaveCall::Move),
+        bool movedOver = false;
+        EXPECT_EQ(Platform::PutInPlace(disk, row.oldFile ? Platform::SaveCall::Replace : Platform::SaveCall::Move,
+                                       &movedOver),
                   row.saved);
+        EXPECT_EQ(movedOver, row.movedOver);
         const std::string atPath = disk.files.count("path") ? disk.files["path"] : "";
         EXPECT_EQ(atPath, row.atPath);
         EXPECT_EQ(disk.files.count("temp") != 0, row.temporaryKept);

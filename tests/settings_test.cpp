@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -498,6 +499,59 @@ TEST(SettingsPlace, TheOldFileIsReadUntilTheUsersOwnExists) {
     Settings again;
     ASSERT_TRUE(again.Load(SettingsPathToRead(own, beside)));
     EXPECT_EQ(again.GetValue(L"BlobsSpeed"), 9);
+}
+
+TEST(SettingsKeptSave, AWholeFileHasTheEndMarkerAndTheFiveLines) {
+    const std::string five = "BlobsSpeed 40\r\nBlobsSize 80\r\nShowImages 1\r\nSelectCubeMap 0\r\nSelectLumoraEffect 0\r\n";
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool whole;
+    } cases[] = {
+        {"as saved", kEmptyRecord, true},
+        {"pictures and later keys", "#Picture Info _ begin\r\nC:\\a.jpg\r\n#Picture Info _ end\r\n" + five + "Clock 1\r\n",
+         true},
+        {"LF line ends", "#Picture Info _ begin\n#Picture Info _ end\nBlobsSpeed 1\nBlobsSize 2\nShowImages 1\n"
+                         "SelectCubeMap 0\nSelectLumoraEffect 0\n", true},
+        {"cut in the fifth line", std::string(kEmptyRecord).substr(0, std::string(kEmptyRecord).size() - 4), false},
+        {"cut after the fourth line", WithValueLines(five.substr(0, five.find("SelectLumoraEffect"))), false},
+        {"no end marker", "#Picture Info _ begin\r\n" + five, false},
+        {"a line out of order", WithValueLines("BlobsSize 80\r\nBlobsSpeed 40\r\nShowImages 1\r\nSelectCubeMap 0\r\n"
+                                               "SelectLumoraEffect 0\r\n"), false},
+        {"empty", "", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsWholeSettingsFile(c.bytes), c.whole) << c.what;
+}
+
+TEST(SettingsKeptSave, TheNewestWholeTemporaryFileIsPutInPlaceOfAMissingFile) {
+    const std::wstring sep(1, Platform::PathSeparator());
+    const std::wstring folder = TempPath("kept");
+    std::filesystem::remove_all(Platform::WideToUtf8(folder));
+    ASSERT_TRUE(Platform::MakeFolder(folder));
+    const std::wstring path = folder + sep + L"Lumora.scr.settings";
+    const std::string saved = WithValueLines("BlobsSpeed 7\r\nBlobsSize 80\r\nShowImages 1\r\nSelectCubeMap 0\r\n"
+                                             "SelectLumoraEffect 0\r\n");
+    ASSERT_TRUE(WriteBytes(path + L".9-1.tmp", saved));
+    EXPECT_EQ(KeptSaveToRead(path), path);
+    EXPECT_EQ(ReadBytes(path), saved);
+    EXPECT_FALSE(std::filesystem::exists(Platform::WideToUtf8(path + L".9-1.tmp")));
+    // With the file there, temporary files are not read.
+    ASSERT_TRUE(WriteBytes(path + L".9-2.tmp", kEmptyRecord));
+    EXPECT_EQ(KeptSaveToRead(path), L"");
+}
+
+TEST(SettingsKeptSave, ANewestTemporaryFileCutShortIsNotRead) {
+    const std::wstring sep(1, Platform::PathSeparator());
+    const std::wstring folder = TempPath("kept_cut");
+    std::filesystem::remove_all(Platform::WideToUtf8(folder));
+    ASSERT_TRUE(Platform::MakeFolder(folder));
+    const std::wstring path = folder + sep + L"Lumora.scr.settings";
+    ASSERT_TRUE(WriteBytes(path + L".9-1.tmp", kEmptyRecord));
+    const auto older = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+    std::filesystem::last_write_time(Platform::WideToUtf8(path + L".9-1.tmp"), older);
+    ASSERT_TRUE(WriteBytes(path + L".9-2.tmp", "#Picture Info _ begin\r\nC:\\a.jpg\r\n"));
+    EXPECT_EQ(KeptSaveToRead(path), L"");
+    EXPECT_FALSE(std::filesystem::exists(Platform::WideToUtf8(path)));
 }
 
 }  // namespace

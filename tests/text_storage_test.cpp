@@ -176,6 +176,13 @@ TEST(TextStorageDefaults, ShippedEnglishFileMatchesBuiltInTexts) {
             EXPECT_EQ(fromFile.GetText(i), builtIn.GetText(i)) << i;
         }
     }
+    // The ids by name meet the file's lines: an id one off would show its neighbour's text.
+    const struct {
+        TextId id;
+        const wchar_t* english;
+    } named[] = {{TextId::Effect, L"Effect"}, {TextId::Speed, L"Speed"}, {TextId::Size, L"Size"},
+                 {TextId::Pictures, L"Pictures"}, {TextId::Monitors, L"Monitors"}};
+    for (const auto& n : named) EXPECT_EQ(fromFile.GetText(n.id), n.english);
 }
 
 TEST(TextStorageMember, Utf8WithBomDecoded) {

@@ -8,6 +8,7 @@
 #include "checks/requirements.h"
 #include "library/picture_library.h"
 #include "settings/language.h"
+#include "settings/local_files.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "particles/particle_system.h"
@@ -132,10 +133,12 @@ void LoadPictureTextures() {
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));
-    // The place in a shuffled lap is kept beside the settings, wherever they go.
-    const std::wstring settingsPath = GetSettingsPath();
-    if (!settingsPath.empty()) options.statePath = LapStatePath(settingsPath);
-    if (!settingsPath.empty()) options.indexPath = PhotoIndexPath(settingsPath);
+    // The place in a shuffled lap and the index stay on this machine: beside the settings,
+    // or in the user's local folder when the settings roam. Old ones are moved before the
+    // worker opens them.
+    const LocalFiles& localFiles = GetLocalFiles();
+    options.statePath = localFiles.lapPath;
+    options.indexPath = localFiles.indexPath;
     options.moveLap = g_fullScreenSaver;
     // Folders are walked and pictures decoded on the stream's worker.
     StartPictures(w, entries, options);

@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <thread>
+
 #include "app/run_state.h"
 #include "app/workspace.h"
 #include "resources/resource_ids.h"
@@ -191,7 +193,24 @@ void InitDialog(HWND dialog) {
     ShowDisplayOffWarning(dialog);
 }
 
+// A save's own message back to the dialog: wParam is whether it saved.
+const UINT kSaveDone = WM_APP + 39;
+
+// The save's retries wait up to seconds on a file another program holds; they run on a
+// worker while the dialog, disabled, goes on painting and answering, and no second OK or
+// Cancel is taken meanwhile.
+struct DialogSave {
+    std::thread worker;
+    bool running = false;
+};
+DialogSave& GetDialogSave() {
+    static DialogSave save;
+    return save;
+}
+
 void OnOk(HWND dialog) {
+    DialogSave& save = GetDialogSave();
+    if (save.running) return;
     Settings& settings = GetSettings();
     settings.Set(SettingKey::SelectLumoraEffect, SelectedScheme(dialog));
     TakeEffectChoices(dialog, settings);
@@ -199,7 +218,20 @@ void OnOk(HWND dialog) {
     // own folder when that one cannot be written), so the load at start and this save meet
     // the same file.
     const std::wstring path = GetSettingsPath();
-    if (!settings.Save(path)) {
+    save.running = true;
+    EnableWindow(dialog, FALSE);
+    save.worker = std::thread([dialog, path, record = settings]() {
+        PostMessageW(dialog, kSaveDone, record.Save(path) ? TRUE : FALSE, 0);
+    });
+}
+
+void OnSaveDone(HWND dialog, bool saved) {
+    DialogSave& save = GetDialogSave();
+    if (save.worker.joinable()) save.worker.join();
+    save.running = false;
+    EnableWindow(dialog, TRUE);
+    const std::wstring path = GetSettingsPath();
+    if (!saved) {
         // Nothing was saved: the old file is still whole, or, in the one case where Windows
         // took it away and the new one could not follow it (ReplaceFileWhole), the new
         // settings wait beside the path under their temporary name. A save that landed by
@@ -211,6 +243,7 @@ void OnOk(HWND dialog) {
         ShowWindow(GetDlgItem(dialog, IDC_BANNER), SW_HIDE);
         ShowWindow(GetDlgItem(dialog, IDC_SAVE_ERROR), SW_SHOW);
         MessageBeep(MB_ICONWARNING);
+        SetFocus(GetDlgItem(dialog, IDOK));
         return;
     }
     // Read back what was written, so the record is exactly what the next start will see.
@@ -230,7 +263,7 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
         OnOk(dialog);
         return TRUE;
     case IDCANCEL:  // also Esc and the close box; nothing is written
-        EndDialog(dialog, FALSE);
+        if (!GetDialogSave().running) EndDialog(dialog, FALSE);
         return TRUE;
     case IDC_ADD_PICTURES:
         AddPicturesFromFileDialog();
@@ -327,6 +360,9 @@ INT_PTR ConfigDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_DROPFILES:
         AddDroppedFiles(reinterpret_cast<HDROP>(wParam));
         return FALSE;
+    case kSaveDone:
+        OnSaveDone(dialog, wParam != FALSE);
+        return TRUE;
     default:
         return FALSE;
     }

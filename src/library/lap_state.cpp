@@ -72,9 +72,9 @@ std::wstring LapStateTemporaryPath(const std::wstring& path) {
     return Platform::UniqueTemporaryName(path);
 }
 
-std::wstring LapStatePath(const std::wstring& settingsPath) {
-    const size_t sep = settingsPath.find_last_of(L"\\/");
-    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : settingsPath.substr(0, sep + 1);
+std::wstring LapStatePath(const std::wstring& besidePath) {
+    const size_t sep = besidePath.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : besidePath.substr(0, sep + 1);
     return folder + L"LumoraPictureLap.txt";
 }
 

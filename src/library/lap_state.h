@@ -1,4 +1,4 @@
-// Where a shuffled lap stands between runs: a small text file beside the settings file,
+// Where a shuffled lap stands between runs: a small text file of this machine's,
 // written whole or not at all, and the fingerprint of the pictures the lap was made from.
 #pragma once
 #include <cstdint>
@@ -21,8 +21,9 @@ bool ReadLapState(const std::wstring& path, LapState& state);
 bool WriteLapState(const std::wstring& path, const LapState& state);
 // A name beside `path` that no other write, of this process or another, uses.
 std::wstring LapStateTemporaryPath(const std::wstring& path);
-// The state file beside the settings file.
-std::wstring LapStatePath(const std::wstring& settingsPath);
+// The state file in the folder of `besidePath`: a file there, or the folder itself ending
+// with its separator (local_files.h decides which folder).
+std::wstring LapStatePath(const std::wstring& besidePath);
 
 // The pictures a lap was made from, in their order, as one number.
 uint64_t LibraryFingerprint(const std::vector<std::wstring>& pictures);

@@ -9,9 +9,9 @@
 
 namespace WorkSpace {
 
-std::wstring PhotoIndexPath(const std::wstring& settingsPath) {
-    const size_t sep = settingsPath.find_last_of(L"\\/");
-    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : settingsPath.substr(0, sep + 1);
+std::wstring PhotoIndexPath(const std::wstring& besidePath) {
+    const size_t sep = besidePath.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : besidePath.substr(0, sep + 1);
     return folder + L"LumoraPhotos.db";
 }
 

@@ -15,8 +15,9 @@ namespace WorkSpace {
 
 class PhotoFactsSource;
 
-// The index file beside the settings file.
-std::wstring PhotoIndexPath(const std::wstring& settingsPath);
+// The index file in the folder of `besidePath`: a file there, or the folder itself ending
+// with its separator (local_files.h decides which folder).
+std::wstring PhotoIndexPath(const std::wstring& besidePath);
 
 class PhotoIndexFiller {
 public:

@@ -24,7 +24,7 @@ std::wstring UniqueTemporaryName(const std::wstring& path) {
     return path + L"." + std::to_wstring(ProcessId()) + L"-" + std::to_wstring(++g_temporaryCount) + L".tmp";
 }
 
-bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes) {
+bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes, bool* ownPermissionsLost) {
     // A file truncated in place and written again is lost to a full disk, a crash or a power
     // cut in between. The new file goes beside the file that is really replaced (a link's
     // target), since the last step only works within one volume.
@@ -44,7 +44,7 @@ bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes) {
         return false;
     }
     // ReplaceWith removes the temporary file itself where that is safe.
-    if (!ReplaceWith(temporary, target)) return false;
+    if (!ReplaceWith(temporary, target, ownPermissionsLost)) return false;
     RemoveStaleTemporaries(target);
     return true;
 }
@@ -66,25 +66,33 @@ SaveDecision NextSaveStep(SaveCall made, uint32_t error, bool patienceLeft) {
             error == SaveError::kFileNotFound)
             return {SaveStep::Move, false};
         // ReplaceFileW reports a replaced file it cannot open or delete as 1175; nothing moved.
-        if (IsPassingHold(error) || error == SaveError::kUnableToRemoveReplaced)
-            return patienceLeft ? SaveDecision{SaveStep::Replace, true} : SaveDecision{SaveStep::Fail, false};
-        return {SaveStep::Fail, false};
+        if ((IsPassingHold(error) || error == SaveError::kUnableToRemoveReplaced) && patienceLeft)
+            return {SaveStep::Replace, true};
+        // After any other error both files keep their names, the old one whole. A share whose
+        // server does not take ReplaceFileW fails so every time; the plain move is the one
+        // way left to save there.
+        return {SaveStep::MoveOver, false};
     }
     if (IsPassingHold(error) && patienceLeft) return {SaveStep::Move, true};
     return {SaveStep::Fail, false};
 }
 
-bool PutInPlace(SaveCalls& calls, SaveCall first) {
+bool PutInPlace(SaveCalls& calls, SaveCall first, bool* movedOver) {
     SaveCall call = first;
+    bool over = false;
     int64_t start = calls.NowMs();
     for (;;) {
         const uint32_t error = call == SaveCall::Replace ? calls.Replace() : calls.Move();
         const SaveDecision decision = NextSaveStep(call, error, calls.NowMs() - start < kSavePatienceMs);
-        if (decision.next == SaveStep::Done) return true;
+        if (decision.next == SaveStep::Done) {
+            if (movedOver) *movedOver = over;
+            return true;
+        }
         if (decision.next == SaveStep::Fail) break;
-        // A move after a replace fills a path left empty: it gets its own time, since
-        // giving up there leaves no settings at the path.
-        if (call == SaveCall::Replace && decision.next == SaveStep::Move) start = calls.NowMs();
+        // A move after a replace gets its own time: giving up on a path left empty leaves no
+        // settings there, and one over a file held a moment has met only the replace's holds.
+        if (call == SaveCall::Replace && decision.next != SaveStep::Replace) start = calls.NowMs();
+        over = over || decision.next == SaveStep::MoveOver;
         if (decision.wait) calls.Wait(kSaveRetryMs);
         call = decision.next == SaveStep::Replace ? SaveCall::Replace : SaveCall::Move;
     }

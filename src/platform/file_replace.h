@@ -33,7 +33,9 @@ enum class SaveCall : uint8_t {
     Replace,  // ReplaceFileW(path, temporary, no backup): keeps what the old file had
     Move,     // MoveFileExW(temporary, path, MOVEFILE_REPLACE_EXISTING ...)
 };
-enum class SaveStep : uint8_t { Done, Replace, Move, Fail };
+// MoveOver: ReplaceFileW keeps failing where both files keep their names (a share that never
+// takes it): the move then replaces the old file, which loses its own permissions.
+enum class SaveStep : uint8_t { Done, Replace, Move, MoveOver, Fail };
 struct SaveDecision {
     SaveStep next;
     bool wait;  // kSaveRetryMs before the next call
@@ -56,8 +58,9 @@ public:
 // Puts the written temporary file in place of the path, beginning with `first`. True when
 // the new file is at the path. On failure the temporary file is removed only when a file is
 // still at the path: when a replace cut half-way has emptied it, the temporary file holds the
-// only copy and stays.
-bool PutInPlace(SaveCalls& calls, SaveCall first);
+// only copy and stays. `movedOver`, when given, says whether the file was put in place by
+// MoveOver.
+bool PutInPlace(SaveCalls& calls, SaveCall first, bool* movedOver = nullptr);
 
 // Whether `name` (a file name, no folder) is one that UniqueTemporaryName gives for a file
 // named `baseName`: baseName + "." + digits + "-" + digits + ".tmp". Windows' names compare

@@ -11,8 +11,16 @@ namespace {
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 bool IsLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
+// A segment's single trailing period goes, as Win32 drops it from a plain path ("Trip." is
+// the folder "Trip"); "Trip.." and "..." are names of their own and stay.
+std::wstring WithoutSinglePeriod(const std::wstring& segment) {
+    const size_t n = segment.size();
+    if (n >= 2 && segment[n - 1] == L'.' && segment[n - 2] != L'.') return segment.substr(0, n - 1);
+    return segment;
+}
+
 // The segments of `rest`, "." left out and ".." taking the one before; `kept` segments at
-// the front (the server and the share) are never taken.
+// the front (the server and the share) are never taken, nor trimmed.
 std::vector<std::wstring> Segments(const std::wstring& rest, size_t kept) {
     std::vector<std::wstring> segments;
     size_t start = 0;
@@ -23,9 +31,15 @@ std::vector<std::wstring> Segments(const std::wstring& rest, size_t kept) {
         if (segment == L"..") {
             if (segments.size() > kept) segments.pop_back();
         } else if (!segment.empty() && segment != L".") {
-            segments.push_back(segment);
+            segments.push_back(segments.size() < kept ? segment : WithoutSinglePeriod(segment));
         }
         start = end + 1;
+    }
+    // Without a separator at its end, the path loses all its trailing periods and spaces.
+    if (!rest.empty() && !IsSeparator(rest.back()) && segments.size() > kept) {
+        std::wstring& last = segments.back();
+        last.erase(last.find_last_not_of(L". ") + 1);
+        if (last.empty()) segments.pop_back();
     }
     return segments;
 }

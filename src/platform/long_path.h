@@ -10,7 +10,9 @@ namespace Platform {
 // `path` with the long-path prefix, when it is absolute (a drive's "C:\..." or a share's
 // "\\server\share\..."). The prefix switches Windows' own clean-up off, so it is done here:
 // slashes become backslashes, doubled separators one, "." segments go and ".." takes the
-// segment before it (never the drive or the share). A trailing separator stays. Relative
+// segment before it (never the drive or the share), a segment's single trailing period goes
+// and, unless the path ends with a separator, so do all periods and spaces at its end
+// ("File path formats": Win32 trims plain paths so). A trailing separator stays. Relative
 // paths ("photo.jpg", "C:photo.jpg", "\photo.jpg") and paths that already have a prefix
 // ("\\?\", "\\.\") are given back as they are.
 std::wstring LongPathForm(const std::wstring& path);

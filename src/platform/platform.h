@@ -81,8 +81,10 @@ bool StampFile(const std::wstring& path, int64_t& size, int64_t& modified);
 // failure the old file is left as it was and the new one is removed; only where Windows
 // took the old file away and the new one could not follow (see ReplaceWith) is the new one
 // kept under its temporary name, the only copy of the settings left. After a save,
-// RemoveStaleTemporaries runs for the file.
-bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes);
+// RemoveStaleTemporaries runs for the file. `ownPermissionsLost`, when given, says whether
+// the file went in place by a plain move over the old one (a share that refuses ReplaceFileW),
+// which gives it its folder's permissions instead of its own.
+bool ReplaceFileWhole(const std::wstring& path, const std::string& bytes, bool* ownPermissionsLost = nullptr);
 // Tests make ReplaceFileWhole's writes fail after `bytes` bytes, as a full disk does;
 // SIZE_MAX lets them through again.
 void FailWritesAfterForTesting(size_t bytes);
@@ -99,7 +101,7 @@ uint32_t ProcessId();
 // failure it removes `temporary`, unless nothing is left at `path` (Windows, PutInPlace).
 std::wstring SaveTarget(const std::wstring& path);
 bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool& nameTaken);
-bool ReplaceWith(const std::wstring& temporary, const std::wstring& path);
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path, bool* ownPermissionsLost = nullptr);
 // Replaces `path` by `temporary` in one step without waiting for the disk, for files whose
 // loss costs little. On Windows a file another process has open (the preview's saver reading
 // the lap file) is tried again for up to 2 s. After a rename, RemoveStaleTemporaries runs.
@@ -108,6 +110,13 @@ bool RenameOver(const std::wstring& temporary, const std::wstring& path);
 // UniqueTemporaryName's names for it, last written more than a day ago. Nothing else, and
 // nothing while `path` itself is missing (a kept temporary file may be its only copy).
 void RemoveStaleTemporaries(const std::wstring& path);
+// The newest (last written) of the files that UniqueTemporaryName names for `path`; empty when
+// there is none.
+std::wstring NewestTemporaryOf(const std::wstring& path);
+enum class MoveResult : uint8_t { Moved, Held, Failed };
+// Moves the file `from` to `to`, a name not taken, on another volume too, unless another
+// process has `from` open (Held; it stays where it is). Failed for any other refusal.
+MoveResult MoveUnheldFile(const std::wstring& from, const std::wstring& to);
 // Whether new files can be made in `folder`. On Windows it makes and deletes a probe file
 // under a unique name, so that starts at the same moment do not disturb each other.
 bool IsWritableFolder(const std::wstring& folder);

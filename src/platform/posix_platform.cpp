@@ -174,7 +174,8 @@ bool WriteNewFile(const std::wstring& path, const char* data, size_t size, bool&
     return ok;
 }
 
-bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path, bool* ownPermissionsLost) {
+    if (ownPermissionsLost) *ownPermissionsLost = false;
     const std::string from = Narrow(temporary);
     const std::string to = Narrow(path);
     struct stat old;
@@ -223,6 +224,36 @@ void RemoveStaleTemporaries(const std::wstring& path) {
         if (lstat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_mtime < oldest) unlink(file.c_str());
     }
     closedir(dir);
+}
+
+std::wstring NewestTemporaryOf(const std::wstring& path) {
+    const std::string target = Narrow(path);
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::wstring baseName = path.substr(path.find_last_of(L'/') + 1);
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return std::wstring();
+    std::string newest;
+    struct timespec newestTime = {0, 0};
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        struct stat info;
+        if (!IsTemporaryNameOf(Utf8ToWide(name.data(), name.size()), baseName, false)) continue;
+        if (lstat((folder + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+        const struct timespec t = info.st_mtim;
+        if (newest.empty() || t.tv_sec > newestTime.tv_sec ||
+            (t.tv_sec == newestTime.tv_sec && t.tv_nsec > newestTime.tv_nsec)) {
+            newest = folder + name;
+            newestTime = t;
+        }
+    }
+    closedir(dir);
+    return newest.empty() ? std::wstring() : Utf8ToWide(newest.data(), newest.size());
+}
+
+MoveResult MoveUnheldFile(const std::wstring& from, const std::wstring& to) {
+    // POSIX has no share modes to tell a holder by; a rename within the volume is all there is.
+    return rename(Narrow(from).c_str(), Narrow(to).c_str()) == 0 ? MoveResult::Moved : MoveResult::Failed;
 }
 
 bool IsWritableFolder(const std::wstring& folder) {

@@ -210,7 +210,8 @@ private:
 };
 }  // namespace
 
-bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
+bool ReplaceWith(const std::wstring& temporary, const std::wstring& path, bool* ownPermissionsLost) {
+    if (ownPermissionsLost) *ownPermissionsLost = false;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     // Read-only is the user's own word; the save fails at once, as it always has.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
@@ -218,9 +219,11 @@ bool ReplaceWith(const std::wstring& temporary, const std::wstring& path) {
         return false;
     }
     // ReplaceFileW keeps the old file's permissions, attributes and streams; a move would
-    // give the file those of the temporary one, so it is only for a path with no file.
+    // give the file those of the temporary one, so it is only for a path with no file, or
+    // where ReplaceFileW keeps failing with both files left as they were.
     SystemSaveCalls calls(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    return PutInPlace(calls, attributes != INVALID_FILE_ATTRIBUTES ? SaveCall::Replace : SaveCall::Move);
+    return PutInPlace(calls, attributes != INVALID_FILE_ATTRIBUTES ? SaveCall::Replace : SaveCall::Move,
+                      ownPermissionsLost);
 }
 
 bool RenameOver(const std::wstring& temporary, const std::wstring& path) {
@@ -250,6 +253,43 @@ void RemoveStaleTemporaries(const std::wstring& path) {
         DeleteFileW((folder + found.cFileName).c_str());
     } while (FindNextFileW(find, &found));
     FindClose(find);
+}
+
+std::wstring NewestTemporaryOf(const std::wstring& path) {
+    const size_t sep = path.find_last_of(L"\\/");
+    const std::wstring folder = sep == std::wstring::npos ? std::wstring() : path.substr(0, sep + 1);
+    const std::wstring baseName = path.substr(sep == std::wstring::npos ? 0 : sep + 1);
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileExW((path + L".*.tmp").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                         nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return std::wstring();
+    std::wstring newest;
+    ULONGLONG newestTime = 0;
+    do {
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+        if (!IsTemporaryNameOf(found.cFileName, baseName, true)) continue;
+        const ULONGLONG t = (static_cast<ULONGLONG>(found.ftLastWriteTime.dwHighDateTime) << 32) |
+                            found.ftLastWriteTime.dwLowDateTime;
+        if (newest.empty() || t > newestTime) {
+            newest = folder + found.cFileName;
+            newestTime = t;
+        }
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return newest;
+}
+
+MoveResult MoveUnheldFile(const std::wstring& from, const std::wstring& to) {
+    // Opened with no sharing, the file tells whether another process (a running saver's
+    // index) has it open. A move on its own would not: across volumes MoveFileExW copies, and
+    // where it then cannot delete a held source it succeeds and leaves both.
+    const HANDLE file = CreateFileW(from.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION ? MoveResult::Held : MoveResult::Failed;
+    CloseHandle(file);
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) return MoveResult::Moved;
+    return GetLastError() == ERROR_SHARING_VIOLATION ? MoveResult::Held : MoveResult::Failed;
 }
 
 bool IsWritableFolder(const std::wstring& folder) {
@@ -282,10 +322,14 @@ bool MakeFolder(const std::wstring& folder) {
 }
 
 std::wstring UserDataFolder(bool local) {
-    wchar_t buf[MAX_PATH] = {};
-    int id = local ? CSIDL_LOCAL_APPDATA : CSIDL_APPDATA;
-    if (FAILED(SHGetFolderPathW(nullptr, id | CSIDL_FLAG_CREATE, nullptr, 0, buf))) return std::wstring();
-    return buf;
+    // The local folder never roams with the profile: files that hold this machine's paths
+    // go there.
+    PWSTR folder = nullptr;
+    const HRESULT hr =
+        SHGetKnownFolderPath(local ? FOLDERID_LocalAppData : FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &folder);
+    std::wstring path = SUCCEEDED(hr) && folder ? folder : L"";
+    CoTaskMemFree(folder);
+    return path;
 }
 
 bool WideToAnsi(const std::wstring& in, std::string& out) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/platform.h"
+#include "resources/logger.h"
 #include "resources/program_folder.h"
 
 namespace WorkSpace {
@@ -181,7 +182,11 @@ std::string Settings::ToBytes() const {
 bool Settings::Save(const std::wstring& path) const {
     // Explicit CR LF: the same bytes on every platform. Whole or not at all: the picture
     // list is the user's work.
-    return Platform::ReplaceFileWhole(path, ToBytes());
+    bool ownPermissionsLost = false;
+    if (!Platform::ReplaceFileWhole(path, ToBytes(), &ownPermissionsLost)) return false;
+    if (ownPermissionsLost)
+        GetLogger().Write(L"Settings::Save() - ReplaceFileW () kept failing, moved over - the file's own permissions were not kept");
+    return true;
 }
 
 bool Settings::IsWritten(SettingKey key) const {
@@ -318,7 +323,37 @@ std::wstring GetSettingsPath() {
 std::wstring SettingsPathToRead(const std::wstring& settingsPath) {
     const SettingsPlaces& places = Places();
     if (places.besideProgram.empty() || settingsPath != places.decided) return settingsPath;
-    return SettingsPathToRead(settingsPath, places.besideProgram);
+    // The kept save is newer than any file beside the program it replaced.
+    const std::wstring kept = KeptSaveToRead(settingsPath);
+    return kept.empty() ? SettingsPathToRead(settingsPath, places.besideProgram) : kept;
+}
+
+bool IsWholeSettingsFile(const std::string& bytes) {
+    const std::string text = TextModeBytes(bytes);
+    if (text.empty() || text.back() != '\n') return false;
+    // The first end marker closes the picture block; the five lines follow it in their order.
+    size_t afterMarker = 0;
+    bool marker = false;
+    for (size_t pos = 0; pos < text.size() && afterMarker < kAlwaysWrittenSettings;) {
+        const size_t lf = text.find('\n', pos);
+        const std::string content = text.substr(pos, lf - pos);
+        pos = lf + 1;
+        if (!marker) {
+            marker = content == kEndMarker;
+            continue;
+        }
+        const std::string key = Platform::WideToUtf8(kSettingRows[afterMarker++].key) + " ";
+        if (content.compare(0, key.size(), key) != 0) return false;
+    }
+    return marker && afterMarker == kAlwaysWrittenSettings;
+}
+
+std::wstring KeptSaveToRead(const std::wstring& settingsPath) {
+    if (FileExists(settingsPath)) return std::wstring();
+    const std::wstring kept = Platform::NewestTemporaryOf(settingsPath);
+    std::string bytes;
+    if (kept.empty() || !Platform::ReadWholeFile(kept, bytes) || !IsWholeSettingsFile(bytes)) return std::wstring();
+    return Platform::ReplaceWith(kept, settingsPath) ? settingsPath : kept;
 }
 
 }  // namespace WorkSpace

@@ -108,8 +108,16 @@ std::wstring ChooseSettingsPlace(const std::wstring& besideProgram, const std::w
 // The file to read the settings from: `settingsPath`, or, while that does not exist yet,
 // the file beside the program that it replaces. Saves always go to `settingsPath`.
 std::wstring SettingsPathToRead(const std::wstring& settingsPath, const std::wstring& besideProgram);
-// The same for the place GetSettingsPath decided; any other path is read as it is.
+// The same for the place GetSettingsPath decided, after KeptSaveToRead; any other path is
+// read as it is.
 std::wstring SettingsPathToRead(const std::wstring& settingsPath);
+// Whether `bytes` are a settings file as a save writes it whole: the end marker, then the five
+// lines every file has, and a line end at its close.
+bool IsWholeSettingsFile(const std::string& bytes);
+// While `settingsPath` is missing and the newest of its saves' temporary files beside it is
+// whole (a save Windows cut short after taking the old file away), that file: put in place
+// when it can be, so `settingsPath` itself, else the temporary file's own path. Otherwise empty.
+std::wstring KeptSaveToRead(const std::wstring& settingsPath);
 // Argument 0 of the process's command line (Win32: CommandLineToArgvW; Linux: the module
 // path). On Windows a failed split posts a quit message and returns false.
 bool CommandLineArgument0(std::wstring& argument0);

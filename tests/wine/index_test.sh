@@ -4,7 +4,8 @@
 # behind the show, the log says so in one line, and the photos show; with "MinRating" 3 only
 # the rated photos of a folder show; with "Memories" 1 a photo taken on today's date three
 # years ago, last in the list, comes first once the index knows it; photos indexed unrated,
-# two of them then rated 5 stars, show with "MinRating" 5 at the next run.
+# two of them then rated 5 stars, show with "MinRating" 5 at the next run; with the settings
+# in the roaming folder, the index and the lap file are in the local one after a run.
 # Run from the repository root after ./lumora build.
 set -uo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -177,5 +178,27 @@ else
 fi
 check "the index holds their stars now" wait_for 60 healed_rows 2 "rating = 5"
 stop_saver
+
+echo "-- settings in the roaming folder: the index and the lap file go to the local one"
+ROAMING="$(find "$WINEPREFIX/drive_c/users" -mindepth 3 -maxdepth 3 -path '*/AppData/Roaming' ! -path '*/Public/*' | head -n 1)"
+if [ -z "$ROAMING" ]; then
+  fail "the user's roaming folder" "none under drive_c/users"
+else
+  LOCAL="${ROAMING%/Roaming}/Local"
+  rm -rf "$ROAMING/Lumora" "$LOCAL/Lumora/LumoraPhotos.db"* "$LOCAL/Lumora/LumoraPictureLap.txt"
+  mkdir -p "$ROAMING/Lumora"
+  # None beside the program, so the user's own file is the one; an older version's index
+  # lies beside it.
+  settings SelectLumoraEffect=2 PictureOrder=1 -- "$WORK/rated/" >"$ROAMING/Lumora/Lumora.scr.settings"
+  rm -f "$WORK/app/Lumora.scr.settings"
+  cp "$DB" "$ROAMING/Lumora/LumoraPhotos.db"
+  local_files() { [ -s "$LOCAL/Lumora/LumoraPhotos.db" ] && [ -s "$LOCAL/Lumora/LumoraPictureLap.txt" ]; }
+  roaming_clear() { [ ! -e "$ROAMING/Lumora/LumoraPhotos.db" ] && [ ! -e "$ROAMING/Lumora/LumoraPictureLap.txt" ]; }
+  start_saver /s
+  check "the index and the lap file are in the local folder" wait_for 60 local_files
+  stop_saver
+  check "neither is left in the roaming folder" roaming_clear
+  rm -rf "$ROAMING/Lumora"
+fi
 wine_teardown
 report "index end-to-end"

@@ -13,6 +13,7 @@
 #include "pictures/photo_index_filler.h"
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
+#include "settings/local_files.h"
 #include "settings/settings.h"
 #include "tool.h"
 
@@ -40,7 +41,7 @@ int Index(const Args& args) {
         return 2;
     }
     // The saver's own index unless told otherwise.
-    const std::wstring path = Option(args, "--db", db) ? FullEntry(db) : PhotoIndexPath(GetSettingsPath());
+    const std::wstring path = Option(args, "--db", db) ? FullEntry(db) : GetLocalFiles().indexPath;
     const auto start = std::chrono::steady_clock::now();
     PhotoIndex index;
     if (!index.Open(path)) {
