@@ -82,6 +82,9 @@ LRESULT DefaultSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     if (message == WM_CLOSE) {
         if (h.isLegacyPlatform && !VerifyLegacyPassword(window)) {
             StoreCursor(h.rules);
+            // The saver stays: an Enter that asked for the photo's folder is forgotten, so a
+            // later close does not open it.
+            if (h.app && h.app->photoToOpen) h.app->photoToOpen();
             return 0;
         }
         return LastStep(window, message, wParam, lParam);

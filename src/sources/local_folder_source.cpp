@@ -98,8 +98,10 @@ std::wstring LocalPathKey(const std::wstring& path) {
 }
 
 PictureSource& LocalFolders() {
-    static LocalFolderSource local;
-    return local;
+    // Left to the process's end, as the router that falls back to it: a picture worker that
+    // Stop let go of may still be walking when the test program or the tool returns.
+    static LocalFolderSource* local = new LocalFolderSource();
+    return *local;
 }
 
 }  // namespace WorkSpace
