@@ -24,7 +24,7 @@ std::atomic<int> g_errorScreens{0}, g_frames{0}, g_startupFrames{0};
 bool Pass() { return true; }
 int ErrorScreen() { return ++g_errorScreens; }
 int32_t Frame(bool startup) { return ++g_frames, g_startupFrames += startup, kOk; }
-const RenderLoopHooks kHooks = {Pass, ErrorScreen, Frame, nullptr, nullptr};
+const RenderLoopHooks kHooks = {Pass, ErrorScreen, Frame, nullptr, nullptr, nullptr};
 
 class Rebuild : public ::testing::Test {
 protected:

@@ -108,7 +108,7 @@ int FakeErrorScreen() {
 
 bool FakeRequirements() { return g.requirements; }
 
-const RenderLoopHooks kHooks = {FakeRequirements, FakeErrorScreen, FakeFrame, FakeWait, FakeRebuildRequest};
+const RenderLoopHooks kHooks = {FakeRequirements, FakeErrorScreen, FakeFrame, FakeWait, FakeRebuildRequest, nullptr};
 
 class RenderLoop : public ::testing::Test {
 protected:
@@ -183,7 +183,7 @@ TEST_F(RenderLoop, TwentiethFrameInTimeThenSlowFramesStillPass) {
             return 1;
         }
     };
-    const RenderLoopHooks hooks = {FakeRequirements, FakeErrorScreen, Slow::Frame, nullptr, nullptr};
+    const RenderLoopHooks hooks = {FakeRequirements, FakeErrorScreen, Slow::Frame, nullptr, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
     RenderThreadProc();
     EXPECT_EQ(g.errorScreens, 0);

@@ -69,7 +69,7 @@ int RunCrashScenario(const std::wstring& scenario) {
                         nullptr);
     } else if (scenario == L"render") {
         // Null hooks keep the real wait and rebuild request.
-        static const RenderLoopHooks hooks = {Pass, NoErrorScreen, CrashingFrame, nullptr, nullptr};
+        static const RenderLoopHooks hooks = {Pass, NoErrorScreen, CrashingFrame, nullptr, nullptr, nullptr};
         SetRenderLoopHooks(&hooks);
         GetRunState().startFailed.store(0);
         StartRenderThread();

@@ -70,7 +70,7 @@ TEST_F(Frame, APictureWhoseLoadingThrowsOnTheWorkerNeitherFailsTheSetUpNorShowsT
         fclose(f);
     }
     PictureLayerData(GetWindow()).stream.SetDecoder(ThrowingDecoder);
-    static const RenderLoopHooks hooks = {PassRequirements, CountErrorScreen, NoFrame, nullptr, nullptr};
+    static const RenderLoopHooks hooks = {PassRequirements, CountErrorScreen, NoFrame, nullptr, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
     g_errorScreens = 0;
     RunState& state = GetRunState();

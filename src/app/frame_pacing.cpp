@@ -23,6 +23,10 @@ constexpr double kFloorSleep = 0.0001;
 constexpr double kProbeHeadroom = 4.0 * 1.02;
 // The probe's second half starts each frame this part of a frame late.
 constexpr double kProbeDelay = 0.25;
+// A resting frame starts this part of a refresh into the refresh before its own.
+constexpr double kIntoRefresh = 0.25;
+// The frames a Direct3D 9 Present may leave waiting for their refreshes, at most.
+constexpr int32_t kDeepestQueue = 3;
 // Frames slower than this part of the start-up rule's pace (20 a second: 38 ms) are not
 // delayed, lest the rule miss one.
 constexpr double kSlowestDelayed = 1.0 / 1.3;
@@ -92,6 +96,7 @@ void ForgetFrames(FramePacer& pacer) {
 
 void StartProbe(FramePacer& pacer, double now) {
     ForgetFrames(pacer);
+    pacer.target = -1.0;
     pacer.mode = PaceMode::Probing;
     pacer.probeStart = now;
     pacer.probeFrames = pacer.probeHeld = pacer.floorHolds = 0;
@@ -117,6 +122,7 @@ void Decide(FramePacer& pacer, double now, bool presentWaits, double measured) {
     pacer.chosen = presentWaits && k > 0 ? k / pacer.display : 1.0 / pacer.display;
     pacer.probeIntervals.clear();
     ForgetFrames(pacer);
+    pacer.target = -1.0;
     pacer.floorHolds = 0;
     pacer.offSince = -1.0;
     UpdateInterval(pacer);
@@ -179,10 +185,37 @@ double Step(FramePacer& pacer, double now, double median) {
     pacer.motion += step + paid;
     return 1.0 / (step + paid);
 }
+
+// A resting frame's wait on the display's clock: the refreshes fall `1 / display` apart from
+// `lastRefresh` on; each frame is for the k-th refresh after the last one's and starts a
+// quarter of a refresh into the refresh before it, so that its Present, whether it waits for
+// the refresh or returns at once into a queue, is shown by that very refresh.
+double OnTheDisplaysClock(FramePacer& pacer, double now, double lastRefresh, int32_t k) {
+    const double period = 1.0 / pacer.display;
+    // The first leaves the refreshes that frames Present may still hold take: its queue keeps
+    // kDeepestQueue at most.
+    if (pacer.target < 0.0) pacer.target = lastRefresh + std::max(k, kDeepestQueue + 1) * period;
+    // On the refreshes as the display has them now: the rate as measured drifts a little.
+    pacer.target = lastRefresh + std::round((pacer.target - lastRefresh) / period) * period;
+    double start = pacer.target - (1.0 - kIntoRefresh) * period;
+    if (start < now - kIntoRefresh * period) {
+        // Too late for its refresh (a frame the system kept waiting): the first one it can
+        // still catch, and the cadence goes on from there.
+        pacer.target = lastRefresh + std::ceil((now - lastRefresh) / period + 1.0 - kIntoRefresh) * period;
+        start = pacer.target - (1.0 - kIntoRefresh) * period;
+    }
+    return start - now;
+}
 }  // namespace
 
-bool ShouldRest(const Platform::PowerStatus& status) {
-    return status.acLine == 0 || status.batterySaver || status.energySaver;
+bool ShouldRest(const Platform::PowerStatus& status, bool remoteSession) {
+    return remoteSession || status.acLine == 0 || status.batterySaver || status.energySaver;
+}
+
+double RefreshPhase(const RasterStatus& raster) {
+    if (raster.inVBlank) return 0.0;
+    if (raster.height == 0 || raster.scanLine >= raster.height) return -1.0;
+    return static_cast<double>(raster.scanLine) / static_cast<double>(raster.height);
 }
 
 double ReportedDisplayRate(double compositorRate, uint32_t modeRate) {
@@ -227,16 +260,24 @@ void SetResting(FramePacer& pacer, bool resting) {
     if (pacer.resting == resting) return;
     pacer.resting = resting;
     pacer.offSince = -1.0;
+    pacer.target = -1.0;
     ForgetFrames(pacer);
     UpdateInterval(pacer);
 }
 
-double FrameWait(FramePacer& pacer, double now, double lastFrame) {
+bool WantsRefreshPhase(const FramePacer& pacer) {
+    return pacer.mode != PaceMode::Probing && RefreshesPerFrame(pacer.display, pacer.resting) > 1;
+}
+
+double FrameWait(FramePacer& pacer, double now, double lastFrame, double lastRefresh) {
     const double sinceLast = now - lastFrame;
     if (!(sinceLast > 0.001)) return std::max(0.001 - sinceLast, 0.0) + kFloorSleep;
     if (pacer.lastReturn < 0.0 && pacer.lastStart >= 0.0) pacer.lastReturn = now;
     double wait = 0.0;
-    if (pacer.mode == PaceMode::DisplayPaced) {
+    const int32_t resting = RefreshesPerFrame(pacer.display, pacer.resting);
+    if (resting > 1 && lastRefresh >= 0.0 && pacer.mode != PaceMode::Probing && pacer.lastStart >= 0.0) {
+        wait = OnTheDisplaysClock(pacer, now, lastRefresh, resting);
+    } else if (pacer.mode == PaceMode::DisplayPaced) {
         // Present returns just after a refresh. A frame every k refreshes starts a quarter of
         // a refresh into the one before the k-th: late enough that its Present cannot catch
         // the refresh before, early enough to be drawn for the k-th.
@@ -301,6 +342,8 @@ double FrameStarted(FramePacer& pacer, double now) {
         }
         rate = Step(pacer, now, median);
     }
+    // The next resting frame is for the k-th refresh after this one's.
+    if (pacer.target >= 0.0) pacer.target += RefreshesPerFrame(pacer.display, pacer.resting) / pacer.display;
     pacer.held = false;
     pacer.lastStart = now;
     pacer.lastReturn = -1.0;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gfx/graphics_ops.h"
 #include "platform/pacing.h"
 
 namespace WorkSpace {
@@ -28,8 +29,14 @@ constexpr double kMedianSeconds = 0.5;
 constexpr double kRedecideSeconds = 1.0;
 
 // On battery (no AC line), with Windows' battery saver or with its energy saver on; an
-// unknown line is mains.
-bool ShouldRest(const Platform::PowerStatus& status);
+// unknown line is mains. In a remote session every frame crosses the network: it draws at
+// most kRestingFrameRate a second too, whatever the power.
+bool ShouldRest(const Platform::PowerStatus& status, bool remoteSession = false);
+
+// The part of a refresh since the last one began, 0 to 1, from where the raster is: its scan
+// line against the mode's height, 0 in the vertical blank (which follows the refresh that
+// Present waits for). -1 where the status says nothing (no height, a line past the bottom).
+double RefreshPhase(const RasterStatus& raster);
 
 // The display's rate as the system reports it: the mode's whole number, refined to the
 // compositor's fraction where the two agree within 1 Hz (59.94 for 59). A compositor that
@@ -70,6 +77,8 @@ struct FramePacer {
     bool held = false;             // the coming frame was held back by a pacing sleep
     double lastStart = -1.0;       // the last frame's start on this pacer
     double lastReturn = -1.0;      // when the loop came back from it: just after a refresh
+    double target = -1.0;          // resting on the display's clock: the refresh the coming
+                                   // frame is drawn for (-1: none yet)
     double probeStart = -1.0;
     int32_t probeFrames = 0;
     int32_t probeHeld = 0;
@@ -91,7 +100,12 @@ void StartPacing(FramePacer& pacer, double reportedRate, double compositorRate =
 void SetResting(FramePacer& pacer, bool resting);
 // Seconds to sleep before a frame may start at `now`; 0 when it may start now. Frames are
 // also always strictly more than 1 ms after `lastFrame`, the start of the last one.
-double FrameWait(FramePacer& pacer, double now, double lastFrame);
+// `lastRefresh`, where known (else negative), is when the display's latest refresh began:
+// resting frames are then timed from the display's own clock, not from when Present returned,
+// which it need not wait for.
+double FrameWait(FramePacer& pacer, double now, double lastFrame, double lastRefresh = -1.0);
+// Whether FrameWait would use the display's refresh phase now: resting, the probe over.
+bool WantsRefreshPhase(const FramePacer& pacer);
 // A frame starts at `now`. Returns the frames a second its steps follow: the rate the
 // frames really come at, so the motion keeps its speed.
 double FrameStarted(FramePacer& pacer, double now);

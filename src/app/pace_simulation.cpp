@@ -80,17 +80,53 @@ int ErrorScreen() {
     return 0;
 }
 
+// A queueing Present that finds the queue full returns at the refresh that shows the oldest
+// frame it has to wait for.
+void WaitForQueue() {
+    const double presented = Seconds(g.now);
+    size_t pending = 0;
+    while (pending < g.frames.size() && g.frames[g.frames.size() - 1 - pending].shown > presented) ++pending;
+    const size_t queue = static_cast<size_t>(g.script.queue);
+    if (pending >= queue) g.now = std::max(g.now, Ticks(g.frames[g.frames.size() - 1 - (pending - queue)].shown));
+}
+
 int32_t DrawFrame(bool startup) {
     const RunState& state = GetRunState();
     g.now += Ticks(Seconds(g.now) < g.script.slowStart ? kSlowFrame : g.script.frameCost);
-    const double shown = NextRefresh(Seconds(g.now));
-    if (g.script.vsync) g.now = std::max(g.now, Ticks(shown));
+    const bool queues = g.script.vsync && g.script.queue > 0;
+    if (queues) WaitForQueue();
+    // A refresh shows one frame of the queue: a frame never shares a refresh with the one
+    // before it.
+    // (Just past the last frame's refresh: that refresh itself is taken.)
+    const double after =
+        queues && !g.frames.empty() ? std::max(Seconds(g.now), g.frames.back().shown + 1e-6) : Seconds(g.now);
+    const double shown = NextRefresh(after);
+    if (g.script.vsync && !queues) g.now = std::max(g.now, Ticks(shown));
     g.frames.push_back({state.lastFrameTime, shown, state.frameRate, startup});
     if (Seconds(g.now) >= g.script.seconds) GetRunState().stopRequested.store(1);
     return kOk;
 }
 
-const RenderLoopHooks kHooks = {Requirements, ErrorScreen, DrawFrame, Wait, NoRebuild};
+// The raster of a display of 1080 lines whose vertical blank takes the first 4 % of each
+// refresh period, the refresh being the blank's start.
+constexpr double kBlank = 0.04;
+constexpr uint32_t kLines = 1080;
+
+bool Raster(RasterStatus* status) {
+    if (!g.script.raster) return false;
+    const double t = Seconds(g.now);
+    const double next = NextRefresh(t);
+    const double rate = Switched(next) ? g.script.switchRate : g.script.displayRate;
+    const double phase = std::clamp(1.0 - (next - t) * rate, 0.0, 1.0);
+    status->inVBlank = phase < kBlank;
+    status->scanLine =
+        status->inVBlank ? 0 : std::min(kLines - 1, static_cast<uint32_t>((phase - kBlank) / (1.0 - kBlank) * kLines));
+    status->height = kLines;
+    return true;
+}
+bool NotRemote() { return false; }
+
+const RenderLoopHooks kHooks = {Requirements, ErrorScreen, DrawFrame, Wait, NoRebuild, Raster};
 
 PaceReport Measure() {
     PaceReport report;
@@ -141,6 +177,7 @@ PaceReport SimulatePacing(const PaceScript& script) {
     Platform::SetCounterForTesting(Counter, g.frequency);
     Platform::SetSleepForTesting(Sleep);
     Platform::SetPowerStatusForTesting(Power);
+    Platform::SetRemoteSessionForTesting(NotRemote);
     Platform::SetCompositorRefreshRateForTesting(Compositor);
     SetRenderLoopHooks(&kHooks);
     timer.ResetForTesting();
@@ -165,6 +202,7 @@ PaceReport SimulatePacing(const PaceScript& script) {
     SetRenderLoopHooks(nullptr);
     Platform::SetCompositorRefreshRateForTesting(nullptr);
     Platform::SetPowerStatusForTesting(nullptr);
+    Platform::SetRemoteSessionForTesting(nullptr);
     Platform::SetSleepForTesting(nullptr);
     Platform::SetCounterForTesting(nullptr, 0);
     timer.ResetForTesting();

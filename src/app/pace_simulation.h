@@ -1,5 +1,6 @@
 // The frame loop against a scripted display: RenderThreadProc itself, with its pacing, on a
-// scripted clock whose refreshes come 1/displayRate s apart. lumora-tool pace prints what it
+// scripted clock whose refreshes come 1/displayRate s apart, Present waiting or queueing as
+// the script says. lumora-tool pace prints what it
 // measures; the pacing tests check it. No device, no thread: it runs on the caller's thread.
 #pragma once
 #include <cstdint>
@@ -11,6 +12,11 @@ struct PaceScript {
     uint32_t modeRate = 60;       // what the display mode reports (a whole number)
     double compositorRate = 0.0;  // what the compositor reports; 0: no compositor
     bool vsync = true;            // Present waits for the next refresh
+    // With vsync, the frames Present may leave waiting: 0, it returns when its frame is shown;
+    // 1 to 3, it returns at once until that many wait, then at the next refresh, which is all
+    // Direct3D 9 promises ("at most one Present per refresh").
+    int32_t queue = 0;
+    bool raster = true;           // the device tells where its raster is (GetRasterStatus)
     bool battery = false;
     bool energySaver = false;     // Windows' energy saver is on (plugged in or not)
     double seconds = 10.0;        // the run's length, start-up second included

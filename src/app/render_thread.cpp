@@ -2,7 +2,8 @@
 // on two clocks during the first second. Where Present waits for the display it alone paces
 // the loop; where it does not (vsync forced off), the loop sleeps until the next frame is due
 // rather than draw a thousand frames a second. On battery it draws a frame every few
-// refreshes. While the displays are off or the device is lost it sleeps instead. The 1 ms
+// refreshes, timed from the display's raster, and in a remote session at most 30 a second.
+// While the displays are off or the device is lost it sleeps instead. The 1 ms
 // system tick is held only while the loop sleeps between frames.
 #include <chrono>
 #include <exception>
@@ -45,8 +46,22 @@ int ShowRunErrorScreen() {
     return ShowErrorScreen(target);
 }
 
+bool ReadRaster(RasterStatus* status) {
+    GraphicsDevice* device = GetWindow().device;
+    return device && !Failed(device->GetRasterStatus(status));
+}
+
+// When the display's latest refresh began, on the frame timer, from where its raster is now;
+// negative where the device cannot tell.
+double LastRefresh(bool (*readRaster)(RasterStatus*), double now, double displayRate) {
+    RasterStatus raster;
+    if (!readRaster(&raster)) return -1.0;
+    const double phase = RefreshPhase(raster);
+    return phase < 0.0 ? -1.0 : now - phase / displayRate;
+}
+
 const RenderLoopHooks kRealHooks = {CheckSystemRequirements, ShowRunErrorScreen, RenderFrame, WaitForWake,
-                                    PostRebuildRequest};
+                                    PostRebuildRequest, ReadRaster};
 const RenderLoopHooks* g_hooks = &kRealHooks;
 
 // The longest sleep between two looks at the flags; a wake-up comes sooner.
@@ -108,6 +123,7 @@ unsigned RenderThreadProc() {
     bool deviceLost = false;
     auto waitForWake = g_hooks->waitForWake ? g_hooks->waitForWake : WaitForWake;
     auto requestRebuild = g_hooks->requestRebuild ? g_hooks->requestRebuild : PostRebuildRequest;
+    auto readRaster = g_hooks->readRaster ? g_hooks->readRaster : ReadRaster;
 
     if (!g_hooks->checkRequirements()) return GiveUp(state);
     if (state.startFailed.load() != 0) {
@@ -146,13 +162,15 @@ unsigned RenderThreadProc() {
         const double t = timer.GetTime();
         if (!powerKnown || t >= powerCheckDue) {
             // Every few seconds, not every frame: the power source changes seldom.
-            resting = ShouldRest(Platform::ReadPowerStatus());
+            resting = ShouldRest(Platform::ReadPowerStatus(), Platform::IsRemoteSession());
             powerKnown = true;
             powerCheckDue = t + kPowerCheckInterval;
         }
         // The start-up second is measured at the display's full rate, on battery too.
         SetResting(pacer, resting && !startup);
-        const double wait = FrameWait(pacer, t, state.lastFrameTime);
+        // Resting frames follow the display's own refreshes: Present need not wait for them.
+        const double refresh = WantsRefreshPhase(pacer) ? LastRefresh(readRaster, t, pacer.display) : -1.0;
+        const double wait = FrameWait(pacer, t, state.lastFrameTime, refresh);
         // Where Present paces, the floor may still hold back a frame that started late (the
         // first after a probe, one the system kept waiting): the tick for that short sleep,
         // which would otherwise end on a 15.6 ms tick, past the refresh.

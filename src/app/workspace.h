@@ -56,6 +56,8 @@ void PostRebuildRequest();
 
 // What the frame loop calls, swappable so tests can drive it without a device. A null
 // waitForWake or requestRebuild means the real one.
+struct RasterStatus;
+
 struct RenderLoopHooks {
     bool (*checkRequirements)();
     int (*showErrorScreen)();
@@ -63,6 +65,9 @@ struct RenderLoopHooks {
     // Blocks until WakeRenderThread, a stop request or `seconds` have passed.
     void (*waitForWake)(double seconds);
     void (*requestRebuild)();
+    // Where the raster of the device's monitor is; null means the device's own
+    // GetRasterStatus. False: not known.
+    bool (*readRaster)(RasterStatus* status);
 };
 // nullptr restores the real operations.
 void SetRenderLoopHooks(const RenderLoopHooks* hooks);

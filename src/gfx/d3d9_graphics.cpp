@@ -63,6 +63,17 @@ public:
         return SUCCEEDED(device_->GetDisplayMode(0, &mode)) ? mode.RefreshRate : 0;
     }
     HResult Present() override { return device_->Present(nullptr, nullptr, nullptr, nullptr); }
+    HResult GetRasterStatus(RasterStatus* status) override {
+        D3DRASTER_STATUS raster = {};
+        D3DDISPLAYMODE mode = {};
+        HRESULT hr = device_->GetRasterStatus(0, &raster);
+        if (SUCCEEDED(hr)) hr = device_->GetDisplayMode(0, &mode);
+        if (FAILED(hr)) return hr;
+        status->inVBlank = raster.InVBlank != FALSE;
+        status->scanLine = raster.InVBlank ? 0 : raster.ScanLine;
+        status->height = mode.Height;
+        return kOk;
+    }
     HResult SetViewport(int32_t x, int32_t y, int32_t w, int32_t h) override {
         D3DVIEWPORT9 viewport = {static_cast<DWORD>(x), static_cast<DWORD>(y), static_cast<DWORD>(w),
                                  static_cast<DWORD>(h), 0.0f, 1.0f};

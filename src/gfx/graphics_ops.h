@@ -87,6 +87,14 @@ public:
 };
 
 // The largest texture a device takes, and whether its sides must be powers of two.
+// Where the raster of the monitor the device presents on is (IDirect3DDevice9::GetRasterStatus),
+// with the mode's height that its scan line counts against.
+struct RasterStatus {
+    bool inVBlank = false;
+    uint32_t scanLine = 0;  // 0 at the top of the screen; 0 and meaningless in the blank
+    uint32_t height = 0;    // the display mode's lines
+};
+
 struct TextureLimits {
     uint32_t maxWidth = 2048, maxHeight = 2048;
     bool powerOfTwo = false;
@@ -108,6 +116,12 @@ public:
     // The nominal refresh rate in Hz of the display the device presents to (its display
     // mode); 0 when unknown.
     virtual uint32_t RefreshRate() = 0;
+    // The raster's position now. D3DERR_INVALIDCALL where the driver cannot read the scan line
+    // (no D3DCAPS_READ_SCANLINE); a device that cannot tell fails.
+    virtual HResult GetRasterStatus(RasterStatus* status) {
+        (void)status;
+        return kFail;
+    }
     // A rectangle of the back buffer in pixels, depth 0 to 1. Clear without rectangles
     // clears only the viewport, so a frame starts with the whole buffer.
     virtual HResult SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) = 0;

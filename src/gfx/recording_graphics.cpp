@@ -173,6 +173,9 @@ public:
     HResult GetDeviceCaps() override { return Call("GetDeviceCaps", ""); }
     // A query, not recorded: the frame order the tests compare stays as it was.
     uint32_t RefreshRate() override { return record.refreshRate; }
+    HResult GetRasterStatus(RasterStatus* status) override {
+        return record.raster && record.raster(status) ? kOk : kFail;
+    }
     HResult SetTransform(uint32_t state, const Matrix& m) override {
         return Call("SetTransform", [&] {
             return StateText(kTransformStates, state) +

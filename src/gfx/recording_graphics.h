@@ -31,6 +31,8 @@ struct GraphicsRecord {
     std::vector<float> lastQuad;
     DisplayLayout layout;           // what the platform reports for the window
     uint32_t refreshRate = 0;       // the device's display mode, in Hz (0: unknown)
+    // Where the raster is, scripted by a test; null: the device cannot read its scan line.
+    bool (*raster)(RasterStatus* status) = nullptr;
 
     bool Contains(const std::string& call) const;
     // Index of the first call starting with `prefix` at or after `from`; -1 if none.

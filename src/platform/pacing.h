@@ -35,6 +35,13 @@ using PowerStatusFn = PowerStatus (*)();
 // Passing nullptr restores the real reading.
 void SetPowerStatusForTesting(PowerStatusFn read);
 
+// Whether the session is a remote one (GetSystemMetrics(SM_REMOTESESSION)), whose frames
+// cross the network.
+bool IsRemoteSession();
+using RemoteSessionFn = bool (*)();
+// Passing nullptr restores the real reading.
+void SetRemoteSessionForTesting(RemoteSessionFn read);
+
 // The refreshes a second of the desktop compositor (DwmGetCompositionTimingInfo's ratio,
 // with its fraction: 59.94, not 59); 0 where there is no compositor to ask.
 double CompositorRefreshRate();

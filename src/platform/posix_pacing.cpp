@@ -1,4 +1,4 @@
-// Linux runs the tests and the tools only: a plain sleep, and mains power.
+// Linux runs the tests and the tools only: a plain sleep, mains power and a local session.
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -11,6 +11,7 @@ namespace Platform {
 namespace {
 std::atomic<SleepFn> g_sleep{nullptr};
 std::atomic<PowerStatusFn> g_power{nullptr};
+std::atomic<RemoteSessionFn> g_remote{nullptr};
 std::atomic<FineSleepsFn> g_fine{nullptr};
 }  // namespace
 
@@ -38,6 +39,13 @@ PowerStatus ReadPowerStatus() {
 }
 
 void SetPowerStatusForTesting(PowerStatusFn read) { g_power.store(read); }
+
+bool IsRemoteSession() {
+    if (RemoteSessionFn fn = g_remote.load()) return fn();
+    return false;
+}
+
+void SetRemoteSessionForTesting(RemoteSessionFn read) { g_remote.store(read); }
 
 }  // namespace Platform
 }  // namespace WorkSpace

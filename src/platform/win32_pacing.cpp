@@ -1,4 +1,5 @@
-// The frame loop's sleep, its fine tick, the power source and the energy saver on Windows.
+// The frame loop's sleep, its fine tick, the power source, the energy saver and whether the
+// session is remote, on Windows.
 #include <windows.h>
 
 #include <atomic>
@@ -17,6 +18,7 @@ namespace Platform {
 namespace {
 std::atomic<SleepFn> g_sleep{nullptr};
 std::atomic<PowerStatusFn> g_power{nullptr};
+std::atomic<RemoteSessionFn> g_remote{nullptr};
 std::atomic<FineSleepsFn> g_fineRecord{nullptr};
 
 // A high-resolution timer (Windows 10 1803 on) wakes within a fraction of a millisecond;
@@ -136,6 +138,13 @@ PowerStatus ReadPowerStatus() {
 }
 
 void SetPowerStatusForTesting(PowerStatusFn read) { g_power.store(read); }
+
+bool IsRemoteSession() {
+    if (RemoteSessionFn fn = g_remote.load()) return fn();
+    return GetSystemMetrics(SM_REMOTESESSION) != 0;
+}
+
+void SetRemoteSessionForTesting(RemoteSessionFn read) { g_remote.store(read); }
 
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -79,7 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     RegisterClassW(&wc);
     HWND window = CreateWindowExW(0, wc.lpszClassName, L"Lumora perf", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                                   nullptr, nullptr, wc.hInstance, nullptr);
-    static const RenderLoopHooks hooks = {CheckSystemRequirements, KeepDrawing, CountingFrame, nullptr, nullptr};
+    static const RenderLoopHooks hooks = {CheckSystemRequirements, KeepDrawing, CountingFrame, nullptr, nullptr, nullptr};
     SetRenderLoopHooks(&hooks);
 
     RunState& state = GetRunState();

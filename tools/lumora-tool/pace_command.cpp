@@ -39,6 +39,12 @@ int Pace(const Args& args) {
         return 2;
     }
     script.vsync = number == 1;
+    number = 0;
+    if (Option(args, "--queue", text) && (!ParseInt(text, number) || number < 1 || number > 3)) {
+        fprintf(stderr, "pace: --queue takes the frames Present leaves waiting (1 to 3)\n");
+        return 2;
+    }
+    script.queue = static_cast<int32_t>(number);
     script.battery = Flag(args, "--battery");
     if (Option(args, "--seconds", text) &&
         (!ParseRate(text, script.seconds) || script.seconds <= 1.0 || script.seconds > 3600.0)) {
@@ -81,10 +87,10 @@ int Pace(const Args& args) {
 }
 
 const Registrar registrar({"pace",
-                           "pace --display HZ [--reported N] [--compositor HZ] [--vsync 0|1] [--battery] [--seconds S] "
+                           "pace --display HZ [--reported N] [--compositor HZ] [--vsync 0|1] [--queue N] [--battery] [--seconds S] "
                            "[--slow-start S] [--switch HZ@T] [--frame-ms MS]",
                            Pace,
-                           "--display= --reported= --compositor= --vsync= --battery --seconds= --slow-start= --switch= "
+                           "--display= --reported= --compositor= --vsync= --queue= --battery --seconds= --slow-start= --switch= "
                            "--frame-ms="});
 
 }  // namespace
