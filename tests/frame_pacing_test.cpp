@@ -16,6 +16,22 @@ TEST(FramePacing, RestsOnBatteryBatterySaverOrEnergySaverOnly) {
     EXPECT_TRUE(ShouldRest({0, false, false}));
     EXPECT_TRUE(ShouldRest({1, true, false}));
     EXPECT_TRUE(ShouldRest({1, false, true}));  // the energy saver, plugged in
+    EXPECT_TRUE(ShouldRest({1, false, false}, true));  // a remote session: at most 30 a second
+}
+
+TEST(FramePacing, TheRefreshPhaseIsTheScanLineAgainstTheModesHeight) {
+    const struct {
+        RasterStatus raster;
+        double phase;
+    } cases[] = {
+        {{true, 0, 1080}, 0.0},       // the blank follows the refresh
+        {{false, 0, 1080}, 0.0},
+        {{false, 540, 1080}, 0.5},
+        {{false, 1079, 1080}, 1079.0 / 1080.0},
+        {{false, 1080, 1080}, -1.0},  // past the bottom: not a line of this mode
+        {{false, 10, 0}, -1.0},       // no mode
+    };
+    for (const auto& c : cases) EXPECT_EQ(RefreshPhase(c.raster), c.phase) << c.raster.scanLine;
 }
 
 TEST(FramePacing, RestingDrawsEveryFewRefreshesAtMostThirtyASecond) {
@@ -160,4 +176,25 @@ TEST(FramePacing, ARateSwitchMidRunKeepsTheMotionTrue) {
     const PaceReport r = SimulatePacing(battery);
     EXPECT_NEAR(r.speed, 1.0, 0.02);
     EXPECT_NEAR(static_cast<double>(r.frames), 9.0 * 28.8 + 20.0 * 30.0, 10.0);
+}
+
+// A Present that returns at once until N frames wait: the battery cadence keeps to the
+// display's raster, and the mains rows keep theirs. Without the raster, the cadence times
+// from Present's return, as before, which such a Present makes too fast and uneven.
+TEST(FramePacing, AQueueingPresentKeepsTheCadenceOnTheDisplaysClock) {
+    for (const double hz : {60.0, 144.0}) {
+        for (const bool battery : {false, true}) {
+            PaceScript script;
+            script.displayRate = hz, script.modeRate = static_cast<uint32_t>(hz), script.battery = battery;
+            script.queue = 2, script.seconds = 6.0;
+            const PaceReport r = SimulatePacing(script);
+            const int k = battery ? (hz == 60.0 ? 2 : 5) : 1;
+            EXPECT_NEAR(static_cast<double>(r.frames), double(r.vblanks) / k, 2.0) << hz << " battery " << battery;
+            EXPECT_EQ(r.uneven, 0) << hz << " battery " << battery;
+            EXPECT_NEAR(r.speed, 1.0, 0.0005) << hz << " battery " << battery;
+        }
+    }
+    PaceScript blind;
+    blind.battery = true, blind.queue = 2, blind.raster = false, blind.seconds = 6.0;
+    EXPECT_GT(SimulatePacing(blind).uneven, 0);
 }

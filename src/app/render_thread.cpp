@@ -140,8 +140,7 @@ unsigned RenderThreadProc() {
     const double compositorRate = Platform::CompositorRefreshRate();
     StartPacing(pacer, ReportedDisplayRate(compositorRate, GetWindow().refreshRate), compositorRate);
     bool resting = false;
-    bool powerKnown = false;
-    double powerCheckDue = 0.0;
+    double powerCheckDue = -1.0;  // not looked at yet
 
     for (;;) {
         if (state.stopRequested.load() == 1) {
@@ -160,10 +159,9 @@ unsigned RenderThreadProc() {
             continue;
         }
         const double t = timer.GetTime();
-        if (!powerKnown || t >= powerCheckDue) {
+        if (powerCheckDue < 0.0 || t >= powerCheckDue) {
             // Every few seconds, not every frame: the power source changes seldom.
             resting = ShouldRest(Platform::ReadPowerStatus(), Platform::IsRemoteSession());
-            powerKnown = true;
             powerCheckDue = t + kPowerCheckInterval;
         }
         // The start-up second is measured at the display's full rate, on battery too.
