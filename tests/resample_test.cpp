@@ -131,6 +131,21 @@ TEST(ImageScale, BilinearUpscaleWithAlignedCentres) {
     EXPECT_EQ(ScaleImage(col, 1, 4).pixels, out.pixels);
 }
 
+// A line of one pixel has no neighbour to blend with: each output sample along it is that
+// pixel, the last line's too, which sits at the very end of the picture.
+TEST(ImageScale, AOnePixelLineGrowsWithoutANeighbour) {
+    Image col = Filled(1, 3, 0);
+    col.pixels = {0x0A0A0A0A, 0x14141414, 0x1E1E1E1E};
+    const Image wide = ScaleImage(col, 3, 3);
+    for (uint32_t y = 0; y < 3; ++y)
+        for (uint32_t x = 0; x < 3; ++x) EXPECT_EQ(At(wide, x, y), col.pixels[y]) << x << "," << y;
+    Image row = Filled(3, 1, 0);
+    row.pixels = col.pixels;
+    const Image tall = ScaleImage(row, 3, 3);
+    for (uint32_t y = 0; y < 3; ++y)
+        for (uint32_t x = 0; x < 3; ++x) EXPECT_EQ(At(tall, x, y), row.pixels[x]) << x << "," << y;
+}
+
 TEST(ImageScale, ShrinkOneAxisGrowTheOther) {
     // Columns 0,100,200,... across; rows identical. Halving the width averages pairs, and
     // growing the height repeats rows.
@@ -318,4 +333,16 @@ TEST(ImageBackdrop, SmallBlurredAndDarkened) {
     // The grey top row has run down a few rows: blurred, not just shrunk.
     EXPECT_GT(out.pixels[2 * 30 + 15] & 0xFF, 0u);
     EXPECT_TRUE(BlurredBackdrop(Image()).pixels.empty());
+}
+
+// The blur repeats each line's edge pixels on both sides alike, so a picture mirrored left to
+// right stays mirrored, rows shorter than columns included.
+TEST(ImageBackdrop, TheBlurRepeatsBothEdgesAlike) {
+    Image src = Filled(6, 9, 0);
+    for (uint32_t y = 0; y < 9; ++y)
+        for (uint32_t x = 0; x < 6; ++x) src.pixels[y * 6 + x] = 0xFF000000u | (y * 25) << 8 | (x < 3 ? x : 5 - x) * 90;
+    const Image out = BlurredBackdrop(src, 9, 1.0f);
+    ASSERT_EQ(out.width, 6u);
+    for (uint32_t y = 0; y < out.height; ++y)
+        for (uint32_t x = 0; x < 3; ++x) EXPECT_EQ(At(out, x, y), At(out, 5 - x, y)) << x << "," << y;
 }
