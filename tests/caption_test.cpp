@@ -88,19 +88,24 @@ TEST(Caption, LongDateInEachLanguage) {
     EXPECT_EQ(LongDateText(2000, 1, 1, 4), L"sábado, 1 de enero de 2000");
 }
 
-TEST(Caption, DateInTheUsersFormatOnlyWhereItSpeaksTheSaversLanguage) {
+TEST(Caption, NumbersInTheUsersFormatWordsInTheSaversLanguage) {
+    using F = DateForm;
     struct Case {
+        F form;
         uint32_t language;
         const wchar_t* user;
         const wchar_t* expected;  // nullptr: the user's own
     };
     const Case cases[] = {
-        {0, L"en-GB", nullptr}, {0, L"EN-us", nullptr},  {1, L"ru-RU", nullptr},   {6, L"ja-JP", nullptr},
-        {2, L"de_AT", nullptr}, {1, L"en-US", L"ru-RU"}, {0, L"de-DE", L"en-US"},  {5, L"", L"it-IT"},
-        {3, L"fr", nullptr},    {4, L"est-EE", L"es-ES"}, {9, L"fr-FR", L"en-US"},
+        {F::Words, 0, L"en-GB", nullptr},   {F::Words, 0, L"EN-us", nullptr},    {F::Words, 1, L"ru-RU", nullptr},
+        {F::Words, 6, L"ja-JP", nullptr},   {F::Words, 2, L"de_AT", nullptr},    {F::Words, 1, L"en-US", L"ru-RU"},
+        {F::Words, 0, L"de-DE", L"en-US"},  {F::Words, 5, L"", L"it-IT"},        {F::Words, 3, L"fr", nullptr},
+        {F::Words, 4, L"est-EE", L"es-ES"}, {F::Words, 9, L"fr-FR", L"en-US"},   {F::Numbers, 0, L"nl-NL", nullptr},
+        {F::Numbers, 0, L"de-DE", nullptr}, {F::Numbers, 1, L"en-US", nullptr},  {F::Numbers, 0, L"en-US", nullptr},
+        {F::Numbers, 5, L"", nullptr},
     };
     for (const Case& c : cases) {
-        const wchar_t* got = DateLocaleName(c.language, c.user);
+        const wchar_t* got = DateLocaleName(c.form, c.language, c.user);
         EXPECT_EQ(std::wstring(got ? got : L"(user)"), std::wstring(c.expected ? c.expected : L"(user)"))
             << "case " << (&c - cases);
     }

@@ -24,12 +24,17 @@ struct CaptionText {
 // Japanese; any other number means English): "Friday, July 14, 2023", "Freitag, 14. Juli
 // 2023", "2023年7月14日".
 std::wstring LongDateText(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
-// The locale whose long date the saver shows: nullptr where the user's own locale (a name
-// such as "en-GB") speaks the UI language, so that its format and the user's choices win;
-// else the UI language's main locale, "ru-RU" for Russian.
-const wchar_t* DateLocaleName(uint32_t language, const std::wstring& userLocale);
-// The platform's: on Windows GetDateFormatEx's long date for DateLocaleName's locale (the
-// user's own where that is null), LongDateText elsewhere.
+// A date or time written in numbers (the clock's time and short date: "7/4/2024", "15:07",
+// AM/PM markers included) or in words (a caption's long date, with month and weekday names).
+enum class DateForm { Numbers, Words };
+// The locale a form is written in; nullptr: the user's own (LOCALE_NAME_USER_DEFAULT), with
+// the user's choices. Numbers are always the user's, whatever the saver's language: a Dutch
+// user of the English saver reads 7/4/2024 as 7 April. Words follow the saver's language: the
+// user's own locale where it (a name such as "en-GB") speaks that language, else the
+// language's main locale, "ru-RU" for Russian.
+const wchar_t* DateLocaleName(DateForm form, uint32_t language, const std::wstring& userLocale);
+// The platform's: on Windows GetDateFormatEx's long date for DateLocaleName's locale for
+// words, LongDateText elsewhere.
 std::wstring UserLongDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
 using LongDateFormat = std::wstring (*)(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
 

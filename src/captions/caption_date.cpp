@@ -1,6 +1,6 @@
 // The caption's date in the saver's language: the long form Windows gives each UI language's
 // main locale, written here so the tool and Linux show what the saver shows, and the choice
-// between that locale and the user's own.
+// of locale for each form: the user's own for numbers, the saver's language for words.
 #include "captions/caption.h"
 
 namespace WorkSpace {
@@ -58,7 +58,8 @@ std::wstring LongDateText(uint32_t year, uint32_t month, uint32_t day, uint32_t 
     }
 }
 
-const wchar_t* DateLocaleName(uint32_t language, const std::wstring& userLocale) {
+const wchar_t* DateLocaleName(DateForm form, uint32_t language, const std::wstring& userLocale) {
+    if (form == DateForm::Numbers) return nullptr;
     const wchar_t* ui = kLocales[language < 7 ? language : 0];
     // The language is the name's first part: "en" of "en-GB", "ru" of "ru-RU".
     size_t i = 0;

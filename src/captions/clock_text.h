@@ -27,9 +27,9 @@ struct LocalTime {
 // any other number means English): "3:07 PM" and "7/14/2023", "15:07" and "14.07.2023".
 std::wstring ShortTimeText(uint32_t hour, uint32_t minute, uint32_t language);
 std::wstring ShortDateText(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
-// The platform's: on Windows GetTimeFormatEx with the locale's short time (LOCALE_SSHORTTIME)
-// and GetDateFormatEx (DATE_SHORTDATE) for the caption's locale (DateLocaleName), the forms
-// above elsewhere.
+// The platform's: on Windows GetTimeFormatEx with the short time (LOCALE_SSHORTTIME) and
+// GetDateFormatEx (DATE_SHORTDATE) of the user's own locale, whatever `language` (numbers are
+// written as the user writes them: DateLocaleName), the language's forms above elsewhere.
 std::wstring UserShortTime(uint32_t hour, uint32_t minute, uint32_t language);
 std::wstring UserShortDate(uint32_t year, uint32_t month, uint32_t day, uint32_t language);
 using ShortTimeFormat = std::wstring (*)(uint32_t hour, uint32_t minute, uint32_t language);
