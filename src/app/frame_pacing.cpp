@@ -274,9 +274,8 @@ double FrameWait(FramePacer& pacer, double now, double lastFrame, double lastRef
     if (!(sinceLast > 0.001)) return std::max(0.001 - sinceLast, 0.0) + kFloorSleep;
     if (pacer.lastReturn < 0.0 && pacer.lastStart >= 0.0) pacer.lastReturn = now;
     double wait = 0.0;
-    const int32_t resting = RefreshesPerFrame(pacer.display, pacer.resting);
-    if (resting > 1 && lastRefresh >= 0.0 && pacer.mode != PaceMode::Probing && pacer.lastStart >= 0.0) {
-        wait = OnTheDisplaysClock(pacer, now, lastRefresh, resting);
+    if (lastRefresh >= 0.0 && pacer.lastStart >= 0.0 && WantsRefreshPhase(pacer)) {
+        wait = OnTheDisplaysClock(pacer, now, lastRefresh, RefreshesPerFrame(pacer.display, pacer.resting));
     } else if (pacer.mode == PaceMode::DisplayPaced) {
         // Present returns just after a refresh. A frame every k refreshes starts a quarter of
         // a refresh into the one before the k-th: late enough that its Present cannot catch

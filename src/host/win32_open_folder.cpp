@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "platform/win32_system_library.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
@@ -85,11 +86,7 @@ void ReadLockState(SessionFacts& facts) {
     };
     using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, int, LPWSTR*, DWORD*);
     using FreeFn = void(WINAPI*)(PVOID);
-    // From the system folder by its full name, not wherever the search order finds one.
-    wchar_t system[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    HMODULE wts = LoadLibraryW((std::wstring(system) + L"\\wtsapi32.dll").c_str());
+    HMODULE wts = LoadSystemLibrary(L"wtsapi32.dll");
     if (!wts) return;
     auto query = reinterpret_cast<QueryFn>(reinterpret_cast<void*>(GetProcAddress(wts, "WTSQuerySessionInformationW")));
     auto release = reinterpret_cast<FreeFn>(reinterpret_cast<void*>(GetProcAddress(wts, "WTSFreeMemory")));

@@ -2,6 +2,7 @@
 // local one, once, and says where both are for the run.
 #include "settings/local_files.h"
 
+#include "library/lap_order.h"
 #include "library/lap_state.h"
 #include "pictures/photo_index_filler.h"
 #include "resources/logger.h"
@@ -16,14 +17,6 @@ std::wstring LumoraFolder(const std::wstring& base) {
     std::wstring folder = base;
     if (folder.back() != L'\\' && folder.back() != L'/') folder += Platform::PathSeparator();
     return folder + L"Lumora" + Platform::PathSeparator();
-}
-
-// Folders as the file system compares them: case aside, either separator.
-std::wstring FolderKey(const std::wstring& folder) {
-    std::wstring key = Platform::UpperCaseForPaths(folder);
-    for (wchar_t& c : key)
-        if (c == L'/') c = L'\\';
-    return key;
 }
 
 // The SQLite files that go with an index: its write-ahead log and shared memory, and the
