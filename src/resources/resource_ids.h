@@ -79,8 +79,28 @@
 #define IDC_MEMORIES_COMBO 1043
 #define IDC_LEAVE_OUT_FOLDER 1044
 
+// Clips and live photos, a clip's longest play, a server folder and the server photos' cache.
+#define IDC_ADD_SERVER_FOLDER 1045
+#define IDC_VIDEOS_LABEL 1046
+#define IDC_VIDEOS_COMBO 1047
+#define IDC_CLIP_LENGTH_LABEL 1048
+#define IDC_CLIP_LENGTH_COMBO 1049
+#define IDC_SERVER_CACHE_LABEL 1050
+#define IDC_SERVER_CACHE_COMBO 1051
+
+// The small dialog that adds or edits a server folder.
+#define IDD_SERVER_FOLDER 103
+#define IDC_SERVER_ADDRESS_LABEL 1052
+#define IDC_SERVER_ADDRESS 1053
+#define IDC_SERVER_USER_LABEL 1054
+#define IDC_SERVER_USER 1055
+#define IDC_SERVER_PASSWORD_LABEL 1056
+#define IDC_SERVER_PASSWORD 1057
+#define IDC_SERVER_STATUS 1058
+
 // Commands of the picture list's right-click menu. TrackPopupMenu with TPM_RETURNCMD hands
 // back the whole 32-bit identifier, so they need not fit a WM_COMMAND word.
 #define IDM_LIST_ADD 343500
 #define IDM_LIST_REMOVE 343600
 #define IDM_LIST_REMOVE_ALL 343700
+#define IDM_LIST_EDIT 343800

@@ -32,6 +32,9 @@ const SettingRow kSettingRows[kSettingCount] = {
     {SettingKey::MinRating, L"MinRating", 0, 0, 5},
     {SettingKey::MinPictureSize, L"MinPictureSize", 0, 0, 65535},
     {SettingKey::Memories, L"Memories", 0, 0, 1},
+    {SettingKey::Videos, L"Videos", 0, 0, 2},
+    {SettingKey::MaxVideoSeconds, L"MaxVideoSeconds", 30, 0, 3600},
+    {SettingKey::ServerCacheMB, L"ServerCacheMB", 1024, 256, 8192},
 };
 
 const SettingRow& SettingInfo(SettingKey key) { return kSettingRows[static_cast<size_t>(key)]; }

@@ -35,8 +35,11 @@ enum class SettingKey : uint8_t {
     MinRating,           // 0 every photo, else only photos rated at least that many stars
     MinPictureSize,      // 0 any, else the shortest side a photo must have, in pixels
     Memories,            // 0 off, 1 the photos taken on this day in earlier years first
+    Videos,              // 0 clips skipped, 1 clips and live photos, 2 live photos only
+    MaxVideoSeconds,     // the longest a clip plays before the next entry; 0 the whole clip
+    ServerCacheMB,       // the bound of the server photos' offline cache, in MB
 };
-constexpr size_t kSettingCount = 17;
+constexpr size_t kSettingCount = 20;
 // The first rows are always written, as every file on users' disks has them; the rows
 // after them only when they differ from their defaults, so an untouched file keeps its bytes.
 constexpr size_t kAlwaysWrittenSettings = 5;

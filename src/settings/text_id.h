@@ -127,6 +127,39 @@ enum class TextId : int32_t {
     // The caption's line for a memory: one year, and %1 years.
     YearAgo = 106,
     YearsAgo = 107,
+    // Clips and live photos: the label, then its three choices; the clip length's label and
+    // its four choices (the whole clip first).
+    Videos = 108,
+    VideosOff = 109,
+    VideosAll = 110,
+    VideosLiveOnly = 111,
+    MaxVideoSeconds = 112,
+    ClipWhole = 113,
+    Clip15 = 114,
+    Clip30 = 115,
+    Clip60 = 116,
+    // A server folder: the button beside "Add Folder...", the small dialog's caption and labels,
+    // the check's progress and what it found wrong (%1 the server's status), the list menu's
+    // Edit, an entry whose password is missing (%1 its address).
+    AddServerFolder = 117,
+    ServerFolderTitle = 118,
+    ServerAddress = 119,
+    ServerUser = 120,
+    ServerPassword = 121,
+    ServerChecking = 122,
+    ServerWrongPassword = 123,
+    ServerNoFolder = 124,
+    ServerUntrusted = 125,
+    ServerNoAnswer = 126,
+    ServerBadAddress = 127,
+    ServerNotDav = 128,
+    ServerAnswered = 129,
+    EditEntry = 130,
+    NeedsPassword = 131,
+    // The offline cache's bound: the label, and a size in megabytes or gigabytes.
+    ServerCache = 132,
+    MegabytesN = 133,
+    GigabytesN = 134,
 };
 
 // The text `steps` places after `first`: a combo box's items are consecutive texts.

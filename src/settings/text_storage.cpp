@@ -15,7 +15,7 @@ namespace WorkSpace {
 namespace Translate {
 
 // The names reach exactly the built-in table; the classic texts end with the list's hint.
-static_assert(static_cast<int32_t>(TextId::YearsAgo) + 1 == TextStorage::kDefaultCount);
+static_assert(static_cast<int32_t>(TextId::GigabytesN) + 1 == TextStorage::kDefaultCount);
 static_assert(static_cast<int32_t>(TextId::ListHintDetail) + 1 == TextStorage::kClassicCount);
 
 // Text 0 begins with a Cyrillic capital O (U+041E) followed by a Latin k: that is how the
@@ -129,6 +129,33 @@ const wchar_t* const TextStorage::kDefaults[TextStorage::kDefaultCount] = {
     L"On this day first",                         // 105
     L"A year ago",                                // 106
     L"%1 years ago",                              // 107
+    L"Videos",                                    // 108
+    L"Off",                                       // 109
+    L"Clips and live photos",                     // 110
+    L"Live photos only",                          // 111
+    L"Clip length",                               // 112
+    L"Whole clips",                               // 113
+    L"15 s",                                      // 114
+    L"30 s",                                      // 115
+    L"60 s",                                      // 116
+    L"Add Server Folder...",                      // 117
+    L"Server Folder",                             // 118
+    L"Address",                                   // 119
+    L"User name",                                 // 120
+    L"Password",                                  // 121
+    L"Checking the folder...",                    // 122
+    L"Wrong password",                            // 123
+    L"No such folder",                            // 124
+    L"The server's certificate is not trusted",   // 125
+    L"No answer",                                 // 126
+    L"Not a valid address",                       // 127
+    L"The address is not a WebDAV folder",        // 128
+    L"The server answered %1",                    // 129
+    L"Edit...",                                   // 130
+    L"%1 (needs its password)",                   // 131
+    L"Server cache",                              // 132
+    L"%1 MB",                                     // 133
+    L"%1 GB",                                     // 134
 };
 
 TextStorage& TextStorage::Instance() {

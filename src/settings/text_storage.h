@@ -31,7 +31,7 @@ public:
 
     // Every language file of the first release holds the classic texts 0..53.
     static constexpr int kClassicCount = 54;
-    static constexpr int kDefaultCount = 108;
+    static constexpr int kDefaultCount = 135;
     static const wchar_t* const kDefaults[kDefaultCount];
 
 private:
