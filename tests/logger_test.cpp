@@ -85,6 +85,15 @@ TEST(Logger, AOncePerRunLineComesOncePerKey) {
     EXPECT_EQ(text.size(), 2 * 11 + std::string("a.jpg - picture too large - FAILED\r\nb.jpg - FAILED\r\n").size());
 }
 
+TEST(Logger, ANewLogFileGetsTheOncePerRunLinesAgain) {
+    const std::string first = Dir("logger_once_first"), second = Dir("logger_once_second");
+    Logger log(W(first));
+    log.WriteOncePerRun(L"a.jpg", L"a.jpg - FAILED");
+    log.SetFolder(W(second));
+    log.WriteOncePerRun(L"a.jpg", L"a.jpg - FAILED");
+    EXPECT_EQ(ReadFile(second + "/log_output.txt").substr(11), "a.jpg - FAILED\r\n");
+}
+
 TEST(Logger, ConcurrentWritersProduceWholeLines) {
     const std::string dir = Dir("logger_threads");
     Logger log(W(dir));

@@ -54,6 +54,7 @@ void Logger::SetFolder(const std::wstring& folder) {
     open_ = false;
     path_ = folder + Platform::PathSeparator() + kLogName;
     Platform::RemoveFile(path_);
+    writtenOnce_.clear();  // a new, empty log: its once-per-run lines have not been written to it
     if (wasOpen) OpenIfClosed();
 }
 

@@ -40,7 +40,8 @@ public:
     // its set-up block.
     void Hold();
     std::vector<std::wstring> EndHold(bool write);
-    // The log becomes folder + separator + "log_output.txt"; that file is deleted.
+    // The log becomes folder + separator + "log_output.txt"; that file is deleted, and lines
+    // given once per run are written again to the new one.
     void SetFolder(const std::wstring& folder);
     const std::wstring& Path() const { return path_; }
     // For a program whose own output is the point (the command-line tool): from here on
