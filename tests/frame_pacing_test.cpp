@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
+#include <vector>
 
 #include "app/frame_pacing.h"
 #include "app/pace_simulation.h"
@@ -34,6 +36,67 @@ TEST(FramePacing, TheRefreshPhaseIsTheScanLineAgainstTheModesHeight) {
     for (const auto& c : cases) EXPECT_EQ(RefreshPhase(c.raster), c.phase) << c.raster.scanLine;
 }
 
+// The presenting monitor's rate as the loop knows it, the compositor's, whether the device
+// reads its raster: the clock a resting frame is timed by.
+TEST(FramePacing, TheCompositorsClockServesOnlyWhereItRunsAtThePresentingMonitorsRate) {
+    const struct {
+        double display, compositor;
+        bool raster;
+        RefreshClock clock;
+    } cases[] = {
+        {60.0, 60.0, true, RefreshClock::Raster},                   // the monitor's own clock first
+        {60.0, 144.0, true, RefreshClock::Raster},
+        {60.0, 60.0, false, RefreshClock::Compositor},
+        {60000.0 / 1001.0, 60000.0 / 1001.0, false, RefreshClock::Compositor},
+        {59.0, 60000.0 / 1001.0, false, RefreshClock::Compositor},  // the mode's 59 is the same monitor
+        {144.0, 144.0, false, RefreshClock::Compositor},            // a 144 Hz panel the frames found
+        {60.0, 144.0, false, RefreshClock::None},  // Windows 11 22H2: the fastest monitor's clock
+        {144.0, 60.0, false, RefreshClock::None},
+        {60.0, 0.0, false, RefreshClock::None},    // no compositor (or no dwmapi.dll)
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChooseRefreshClock(c.display, c.compositor, c.raster), c.clock)
+            << c.display << " " << c.compositor << " " << c.raster;
+}
+
+TEST(FramePacing, TheCompositorsPhaseCountsFromItsLatestVerticalBlank) {
+    const struct {
+        int64_t now, vblank, period;
+        double phase;
+    } cases[] = {
+        {1000, 1000, 100, 0.0},
+        {1025, 1000, 100, 0.25},
+        {1250, 1000, 100, 0.5},   // blanks since the one it reported
+        {975, 1000, 100, 0.75},   // a blank still to come
+        {1000, 1000, 0, -1.0},    // no period: nothing to tell
+    };
+    for (const auto& c : cases) EXPECT_EQ(VBlankPhase(c.now, c.vblank, c.period), c.phase) << c.now;
+}
+
+// The probe's raster samples, at each frame's start just after a refresh and a quarter of a
+// frame later, tell a 60 Hz panel from a 120 Hz one that shows every second frame.
+TEST(FramePacing, TheRasterTellsADisplayFromOneTwiceAsFast) {
+    const auto samples = [](double rate, double frame, int frames) {
+        std::vector<RasterSample> out;
+        for (int i = 0; i < frames; ++i) {
+            const double start = i * frame;
+            for (const double t : {start, start + frame / 4}) {
+                const double gone = t * rate;
+                out.push_back({t, gone - std::floor(gone)});
+            }
+        }
+        return out;
+    };
+    const auto at60 = samples(60.0, 1.0 / 60, 8);
+    EXPECT_LT(RasterMisfit(at60, 60.0), 0.01);
+    EXPECT_GT(RasterMisfit(at60, 120.0), 0.2);
+    const auto at120 = samples(120.0, 1.0 / 60, 8);  // a machine slower than its 120 Hz display
+    EXPECT_LT(RasterMisfit(at120, 120.0), 0.01);
+    EXPECT_GT(RasterMisfit(at120, 60.0), 0.2);
+    EXPECT_EQ(RasterMisfit(samples(60.0, 1.0 / 60, 2), 60.0), 1.0);         // three pairs: too few
+    EXPECT_EQ(RasterMisfit(samples(60.0, 0.5, 8), 120.0), 1.0);  // samples more than 0.1 s apart: none
+}
+
 TEST(FramePacing, RestingDrawsEveryFewRefreshesAtMostThirtyASecond) {
     EXPECT_EQ(FrameRateCap(144, false), 144.0);
     EXPECT_EQ(FrameRateCap(60, true), 30.0);
@@ -51,6 +114,14 @@ TEST(FramePacing, TheCompositorsFractionComesFirstAndAWholeRateStaysWhole) {
     EXPECT_EQ(ReportedDisplayRate(0.0, 1), 60.0);      // the adapter's "default rate"
     EXPECT_EQ(ReportedDisplayRate(144.0, 60), 60.0);   // the compositor follows a faster monitor
     EXPECT_EQ(ReportedDisplayRate(144.0, 0), 144.0);   // no mode: the compositor's
+}
+
+// A rate of 0 would make every interval endless: the loop would never draw.
+TEST(FramePacing, APacerToldNoRateTakesSixty) {
+    FramePacer pacer;
+    StartPacing(pacer, 0.0);
+    EXPECT_EQ(pacer.reported, 60.0);
+    EXPECT_EQ(pacer.display, 60.0);
 }
 
 TEST(FramePacing, StartUpRuleAsksTwoThirdsOfWhatASlowDisplayAllows) {
@@ -179,22 +250,42 @@ TEST(FramePacing, ARateSwitchMidRunKeepsTheMotionTrue) {
 }
 
 // A Present that returns at once until N frames wait: the battery cadence keeps to the
-// display's raster, and the mains rows keep theirs. Without the raster, the cadence times
+// display's raster, or to the compositor's clock where it runs at the display's rate, and the
+// mains rows keep theirs, whatever the mode says. Without either clock, the cadence times
 // from Present's return, as before, which such a Present makes too fast and uneven.
 TEST(FramePacing, AQueueingPresentKeepsTheCadenceOnTheDisplaysClock) {
-    for (const double hz : {60.0, 144.0}) {
-        for (const bool battery : {false, true}) {
-            PaceScript script;
-            script.displayRate = hz, script.modeRate = static_cast<uint32_t>(hz), script.battery = battery;
-            script.queue = 2, script.seconds = 6.0;
-            const PaceReport r = SimulatePacing(script);
-            const int k = battery ? (hz == 60.0 ? 2 : 5) : 1;
-            EXPECT_NEAR(static_cast<double>(r.frames), double(r.vblanks) / k, 2.0) << hz << " battery " << battery;
-            EXPECT_EQ(r.uneven, 0) << hz << " battery " << battery;
-            EXPECT_NEAR(r.speed, 1.0, 0.0005) << hz << " battery " << battery;
+    const struct {
+        double hz;
+        uint32_t mode;
+        double compositor = 0.0;
+        bool raster = true;
+    } displays[] = {
+        {60.0, 60}, {144.0, 144}, {60000.0 / 1001.0, 59}, {24000.0 / 1001.0, 23}, {240000.0 / 1001.0, 239},
+        {120.0, 60}, {144.0, 60}, {60.0, 120}, {60.0, 144},
+        {60.0, 60, 60.0, false},  // no raster: the compositor's vertical blank
+        {144.0, 60, 144.0, false},
+    };
+    for (const auto& d : displays) {
+        for (const int queue : {1, 2, 3}) {
+            for (const bool battery : {false, true}) {
+                PaceScript script;
+                script.displayRate = d.hz, script.modeRate = d.mode, script.compositorRate = d.compositor;
+                script.raster = d.raster, script.battery = battery, script.queue = queue, script.seconds = 11.0;
+                const PaceReport r = SimulatePacing(script);
+                const int k = battery ? static_cast<int>(std::ceil(d.hz / 30.0 - 1e-6)) : 1;
+                const auto name = ::testing::Message() << d.hz << " Hz, mode " << d.mode << ", compositor "
+                                                       << d.compositor << ", raster " << d.raster << ", queue "
+                                                       << queue << ", battery " << battery;
+                EXPECT_NEAR(static_cast<double>(r.frames), double(r.vblanks) / k, 2.0) << name;
+                EXPECT_EQ(r.uneven, 0) << name;
+                EXPECT_NEAR(r.speed, 1.0, 0.0005) << name;
+            }
         }
     }
-    PaceScript blind;
-    blind.battery = true, blind.queue = 2, blind.raster = false, blind.seconds = 6.0;
-    EXPECT_GT(SimulatePacing(blind).uneven, 0);
+    for (const double compositor : {0.0, 144.0}) {  // none, or a faster monitor's: not this display's
+        PaceScript blind;
+        blind.battery = true, blind.queue = 2, blind.raster = false, blind.seconds = 6.0;
+        blind.compositorRate = compositor;
+        EXPECT_GT(SimulatePacing(blind).uneven, 0) << compositor;
+    }
 }

@@ -50,6 +50,13 @@ constexpr double kStepSlack = 0.05;
 // The part of the drift beyond the slack paid back with each frame: a frame's jitter moves
 // its step by a quarter of it, a change's lag is paid in a few frames.
 constexpr double kPayBack = 0.25;
+// The raster names the slower display only where it explains the samples this much better.
+constexpr double kBetterFit = 0.5;
+// Raster samples further apart than this, in seconds, tell little: a rate a hair off moves
+// the phase between them too far.
+constexpr double kFarthestSample = 0.1;
+// The least pairs of samples that decide between two rates.
+constexpr size_t kLeastSamplePairs = 4;
 // An interval longer than this is a pause (displays off, a lost device), not a frame.
 constexpr double kLongestFrame = 0.5;
 // The window's size at most: half a second of frames at the 1 ms floor.
@@ -96,6 +103,7 @@ void ForgetFrames(FramePacer& pacer) {
 
 void StartProbe(FramePacer& pacer, double now) {
     ForgetFrames(pacer);
+    pacer.probeRaster.clear();
     pacer.target = -1.0;
     pacer.mode = PaceMode::Probing;
     pacer.probeStart = now;
@@ -116,6 +124,13 @@ void Decide(FramePacer& pacer, double now, bool presentWaits, double measured) {
     pacer.mode = presentWaits ? PaceMode::DisplayPaced : PaceMode::Capped;
     // Frames that Present does not pace measure the machine, not the display.
     pacer.display = presentWaits ? ConfirmedDisplayRate(pacer.reported, 1.0 / measured) : pacer.reported;
+    // Frames every k-th refresh of the reported display, or every refresh of a display k
+    // times slower than its mode says: the raster tells which.
+    const double frameRate = WholeFrameRate(1.0 / measured);
+    if (presentWaits && pacer.display != frameRate &&
+        RasterMisfit(pacer.probeRaster, frameRate) < kBetterFit * RasterMisfit(pacer.probeRaster, pacer.display))
+        pacer.display = frameRate;
+    pacer.probeRaster.clear();
     const int32_t k = WholeRefreshes(pacer, measured);
     // What the frames should come at from now on: the refreshes a frame took, or the cap's
     // period (a machine slower than the cap is no reason to decide again and again).
@@ -218,6 +233,34 @@ double RefreshPhase(const RasterStatus& raster) {
     return static_cast<double>(raster.scanLine) / static_cast<double>(raster.height);
 }
 
+RefreshClock ChooseRefreshClock(double displayRate, double compositorRate, bool rasterReads) {
+    if (rasterReads) return RefreshClock::Raster;
+    if (compositorRate > 1.0 && std::fabs(compositorRate - displayRate) <= 1.0) return RefreshClock::Compositor;
+    return RefreshClock::None;
+}
+
+double VBlankPhase(int64_t now, int64_t vblank, int64_t period) {
+    if (period <= 0) return -1.0;
+    int64_t since = (now - vblank) % period;
+    if (since < 0) since += period;  // a vertical blank still to come
+    return static_cast<double>(since) / static_cast<double>(period);
+}
+
+double RasterMisfit(const std::vector<RasterSample>& samples, double rate) {
+    double sum = 0.0;
+    size_t pairs = 0;
+    for (size_t i = 1; i < samples.size(); ++i) {
+        const double apart = samples[i].time - samples[i - 1].time;
+        if (!(apart > 0.0) || apart > kFarthestSample) continue;
+        const double gone = apart * rate;
+        double off = std::fabs(samples[i - 1].phase + gone - samples[i].phase);
+        off -= std::floor(off);
+        sum += std::min(off, 1.0 - off);
+        ++pairs;
+    }
+    return pairs >= kLeastSamplePairs ? sum / static_cast<double>(pairs) : 1.0;
+}
+
 double ReportedDisplayRate(double compositorRate, uint32_t modeRate) {
     const bool compositor = compositorRate > 1.0;
     if (modeRate <= 1) return compositor ? WholeFrameRate(compositorRate) : DisplayFrameRate(modeRate);
@@ -263,6 +306,14 @@ void SetResting(FramePacer& pacer, bool resting) {
     pacer.target = -1.0;
     ForgetFrames(pacer);
     UpdateInterval(pacer);
+}
+
+bool WantsRasterSamples(const FramePacer& pacer) { return pacer.mode == PaceMode::Probing; }
+
+void RasterSeen(FramePacer& pacer, double now, double phase) {
+    if (pacer.mode != PaceMode::Probing || phase < 0.0) return;
+    if (pacer.probeRaster.size() >= kMaxWindow) pacer.probeRaster.erase(pacer.probeRaster.begin());
+    pacer.probeRaster.push_back({now, phase});
 }
 
 bool WantsRefreshPhase(const FramePacer& pacer) {

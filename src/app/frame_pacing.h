@@ -38,6 +38,23 @@ bool ShouldRest(const Platform::PowerStatus& status, bool remoteSession = false)
 // Present waits for). -1 where the status says nothing (no height, a line past the bottom).
 double RefreshPhase(const RasterStatus& raster);
 
+// The clocks that can tell when the monitor the device presents on began its latest refresh.
+enum class RefreshClock {
+    Raster,      // the device's raster (GetRasterStatus)
+    Compositor,  // the compositor's vertical blank (DWM_TIMING_INFO.qpcVBlank)
+    None,        // neither: resting frames are timed from when Present returned
+};
+// Which clock to trust: the raster wherever the device reads it, for it is that monitor's own;
+// else the compositor's where its rate is within 1 Hz of `displayRate`, the presenting
+// monitor's as the loop knows it (the mode's, refined and confirmed by the frames). A
+// compositor at another rate runs on another monitor: from Windows 11 22H2 it follows the
+// fastest one. `compositorRate` 0: no compositor.
+RefreshClock ChooseRefreshClock(double displayRate, double compositorRate, bool rasterReads);
+// The part of the compositor's refresh since its latest vertical blank at counter `now`, 0 to
+// 1, from a vertical blank `vblank` (before or after `now`) and the ticks between two; -1
+// without a period.
+double VBlankPhase(int64_t now, int64_t vblank, int64_t period);
+
 // The display's rate as the system reports it: the mode's whole number, refined to the
 // compositor's fraction where the two agree within 1 Hz (59.94 for 59). A compositor that
 // reports another rate (Windows 11 reports the fastest monitor's) leaves the mode's; where
@@ -49,6 +66,16 @@ double ReportedDisplayRate(double compositorRate, uint32_t modeRate);
 // the measured one (taken whole within 0.02 %) otherwise: the mode cut its fraction off, or
 // the display is not the one reported.
 double ConfirmedDisplayRate(double reported, double measured);
+// Where the raster was at a moment of the frame timer: the part of its refresh gone by.
+struct RasterSample {
+    double time;
+    double phase;
+};
+// How badly a display of `rate` explains the raster's samples: each sample's phase against the
+// one the sample before predicts, as a part of a refresh (0 to 0.5), on average over the
+// pairs at most 0.1 s apart; 1 where there are fewer than four such pairs. Frames every refresh of a 60 Hz panel and every
+// second refresh of a 120 Hz one come alike; the raster between them does not.
+double RasterMisfit(const std::vector<RasterSample>& samples, double rate);
 // A frame every this many refreshes: 1, or while resting the least whole number that keeps
 // the frames at most kRestingFrameRate a second, ceil(R / 30).
 int32_t RefreshesPerFrame(double displayRate, bool resting);
@@ -83,6 +110,7 @@ struct FramePacer {
     int32_t probeFrames = 0;
     int32_t probeHeld = 0;
     double probeFree = 0.0;        // the median of the probe's first half: frames started at once
+    std::vector<RasterSample> probeRaster;  // the raster as the probe saw it, oldest first
     std::vector<double> probeIntervals;  // the probe's current half
     int32_t floorHolds = 0;        // frames in a row that the floor held back
     double chosen = 1.0 / 60.0;    // the period the last decision expects between frames
@@ -106,6 +134,10 @@ void SetResting(FramePacer& pacer, bool resting);
 double FrameWait(FramePacer& pacer, double now, double lastFrame, double lastRefresh = -1.0);
 // Whether FrameWait would use the display's refresh phase now: resting, the probe over.
 bool WantsRefreshPhase(const FramePacer& pacer);
+// The probe takes the raster's phase at each turn of the loop (RasterSeen), to tell a display
+// from one at a whole multiple of its rate.
+bool WantsRasterSamples(const FramePacer& pacer);
+void RasterSeen(FramePacer& pacer, double now, double phase);
 // A frame starts at `now`. Returns the frames a second its steps follow: the rate the
 // frames really come at, so the motion keeps its speed.
 double FrameStarted(FramePacer& pacer, double now);

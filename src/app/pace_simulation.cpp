@@ -72,6 +72,18 @@ Platform::PowerStatus Power() {
     return {static_cast<uint8_t>(g.script.battery ? 0 : 1), false, g.script.energySaver};
 }
 double Compositor() { return g.script.compositorRate; }
+// The compositor's vertical blanks come at its own rate, a quarter period after its whole
+// periods as the display's refreshes do: on the display's own refreshes where the two rates
+// are one, on another monitor's where they are not.
+Platform::CompositorClock CompositorVBlank() {
+    Platform::CompositorClock clock;
+    const double rate = g.script.compositorRate;
+    if (!(rate > 0.0)) return clock;
+    clock.rate = rate;
+    clock.vblank = Ticks((std::floor(Seconds(g.now) * rate - kRefreshPhase) + kRefreshPhase) / rate);
+    clock.period = Ticks(1.0 / rate);
+    return clock;
+}
 bool Requirements() { return true; }
 void NoRebuild() {}
 
@@ -81,13 +93,13 @@ int ErrorScreen() {
 }
 
 // A queueing Present that finds the queue full returns at the refresh that shows the oldest
-// frame it has to wait for.
+// waiting frame, which leaves room for its own: the queue keeps N frames waiting, not fewer.
 void WaitForQueue() {
     const double presented = Seconds(g.now);
     size_t pending = 0;
     while (pending < g.frames.size() && g.frames[g.frames.size() - 1 - pending].shown > presented) ++pending;
     const size_t queue = static_cast<size_t>(g.script.queue);
-    if (pending >= queue) g.now = std::max(g.now, Ticks(g.frames[g.frames.size() - 1 - (pending - queue)].shown));
+    if (pending >= queue) g.now = std::max(g.now, Ticks(g.frames[g.frames.size() - queue].shown));
 }
 
 int32_t DrawFrame(bool startup) {
@@ -179,6 +191,7 @@ PaceReport SimulatePacing(const PaceScript& script) {
     Platform::SetPowerStatusForTesting(Power);
     Platform::SetRemoteSessionForTesting(NotRemote);
     Platform::SetCompositorRefreshRateForTesting(Compositor);
+    Platform::SetCompositorClockForTesting(CompositorVBlank);
     SetRenderLoopHooks(&kHooks);
     timer.ResetForTesting();
     timer.Start();
@@ -201,6 +214,7 @@ PaceReport SimulatePacing(const PaceScript& script) {
     state.frameRate = frameRateBefore;
     SetRenderLoopHooks(nullptr);
     Platform::SetCompositorRefreshRateForTesting(nullptr);
+    Platform::SetCompositorClockForTesting(nullptr);
     Platform::SetPowerStatusForTesting(nullptr);
     Platform::SetRemoteSessionForTesting(nullptr);
     Platform::SetSleepForTesting(nullptr);

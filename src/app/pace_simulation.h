@@ -10,7 +10,8 @@ namespace WorkSpace {
 struct PaceScript {
     double displayRate = 60.0;    // the panel's refreshes a second
     uint32_t modeRate = 60;       // what the display mode reports (a whole number)
-    double compositorRate = 0.0;  // what the compositor reports; 0: no compositor
+    double compositorRate = 0.0;  // what the compositor reports, and the rate of its vertical
+                                  // blanks; 0: no compositor
     bool vsync = true;            // Present waits for the next refresh
     // With vsync, the frames Present may leave waiting: 0, it returns when its frame is shown;
     // 1 to 3, it returns at once until that many wait, then at the next refresh, which is all

@@ -2,7 +2,8 @@
 // on two clocks during the first second. Where Present waits for the display it alone paces
 // the loop; where it does not (vsync forced off), the loop sleeps until the next frame is due
 // rather than draw a thousand frames a second. On battery it draws a frame every few
-// refreshes, timed from the display's raster, and in a remote session at most 30 a second.
+// refreshes, timed from the display's raster or the compositor's vertical blank, and in a
+// remote session at most 30 a second.
 // While the displays are off or the device is lost it sleeps instead. The 1 ms
 // system tick is held only while the loop sleeps between frames.
 #include <chrono>
@@ -51,13 +52,35 @@ bool ReadRaster(RasterStatus* status) {
     return device && !Failed(device->GetRasterStatus(status));
 }
 
-// When the display's latest refresh began, on the frame timer, from where its raster is now;
-// negative where the device cannot tell.
-double LastRefresh(bool (*readRaster)(RasterStatus*), double now, double displayRate) {
+// When the display's latest refresh began, on the frame timer: from where its raster is now
+// (`phase`, negative where the device cannot read it), else from the compositor's vertical blank where the compositor runs at that display's rate;
+// negative where neither tells.
+double LastRefresh(double phase, double now, double displayRate) {
+    const Platform::CompositorClock compositor =
+        phase >= 0.0 ? Platform::CompositorClock() : Platform::ReadCompositorClock();
+    switch (ChooseRefreshClock(displayRate, compositor.rate, phase >= 0.0)) {
+    case RefreshClock::Raster:
+        return now - phase / displayRate;
+    case RefreshClock::Compositor: {
+        const double since = VBlankPhase(Platform::PerfCounter(), compositor.vblank, compositor.period);
+        return since < 0.0 ? -1.0
+                           : now - since * static_cast<double>(compositor.period) /
+                                       static_cast<double>(Platform::PerfFrequency());
+    }
+    case RefreshClock::None:
+        break;
+    }
+    return -1.0;
+}
+
+// The raster at `now`: a sample for the probe, and for a resting frame when the display's
+// latest refresh began (negative where nothing tells, or nothing asks).
+double SeeRefresh(FramePacer& pacer, bool (*readRaster)(RasterStatus*), double now) {
+    if (!WantsRefreshPhase(pacer) && !WantsRasterSamples(pacer)) return -1.0;
     RasterStatus raster;
-    if (!readRaster(&raster)) return -1.0;
-    const double phase = RefreshPhase(raster);
-    return phase < 0.0 ? -1.0 : now - phase / displayRate;
+    const double phase = readRaster(&raster) ? RefreshPhase(raster) : -1.0;
+    RasterSeen(pacer, now, phase);
+    return WantsRefreshPhase(pacer) ? LastRefresh(phase, now, pacer.display) : -1.0;
 }
 
 const RenderLoopHooks kRealHooks = {CheckSystemRequirements, ShowRunErrorScreen, RenderFrame, WaitForWake,
@@ -167,7 +190,7 @@ unsigned RenderThreadProc() {
         // The start-up second is measured at the display's full rate, on battery too.
         SetResting(pacer, resting && !startup);
         // Resting frames follow the display's own refreshes: Present need not wait for them.
-        const double refresh = WantsRefreshPhase(pacer) ? LastRefresh(readRaster, t, pacer.display) : -1.0;
+        const double refresh = SeeRefresh(pacer, readRaster, t);
         const double wait = FrameWait(pacer, t, state.lastFrameTime, refresh);
         // Where Present paces, the floor may still hold back a frame that started late (the
         // first after a probe, one the system kept waiting): the tick for that short sleep,

@@ -1,5 +1,5 @@
 // What the frame loop paces itself by: a sleep finer than the system tick, the power source
-// and the compositor's refresh rate. win32_pacing.cpp, win32_display_rate.cpp and their
+// and the compositor's refresh rate and vertical-blank clock. win32_pacing.cpp, win32_display_rate.cpp and their
 // posix_ stand-ins implement it; tests script all three.
 #pragma once
 #include <cstdint>
@@ -48,6 +48,20 @@ double CompositorRefreshRate();
 using RefreshRateFn = double (*)();
 // Passing nullptr restores the real query.
 void SetCompositorRefreshRateForTesting(RefreshRateFn read);
+
+// The compositor's vertical-blank clock (DWM_TIMING_INFO), on PerfCounter's ticks: a recent
+// vertical blank (`qpcVBlank`) and the ticks between two (`qpcRefreshPeriod`), with the rate
+// the compositor runs at. From Windows 11 22H2 it follows the fastest monitor, which need not
+// be the one the saver presents on. All 0 where there is no compositor or dwmapi.dll.
+struct CompositorClock {
+    double rate = 0.0;
+    int64_t vblank = 0;
+    int64_t period = 0;
+};
+CompositorClock ReadCompositorClock();
+using CompositorClockFn = CompositorClock (*)();
+// Passing nullptr restores the real query.
+void SetCompositorClockForTesting(CompositorClockFn read);
 
 }  // namespace Platform
 }  // namespace WorkSpace

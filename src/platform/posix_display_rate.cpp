@@ -8,6 +8,7 @@ namespace Platform {
 
 namespace {
 std::atomic<RefreshRateFn> g_rate{nullptr};
+std::atomic<CompositorClockFn> g_clock{nullptr};
 }  // namespace
 
 double CompositorRefreshRate() {
@@ -16,6 +17,13 @@ double CompositorRefreshRate() {
 }
 
 void SetCompositorRefreshRateForTesting(RefreshRateFn read) { g_rate.store(read); }
+
+CompositorClock ReadCompositorClock() {
+    if (CompositorClockFn fn = g_clock.load()) return fn();
+    return CompositorClock();
+}
+
+void SetCompositorClockForTesting(CompositorClockFn read) { g_clock.store(read); }
 
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -16,8 +16,10 @@ check "59.94 Hz: a frame a refresh, evenly, at the true speed" same "vblanks 178
 check "60 Hz on battery: a frame every second refresh" same "vblanks 175 frames 89 uneven 0 speed 1.000" \
   "$("$tool" pace --display 60 --battery --seconds 4 2>&1)"
 
-# The options, one row each (--queue: a Present that returns at once until N frames wait), 10 s after the start-up second (the pacing's cases are
-# unit tests): a frame a refresh, evenly, at the true speed.
+# The options, one row each (--queue: a Present that returns at once until N frames wait;
+# --raster 0: a device that cannot read its scan line, the compositor's clock instead), 10 s
+# after the start-up second (the pacing's cases are unit tests): a frame a refresh (on
+# battery every k-th), evenly, at the true speed.
 while IFS='|' read -r args expected; do
   check "pace $args" same "$expected" "$("$tool" pace $args --seconds 11 2>&1)"
 done <<'ROWS'
@@ -25,15 +27,18 @@ done <<'ROWS'
 --display 60 --slow-start 1 --vsync 0|vblanks 598 frames 600 uneven 0 speed 1.000
 --display 60 --switch 120@5|vblanks 958 frames 954 uneven 5 speed 1.000
 --display 60 --frame-ms 12|vblanks 598 frames 599 uneven 0 speed 1.000
---display 60 --queue 2|vblanks 598 frames 600 uneven 0 speed 1.000
---display 60 --battery --queue 2|vblanks 596 frames 300 uneven 0 speed 1.000
---display 144 --battery --queue 2|vblanks 1435 frames 289 uneven 0 speed 1.000
+--display 60 --queue 2|vblanks 598 frames 599 uneven 0 speed 1.000
+--display 60 --battery --queue 2|vblanks 595 frames 299 uneven 0 speed 1.000
+--display 144 --battery --queue 2|vblanks 1434 frames 288 uneven 0 speed 1.000
+--display 144 --reported 60 --queue 3|vblanks 1438 frames 1439 uneven 0 speed 1.000
+--display 60 --reported 144 --battery --queue 3|vblanks 595 frames 299 uneven 0 speed 1.000
+--display 59.94 --battery --queue 2 --raster 0 --compositor 59.94|vblanks 595 frames 299 uneven 0 speed 1.000
 ROWS
 
 usage_error() { "$tool" pace "$@" >/dev/null 2>&1; local rc=$?; [ $rc -eq 2 ] || { DETAIL="exit $rc"; return 1; }; }
 for bad in "--seconds 3" "--display 0" "--display 60 --vsync 2" "--display 60 --reported 59.5" \
   "--display 60 --compositor 0" "--display 60 --slow-start -1" "--display 60 --switch 120" \
-  "--display 60 --switch 120@20" "--display 60 --frame-ms x" "--display 60 --queue 0" "--display 60 --queue 4" \
+  "--display 60 --switch 120@20" "--display 60 --frame-ms x" "--display 60 --queue 0" "--display 60 --queue 4" "--display 60 --raster 2" \
   "--display 60 --seconds 1"; do  # the last: the start-up second alone
   check "pace $bad: exit 2" usage_error $bad
 done

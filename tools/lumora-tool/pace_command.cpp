@@ -45,6 +45,12 @@ int Pace(const Args& args) {
         return 2;
     }
     script.queue = static_cast<int32_t>(number);
+    number = 1;
+    if (Option(args, "--raster", text) && (!ParseInt(text, number) || (number != 0 && number != 1))) {
+        fprintf(stderr, "pace: --raster takes 0 or 1\n");
+        return 2;
+    }
+    script.raster = number == 1;
     script.battery = Flag(args, "--battery");
     if (Option(args, "--seconds", text) &&
         (!ParseRate(text, script.seconds) || script.seconds <= 1.0 || script.seconds > 3600.0)) {
@@ -87,10 +93,10 @@ int Pace(const Args& args) {
 }
 
 const Registrar registrar({"pace",
-                           "pace --display HZ [--reported N] [--compositor HZ] [--vsync 0|1] [--queue N] [--battery] [--seconds S] "
+                           "pace --display HZ [--reported N] [--compositor HZ] [--vsync 0|1] [--queue N] [--raster 0|1] [--battery] [--seconds S] "
                            "[--slow-start S] [--switch HZ@T] [--frame-ms MS]",
                            Pace,
-                           "--display= --reported= --compositor= --vsync= --queue= --battery --seconds= --slow-start= --switch= "
+                           "--display= --reported= --compositor= --vsync= --queue= --raster= --battery --seconds= --slow-start= --switch= "
                            "--frame-ms="});
 
 }  // namespace
