@@ -340,3 +340,17 @@ TEST(FrameSettingsTest, ThePhotoOptionsAreReadAndSpanningTurnsOffPanZoomAndPictu
     EXPECT_EQ(read.portraits, 2);
     EXPECT_FALSE(read.picturesPerMonitor);
 }
+
+// A clip's seconds are the frame timer's, whatever the frame rate: the time between two frames,
+// none before the first, and at most a quarter second across a stall or a timer that went back.
+TEST(FrameSettingsTest, AClipsSecondsAreTheTimeBetweenFrames) {
+    const struct {
+        double last, now, seconds;
+    } rows[] = {{-1.0, 5.0, 0.0}, {5.0, 5.05, 0.05}, {5.0, 5.0 + 1.0 / 15.0, 1.0 / 15.0}, {5.0, 9.0, 0.25},
+                {5.0, 4.0, 0.0}};
+    for (const auto& row : rows) {
+        double last = row.last;
+        EXPECT_NEAR(SecondsSinceLastFrame(last, row.now), row.seconds, 1e-12) << row.last << " to " << row.now;
+        EXPECT_EQ(last, row.now);
+    }
+}

@@ -110,6 +110,39 @@ TEST(PhotoFactsReader, SecondsOfTheCamerasClock) {
     EXPECT_EQ(SecondsOfCivilTime(1969, 12, 31, 23, 59, 59), -1);
 }
 
+TEST(PhotoFactsReader, ACaptionShowsTheIndexedDateAndPlace) {
+    const struct {
+        int64_t taken;
+        bool dated;
+        uint32_t year, month, day, hour, minute, second;
+    } cases[] = {
+        {SecondsOfCivilTime(2023, 7, 14, 18, 2, 11), true, 2023, 7, 14, 18, 2, 11},
+        {SecondsOfCivilTime(2024, 2, 29, 23, 59, 59), true, 2024, 2, 29, 23, 59, 59},
+        {SecondsOfCivilTime(1969, 12, 31, 0, 0, 1), true, 1969, 12, 31, 0, 0, 1},
+        {SecondsOfCivilTime(2023, 7, 14, 18, 2, 11), false, 0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        PhotoFacts facts;
+        facts.dated = c.dated;
+        facts.taken = c.taken;
+        const ExifFacts caption = CaptionFactsOf(facts);
+        EXPECT_EQ(caption.hasDate, c.dated) << c.taken;
+        EXPECT_EQ(std::vector<uint32_t>({caption.year, caption.month, caption.day, caption.hour, caption.minute,
+                                         caption.second}),
+                  std::vector<uint32_t>({c.year, c.month, c.day, c.hour, c.minute, c.second}))
+            << c.taken;
+        EXPECT_FALSE(caption.hasPosition);
+    }
+    PhotoFacts placed;
+    placed.placed = true;
+    placed.latitude = -33.8688;
+    placed.longitude = 151.2093;
+    const ExifFacts caption = CaptionFactsOf(placed);
+    EXPECT_TRUE(caption.hasPosition && !caption.hasDate);
+    EXPECT_EQ(caption.latitude, -33.8688);
+    EXPECT_EQ(caption.longitude, 151.2093);
+}
+
 TEST(PhotoFactsReader, AFileIsReadThroughItsHeaders) {
     const std::string dir = UseLogFolder("photo_facts_reader");
     // Date taken in the Exif IFD, stars in IFD0, a frame header after them.

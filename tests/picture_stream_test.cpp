@@ -18,7 +18,9 @@
 #include "library/photo_index.h"
 #include "sources/local_folder_source.h"
 #include "platform/platform.h"
+#include "photo_bytes.h"
 #include "test_support.h"
+#include "video/clip_reader.h"
 
 using namespace WorkSpace;
 
@@ -433,4 +435,73 @@ TEST_F(Stream, APhotoRatedWhileNothingPassesShowsInTheRun) {
     std::ofstream(b, std::ios::binary) << "5 stars";
     ASSERT_TRUE(TakeSoon(stream, p));
     EXPECT_EQ(p.picture.image.pixels[0], 5u);
+}
+
+namespace {
+// A clip of one 64 x 48 frame.
+struct OneFrameClip : ClipReader {
+    bool given = false;
+    bool Open(const ClipPlace&, PictureSource&, ClipInfo& info, std::wstring&) override {
+        info = ClipInfo{64, 48, 0, VideoFormat::NV12};
+        return true;
+    }
+    Read Next(VideoFrame& frame, std::wstring&) override {
+        if (given) return Read::End;
+        given = true;
+        frame.width = 64, frame.height = 48;
+        frame.luma.assign(64 * 48, 16);
+        frame.chroma.assign(64 * 48 / 2, 128);
+        return Read::Frame;
+    }
+};
+}  // namespace
+
+TEST_F(Stream, AClipIsCaptionedWithItsContainersDate) {
+    using namespace PhotoBytes;
+    const std::string dir = ::testing::TempDir() + "stream_clip_caption";
+    Platform::MakeFolder(W(dir));
+    const uint32_t created = 3771828000u;  // 2023-07-10 10:00:00 UTC, counted from 1904
+    const Bytes mvhd = FullBox("mvhd", 0, Cat({Be32Of(created), Be32Of(created), Be32Of(600), Be32Of(600), Bytes(80, 0)}));
+    const Bytes clip = Cat({BoxOf("ftyp", Text("qt  \0\0\0\0qt  ")), BoxOf("moov", mvhd)});
+    std::ofstream(dir + "/clip.mp4", std::ios::binary).write(reinterpret_cast<const char*>(clip.data()), clip.size());
+    SetClipReaderMaker([](std::wstring&) -> std::unique_ptr<ClipReader> { return std::make_unique<OneFrameClip>(); });
+    PictureStreamOptions options;
+    options.videos = 1;
+    options.clipsAfter = std::chrono::milliseconds(0);
+    options.target = {1024, 768, PictureFit::Fit};
+    options.captions = {CaptionMode::Date, 0, OnePlaceTable};
+    stream.Start({W(dir + "/clip.mp4"), L"ok:1"}, options);
+    StreamedPicture p;
+    const bool took = TakeSoon(stream, p);
+    stream.Stop();
+    SetClipReaderMaker(nullptr);
+    ASSERT_TRUE(took);
+    EXPECT_NE(p.picture.frames, nullptr);  // the clip, not a photo
+    EXPECT_GT(p.picture.caption.height, 0u);
+    EXPECT_TRUE(p.picture.facts.hasDate);
+    EXPECT_EQ(p.picture.facts.year, 2023u);  // in this machine's local time: the 9th, 10th or 11th
+    EXPECT_EQ(p.picture.facts.month, 7u);
+}
+
+// The first clip's decoder (on Windows, Media Foundation's start) waits out the start-up
+// second, whose frames must have the processor.
+TEST_F(Stream, NoClipOpensInTheStartUpWindow) {
+    static std::atomic<int64_t> openedAt{0};
+    openedAt = 0;
+    SetClipReaderMaker([](std::wstring& why) -> std::unique_ptr<ClipReader> {
+        openedAt = std::chrono::steady_clock::now().time_since_epoch().count();
+        why = L"no decoder here";
+        return nullptr;
+    });
+    PictureStreamOptions options;
+    options.videos = 1;
+    options.clipsAfter = std::chrono::milliseconds(300);
+    const auto start = std::chrono::steady_clock::now();
+    stream.Start({L"clip.mp4", L"ok:1"}, options);
+    for (int i = 0; i < 500 && openedAt.load() == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    stream.Stop();
+    SetClipReaderMaker(nullptr);
+    ASSERT_NE(openedAt.load(), 0);
+    const auto opened = std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(openedAt.load()));
+    EXPECT_GE(opened - start, std::chrono::milliseconds(300));
 }

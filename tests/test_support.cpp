@@ -1,6 +1,8 @@
 #include "test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <new>
 #include <iterator>
@@ -236,6 +238,13 @@ Platform::Listing FakeFolders::List(const std::wstring& folder, std::vector<Plat
     id.known = true;
     id.whileOpen = whileOpen;
     return {};
+}
+
+int64_t BytesReader::ReadAt(uint64_t offset, void* buffer, size_t size) {
+    if (offset >= bytes.size()) return 0;
+    const size_t count = std::min<size_t>(size, bytes.size() - static_cast<size_t>(offset));
+    std::memcpy(buffer, bytes.data() + offset, count);
+    return static_cast<int64_t>(count);
 }
 
 bool FakeFolders::Describe(const std::wstring& path, Platform::FolderItem& item) {

@@ -92,6 +92,14 @@ protected:
     int window = 0;
 };
 
+// An entry's bytes held in memory, read by ranges as a source's reader reads them.
+struct BytesReader : WorkSpace::PictureReader {
+    explicit BytesReader(std::vector<uint8_t> b) : bytes(std::move(b)) {}
+    uint64_t Size() const override { return bytes.size(); }
+    int64_t ReadAt(uint64_t offset, void* buffer, size_t size) override;
+    std::vector<uint8_t> bytes;
+};
+
 // A picture source of made-up folders by path, whose entries use backslashes. A folder's
 // identity is its place in `folders` unless `ids` names another (a link that leads there, or
 // a 64-bit index that another folder has too); with `whileOpen`, the identities hold only

@@ -208,3 +208,22 @@ HResult CreateD3D9Effect(IDirect3DDevice9* device, GraphicsDevice* owner, const 
 }
 
 }  // namespace WorkSpace
+
+namespace WorkSpace {
+
+HResult CreateD3D9PixelShader(IDirect3DDevice9* device, const char* assembly, PixelShader** out) {
+    *out = nullptr;
+    if (!device || !assembly) return D3DERR_INVALIDCALL;
+    ID3DBlob* code = nullptr;
+    if (!Assemble(assembly, &code)) {
+        if (code) code->Release();
+        return E_FAIL;
+    }
+    IDirect3DPixelShader9* shader = nullptr;
+    const HRESULT hr = device->CreatePixelShader(static_cast<const DWORD*>(code->GetBufferPointer()), &shader);
+    code->Release();
+    if (SUCCEEDED(hr)) *out = new D3D9PixelShader(shader);
+    return hr;
+}
+
+}  // namespace WorkSpace

@@ -127,6 +127,19 @@ public:
     HResult CreateEffect(const void* data, uint32_t size, Effect** out) override {
         return CreateD3D9Effect(device_, this, data, size, out);
     }
+    HResult CreatePlaneTexture(uint32_t width, uint32_t height, PlaneFormat format, Texture** out) override {
+        return CreateD3D9PlaneTexture(device_, width, height, format, out);
+    }
+    HResult UpdatePlaneTexture(Texture* texture, const void* data, uint32_t rowBytes, uint32_t rows) override {
+        return UpdateD3D9PlaneTexture(texture, data, rowBytes, rows);
+    }
+    HResult CreatePixelShader(const char* assembly, PixelShader** out) override {
+        return CreateD3D9PixelShader(device_, assembly, out);
+    }
+    HResult SetPixelShader(PixelShader* shader) override { return device_->SetPixelShader(RawPixelShader(shader)); }
+    HResult SetPixelShaderConstants(uint32_t first, const float* values, uint32_t count) override {
+        return device_->SetPixelShaderConstantF(first, values, count);
+    }
 
 private:
     IDirect3DDevice9* device_;

@@ -72,6 +72,16 @@ public:
 class Texture : public GraphicsObject {};
 class VertexDeclaration : public GraphicsObject {};
 class Font : public GraphicsObject {};
+class PixelShader : public GraphicsObject {};
+
+// The formats of a clip frame's planes: 8-bit luma (L8) and chroma pairs (A8L8: the first
+// byte of a pair in L, the second in A), or their 16-bit kin for 10-bit frames (L16, G16R16:
+// the first of a pair in R, the second in G). Direct3D 9's D3DFORMAT numbers.
+enum class PlaneFormat : uint32_t { L8 = 50, A8L8 = 51, L16 = 81, G16R16 = 34 };
+// Bytes a texel of the format holds.
+inline uint32_t PlaneTexelBytes(PlaneFormat format) {
+    return format == PlaneFormat::L8 ? 1u : (format == PlaneFormat::G16R16 ? 4u : 2u);
+}
 
 // An effect with one technique and named parameters, as the particle renderer uses it.
 class Effect : public GraphicsObject {
@@ -151,6 +161,16 @@ public:
     // own unless the device says otherwise.
     virtual TextureLimits GetTextureLimits() const { return TextureLimits{kMaxImageSide, kMaxImageSide, false}; }
     virtual HResult CreateEffect(const void* data, uint32_t size, Effect** out) = 0;
+    // A texture of one plane of a clip's frames, written again with each new frame (no mip
+    // levels; kept by the device across a reset like every picture texture).
+    virtual HResult CreatePlaneTexture(uint32_t width, uint32_t height, PlaneFormat format, Texture** out) = 0;
+    // Copies `rows` rows of `rowBytes` bytes each (tightly packed) into such a texture.
+    virtual HResult UpdatePlaneTexture(Texture* texture, const void* data, uint32_t rowBytes, uint32_t rows) = 0;
+    // A pixel shader from its assembly text (D3DAssemble); set with SetPixelShader, null for
+    // the fixed-function stages again. Constants are float4 registers from `first`.
+    virtual HResult CreatePixelShader(const char* assembly, PixelShader** out) = 0;
+    virtual HResult SetPixelShader(PixelShader* shader) = 0;
+    virtual HResult SetPixelShaderConstants(uint32_t first, const float* values, uint32_t count) = 0;
 };
 
 // The Direct3D 9 root object (IDirect3D9).

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 #include "platform/platform.h"
@@ -283,6 +284,34 @@ public:
         HResult hr = Call("CreateEffect", [&] { return Fmt("%u", size); });
         *out = Failed(hr) ? nullptr : new RecordedEffect(record, *this, data, size);
         return hr;
+    }
+    HResult CreatePlaneTexture(uint32_t width, uint32_t height, PlaneFormat format, Texture** out) override {
+        const std::string name = Fmt("plane:%ux%u:%u", width, height, static_cast<uint32_t>(format));
+        HResult hr = Call("CreatePlaneTexture", [&] { return name; });
+        *out = Failed(hr) ? nullptr : new RecordedTexture(record, name);
+        return hr;
+    }
+    // Logged with the first byte written, so a test can tell one frame's upload from another's.
+    HResult UpdatePlaneTexture(Texture* t, const void* data, uint32_t rowBytes, uint32_t rows) override {
+        return Call("UpdatePlaneTexture", [&] {
+            const unsigned first = data && rowBytes && rows ? *static_cast<const uint8_t*>(data) : 0u;
+            return NameOf(t) + Fmt(", %u, %u, %u", rowBytes, rows, first);
+        });
+    }
+    HResult CreatePixelShader(const char* assembly, PixelShader** out) override {
+        HResult hr = Call("CreatePixelShader", [&] { return Fmt("%u", static_cast<unsigned>(assembly ? strlen(assembly) : 0)); });
+        *out = Failed(hr) ? nullptr : new Recorded<PixelShader>(record, "pixelshader");
+        return hr;
+    }
+    HResult SetPixelShader(PixelShader* shader) override {
+        HResult hr = Call("SetPixelShader", [&] {
+            return shader ? static_cast<Recorded<PixelShader>*>(shader)->name : std::string("null");
+        });
+        return Keep(hr, [] { return std::string("PS"); }, shader ? 1u : 0u);
+    }
+    HResult SetPixelShaderConstants(uint32_t first, const float* values, uint32_t count) override {
+        (void)values;
+        return Call("SetPixelShaderConstants", [&] { return Fmt("%u, %u", first, count); });
     }
 };
 

@@ -69,6 +69,12 @@ void SetPictureTextureLimits(uint32_t maxWidth, uint32_t maxHeight, bool powerOf
     g_textureLimits.store((uint64_t(maxWidth) << 32) | (uint64_t(maxHeight) << 1) | (powerOfTwo ? 1u : 0u));
 }
 
+void GetPictureTextureLimits(uint32_t& maxWidth, uint32_t& maxHeight) {
+    const uint64_t limits = g_textureLimits.load();
+    maxWidth = static_cast<uint32_t>(limits >> 32);
+    maxHeight = static_cast<uint32_t>(limits >> 1) & 0x7FFFFFFFu;
+}
+
 void PictureDecodeSize(const PictureTarget& target, uint32_t w, uint32_t h, uint32_t& outW, uint32_t& outH) {
     outW = std::min(std::max(w, 1u), kMaxImageSide);
     outH = std::min(std::max(h, 1u), kMaxImageSide);

@@ -10,6 +10,7 @@
 #include "imaging/exif.h"
 #include "imaging/image.h"
 #include "imaging/picture_fit.h"
+#include "imaging/video_frame.h"
 #include "sources/picture_sources.h"
 #include "sources/picture_source.h"
 
@@ -32,6 +33,27 @@ public:
     // The frame due `seconds` after the picture started showing, when it is not the one last
     // given: true and `out` filled. False while the last frame given stays on screen.
     virtual bool FrameAt(double seconds, Image& out) = 0;
+    // Whether the frames come as planes for the graphics card (a clip: VideoFrameAt) rather
+    // than as pixels (FrameAt).
+    virtual bool HasPlanes() const { return false; }
+    // A clip's frame due `seconds` after it started showing, when a new one is due.
+    virtual bool VideoFrameAt(double seconds, VideoFrame& out) {
+        (void)seconds;
+        (void)out;
+        return false;
+    }
+    // Whether the entry's time on screen is still running `seconds` after it started
+    // showing (a clip that plays on): the fade to the next entry waits until it is not.
+    virtual bool HoldsFade(double seconds) {
+        (void)seconds;
+        return false;
+    }
+    // Whether the still (the DecodedPicture's image) shows now: a live photo after its
+    // motion. A clip without a still never does.
+    virtual bool StillShows(double seconds) {
+        (void)seconds;
+        return true;
+    }
 };
 
 struct DecodedPicture {
@@ -86,6 +108,8 @@ void EndDecoderThread(bool begun);
 // FinishPicture fits every picture into them, so the device's thread never rescales one.
 // 0 x 0 (the start) means no limit. Set while no decode runs; read by the decoding threads.
 void SetPictureTextureLimits(uint32_t maxWidth, uint32_t maxHeight, bool powerOfTwo);
+// The limits last set (0 x 0: none yet), for a clip, whose frames are not scaled to fit.
+void GetPictureTextureLimits(uint32_t& maxWidth, uint32_t& maxHeight);
 
 // The size a w x h upright picture gets for the target: Stretch shrinks each side to the
 // target's, Fit shrinks it to fit inside, Fill to cover it; never larger than the picture.

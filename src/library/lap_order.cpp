@@ -61,6 +61,18 @@ CivilDate LocalToday() {
     return date;
 }
 
+int64_t LocalSecondsOfUtc(int64_t utc) {
+    const std::time_t when = static_cast<std::time_t>(utc);
+    std::tm parts = {};
+#ifdef _WIN32
+    if (localtime_s(&parts, &when) != 0) return utc;
+#else
+    if (!localtime_r(&when, &parts)) return utc;
+#endif
+    const CivilDate date{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday};
+    return DaysOfDate(date) * 86400 + int64_t(parts.tm_hour) * 3600 + parts.tm_min * 60 + parts.tm_sec;
+}
+
 uint32_t MemoryYears(const CivilDate& taken, const CivilDate& today) {
     const int64_t day = DaysFromCivil(taken.year, taken.month, taken.day);
     // Today's month and day in the year before, of and after the photo's: 30 December is

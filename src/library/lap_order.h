@@ -17,6 +17,10 @@ CivilDate DateOfTime(int64_t seconds);
 int64_t DaysOfDate(const CivilDate& date);
 // Today on the machine's local clock.
 CivilDate LocalToday();
+// A moment in UTC (seconds since 1970-01-01 00:00 UTC) as this machine's local clock showed
+// it, in seconds since 1970-01-01 00:00 of that clock: how a clip's UTC time becomes a date
+// taken like a photo's, which its camera wrote in its own local time.
+int64_t LocalSecondsOfUtc(int64_t utc);
 
 // A photo taken within this many days of today's month and day counts as a memory.
 constexpr int32_t kMemoryDays = 3;

@@ -38,7 +38,9 @@ std::vector<uint32_t> ShuffledOrder(size_t count, uint64_t seed) {
 }
 
 PictureLibrary::PictureLibrary(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, Options options)
-    : entries_(std::move(entries)), extensions_(std::move(extensions)), options_(std::move(options)) {}
+    : entries_(std::move(entries)),
+      extensions_(LapExtensions(std::move(extensions), options.videos)),
+      options_(std::move(options)) {}
 
 PictureLibrary::~PictureLibrary() = default;
 

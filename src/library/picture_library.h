@@ -44,6 +44,8 @@ public:
         bool memories = false;
         CivilDate (*today)() = LocalToday;
         std::vector<std::wstring> leftOut;  // folders not walked (LibraryScan::LeaveOut)
+        // The "Videos" option: with 1, clips are pictures of the lap too (LapExtensions).
+        int32_t videos = 0;
     };
     PictureLibrary(std::vector<std::wstring> entries, std::vector<std::wstring> extensions, Options options);
     ~PictureLibrary();

@@ -1,13 +1,16 @@
 // The photo facts reader: the first bytes of a file, parsed by the readers the decoder and
-// the captions use (exif.cpp, image_sniff.cpp), so the index and the show agree on a photo.
+// the captions use (exif.cpp, image_sniff.cpp), so the index and the show agree on a photo;
+// a clip's from its container's boxes (clip_facts.cpp).
 #include "pictures/photo_facts_reader.h"
 
 #include <memory>
 #include <vector>
 
 #include "library/lap_order.h"
+#include "imaging/clip_facts.h"
 #include "imaging/exif.h"
 #include "imaging/image_sniff.h"
+#include "imaging/motion.h"
 
 namespace WorkSpace {
 
@@ -78,11 +81,53 @@ bool PhotoFactsOfHeaders(const uint8_t* data, size_t size, PhotoFacts& facts) {
     return sized || tagged;
 }
 
+namespace {
+// A clip's facts as a photo's: no stars (judged as an unrated photo), its date in this
+// machine's local time where the container gives it in UTC.
+FactsRead ClipFactsOf(PictureReader& file, PhotoFacts& facts) {
+    ClipFacts clip;
+    const ClipRead read = ReadClipFacts(file, clip);
+    if (read != ClipRead::Known) return read == ClipRead::Failed ? FactsRead::Failed : FactsRead::NoneKnown;
+    facts.dated = clip.dated;
+    facts.taken = clip.utc ? LocalSecondsOfUtc(clip.taken) : clip.taken;
+    facts.width = clip.width;
+    facts.height = clip.height;
+    facts.placed = clip.placed;
+    facts.latitude = clip.latitude;
+    facts.longitude = clip.longitude;
+    return FactsRead::Known;
+}
+}  // namespace
+
+ExifFacts CaptionFactsOf(const PhotoFacts& facts) {
+    ExifFacts caption;
+    if (facts.dated) {
+        const CivilDate date = DateOfTime(facts.taken);
+        const int64_t second = facts.taken - DaysOfDate(date) * 86400;
+        if (date.year >= 1) {
+            caption.hasDate = true;
+            caption.year = static_cast<uint32_t>(date.year);
+            caption.month = static_cast<uint32_t>(date.month);
+            caption.day = static_cast<uint32_t>(date.day);
+            caption.hour = static_cast<uint32_t>(second / 3600);
+            caption.minute = static_cast<uint32_t>(second / 60 % 60);
+            caption.second = static_cast<uint32_t>(second % 60);
+        }
+    }
+    if (facts.placed) {
+        caption.hasPosition = true;
+        caption.latitude = facts.latitude;
+        caption.longitude = facts.longitude;
+    }
+    return caption;
+}
+
 FactsRead ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSource& source) {
     facts = PhotoFacts();
     Platform::ReadFailure why = Platform::ReadFailure::None;
     const std::unique_ptr<PictureReader> file = source.Open(path, why);
     if (!file) return FactsRead::Failed;
+    if (IsClipName(path)) return ClipFactsOf(*file, facts);
     std::vector<uint8_t> bytes;
     bool ended = false;
     bytes.reserve(kFirstRead);

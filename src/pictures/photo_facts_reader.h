@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/exif.h"
 #include "library/photo_facts.h"
 #include "sources/picture_sources.h"
 #include "sources/picture_source.h"
@@ -25,5 +26,9 @@ bool PhotoFactsOfHeaders(const uint8_t* data, size_t size, PhotoFacts& facts);
 // Seconds since 1970-01-01 00:00 of a day and time of the same clock (proleptic Gregorian).
 int64_t SecondsOfCivilTime(uint32_t year, uint32_t month, uint32_t day, uint32_t hour, uint32_t minute,
                            uint32_t second);
+
+// What a caption shows of the facts as the index keeps them (a clip's, read from its
+// container): the date and time taken, and the place.
+ExifFacts CaptionFactsOf(const PhotoFacts& facts);
 
 }  // namespace WorkSpace

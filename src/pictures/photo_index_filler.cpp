@@ -3,6 +3,7 @@
 // again when the worker asks for another walk.
 #include "pictures/photo_index_filler.h"
 
+#include "library/library_scan.h"
 #include "library/photo_index.h"
 #include "pictures/photo_facts_reader.h"
 #include "platform/picture_extensions.h"
@@ -24,6 +25,7 @@ struct PhotoIndexFiller::State {
     std::unique_ptr<PhotoIndexer> indexer;
     bool savedList = false;
     bool done = false;
+    int32_t videos = 0;
 };
 
 std::unique_ptr<PhotoIndexFiller> PhotoIndexFiller::Open(const std::wstring& path, std::vector<std::wstring> entries,
@@ -42,12 +44,15 @@ PhotoIndexFiller::~PhotoIndexFiller() = default;
 
 const PhotoFactsSource& PhotoIndexFiller::Facts() const { return state_->index; }
 
+void PhotoIndexFiller::SetVideos(int32_t videos) { state_->videos = videos; }
+
 bool PhotoIndexFiller::Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop) {
     State& s = *state_;
     if (s.done) return false;
     if (!s.indexer) {
         s.indexer.reset(
-            new PhotoIndexer(s.index, s.entries, Platform::PictureExtensions(), ReadPhotoFacts, s.source));
+            new PhotoIndexer(s.index, s.entries, LapExtensions(Platform::PictureExtensions(), s.videos), ReadPhotoFacts,
+                             s.source));
         s.indexer->LeaveOut(s.leftOut);
         s.indexer->ForgetGone(s.savedList);
     }

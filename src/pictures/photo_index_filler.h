@@ -4,6 +4,7 @@
 #pragma once
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ public:
     ~PhotoIndexFiller();
     // Where the lap may ask for the photos' facts.
     const PhotoFactsSource& Facts() const;
+    // The "Videos" option of the lap it fills for: with 1, clips are indexed as well.
+    void SetVideos(int32_t videos);
     // One batch of about `budget`; false once the library is walked or the index stopped growing.
     bool Step(std::chrono::milliseconds budget, const std::atomic<bool>* stop);
     // Once the library is walked: the next Step begins another walk (files changed or failed

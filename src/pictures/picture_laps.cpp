@@ -163,10 +163,10 @@ bool NextPicture(LapWalk& walk, StreamedPicture& out, std::wstring& outPath, boo
 void FindPartner(LapWalk& walk, StreamedPicture& picture, const std::wstring& path, std::wstring& partnerPath,
                  const PictureTarget& target) {
     const Job& job = walk.job;
-    if (job.portraits == 0 || !LiesAcrossTarget(target, picture.picture)) return;
+    if (job.portraits == 0 || IsClip(picture.picture) || !LiesAcrossTarget(target, picture.picture)) return;
     StreamedPicture partner;
     if (job.portraits != 1 || !NextPicture(walk, partner, partnerPath, false, target)) return;
-    if (partnerPath != path && LiesAcrossTarget(target, partner.picture)) {
+    if (partnerPath != path && !IsClip(partner.picture) && LiesAcrossTarget(target, partner.picture)) {
         picture.paired = true;
         picture.partner = std::move(partner.picture);
         picture.partnerIndex = partner.listIndex;

@@ -16,6 +16,7 @@
 #include "platform/platform.h"
 #include "imaging/resample.h"
 #include "resources/logger.h"
+#include "sources/picture_source.h"
 
 namespace WorkSpace {
 namespace StreamWorker {
@@ -68,6 +69,8 @@ void AddCaption(const Job& job, const PictureTarget& target, DecodedPicture& pic
 }
 }  // namespace
 
+bool IsClip(const DecodedPicture& picture) { return picture.frames && picture.image.pixels.empty(); }
+
 bool LiesAcrossTarget(const PictureTarget& target, const DecodedPicture& picture) {
     return LiesAcross(picture.width, picture.height, static_cast<float>(target.width),
                       static_cast<float>(target.height));
@@ -78,7 +81,7 @@ bool Decode(const Job& job, const PictureTarget& target, PictureLibrary& library
     bool decoded = false;
     TakeDecodeFailure();
     try {
-        decoded = job.decoder(path, target, out.picture);
+        decoded = DecodeEntry(job, path, target, out.picture);
     } catch (const std::bad_alloc&) {
         // Not the picture's fault: a lost allocation is worth another try on a later lap.
         ReportDecodeFailure(PictureFailure::NoMemory);
@@ -89,7 +92,7 @@ bool Decode(const Job& job, const PictureTarget& target, PictureLibrary& library
 }
 
 void Finish(const Job& job, const PictureTarget& target, StreamedPicture& picture) {
-    if (job.portraits != 0 && LiesAcrossTarget(target, picture.picture)) {
+    if (job.portraits != 0 && !IsClip(picture.picture) && LiesAcrossTarget(target, picture.picture)) {
         try {
             if (picture.paired) {
                 FitIntoHalf(target, picture.picture);
@@ -111,7 +114,7 @@ namespace {
 bool DecodeAgain(const Job& job, const std::wstring& path, DecodedPicture& out) {
     bool decoded = false;
     try {
-        decoded = job.decoder(path, job.target, out);
+        decoded = DecodeEntry(job, path, job.target, out);
     } catch (const std::bad_alloc&) {
     }
     TakeDecodeFailure();
@@ -182,6 +185,7 @@ void LogLapFailure(const std::wstring& what) {
 
 void Run(Job job) {
     PictureStream::Shared& shared = *job.shared;
+    ThreadStopFlag() = &shared.stop;  // the sources' requests end with this worker
     CaptionPainter painter(job.target.height);  // its DC and font live as long as the worker
     job.painter = &painter;
     const bool begun = BeginDecoderThread();
@@ -190,6 +194,7 @@ void Run(Job job) {
         // Only the saver's own run walks the saved list: a preview's may be edits not saved.
         if (!job.indexPath.empty())
             index = PhotoIndexFiller::Open(job.indexPath, job.entries, job.options.leftOut, job.options.writeState);
+        if (index) index->SetVideos(job.options.videos);
     } catch (...) {
         index.reset();  // memory short: this run goes without the index
     }
@@ -236,6 +241,9 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.target.fitAcross = options.portraits != 0;
     for (PictureTarget& target : job.laneTargets) target.fitAcross = options.portraits != 0;
     job.portraits = options.portraits;
+    job.videos = options.videos;
+    job.maxVideoSeconds = options.maxVideoSeconds;
+    job.clipsFrom = std::chrono::steady_clock::now() + options.clipsAfter;
     job.retryRest = options.retryRest;
     job.lapRest = options.lapRest;
     job.captions = options.captions;
@@ -250,6 +258,7 @@ void PictureStream::Start(const std::vector<std::wstring>& entries, const Pictur
     job.options.filter = options.filter;
     job.options.memories = options.memories;
     job.options.leftOut = options.leftOut;
+    job.options.videos = options.videos;
     shared_ = job.shared;
     try {
         std::thread(Run, std::move(job)).detach();

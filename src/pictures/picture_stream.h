@@ -81,6 +81,15 @@ struct PictureStreamOptions {
     PhotoFilter filter;
     bool memories = false;
     std::vector<std::wstring> leftOut;
+    // The "Videos" option: 0 clips are skipped, 1 clips are entries of the lap (and of the
+    // photo index), 2 only stills are, whose motion comes with them.
+    int32_t videos = 0;
+    // How long a clip holds the screen ("MaxVideoSeconds", 0: the whole clip).
+    double maxVideoSeconds = 30.0;
+    // No clip's decoder opens before this long after the start: the first one in a process
+    // starts Media Foundation, about a second of processor, and the start-up second, black
+    // anyway, must draw its 20 frames.
+    std::chrono::milliseconds clipsAfter{2000};
 };
 
 class PictureStream {

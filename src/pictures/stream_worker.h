@@ -33,9 +33,17 @@ struct Job {
     PhotoFilter filter;
     CaptionPainter* painter = nullptr;  // the worker's own
     std::wstring indexPath;
+    int32_t videos = 0;  // PictureStreamOptions::videos, maxVideoSeconds
+    double maxVideoSeconds = 30.0;
+    std::chrono::steady_clock::time_point clipsFrom;  // no clip opens before
 };
 
 bool LiesAcrossTarget(const PictureTarget& target, const DecodedPicture& picture);
+// A clip (frames without a still) is never paired nor blurred behind.
+bool IsClip(const DecodedPicture& picture);
+// The entry at `path` decoded: with "Videos" on, a clip opened to play, a live or motion
+// photo's still with its motion; else the job's decoder.
+bool DecodeEntry(const Job& job, const std::wstring& path, const PictureTarget& target, DecodedPicture& out);
 
 // Decodes `path` for `target` into `out.picture`; a picture that cannot be read is told to
 // the library (and logged once in the run).

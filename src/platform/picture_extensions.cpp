@@ -20,5 +20,11 @@ const std::vector<std::wstring>& RawPictureExtensions() {
     return extensions;
 }
 
+const std::vector<std::wstring>& ClipExtensions() {
+    static const std::vector<std::wstring> extensions = {L".mp4", L".mov", L".m4v", L".wmv", L".avi", L".3gp",
+                                                         L".3g2", L".mkv", L".asf", L".webm", L".mts", L".m2ts"};
+    return extensions;
+}
+
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -15,6 +15,9 @@ const std::vector<std::wstring>& BuiltInPictureExtensions();
 // Camera raw formats, as the raw codecs name them: a raw file beside a picture of the same
 // name (the camera's own JPEG) is the same shot, slower to decode.
 const std::vector<std::wstring>& RawPictureExtensions();
+// The containers a clip comes in: never pictures, whatever their codecs; with "Videos" on
+// they play where Windows has their decoder.
+const std::vector<std::wstring>& ClipExtensions();
 
 }  // namespace Platform
 }  // namespace WorkSpace

@@ -2,6 +2,7 @@
 // settings read from the record, their steps scaled to the rate the frames come at.
 #include "scene/frame_layer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "scene/clock_layer.h"
@@ -22,6 +23,12 @@ const FrameLayer* const kLayers[] = {
     &kLogoLayer,
 };
 }  // namespace
+
+double SecondsSinceLastFrame(double& last, double now) {
+    const double seconds = last < 0.0 || now < last ? 0.0 : std::min(now - last, 0.25);
+    last = now;
+    return seconds;
+}
 
 FrameSettings ReadFrameSettings(const Settings& settings, int32_t showPictures, double framesPerSecond) {
     FrameSettings s;

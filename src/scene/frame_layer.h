@@ -28,6 +28,9 @@ struct FrameSettings {
     int32_t portraits = 0;            // "Portraits": 0 as any photo, 1 side by side, 2 over a blur
     bool picturesPerMonitor = false;  // "PicturesPerMonitor"; never with spanMonitors
     uint32_t clock = 0;               // "Clock": 0 none, 1 the time, 2 the time and the date
+    // The seconds since the last frame, on the frame timer: a clip's frames each show at their
+    // own time however many frames the machine draws. Below 0: a fade step's seconds.
+    double clipSeconds = -1.0;
 };
 // `framesPerSecond` is the rate the frame loop draws at: the display's, or less on battery.
 // The steps grow as the frames get fewer, so the motion keeps its speed.
@@ -39,6 +42,10 @@ double FrameRateFactor(double framesPerSecond);
 // A measured or reported rate within 0.02 % of a whole number is that number: 60.004 is 60,
 // 59.94 stays 59.94.
 double WholeFrameRate(double framesPerSecond);
+// The seconds from the frame at `last` (below 0: none yet, 0 seconds) to the one at `now`, on
+// one timer, at most a quarter second (a stall or a rebuild does not jump a clip ahead);
+// `last` becomes `now`.
+double SecondsSinceLastFrame(double& last, double now);
 
 // A verb a layer does not need is null.
 struct FrameLayer {

@@ -6,6 +6,7 @@
 #include "scene/caption_quad.h"
 #include "scene/frame_layer.h"
 #include "scene/picture_layer.h"
+#include "scene/picture_textures.h"
 
 namespace WorkSpace {
 
@@ -30,7 +31,9 @@ void AdvanceLaneFade(CrossFade& state, UserTextures& pictures, bool wereNone, fl
     // A steered fade is quick; a paused one goes back to, or on to, the nearer picture whole.
     const float quickStep = static_cast<float>(seconds / kQuickFadeSeconds);
     state.pauseMark = state.pauseMark > seconds ? state.pauseMark - seconds : 0.0;
-    if (pictures.Count() >= 2 && (state.quick || !state.paused || state.fade >= kComingShownFrom)) {
+    // A clip holds the screen while it plays (up to its longest), before its fade begins.
+    const bool clipPlays = !state.quick && state.fade <= 0.0f && pictures.FirstHoldsFade();
+    if (pictures.Count() >= 2 && !clipPlays && (state.quick || !state.paused || state.fade >= kComingShownFrom)) {
         state.fade = state.fade + (state.quick || state.paused ? quickStep : step);
         if (state.fade >= 1.0f) {
             state.fade = 0.0f;

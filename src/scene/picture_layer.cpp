@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "imaging/picture_fit.h"
 #include "scene/caption_quad.h"
+#include "scene/clip_quad.h"
 #include "scene/scene.h"
 #include "scene/window.h"
 
@@ -50,7 +51,7 @@ void Advance(Window& w, const FrameSettings& settings) {
     if (!settings.showPictures) return;
     const uint32_t lanes = PictureLanes(w, settings.picturesPerMonitor);
     SteerPictures(w, lanes);
-    AdvancePictureFade(w, settings.fadeStep, lanes);
+    AdvancePictureFade(w, settings.fadeStep, lanes, settings.clipSeconds);
 }
 
 void Draw(Window& w, const View& view, const FrameSettings& settings) {
@@ -128,7 +129,7 @@ void StartPictures(Window& w, const std::vector<std::wstring>& entries, PictureS
 namespace {
 // A lane's frame: the stream's picture taken into it when it is the lane's turn and it has
 // room, then its fade moved on.
-void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most) {
+void AdvanceLane(Window& w, uint32_t lane, float step, double clipSeconds, bool take, uint32_t most) {
     PictureLayerState& layer = PictureLayerData(w);
     UserTextures& pictures = PictureLane(w, lane);
     CrossFade& state = LaneFade(w, lane);
@@ -143,12 +144,14 @@ void AdvanceLane(Window& w, uint32_t lane, float step, bool take, uint32_t most)
         if (lane == 0) layer.shownSerial.store(~uint64_t{0});  // the last one has gone
         return;
     }
-    pictures.AdvanceFrames(step / kFadePerSecond);
+    // A paused clip stands still with its picture.
+    if (clipSeconds < 0.0) clipSeconds = step / kFadePerSecond;
+    pictures.AdvanceFrames(state.paused && !state.quick ? 0.0 : clipSeconds);
     if (lane == 0) layer.shownSerial.store(pictures.At(ShownPicture(state, pictures)).serial);
 }
 }  // namespace
 
-void AdvancePictureFade(Window& w, float step, uint32_t lanes) {
+void AdvancePictureFade(Window& w, float step, uint32_t lanes, double clipSeconds) {
     lanes = lanes < 1 ? 1 : (lanes > kPictureLanes ? kPictureLanes : lanes);
     uint32_t neediest = 0;
     for (uint32_t lane = 1; lane < lanes; ++lane)
@@ -160,7 +163,7 @@ void AdvancePictureFade(Window& w, float step, uint32_t lanes) {
     if (lanes > 1 && PictureLayerData(w).stream.Waiting(madeFor) && madeFor < lanes &&
         (PictureLane(w, madeFor).Count() < most || PictureLane(w, neediest).Count() > 0))
         neediest = madeFor;
-    for (uint32_t lane = 0; lane < lanes; ++lane) AdvanceLane(w, lane, step, lane == neediest, most);
+    for (uint32_t lane = 0; lane < lanes; ++lane) AdvanceLane(w, lane, step, clipSeconds, lane == neediest, most);
 }
 
 void PostPictureStep(Window& w, int32_t steps) { PictureLayerData(w).pictureSteps += steps; }
@@ -193,11 +196,13 @@ struct PictureDraw {
     PhotoLook look;
     double captionSeconds;
     bool captions;  // the view is tall enough to read them
+    PixelShader* clipShader;  // the lane's clip shader (null until a clip came)
 };
 
 PictureDraw MakePictureDraw(GraphicsDevice* device, const float area[4], PictureFit fit, const PhotoLook& look,
-                            double captionSeconds) {
-    PictureDraw d{device, area, area[2] - area[0], area[3] - area[1], {}, {}, fit, look, captionSeconds, false};
+                            double captionSeconds, PixelShader* clipShader) {
+    PictureDraw d{device, area, area[2] - area[0], area[3] - area[1], {}, {}, fit, look, captionSeconds, false,
+                  clipShader};
     for (int i = 0; i < 4; ++i) d.first[i] = d.second[i] = area[i];
     const int split = d.areaW >= d.areaH ? 0 : 1;
     d.first[split + 2] = d.second[split] = (area[split] + area[split + 2]) * 0.5f;
@@ -246,6 +251,12 @@ void DrawBackdropBars(const PictureDraw& d, const UserTextures::Picture& picture
 }
 
 void DrawOnePicture(const PictureDraw& d, const UserTextures::Picture& picture, uint32_t colour, float progress) {
+    if (picture.motion) {
+        // A clip is fitted as the pictures are, and neither pans nor zooms.
+        DrawClipQuad(d.device, d.clipShader, picture, PlacePicture(d.fit, d.area, picture.width, picture.height),
+                     colour);
+        return;
+    }
     const bool reverse = picture.listIndex % 2 == 1;
     if (!ShownAsPortrait(d, picture)) {
         PlaceQuad(d, picture.texture, picture.imageWidth, picture.imageHeight,
@@ -294,7 +305,8 @@ void DrawPictures(Window& w, const float area[4], PictureFit fit, const PhotoLoo
     const UserTextures::Picture* under =
         n == 1 && lane != 0 && state.appear < 1.0f && first.Count() > 0 ? &first.At(0) : nullptr;
     SetupPictureRenderState(w.device, n >= 2 || under);
-    const PictureDraw d = MakePictureDraw(w.device, area, fit, look, state.captionSeconds);
+    const PictureDraw d = MakePictureDraw(w.device, area, fit, look, state.captionSeconds,
+                                          pictures.ClipShader() ? pictures.ClipShader() : first.ClipShader());
     // A monitor's fade that waits its turn (below 0) shows its picture whole.
     const float fade = state.fade > 0.0f ? state.fade : 0.0f;
     const float leaving = LeavingProgress(state), coming = kPanPerFade * fade;

@@ -62,8 +62,9 @@ void StartPictures(Window& window, const std::vector<std::wstring>& entries, Pic
 // Once per frame: takes a decoded picture from the window's stream for upload, and moves the
 // fade on by `step` (0.001 at 60 frames a second). Over `lanes` lanes, the picture goes to the
 // lane it was made for (or, made for lanes no longer there, to the one with the fewest), so the
-// monitors take the list's pictures in turn; each lane then holds two pictures at most.
-void AdvancePictureFade(Window& window, float step = 0.001f, uint32_t lanes = 1);
+// monitors take the list's pictures in turn; each lane then holds two pictures at most. A clip
+// plays on by `clipSeconds` (the real seconds since the last frame; below 0: the fade's).
+void AdvancePictureFade(Window& window, float step = 0.001f, uint32_t lanes = 1, double clipSeconds = -1.0);
 
 // The keys' mailbox, from the window thread: `steps` forth (+) or back (-), a press of Space,
 // taken by the render thread's next frame (SteerPictures). And the file of the picture on

@@ -38,13 +38,22 @@ Texture* UserTextures::Upload(const Image& image, bool caption) {
 
 bool UserTextures::AddPicture(const DecodedPicture& picture, uint32_t listIndex) {
     if (!device_ || count_ == kMaxTextures) return false;
-    Texture* texture = Upload(picture.image);
-    if (!texture) return false;
+    // A clip has no still; a live photo has its still and its motion.
+    const bool clip = picture.frames && picture.frames->HasPlanes() && picture.image.pixels.empty();
+    Texture* texture = clip ? nullptr : Upload(picture.image);
+    if (!texture && !clip) return false;
     pictures_[count_++] = Picture{texture, picture.width, picture.height, picture.image.width, picture.image.height,
                                   listIndex};
     Picture& added = pictures_[count_ - 1];
-    added.caption = UploadCaption(picture.caption, added.captionWidth, added.captionHeight);
     added.frames = picture.frames;
+    if (added.frames && added.frames->HasPlanes() && !StartClip(added)) {
+        if (clip) {
+            pictures_[--count_] = Picture();
+            return false;
+        }
+        added.frames = nullptr;  // a live photo whose motion cannot show is a photo
+    }
+    added.caption = UploadCaption(picture.caption, added.captionWidth, added.captionHeight);
     return true;
 }
 
@@ -76,7 +85,9 @@ bool UserTextures::AddPicture(const StreamedPicture& streamed) {
 
 namespace {
 void ReleasePicture(UserTextures::Picture& picture) {
-    picture.texture->Release();
+    if (picture.texture) picture.texture->Release();
+    if (picture.luma) picture.luma->Release();
+    if (picture.chroma) picture.chroma->Release();
     if (picture.partner) picture.partner->Release();
     if (picture.backdrop) picture.backdrop->Release();
     if (picture.caption) picture.caption->Release();
@@ -88,7 +99,7 @@ void ReleasePicture(UserTextures::Picture& picture) {
 void UserTextures::DropFirst() {
     if (count_ == 0) return;
     ReleasePicture(pictures_[0]);
-    for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = pictures_[i];
+    for (uint32_t i = 1; i < count_; ++i) pictures_[i - 1] = std::move(pictures_[i]);
     pictures_[--count_] = Picture();
 }
 
@@ -105,7 +116,15 @@ void UserTextures::AdvanceFrames(double seconds) {
     for (uint32_t i = 0; i < count_; ++i) {
         Picture& picture = pictures_[i];
         if (!picture.frames) continue;
-        picture.frameSeconds += seconds;
+        // A clip's clock starts once it is the picture on screen alone, its cross-fade in
+        // done: one coming in after a photo would play its first seconds half-blended.
+        if (i == 0 || !picture.luma) picture.frameSeconds += seconds;
+        if (picture.luma) {
+            if (device_ && picture.frames->VideoFrameAt(picture.frameSeconds, picture.planes))
+                WritePlanes(picture, picture.planes);
+            picture.motion = !picture.texture || !picture.frames->StillShows(picture.frameSeconds);
+            continue;
+        }
         Image frame;
         if (!device_ || !picture.frames->FrameAt(picture.frameSeconds, frame)) continue;
         Texture* texture = Upload(frame);
@@ -117,8 +136,14 @@ void UserTextures::AdvanceFrames(double seconds) {
     }
 }
 
+bool UserTextures::FirstHoldsFade() const {
+    return count_ > 0 && pictures_[0].frames && pictures_[0].frames->HoldsFade(pictures_[0].frameSeconds);
+}
+
 void UserTextures::Clear() {
     while (count_ > 0) DropFirst();
+    SafeRelease(clipShader_);
+    clipFailureLogged_ = false;
     uploadFailureLogged_ = false;
     captionFailureLogged_ = false;
 }

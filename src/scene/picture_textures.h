@@ -35,6 +35,17 @@ public:
         // A moving picture's later frames (null for a photo), and its seconds on screen.
         std::shared_ptr<FrameSource> frames = nullptr;
         double frameSeconds = 0.0;
+        // A clip's planes (a live photo's motion), written again with each frame, and how its
+        // frames are stored; `motion` while they show rather than `texture` (a clip has no
+        // still: its `texture` is null).
+        Texture* luma = nullptr;
+        Texture* chroma = nullptr;
+        uint32_t frameWidth = 0, frameHeight = 0, rotation = 0;
+        VideoFormat format = VideoFormat::NV12;
+        VideoColour colour = {};  // the first frame's, as its decoder states it
+        bool motion = false;
+        // The clip's frame last written, handed back to its player for the next one.
+        VideoFrame planes = {};
     };
 
     // Lane 0's of the process's Window, the only one unless each monitor shows its own
@@ -60,8 +71,14 @@ public:
     void KeepCaptionCorners(int corner);
     // Moves the moving pictures on by `seconds`: each whose frame source has a new frame due
     // gets it as its texture (a frame the device does not take leaves the last one up).
-    // Photos make no call.
+    // Photos make no call. A clip behind the first (fading in, or waiting) stays at its
+    // start: its seconds count from when it is on screen alone.
     void AdvanceFrames(double seconds);
+    // Whether the first picture's time on screen runs on (a clip that plays): the fade to
+    // the next waits.
+    bool FirstHoldsFade() const;
+    // The shader that draws the clips' planes (null until a clip came).
+    PixelShader* ClipShader() const { return clipShader_; }
     void Clear();
     // The device this lane's pictures go to; its texture limits go to the decoders.
     void SetDevice(GraphicsDevice* device);
@@ -71,12 +88,16 @@ public:
 private:
     Texture* Upload(const Image& image, bool caption = false);
     Texture* UploadCaption(const Image& caption, uint32_t& width, uint32_t& height);
+    bool StartClip(Picture& picture);
+    bool WritePlanes(Picture& picture, const VideoFrame& frame);
 
     Picture pictures_[kMaxTextures];
     uint32_t count_ = 0;
     GraphicsDevice* device_ = nullptr;
     bool uploadFailureLogged_ = false;
     bool captionFailureLogged_ = false;
+    PixelShader* clipShader_ = nullptr;
+    bool clipFailureLogged_ = false;
 };
 
 }  // namespace WorkSpace

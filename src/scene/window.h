@@ -62,6 +62,7 @@ public:
     // Simulated seconds of the particle stream; kept across rebuilds, so a new device goes
     // on with the same stream.
     float simulationClock = 0.0f;
+    double lastFrameTime = -1.0;  // the frame timer at the last frame drawn (below 0: none)
 
 private:
     // The layers' own states, made with the Window (PictureLayerData, ClockLayerData).

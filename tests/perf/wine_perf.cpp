@@ -1,8 +1,10 @@
 // Measures the saver's effect under Wine for the performance report: frames per second,
-// process CPU time, the time from start to the first presented frame and to the first
-// visible one (after the black start-up second), the live particles and the resident
-// memory at the end. With a settings file that lists photos it measures their cost
-// (scripts/bench-photos.sh runs it for 1 to 200 photos).
+// process CPU time, the render thread's own processor time per visible frame, the time
+// from start to the first presented frame and to the first visible one (after the black
+// start-up second), the live particles and the resident memory at the end. With a settings
+// file that lists photos it measures their cost (scripts/bench-photos.sh runs it for 1 to
+// 200 photos), and the time to the first photo on screen (scripts/bench-server.sh, for a
+// server folder's photos).
 //   lumora_wine_perf [SECONDS [WIDTH HEIGHT [SETTINGS]]]   (the archive is read beside the program)
 // With LUMORA_PERF_STEADY=1 the thread starts as after a rebuild, without the start-up
 // second, so a busy machine still gives frame times instead of the slow-machine verdict.
@@ -21,6 +23,7 @@
 #include "particles/particle_system.h"
 #include "scene/window.h"
 #include "resources/program_folder.h"
+#include "scene/picture_layer.h"
 #include "resources/zip_reader.h"
 
 using namespace WorkSpace;
@@ -28,14 +31,43 @@ using namespace WorkSpace;
 namespace {
 std::atomic<long> g_frames{0};
 std::atomic<long> g_visibleFrames{0};
-LARGE_INTEGER g_start, g_firstFrame, g_firstVisible, g_frequency;
+std::atomic<bool> g_pictureSeen{false};
+LARGE_INTEGER g_start, g_firstFrame, g_firstVisible, g_firstPicture, g_frequency;
+
+double ThreadSeconds() {
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    auto value = [](const FILETIME& f) { return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) / 1e7; };
+    return value(kernel) + value(user);
+}
+
+// The frame loop's own processor time, apart from the decoders' threads: the render thread
+// reads its times at its first visible frame and once more when the main thread asks, at
+// the end of the run (Wine answers for a thread that has ended with nothing).
+std::atomic<bool> g_sampleNow{false}, g_sampled{false};
+double g_threadAtFirst = 0.0, g_threadAtEnd = 0.0;
+long g_framesAtEnd = 0;
 
 int32_t CountingFrame(bool startup) {
     int32_t r = RenderFrame(startup);
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     if (g_frames++ == 0) g_firstFrame = now;
-    if (!startup && g_visibleFrames++ == 0) g_firstVisible = now;
+    if (!startup && g_visibleFrames++ == 0) {
+        g_firstVisible = now;
+        g_threadAtFirst = ThreadSeconds();
+    }
+    // A visible frame just drawn holds a photo (the main monitor's, fading in or shown); the
+    // start-up second's frames are black whatever has arrived.
+    if (!startup && !g_pictureSeen.load() && PictureOnScreen(GetWindow())) {
+        g_firstPicture = now;
+        g_pictureSeen = true;
+    }
+    if (g_sampleNow && !g_sampled && g_visibleFrames > 0) {
+        g_threadAtEnd = ThreadSeconds();
+        g_framesAtEnd = g_visibleFrames - 1;  // the frames after the first visible one
+        g_sampled = true;
+    }
     return r;
 }
 
@@ -99,6 +131,8 @@ int wmain(int argc, wchar_t** argv) {
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         Sleep(10);
     }
+    g_sampleNow = true;
+    for (int i = 0; i < 300 && !g_sampled; ++i) Sleep(10);
     StopRenderThread();
     LARGE_INTEGER runEnd;
     QueryPerformanceCounter(&runEnd);
@@ -116,8 +150,15 @@ int wmain(int argc, wchar_t** argv) {
     wprintf(L"frames %ld, visible %ld, %.1f frames/s after the start-up second\n", g_frames.load(),
             g_visibleFrames.load(), steady > 0 ? g_visibleFrames.load() / steady : 0.0);
     wprintf(L"process CPU %.2f s in %.2f s wall (%.0f%% of one core)\n", cpu, wall, 100.0 * cpu / wall);
+    if (g_sampled && g_framesAtEnd > 0)
+        wprintf(L"render thread processor %.2f s for %ld frames (%.2f ms a frame)\n", g_threadAtEnd - g_threadAtFirst,
+                g_framesAtEnd, 1000.0 * (g_threadAtEnd - g_threadAtFirst) / g_framesAtEnd);
     wprintf(L"first frame %.3f s after start, first visible frame %.3f s after start\n",
             Seconds(g_start, g_firstFrame), Seconds(g_start, g_firstVisible));
+    if (g_pictureSeen.load())
+        wprintf(L"first picture %.3f s after start\n", Seconds(g_start, g_firstPicture));
+    else
+        wprintf(L"no picture shown\n");
     wprintf(L"live particles at the end %u\n", GetParticleSystem().Count());
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof(memory);
