@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <thread>
 
 #include "platform/platform.h"
 #include "test_support.h"
@@ -146,4 +150,92 @@ TEST(LibraryScan, LeftOutFoldersAndAllBelowThemAreNotWalked) {
     std::vector<std::wstring> walked;
     for (std::wstring path; scan.Next(path);) walked.push_back(path);
     EXPECT_EQ(walked, (std::vector<std::wstring>{L"C:\\P\\a.jpg", L"C:\\P\\Open\\o.jpg", L"C:\\P\\Private\\s.jpg"}));
+}
+
+// With "Videos" 1 clips are entries; a MOV or MP4 beside a still of its name is that still's
+// motion, not an entry, and a still's raw file still gives way to its JPEG. With 0 and 2,
+// the walk's extensions hold no clips.
+TEST(LibraryScan, ClipsAreEntriesAndALivePhotosClipGoesWithItsStill) {
+    g_folders = {{L"P\\", {{L"IMG_1.HEIC", false, false}, {L"IMG_1.MOV", false, false}, {L"IMG_2.DNG", false, false},
+                           {L"IMG_2.JPG", false, false}, {L"img_2.mov", false, false}, {L"IMG_3.png", false, false},
+                           {L"IMG_3.mov", false, false}, {L"IMG_4.m4v", false, false}, {L"IMG_4.jpg", false, false},
+                           {L"trip.AVI", false, false}}}};
+    const std::vector<std::wstring> pictures = {L".jpg", L".heic", L".png", L".dng"};
+    auto walk = [&](int videos) {
+        LibraryScan scan({L"P\\"}, LapExtensions(pictures, videos), g_fake);
+        std::vector<std::wstring> walked;
+        for (std::wstring path; scan.Next(path);) walked.push_back(path.substr(2));
+        return walked;
+    };
+    EXPECT_EQ(walk(1), (std::vector<std::wstring>{L"IMG_1.HEIC", L"IMG_2.JPG", L"IMG_3.mov", L"IMG_3.png",
+                                                  L"IMG_4.jpg", L"IMG_4.m4v", L"trip.AVI"}));
+    const std::vector<std::wstring> stills = {L"IMG_1.HEIC", L"IMG_2.JPG", L"IMG_3.png", L"IMG_4.jpg"};
+    EXPECT_EQ(walk(0), stills);
+    EXPECT_EQ(walk(2), stills);
+}
+
+namespace {
+// A server's folders: each listing takes a while, and several may be asked for at once.
+struct SlowServer : FakeFolders {
+    std::mutex mutex;
+    std::vector<std::wstring> listed;
+    int inFlight = 0, most = 0;
+    unsigned ReadsAtOnce(const std::wstring&) override { return 4; }
+    Platform::Listing List(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
+                           Platform::FolderId& id, Platform::FolderHold& hold) override {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            listed.push_back(folder);
+            most = std::max(most, ++inFlight);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::lock_guard<std::mutex> lock(mutex);
+        --inFlight;
+        return FakeFolders::List(folder, items, id, hold);
+    }
+};
+}  // namespace
+
+namespace {
+// Eight folders of one picture each under S\, and a ninth the walk leaves out; the walk's
+// pictures, in order.
+std::vector<std::wstring> EightFolders(SlowServer& server) {
+    std::vector<Item> top = {{L"left", true, false}};
+    std::vector<std::wstring> expected;
+    for (int i = 1; i <= 8; ++i) {
+        const std::wstring name = L"f" + std::to_wstring(i);
+        top.push_back({name, true, false});
+        server.folders[L"S\\" + name + L"\\"] = {{L"p.jpg", false, false}};
+        expected.push_back(L"S\\" + name + L"\\p.jpg");
+    }
+    server.folders[L"S\\"] = top;
+    server.folders[L"S\\left\\"] = {{L"x.jpg", false, false}};
+    return expected;
+}
+}  // namespace
+
+TEST(LibraryScan, AServersNextFoldersAreListedAheadAFewAtOnceAndWalkedInOrder) {
+    SlowServer server;
+    const std::vector<std::wstring> expected = EightFolders(server);
+    LibraryScan scan({L"S\\"}, kExtensions, server);
+    scan.LeaveOut({L"S\\left\\"});
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path);
+    EXPECT_EQ(walked, expected);
+    EXPECT_GE(server.most, 2);  // listed ahead...
+    EXPECT_LE(server.most, 4);  // ...as many at once as the source reads
+    EXPECT_EQ(server.listed.size(), 9u);  // each once; the folder left out never
+    EXPECT_EQ(std::count(server.listed.begin(), server.listed.end(), L"S\\left\\"), 0);
+}
+
+TEST(LibraryScan, AListingAheadTakenLateIsAskedForAgain) {
+    SlowServer server;
+    const std::vector<std::wstring> expected = EightFolders(server);
+    LibraryScan scan({L"S\\"}, kExtensions, server);
+    scan.LeaveOut({L"S\\left\\"});
+    scan.KeepListedAhead(std::chrono::milliseconds(0));
+    std::vector<std::wstring> walked;
+    for (std::wstring path; scan.Next(path);) walked.push_back(path);
+    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(std::count(server.listed.begin(), server.listed.end(), L"S\\f8\\"), 2);
 }

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "library/photo_index.h"
 #include "sources/local_folder_source.h"
@@ -35,12 +36,15 @@ std::map<std::wstring, int>& Reads() {
     static std::map<std::wstring, int> reads;
     return reads;
 }
-FactsRead CountingReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
-    ++Reads()[path];
+FactsRead RatedBySize(const std::wstring& path, PhotoFacts& facts) {
     int64_t size = 0, modified = 0;
     Platform::StampFile(path, size, modified);
     facts.rating = static_cast<int32_t>(size % 6);
     return FactsRead::Known;
+}
+FactsRead CountingReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
+    ++Reads()[path];
+    return RatedBySize(path, facts);
 }
 
 IndexedPhoto Photo(const std::string& path, int64_t size) {
@@ -163,6 +167,35 @@ TEST(PhotoIndex, AFailedReadKeepsNothingAndIsTriedAgain) {
     PhotoFacts facts;
     PictureStamp stamp;
     EXPECT_FALSE(index.Lookup(W(dir + "/pics/busy.jpg"), stamp, facts));
+}
+
+// Counts, and the first time it reads a file named "swap..." the file is replaced meanwhile.
+FactsRead SwappingReader(const std::wstring& path, PhotoFacts& facts, PictureSource& source) {
+    const size_t sep = path.find_last_of(L'/');
+    if (path.compare(sep + 1, 4, L"swap") == 0 && Reads()[path] == 0)
+        WriteText(std::string(path.begin(), path.end()), "a longer, newer version");
+    return CountingReader(path, facts, source);
+}
+
+TEST(PhotoIndex, FactsOfAFileReplacedWhileReadAreNotKeptUnderEitherStamp) {
+    const std::string dir = Folder("swapped");
+    Platform::MakeFolder(W(dir + "/pics"));
+    WriteText(dir + "/pics/swap.jpg", "old");
+    const std::vector<std::wstring> entries = {W(dir + "/pics/")};
+    Reads().clear();
+    EXPECT_EQ(1u, IndexAll(dir + "/index.db", entries, SwappingReader));
+    PhotoFacts facts;
+    PictureStamp stamp;
+    {
+        PhotoIndex index;
+        ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+        EXPECT_FALSE(index.Lookup(W(dir + "/pics/swap.jpg"), stamp, facts));
+    }
+    EXPECT_EQ(1u, IndexAll(dir + "/index.db", entries, SwappingReader));  // read again, now kept
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    ASSERT_TRUE(index.Lookup(W(dir + "/pics/swap.jpg"), stamp, facts));
+    EXPECT_EQ(stamp.size, 23);
 }
 
 TEST(PhotoIndex, KeysIgnoreCaseAndAnOlderIndexsPathsAreFound) {
@@ -349,4 +382,160 @@ TEST(PhotoIndex, NoFolderYetIsNoIndexAndNoLogLine) {
     EXPECT_FALSE(index.Open(W(::testing::TempDir() + "photo_index_never_made/index.db")));
     EXPECT_EQ(PhotoIndex::Store::Stopped, index.Put({Photo("/p/a.jpg", 1)}));
     EXPECT_TRUE(LogMessages(ReadLog(logDir)).empty());
+}
+
+namespace {
+// A folder "pics" of pictures 1.jpg to n.jpg, each of its number's size; the index's folder.
+std::string NumberedPictures(const std::string& name, int n) {
+    const std::string dir = Folder(name);
+    Platform::MakeFolder(W(dir + "/pics"));
+    for (int i = 1; i <= n; ++i) WriteText(dir + "/pics/" + std::to_string(i) + ".jpg", std::string(i, 'x'));
+    return dir;
+}
+
+// Local files read as a server's would be: several at once, and stamped with a tag where
+// asked.
+struct ServerLike : PictureSource {
+    PictureSource& local = LocalFolders();
+    Platform::Listing List(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
+                           Platform::FolderId& id, Platform::FolderHold& hold) override {
+        return local.List(folder, items, id, hold);
+    }
+    void Release(Platform::FolderHold hold) override { local.Release(hold); }
+    bool Describe(const std::wstring& path, Platform::FolderItem& item) override { return local.Describe(path, item); }
+    // With a version tag, as a server's ETag, where `tagged`.
+    bool Stamp(const std::wstring& path, PictureStamp& stamp) override {
+        if (!local.Stamp(path, stamp)) return false;
+        if (tagged) stamp.tag = "\"e" + std::to_string(stamp.size) + "\"";
+        return true;
+    }
+    std::unique_ptr<PictureReader> Open(const std::wstring& path, Platform::ReadFailure& why) override {
+        return local.Open(path, why);
+    }
+    unsigned ReadsAtOnce(const std::wstring&) override { return 4; }
+    bool tagged = false;
+};
+// Waits (up to 2 s) until four reads are under way together; the most seen, and whether
+// each read ran with the stop flag of the thread that walks.
+std::atomic<int> g_inFlight{0}, g_mostInFlight{0}, g_foreignStop{0};
+const std::atomic<bool>* g_walkStop = nullptr;
+FactsRead MeetingReader(const std::wstring& path, PhotoFacts& facts, PictureSource& source) {
+    const int now = ++g_inFlight;
+    int most = g_mostInFlight.load();
+    while (now > most && !g_mostInFlight.compare_exchange_weak(most, now)) {
+    }
+    if (ThreadStopFlag() != g_walkStop) ++g_foreignStop;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (g_mostInFlight.load() < 4 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    (void)source;
+    const FactsRead got = RatedBySize(path, facts);
+    --g_inFlight;
+    return got;
+}
+}  // namespace
+
+TEST(PhotoIndex, ASourceThatReadsSeveralAtOnceGetsThemTogetherInTheWalksOrder) {
+    const std::string dir = NumberedPictures("several", 8);
+    std::atomic<bool> stop{false};
+    g_walkStop = &stop;
+    ThreadStopFlag() = &stop;
+    ServerLike source;
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    PhotoIndexer indexer(index, {W(dir + "/pics/")}, {L".jpg"}, MeetingReader, source);
+    indexer.KeepWalked(true);
+    while (indexer.Step(std::chrono::milliseconds(50), &stop)) {
+    }
+    ThreadStopFlag() = nullptr;
+    EXPECT_EQ(g_mostInFlight.load(), 4);
+    EXPECT_EQ(g_foreignStop.load(), 0);
+    EXPECT_EQ(indexer.FilesRead(), 8u);
+    ASSERT_EQ(indexer.Walked().size(), 8u);
+    for (int i = 1; i <= 8; ++i) {
+        EXPECT_EQ(indexer.Walked()[i - 1].path, W(dir + "/pics/" + std::to_string(i) + ".jpg"));
+        EXPECT_EQ(indexer.Walked()[i - 1].facts.rating, i % 6);  // each file's own facts
+    }
+}
+
+namespace {
+// Each read takes 20 ms: a slow server.
+FactsRead SlowReader(const std::wstring& path, PhotoFacts& facts, PictureSource&) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return RatedBySize(path, facts);
+}
+}  // namespace
+
+TEST(PhotoIndex, ReadsAheadKeepToTheStepsBudgetAndTheRestComeNext) {
+    const std::string dir = NumberedPictures("budget", 40);
+    ServerLike source;
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    PhotoIndexer indexer(index, {W(dir + "/pics/")}, {L".jpg"}, SlowReader, source);
+    indexer.KeepWalked(true);
+    ASSERT_TRUE(indexer.Step(std::chrono::milliseconds(30)));
+    const uint32_t first = indexer.FilesRead();
+    EXPECT_LT(first, 32u);  // not the whole group of 32 at once
+    EXPECT_GT(first, 0u);
+    // A step whose budget is spent reads the first file left over, and nothing more.
+    ASSERT_TRUE(indexer.Step(std::chrono::milliseconds(0)));
+    EXPECT_EQ(indexer.FilesRead(), first + 1);
+    while (indexer.Step(std::chrono::milliseconds(30))) {
+    }
+    EXPECT_EQ(indexer.FilesRead(), 40u);
+    ASSERT_EQ(indexer.Walked().size(), 40u);
+    for (int i = 1; i <= 40; ++i) EXPECT_EQ(indexer.Walked()[i - 1].facts.rating, i % 6) << i;
+}
+
+
+TEST(PhotoIndex, AServersVersionTagIsKeptAndAnOlderIndexGainsItsColumn) {
+    const std::string dir = NumberedPictures("tagged", 3);
+    sqlite3* old = nullptr;  // as version 2 left it, keyed as the local folders key a path
+    const std::wstring key = LocalFolders().Key(W("/p/kept.jpg"));
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((dir + "/index.db").c_str(), &old));
+    ASSERT_EQ(SQLITE_OK,
+              sqlite3_exec(old,
+                           ("CREATE TABLE photos(path TEXT PRIMARY KEY, size INTEGER NOT NULL, modified INTEGER NOT NULL, "
+                            "taken INTEGER, width INTEGER NOT NULL, height INTEGER NOT NULL, rating INTEGER NOT NULL, "
+                            "latitude REAL, longitude REAL) WITHOUT ROWID; "
+                            "INSERT INTO photos VALUES ('" + std::string(key.begin(), key.end()) +
+                            "', 1, 7, NULL, 0, 0, 4, NULL, NULL); "
+                            "PRAGMA application_id = 1280135753; PRAGMA user_version = 2")
+                               .c_str(),
+                           nullptr, nullptr, nullptr));
+    sqlite3_close(old);
+    ServerLike source;
+    source.tagged = true;
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    PhotoFacts facts;
+    PictureStamp stamp;
+    ASSERT_TRUE(index.Lookup(W("/p/kept.jpg"), stamp, facts));  // the older rows stay
+    EXPECT_EQ(4, facts.rating);
+    EXPECT_EQ(stamp.tag, "");
+    const auto walk = [&] {
+        PhotoIndexer indexer(index, {W(dir + "/pics/")}, {L".jpg"}, CountingReader, source);
+        while (indexer.Step(std::chrono::milliseconds(50))) {
+        }
+        return indexer.FilesRead();
+    };
+    EXPECT_EQ(walk(), 3u);
+    ASSERT_TRUE(index.Lookup(W(dir + "/pics/2.jpg"), stamp, facts));
+    EXPECT_EQ(stamp.tag, "\"e2\"");
+    EXPECT_EQ(walk(), 0u);  // unchanged by their tags: not read again
+    PhotoIndex again;       // as another process opens it, now brought up to date
+    ASSERT_TRUE(again.Open(W(dir + "/index.db")));
+    EXPECT_TRUE(again.Lookup(W(dir + "/pics/2.jpg"), stamp, facts));
+    EXPECT_FALSE(std::filesystem::exists(dir + "/index.db.old"));
+    WriteText(dir + "/pics/2.jpg", "yy!");  // another version
+    EXPECT_EQ(walk(), 1u);
+}
+
+TEST(PhotoIndex, AStepGoesOnWithTheWalkForItsBudget) {
+    const std::string dir = NumberedPictures("one_step", 3);
+    PhotoIndex index;
+    ASSERT_TRUE(index.Open(W(dir + "/index.db")));
+    PhotoIndexer indexer(index, {W(dir + "/pics/")}, {L".jpg"}, CountingReader);
+    indexer.Step(std::chrono::seconds(10));
+    EXPECT_EQ(indexer.FilesRead(), 3u);  // not one file a step
 }

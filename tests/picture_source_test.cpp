@@ -1,8 +1,12 @@
 // What every picture source shares: when facts read at one stamp still hold for the entry
-// as it is stamped now.
+// as it is stamped now, and the threads that help a source's caller.
 #include "sources/picture_source.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "platform/platform.h"
 
 using namespace WorkSpace;
 
@@ -32,4 +36,29 @@ TEST(PictureSource, FactsHoldOnlyWhileTheStampIsTheSame) {
         EXPECT_EQ(StillUnchanged(c.kept, c.now), c.unchanged) << c.kept.size << "/" << c.kept.modified << "/"
                                                                << c.kept.tag << " -> " << c.now.size << "/"
                                                                << c.now.modified << "/" << c.now.tag;
+}
+
+TEST(PictureSource, AHelperThreadHasItsCallersStopFlagAndPriority) {
+    std::atomic<bool> stop{false};
+    ThreadStopFlag() = &stop;
+    const int callers = Platform::ThisThreadPriority();
+    Platform::SetThisThreadPriority(-1);  // below normal on Windows; nothing elsewhere
+    const int lowered = Platform::ThisThreadPriority();
+    const std::atomic<bool>* seenStop = nullptr;
+    int seenPriority = 99;
+    HelperThread([&] {
+        seenStop = ThreadStopFlag();
+        seenPriority = Platform::ThisThreadPriority();
+    }).join();
+    Platform::SetThisThreadPriority(callers);
+    ThreadStopFlag() = nullptr;
+    EXPECT_EQ(seenStop, &stop);
+    EXPECT_EQ(seenPriority, lowered);
+}
+
+TEST(PictureSource, AHelperThreadsExceptionEndsOnlyItsWork) {
+    bool after = false;
+    HelperThread([] { throw std::runtime_error("memory short"); }).join();
+    HelperThread([&] { after = true; }).join();
+    EXPECT_TRUE(after);  // the process goes on
 }

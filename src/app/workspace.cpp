@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/run_state.h"
+#include "app/server_folders.h"
 #include "checks/requirements.h"
 #include "library/picture_library.h"
 #include "settings/language.h"
@@ -130,9 +131,15 @@ void LoadPictureTextures() {
     options.filter.minShortSide = w.settings.GetClamped(SettingKey::MinPictureSize);
     options.memories = w.settings.GetClamped(SettingKey::Memories) != 0;
     options.leftOut = w.settings.leftOutFolders;
+    options.videos = w.settings.GetClamped(SettingKey::Videos);
+    options.maxVideoSeconds = w.settings.GetClamped(SettingKey::MaxVideoSeconds);
     std::vector<std::wstring> entries;
     const int32_t count = static_cast<int32_t>(w.settings.pictures.size());
     for (int32_t i = 0; i < count; ++i) entries.push_back(w.settings.GetPicture(i));
+    // Server entries go to the WebDAV source (one without its credential is left out), and
+    // their photos to the offline cache as they are decoded.
+    if (UseServerFolders(entries, w.settings.GetClamped(SettingKey::ServerCacheMB)))
+        PictureLayerData(w).stream.SetDecoder(DecodeAndCachePicture);
     // The place in a shuffled lap and the index stay on this machine: beside the settings,
     // or in the user's local folder when the settings roam. Old ones are moved before the
     // worker opens them.
@@ -177,7 +184,8 @@ int32_t RenderFrame(bool startupPhase) {
     Window& w = GetWindow();
     // The settings are read once a frame, here, and handed down to the layers, with the
     // pace the frame loop keeps (the display's rate, less on battery).
-    const FrameSettings settings = ReadFrameSettings(w.settings, w.showPictures, GetRunState().frameRate);
+    FrameSettings settings = ReadFrameSettings(w.settings, w.showPictures, GetRunState().frameRate);
+    settings.clipSeconds = SecondsSinceLastFrame(w.lastFrameTime, FrameTimer::Instance().GetTime());
     w.ReshapeViews(settings.spanMonitors);
     UpdateMatrices(w.cameraRotation);
     for (int32_t i = 0; i < w.views.count; ++i) UpdateMatrices(w.cameraRotation, w.views.views[i].camera);

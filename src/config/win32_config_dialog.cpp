@@ -15,6 +15,7 @@
 #include "settings/settings.h"
 #include "settings/text_storage.h"
 #include "config/win32_config_dialog.h"
+#include "config/win32_server_dialog.h"
 #include "scene/window.h"
 #include "resources/logger.h"
 
@@ -62,16 +63,31 @@ const ControlText kControlTexts[] = {
     {IDC_MIN_SIZE_LABEL, TextId::MinPictureSize},
     {IDC_MEMORIES_LABEL, TextId::Memories},
     {IDC_LEAVE_OUT_FOLDER, TextId::LeaveOutFolder},
+    {IDC_ADD_SERVER_FOLDER, TextId::AddServerFolder},
+    {IDC_VIDEOS_LABEL, TextId::Videos},
+    {IDC_CLIP_LENGTH_LABEL, TextId::MaxVideoSeconds},
+    {IDC_SERVER_CACHE_LABEL, TextId::ServerCache},
 };
 // The item index is the scheme index.
 const TextId kSchemeTexts[] = {TextId::SchemeFlame, TextId::SchemeIce, TextId::SchemeSmoke, TextId::SchemeCheerful};
 
 // The shortest sides a photo may be asked to have; 0 takes any.
 const int32_t kMinPictureSizes[] = {0, 800, 1200, 2000};
+// The longest a clip plays, in seconds; 0 plays it whole.
+const int32_t kClipLengths[] = {0, 15, 30, 60};
+// The server photos' cache bounds, in MB.
+const int32_t kServerCacheSizes[] = {256, 512, 1024, 2048, 4096, 8192};
+
+// How a combo box with a list of values names its items past item 0, which always has its text.
+enum class ItemNames : uint8_t {
+    Texts,      // each its own text, following item 0's
+    Pixels,     // "800 px"
+    Megabytes,  // "%1 MB" below a gigabyte, else "%1 GB"; item 0 too
+};
 
 // The Effect and Photos groups' controls and the settings they edit. A combo box lists its
 // setting's values from the minimum up, one text each, in the table's order; or, with
-// `values`, those values: item 0 by its text, the others as numbers of pixels.
+// `values`, those values, named as `names` says.
 struct EffectControl {
     int control;
     SettingKey key;
@@ -79,7 +95,10 @@ struct EffectControl {
     TextId firstItemText;  // combo boxes: the text of item 0, the others follow it; trackbars: none
     const int32_t* values = nullptr;
     int32_t valueCount = 0;
+    ItemNames names = ItemNames::Texts;
 };
+template <size_t N>
+constexpr int32_t CountOf(const int32_t (&)[N]) { return static_cast<int32_t>(N); }
 const EffectControl kEffectControls[] = {
     {IDC_SPEED_TRACKBAR, SettingKey::BlobsSpeed, true, TextId{}},
     {IDC_SIZE_TRACKBAR, SettingKey::BlobsSize, true, TextId{}},
@@ -96,9 +115,14 @@ const EffectControl kEffectControls[] = {
     {IDC_PICTURE_KEYS_COMBO, SettingKey::PictureKeys, false, TextId::KeysEnd},
     {IDC_MIN_RATING_COMBO, SettingKey::MinRating, false, TextId::RatingAny},
     {IDC_MIN_SIZE_COMBO, SettingKey::MinPictureSize, false, TextId::SizeAny, kMinPictureSizes,
-     static_cast<int32_t>(sizeof(kMinPictureSizes) / sizeof(kMinPictureSizes[0]))},
+     CountOf(kMinPictureSizes), ItemNames::Pixels},
     {IDC_MEMORIES_COMBO, SettingKey::Memories, false, TextId::MemoriesOff},
     {IDC_CLOCK_COMBO, SettingKey::Clock, false, TextId::ClockOff},
+    {IDC_VIDEOS_COMBO, SettingKey::Videos, false, TextId::VideosOff},
+    {IDC_CLIP_LENGTH_COMBO, SettingKey::MaxVideoSeconds, false, TextId::ClipWhole, kClipLengths,
+     CountOf(kClipLengths)},
+    {IDC_SERVER_CACHE_COMBO, SettingKey::ServerCacheMB, false, TextId{}, kServerCacheSizes,
+     CountOf(kServerCacheSizes), ItemNames::Megabytes},
 };
 
 // The combo item that shows `value`: with a list of values, the largest not above it.
@@ -110,13 +134,24 @@ WPARAM ComboItemOf(const EffectControl& c, int32_t value) {
     return static_cast<WPARAM>(item);
 }
 
+std::wstring Text(TextId id) { return Translate::TextStorage::Instance().GetText(id); }
+
+std::wstring ComboItemText(const EffectControl& c, int32_t item) {
+    if (c.names == ItemNames::Pixels && item > 0) return std::to_wstring(c.values[item]) + L" px";
+    if (c.names != ItemNames::Megabytes) return Text(Translate::TextAfter(c.firstItemText, item));
+    const int32_t mb = c.values[item];
+    std::wstring text = Text(mb < 1024 ? TextId::MegabytesN : TextId::GigabytesN);
+    const size_t at = text.find(L"%1");
+    const std::wstring number = std::to_wstring(mb < 1024 ? mb : mb / 1024);
+    return at == std::wstring::npos ? number + L" " + text : text.replace(at, 2, number);
+}
+
 int32_t ComboValueOf(const EffectControl& c, LRESULT item) {
     if (!c.values) return static_cast<int32_t>(item) + SettingInfo(c.key).minimum;
     return item < c.valueCount ? c.values[item] : c.values[0];
 }
 const int kSchemeCount = 4;
 
-std::wstring Text(TextId id) { return Translate::TextStorage::Instance().GetText(id); }
 
 LRESULT SendItem(HWND dialog, int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendDlgItemMessageW(dialog, control, message, wParam, lParam);
@@ -180,6 +215,7 @@ void InitDialog(HWND dialog) {
     // A record that already holds pictures is the user's unsaved work; leave it alone.
     Settings& settings = GetSettings();
     if (settings.pictures.empty()) settings.Load(SettingsPathToRead(GetSettingsPath()));
+    BeginServerCredentialEdits(settings.pictures);
 
     FillPictureList(list);
 
@@ -246,6 +282,8 @@ void OnSaveDone(HWND dialog, bool saved) {
         SetFocus(GetDlgItem(dialog, IDOK));
         return;
     }
+    // Server folders' credentials follow the list that was saved; Cancel never gets here.
+    CommitServerCredentials(GetSettings().pictures);
     // Read back what was written, so the record is exactly what the next start will see.
     LoadScene(path, SceneBuild::SettingsOnly, PictureTextures::Load);
     EndDialog(dialog, TRUE);
@@ -270,6 +308,12 @@ BOOL OnCommand(HWND dialog, WPARAM wParam) {
         return FALSE;
     case IDC_ADD_FOLDER:
         AddFolderFromPicker();
+        return FALSE;
+    case IDC_ADD_SERVER_FOLDER:
+        AddServerFolderFromDialog();
+        return FALSE;
+    case IDC_PICTURE_LIST:
+        if (HIWORD(wParam) == LBN_DBLCLK) EditSelectedServerEntry();
         return FALSE;
     case IDC_LEAVE_OUT_FOLDER:
         LeaveOutFolderFromPicker();
@@ -332,8 +376,7 @@ void SetDialogTexts() {
         const SettingRow& row = SettingInfo(c.key);
         const int32_t items = c.values ? c.valueCount : row.maximum - row.minimum + 1;
         for (int32_t item = 0; item < items; ++item) {
-            const std::wstring text = c.values && item > 0 ? std::to_wstring(c.values[item]) + L" px"
-                                                           : Text(Translate::TextAfter(c.firstItemText, item));
+            const std::wstring text = ComboItemText(c, item);
             SendItem(dialog, c.control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         }
         if (selected >= 0) SendItem(dialog, c.control, CB_SETCURSEL, static_cast<WPARAM>(selected));

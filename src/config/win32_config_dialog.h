@@ -50,6 +50,9 @@ void AddFolderFromPicker();
 void LeaveOutFolderFromPicker();
 void RemoveSelectedPicture();
 void RemoveAllPictures();
+// The selected row's server entry, if it is one; "Edit..." and a double-click open it.
+bool SelectedServerEntry(HWND list, std::wstring* entry);
+void EditSelectedServerEntry();
 void AddDroppedFiles(HDROP drop);
 
 // Paints the empty list: the language's background picture, or the two hint texts when the

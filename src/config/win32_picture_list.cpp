@@ -18,7 +18,9 @@
 #include "platform/picture_extensions.h"
 #include "settings/settings.h"
 #include "settings/text_storage.h"
+#include "config/server_credentials.h"
 #include "config/win32_config_dialog.h"
+#include "config/win32_server_dialog.h"
 #include "resources/logger.h"
 
 namespace WorkSpace {
@@ -124,7 +126,7 @@ void AddListEntry(HWND list, const std::wstring& path) {
     if (!list) return;
     const LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     if (count < 0 || !ListHasRoomForEntry(static_cast<size_t>(count))) return;
-    const std::wstring text = ListEntryText(path);
+    const std::wstring text = ServerEntryText(path);
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
@@ -234,6 +236,19 @@ void RemoveSelectedPicture() {
     if (Record().pictures.empty()) SetShowImagesMark(false);
 }
 
+bool SelectedServerEntry(HWND list, std::wstring* entry) {
+    const int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
+    const ListRow row = ListRowAt(selected, Record().pictures.size(), Record().leftOutFolders.size());
+    if (!row.valid || row.leftOut || !IsServerEntry(Record().pictures[row.index])) return false;
+    if (entry) *entry = Record().pictures[row.index];
+    return true;
+}
+
+void EditSelectedServerEntry() {
+    std::wstring entry;
+    if (SelectedServerEntry(PictureList(), &entry)) EditServerEntry(entry);
+}
+
 void RemoveAllPictures() {
     SendMessageW(PictureList(), LB_RESETCONTENT, 0, 0);
     Record().ClearPictures();
@@ -282,12 +297,15 @@ void PictureListMessage(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
             AppendMenuW(menu, MF_STRING, IDM_LIST_ADD, texts.GetText(Translate::TextId::Add).c_str());
             AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE, texts.GetText(Translate::TextId::Remove).c_str());
             AppendMenuW(menu, MF_STRING, IDM_LIST_REMOVE_ALL, texts.GetText(Translate::TextId::RemoveAll).c_str());
+            if (SelectedServerEntry(list, nullptr))
+                AppendMenuW(menu, MF_STRING, IDM_LIST_EDIT, texts.GetText(Translate::TextId::EditEntry).c_str());
             SetForegroundWindow(list);
             const UINT chosen = static_cast<UINT>(
                 TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, GetParent(list), nullptr));
             if (chosen == IDM_LIST_ADD) AddPicturesFromFileDialog();
             else if (chosen == IDM_LIST_REMOVE) RemoveSelectedPicture();
             else if (chosen == IDM_LIST_REMOVE_ALL) RemoveAllPictures();
+            else if (chosen == IDM_LIST_EDIT) EditSelectedServerEntry();
             DestroyMenu(menu);
             InvalidateListAndDialog();
         }

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <chrono>
+#include <thread>
 
+#include "imaging/motion.h"
 #include "library/lap_order.h"
 #include "platform/picture_extensions.h"
 #include "resources/logger.h"
@@ -73,11 +76,33 @@ bool HasExtension(const std::wstring& name, const std::vector<std::wstring>& ext
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 
+std::vector<std::wstring> LapExtensions(std::vector<std::wstring> pictures, int videos) {
+    if (videos == kVideosAll)
+        for (const std::wstring& clip : Platform::ClipExtensions())
+            if (std::find(pictures.begin(), pictures.end(), clip) == pictures.end()) pictures.push_back(clip);
+    return pictures;
+}
+
 LibraryScan::LibraryScan(std::vector<std::wstring> entries, std::vector<std::wstring> extensions,
                          PictureSource& source)
     : entries_(std::move(entries)), extensions_(std::move(extensions)), source_(source) {}
 
+// A listing asked for ahead, on a thread of its own.
+struct LibraryScan::Listed {
+    std::wstring folder;
+    std::thread thread;
+    Platform::Listing listing;
+    std::vector<Platform::FolderItem> items;
+    Platform::FolderId id;
+    Platform::FolderHold hold = 0;
+    std::chrono::steady_clock::time_point listedAt;
+};
+
 LibraryScan::~LibraryScan() {
+    for (const std::unique_ptr<Listed>& listed : ahead_) {
+        listed->thread.join();
+        if (listed->listing.end == Platform::ListingEnd::Whole) source_.Release(listed->hold);
+    }
     for (const Open& open : path_) source_.Release(open.hold);
 }
 
@@ -121,9 +146,61 @@ void LibraryScan::Failed(const std::wstring& folder, Platform::Listing listing) 
                                 folder.c_str(), listing.error);
 }
 
+Platform::Listing LibraryScan::ListFolder(const std::wstring& folder, std::vector<Platform::FolderItem>& items,
+                                         Platform::FolderId& id, Platform::FolderHold& hold) {
+    const auto asked = std::find_if(ahead_.begin(), ahead_.end(),
+                                    [&](const std::unique_ptr<Listed>& listed) { return listed->folder == folder; });
+    if (asked != ahead_.end()) {
+        const std::unique_ptr<Listed> listed = std::move(*asked);
+        ahead_.erase(asked);
+        listed->thread.join();
+        // Taken late (a show that walks a picture at a time): what it says may be old news.
+        if (std::chrono::steady_clock::now() - listed->listedAt <= keepAhead_) {
+            items = std::move(listed->items);
+            id = listed->id;
+            hold = listed->hold;
+            return listed->listing;
+        }
+        if (listed->listing.end == Platform::ListingEnd::Whole) source_.Release(listed->hold);
+    }
+    return source_.List(folder, items, id, hold);
+}
+
+void LibraryScan::ListAhead(const std::atomic<bool>* stop) {
+    if (folders_.empty() || (stop && stop->load())) return;
+    const size_t most = source_.ReadsAtOnce(folders_.back());
+    if (most < 2) return;
+    // The folders next in turn are the last ones of folders_.
+    for (size_t next = folders_.size(); ahead_.size() < most && next > 0;) {
+        const std::wstring& folder = folders_[--next];
+        if (LeftOut(folder) || source_.ReadsAtOnce(folder) < 2) continue;
+        if (std::any_of(ahead_.begin(), ahead_.end(),
+                        [&](const std::unique_ptr<Listed>& listed) { return listed->folder == folder; }))
+            continue;
+        ahead_.push_back(std::unique_ptr<Listed>(new Listed));
+        Listed* into = ahead_.back().get();
+        into->folder = folder;
+        try {
+            into->thread = HelperThread([this, into] {
+                try {
+                    into->listing = source_.List(into->folder, into->items, into->id, into->hold);
+                } catch (...) {
+                    into->items.clear();  // memory short: not read whole this time
+                    into->listing = Platform::Listing{Platform::ListingEnd::Broken, 0};
+                }
+                into->listedAt = std::chrono::steady_clock::now();
+            });
+        } catch (...) {
+            ahead_.pop_back();  // no thread to be had: the folder is listed when it is reached
+            break;
+        }
+    }
+}
+
 void LibraryScan::TakeFolder(const std::wstring& folder, std::vector<Platform::FolderItem>& items, bool followLinks) {
     std::vector<std::wstring> files, subfolders;
     std::set<std::wstring> partners;  // the names, without extension, of the pictures that are not raw
+    std::set<std::wstring> stills;    // ...and of those that may be a live photo's still
     for (Platform::FolderItem& item : items) {
         if (item.hidden) continue;
         if (item.folder) {
@@ -136,13 +213,19 @@ void LibraryScan::TakeFolder(const std::wstring& folder, std::vector<Platform::F
                 ++cloudOnly_;
                 continue;
             }
-            if (!HasExtension(item.name, Platform::RawPictureExtensions())) partners.insert(Stem(item.name));
+            if (!IsClipName(item.name) && !HasExtension(item.name, Platform::RawPictureExtensions())) {
+                partners.insert(Stem(item.name));
+                if (IsMotionStillName(item.name)) stills.insert(Stem(item.name));
+            }
             files.push_back(std::move(item.name));
         }
     }
+    // A live photo's clip is its still's motion, not an entry of its own (FindMotion finds
+    // it again by the same name).
     if (!partners.empty())
         files.erase(std::remove_if(files.begin(), files.end(),
                                    [&](const std::wstring& name) {
+                                       if (IsClipName(name)) return IsLivePhotoClipName(name) && stills.count(Stem(name)) > 0;
                                        return HasExtension(name, Platform::RawPictureExtensions()) &&
                                               partners.count(Stem(name)) > 0;
                                    }),
@@ -166,6 +249,7 @@ bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
         if (stop && stop->load()) return false;
         CloseDone();
         if (!folders_.empty()) {
+            ListAhead(stop);
             const std::wstring folder = std::move(folders_.back());
             folders_.pop_back();
             // Never even listed: the user left it out, and it may be slow or large.
@@ -174,8 +258,10 @@ bool LibraryScan::Next(std::wstring& path, const std::atomic<bool>* stop) {
             Platform::FolderId id;
             Platform::FolderHold hold = 0;
             // A folder that cannot be listed (gone, offline) has no pictures this lap.
-            const Platform::Listing listing = source_.List(folder, items, id, hold);
+            const Platform::Listing listing = ListFolder(folder, items, id, hold);
             if (listing.end != Platform::ListingEnd::Whole) {
+                // A listing cut short by the stop is no failure of the folder's.
+                if (stop && stop->load()) return false;
                 Failed(folder, listing);
                 continue;
             }

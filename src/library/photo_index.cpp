@@ -16,13 +16,19 @@ namespace WorkSpace {
 namespace {
 // "LMRI" in the file's header: an index of ours, whatever its name.
 constexpr int kApplicationId = 0x4C4D5249;
-// 1 keyed each file by its path as given; 2 by its source's key (a local path without case).
-constexpr int kVersion = 2;
-// Keys are stored once (no rowid table beside them): the index stays small.
-constexpr const char* kTable =
-    "CREATE TABLE photos(path TEXT PRIMARY KEY, size INTEGER NOT NULL, modified INTEGER NOT NULL, "
-    "taken INTEGER, width INTEGER NOT NULL, height INTEGER NOT NULL, rating INTEGER NOT NULL, "
-    "latitude REAL, longitude REAL) WITHOUT ROWID";
+// 1 keyed each file by its path as given; 2 by its source's key (a local path without case);
+// 3 keeps a server's version tag (its ETag) beside the size and time.
+constexpr int kVersion = 3;
+// Keys are stored once (no rowid table beside them): the index stays small. The table as
+// versions 1 and 2 made it, and with the tag as 3 makes it, or as SQLite writes it once the
+// column is added to an older one (the same text).
+#define LUMORA_PHOTOS_COLUMNS                                                                 \
+    "CREATE TABLE photos(path TEXT PRIMARY KEY, size INTEGER NOT NULL, modified INTEGER NOT NULL, " \
+    "taken INTEGER, width INTEGER NOT NULL, height INTEGER NOT NULL, rating INTEGER NOT NULL, "     \
+    "latitude REAL, longitude REAL"
+constexpr const char* kTableBeforeTags = LUMORA_PHOTOS_COLUMNS ") WITHOUT ROWID";
+constexpr const char* kTable = LUMORA_PHOTOS_COLUMNS ", tag TEXT) WITHOUT ROWID";
+#undef LUMORA_PHOTOS_COLUMNS
 // Another process writing a batch holds the index for a few tens of milliseconds.
 constexpr int kBusyTimeoutMs = 2000;
 
@@ -165,7 +171,10 @@ PhotoIndex::FileKind PhotoIndex::Recognise() {
     bool ours = code == SQLITE_OK;
     while (ours && (code = sqlite3_step(statement)) == SQLITE_ROW) {
         const unsigned char* sql = sqlite3_column_text(statement, 0);
-        ours = ++tables == 1 && sql && std::string(reinterpret_cast<const char*>(sql)) == kTable;
+        // An older version's table may have gained its tag column a moment ago (another
+        // process opening the index at once): either text is ours below version 3.
+        const std::string text = sql ? reinterpret_cast<const char*>(sql) : "";
+        ours = ++tables == 1 && (text == kTable || (version < 3 && text == kTableBeforeTags));
     }
     sqlite3_finalize(statement);
     if (code != SQLITE_DONE && code != SQLITE_ROW && !IsDamage(code)) return FileKind::Unknown;
@@ -177,10 +186,17 @@ bool PhotoIndex::Migrate() {
     // Two paths that differ only in case were one file all along: one row is kept.
     sqlite3_create_function(db_, "lumora_key", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, source_, KeyFunction, nullptr,
                             nullptr);
-    const std::string sql =
-        "BEGIN IMMEDIATE; UPDATE OR REPLACE photos SET path = lumora_key(path) WHERE path <> lumora_key(path); "
-        "PRAGMA user_version = " + std::to_string(kVersion) + "; COMMIT";
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    // The version is read inside the write transaction: another process may have brought the
+    // file up to date since Recognise read it, and adding the column twice would fail.
+    int code = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    const int64_t version = code == SQLITE_OK ? Number(db_, "PRAGMA user_version", code) : 0;
+    std::string sql;
+    if (version < 2) sql += "UPDATE OR REPLACE photos SET path = lumora_key(path) WHERE path <> lumora_key(path); ";
+    // The rows kept so far have no tag: a server's photo among them is read once more.
+    if (version < 3) sql += "ALTER TABLE photos ADD COLUMN tag TEXT; ";
+    sql += "PRAGMA user_version = " + std::to_string(kVersion) + "; COMMIT";
+    if (code == SQLITE_OK && version <= kVersion && sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
     // Busy, or the folder went read-only: tried again at the next run.
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return false;
@@ -205,8 +221,9 @@ bool PhotoIndex::Prepare() {
     const std::string journal =
         std::string("PRAGMA journal_mode = ") + IndexJournalMode(onNetwork_) + "; PRAGMA synchronous = NORMAL";
     sqlite3_exec(db_, journal.c_str(), nullptr, nullptr, nullptr);
-    const char* find = "SELECT size, modified, taken, width, height, rating, latitude, longitude FROM photos WHERE path = ?";
-    const char* put = "INSERT OR REPLACE INTO photos VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)";
+    const char* find =
+        "SELECT size, modified, taken, width, height, rating, latitude, longitude, tag FROM photos WHERE path = ?";
+    const char* put = "INSERT OR REPLACE INTO photos VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
     const char* forget = "DELETE FROM photos WHERE path = ?";
     if (sqlite3_prepare_v3(db_, find, -1, SQLITE_PREPARE_PERSISTENT, &find_, nullptr) == SQLITE_OK &&
         sqlite3_prepare_v3(db_, put, -1, SQLITE_PREPARE_PERSISTENT, &put_, nullptr) == SQLITE_OK &&
@@ -258,7 +275,8 @@ bool PhotoIndex::Lookup(const std::wstring& path, PictureStamp& stamp, PhotoFact
     if (found) {
         stamp.size = sqlite3_column_int64(find_, 0);
         stamp.modified = sqlite3_column_int64(find_, 1);
-        stamp.tag.clear();
+        const unsigned char* tag = sqlite3_column_text(find_, 8);
+        stamp.tag = tag ? reinterpret_cast<const char*>(tag) : "";
         ReadFacts(find_, 2, facts);
     } else {
         Damaged(code);
@@ -295,6 +313,8 @@ PhotoIndex::Store PhotoIndex::Put(const std::vector<IndexedPhoto>& photos) {
             sqlite3_bind_double(put_, 8, facts.latitude);
             sqlite3_bind_double(put_, 9, facts.longitude);
         }
+        if (!photo.stamp.tag.empty())
+            sqlite3_bind_text(put_, 10, photo.stamp.tag.data(), static_cast<int>(photo.stamp.tag.size()), SQLITE_STATIC);
         code = sqlite3_step(put_);
         if (code == SQLITE_DONE) code = SQLITE_OK;
         sqlite3_reset(put_);

@@ -26,8 +26,7 @@ namespace WorkSpace {
 // One picture file as the index keeps it.
 struct IndexedPhoto {
     std::wstring path;  // kept under its source's key
-    // The index keeps its size and time; a tag is not kept, so an entry whose source gives
-    // one is never known unchanged and is read again at each walk.
+    // Its size, time and tag (a server's ETag) as the index keeps them.
     PictureStamp stamp;
     PhotoFacts facts;
 };
@@ -128,12 +127,27 @@ public:
     uint32_t FilesRead() const { return read_; }
 
 private:
+    // A file of the walk, with whether its facts are to be read and what the read gave.
+    struct WalkedFile {
+        IndexedPhoto photo;
+        bool toRead = false;
+        FactsRead got = FactsRead::Failed;
+    };
+    // Reads the group's files (a few at once where the source reads so), the first ones
+    // until `until` (the first one anyway where `first`) or the stop, and keeps what they
+    // gave; the files after the first one not read wait in the group for the next Step.
+    // How many were read.
+    size_t ReadGroup(std::chrono::steady_clock::time_point until, const std::atomic<bool>* stop, bool first);
+
     PhotoIndex& index_;
     LibraryScan scan_;
     PictureSource& source_;
     PhotoFactsReader readFacts_;
     std::vector<IndexedPhoto> pending_;  // read, not yet stored (the index was busy)
     std::vector<IndexedPhoto> walked_;
+    std::vector<WalkedFile> group_;  // walked since the last reads, in the walk's order
+    size_t toRead_ = 0;          // of group_, to be read
+    unsigned atOnce_ = 1;        // reads at once for the group's files
     std::vector<std::wstring> entries_;
     std::set<std::wstring> found_;  // the keys walked, while forgetting
     bool keepWalked_ = false;

@@ -46,6 +46,11 @@ std::wstring SystemErrorMessage(int32_t hr);
 struct TimeOfDay { int hour, minute, second; };
 TimeOfDay LocalTime();
 
+// The calling thread's scheduling priority (GetThreadPriority; 0 off Windows), and setting
+// it: a thread that does part of another's work runs at that one's.
+int ThisThreadPriority();
+void SetThisThreadPriority(int priority);
+
 FILE* OpenFile(const std::wstring& path, const char* mode);
 // The whole file's bytes; false when it cannot be opened or read, or holds more than
 // `limit` bytes (nothing a user's picture or settings file could hold). Read with the

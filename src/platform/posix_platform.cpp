@@ -70,6 +70,9 @@ TimeOfDay LocalTime() {
     return TimeOfDay{parts.tm_hour, parts.tm_min, parts.tm_sec};
 }
 
+int ThisThreadPriority() { return 0; }
+void SetThisThreadPriority(int) {}
+
 FILE* OpenFile(const std::wstring& path, const char* mode) {
     // Text and binary mode are the same here; "t" is a Windows extension.
     std::string m;

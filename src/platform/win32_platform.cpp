@@ -69,6 +69,13 @@ TimeOfDay LocalTime() {
     return TimeOfDay{st.wHour, st.wMinute, st.wSecond};
 }
 
+int ThisThreadPriority() {
+    const int priority = GetThreadPriority(GetCurrentThread());
+    return priority == THREAD_PRIORITY_ERROR_RETURN ? THREAD_PRIORITY_NORMAL : priority;
+}
+
+void SetThisThreadPriority(int priority) { SetThreadPriority(GetCurrentThread(), priority); }
+
 FILE* OpenFile(const std::wstring& path, const char* mode) {
     std::wstring m(mode, mode + strlen(mode));
     return _wfopen(path.c_str(), m.c_str());

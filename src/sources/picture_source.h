@@ -3,15 +3,28 @@
 // The walk, the index filler, the facts reader and the decoders reach files only through
 // one; the local folders are the first (local_folder_source.h), and tests hand in their own.
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/folder_listing.h"
 #include "platform/picture_read.h"
 
 namespace WorkSpace {
+
+// The stop flag of the job this thread runs (the picture stream's worker sets its own), null
+// where none was set: once it is raised, a source's network requests end early. A worker let
+// go of (a preview restarted, a device rebuilt) so stops asking while its successor goes on.
+const std::atomic<bool>*& ThreadStopFlag();
+// A thread that does part of the calling thread's work (a server's reads ahead): it has the
+// caller's stop flag and runs at the caller's priority; an exception `work` lets out ends
+// it quietly, so `work` records its own failures. Throws as std::thread does where no
+// thread can be had.
+std::thread HelperThread(std::function<void()> work);
 
 // Why a picture could not be shown. Lasting for the run: not a picture, no codec, too large
 // (in pixels, or a file over 1 GiB), gone since the folder was listed, access denied, a path
@@ -54,6 +67,16 @@ public:
     // Up to `size` bytes from `offset` into `buffer`: the count read (it may be fewer before
     // the end: ask again), 0 at or past the end, -1 on a read error.
     virtual int64_t ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
+    // The stamp of the version the bytes read are of, where the reader knows it (a server's
+    // reader does: its file may be replaced between the listing and the reading); false
+    // where it does not, and the source's Stamp stands.
+    virtual bool ReadStamp(PictureStamp& stamp) const {
+        (void)stamp;
+        return false;
+    }
+    // True once the entry was found replaced after bytes of its earlier version were handed
+    // out: the read that found it failed, and reads from offset 0 give the new version.
+    virtual bool Changed() const { return false; }
 };
 
 class PictureSource {
@@ -77,11 +100,19 @@ public:
     // The entry opened for reading; null with `why` (never None) for one that is not to be
     // read: missing, denied, a path too long, cloud-only, or any other failure.
     virtual std::unique_ptr<PictureReader> Open(const std::wstring& path, Platform::ReadFailure& why) = 0;
+    // How many entries' headers the photo index may read at once here: one where reads take
+    // turns on a disk, more where each mostly waits on a network's round trips.
+    virtual unsigned ReadsAtOnce(const std::wstring& path) {
+        (void)path;
+        return 1;
+    }
 
     // The whole entry's bytes for a decoder, in one allocation of its size; false with `why`
-    // when they cannot be had, TooLarge for an entry of more than `limit` bytes.
+    // when they cannot be had, TooLarge for an entry of more than `limit` bytes. An entry
+    // replaced while it is read is read again from its start, once. `stamp`, where given,
+    // gets the stamp of the version read where the reader knows it, else the source's.
     bool ReadWhole(const std::wstring& path, std::string& bytes, Platform::ReadFailure& why,
-                   uint64_t limit = kPictureFileLimit);
+                   uint64_t limit = kPictureFileLimit, PictureStamp* stamp = nullptr);
 };
 
 }  // namespace WorkSpace

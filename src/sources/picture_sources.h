@@ -35,6 +35,7 @@ public:
     std::unique_ptr<PictureReader> Open(const std::wstring& path, Platform::ReadFailure& why) override {
         return For(path).Open(path, why);
     }
+    unsigned ReadsAtOnce(const std::wstring& path) override { return For(path).ReadsAtOnce(path); }
 
 private:
     PictureSource& fallback_;

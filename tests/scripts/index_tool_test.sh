@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # lumora-tool index: the summary line of a folder's pictures (a folder named without its
 # separator too), the same on a second run, a damaged index file moved aside whole and built
-# again, bad usage, and a shuffled round from the index of a burst of ten among 40 photos.
+# again, bad usage, a shuffled round from the index of a burst of ten among 40 photos, and
+# clips that ffmpeg makes, indexed with --videos 1 and their date bringing a memory first;
+# lumora-tool walk counts a folder's pictures, and refuses a server address it cannot serve.
 # Usage: index_tool_test.sh LUMORA_TOOL [BUILD_DIR]
 set -u
 tool="${1:?usage: index_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
@@ -42,4 +44,24 @@ check "--index with --facts too is refused" same 2 \
 printf 'B/\xff\xfe.jpg\t2024-05-01 10:00:00\n' >"$dir/binary.txt"
 check "--facts naming a photo in bytes no file name holds: the round goes on" same 50 \
   "$("$tool" library --facts "$dir/binary.txt" B/ 2>/dev/null | wc -l)"
+mkdir "$dir/C"
+touch "$dir/C/a.jpg"
+clip() { ffmpeg -v error -y -f lavfi -i color=red:s=64x48:d=1 -metadata creation_time="$1" "$2" </dev/null; }
+clip 2021-06-05T12:00:00Z "$dir/C/b.mp4"
+clip 2019-01-01T12:00:00Z "$dir/C/c.mov"
+check "--videos 1: the clips' dates from their headers" same "photos 3, dated 2, rated 0, bursts 0, memories today 0" \
+  "$("$tool" index --db "$dir/c.db" --videos 1 C | sed 's/, [0-9.]* s$//')"
+check "a clip of this day in an earlier year comes first" same "$dir/C/b.mp4" \
+  "$("$tool" library --index "$dir/c.db" --memories --today 2026-06-06 --videos 1 C/ | head -1)"
+walked() { "$tool" walk "$@" | sed 's/, [0-9.]* s$//'; }
+check "walk: the pictures of a folder, subfolders too" same "pictures 3, whole" "$(walked P/)"
+check "walk: a picture entry and a folder's" same "pictures 51, whole" "$(walked P/a.jpg B/)"
+check "walk: no ENTRY is refused" same 2 "$("$tool" walk >/dev/null 2>&1; echo $?)"
+check "walk: a server address without a stored password is left out, exit 1" same 1 \
+  "$("$tool" walk http://127.0.0.1:9/photos/ P/ >/dev/null 2>&1; echo $?)"
+check "index: a server address it cannot serve is left out, the folder beside it indexed" same \
+  "photos 3, dated 0, rated 0, bursts 0, memories today 0" \
+  "$("$tool" index --db "$dir/s.db" http://127.0.0.1:9/photos/ P/ 2>/dev/null | sed 's/, [0-9.]* s$//')"
+check "index: and says so on standard error" same 1 \
+  "$("$tool" index --db "$dir/s.db" http://127.0.0.1:9/photos/ P/ 2>&1 >/dev/null | grep -c 'not served')"
 report "index tool"

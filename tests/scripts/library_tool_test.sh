@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # lumora-tool library: the walk's order with hidden items left out, either separator, the same
 # seed giving the same laps, K laps, the decoders of --extensions with a raw+JPEG pair and a
-# link that loops, a burst spread by the dates of --facts and a folder left out, and bad usage.
+# link that loops, a burst spread by the dates of --facts and a folder left out, clips and a
+# live photo's pair under --videos, and bad usage.
 # Usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]
 set -u
 tool="${1:?usage: library_tool_test.sh LUMORA_TOOL [BUILD_DIR]}"
@@ -36,4 +37,10 @@ touch "$dir/B/private/x.jpg"
 lap="$("$tool" library --extensions jpg --shuffle --seed 8 --facts "$dir/facts.txt" --leave-out "$dir/B/Private" B/)"
 check "--facts: a burst of ten among 40 spread five places apart; --leave-out: the folder left out" same "50 5" \
   "$(echo "$lap" | wc -l) $(echo "$lap" | grep -n '/b[0-9]' | cut -d: -f1 | awk 'NR > 1 { d = $1 - p; if (m == "" || d < m) m = d } { p = $1 } END { print m }')"
+mkdir -p "$dir/V"
+touch "$dir/V/IMG_1.HEIC" "$dir/V/IMG_1.MOV" "$dir/V/IMG_2.JPG" "$dir/V/trip.mp4" "$dir/V/clip.AVI" "$dir/V/notes.txt"
+videos() { "$tool" library --extensions jpg,heic --videos "$1" V/ | sed "s|^$dir/V/||" | tr '\n' ' ' | sed 's/ $//'; }
+check "--videos 0 and 2: the stills alone; 1: the clips too, a live photo's pair as its still" same \
+  "IMG_1.HEIC IMG_2.JPG|clip.AVI IMG_1.HEIC IMG_2.JPG trip.mp4|IMG_1.HEIC IMG_2.JPG" "$(videos 0)|$(videos 1)|$(videos 2)"
+check "--videos 3 is refused" same 2 "$("$tool" library --videos 3 V/ >/dev/null 2>&1; echo $?)"
 report "library tool"

@@ -39,7 +39,7 @@ echo "not a picture" >"$WORK/pics/drop/b.txt"
 LANG_KEY='HKLM\SOFTWARE\VELMORA\ScreenSaver\Lumora'
 # The Effect group's controls with the scheme's label and box, "Add Folder..." and the
 # Photos group's, whose captions and items must fit in every language.
-EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021 1024 1025 1026 1027 1028 1029 1030 1031 1032"
+EFFECT_IDS="1002 1003 1012 1013 1014 1015 1016 1017 1018 1010 1008 1019 1020 1021 1024 1025 1026 1027 1028 1029 1030 1031 1032 1045 1046 1047 1048 1049 1050 1051"
 
 
 SCR_PID=""
@@ -130,7 +130,7 @@ for lang in "" 0; do
     check "the Effect group is shown, the spare combo box and the save message stay hidden" same "1|1|0|1|1|1|0" \
       "$(get visible1002)|$(get visible1003)|$(get visible1006)|$(get visible1012)|$(get visible1016)|$(get visible1018)|$(get visible1023)"
     check "Tab visits the old controls in their order, then the folder buttons, the Photos group and the Effect group column by column" same \
-      "taborder=1001 1004 3 4 5 1008 1009 1 2 1019 1044 1021 1016 1025 1028 1030 1032 1035 1039 1041 1043 1002 1003 1018 1037" "$(drv taborder)"
+      "taborder=1001 1004 3 4 5 1008 1009 1 2 1019 1045 1044 1021 1016 1025 1028 1030 1032 1035 1039 1041 1043 1047 1049 1002 1003 1018 1037 1051" "$(drv taborder)"
     check "the Photos group: Portraits, Per monitor, Pan and zoom, each at its default" same "Photos|Portraits|Per monitor|Pan and zoom|0|0|0" \
       "$(get ctl1026)|$(get ctl1027)|$(get ctl1029)|$(get ctl1031)|$(get photoChoices)"
     check "every English caption of the Effect group, the scheme row and the library's row fits its control" same "layout=ok" "$(drv layout $EFFECT_IDS | grep '^layout=')"

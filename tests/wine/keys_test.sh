@@ -76,7 +76,7 @@ echo "-- PictureKeys 1: the keys steer the photos"
 settings SelectLumoraEffect=2 PictureKeys=1 -- "$P/red.png" "$P/green.png" "$P/blue.png" >"$WORK/app/Lumora.scr.settings"
 if start_until_red; then
   xdotool key Right
-  check "Right shows the next picture within 1 s" shot_until right 1 shows green
+  SHOT_POLL=0.1 check "Right shows the next picture within 1 s" shot_until right 1 shows green
   check "the saver goes on after Right" saver_alive
   xdotool key Left
   check "Left brings the first picture back" shot_until left 5 shows red

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "library/lap_order.h"
+#include "library/library_scan.h"
 #include "library/photo_index.h"
 #include "pictures/photo_facts_reader.h"
 #include "pictures/photo_index_filler.h"
@@ -15,6 +16,7 @@
 #include "platform/platform.h"
 #include "settings/local_files.h"
 #include "settings/settings.h"
+#include "sources/server_url.h"
 #include "tool.h"
 
 namespace LumoraTool {
@@ -25,21 +27,29 @@ int Index(const Args& args) {
     std::string db;
     std::vector<std::wstring> entries;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--db") {
+        if (args[i] == "--db" || args[i] == "--videos") {
             ++i;
             continue;
         }
         std::wstring entry = FullEntry(args[i]);
         // A folder named without its closing separator is meant as a folder all the same.
         std::error_code error;
-        if (!IsFolderEntry(entry) && std::filesystem::is_directory(std::filesystem::path(entry), error))
+        if (!IsFolderEntry(entry) && !IsServerEntry(entry) && std::filesystem::is_directory(std::filesystem::path(entry), error))
             entry += Platform::PathSeparator();
         entries.push_back(entry);
+    }
+    std::string text;
+    long long videos = 0;
+    if (Option(args, "--videos", text) && (!ParseInt(text, videos) || videos < 0 || videos > 2)) {
+        fprintf(stderr, "index: --videos takes 0, 1 or 2\n");
+        return 2;
     }
     if (entries.empty() || (Option(args, "--db", db) && db.empty())) {
         fprintf(stderr, "index: at least one PATH (a picture or a folder)\n");
         return 2;
     }
+    // Server folders (their passwords stored) are indexed through the saver's own source.
+    if (!UseToolServerFolders("index", entries) && entries.empty()) return 1;
     // The saver's own index unless told otherwise.
     const std::wstring path = Option(args, "--db", db) ? FullEntry(db) : GetLocalFiles().indexPath;
     const auto start = std::chrono::steady_clock::now();
@@ -48,7 +58,9 @@ int Index(const Args& args) {
         fprintf(stderr, "index: cannot open or make %s\n", Platform::WideToUtf8(path).c_str());
         return 1;
     }
-    PhotoIndexer indexer(index, entries, Platform::PictureExtensions(), ReadPhotoFacts);
+    // With "Videos" 1 the saver's index holds the clips' facts too.
+    PhotoIndexer indexer(index, entries, LapExtensions(Platform::PictureExtensions(), static_cast<int>(videos)),
+                         ReadPhotoFacts);
     indexer.KeepWalked(true);
     indexer.ForgetGone(true);  // the files under PATH it no longer finds leave the index
     while (indexer.Step(std::chrono::milliseconds(200))) {
@@ -76,7 +88,7 @@ int Index(const Args& args) {
     return fflush(stdout) == 0 && index.Growing() ? 0 : 1;
 }
 
-const Registrar registrar({"index", "index [--db FILE] PATH...", Index, "--db="});
+const Registrar registrar({"index", "index [--db FILE] [--videos N] PATH...", Index, "--db= --videos="});
 
 }  // namespace
 }  // namespace LumoraTool

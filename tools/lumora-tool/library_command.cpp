@@ -11,6 +11,7 @@
 #include "library/picture_library.h"
 #include "platform/picture_extensions.h"
 #include "platform/platform.h"
+#include "sources/server_url.h"
 #include "tool.h"
 
 namespace LumoraTool {
@@ -18,6 +19,7 @@ namespace LumoraTool {
 std::wstring FullEntry(const std::string& word) {
     using namespace WorkSpace;
     std::wstring entry = Platform::Utf8ToWide(word.data(), word.size());
+    if (IsServerEntry(entry)) return entry;
     if (Platform::PathSeparator() == L'/')
         for (wchar_t& c : entry)
             if (c == L'\\') c = L'/';
@@ -137,6 +139,12 @@ int Library(const Args& args) {
         return 2;
     }
     options.filter.minRating = static_cast<int32_t>(stars);
+    long long videos = 0;
+    if (Option(args, "--videos", text) && (!ParseInt(text, videos) || videos < 0 || videos > 2)) {
+        fprintf(stderr, "library: --videos takes 0, 1 or 2\n");
+        return 2;
+    }
+    options.videos = static_cast<int32_t>(videos);
     options.memories = Flag(args, "--memories");
     if (Option(args, "--today", text)) {
         if (!ParseDate(text, g_today, nullptr)) {
@@ -149,7 +157,8 @@ int Library(const Args& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--leave-out" && i + 1 < args.size()) options.leftOut.push_back(FullEntry(args[i + 1]));
         if (args[i] == "--seed" || args[i] == "--laps" || args[i] == "--extensions" || args[i] == "--facts" ||
-            args[i] == "--index" || args[i] == "--min-rating" || args[i] == "--today" || args[i] == "--leave-out") {
+            args[i] == "--index" || args[i] == "--min-rating" || args[i] == "--today" || args[i] == "--leave-out" ||
+            args[i] == "--videos") {
             ++i;
             continue;
         }
@@ -177,10 +186,10 @@ int Library(const Args& args) {
 
 const Registrar registrar({"library",
                            "library [--shuffle] [--seed N] [--laps K] [--extensions LIST] [--facts FILE] "
-                           "[--index DB] [--min-rating N] [--memories] [--today YYYY-MM-DD] [--leave-out FOLDER]... ENTRY...",
+                           "[--index DB] [--min-rating N] [--memories] [--today YYYY-MM-DD] [--leave-out FOLDER]... [--videos N] ENTRY...",
                            Library,
                            "--shuffle --seed= --laps= --extensions= --facts= --index= --min-rating= --memories --today= "
-                           "--leave-out="});
+                           "--leave-out= --videos="});
 
 }  // namespace
 }  // namespace LumoraTool

@@ -28,7 +28,11 @@ bool Flag(const Args& args, const char* name);
 // Parses a whole decimal integer; false on anything else.
 bool ParseInt(const std::string& text, long long& value);
 // A picture-list entry given on the command line as a full path; off Windows, Windows'
-// separator is taken for the platform's.
+// separator is taken for the platform's. A server address (http://, https://) stays as it is.
 std::wstring FullEntry(const std::string& word);
+// Lets the saver's WebDAV source serve the server addresses among `entries` (Windows only),
+// as a run of the saver does; those it cannot serve (no stored password; any off Windows)
+// are taken out with one line on standard error, and the result is false.
+bool UseToolServerFolders(const char* command, std::vector<std::wstring>& entries);
 
 }  // namespace LumoraTool

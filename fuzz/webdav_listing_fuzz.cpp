@@ -1,0 +1,25 @@
+// A WebDAV server's folder listing is whatever the server sent: any bytes must be read or
+// refused without a crash, and what is kept must stay within its bound and name only direct
+// members of the folder asked.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "sources/webdav_listing.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace WorkSpace;
+    ServerUrl asked;
+    if (!ParseServerUrl(L"https://nas/dav/photos/", asked)) abort();
+    DavListing listing;
+    const DavParse parsed =
+        ParseMultistatus(std::string(reinterpret_cast<const char*>(data), size), asked, listing, 64);
+    if (parsed != DavParse::Ok && (!listing.members.empty() || listing.ownSeen)) abort();
+    if (listing.members.size() > 64) abort();
+    for (const DavEntry& member : listing.members)
+        if (member.name.empty() || member.name.find(L'/') != std::wstring::npos) abort();
+    std::wstring path;
+    DecodeHref(std::string(reinterpret_cast<const char*>(data), size), asked, path);
+    return 0;
+}
