@@ -105,8 +105,10 @@ list_shot() {  # file
 }
 digest() { [ -f "$1" ] && sha256sum <"$1" | cut -d' ' -f1 || echo "no file"; }
 wine_setup 1024x768 || { fail "setup: Wine or Xvfb did not start"; exit 1; }
-# The previews are read from the X server, not from the device: Wine's command-stream thread
-# can go, and with it the processor time it takes from a preview's start-up second.
+# Wine's Direct3D command-stream thread polls for work after every frame: on a busy machine
+# it takes the time a second preview, which starts on the first one's full stream, needs to
+# pass its start-up second. Windows has no such thread, so it is off here; the shared prefix
+# gets its value back on any exit.
 csmt_off
 ORIGINAL_LANGUAGE="$(wine reg query "$LANG_KEY" /v CurLang 2>/dev/null | tr -d '\r' | grep -o '0x[0-9a-fA-F]*$')"
 [ -n "$ORIGINAL_LANGUAGE" ] && ORIGINAL_LANGUAGE="$((ORIGINAL_LANGUAGE))"

@@ -103,7 +103,7 @@ while True:
     held.append(s.accept()[0])
 PY
 STALLER=$!
-cleanup() { apache_stop; kill "$STALLER" 2>/dev/null; }
+cleanup() { apache_stop; kill "$STALLER" 2>/dev/null; csmt_restore; }
 wine_cleanup_on_exit cleanup
 wine_setup "${W}x${H}" || exit 1
 csmt_off
