@@ -47,43 +47,9 @@ mkdir -p "$WORK/apache/logs" "$WORK/shots"
 cp dist/LMRResource.dat build/windows/lumora-tool.exe build/windows/tests/lumora_credential.exe \
   build/windows/tests/lumora_wine_perf.exe "$WORK/" || exit 1
 
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 PORT="$(free_port)"
 PHOTOS="http://127.0.0.1:$PORT/photos/"
-M=/usr/lib/apache2/modules
-htpasswd -bc "$WORK/apache/users" "$USER_NAME" "$PASSWORD" 2>/dev/null
-cat >"$WORK/apache/httpd.conf" <<EOF
-ServerRoot $WORK/apache
-PidFile $WORK/apache/logs/httpd.pid
-Listen 127.0.0.1:$PORT
-ServerName 127.0.0.1
-LoadModule mpm_event_module $M/mod_mpm_event.so
-LoadModule authz_core_module $M/mod_authz_core.so
-LoadModule authz_user_module $M/mod_authz_user.so
-LoadModule authn_core_module $M/mod_authn_core.so
-LoadModule authn_file_module $M/mod_authn_file.so
-LoadModule auth_basic_module $M/mod_auth_basic.so
-LoadModule dav_module $M/mod_dav.so
-LoadModule dav_fs_module $M/mod_dav_fs.so
-ErrorLog $WORK/apache/logs/error.log
-CustomLog $WORK/apache/logs/access.log "%m %>s %D"
-DavLockDB $WORK/apache/logs/DavLock
-DocumentRoot $WORK/dav
-<Directory $WORK/dav>
-  Dav On
-  AuthType Basic
-  AuthName "photos"
-  AuthUserFile $WORK/apache/users
-  Require valid-user
-</Directory>
-EOF
-dav_answers() { curl -sf -o /dev/null -X PROPFIND -H 'Depth: 0' -u "$USER_NAME:$PASSWORD" "$PHOTOS"; }
-apache_start() { apache2 -f "$WORK/apache/httpd.conf" -k start && wait_for 10 dav_answers; }
-apache_stop() {
-  [ -f "$WORK/apache/logs/httpd.pid" ] || return 0
-  apache2 -f "$WORK/apache/httpd.conf" -k stop
-  wait_for 10 not test -f "$WORK/apache/logs/httpd.pid"
-}
+dav_configure "$PORT"
 wine_cleanup_on_exit apache_stop
 wine_setup 640x480 || exit 1
 apache_start || { echo "bench-server: Apache did not start" >&2; exit 1; }

@@ -234,6 +234,66 @@ start_shown() {  # name seconds check [check-args...] -- [saver args...]
   return 1
 }
 
+# ---- A WebDAV server ----
+# A port on loopback that nothing listens on now.
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+# Writes $WORK/apache/httpd.conf: Apache's WebDAV on loopback PORT serving $WORK/dav behind
+# Basic authentication for $USER_NAME and $PASSWORD; with TLS_PORT, the same folders over TLS
+# with a certificate made now and trusted by nobody. Its access log has each request's
+# method, status and microseconds. apache_start waits until $PHOTOS answers; apache_stop is
+# for the exit trap.
+dav_configure() {  # port [tls-port]
+  local m=/usr/lib/apache2/modules tls="${2:-}"
+  mkdir -p "$WORK/apache/logs"
+  htpasswd -bc "$WORK/apache/users" "$USER_NAME" "$PASSWORD" 2>/dev/null
+  {
+    cat <<EOF
+ServerRoot $WORK/apache
+PidFile $WORK/apache/logs/httpd.pid
+Listen 127.0.0.1:$1
+ServerName 127.0.0.1
+LoadModule mpm_event_module $m/mod_mpm_event.so
+LoadModule authz_core_module $m/mod_authz_core.so
+LoadModule authz_user_module $m/mod_authz_user.so
+LoadModule authn_core_module $m/mod_authn_core.so
+LoadModule authn_file_module $m/mod_authn_file.so
+LoadModule auth_basic_module $m/mod_auth_basic.so
+LoadModule dav_module $m/mod_dav.so
+LoadModule dav_fs_module $m/mod_dav_fs.so
+ErrorLog $WORK/apache/logs/error.log
+CustomLog $WORK/apache/logs/access.log "%m %>s %D"
+DavLockDB $WORK/apache/logs/DavLock
+DocumentRoot $WORK/dav
+<Directory $WORK/dav>
+  Dav On
+  AuthType Basic
+  AuthName "photos"
+  AuthUserFile $WORK/apache/users
+  Require valid-user
+</Directory>
+EOF
+    [ -z "$tls" ] || cat <<EOF
+Listen 127.0.0.1:$tls
+LoadModule socache_shmcb_module $m/mod_socache_shmcb.so
+LoadModule ssl_module $m/mod_ssl.so
+<VirtualHost 127.0.0.1:$tls>
+  SSLEngine on
+  SSLCertificateFile $WORK/apache/cert.pem
+  SSLCertificateKeyFile $WORK/apache/key.pem
+</VirtualHost>
+EOF
+  } >"$WORK/apache/httpd.conf"
+  [ -z "$tls" ] || openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
+    -keyout "$WORK/apache/key.pem" -out "$WORK/apache/cert.pem" 2>/dev/null
+}
+dav_answers() { curl -sf -o /dev/null -X PROPFIND -H 'Depth: 0' -u "$USER_NAME:$PASSWORD" "$PHOTOS"; }
+apache_start() { apache2 -f "$WORK/apache/httpd.conf" -k start && wait_for 10 dav_answers; }
+apache_stop() {
+  [ -f "$WORK/apache/logs/httpd.pid" ] || return 0
+  apache2 -f "$WORK/apache/httpd.conf" -k stop
+  wait_for 10 not test -f "$WORK/apache/logs/httpd.pid"
+}
+
 # ---- The benchmarks' probe ----
 # lumora_wine_perf.exe (in $WORK) for SECONDS at 1024x768 with a settings file: sets FIRST
 # (seconds from start to the first frame) and RESIDENT (MB at the end), empty when it gave

@@ -24,7 +24,6 @@ W=640
 H=480
 USER_NAME=ann
 PASSWORD='Pw-7q!server-e2e'
-free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 PORT="$(free_port)" TLS_PORT="$(free_port)" STALL_PORT="$(free_port)"
 PHOTOS="http://127.0.0.1:$PORT/photos/"
 RATED="http://127.0.0.1:$PORT/rated/"
@@ -47,50 +46,7 @@ colour_photo "$WORK/local/a.jpg" "$BLUE"
 
 # Apache as this test's own server: WebDAV with Basic authentication on one port, the same
 # folders over TLS with a certificate made now and trusted by nobody on another.
-M=/usr/lib/apache2/modules
-htpasswd -bc "$WORK/apache/users" "$USER_NAME" "$PASSWORD" 2>/dev/null
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
-  -keyout "$WORK/apache/key.pem" -out "$WORK/apache/cert.pem" 2>/dev/null
-cat >"$WORK/apache/httpd.conf" <<EOF
-ServerRoot $WORK/apache
-PidFile $WORK/apache/logs/httpd.pid
-Listen 127.0.0.1:$PORT
-Listen 127.0.0.1:$TLS_PORT
-ServerName 127.0.0.1
-LoadModule mpm_event_module $M/mod_mpm_event.so
-LoadModule authz_core_module $M/mod_authz_core.so
-LoadModule authz_user_module $M/mod_authz_user.so
-LoadModule authn_core_module $M/mod_authn_core.so
-LoadModule authn_file_module $M/mod_authn_file.so
-LoadModule auth_basic_module $M/mod_auth_basic.so
-LoadModule dav_module $M/mod_dav.so
-LoadModule dav_fs_module $M/mod_dav_fs.so
-LoadModule socache_shmcb_module $M/mod_socache_shmcb.so
-LoadModule ssl_module $M/mod_ssl.so
-ErrorLog $WORK/apache/logs/error.log
-CustomLog $WORK/apache/logs/access.log "%m %>s"
-DavLockDB $WORK/apache/logs/DavLock
-DocumentRoot $WORK/dav
-<Directory $WORK/dav>
-  Dav On
-  AuthType Basic
-  AuthName "photos"
-  AuthUserFile $WORK/apache/users
-  Require valid-user
-</Directory>
-<VirtualHost 127.0.0.1:$TLS_PORT>
-  SSLEngine on
-  SSLCertificateFile $WORK/apache/cert.pem
-  SSLCertificateKeyFile $WORK/apache/key.pem
-</VirtualHost>
-EOF
-dav_answers() { curl -sf -o /dev/null -X PROPFIND -H 'Depth: 0' -u "$USER_NAME:$PASSWORD" "$PHOTOS"; }
-apache_start() { apache2 -f "$WORK/apache/httpd.conf" -k start && wait_for 10 dav_answers; }
-apache_stop() {
-  [ -f "$WORK/apache/logs/httpd.pid" ] || return 0
-  apache2 -f "$WORK/apache/httpd.conf" -k stop
-  wait_for 10 not test -f "$WORK/apache/logs/httpd.pid"
-}
+dav_configure "$PORT" "$TLS_PORT"
 # A listener that takes connections and never says a word.
 python3 - "$STALL_PORT" <<'PY' &
 import socket, sys, time
