@@ -65,26 +65,59 @@ TEXTS=""
 read_texts() { TEXTS="$(drv texts)"; }
 get() { printf '%s\n' "$TEXTS" | grep -m1 "^$1=" | cut -d= -f2-; }
 
-# Starts "Lumora.scr /c" and waits for its dialog. Under Wine on a busy 2-core machine one
-# start showed no dialog in 90 s while the next start opened it at once; it has not been
-# seen again. What such a start leaves is printed as a note, with a screenshot, and the
-# dialog gets one more start; a second start without a dialog fails the check.
+# Ends the saver's process (its dialog with it) and reaps it, with a deadline.
+stop_saver() {
+  [ -n "$SCR_PID" ] || return 0
+  kill "$SCR_PID" 2>/dev/null
+  exited_within "$SCR_PID" 10 || { kill -KILL "$SCR_PID" 2>/dev/null; wait "$SCR_PID" 2>/dev/null; }
+  SCR_PID=""
+}
+# Waits for the saver's process, its dialog closed, to end by itself; ends it after SECONDS.
+reap_saver() {  # seconds
+  [ -n "$SCR_PID" ] || return 0
+  exited_within "$SCR_PID" "$1" || { note "the saver still ran $1 s after its dialog closed"; stop_saver; }
+  SCR_PID=""
+}
+# What a start that showed no dialog left, as notes: the driver's answer, the saver's state,
+# its log where this start wrote one, the load and a screenshot (also the check's detail).
+NO_DIALOG_SHOTS=0
+no_dialog_notes() {  # folder started answer status
+  local state log="$1/log_output.txt" shot
+  NO_DIALOG_SHOTS=$((NO_DIALOG_SHOTS + 1))
+  shot="$SHOTS/no-dialog-$NO_DIALOG_SHOTS.png"
+  if alive "$SCR_PID"; then state=runs; else wait "$SCR_PID" 2>/dev/null; state="has ended with $?"; fi
+  note "the driver answered [${3}] (status $4) to a wait of 60 s; the saver $state; load $(cut -d' ' -f1-3 /proc/loadavg)"
+  if [ ! -f "$log" ] || [ "$(stat -c %Y "$log")" -lt "$2" ]; then note "no log from this start"
+  elif [ ! -s "$log" ]; then note "its log is empty"
+  else note "its log ends:"; tail -n 5 "$log" | tr -d '\r' | sed 's/^/         /'; fi
+  import -window root "$shot" 2>/dev/null && note "the screen: $shot"
+  DETAIL="the screen: $shot"
+}
+# Starts "Lumora.scr /c" and waits for its dialog. In CI the driver once reported no dialog
+# after a start while the next start opened one at once; it was not reproduced here. Such a
+# start is noted (no_dialog_notes) and started once more, once in the script's run: a second
+# such start fails the check. A dialog that does not come at two starts in a row fails every
+# later start at once, so that the script ends within its time-out.
+DIALOG_RETRIED=""
+DIALOG_BROKEN=""
 start_dialog() {  # [FOLDER [WHAT]]: the saver's folder (default WORK) and the check's name
-  local folder="${1:-$WORK}" what="${2:-the configuration dialog opens}" try
+  local folder="${1:-$WORK}" what="${2:-the configuration dialog opens}" try started answer status
+  [ -z "$DIALOG_BROKEN" ] || { fail "$what" "no dialog at two starts before"; return 1; }
   for try in 1 2; do
+    started="$(date +%s)"
     (cd "$folder" && exec wine ./Lumora.scr /c >/dev/null 2>&1) &
     SCR_PID=$!
-    [ "$(drv wait 60)" = "dialog=1" ] && return 0
-    if [ "$try" = 1 ]; then
-      note "no dialog 60 s after the start; the saver $(alive "$SCR_PID" && echo runs || echo "has ended"), its log ends:"
-      tail -n 5 "$folder/log_output.txt" 2>/dev/null | tr -d '\r' | sed 's/^/         /'
-      import -window root "$SHOTS/no-dialog.png" 2>/dev/null && note "the screen: $SHOTS/no-dialog.png"
-    fi
-    kill "$SCR_PID" 2>/dev/null
-    exited_within "$SCR_PID" 10 || { kill -KILL "$SCR_PID" 2>/dev/null; wait "$SCR_PID" 2>/dev/null; }
-    SCR_PID=""
+    answer="$(drv wait 60)"
+    status=$?
+    [ "$answer" = "dialog=1" ] && return 0
+    no_dialog_notes "$folder" "$started" "$answer" "$status"
+    stop_saver
+    if [ "$try" = 2 ]; then DIALOG_BROKEN=1; break; fi
+    [ -z "$DIALOG_RETRIED" ] || break
+    DIALOG_RETRIED=1
+    drv gone 10 >/dev/null
   done
-  fail "$what"
+  fail "$what" "$DETAIL"
   return 1
 }
 # Ends the dialog with OK (1) or Cancel (2) and waits for the process.
@@ -94,9 +127,8 @@ end_dialog() {
   # and still closed on a real click. One still open after 15 s is clicked once more; one
   # that stays open fails the check and is ended, so the script goes on.
   drv gone 15 >/dev/null || { drv click "$1" >/dev/null; drv gone 30 >/dev/null; } ||
-    { fail "the dialog closes"; kill "$SCR_PID" 2>/dev/null; }
-  wait "$SCR_PID" 2>/dev/null
-  SCR_PID=""
+    { fail "the dialog closes"; stop_saver; }
+  reap_saver 30
 }
 set_language() {
   if [ -z "$1" ]; then
@@ -621,7 +653,7 @@ else
     drv key 1016 down >/dev/null  # Fit
     drv key 1018 down >/dev/null  # Span all monitors
     drv click 1 >/dev/null
-    wait_for 10 save_message_shown || note "no save message within 10 s"
+    wait_for 30 save_message_shown || note "no save message within 30 s"
     read_texts
     check "OK on a full disk: the dialog stays open and says the settings could not be saved" same \
       "Lumora Screen Saver|1|The settings could not be saved." "$(get caption)|$(get visible1023)|$(get ctl1023)"
@@ -648,9 +680,8 @@ if start_dialog; then
   check "while the file is held, the dialog waits" same "held=1|openAtRelease=1" "$(printf '%s' "$hold" | paste -sd'|')"
   gone="$(drv gone 30)"
   check "once the file is let go, the dialog closes" same "gone=1" "$gone"
-  [ "$gone" = "gone=1" ] || kill "$SCR_PID" 2>/dev/null
-  wait "$SCR_PID" 2>/dev/null
-  SCR_PID=""
+  [ "$gone" = "gone=1" ] || stop_saver
+  reap_saver 30
   settings PictureFit=1 -- "$PICS\\a.jpg" >"$WORK/expected"
   check "the held file is saved" same_file "$WORK/expected" "$SETTINGS"
   check "no temporary file is left beside it" same "" "$(cd "$WORK" && ls Lumora.scr.settings.*.tmp 2>/dev/null)"
