@@ -12,6 +12,7 @@
 
 #include "library/library_scan.h"
 #include "library/picture_library.h"
+#include "pictures/photo_facts_reader.h"
 #include "sources/picture_sources.h"
 #include "test_support.h"
 
@@ -490,6 +491,35 @@ TEST_F(WebDavSourceTest, WhileTheServerIsAwayTheCacheListsStampsAndOpens) {
     ASSERT_TRUE(offline.ReadWhole(L"https://nas/dav/2024/b.jpg", bytes, why));
     EXPECT_EQ(bytes, "shown bytes");
     EXPECT_EQ(server.requests.size(), 1u);  // a server that gave no answer is left alone a while
+}
+
+// A server that listed its folder and then stopped answering: the facts of a kept copy are
+// the listed file's only where the copy is of the listed version.
+TEST_F(WebDavSourceTest, AKeptCopyGivesFactsOnlyOfTheListedVersion) {
+    const std::string folder = testing::TempDir() + "lumora_webdav_kept_facts/";
+    std::filesystem::remove_all(folder);
+    ServerCache cache(W(folder), 1 << 20);
+    WebDavSource listed(server, nullptr, &cache);
+    ListBy(listed, L"https://nas/dav/");
+    const std::wstring path = L"https://nas/dav/IMG 1.jpg";
+    PictureStamp now, older;
+    ASSERT_TRUE(listed.Stamp(path, now));
+    older.size = 2000;
+    older.tag = "\"e2000\"";
+    server.failure = HttpFailure::NoAnswer;
+    const struct {
+        const char* what;
+        PictureStamp kept;
+        FactsRead got;
+    } cases[] = {
+        {"a copy of the listed version", now, FactsRead::NoneKnown},
+        {"a copy of an older version", older, FactsRead::Failed},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(cache.Put(path, c.kept, "kept bytes"));
+        PhotoFacts facts;
+        EXPECT_EQ(ReadPhotoFacts(path, facts, listed), c.got) << c.what;
+    }
 }
 
 TEST_F(WebDavSourceTest, CopiesOfPhotosGoneFromTheServerLeaveTheCache) {

@@ -127,6 +127,12 @@ FactsRead ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSou
     Platform::ReadFailure why = Platform::ReadFailure::None;
     const std::unique_ptr<PictureReader> file = source.Open(path, why);
     if (!file) return FactsRead::Failed;
+    // A kept copy of another version than the one listed (a server that listed its folder and
+    // then stopped answering) tells nothing of the listed file, whose stamp the index would
+    // keep its facts under: nothing is kept, and the file is read again at a later walk.
+    PictureStamp kept, listed;
+    if (file->Kept() && !(file->ReadStamp(kept) && source.Stamp(path, listed) && kept == listed))
+        return FactsRead::Failed;
     if (IsClipName(path)) return ClipFactsOf(*file, facts);
     std::vector<uint8_t> bytes;
     bool ended = false;

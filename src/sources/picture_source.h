@@ -77,6 +77,10 @@ public:
     // True once the entry was found replaced after bytes of its earlier version were handed
     // out: the read that found it failed, and reads from offset 0 give the new version.
     virtual bool Changed() const { return false; }
+    // True for a copy read while the entry's own place did not answer (a server photo from
+    // the offline cache): its bytes are of the version ReadStamp tells, which may be older
+    // than the one the source lists.
+    virtual bool Kept() const { return false; }
 };
 
 class PictureSource {

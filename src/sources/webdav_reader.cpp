@@ -22,6 +22,7 @@ public:
         stamp = stamp_;
         return true;
     }
+    bool Kept() const override { return true; }
     int64_t ReadAt(uint64_t offset, void* buffer, size_t size) override {
         if (offset >= bytes_.size()) return 0;
         const size_t count = std::min<uint64_t>(size, bytes_.size() - offset);
