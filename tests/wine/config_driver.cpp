@@ -92,6 +92,10 @@ HWND FindOwnedDialog(HWND owner, bool wantControls) {
     return search.found;
 }
 
+// How long the open-file dialog and the preview may take to come and to go: deadlines of
+// conditions, so only a busy machine waits them out (a folder of 730 files lists slowly).
+constexpr int kDialogMilliseconds = 30000;
+
 template <typename F>
 HWND WaitFor(F find, int milliseconds) {
     for (int waited = 0; waited <= milliseconds; waited += 100) {
@@ -199,7 +203,7 @@ bool EnterFileName(HWND fileDialog, const std::wstring& text) {
 // add-cancel : opens the dialog and cancels it.
 int CommandAdd(HWND dialog, const std::vector<std::wstring>& args, bool cancel) {
     Click(dialog, kAdd);
-    HWND fileDialog = WaitFor([&] { return FindOwnedDialog(dialog, true); }, 10000);
+    HWND fileDialog = WaitFor([&] { return FindOwnedDialog(dialog, true); }, kDialogMilliseconds);
     if (!fileDialog) {
         Print(L"error", L"no open-file dialog");
         return 1;
@@ -219,7 +223,7 @@ int CommandAdd(HWND dialog, const std::vector<std::wstring>& args, bool cancel) 
         for (size_t i = 1; i < args.size(); ++i) names += L"\"" + args[i] + L"\" ";
         EnterFileName(fileDialog, names);
     }
-    if (!WaitGone([&] { return FindOwnedDialog(dialog, true); }, 10000)) {
+    if (!WaitGone([&] { return FindOwnedDialog(dialog, true); }, kDialogMilliseconds)) {
         Print(L"error", L"open-file dialog still open");
         return 1;
     }
@@ -268,7 +272,7 @@ int CommandDrop(HWND dialog, const std::vector<std::wstring>& paths) {
 // preview : presses Preview and waits for the full-screen preview; prints its rectangle.
 int CommandPreview(HWND dialog) {
     Click(dialog, kPreview);
-    HWND preview = WaitFor([&] { return FindOwnedDialog(dialog, false); }, 15000);
+    HWND preview = WaitFor([&] { return FindOwnedDialog(dialog, false); }, kDialogMilliseconds);
     if (!preview) {
         Print(L"error", L"no preview");
         return 1;
@@ -292,7 +296,7 @@ int CommandPreviewState(HWND dialog) {
 
 // preview-gone : waits until the preview has ended.
 int CommandPreviewGone(HWND dialog) {
-    if (!WaitGone([&] { return FindOwnedDialog(dialog, false); }, 15000)) {
+    if (!WaitGone([&] { return FindOwnedDialog(dialog, false); }, kDialogMilliseconds)) {
         Print(L"error", L"preview still open");
         return 1;
     }
