@@ -83,6 +83,25 @@ TEST(YuvColour, StatedStandardsAndRangesDecodeTheirOwnSamples) {
     }
 }
 
+TEST(YuvColour, TheDecodersStatementComesFirstTheContainersFillsWhatItLeavesOut) {
+    using M = YuvMatrix;
+    using R = YuvRange;
+    const struct {
+        const char* name;
+        VideoColour decoder, container, expected;
+    } cases[] = {
+        {"both stated: the decoder's", {M::Bt601, R::Full}, {M::Bt709, R::Studio}, {M::Bt601, R::Full}},
+        {"the decoder states neither", {}, {M::Bt2020, R::Full}, {M::Bt2020, R::Full}},
+        {"each states one", {M::Bt709, R::Unstated}, {M::Unstated, R::Full}, {M::Bt709, R::Full}},
+        {"neither states anything", {}, {}, {}},
+    };
+    for (const auto& c : cases) {
+        const VideoColour got = StatedOr(c.decoder, c.container);
+        EXPECT_EQ(got.matrix, c.expected.matrix) << c.name;
+        EXPECT_EQ(got.range, c.expected.range) << c.name;
+    }
+}
+
 TEST(YuvColour, ChromaPairsArePickedFromTheirFormatsChannels) {
     float nv12[kYuvConstantCount * 4], p010[kYuvConstantCount * 4];
     YuvConstants(VideoFormat::NV12, VideoColour{}, 1080, nv12);

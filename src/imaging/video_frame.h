@@ -19,6 +19,13 @@ struct VideoColour {
     YuvMatrix matrix = YuvMatrix::Unstated;
     YuvRange range = YuvRange::Unstated;
 };
+// `stated`, with what it leaves unstated taken from `fallback`: a decoder's output states
+// the colour first, the container's own type where the decoder's leaves it out.
+inline VideoColour StatedOr(VideoColour stated, VideoColour fallback) {
+    if (stated.matrix == YuvMatrix::Unstated) stated.matrix = fallback.matrix;
+    if (stated.range == YuvRange::Unstated) stated.range = fallback.range;
+    return stated;
+}
 
 struct VideoFrame {
     uint32_t width = 0, height = 0;  // the frame's pixels as stored (even sides)

@@ -4,8 +4,8 @@
 // video stream only, out as NV12 (P010 for 10-bit clips, where the decoder offers no NV12).
 // No RGB output is asked for: Wine's reader has no converter to it, and the card does it.
 // A motion photo's clip is opened in place, through a stream over its range of the JPEG.
-// Rows are read at the pitch the buffer states, and the colour standard is the one the
-// decoder states where it does.
+// Rows are read at the pitch the buffer states, and the colour standard and range are the
+// ones the decoder's output states, else the ones the container's own type states.
 #include "video/clip_reader.h"
 
 #include <windows.h>
@@ -112,6 +112,7 @@ public:
         if (SUCCEEDED(reader_->GetNativeMediaType(kVideo, 0, &native))) {
             UINT32 rotation = 0;
             if (SUCCEEDED(native->GetUINT32(kVideoRotation, &rotation))) info.rotation = rotation % 360;
+            nativeColour_ = StatedColour(native);
             native->Release();
         } else {
             return why = L"no video stream", false;
@@ -215,7 +216,7 @@ private:
         UINT32 stride = 0;
         hasStride_ = SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride));
         stride_ = static_cast<INT32>(stride);
-        colour_ = StatedColour(type);
+        colour_ = StatedOr(StatedColour(type), nativeColour_);
         type->Release();
         width_ = w & ~1u;
         height_ = h & ~1u;
@@ -284,6 +285,7 @@ private:
     int64_t stride_ = 0;  // MF_MT_DEFAULT_STRIDE of the current type, where it states one
     VideoFormat format_ = VideoFormat::NV12;
     VideoColour colour_;
+    VideoColour nativeColour_;  // as the container's own type states it
 };
 
 }  // namespace
