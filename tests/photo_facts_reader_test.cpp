@@ -117,6 +117,7 @@ TEST(PhotoFactsReader, ACaptionShowsTheIndexedDateAndPlace) {
         uint32_t year, month, day, hour, minute, second;
     } cases[] = {
         {SecondsOfCivilTime(2023, 7, 14, 18, 2, 11), true, 2023, 7, 14, 18, 2, 11},
+        {SecondsOfCivilTime(2023, 7, 14, 18, 0, 5), true, 2023, 7, 14, 18, 0, 5},
         {SecondsOfCivilTime(2024, 2, 29, 23, 59, 59), true, 2024, 2, 29, 23, 59, 59},
         {SecondsOfCivilTime(1969, 12, 31, 0, 0, 1), true, 1969, 12, 31, 0, 0, 1},
         {SecondsOfCivilTime(2023, 7, 14, 18, 2, 11), false, 0, 0, 0, 0, 0, 0},
