@@ -493,32 +493,40 @@ TEST_F(WebDavSourceTest, WhileTheServerIsAwayTheCacheListsStampsAndOpens) {
     EXPECT_EQ(server.requests.size(), 1u);  // a server that gave no answer is left alone a while
 }
 
-// A server that listed its folder and then stopped answering: the facts of a kept copy are
-// the listed file's only where the copy is of the listed version.
+// A server that stops answering the reads: the facts of a kept copy are the file's where the
+// copy is of the version its folder's listing gives, or where the cache is the listing.
 TEST_F(WebDavSourceTest, AKeptCopyGivesFactsOnlyOfTheListedVersion) {
     const std::string folder = testing::TempDir() + "lumora_webdav_kept_facts/";
-    std::filesystem::remove_all(folder);
-    ServerCache cache(W(folder), 1 << 20);
-    WebDavSource listed(server, nullptr, &cache);
-    ListBy(listed, L"https://nas/dav/");
     const std::wstring path = L"https://nas/dav/IMG 1.jpg";
-    PictureStamp now, older;
-    ASSERT_TRUE(listed.Stamp(path, now));
+    PictureStamp older;
     older.size = 2000;
     older.tag = "\"e2000\"";
-    server.failure = HttpFailure::NoAnswer;
     const struct {
         const char* what;
-        PictureStamp kept;
+        bool listed;       // the folder listed in this run before the reads stopped
+        bool olderCopy;    // the copy is of an older version, else kept as the show keeps it
         FactsRead got;
     } cases[] = {
-        {"a copy of the listed version", now, FactsRead::NoneKnown},
-        {"a copy of an older version", older, FactsRead::Failed},
+        {"the listed version", true, false, FactsRead::NoneKnown},
+        {"an older version than the listed one", true, true, FactsRead::Failed},
+        {"an older version, the server away from the start", false, true, FactsRead::NoneKnown},
     };
     for (const auto& c : cases) {
-        ASSERT_TRUE(cache.Put(path, c.kept, "kept bytes"));
+        std::filesystem::remove_all(folder);
+        ServerCache cache(W(folder), 1 << 20);
+        WebDavSource source(server, nullptr, &cache);
+        server.failure = HttpFailure::None;
+        std::string bytes;
+        PictureStamp read;
+        Platform::ReadFailure why;
+        WebDavSource shown(server, nullptr);  // the show's read, after the walk's listing
+        ListBy(shown, L"https://nas/dav/");
+        ASSERT_TRUE(shown.ReadWhole(path, bytes, why, kPictureFileLimit, &read));
+        ASSERT_TRUE(cache.Put(path, c.olderCopy ? older : read, bytes));
+        if (c.listed) ListBy(source, L"https://nas/dav/");
+        server.failure = HttpFailure::NoAnswer;
         PhotoFacts facts;
-        EXPECT_EQ(ReadPhotoFacts(path, facts, listed), c.got) << c.what;
+        EXPECT_EQ(ReadPhotoFacts(path, facts, source), c.got) << c.what;
     }
 }
 

@@ -129,7 +129,10 @@ FactsRead ReadPhotoFacts(const std::wstring& path, PhotoFacts& facts, PictureSou
     if (!file) return FactsRead::Failed;
     // A kept copy of another version than the one listed (a server that listed its folder and
     // then stopped answering) tells nothing of the listed file, whose stamp the index would
-    // keep its facts under: nothing is kept, and the file is read again at a later walk.
+    // keep its facts under: nothing is kept, and the file is read again at a later walk. A
+    // copy whose stamp cannot be matched with the listing's (a server whose listing gives no
+    // size or validator) waits the same way, for as long as the server lists but does not
+    // serve it; with the server away from the start, the listing is the cache's own.
     PictureStamp kept, listed;
     if (file->Kept() && !(file->ReadStamp(kept) && source.Stamp(path, listed) && kept == listed))
         return FactsRead::Failed;

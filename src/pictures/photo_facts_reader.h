@@ -12,7 +12,8 @@
 
 namespace WorkSpace {
 
-// Failed when the file cannot be opened or read, NoneKnown when it is no picture this
+// Failed when the file cannot be opened or read, or only a kept copy of another version
+// than the listed one can (PictureReader::Kept); NoneKnown when it is no picture this
 // program knows; facts the headers do not hold stay at PhotoFacts' defaults. Reads the
 // file's first bytes only (more where the headers run on), opened through its source: a
 // cloud-only file is never opened.
