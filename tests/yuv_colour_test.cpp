@@ -83,12 +83,12 @@ TEST(YuvColour, StatedStandardsAndRangesDecodeTheirOwnSamples) {
     }
 }
 
-TEST(YuvColour, TheDecodersStatementComesFirstTheContainersFillsWhatItLeavesOut) {
+TEST(YuvColour, TheDecodersStatementComesFirstTheNativeTypeFillsWhatItLeavesOut) {
     using M = YuvMatrix;
     using R = YuvRange;
     const struct {
         const char* name;
-        VideoColour decoder, container, expected;
+        VideoColour decoder, native, expected;
     } cases[] = {
         {"both stated: the decoder's", {M::Bt601, R::Full}, {M::Bt709, R::Studio}, {M::Bt601, R::Full}},
         {"the decoder states neither", {}, {M::Bt2020, R::Full}, {M::Bt2020, R::Full}},
@@ -96,7 +96,7 @@ TEST(YuvColour, TheDecodersStatementComesFirstTheContainersFillsWhatItLeavesOut)
         {"neither states anything", {}, {}, {}},
     };
     for (const auto& c : cases) {
-        const VideoColour got = StatedOr(c.decoder, c.container);
+        const VideoColour got = StatedOr(c.decoder, c.native);
         EXPECT_EQ(got.matrix, c.expected.matrix) << c.name;
         EXPECT_EQ(got.range, c.expected.range) << c.name;
     }

@@ -19,8 +19,8 @@ struct VideoColour {
     YuvMatrix matrix = YuvMatrix::Unstated;
     YuvRange range = YuvRange::Unstated;
 };
-// `stated`, with what it leaves unstated taken from `fallback`: a decoder's output states
-// the colour first, the container's own type where the decoder's leaves it out.
+// `stated`, with what it leaves unstated taken from `fallback`: a decoder's output type states
+// the colour first, the stream's native type where the decoder's leaves it out.
 inline VideoColour StatedOr(VideoColour stated, VideoColour fallback) {
     if (stated.matrix == YuvMatrix::Unstated) stated.matrix = fallback.matrix;
     if (stated.range == YuvRange::Unstated) stated.range = fallback.range;

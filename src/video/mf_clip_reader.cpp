@@ -5,7 +5,7 @@
 // No RGB output is asked for: Wine's reader has no converter to it, and the card does it.
 // A motion photo's clip is opened in place, through a stream over its range of the JPEG.
 // Rows are read at the pitch the buffer states, and the colour standard and range are the
-// ones the decoder's output states, else the ones the container's own type states.
+// ones the decoder's output type states, else the ones the stream's native type states.
 #include "video/clip_reader.h"
 
 #include <windows.h>
@@ -68,8 +68,9 @@ const GUID kVideoRotation = {0xc380465d, 0x2271, 0x428c, {0x9b, 0x83, 0xec, 0xea
 
 const DWORD kVideo = static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM);
 
-// The colour standard and range an output media type states; Unstated for what it leaves
-// out or names a standard the shader does not know (SMPTE 240M, YCgCo, ...).
+// The colour standard and range a media type (the decoder's output, or the stream's native
+// type) states; Unstated for what it leaves out or names a standard the shader does not know
+// (SMPTE 240M, YCgCo, ...).
 VideoColour StatedColour(IMFMediaType* type) {
     VideoColour colour;
     UINT32 value = 0;
@@ -138,7 +139,9 @@ public:
                 if (sample) sample->Release();
                 return why = L"a decoder error", Read::Failed;
             }
-            if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) && FAILED(hr = ReadSize())) {
+            if (flags & MF_SOURCE_READERF_NATIVEMEDIATYPECHANGED) ReadNativeColour();
+            if ((flags & (MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED | MF_SOURCE_READERF_NATIVEMEDIATYPECHANGED)) &&
+                FAILED(hr = ReadSize())) {
                 if (sample) sample->Release();
                 return why = Hr(L"no frame size", hr), Read::Failed;
             }
@@ -179,6 +182,16 @@ private:
         bytes->Release();
         if (FAILED(hr)) return why = Hr(L"damaged or not a clip", hr), false;
         return true;
+    }
+
+    // The stream's native type as it now is: its colour statement, for what the decoder's
+    // output leaves unstated.
+    void ReadNativeColour() {
+        IMFMediaType* native = nullptr;
+        if (FAILED(reader_->GetNativeMediaType(kVideo, static_cast<DWORD>(MF_SOURCE_READER_CURRENT_TYPE_INDEX), &native)))
+            return;
+        nativeColour_ = StatedColour(native);
+        native->Release();
     }
 
     bool Ask(const GUID& subtype, HRESULT& hr) {
@@ -285,7 +298,7 @@ private:
     int64_t stride_ = 0;  // MF_MT_DEFAULT_STRIDE of the current type, where it states one
     VideoFormat format_ = VideoFormat::NV12;
     VideoColour colour_;
-    VideoColour nativeColour_;  // as the container's own type states it
+    VideoColour nativeColour_;  // as the stream's native type states it
 };
 
 }  // namespace
