@@ -38,12 +38,15 @@ policy_off() { wine reg delete "$POLICY" /v ScreenSaverIsSecure /f >/dev/null 2>
 restore_all() { policy_off; csmt_restore; }
 # A file manager besides Wine's desktop process: an explorer.exe or winefile process of this
 # prefix (other Wine sessions may run on the machine), or a window named after the pictures'
-# folder on this screen.
+# folder on this screen. The command line is read first: a process that is exiting (Wine's
+# desktop process, about a second after the last program has ended) reads with an empty one,
+# and its environment may still have been readable a moment before.
 file_manager() {
-  local pid
+  local pid cmdline
   for pid in $(pgrep -i -f 'explorer\.exe|winefile'); do
+    cmdline="$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")"
+    case "$cmdline" in "" | *'/desktop'*) continue ;; esac
     tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -q -x -F "WINEPREFIX=$WINEPREFIX" || continue
-    tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -q -- '/desktop' && continue
     return 0
   done
   xdotool search --onlyvisible --name '^pictures$' >/dev/null 2>&1
