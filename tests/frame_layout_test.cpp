@@ -84,3 +84,49 @@ TEST(FrameLayout, ABottomUpFrameIsRefusedInWordsThatSaySo) {
     ASSERT_FALSE(layout.ok);
     EXPECT_NE(std::wstring(layout.refusal).find(L"bottom-up"), std::wstring::npos);
 }
+
+TEST(FrameLayout, ThreePlanesLieAtHalfThePitchAfterTheLuma) {
+    struct PlanarCase {
+        const char* name;
+        FrameMemory memory;
+        FrameRows rows;
+        bool ok;
+        uint64_t chromaOffset, secondChromaOffset;
+        int64_t chromaPitch;
+    };
+    const PlanarCase cases[] = {
+        {"tight buffer, length only", Memory(false, 0, false, 0, true, 320 * 360),
+         FrameRows{320, 240, 240, ChromaPlanes::UFirst}, true, 320 * 240, 320 * 240 + 160 * 120, 160},
+        {"a surface's pitch over 1088 allocated rows", Memory(true, 2048, false, 0, false, 0),
+         FrameRows{1920, 1080, 1088, ChromaPlanes::VFirst}, true, 2048ull * 1088, 2048ull * 1088 + 1024 * 544, 1024},
+        {"the second plane's last row a byte short", Memory(false, 0, true, 320, true, 320 * 360 - 1),
+         FrameRows{320, 240, 240, ChromaPlanes::UFirst}, false, 0, 0, 0},
+    };
+    for (const PlanarCase& c : cases) {
+        const FrameLayout layout = ChooseFrameLayout(c.memory, c.rows);
+        EXPECT_EQ(layout.ok, c.ok) << c.name;
+        if (!c.ok) continue;
+        EXPECT_EQ(layout.chromaOffset, c.chromaOffset) << c.name;
+        EXPECT_EQ(layout.secondChromaOffset, c.secondChromaOffset) << c.name;
+        EXPECT_EQ(layout.chromaPitch, c.chromaPitch) << c.name;
+    }
+}
+
+TEST(FrameLayout, ThreePlanesChromaIsPairedUThenVWhicheverPlaneComesFirst) {
+    // A 4x4 frame at pitch 6: the first chroma plane's samples are 1 and 2 a row, the second's
+    // 7 and 8, each row followed by padding (9) that must not be read.
+    const uint8_t buffer[] = {0, 0, 0, 0, 9, 9, 0, 0, 0, 0, 9, 9, 0, 0, 0, 0, 9, 9, 0, 0, 0, 0, 9, 9,
+                              1, 2, 9, 1, 2, 9, 7, 8, 9, 7, 8, 9};
+    const struct {
+        ChromaPlanes planes;
+        uint8_t row[4];
+    } cases[] = {{ChromaPlanes::UFirst, {1, 7, 2, 8}}, {ChromaPlanes::VFirst, {7, 1, 8, 2}}};
+    for (const auto& c : cases) {
+        const FrameLayout layout =
+            ChooseFrameLayout(Memory(true, 6, false, 0, true, sizeof(buffer)), FrameRows{4, 4, 4, c.planes});
+        ASSERT_TRUE(layout.ok);
+        uint8_t pairs[8] = {};
+        PairChroma(buffer, layout, c.planes, 2, 2, pairs);
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(pairs[i], c.row[i % 4]) << static_cast<int>(c.planes) << " at " << i;
+    }
+}

@@ -1,6 +1,7 @@
-// Where a decoded two-plane frame's rows are in the decoder's buffer: the pitch taken from
-// what the buffer and its media type say, best first, and the planes checked to lie inside
-// the bytes that can be read. Kept apart from Media Foundation so that it is tested alone.
+// Where a decoded 4:2:0 frame's rows are in the decoder's buffer: the pitch taken from what
+// the buffer and its media type say, best first, and the planes checked to lie inside the
+// bytes that can be read; and the chroma of a three-plane frame paired as NV12 keeps it.
+// Kept apart from Media Foundation so that it is tested alone.
 #pragma once
 #include <cstdint>
 
@@ -16,10 +17,15 @@ struct FrameMemory {
     uint64_t length = 0;
 };
 
-// The frame's shape: bytes of one row that show, rows that show, rows allocated per plane
-// (a decoder may give 1088 for 1080, the chroma plane starting after all of them).
+// How the chroma is stored: one plane of U,V pairs (NV12, P010), or a plane of U and then
+// one of V (I420, IYUV), or V first (YV12), each at half the luma's pitch and rows.
+enum class ChromaPlanes { Paired, UFirst, VFirst };
+
+// The frame's shape: bytes of one luma row that show, rows that show, rows allocated per
+// plane (a decoder may give 1088 for 1080, the chroma starting after all of them).
 struct FrameRows {
     uint32_t rowBytes = 0, shownRows = 0, allocRows = 0;
+    ChromaPlanes chroma = ChromaPlanes::Paired;
 };
 
 enum class PitchFrom { Buffer, MediaType, Length };
@@ -27,15 +33,25 @@ enum class PitchFrom { Buffer, MediaType, Length };
 struct FrameLayout {
     bool ok = false;
     int64_t pitch = 0;          // bytes from one row to the next
-    uint64_t chromaOffset = 0;  // from the top row's first byte to the chroma plane's
+    uint64_t chromaOffset = 0;  // from the top row's first byte to the (first) chroma plane's
+    // Three planes: the second chroma plane's offset, and both chroma planes' pitch.
+    uint64_t secondChromaOffset = 0;
+    int64_t chromaPitch = 0;
     PitchFrom from = PitchFrom::Length;
     const wchar_t* refusal = nullptr;  // the log's words when not ok
 };
 
 // The buffer's own pitch where it has one, else the media type's stride, else the one that
-// fills the length with a two-plane 4:2:0 frame of `rows.allocRows` rows. A negative pitch
-// (a bottom-up frame, which two-plane YUV never is) and planes that reach past a known
-// length are refused.
+// fills the length with a 4:2:0 frame of `rows.allocRows` rows. A negative pitch (a
+// bottom-up frame, which planar YUV never is) and planes that reach past a known length are
+// refused.
 FrameLayout ChooseFrameLayout(const FrameMemory& memory, const FrameRows& rows);
+
+// A three-plane frame's chroma (`planes`, where `layout` found them from the top row's
+// first byte, `top`) as NV12's rows of U,V pairs, `rows` rows of `samples` pairs packed
+// tightly: how such a frame is stored as it is copied out of the decoder's buffer, so that
+// it is shown as NV12 is.
+void PairChroma(const uint8_t* top, const FrameLayout& layout, ChromaPlanes planes, uint32_t samples, uint32_t rows,
+                uint8_t* pairs);
 
 }  // namespace WorkSpace

@@ -2,7 +2,11 @@
 // mfplat.dll and mfreadwrite.dll loaded at run time from the system folder (a Windows N
 // edition without its Media Feature Pack has neither: clips are then skipped), the first
 // video stream only, out as NV12 (P010 for 10-bit clips, where the decoder offers no NV12).
-// No RGB output is asked for: Wine's reader has no converter to it, and the card does it.
+// Where the stream itself is already decoded into three planes (I420, IYUV or YV12: Wine's
+// media source decodes in GStreamer and gives I420), those are taken as they come, and their
+// chroma is paired into NV12's as the frame is copied out: a converter would copy the whole
+// frame once more to do the same. No RGB output is asked for: Wine's reader has no converter
+// to it, and the card does it.
 // A motion photo's clip is opened in place, through a stream over its range of the JPEG.
 // Rows are read at the pitch the buffer states, and the colour standard and range are the
 // ones the decoder's output type states, else the ones the stream's native type states.
@@ -110,15 +114,18 @@ public:
         hr = reader_->SetStreamSelection(kVideo, TRUE);
         if (FAILED(hr)) return why = L"no video stream", false;
         IMFMediaType* native = nullptr;
+        GUID nativeSubtype = GUID_NULL;
         if (SUCCEEDED(reader_->GetNativeMediaType(kVideo, 0, &native))) {
             UINT32 rotation = 0;
             if (SUCCEEDED(native->GetUINT32(kVideoRotation, &rotation))) info.rotation = rotation % 360;
             nativeColour_ = StatedColour(native);
+            native->GetGUID(MF_MT_SUBTYPE, &nativeSubtype);
             native->Release();
         } else {
             return why = L"no video stream", false;
         }
-        if (!Ask(MFVideoFormat_NV12, hr) && !Ask(MFVideoFormat_P010, hr))
+        if (!(PlanesOf(nativeSubtype) != ChromaPlanes::Paired && Ask(nativeSubtype, hr)) &&
+            !Ask(MFVideoFormat_NV12, hr) && !Ask(MFVideoFormat_P010, hr))
             return why = Hr(L"no decoder for its video", hr), false;
         hr = ReadSize();
         if (FAILED(hr)) return why = Hr(L"no frame size", hr), false;
@@ -204,7 +211,15 @@ private:
         type->Release();
         if (FAILED(hr)) return false;
         format_ = subtype == MFVideoFormat_P010 ? VideoFormat::P010 : VideoFormat::NV12;
+        chromaPlanes_ = PlanesOf(subtype);
         return true;
+    }
+
+    // Paired for NV12 and P010 (and for what is not a three-plane 4:2:0 form).
+    static ChromaPlanes PlanesOf(const GUID& subtype) {
+        if (subtype == MFVideoFormat_I420 || subtype == MFVideoFormat_IYUV) return ChromaPlanes::UFirst;
+        if (subtype == MFVideoFormat_YV12) return ChromaPlanes::VFirst;
+        return ChromaPlanes::Paired;
     }
 
     HRESULT ReadSize() {
@@ -276,7 +291,7 @@ private:
 
     bool CopyPlanes(const BYTE* top, const FrameMemory& memory, VideoFrame& frame, std::wstring& why) {
         const uint32_t row = width_ * VideoSampleBytes(format_);
-        const FrameLayout layout = ChooseFrameLayout(memory, FrameRows{row, height_, allocHeight_});
+        const FrameLayout layout = ChooseFrameLayout(memory, FrameRows{row, height_, allocHeight_, chromaPlanes_});
         if (!layout.ok) return why = layout.refusal, false;
         const size_t pitch = static_cast<size_t>(layout.pitch);
         frame.width = width_;
@@ -286,8 +301,12 @@ private:
         frame.luma.resize(size_t{row} * height_);
         frame.chroma.resize(size_t{row} * (height_ / 2));
         for (uint32_t y = 0; y < height_; ++y) memcpy(&frame.luma[size_t{y} * row], top + y * pitch, row);
-        const BYTE* chroma = top + layout.chromaOffset;
-        for (uint32_t y = 0; y < height_ / 2; ++y) memcpy(&frame.chroma[size_t{y} * row], chroma + y * pitch, row);
+        if (chromaPlanes_ == ChromaPlanes::Paired) {
+            const BYTE* chroma = top + layout.chromaOffset;
+            for (uint32_t y = 0; y < height_ / 2; ++y) memcpy(&frame.chroma[size_t{y} * row], chroma + y * pitch, row);
+            return true;
+        }
+        PairChroma(top, layout, chromaPlanes_, width_ / 2, height_ / 2, frame.chroma.data());
         return true;
     }
 
@@ -297,6 +316,7 @@ private:
     bool hasStride_ = false;
     int64_t stride_ = 0;  // MF_MT_DEFAULT_STRIDE of the current type, where it states one
     VideoFormat format_ = VideoFormat::NV12;
+    ChromaPlanes chromaPlanes_ = ChromaPlanes::Paired;  // as the decoder's output stores them
     VideoColour colour_;
     VideoColour nativeColour_;  // as the stream's native type states it
 };
