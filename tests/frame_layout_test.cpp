@@ -113,20 +113,20 @@ TEST(FrameLayout, ThreePlanesLieAtHalfThePitchAfterTheLuma) {
 }
 
 TEST(FrameLayout, ThreePlanesChromaIsPairedUThenVWhicheverPlaneComesFirst) {
-    // A 4x4 frame at pitch 6: the first chroma plane's samples are 1 and 2 a row, the second's
-    // 7 and 8, each row followed by padding (9) that must not be read.
+    // A 4x4 frame at pitch 6: the first chroma plane's rows are 1 2 and 3 4, the second's 7 8
+    // and 5 6, each row followed by padding (9) that must not be read.
     const uint8_t buffer[] = {0, 0, 0, 0, 9, 9, 0, 0, 0, 0, 9, 9, 0, 0, 0, 0, 9, 9, 0, 0, 0, 0, 9, 9,
-                              1, 2, 9, 1, 2, 9, 7, 8, 9, 7, 8, 9};
+                              1, 2, 9, 3, 4, 9, 7, 8, 9, 5, 6, 9};
     const struct {
         ChromaPlanes planes;
-        uint8_t row[4];
-    } cases[] = {{ChromaPlanes::UFirst, {1, 7, 2, 8}}, {ChromaPlanes::VFirst, {7, 1, 8, 2}}};
+        uint8_t pairs[8];
+    } cases[] = {{ChromaPlanes::UFirst, {1, 7, 2, 8, 3, 5, 4, 6}}, {ChromaPlanes::VFirst, {7, 1, 8, 2, 5, 3, 6, 4}}};
     for (const auto& c : cases) {
         const FrameLayout layout =
             ChooseFrameLayout(Memory(true, 6, false, 0, true, sizeof(buffer)), FrameRows{4, 4, 4, c.planes});
         ASSERT_TRUE(layout.ok);
         uint8_t pairs[8] = {};
         PairChroma(buffer, layout, c.planes, 2, 2, pairs);
-        for (int i = 0; i < 8; ++i) EXPECT_EQ(pairs[i], c.row[i % 4]) << static_cast<int>(c.planes) << " at " << i;
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(pairs[i], c.pairs[i]) << static_cast<int>(c.planes) << " at " << i;
     }
 }

@@ -47,10 +47,10 @@ struct FrameLayout {
 // refused.
 FrameLayout ChooseFrameLayout(const FrameMemory& memory, const FrameRows& rows);
 
-// A three-plane frame's chroma (`planes`, where `layout` found them from the top row's
-// first byte, `top`) as NV12's rows of U,V pairs, `rows` rows of `samples` pairs packed
-// tightly: how such a frame is stored as it is copied out of the decoder's buffer, so that
-// it is shown as NV12 is.
+// Writes a three-plane frame's U and V planes as NV12's interleaved rows: `rows` rows of
+// `samples` pairs, packed tightly, from the planes `layout` found below `top` (the top row's
+// first byte), in the order `planes` says. Such a frame is stored so as it is copied out of
+// the decoder's buffer, and shown as NV12 is.
 void PairChroma(const uint8_t* top, const FrameLayout& layout, ChromaPlanes planes, uint32_t samples, uint32_t rows,
                 uint8_t* pairs);
 

@@ -14,6 +14,7 @@
 
 #include <windows.h>
 #include <mfapi.h>
+#include <mferror.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
 
@@ -119,7 +120,11 @@ public:
             UINT32 rotation = 0;
             if (SUCCEEDED(native->GetUINT32(kVideoRotation, &rotation))) info.rotation = rotation % 360;
             nativeColour_ = StatedColour(native);
-            native->GetGUID(MF_MT_SUBTYPE, &nativeSubtype);
+            // Three planes are taken as they come only at even sides, where their chroma's
+            // pitch and rows are plainly half the luma's.
+            UINT32 w = 0, h = 0;
+            if (SUCCEEDED(MFGetAttributeSize(native, MF_MT_FRAME_SIZE, &w, &h)) && w % 2 == 0 && h % 2 == 0)
+                native->GetGUID(MF_MT_SUBTYPE, &nativeSubtype);
             native->Release();
         } else {
             return why = L"no video stream", false;
@@ -209,10 +214,7 @@ private:
         type->SetGUID(MF_MT_SUBTYPE, subtype);
         hr = reader_->SetCurrentMediaType(kVideo, nullptr, type);
         type->Release();
-        if (FAILED(hr)) return false;
-        format_ = subtype == MFVideoFormat_P010 ? VideoFormat::P010 : VideoFormat::NV12;
-        chromaPlanes_ = PlanesOf(subtype);
-        return true;
+        return SUCCEEDED(hr);
     }
 
     // Paired for NV12 and P010 (and for what is not a three-plane 4:2:0 form).
@@ -222,10 +224,25 @@ private:
         return ChromaPlanes::Paired;
     }
 
+    // The frames' form from the current type's subtype; false for one this reader cannot copy.
+    bool TakeSubtype(IMFMediaType* type) {
+        GUID subtype = GUID_NULL;
+        if (FAILED(type->GetGUID(MF_MT_SUBTYPE, &subtype))) return false;
+        chromaPlanes_ = PlanesOf(subtype);
+        format_ = subtype == MFVideoFormat_P010 ? VideoFormat::P010 : VideoFormat::NV12;
+        return subtype == MFVideoFormat_NV12 || subtype == MFVideoFormat_P010 || chromaPlanes_ != ChromaPlanes::Paired;
+    }
+
     HRESULT ReadSize() {
         IMFMediaType* type = nullptr;
         HRESULT hr = reader_->GetCurrentMediaType(kVideo, &type);
         if (FAILED(hr)) return hr;
+        // Read again at each change of type: where nothing decodes between the source and the
+        // reader, a new native type may bring a new form.
+        if (!TakeSubtype(type)) {
+            type->Release();
+            return MF_E_INVALIDMEDIATYPE;
+        }
         UINT32 w = 0, h = 0;
         hr = MFGetAttributeSize(type, MF_MT_FRAME_SIZE, &w, &h);
         // A decoder's frames may be taller than the picture (1088 rows for 1080): the
@@ -316,7 +333,7 @@ private:
     bool hasStride_ = false;
     int64_t stride_ = 0;  // MF_MT_DEFAULT_STRIDE of the current type, where it states one
     VideoFormat format_ = VideoFormat::NV12;
-    ChromaPlanes chromaPlanes_ = ChromaPlanes::Paired;  // as the decoder's output stores them
+    ChromaPlanes chromaPlanes_ = ChromaPlanes::Paired;  // as the reader's output stores them
     VideoColour colour_;
     VideoColour nativeColour_;  // as the stream's native type states it
 };
