@@ -57,9 +57,9 @@ ffmpeg_decode() {  # clip
 }
 # The probe for SECONDS_PER_RUN with a settings file, its process's peak resident memory
 # (VmHWM) read from /proc while it runs: sets MS_FRAME, RATE, PEAK, FIRST. A run that gives
-# no figures (under Wine the probe's process with a clip playing now and then dies of a
-# segmentation fault as it ends, before its output is written) is said so and run once more;
-# MS_FRAME is 0 if the second gives none either.
+# no figures is said so and run once more; MS_FRAME is 0 if the second gives none either.
+# (Under Wine the probe's process with a clip playing now and then dies of a segmentation
+# fault as it ends; it writes its figures out before that.)
 probe() {  # settings-file
   local try
   for try in 1 2; do

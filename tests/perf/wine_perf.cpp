@@ -165,6 +165,9 @@ int wmain(int argc, wchar_t** argv) {
     if (K32GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof(memory)))
         wprintf(L"resident memory at the end %.0f MB (peak %.0f MB)\n", memory.WorkingSetSize / 1048576.0,
                 memory.PeakWorkingSetSize / 1048576.0);
+    // Written out before the scene goes: under Wine the process may die as it ends while a
+    // clip's worker still lets go of its reader, and would take buffered output with it.
+    fflush(stdout);
     ReleaseScene();
     return 0;
 }
