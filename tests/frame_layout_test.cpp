@@ -52,6 +52,8 @@ TEST(FrameLayout, PitchComesFromTheBestSourceAndPlanesStayInside) {
          PitchFrom::MediaType},
         {"a stated stride shorter than a row gives way to the length", Memory(false, 0, true, 256, true, 320 * 360),
          small, true, 320, 320 * 240, PitchFrom::Length},
+        {"a stated stride of 0 gives way to the length", Memory(false, 0, true, 0, true, 320 * 360), small, true, 320,
+         320 * 240, PitchFrom::Length},
         {"pitch shorter than a row", Memory(true, 256, false, 0, true, 320 * 360), small, false, 256, 0,
          PitchFrom::Buffer},
         {"stated stride past the buffer", Memory(false, 0, true, 384, true, 320 * 360), small, false, 384, 0,
