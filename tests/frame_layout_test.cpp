@@ -114,6 +114,15 @@ TEST(FrameLayout, ThreePlanesLieAtHalfThePitchAfterTheLuma) {
     }
 }
 
+TEST(FrameLayout, ThreePlanesAreReadAsTheyComeWhereBothLayoutsAgree) {
+    const struct {
+        uint32_t width, height;
+        bool taken;
+    } cases[] = {{1920, 1080, true}, {1000, 480, true}, {852, 480, false}, {1004, 480, false}, {1920, 1081, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ThreePlanesAsTheyCome(c.width, c.height), c.taken) << c.width << "x" << c.height;
+}
+
 TEST(FrameLayout, ThreePlanesChromaIsPairedUThenVWhicheverPlaneComesFirst) {
     // A 4x4 frame at pitch 6: the first chroma plane's rows are 1 2 and 3 4, the second's 7 8
     // and 5 6, each row followed by padding (9) that must not be read.

@@ -57,6 +57,10 @@ FrameLayout ChooseFrameLayout(const FrameMemory& memory, const FrameRows& rows) 
     return layout;
 }
 
+bool ThreePlanesAsTheyCome(uint32_t width, uint32_t height) {
+    return width > 0 && width % 8 == 0 && height > 0 && height % 2 == 0;
+}
+
 void PairChroma(const uint8_t* top, const FrameLayout& layout, ChromaPlanes planes, uint32_t samples, uint32_t rows,
                 uint8_t* pairs) {
     const uint8_t* first = top + layout.chromaOffset;

@@ -47,6 +47,12 @@ struct FrameLayout {
 // refused.
 FrameLayout ChooseFrameLayout(const FrameMemory& memory, const FrameRows& rows);
 
+// Whether a three-plane frame of `width` x `height` is read as it comes: where the width is
+// a multiple of 8 and the height even. There Microsoft's layout (each chroma plane at half
+// the luma's pitch, after its rows) and GStreamer's (each plane's rows rounded up to 4 bytes,
+// which Wine's frames may keep) are the same; at other sizes a converter pairs the chroma.
+bool ThreePlanesAsTheyCome(uint32_t width, uint32_t height);
+
 // Writes a three-plane frame's U and V planes as NV12's interleaved rows: `rows` rows of
 // `samples` pairs, packed tightly, from the planes `layout` found below `top` (the top row's
 // first byte), in the order `planes` says. Such a frame is stored so as it is copied out of

@@ -3,9 +3,10 @@
 // edition without its Media Feature Pack has neither: clips are then skipped), the first
 // video stream only, out as NV12 (P010 for 10-bit clips, where the decoder offers no NV12).
 // Where the stream itself is already decoded into three planes (I420, IYUV or YV12: Wine's
-// media source decodes in GStreamer and gives I420), those are taken as they come, and their
-// chroma is paired into NV12's as the frame is copied out: a converter would copy the whole
-// frame once more to do the same. No RGB output is asked for: Wine's reader has no converter
+// media source decodes in GStreamer and gives I420), those are taken as they come at the
+// sizes where their layout is plain (`ThreePlanesAsTheyCome`), and their chroma is paired
+// into NV12's as the frame is copied out: a converter would copy the whole frame once more
+// to do the same. No RGB output is asked for: Wine's reader has no converter
 // to it, and the card does it.
 // A motion photo's clip is opened in place, through a stream over its range of the JPEG.
 // Rows are read at the pitch the buffer states, and the colour standard and range are the
@@ -120,10 +121,8 @@ public:
             UINT32 rotation = 0;
             if (SUCCEEDED(native->GetUINT32(kVideoRotation, &rotation))) info.rotation = rotation % 360;
             nativeColour_ = StatedColour(native);
-            // Three planes are taken as they come only at even sides, where their chroma's
-            // pitch and rows are plainly half the luma's.
             UINT32 w = 0, h = 0;
-            if (SUCCEEDED(MFGetAttributeSize(native, MF_MT_FRAME_SIZE, &w, &h)) && w % 2 == 0 && h % 2 == 0)
+            if (SUCCEEDED(MFGetAttributeSize(native, MF_MT_FRAME_SIZE, &w, &h)) && ThreePlanesAsTheyCome(w, h))
                 native->GetGUID(MF_MT_SUBTYPE, &nativeSubtype);
             native->Release();
         } else {
@@ -245,6 +244,10 @@ private:
         }
         UINT32 w = 0, h = 0;
         hr = MFGetAttributeSize(type, MF_MT_FRAME_SIZE, &w, &h);
+        if (SUCCEEDED(hr) && chromaPlanes_ != ChromaPlanes::Paired && !ThreePlanesAsTheyCome(w, h)) {
+            type->Release();
+            return MF_E_INVALIDMEDIATYPE;  // a new size at which three planes may be laid out otherwise
+        }
         // A decoder's frames may be taller than the picture (1088 rows for 1080): the
         // aperture says what shows.
         MFVideoArea area = {};
