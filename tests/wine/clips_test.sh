@@ -91,7 +91,8 @@ check "the clip's start is seen red" start_until clip_red red Videos=1 -- "$WORK
 check "then blue, at the clip's own pace" shot_until clip_blue 6 shows blue
 xdotool key Escape
 check "Esc during a clip ends the saver within 1 s" window_gone_within 1
-exited_within "$SAVER" 10 || { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
+check "and its process within 10 s" exited_within "$SAVER" 10
+alive "$SAVER" && { wineserver -k >/dev/null 2>&1; wait "$SAVER" 2>/dev/null; }
 
 echo "-- Videos 0: the clip is not shown"
 check "the photo beside the clip shows" start_until off_green green Videos=0 -- "$WORK/off/"
