@@ -86,13 +86,13 @@ reap_saver() {  # seconds
 # failed, not the saver.
 NO_DIALOG_SHOTS=0
 START_ERR="$WORK/start-stderr.txt"
-no_dialog_notes() {  # folder started answer status
+no_dialog_notes() {  # folder answer status
   local state log="$1/log_output.txt" shot code="" logged=1
   NO_DIALOG_SHOTS=$((NO_DIALOG_SHOTS + 1))
   shot="$SHOTS/no-dialog-$NO_DIALOG_SHOTS.png"
   if alive "$SCR_PID"; then state=runs; else wait "$SCR_PID" 2>/dev/null; code=$?; state="has ended with $code"; fi
-  note "the driver answered [${3}] (status $4) to a wait of 60 s; the saver $state; load $(cut -d' ' -f1-3 /proc/loadavg)"
-  if [ ! -f "$log" ] || [ "$(stat -c %Y "$log")" -lt "$2" ]; then note "no log from this start"; logged=""
+  note "the driver answered [${2}] (status $3) to a wait of 60 s; the saver $state; load $(cut -d' ' -f1-3 /proc/loadavg)"
+  if [ ! -f "$log" ]; then note "no log from this start"; logged=""
   elif [ ! -s "$log" ]; then note "its log is empty"
   else note "its log ends:"; tail -n 5 "$log" | tr -d '\r' | sed 's/^/         /'; fi
   if grep -qv ':fixme:' "$START_ERR" 2>/dev/null; then
@@ -105,19 +105,20 @@ no_dialog_notes() {  # folder started answer status
 }
 # Starts "Lumora.scr /c" and waits for its dialog. In CI a start now and then showed no
 # dialog while the next one opened it at once; it was not reproduced here. Such a start is
-# noted (no_dialog_notes) and started once more: once in the script's run, and besides up to
-# three times where Wine's start failed (in CI: exit code 1 and no log, right after Wine had
-# been restarted). A start that fails beyond these fails the check. Once two starts in a row
-# have shown no dialog, every later start fails at once, so that the script ends within its
-# time-out.
+# noted (no_dialog_notes) and started once more: once in the script's run for any such start,
+# and besides up to three times for starts that Wine itself failed (in CI: exit code 1 and no
+# log, right after Wine had been restarted). The start again must open the dialog: two starts
+# in a row without one fail the check, and every later start then fails at once, so that the
+# script ends within its time-out. The log is removed before each start (the saver makes it
+# anew as it starts), so that one left by an earlier start is never taken for this one's.
 DIALOG_RETRIED=""
 WINE_START_RETRIES=0
 NO_DIALOG_IN_A_ROW=0
 start_dialog() {  # [FOLDER [WHAT]]: the saver's folder (default WORK) and the check's name
-  local folder="${1:-$WORK}" what="${2:-the configuration dialog opens}" try started answer status
+  local folder="${1:-$WORK}" what="${2:-the configuration dialog opens}" try answer status
   [ "$NO_DIALOG_IN_A_ROW" -lt 2 ] || { fail "$what" "no dialog at the two starts before"; return 1; }
   for try in 1 2; do
-    started="$(date +%s)"
+    rm -f "$folder/log_output.txt"
     (cd "$folder" && exec wine ./Lumora.scr /c >/dev/null 2>"$START_ERR") &
     SCR_PID=$!
     answer="$(drv wait 60)"
@@ -127,7 +128,7 @@ start_dialog() {  # [FOLDER [WHAT]]: the saver's folder (default WORK) and the c
       return 0
     fi
     NO_DIALOG_IN_A_ROW=$((NO_DIALOG_IN_A_ROW + 1))
-    no_dialog_notes "$folder" "$started" "$answer" "$status"
+    no_dialog_notes "$folder" "$answer" "$status"
     stop_saver
     [ "$NO_DIALOG_IN_A_ROW" -lt 2 ] || break
     if [ -n "$WINE_START_FAILED" ] && [ "$WINE_START_RETRIES" -lt 3 ]; then
