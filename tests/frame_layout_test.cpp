@@ -58,6 +58,8 @@ TEST(FrameLayout, PitchComesFromTheBestSourceAndPlanesStayInside) {
          PitchFrom::Buffer},
         {"stated stride past the buffer", Memory(false, 0, true, 384, true, 320 * 360), small, false, 384, 0,
          PitchFrom::MediaType},
+        {"a buffer a byte short of its last chroma row", Memory(false, 0, true, 320, true, 320 * 360 - 1), small, false,
+         320, 0, PitchFrom::MediaType},
         {"surface bounds too short", Memory(true, 320, false, 0, true, 320 * 300), small, false, 320, 0,
          PitchFrom::Buffer},
         {"short buffer, length only", Memory(false, 0, false, 0, true, 300 * 360), small, false, 300, 0,
@@ -136,8 +138,10 @@ TEST(FrameLayout, ThreePlanesChromaIsPairedUThenVWhicheverPlaneComesFirst) {
         const FrameLayout layout =
             ChooseFrameLayout(Memory(true, 6, false, 0, true, sizeof(buffer)), FrameRows{4, 4, 4, c.planes});
         ASSERT_TRUE(layout.ok);
-        uint8_t pairs[8] = {};
+        uint8_t pairs[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0xEE, 0xEE};  // two bytes past the rows, never written
         PairChroma(buffer, layout, c.planes, 2, 2, pairs);
         for (int i = 0; i < 8; ++i) EXPECT_EQ(pairs[i], c.pairs[i]) << static_cast<int>(c.planes) << " at " << i;
+        EXPECT_EQ(pairs[8], 0xEE);
+        EXPECT_EQ(pairs[9], 0xEE);
     }
 }
