@@ -22,7 +22,7 @@ FrameLayout ChooseFrameLayout(const FrameMemory& memory, const FrameRows& rows) 
     } else if (memory.hasLength) {
         // Contiguous 4:2:0: pitch x allocated rows of luma, then half as many of chroma (two
         // planes of half the pitch and half the rows take as many bytes as one of pairs, at
-        // the even sides the reader takes three planes at).
+        // the sizes the reader takes three planes at).
         layout.pitch = static_cast<int64_t>(memory.length * 2 / (3ull * rows.allocRows));
         layout.from = PitchFrom::Length;
     } else {

@@ -6,8 +6,8 @@
 // media source decodes in GStreamer and gives I420), those are taken as they come at the
 // sizes where their layout is plain (`ThreePlanesAsTheyCome`), and their chroma is paired
 // into NV12's as the frame is copied out: a converter would copy the whole frame once more
-// to do the same. No RGB output is asked for: Wine's reader has no converter
-// to it, and the card does it.
+// to do the same. No RGB output is asked for: Wine's reader has no converter to it, and the
+// card does it.
 // A motion photo's clip is opened in place, through a stream over its range of the JPEG.
 // Rows are read at the pitch the buffer states, and the colour standard and range are the
 // ones the decoder's output type states, else the ones the stream's native type states.

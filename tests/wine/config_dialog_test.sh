@@ -82,8 +82,8 @@ reap_saver() {  # seconds
 # What a start that showed no dialog left, as notes: the driver's answer, the saver's state,
 # its log where this start wrote one, what Wine wrote (its fixme lines left out), the load
 # and a screenshot (also the check's detail). WINE_START_FAILED is set where the process
-# ended with 1 without the log that the saver makes before its own code runs: Wine's start
-# failed, not the saver.
+# ended with 1 without the log that the saver makes in its static initialisation, before
+# wWinMain: Wine's start failed, not the saver.
 NO_DIALOG_SHOTS=0
 START_ERR="$WORK/start-stderr.txt"
 no_dialog_notes() {  # folder answer status
