@@ -68,7 +68,17 @@ check "the header picture is switched on" grep -Eq '^!define MUI_HEADERIMAGE$' "
 # ---------------------------------------------------------------------------------------------
 # Registry helpers: `wine reg query` prints "    NAME    REG_TYPE    DATA".
 key_exists() { wine reg query "$1" >/dev/null 2>&1; }
-key_absent() { ! key_exists "$1"; }
+# reg says 1 both for a key that is not there and when Wine did not start at all; only a Wine
+# that then answers for a key every prefix has makes the first an answer. A key that is there
+# leaves what it holds in DETAIL.
+wine_answers() { wine reg query 'HKLM\SOFTWARE\Microsoft' >/dev/null 2>&1; }
+key_absent() {
+  if key_exists "$1"; then
+    DETAIL="it holds: $(wine reg query "$1" /s 2>/dev/null | tr -d '\r' | grep -v '^$' | paste -sd ' ')"
+    return 1
+  fi
+  wine_answers || { DETAIL="Wine did not answer"; return 1; }
+}
 reg_dump() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
 value_in() {  # dump name -> data; status 1 when the value is not there
   local line
@@ -84,15 +94,30 @@ all_absent() {  # files...
 
 APPDATA_LUMORA=""
 CREATED_USER_SETTINGS=0
+scrub_registry() {
+  wine reg delete "$VELMORA_KEY" /f >/dev/null 2>&1
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+  wine reg delete "$DESKTOP_KEY" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+}
+registry_scrubbed() {
+  local desktop
+  key_absent "$VELMORA_KEY" && key_absent "$UNINSTALL_KEY" && desktop="$(reg_dump "$DESKTOP_KEY")" &&
+    [ -n "$desktop" ] && value_absent "$desktop" SCRNSAVE.EXE
+}
 # Leaves the prefix as the other tests expect it, whatever an earlier or this run left.
 scrub() {
   rm -f "$SYS/Lumora.scr" "$SYS/LMRResource.dat" "$SYS/LumoraPlaces.dat" "$SYS/Lumora.scr.settings"
   grep -q 'Lumora Screen Saver' "$SYS/log_output.txt" 2>/dev/null && rm -f "$SYS/log_output.txt"
   grep -q 'installer test' "$SYS/log_output.txt" 2>/dev/null && rm -f "$SYS/log_output.txt"
   rm -rf "$PROGRAM_DIR"
-  wine reg delete "$VELMORA_KEY" /f >/dev/null 2>&1
-  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
-  wine reg delete "$DESKTOP_KEY" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+  # A reg that did not start deletes nothing, and the checks below would blame the installer
+  # for what an earlier test left: the keys are looked at again until they are gone.
+  local try
+  for try in 1 2 3; do
+    scrub_registry
+    registry_scrubbed && break
+    [ "$try" = 3 ] && echo "   note: Lumora's keys still in the prefix after three scrubs ($DETAIL)"
+  done
   if [ "$CREATED_USER_SETTINGS" = 1 ]; then
     rm -f "$APPDATA_LUMORA/Lumora.scr.settings"
     rmdir "$APPDATA_LUMORA" 2>/dev/null
