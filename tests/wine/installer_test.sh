@@ -21,6 +21,7 @@ VERSION="$(tr -d ' \t\r\n' <VERSION)"
 SETUP="$ROOT/dist/LumoraSetup.exe"
 ZIP="$ROOT/dist/Lumora-$VERSION.zip"
 WORK="$ROOT/build/e2e/installer"
+SCRUB_ERR="$WORK/scrub-stderr.txt"
 SYS="$WINEPREFIX/drive_c/windows/system32"
 PROGRAM_DIR="$WINEPREFIX/drive_c/Program Files/Lumora"
 VELMORA_KEY='HKLM\SOFTWARE\VELMORA'
@@ -67,19 +68,28 @@ check "the header picture is switched on" grep -Eq '^!define MUI_HEADERIMAGE$' "
 
 # ---------------------------------------------------------------------------------------------
 # Registry helpers: `wine reg query` prints "    NAME    REG_TYPE    DATA".
-key_exists() { wine reg query "$1" >/dev/null 2>&1; }
-# reg says 1 both for a key that is not there and when Wine did not start at all; only a Wine
-# that then answers for a key every prefix has makes the first an answer. A key that is there
-# leaves what it holds in DETAIL.
-wine_answers() { wine reg query 'HKLM\SOFTWARE\Microsoft' >/dev/null 2>&1; }
+key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
+# reg says 1 both for a missing key and when Wine did not start at all, so its status cannot
+# tell "absent". The parent's listing, read in one start, can: it names every subkey. A parent
+# reg did not list is asked about in turn (no parent, no key), up to the root, where that means
+# Wine did not answer. A key that is there leaves what it holds in DETAIL.
 key_absent() {
-  if key_exists "$1"; then
-    DETAIL="it holds: $(wine reg query "$1" /s 2>/dev/null | tr -d '\r' | grep -v '^$' | paste -sd ' ')"
-    return 1
-  fi
-  wine_answers || { DETAIL="Wine did not answer"; return 1; }
+  local parent="${1%\\*}" name="${1##*\\}" listing
+  [ "$parent" != "$1" ] || { DETAIL="Wine did not answer"; return 1; }
+  listing="$(reg_dump "$parent")" || { key_absent "$parent"; return; }
+  awk -F "\\\\" -v name="${name,,}" 'NR > 1 && /^HKEY_/ && tolower($NF) == name { found = 1 }
+    END { exit found }' <<<"$listing" && return 0
+  DETAIL="$(reg_dump "$1" /s | grep -v '^$' | paste -sd ' ')"
+  DETAIL="it holds: ${DETAIL:-(reg did not say what)}"
+  return 1
 }
-reg_dump() { wine reg query "$1" 2>/dev/null | tr -d '\r'; }
+reg_dump() {  # key [switches]: reg's listing, and its status
+  local out rc
+  out="$(timeout 30 wine reg query "$@" 2>/dev/null)"
+  rc=$?
+  printf '%s\n' "${out//$'\r'/}"
+  return "$rc"
+}
 value_in() {  # dump name -> data; status 1 when the value is not there
   local line
   line="$(grep -F -i -m 1 "    $2    REG_" <<<"$1")" || return 1
@@ -94,15 +104,17 @@ all_absent() {  # files...
 
 APPDATA_LUMORA=""
 CREATED_USER_SETTINGS=0
-scrub_registry() {
-  wine reg delete "$VELMORA_KEY" /f >/dev/null 2>&1
-  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
-  wine reg delete "$DESKTOP_KEY" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+scrub_registry() {  # reg's messages go to SCRUB_ERR
+  timeout 30 wine reg delete "$VELMORA_KEY" /f >/dev/null 2>"$SCRUB_ERR"
+  timeout 30 wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>>"$SCRUB_ERR"
+  timeout 30 wine reg delete "$DESKTOP_KEY" /v SCRNSAVE.EXE /f >/dev/null 2>>"$SCRUB_ERR"
 }
 registry_scrubbed() {
   local desktop
-  key_absent "$VELMORA_KEY" && key_absent "$UNINSTALL_KEY" && desktop="$(reg_dump "$DESKTOP_KEY")" &&
-    [ -n "$desktop" ] && value_absent "$desktop" SCRNSAVE.EXE
+  DETAIL=""
+  key_absent "$VELMORA_KEY" && key_absent "$UNINSTALL_KEY" || return 1
+  desktop="$(reg_dump "$DESKTOP_KEY")" || { DETAIL="the Desktop key unread"; return 1; }
+  value_absent "$desktop" SCRNSAVE.EXE || { DETAIL="SCRNSAVE.EXE still set"; return 1; }
 }
 # Leaves the prefix as the other tests expect it, whatever an earlier or this run left.
 scrub() {
@@ -112,24 +124,26 @@ scrub() {
   rm -rf "$PROGRAM_DIR"
   # A reg that did not start deletes nothing, and the checks below would blame the installer
   # for what an earlier test left: the keys are looked at again until they are gone.
-  local try
+  local try scrubbed=1
   for try in 1 2 3; do
     scrub_registry
-    registry_scrubbed && break
-    [ "$try" = 3 ] && echo "   note: Lumora's keys still in the prefix after three scrubs ($DETAIL)"
+    registry_scrubbed && { scrubbed=0; break; }
+    note "scrub $try of 3 left Lumora's keys: $DETAIL; reg wrote: $(tr -d '\r' <"$SCRUB_ERR" | paste -sd ' ')"
   done
   if [ "$CREATED_USER_SETTINGS" = 1 ]; then
     rm -f "$APPDATA_LUMORA/Lumora.scr.settings"
     rmdir "$APPDATA_LUMORA" 2>/dev/null
     CREATED_USER_SETTINGS=0
   fi
+  return "$scrubbed"
 }
 
 # Scrubbed on exit only once the prefix is ready.
 wine_cleanup_on_exit
 wine_setup 1024x768 || exit 1
 wine_cleanup_on_exit scrub
-scrub
+# What an earlier test left must not be charged to the installer.
+scrub || { fail "the prefix holds none of Lumora's keys before the installs" "$DETAIL"; report installer; exit 1; }
 
 install() {  # switches... -> sets CODE
   timeout 120 wine "$SETUP" "$@" >/dev/null 2>&1
