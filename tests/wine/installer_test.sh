@@ -67,35 +67,57 @@ done
 check "the header picture is switched on" grep -Eq '^!define MUI_HEADERIMAGE$' "$NSI"
 
 # ---------------------------------------------------------------------------------------------
+# Wine now and then fails a start right after its server was restarted (exit code 1, nothing
+# done). A command that only reads, or sets up what a check needs, is tried up to three times.
+up_to_3() { local try; for try in 1 2 3; do "$@" && return 0; done; return 1; }
 # Registry helpers: `wine reg query` prints "    NAME    REG_TYPE    DATA".
 key_exists() { timeout 30 wine reg query "$1" >/dev/null 2>&1; }
 # reg says 1 both for a missing key and when Wine did not start at all, so its status cannot
 # tell "absent". The parent's listing, read in one start, can: it names every subkey. A parent
-# reg did not list is asked about in turn (no parent, no key), up to the root, where that means
-# Wine did not answer. A key that is there leaves what it holds in DETAIL.
-key_absent() {
-  local parent="${1%\\*}" name="${1##*\\}" listing
-  [ "$parent" != "$1" ] || { DETAIL="Wine did not answer"; return 1; }
-  listing="$(reg_dump "$parent")" || { key_absent "$parent"; return; }
-  awk -F "\\\\" -v name="${name,,}" 'NR > 1 && /^HKEY_/ && tolower($NF) == name { found = 1 }
-    END { exit found }' <<<"$listing" && return 0
-  DETAIL="$(reg_dump "$1" /s | grep -v '^$' | paste -sd ' ')"
-  DETAIL="it holds: ${DETAIL:-(reg did not say what)}"
+# reg did not list is asked about in turn: gone too, the key is gone; there, it is read again.
+# Status 0 where the key is not there, 1 where it is, 2 where reg could not tell.
+key_state() {  # key
+  local parent="${1%\\*}" name="${1##*\\}" listing try
+  [ "$parent" != "$1" ] || return 2
+  for try in 1 2 3; do
+    if listing="$(reg_dump "$parent")"; then
+      awk -F "\\\\" -v name="${name,,}" '/^HKEY_/ && tolower($NF) == name { found = 1 }
+        END { exit found }' <<<"$listing"
+      return
+    fi
+    if [ "$try" = 1 ]; then
+      key_state "$parent"
+      case $? in 0) return 0 ;; 2) return 2 ;; esac
+    fi
+  done
+  return 2
+}
+key_absent() {  # key: a key that is there leaves what it holds in DETAIL
+  key_state "$1"
+  case $? in
+    0) return 0 ;;
+    1) DETAIL="$(reg_dump "$1" /s | grep -v '^$' | paste -sd ' ')"
+       DETAIL="it holds: ${DETAIL:-(reg did not say what)}" ;;
+    *) DETAIL="reg did not answer for $1" ;;
+  esac
   return 1
 }
 reg_dump() {  # key [switches]: reg's listing, and its status
   local out rc
   out="$(timeout 30 wine reg query "$@" 2>/dev/null)"
   rc=$?
-  printf '%s\n' "${out//$'\r'/}"
+  # Even an empty key's listing is a line: nothing at all is a Wine that did not run reg.
+  [ "$rc" != 0 ] || [ -n "$out" ] || rc=1
+  [ "$rc" != 0 ] || printf '%s\n' "${out//$'\r'/}"
   return "$rc"
 }
+reg_read() { up_to_3 reg_dump "$@"; }  # a key that should be there
 value_in() {  # dump name -> data; status 1 when the value is not there
   local line
   line="$(grep -F -i -m 1 "    $2    REG_" <<<"$1")" || return 1
   sed -E 's/^ +[^ ].*    REG_[A-Z_]+    ?//' <<<"$line"
 }
-reg_value() { value_in "$(reg_dump "$1")" "$2"; }
+reg_value() { value_in "$(reg_read "$1")" "$2"; }
 value_absent() { ! value_in "$1" "$2" >/dev/null; }
 all_absent() {  # files...
   local f
@@ -113,7 +135,7 @@ registry_scrubbed() {
   local desktop
   DETAIL=""
   key_absent "$VELMORA_KEY" && key_absent "$UNINSTALL_KEY" || return 1
-  desktop="$(reg_dump "$DESKTOP_KEY")" || { DETAIL="the Desktop key unread"; return 1; }
+  desktop="$(reg_read "$DESKTOP_KEY")" || { DETAIL="the Desktop key unread"; return 1; }
   value_absent "$desktop" SCRNSAVE.EXE || { DETAIL="SCRNSAVE.EXE still set"; return 1; }
 }
 # Leaves the prefix as the other tests expect it, whatever an earlier or this run left.
@@ -145,9 +167,19 @@ wine_cleanup_on_exit scrub
 # What an earlier test left must not be charged to the installer.
 scrub || { fail "the prefix holds none of Lumora's keys before the installs" "$DETAIL"; report installer; exit 1; }
 
+# A silent run of the installer or uninstaller ends with 0, or 2 where the script quits; 1 (no
+# one can cancel a silent run) is a start Wine failed, and the run is started once more.
+started_again() {  # code what
+  [ "$1" = 1 ] || return 1
+  note "$2 ended with 1; started once more"
+}
 install() {  # switches... -> sets CODE
-  timeout 120 wine "$SETUP" "$@" >/dev/null 2>&1
-  CODE=$?
+  local try
+  for try in 1 2; do
+    timeout 120 wine "$SETUP" "$@" >/dev/null 2>&1
+    CODE=$?
+    started_again "$CODE" "the installer" || break
+  done
 }
 # Runs the uninstaller as Windows does, from its QuietUninstallString. It copies itself to the
 # temporary folder, starts that copy and returns at once; the copy removes the uninstaller's
@@ -162,8 +194,12 @@ uninstall() {
   fi
   exe="${BASH_REMATCH[1]}"
   args="${BASH_REMATCH[2]}"
-  # shellcheck disable=SC2086  # the switches are words
-  timeout 60 wine "$exe" $args >/dev/null 2>&1
+  local try
+  for try in 1 2; do
+    # shellcheck disable=SC2086  # the switches are words
+    timeout 60 wine "$exe" $args >/dev/null 2>&1
+    started_again $? "the uninstaller" || break
+  done
   if ! wait_for 60 uninstalled "$(winepath -u "$exe" 2>/dev/null)"; then
     fail "the uninstaller still there after 60 s"
     return 1
@@ -190,7 +226,7 @@ check "Lumora.scr, LMRResource.dat and LumoraPlaces.dat in the 64-bit system fol
 check "nothing in the 32-bit system folder" all_absent "$WINEPREFIX/drive_c/windows/syswow64/Lumora.scr"
 check "CurLang is the DWORD 1" [ "$(reg_value "$SAVER_KEY" CurLang)" = 0x1 ]
 
-uninstall_entry="$(reg_dump "$UNINSTALL_KEY")"
+uninstall_entry="$(reg_read "$UNINSTALL_KEY")"
 check "the uninstall key is there" [ -n "$uninstall_entry" ]
 check "DisplayName" [ "$(value_in "$uninstall_entry" DisplayName)" = "Lumora Screen Saver" ]
 check "DisplayVersion is $VERSION" [ "$(value_in "$uninstall_entry" DisplayVersion)" = "$VERSION" ]
@@ -210,7 +246,7 @@ check "EstimatedSize ($size_kb KB) fits the files ($files_kb KB)" \
 check "NoModify is 1" [ "$(value_in "$uninstall_entry" NoModify)" = 0x1 ]
 check "NoRepair is 1" [ "$(value_in "$uninstall_entry" NoRepair)" = 0x1 ]
 
-desktop="$(reg_dump "$DESKTOP_KEY")"
+desktop="$(reg_read "$DESKTOP_KEY")"
 scrnsave="$(value_in "$desktop" SCRNSAVE.EXE)"
 check "SCRNSAVE.EXE is $SYS_SAVER" same_text "$scrnsave" "$SYS_SAVER"
 check "ScreenSaveActive is 1" [ "$(value_in "$desktop" ScreenSaveActive)" = 1 ]
@@ -244,9 +280,16 @@ check "SCRNSAVE.EXE is kept" same_text "$(reg_value "$DESKTOP_KEY" SCRNSAVE.EXE)
 echo "-- silent uninstall"
 # Settings an administrator saved beside the installed saver, and a user's own.
 settings >"$SYS/Lumora.scr.settings"
-appdata="$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')"
-APPDATA_LUMORA="$(winepath -u "$appdata" 2>/dev/null)/Lumora"
-if [ ! -e "$APPDATA_LUMORA/Lumora.scr.settings" ]; then
+appdata_folder() {  # the user's %APPDATA%, as a Unix path
+  local appdata
+  appdata="$(timeout 30 wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')" && [ -n "$appdata" ] &&
+    winepath -u "$appdata" 2>/dev/null | grep .
+}
+APPDATA_LUMORA="$(up_to_3 appdata_folder)/Lumora"
+if [ "$APPDATA_LUMORA" = /Lumora ]; then
+  fail "the user's %APPDATA% read" "Wine did not say"
+  APPDATA_LUMORA=""
+elif [ ! -e "$APPDATA_LUMORA/Lumora.scr.settings" ]; then
   mkdir -p "$APPDATA_LUMORA"
   settings >"$APPDATA_LUMORA/Lumora.scr.settings"
   CREATED_USER_SETTINGS=1
@@ -261,15 +304,15 @@ if [ "$had_log" = 1 ]; then check "the saver's log_output.txt is gone" [ ! -e "$
 check "no Program Files\\Lumora folder" [ ! -e "$PROGRAM_DIR" ]
 check "no VELMORA key" key_absent "$VELMORA_KEY"
 check "no uninstall key" key_absent "$UNINSTALL_KEY"
-desktop="$(reg_dump "$DESKTOP_KEY")"
+desktop="$(reg_read "$DESKTOP_KEY")"
 check "SCRNSAVE.EXE removed" value_absent "$desktop" SCRNSAVE.EXE
 check "ScreenSaveActive is 0" [ "$(value_in "$desktop" ScreenSaveActive)" = 0 ]
 check "the user's own settings in %APPDATA%\\Lumora stay" [ -f "$APPDATA_LUMORA/Lumora.scr.settings" ]
 
 echo "-- other programs' things stay: a fresh /S install and uninstall"
 other_saver='C:\Savers\Lumora.scr'  # a copy from the zip, chosen with right-click "Install"
-wine reg add "$DESKTOP_KEY" /v SCRNSAVE.EXE /d "$other_saver" /f >/dev/null 2>&1
-wine reg add "$VELMORA_KEY\\Other" /v Kept /t REG_DWORD /d 1 /f >/dev/null 2>&1
+up_to_3 wine reg add "$DESKTOP_KEY" /v SCRNSAVE.EXE /d "$other_saver" /f >/dev/null 2>&1
+up_to_3 wine reg add "$VELMORA_KEY\\Other" /v Kept /t REG_DWORD /d 1 /f >/dev/null 2>&1
 printf 'installer test: another program\r\n' >"$SYS/log_output.txt"
 install /S
 check "exit code 0 (got $CODE)" [ "$CODE" = 0 ]
@@ -278,7 +321,7 @@ check "SCRNSAVE.EXE left as it was" same_text "$(reg_value "$DESKTOP_KEY" SCRNSA
 uninstall
 check "no Lumora.scr left" [ ! -e "$SYS/Lumora.scr" ]
 check "another saver stays chosen" same_text "$(reg_value "$DESKTOP_KEY" SCRNSAVE.EXE)" "$other_saver"
-check "VELMORA with another product stays" key_exists "$VELMORA_KEY\\Other"
+check "VELMORA with another product stays" up_to_3 key_exists "$VELMORA_KEY\\Other"
 check "but its ScreenSaver key is gone" key_absent "$VELMORA_KEY\\ScreenSaver"
 check "another program's log_output.txt stays" grep -q 'another program' "$SYS/log_output.txt"
 
