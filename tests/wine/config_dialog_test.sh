@@ -580,8 +580,8 @@ preview_at_speed() {  # key (home or end), name, minimum bright pixels: BRIGHT =
     opened=""
     if drv preview >/dev/null; then
       shot="$SHOTS/$2-$try.png"
-      # The three seconds are measured from the first drawn frame, past the black start-up
-      # second, however long Wine takes to get there.
+      # The three seconds are measured from the first look that finds a drawn frame, past the
+      # black start-up second, however long Wine takes to get there.
       past_startup_second
       wait_for 15 shot_logo_shown "$shot" || note "$2: no logo within 15 s"
       measure_window 3

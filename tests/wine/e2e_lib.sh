@@ -203,10 +203,13 @@ cpu_over() {  # pid seconds
 # The saver counts its frames in its first second, drawn black, and shows the error screen
 # where they are too few. A screenshot and its reading take about half a second of a core, so
 # looking again and again in that second loads the very machine the saver measures. Looks
-# start after it: once LOG (a log the saver makes anew at its start) says the scene is loaded,
-# or at once without one, and a second and a little more.
+# start after it: once LOG (a log the saver makes anew at its start) says the scene is loaded
+# or a step failed, or at once without one, and the rule's second with a little to spare. The
+# saver says nothing when the second ends, so that spare part is a pause, not a wait.
 past_startup_second() {  # [log]
-  [ -z "${1:-}" ] || wait_for 20 log_has "$1" 'Particle.tga) - OK' || true
+  if [ -n "${1:-}" ] && ! wait_for 20 log_has "$1" 'Particle.tga) - OK\|FAILED'; then
+    note "the saver's log said nothing of its scene within 20 s"
+  fi
   sleep 1.2
 }
 start_saver() {  # args: switch; sets SAVER (the wine launcher's pid)
