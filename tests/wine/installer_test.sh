@@ -311,8 +311,8 @@ check "the user's own settings in %APPDATA%\\Lumora stay" [ -f "$APPDATA_LUMORA/
 
 echo "-- other programs' things stay: a fresh /S install and uninstall"
 other_saver='C:\Savers\Lumora.scr'  # a copy from the zip, chosen with right-click "Install"
-up_to_3 wine reg add "$DESKTOP_KEY" /v SCRNSAVE.EXE /d "$other_saver" /f >/dev/null 2>&1
-up_to_3 wine reg add "$VELMORA_KEY\\Other" /v Kept /t REG_DWORD /d 1 /f >/dev/null 2>&1
+up_to_3 timeout 30 wine reg add "$DESKTOP_KEY" /v SCRNSAVE.EXE /d "$other_saver" /f >/dev/null 2>&1
+up_to_3 timeout 30 wine reg add "$VELMORA_KEY\\Other" /v Kept /t REG_DWORD /d 1 /f >/dev/null 2>&1
 printf 'installer test: another program\r\n' >"$SYS/log_output.txt"
 install /S
 check "exit code 0 (got $CODE)" [ "$CODE" = 0 ]
