@@ -155,9 +155,10 @@ private:
             return;
         }
         // "." and ".." (decoded from "%2e" too) would walk the folder again or climb out of
-        // the entry, where its credential would follow.
+        // the entry, where its credential would follow; so would the empty name of
+        // "photos//", which names the folder once more.
         const std::wstring name = bare.substr(folder.size());
-        if (name == L"." || name == L"..") {
+        if (name.empty() || name == L"." || name == L"..") {
             ++listing_.badHref;
             return;
         }
