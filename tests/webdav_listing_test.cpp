@@ -34,14 +34,15 @@ std::string Multistatus(const std::string& responses) {
 TEST(WebDavListing, MembersCarryTheirStampsAndTheFolderItsOwn) {
     if (!HaveXmlReader()) GTEST_SKIP() << "no XML reader on this platform";
     // Another prefix and the default namespace for DAV:, a foreign namespace's "getetag"
-    // beside it, and a propstat of 404 for what the server does not have.
+    // after the date (neither is taken for the other), and a propstat of 404 for what the
+    // server does not have.
     const std::string body =
         "<multistatus xmlns=\"DAV:\" xmlns:x=\"urn:other\">"
         "<response><href>/dav/photos/</href><propstat><prop><resourcetype><collection/></resourcetype>"
         "<getetag>\"dir1\"</getetag></prop><status>HTTP/1.1 200 OK</status></propstat></response>"
         "<response><href>/dav/photos/IMG%201.jpg</href><propstat><prop><resourcetype/>"
-        "<getetag>\"e1\"</getetag><x:getetag>\"wrong\"</x:getetag><getcontentlength>12345</getcontentlength>"
-        "<getlastmodified>Sun, 06 Nov 1994 08:49:37 GMT</getlastmodified></prop>"
+        "<getetag>\"e1\"</getetag><getcontentlength>12345</getcontentlength>"
+        "<getlastmodified>Sun, 06 Nov 1994 08:49:37 GMT</getlastmodified><x:getetag>\"wrong\"</x:getetag></prop>"
         "<status>HTTP/1.1 200 OK</status></propstat>"
         "<propstat><prop><getetag/></prop><status>HTTP/1.1 404 Not Found</status></propstat></response>"
         "<response><href>https://nas/dav/photos/2024/</href><propstat><prop><resourcetype><collection/>"
