@@ -15,6 +15,7 @@ TEST(ServerUrl, TypedEntriesBecomeTheListsFormOrAreRefused) {
         {L"https://nas/Summer%202024/%C3%84pfel", L"https://nas/Summer 2024/\u00C4pfel/"},
         {L"https://nas/100%/", L"https://nas/100%/"},  // not an escape: taken as typed
         {L"https://nas/a%2Fb/", L"https://nas/a%2Fb/"},  // an escaped "/" is never decoded
+        {L"https://nas/Party%20%231", L"https://nas/Party #1/"},
     };
     for (const auto& c : kCases) {
         std::wstring entry;
@@ -22,7 +23,7 @@ TEST(ServerUrl, TypedEntriesBecomeTheListsFormOrAreRefused) {
         EXPECT_EQ(entry, c.entry);
     }
     for (const wchar_t* bad : {L"ftp://nas/", L"nas/photos", L"https://", L"https://user:pw@nas/",
-                               L"https://nas:0/", L"https://nas:70000/", L"https://nas/a?b", L"https://n\u00E4s/"}) {
+                               L"https://nas:0/", L"https://nas:70000/", L"https://nas/a?b", L"https://nas/a#b", L"https://n\u00E4s/"}) {
         std::wstring entry;
         EXPECT_FALSE(NormaliseServerEntry(bad, entry)) << bad;
     }
@@ -35,6 +36,10 @@ TEST(ServerUrl, PathsAreSentAsEscapedUtf8) {
     ServerUrl url;
     ASSERT_TRUE(ParseServerUrl(L"https://nas:8443/x y/", url));
     EXPECT_EQ(RequestUrl(url), L"https://nas:8443/x%20y/");
+    // In the walk's form "#" and "?" are a name's own; a control character stands in no name.
+    ASSERT_TRUE(ParseServerUrl(L"https://nas/Party #1?.jpg", url));
+    EXPECT_EQ(RequestUrl(url), L"https://nas/Party%20%231%3F.jpg");
+    EXPECT_FALSE(ParseServerUrl(L"https://nas/a\nb.jpg", url));
 }
 
 TEST(ServerUrl, HrefsAreDecodedOnTheServerAskedOnly) {

@@ -117,7 +117,7 @@ bool ParseServerUrl(const std::wstring& text, ServerUrl& url) {
     if (!ParseAuthority(text.substr(start, slash - start), url)) return false;
     url.path = slash == text.size() ? L"/" : text.substr(slash);
     for (wchar_t c : url.path)
-        if (c == L'?' || c == L'#' || c < 0x20 || c == 0x7F) return false;
+        if (c < 0x20 || c == 0x7F) return false;
     return true;
 }
 
@@ -127,6 +127,9 @@ bool NormaliseServerEntry(const std::wstring& typed, std::wstring& entry) {
     while (end > begin && (typed[end - 1] == L' ' || typed[end - 1] == L'\t')) --end;
     ServerUrl url;
     if (!ParseServerUrl(typed.substr(begin, end - begin), url)) return false;
+    // Typed, "?" and "#" begin a query or a fragment, which a folder has not; in the walk's
+    // form they are a name's own letters ("Party #1.jpg", typed "Party%20%231.jpg").
+    if (url.path.find_first_of(L"?#") != std::wstring::npos) return false;
     // An address copied from a browser comes encoded; one with a lone "%" is taken as it is.
     std::string decoded;
     const std::string bytes = Platform::WideToUtf8(url.path);

@@ -18,13 +18,13 @@ struct ServerUrl {
 // An entry that is a server folder's address, or a path below one: http:// or https://, in
 // any case of letters. Whether the address can be used is ParseServerUrl's to say.
 bool IsServerEntry(const std::wstring& entry);
-// An http or https address as the walk holds it: nothing in it is decoded. False for any other
-// scheme, a user or password in the address, a query or fragment, a bad port or a host that
-// is not plain ASCII.
+// An http or https address as the walk holds it: nothing in it is decoded, and "?" or "#" in
+// its path is a name's own. False for any other scheme, a user or password in the address, a
+// control character, a bad port or a host that is not plain ASCII.
 bool ParseServerUrl(const std::wstring& text, ServerUrl& url);
 // What the user typed as a picture list entry: trimmed, escapes such as "%20" decoded where
 // they spell UTF-8 (never a "/"), the scheme's own port dropped, the path ending with "/".
-// False when the address cannot be used.
+// False when the address cannot be used or has a query or fragment.
 bool NormaliseServerEntry(const std::wstring& typed, std::wstring& entry);
 // "https://host[:port]" and the whole address in the walk's form.
 std::wstring ServerOrigin(const ServerUrl& url);
