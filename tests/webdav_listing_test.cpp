@@ -69,14 +69,18 @@ TEST(WebDavListing, BadMembersAreCountedAndLeftOut) {
         Response("https://evil/dav/photos/c.jpg", "") + Response("/dav/photos/gone.jpg", "", "403 Forbidden") +
         "<d:response><d:href>/dav/photos/x.jpg</d:href><d:status>HTTP/1.1 404 Not Found</d:status></d:response>" +
         Response("/dav/photos/ok.jpg", "<d:getcontentlength>-5</d:getcontentlength>") +
-        Response("/dav/photos/../", "") + Response("/dav/photos/%2e/", "") + Response("/dav/photos//", ""));
+        Response("/dav/photos/../", "") + Response("/dav/photos/%2e/", "") + Response("/dav/photos//", "") +
+        Response("/dav/photos/a%0Ab.jpg", "") + Response("/dav/photos/" + std::string(70000, 'x') + ".jpg", "") +
+        Response("/dav/photos/Party%20%231.jpg", "<d:getetag>" + std::string(5000, 'e') + "</d:getetag>"));
     DavListing listing;
     ASSERT_EQ(ParseMultistatus(body, Asked(), listing), DavParse::Ok);
     EXPECT_EQ(listing.notUtf8, 1u);
-    EXPECT_EQ(listing.badHref, 5u);
+    EXPECT_EQ(listing.badHref, 7u);
     EXPECT_EQ(listing.failed, 2u);
-    ASSERT_EQ(listing.members.size(), 1u);
+    ASSERT_EQ(listing.members.size(), 2u);
     EXPECT_EQ(listing.members[0].size, 0u);  // a length that is no number tells nothing
+    EXPECT_EQ(listing.members[1].name, L"Party #1.jpg");
+    EXPECT_EQ(listing.members[1].etag, "");  // cut short, it would be another version's
 }
 
 TEST(WebDavListing, BrokenOrForeignAnswersAreTold) {

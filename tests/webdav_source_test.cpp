@@ -557,6 +557,26 @@ TEST_F(WebDavSourceTest, CopiesOfPhotosGoneFromTheServerLeaveTheCache) {
     EXPECT_FALSE(cache.Find(L"https://nas/dav/2024/b.jpg", stamp));
 }
 
+TEST_F(WebDavSourceTest, HrefsThatNameNothingHereAreToldOnceAndTheFoldersCopiesStay) {
+    const std::string folder = testing::TempDir() + "lumora_webdav_badhref/";
+    std::filesystem::remove_all(folder);
+    ServerCache cache(W(folder), 1 << 20);
+    PictureStamp kept;
+    kept.tag = "\"k\"";
+    ASSERT_TRUE(cache.Put(L"https://nas/dav/2024/moved.jpg", kept, "bytes"));
+    server.files[L"/dav/2024/a\nb.jpg"] = "x";  // listed as "a%0Ab.jpg"
+    WebDavSource source(server, nullptr, &cache);
+    ListBy(source, L"https://nas/dav/2024/");
+    ListBy(source, L"https://nas/dav/2024/");
+    // Not known whole, the listing deletes no copy.
+    PictureStamp stamp;
+    EXPECT_TRUE(cache.Find(L"https://nas/dav/2024/moved.jpg", stamp));
+    const std::vector<std::string> lines = LogMessages(ReadLog(log));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("1 entries whose address is no name in this folder left out"), std::string::npos)
+        << lines[0];
+}
+
 TEST_F(WebDavSourceTest, RequestsEndWithTheStopFlagOfTheWorkerThatMadeThem) {
     std::atomic<bool> workerStop{false}, saverStop{false};
     source.SetStop(&saverStop);

@@ -57,6 +57,7 @@ public:
         if (stack_.empty()) rootIsMultistatus_ = tag == Multistatus;
         stack_.push_back(tag);
         text_.clear();
+        overflow_ = false;
         if (tag == Response) response_ = Pending();
         if (tag == Propstat) propstat_ = PropstatPending();
         if (tag == Collection && Inside(ResourceType)) propstat_.collection = true;
@@ -66,6 +67,7 @@ public:
         if (stack_.empty()) return;
         const Tag tag = stack_.back();
         stack_.pop_back();
+        if (overflow_) text_.clear();  // a field cut short would name another file or size
         if (tag == Href && Inside(Response) && !Inside(Propstat)) response_.href = text_;
         else if (tag == Status && Inside(Propstat)) propstat_.status = StatusCode(Trimmed());
         else if (tag == Status && Inside(Response)) response_.status = StatusCode(Trimmed());
@@ -75,10 +77,14 @@ public:
         else if (tag == Propstat) TakePropstat();
         else if (tag == Response) TakeResponse();
         text_.clear();
+        overflow_ = false;
     }
 
+    // No field of ours is longer than a few KiB, but an href holds a whole path of names.
     void Text(const std::string& text) {
-        if (text_.size() < 4096) text_ += text;  // no field of ours is longer
+        const size_t bound = !stack_.empty() && stack_.back() == Href ? 65536 : 4096;
+        if (text_.size() + text.size() <= bound) text_ += text;
+        else overflow_ = true;
     }
 
     bool RootIsMultistatus() const { return rootIsMultistatus_; }
@@ -156,9 +162,12 @@ private:
         }
         // "." and ".." (decoded from "%2e" too) would walk the folder again or climb out of
         // the entry, where its credential would follow; so would the empty name of
-        // "photos//", which names the folder once more.
+        // "photos//", which names the folder once more. A control character (from "%0A")
+        // stands in no Windows name, and would break the log line that names the file.
         const std::wstring name = bare.substr(folder.size());
-        if (name.empty() || name == L"." || name == L"..") {
+        bool control = false;
+        for (wchar_t c : name) control = control || c < 0x20 || c == 0x7F;
+        if (name.empty() || name == L"." || name == L".." || control) {
             ++listing_.badHref;
             return;
         }
@@ -175,6 +184,7 @@ private:
     size_t maxMembers_;
     std::vector<Tag> stack_;
     std::string text_;
+    bool overflow_ = false;  // text_ dropped some of the element's text
     bool rootIsMultistatus_ = false;
     Pending response_;
     PropstatPending propstat_;

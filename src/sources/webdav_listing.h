@@ -25,8 +25,9 @@ struct DavListing {
     bool ownSeen = false;
     DavEntry own;                 // the folder itself
     std::vector<DavEntry> members;
-    // Responses passed over: a name that is not UTF-8, an href that is malformed or on
-    // another server, a member that answered an error status, members past the bound.
+    // Responses passed over: a name that is not UTF-8, an href that is malformed, overlong,
+    // on another server or no name in the folder, a member that answered an error status,
+    // members past the bound.
     uint32_t notUtf8 = 0, badHref = 0, failed = 0, pastBound = 0;
 };
 

@@ -277,12 +277,19 @@ Platform::Listing WebDavSource::List(const std::wstring& folder, std::vector<Pla
             GetLogger().WriteOncePerRun(L"WebDavSource\nutf8\n" + folder,
                                         L"WebDavSource - %ls - %u names that are not UTF-8 left out", folder.c_str(),
                                         listing.notUtf8);
+        // A server that spells the folder otherwise than it was asked (letter case, another
+        // Unicode form) has all its members left out here: the empty folder says why.
+        if (listing.badHref)
+            GetLogger().WriteOncePerRun(
+                L"WebDavSource\nhref\n" + folder,
+                L"WebDavSource - %ls - %u entries whose address is no name in this folder left out", folder.c_str(),
+                listing.badHref);
         if (listing.pastBound)
             GetLogger().WriteOncePerRun(L"WebDavSource\nbound\n" + folder,
                                         L"WebDavSource - %ls - %u entries past the first %u left out", folder.c_str(),
                                         listing.pastBound, unsigned(listing.members.size()));
         // Copies of what was deleted or moved on the server go, once a listing is known whole.
-        if (cache_ && !listing.pastBound && !listing.notUtf8) cache_->KeepOnly(folder, items);
+        if (cache_ && !listing.pastBound && !listing.notUtf8 && !listing.badHref) cache_->KeepOnly(folder, items);
         return result;
     }
     // The server away: the folder as far as the offline cache knows it, so the lap goes on.
