@@ -591,11 +591,11 @@ TEST_F(WebDavSourceTest, RequestsEndWithTheStopFlagOfTheWorkerThatMadeThem) {
 
 TEST_F(WebDavSourceTest, TheCheckSaysWhatFailedAndFindsANextcloudUsersFiles) {
     const ServerCredential anna{L"anna", L"pw"};
-    EXPECT_EQ(CheckServerFolder(server, L"https://nas/dav", anna, nullptr).check, ServerCheck::Ok);
+    EXPECT_EQ(CheckServerFolder(server, L"https://nas/dav/", anna, nullptr).check, ServerCheck::Ok);
     EXPECT_EQ(CheckServerFolder(server, L"https://nas/nothing/", anna, nullptr).check, ServerCheck::NoFolder);
-    EXPECT_EQ(CheckServerFolder(server, L"nas/dav", anna, nullptr).check, ServerCheck::BadAddress);
+    EXPECT_EQ(CheckServerFolder(server, L"nas/dav/", anna, nullptr).check, ServerCheck::BadAddress);
     server.files[L"/cloud/remote.php/dav/files/anna/"] = "";
-    const ServerCheckResult found = CheckServerFolder(server, L"https://nas/cloud", anna, nullptr);
+    const ServerCheckResult found = CheckServerFolder(server, L"https://nas/cloud/", anna, nullptr);
     EXPECT_EQ(found.check, ServerCheck::Ok);
     EXPECT_EQ(found.entry, L"https://nas/cloud/remote.php/dav/files/anna/");
     server.answers[L"https://nas/dav/"] = {401, ""};
@@ -604,6 +604,21 @@ TEST_F(WebDavSourceTest, TheCheckSaysWhatFailedAndFindsANextcloudUsersFiles) {
     EXPECT_EQ(CheckServerFolder(server, L"https://nas/dav/", anna, nullptr).check, ServerCheck::Untrusted);
     server.failure = HttpFailure::NoAnswer;
     EXPECT_EQ(CheckServerFolder(server, L"https://nas/dav/", anna, nullptr).check, ServerCheck::NoAnswer);
+}
+
+TEST_F(WebDavSourceTest, TheCheckAsksForTheEntryAsTypedDecodedOnce) {
+    // Typed "%23" is a "#" of the name; typed "%2541" is "%41", never "A".
+    server.files[L"/Party #1/"] = "";
+    server.files[L"/100%41/"] = "";
+    for (const wchar_t* typed : {L"https://nas/Party%20%231", L"https://nas/100%2541"}) {
+        std::wstring entry;
+        ASSERT_TRUE(NormaliseServerEntry(typed, entry));
+        const ServerCheckResult checked = CheckServerFolder(server, entry, {L"anna", L"pw"}, nullptr);
+        EXPECT_EQ(checked.check, ServerCheck::Ok) << typed;
+        EXPECT_EQ(checked.entry, entry);
+    }
+    EXPECT_EQ(server.requests[0].url, L"https://nas/Party%20%231/");
+    EXPECT_EQ(server.requests[1].url, L"https://nas/100%2541/");
 }
 
 TEST_F(WebDavSourceTest, TheLibraryWalksAServerFolderOnceAndLeavesOutWhatTheUserLeftOut) {

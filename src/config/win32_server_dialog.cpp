@@ -79,9 +79,10 @@ std::wstring CheckText(const ServerCheckResult& result) {
 }
 
 void StartCheck(HWND dialog, ServerForm& form) {
-    std::wstring typed = form.entry.empty() ? ItemText(dialog, IDC_SERVER_ADDRESS) : form.entry;
-    std::wstring entry;
-    if (!NormaliseServerEntry(typed, entry)) {
+    // An entry being edited is in the list's form already: decoded once more, a "%" or "#"
+    // of its names would turn into another address.
+    std::wstring entry = form.entry;
+    if (entry.empty() && !NormaliseServerEntry(ItemText(dialog, IDC_SERVER_ADDRESS), entry)) {
         ShowStatus(dialog, Text(TextId::ServerBadAddress));
         return;
     }

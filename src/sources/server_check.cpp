@@ -42,12 +42,11 @@ ServerCheckResult ListOnce(HttpTransport& transport, const ServerUrl& folder, co
 
 }  // namespace
 
-ServerCheckResult CheckServerFolder(HttpTransport& transport, const std::wstring& typed,
+ServerCheckResult CheckServerFolder(HttpTransport& transport, const std::wstring& entry,
                                     const ServerCredential& credential, const std::atomic<bool>* cancel) {
     ServerCheckResult result;
-    std::wstring entry;
     ServerUrl url;
-    if (!NormaliseServerEntry(typed, entry) || !ParseServerUrl(entry, url)) {
+    if (!ParseServerUrl(entry, url)) {
         result.check = ServerCheck::BadAddress;
         return result;
     }

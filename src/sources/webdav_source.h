@@ -102,11 +102,12 @@ enum class ServerCheck { Ok, WrongPassword, NoFolder, Untrusted, NoAnswer, BadAd
 struct ServerCheckResult {
     ServerCheck check = ServerCheck::NoAnswer;
     int status = 0;       // the server's status, for Answered
-    std::wstring entry;   // the folder found: the typed address, or a Nextcloud user's files
+    std::wstring entry;   // the folder found: the entry checked, or a Nextcloud user's files
 };
-// Lists the typed folder once with the credential; a Nextcloud address without its WebDAV
-// path is tried again as the user's files folder. `cancel` ends it early.
-ServerCheckResult CheckServerFolder(HttpTransport& transport, const std::wstring& typed,
+// Lists the folder of `entry` (in the list's form, as NormaliseServerEntry gives it; never
+// decoded again) once with the credential; a Nextcloud address without its WebDAV path is
+// tried again as the user's files folder. `cancel` ends it early.
+ServerCheckResult CheckServerFolder(HttpTransport& transport, const std::wstring& entry,
                                     const ServerCredential& credential, const std::atomic<bool>* cancel);
 
 }  // namespace WorkSpace
