@@ -1,6 +1,7 @@
 // A WebDAV server's folder listing is whatever the server sent: any bytes must be read or
 // refused without a crash, and what is kept must stay within its bound and name only direct
-// members of the folder asked, by names a file can have.
+// members of the folder asked, by names the walk can use: not empty, ".", "..", nor holding a
+// "/" or a control character.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -75,7 +75,8 @@ TEST(WebDavListing, BadMembersAreCountedAndLeftOut) {
     DavListing listing;
     ASSERT_EQ(ParseMultistatus(body, Asked(), listing), DavParse::Ok);
     EXPECT_EQ(listing.notUtf8, 1u);
-    EXPECT_EQ(listing.badHref, 7u);
+    EXPECT_EQ(listing.badHref, 3u);
+    EXPECT_EQ(listing.badName, 4u);
     EXPECT_EQ(listing.failed, 2u);
     ASSERT_EQ(listing.members.size(), 2u);
     EXPECT_EQ(listing.members[0].size, 0u);  // a length that is no number tells nothing

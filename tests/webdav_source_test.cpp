@@ -25,6 +25,7 @@ namespace {
 struct ScriptedServer : HttpTransport {
     std::map<std::wstring, std::string> files;
     std::map<std::wstring, std::pair<int, std::string>> answers;  // request URL -> status, location
+    std::map<std::wstring, std::string> listings;  // request URL -> a PROPFIND answer's body, as sent
     bool away = false, ignoresRanges = false;
     // ETags as Apache gives them for a file written within the last second: weak ones.
     bool weakTags = false;
@@ -50,6 +51,12 @@ struct ScriptedServer : HttpTransport {
         if (scripted != answers.end()) {
             response.status = scripted->second.first;
             response.headers["location"] = scripted->second.second;
+            return HttpFailure::None;
+        }
+        const auto listed = listings.find(request.url);
+        if (listed != listings.end() && request.method == "PROPFIND") {
+            response.status = 207;
+            response.body = listed->second;
             return HttpFailure::None;
         }
         std::wstring path = request.url.substr(request.url.find(L'/', 8));
@@ -557,24 +564,34 @@ TEST_F(WebDavSourceTest, CopiesOfPhotosGoneFromTheServerLeaveTheCache) {
     EXPECT_FALSE(cache.Find(L"https://nas/dav/2024/b.jpg", stamp));
 }
 
-TEST_F(WebDavSourceTest, HrefsThatNameNothingHereAreToldOnceAndTheFoldersCopiesStay) {
+TEST_F(WebDavSourceTest, EntriesLeftOutAreToldOnceAndOnlyThoseOutsideTheFolderKeepItsCopies) {
     const std::string folder = testing::TempDir() + "lumora_webdav_badhref/";
     std::filesystem::remove_all(folder);
     ServerCache cache(W(folder), 1 << 20);
     PictureStamp kept;
     kept.tag = "\"k\"";
-    ASSERT_TRUE(cache.Put(L"https://nas/dav/2024/moved.jpg", kept, "bytes"));
-    server.files[L"/dav/2024/a\nb.jpg"] = "x";  // listed as "a%0Ab.jpg"
+    for (const wchar_t* path : {L"https://nas/dav/2024/moved.jpg", L"https://nas/dav/2023/moved.jpg"})
+        ASSERT_TRUE(cache.Put(path, kept, "bytes"));
+    // A server that spells the folder in other letter case: nothing in it is known gone.
+    server.listings[L"https://nas/dav/2024/"] =
+        "<D:multistatus xmlns:D=\"DAV:\"><D:response><D:href>/DAV/2024/b.jpg</D:href><D:propstat><D:prop/>"
+        "<D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response></D:multistatus>";
+    // A name with a control character (listed as "Icon%0D") was never kept: the listing is whole.
+    server.files[L"/dav/2023/"] = "";
+    server.files[L"/dav/2023/Icon\r"] = "";
     WebDavSource source(server, nullptr, &cache);
-    ListBy(source, L"https://nas/dav/2024/");
-    ListBy(source, L"https://nas/dav/2024/");
-    // Not known whole, the listing deletes no copy.
+    for (int run = 0; run < 2; ++run) {
+        ListBy(source, L"https://nas/dav/2024/");
+        ListBy(source, L"https://nas/dav/2023/");
+    }
     PictureStamp stamp;
     EXPECT_TRUE(cache.Find(L"https://nas/dav/2024/moved.jpg", stamp));
+    EXPECT_FALSE(cache.Find(L"https://nas/dav/2023/moved.jpg", stamp));
     const std::vector<std::string> lines = LogMessages(ReadLog(log));
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("1 entries whose address is no name in this folder left out"), std::string::npos)
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("2024/ - 1 entries whose address names nothing in this folder left out"), std::string::npos)
         << lines[0];
+    EXPECT_NE(lines[1].find("2023/ - 1 names that cannot be used here left out"), std::string::npos) << lines[1];
 }
 
 TEST_F(WebDavSourceTest, RequestsEndWithTheStopFlagOfTheWorkerThatMadeThem) {

@@ -163,12 +163,13 @@ private:
         // "." and ".." (decoded from "%2e" too) would walk the folder again or climb out of
         // the entry, where its credential would follow; so would the empty name of
         // "photos//", which names the folder once more. A control character (from "%0A")
-        // stands in no Windows name, and would break the log line that names the file.
+        // stands in no Windows file name, the walk's addresses refuse it, and it would break
+        // the log line that names the file.
         const std::wstring name = bare.substr(folder.size());
         bool control = false;
         for (wchar_t c : name) control = control || c < 0x20 || c == 0x7F;
         if (name.empty() || name == L"." || name == L".." || control) {
-            ++listing_.badHref;
+            ++listing_.badName;
             return;
         }
         if (listing_.members.size() >= maxMembers_) {

@@ -26,9 +26,9 @@ struct DavListing {
     DavEntry own;                 // the folder itself
     std::vector<DavEntry> members;
     // Responses passed over: a name that is not UTF-8, an href that is malformed, overlong,
-    // on another server or no name in the folder, a member that answered an error status,
-    // members past the bound.
-    uint32_t notUtf8 = 0, badHref = 0, failed = 0, pastBound = 0;
+    // on another server or outside the folder, a name the walk cannot use (empty, ".", "..", a
+    // control character), a member that answered an error status, members past the bound.
+    uint32_t notUtf8 = 0, badHref = 0, badName = 0, failed = 0, pastBound = 0;
 };
 
 enum class DavParse { Ok, Malformed, NotMultistatus };

@@ -282,13 +282,20 @@ Platform::Listing WebDavSource::List(const std::wstring& folder, std::vector<Pla
         if (listing.badHref)
             GetLogger().WriteOncePerRun(
                 L"WebDavSource\nhref\n" + folder,
-                L"WebDavSource - %ls - %u entries whose address is no name in this folder left out", folder.c_str(),
+                L"WebDavSource - %ls - %u entries whose address names nothing in this folder left out", folder.c_str(),
                 listing.badHref);
+        // Such as the "Icon\r" a Mac leaves in a folder with its own icon.
+        if (listing.badName)
+            GetLogger().WriteOncePerRun(L"WebDavSource\nname\n" + folder,
+                                        L"WebDavSource - %ls - %u names that cannot be used here left out",
+                                        folder.c_str(), listing.badName);
         if (listing.pastBound)
             GetLogger().WriteOncePerRun(L"WebDavSource\nbound\n" + folder,
                                         L"WebDavSource - %ls - %u entries past the first %u left out", folder.c_str(),
                                         listing.pastBound, unsigned(listing.members.size()));
-        // Copies of what was deleted or moved on the server go, once a listing is known whole.
+        // Copies of what was deleted or moved on the server go, once a listing is known whole:
+        // no bad href, no name that is not UTF-8, none past the bound (a name that cannot be
+        // used here was never kept).
         if (cache_ && !listing.pastBound && !listing.notUtf8 && !listing.badHref) cache_->KeepOnly(folder, items);
         return result;
     }
