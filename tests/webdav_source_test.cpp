@@ -615,6 +615,10 @@ TEST_F(WebDavSourceTest, TheCheckSaysWhatFailedAndFindsANextcloudUsersFiles) {
     const ServerCheckResult found = CheckServerFolder(server, L"https://nas/cloud/", anna, nullptr);
     EXPECT_EQ(found.check, ServerCheck::Ok);
     EXPECT_EQ(found.entry, L"https://nas/cloud/remote.php/dav/files/anna/");
+    // An entry being edited is checked as the walk lists it.
+    EXPECT_EQ(CheckServerFolder(server, L"https://nas/cloud/", anna, nullptr, false).check, ServerCheck::NoFolder);
+    // An entry of an older list, without its last "/".
+    EXPECT_EQ(CheckServerFolder(server, L"https://nas/dav", anna, nullptr).entry, L"https://nas/dav/");
     server.answers[L"https://nas/dav/"] = {401, ""};
     EXPECT_EQ(CheckServerFolder(server, L"https://nas/dav/", anna, nullptr).check, ServerCheck::WrongPassword);
     server.failure = HttpFailure::Certificate;

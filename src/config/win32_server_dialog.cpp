@@ -90,9 +90,10 @@ void StartCheck(HWND dialog, ServerForm& form) {
     form.check = std::make_shared<Check>();
     SetChecking(dialog, true, !form.entry.empty());
     ShowStatus(dialog, Text(TextId::ServerChecking));
-    std::thread([dialog, check = form.check, entry, credential] {
+    const bool adding = form.entry.empty();
+    std::thread([dialog, check = form.check, entry, credential, adding] {
         std::unique_ptr<HttpTransport> transport = MakeWinHttpTransport();
-        if (transport) check->result = CheckServerFolder(*transport, entry, credential, &check->cancel);
+        if (transport) check->result = CheckServerFolder(*transport, entry, credential, &check->cancel, adding);
         if (!check->cancel.load()) PostMessageW(dialog, kCheckDone, 0, 0);
     }).detach();
 }

@@ -43,7 +43,8 @@ ServerCheckResult ListOnce(HttpTransport& transport, const ServerUrl& folder, co
 }  // namespace
 
 ServerCheckResult CheckServerFolder(HttpTransport& transport, const std::wstring& entry,
-                                    const ServerCredential& credential, const std::atomic<bool>* cancel) {
+                                    const ServerCredential& credential, const std::atomic<bool>* cancel,
+                                    bool findNextcloud) {
     ServerCheckResult result;
     ServerUrl url;
     if (!ParseServerUrl(entry, url)) {
@@ -54,7 +55,7 @@ ServerCheckResult CheckServerFolder(HttpTransport& transport, const std::wstring
     const bool notThere = result.check == ServerCheck::NoFolder || result.check == ServerCheck::NotDav ||
                           (result.check == ServerCheck::Answered && result.status >= 200 && result.status < 400);
     ServerUrl files;
-    if (notThere && NextcloudFilesUrl(url, credential.user, files)) {
+    if (findNextcloud && notThere && NextcloudFilesUrl(url, credential.user, files)) {
         const ServerCheckResult nextcloud = ListOnce(transport, files, credential, cancel);
         // The user's files folder answered (even to say the password is wrong): a Nextcloud.
         if (nextcloud.check == ServerCheck::Ok || nextcloud.check == ServerCheck::WrongPassword ||

@@ -102,12 +102,15 @@ enum class ServerCheck { Ok, WrongPassword, NoFolder, Untrusted, NoAnswer, BadAd
 struct ServerCheckResult {
     ServerCheck check = ServerCheck::NoAnswer;
     int status = 0;       // the server's status, for Answered
-    std::wstring entry;   // the folder found: the entry checked, or a Nextcloud user's files
+    std::wstring entry;   // the folder found: the entry checked (or where it redirected), or a
+                          // Nextcloud user's files
 };
 // Lists the folder of `entry` (in the list's form, as NormaliseServerEntry gives it; never
-// decoded again) once with the credential; a Nextcloud address without its WebDAV path is
-// tried again as the user's files folder. `cancel` ends it early.
+// decoded again) once with the credential. For a new entry (`findNextcloud`), a Nextcloud
+// address without its WebDAV path is tried again as the user's files folder; an entry being
+// edited stays the folder it is, which the walk lists. `cancel` ends it early.
 ServerCheckResult CheckServerFolder(HttpTransport& transport, const std::wstring& entry,
-                                    const ServerCredential& credential, const std::atomic<bool>* cancel);
+                                    const ServerCredential& credential, const std::atomic<bool>* cancel,
+                                    bool findNextcloud = true);
 
 }  // namespace WorkSpace
