@@ -41,7 +41,7 @@ TEST(WebDavListing, MembersCarryTheirStampsAndTheFolderItsOwn) {
         "<response><href>/dav/photos/</href><propstat><prop><resourcetype><collection/></resourcetype>"
         "<getetag>\"dir1\"</getetag></prop><status>HTTP/1.1 200 OK</status></propstat></response>"
         "<response><href>/dav/photos/IMG%201.jpg</href><propstat><prop><resourcetype/>"
-        "<getetag>\"e1\"</getetag><getcontentlength>12345</getcontentlength>"
+        "<getetag>\"e1\"</getetag><getcontentlength>1234509</getcontentlength>"
         "<getlastmodified>Sun, 06 Nov 1994 08:49:37 GMT</getlastmodified><x:getetag>\"wrong\"</x:getetag></prop>"
         "<status>HTTP/1.1 200 OK</status></propstat>"
         "<propstat><prop><getetag/></prop><status>HTTP/1.1 404 Not Found</status></propstat></response>"
@@ -56,7 +56,7 @@ TEST(WebDavListing, MembersCarryTheirStampsAndTheFolderItsOwn) {
     EXPECT_EQ(listing.members[0].name, L"IMG 1.jpg");
     EXPECT_FALSE(listing.members[0].collection);
     EXPECT_EQ(listing.members[0].etag, "\"e1\"");
-    EXPECT_EQ(listing.members[0].size, 12345u);
+    EXPECT_EQ(listing.members[0].size, 1234509u);
     EXPECT_EQ(listing.members[0].modified, 784111777);
     EXPECT_EQ(listing.members[1].name, L"2024");
     EXPECT_TRUE(listing.members[1].collection);
