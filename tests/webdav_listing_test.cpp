@@ -71,17 +71,19 @@ TEST(WebDavListing, BadMembersAreCountedAndLeftOut) {
         Response("/dav/photos/ok.jpg", "<d:getcontentlength>-5</d:getcontentlength>") +
         Response("/dav/photos/../", "") + Response("/dav/photos/%2e/", "") + Response("/dav/photos//", "") +
         Response("/dav/photos/a%0Ab.jpg", "") + Response("/dav/photos/" + std::string(70000, 'x') + ".jpg", "") +
-        Response("/dav/photos/Party%20%231.jpg", "<d:getetag>" + std::string(5000, 'e') + "</d:getetag>"));
+        Response("/dav/photos/Party%20%231.jpg", "<d:getetag>" + std::string(5000, 'e') + "</d:getetag>") +
+        Response("/dav/photos/" + std::string(256, 'n'), "") + Response("/dav/photos/" + std::string(255, 'n'), ""));
     DavListing listing;
     ASSERT_EQ(ParseMultistatus(body, Asked(), listing), DavParse::Ok);
     EXPECT_EQ(listing.notUtf8, 1u);
     EXPECT_EQ(listing.badHref, 3u);
-    EXPECT_EQ(listing.badName, 4u);
+    EXPECT_EQ(listing.badName, 5u);
     EXPECT_EQ(listing.failed, 2u);
-    ASSERT_EQ(listing.members.size(), 2u);
+    ASSERT_EQ(listing.members.size(), 3u);
     EXPECT_EQ(listing.members[0].size, 0u);  // a length that is no number tells nothing
     EXPECT_EQ(listing.members[1].name, L"Party #1.jpg");
     EXPECT_EQ(listing.members[1].etag, "");  // cut short, it would be another version's
+    EXPECT_EQ(listing.members[2].name.size(), 255u);
 }
 
 TEST(WebDavListing, BrokenOrForeignAnswersAreTold) {

@@ -564,34 +564,46 @@ TEST_F(WebDavSourceTest, CopiesOfPhotosGoneFromTheServerLeaveTheCache) {
     EXPECT_FALSE(cache.Find(L"https://nas/dav/2024/b.jpg", stamp));
 }
 
-TEST_F(WebDavSourceTest, EntriesLeftOutAreToldOnceAndOnlyThoseOutsideTheFolderKeepItsCopies) {
+TEST_F(WebDavSourceTest, EntriesLeftOutAreToldOnceAndOnlyAFolderSpeltOtherwiseKeepsItsCopies) {
     const std::string folder = testing::TempDir() + "lumora_webdav_badhref/";
     std::filesystem::remove_all(folder);
     ServerCache cache(W(folder), 1 << 20);
     PictureStamp kept;
     kept.tag = "\"k\"";
-    for (const wchar_t* path : {L"https://nas/dav/2024/moved.jpg", L"https://nas/dav/2023/moved.jpg"})
+    for (const wchar_t* path :
+         {L"https://nas/dav/2024/moved.jpg", L"https://nas/dav/2023/moved.jpg", L"https://nas/dav/2022/moved.jpg"})
         ASSERT_TRUE(cache.Put(path, kept, "bytes"));
+    auto response = [](const std::string& href) {
+        return "<D:response><D:href>" + href +
+               "</D:href><D:propstat><D:prop/><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>";
+    };
+    auto multistatus = [](const std::string& responses) {
+        return "<D:multistatus xmlns:D=\"DAV:\">" + responses + "</D:multistatus>";
+    };
     // A server that spells the folder in other letter case: nothing in it is known gone.
-    server.listings[L"https://nas/dav/2024/"] =
-        "<D:multistatus xmlns:D=\"DAV:\"><D:response><D:href>/DAV/2024/b.jpg</D:href><D:propstat><D:prop/>"
-        "<D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response></D:multistatus>";
-    // A name with a control character (listed as "Icon%0D") was never kept: the listing is whole.
+    server.listings[L"https://nas/dav/2024/"] = multistatus(response("/DAV/2024/") + response("/DAV/2024/b.jpg"));
+    // The folder as asked, and one href elsewhere: the folder's members are all there.
+    server.listings[L"https://nas/dav/2022/"] = multistatus(response("/dav/2022/") + response("https://other/c.jpg"));
+    // A name with a control character (listed as "Icon%0D") was never kept.
     server.files[L"/dav/2023/"] = "";
     server.files[L"/dav/2023/Icon\r"] = "";
     WebDavSource source(server, nullptr, &cache);
-    for (int run = 0; run < 2; ++run) {
-        ListBy(source, L"https://nas/dav/2024/");
-        ListBy(source, L"https://nas/dav/2023/");
-    }
+    for (int run = 0; run < 2; ++run)
+        for (const wchar_t* listed : {L"https://nas/dav/2024/", L"https://nas/dav/2023/", L"https://nas/dav/2022/"})
+            ListBy(source, listed);
     PictureStamp stamp;
     EXPECT_TRUE(cache.Find(L"https://nas/dav/2024/moved.jpg", stamp));
     EXPECT_FALSE(cache.Find(L"https://nas/dav/2023/moved.jpg", stamp));
+    EXPECT_FALSE(cache.Find(L"https://nas/dav/2022/moved.jpg", stamp));
     const std::vector<std::string> lines = LogMessages(ReadLog(log));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_NE(lines[0].find("2024/ - 1 entries whose address names nothing in this folder left out"), std::string::npos)
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("2024/ - 2 entries whose address names nothing in this folder left out"),
+              std::string::npos)
         << lines[0];
     EXPECT_NE(lines[1].find("2023/ - 1 names that cannot be used here left out"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[2].find("2022/ - 1 entries whose address names nothing in this folder left out"),
+              std::string::npos)
+        << lines[2];
 }
 
 TEST_F(WebDavSourceTest, RequestsEndWithTheStopFlagOfTheWorkerThatMadeThem) {

@@ -168,7 +168,8 @@ private:
         const std::wstring name = bare.substr(folder.size());
         bool control = false;
         for (wchar_t c : name) control = control || c < 0x20 || c == 0x7F;
-        if (name.empty() || name == L"." || name == L".." || control) {
+        // No file system the servers use holds a longer name, nor does Windows.
+        if (name.empty() || name == L"." || name == L".." || control || name.size() > 255) {
             ++listing_.badName;
             return;
         }

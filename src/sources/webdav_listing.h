@@ -27,7 +27,8 @@ struct DavListing {
     std::vector<DavEntry> members;
     // Responses passed over: a name that is not UTF-8, an href that is malformed, overlong,
     // on another server or outside the folder, a name the walk cannot use (empty, ".", "..", a
-    // control character), a member that answered an error status, members past the bound.
+    // control character, over 255 characters), a member that answered an error status,
+    // members past the bound.
     uint32_t notUtf8 = 0, badHref = 0, badName = 0, failed = 0, pastBound = 0;
 };
 

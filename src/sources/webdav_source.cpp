@@ -294,9 +294,10 @@ Platform::Listing WebDavSource::List(const std::wstring& folder, std::vector<Pla
                                         L"WebDavSource - %ls - %u entries past the first %u left out", folder.c_str(),
                                         listing.pastBound, unsigned(listing.members.size()));
         // Copies of what was deleted or moved on the server go, once a listing is known whole:
-        // no bad href, no name that is not UTF-8, none past the bound (a name that cannot be
-        // used here was never kept).
-        if (cache_ && !listing.pastBound && !listing.notUtf8 && !listing.badHref) cache_->KeepOnly(folder, items);
+        // the folder's own entry answered as asked (not from a server that spells the folder
+        // otherwise, whose members are all left out), no name that is not UTF-8, none past
+        // the bound. A name that cannot be used here was never kept.
+        if (cache_ && listing.ownSeen && !listing.pastBound && !listing.notUtf8) cache_->KeepOnly(folder, items);
         return result;
     }
     // The server away: the folder as far as the offline cache knows it, so the lap goes on.
