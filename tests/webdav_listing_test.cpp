@@ -25,6 +25,12 @@ std::string Response(const std::string& href, const std::string& props, const st
            "</d:prop><d:status>HTTP/1.1 " + status + "</d:status></d:propstat></d:response>";
 }
 
+std::string Repeated(const std::string& text, int times) {
+    std::string out;
+    while (times-- > 0) out += text;
+    return out;
+}
+
 std::string Multistatus(const std::string& responses) {
     return "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\">" + responses + "</d:multistatus>";
 }
@@ -72,12 +78,14 @@ TEST(WebDavListing, BadMembersAreCountedAndLeftOut) {
         Response("/dav/photos/../", "") + Response("/dav/photos/%2e/", "") + Response("/dav/photos//", "") +
         Response("/dav/photos/a%0Ab.jpg", "") + Response("/dav/photos/" + std::string(70000, 'x') + ".jpg", "") +
         Response("/dav/photos/Party%20%231.jpg", "<d:getetag>" + std::string(5000, 'e') + "</d:getetag>") +
-        Response("/dav/photos/" + std::string(256, 'n'), "") + Response("/dav/photos/" + std::string(255, 'n'), ""));
+        Response("/dav/photos/" + std::string(256, 'n'), "") + Response("/dav/photos/" + std::string(255, 'n'), "") +
+        Response("/dav/photos/" + Repeated("%F0%9F%93%B7", 128), ""));  // 256 UTF-16 units
     DavListing listing;
     ASSERT_EQ(ParseMultistatus(body, Asked(), listing), DavParse::Ok);
     EXPECT_EQ(listing.notUtf8, 1u);
-    EXPECT_EQ(listing.badHref, 3u);
-    EXPECT_EQ(listing.badName, 5u);
+    EXPECT_EQ(listing.badHref, 1u);    // the overlong one
+    EXPECT_EQ(listing.strayHref, 2u);  // deeper, and on another server
+    EXPECT_EQ(listing.badName, 6u);
     EXPECT_EQ(listing.failed, 2u);
     ASSERT_EQ(listing.members.size(), 3u);
     EXPECT_EQ(listing.members[0].size, 0u);  // a length that is no number tells nothing

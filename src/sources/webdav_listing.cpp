@@ -142,6 +142,10 @@ private:
             ++listing_.notUtf8;
             return;
         }
+        if (decoded == HrefResult::OtherServer) {
+            ++listing_.strayHref;
+            return;
+        }
         if (decoded != HrefResult::Ok) {
             ++listing_.badHref;
             return;
@@ -156,8 +160,13 @@ private:
             return;
         }
         // Only the folder's direct members: a server that answers deeper is not followed here.
-        if (bare.compare(0, folder.size(), folder) != 0 || bare.find(L'/', folder.size()) != std::wstring::npos) {
+        // An href that does not spell the folder as asked may be a member spelt otherwise.
+        if (bare.compare(0, folder.size(), folder) != 0) {
             ++listing_.badHref;
+            return;
+        }
+        if (bare.find(L'/', folder.size()) != std::wstring::npos) {
+            ++listing_.strayHref;
             return;
         }
         // "." and ".." (decoded from "%2e" too) would walk the folder again or climb out of
@@ -165,11 +174,17 @@ private:
         // "photos//", which names the folder once more. A control character (from "%0A")
         // stands in no Windows file name, the walk's addresses refuse it, and it would break
         // the log line that names the file.
+        // No file system the servers use holds a name of over 255 UTF-16 units (so counted
+        // where wchar_t is UTF-32 too).
         const std::wstring name = bare.substr(folder.size());
         bool control = false;
-        for (wchar_t c : name) control = control || c < 0x20 || c == 0x7F;
-        // No file system the servers use holds a longer name, nor does Windows.
-        if (name.empty() || name == L"." || name == L".." || control || name.size() > 255) {
+        size_t units = 0;
+        for (wchar_t c : name) {
+            control = control || c < 0x20 || c == 0x7F;
+            const uint32_t code = static_cast<uint32_t>(c);  // above 0xFFFF only where wchar_t is UTF-32
+            units += code > 0xFFFF ? 2 : 1;
+        }
+        if (name.empty() || name == L"." || name == L".." || control || units > 255) {
             ++listing_.badName;
             return;
         }

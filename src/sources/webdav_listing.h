@@ -25,11 +25,12 @@ struct DavListing {
     bool ownSeen = false;
     DavEntry own;                 // the folder itself
     std::vector<DavEntry> members;
-    // Responses passed over: a name that is not UTF-8, an href that is malformed, overlong,
-    // on another server or outside the folder, a name the walk cannot use (empty, ".", "..", a
-    // control character, over 255 characters), a member that answered an error status,
+    // Responses passed over: a name that is not UTF-8, an href that is malformed, overlong or
+    // does not spell the folder as asked (perhaps a member spelt otherwise), an href on another
+    // server or deeper in the folder (no member), a name the walk cannot use (empty, ".", "..",
+    // a control character, over 255 UTF-16 units), a member that answered an error status,
     // members past the bound.
-    uint32_t notUtf8 = 0, badHref = 0, badName = 0, failed = 0, pastBound = 0;
+    uint32_t notUtf8 = 0, badHref = 0, strayHref = 0, badName = 0, failed = 0, pastBound = 0;
 };
 
 enum class DavParse { Ok, Malformed, NotMultistatus };

@@ -279,11 +279,11 @@ Platform::Listing WebDavSource::List(const std::wstring& folder, std::vector<Pla
                                         listing.notUtf8);
         // A server that spells the folder otherwise than it was asked (letter case, another
         // Unicode form) has all its members left out here: the empty folder says why.
-        if (listing.badHref)
+        if (listing.badHref || listing.strayHref)
             GetLogger().WriteOncePerRun(
                 L"WebDavSource\nhref\n" + folder,
                 L"WebDavSource - %ls - %u entries whose address names nothing in this folder left out", folder.c_str(),
-                listing.badHref);
+                listing.badHref + listing.strayHref);
         // Such as the "Icon\r" a Mac leaves in a folder with its own icon.
         if (listing.badName)
             GetLogger().WriteOncePerRun(L"WebDavSource\nname\n" + folder,
@@ -295,9 +295,11 @@ Platform::Listing WebDavSource::List(const std::wstring& folder, std::vector<Pla
                                         listing.pastBound, unsigned(listing.members.size()));
         // Copies of what was deleted or moved on the server go, once a listing is known whole:
         // the folder's own entry answered as asked (not from a server that spells the folder
-        // otherwise, whose members are all left out), no name that is not UTF-8, none past
-        // the bound. A name that cannot be used here was never kept.
-        if (cache_ && listing.ownSeen && !listing.pastBound && !listing.notUtf8) cache_->KeepOnly(folder, items);
+        // otherwise), no href that may be a member spelt otherwise or unread, no name that is
+        // not UTF-8, none past the bound. A name that cannot be used here was never kept, and
+        // an href elsewhere or deeper names no member.
+        if (cache_ && listing.ownSeen && !listing.badHref && !listing.pastBound && !listing.notUtf8)
+            cache_->KeepOnly(folder, items);
         return result;
     }
     // The server away: the folder as far as the offline cache knows it, so the lap goes on.
