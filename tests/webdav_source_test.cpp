@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include "library/library_scan.h"
@@ -19,6 +20,16 @@
 using namespace WorkSpace;
 
 namespace {
+
+// One member of a multistatus answer, and the answer around them.
+std::string DavResponse(const std::string& href, const std::string& props, const char* status = "200 OK") {
+    return "<D:response><D:href>" + href + "</D:href><D:propstat><D:prop>" + props +
+           "</D:prop><D:status>HTTP/1.1 " + status + "</D:status></D:propstat></D:response>";
+}
+
+std::string DavMultistatus(const std::string& responses) {
+    return "<D:multistatus xmlns:D=\"DAV:\">" + responses + "</D:multistatus>";
+}
 
 // A server of files by decoded path ("/dav/a.jpg"); folders are the paths ending with "/".
 // `answers` scripts a status (and Location) for a URL; `away` makes it give no answer.
@@ -68,7 +79,7 @@ struct ScriptedServer : HttpTransport {
     }
 
     HttpFailure Propfind(const std::wstring& folder, const HttpRequest& request, HttpResponse& response) {
-        std::string xml = "<D:multistatus xmlns:D=\"DAV:\">";
+        std::string xml;
         bool any = false;
         for (const auto& file : files) {
             const std::wstring& path = file.first;
@@ -78,14 +89,13 @@ struct ScriptedServer : HttpTransport {
             if (!own && !member) continue;
             any = true;
             const bool collection = path.back() == L'/';
-            xml += "<D:response><D:href>" + PercentEncodePath(path) + "</D:href><D:propstat><D:prop>" +
-                   (collection ? "<D:resourcetype><D:collection/></D:resourcetype>"
-                               : "<D:getcontentlength>" + std::to_string(file.second.size()) +
-                                     "</D:getcontentlength>" + ListedValidator(file.second)) +
-                   "</D:prop><D:status>HTTP/1.1 200 OK</D:status></D:propstat></D:response>";
+            xml += DavResponse(PercentEncodePath(path),
+                               collection ? "<D:resourcetype><D:collection/></D:resourcetype>"
+                                          : "<D:getcontentlength>" + std::to_string(file.second.size()) +
+                                                "</D:getcontentlength>" + ListedValidator(file.second));
         }
         response.status = any ? 207 : 404;
-        if (any) response.body = xml + "</D:multistatus>";
+        if (any) response.body = DavMultistatus(xml);
         return HttpFailure::None;
     }
 
@@ -167,6 +177,16 @@ struct WebDavSourceTest : testing::Test {
         Platform::FolderHold hold = 0;
         end = from.List(folder, items, id, hold).end;
         return items;
+    }
+    // The offline cache in a folder of its own, emptied first, holding a copy of each path.
+    static std::unique_ptr<ServerCache> FreshCache(const char* name, std::initializer_list<std::wstring> kept = {}) {
+        const std::string folder = testing::TempDir() + name + "/";
+        std::filesystem::remove_all(folder);
+        auto cache = std::make_unique<ServerCache>(W(folder), 1 << 20);
+        PictureStamp stamp;
+        stamp.tag = "\"k\"";
+        for (const std::wstring& path : kept) EXPECT_TRUE(cache->Put(path, stamp, "bytes")) << path.c_str();
+        return cache;
     }
     static void ListBy(PictureSource& from, const std::wstring& folder) {
         Platform::ListingEnd end;
@@ -475,9 +495,8 @@ TEST_F(WebDavSourceTest, WithoutETagsAFileReplacedSinceItsListingIsStampedByItsN
 }
 
 TEST_F(WebDavSourceTest, WhileTheServerIsAwayTheCacheListsStampsAndOpens) {
-    const std::string folder = testing::TempDir() + "lumora_webdav_cache/";
-    std::filesystem::remove_all(folder);
-    ServerCache cache(W(folder), 1 << 20);
+    const auto held = FreshCache("lumora_webdav_cache");
+    ServerCache& cache = *held;
     ASSERT_TRUE(cache.Open());
     PictureStamp kept;
     kept.tag = "\"k\"";
@@ -538,14 +557,10 @@ TEST_F(WebDavSourceTest, AKeptCopyGivesFactsOnlyOfTheListedVersion) {
 }
 
 TEST_F(WebDavSourceTest, CopiesOfPhotosGoneFromTheServerLeaveTheCache) {
-    const std::string folder = testing::TempDir() + "lumora_webdav_gone/";
-    std::filesystem::remove_all(folder);
-    ServerCache cache(W(folder), 1 << 20);
-    PictureStamp kept;
-    kept.tag = "\"k\"";
-    for (const wchar_t* path : {L"https://nas/dav/2024/b.jpg", L"https://nas/dav/2024/moved.jpg",
-                                L"https://nas/dav/2023/old.jpg", L"https://nas/dav/IMG 1.jpg"})
-        ASSERT_TRUE(cache.Put(path, kept, "bytes"));
+    const auto held = FreshCache("lumora_webdav_gone",
+                                 {L"https://nas/dav/2024/b.jpg", L"https://nas/dav/2024/moved.jpg",
+                                  L"https://nas/dav/2023/old.jpg", L"https://nas/dav/IMG 1.jpg"});
+    ServerCache& cache = *held;
     WebDavSource source(server, nullptr, &cache);
     std::vector<Platform::FolderItem> items;
     Platform::FolderId id;
@@ -565,30 +580,22 @@ TEST_F(WebDavSourceTest, CopiesOfPhotosGoneFromTheServerLeaveTheCache) {
 }
 
 TEST_F(WebDavSourceTest, EntriesLeftOutAreToldOnceAndOnlyAListingThatMayMissMembersKeepsTheCopies) {
-    const std::string folder = testing::TempDir() + "lumora_webdav_badhref/";
-    std::filesystem::remove_all(folder);
-    ServerCache cache(W(folder), 1 << 20);
-    PictureStamp kept;
-    kept.tag = "\"k\"";
     const std::vector<std::wstring> folders = {L"https://nas/dav/2024/", L"https://nas/dav/2023/",
                                                L"https://nas/dav/2022/", L"https://nas/dav/2021/"};
-    for (const std::wstring& listed : folders) ASSERT_TRUE(cache.Put(listed + L"moved.jpg", kept, "bytes"));
-    auto response = [](const std::string& href, const char* status = "200 OK") {
-        return "<D:response><D:href>" + href + "</D:href><D:propstat><D:prop/><D:status>HTTP/1.1 " + status +
-               "</D:status></D:propstat></D:response>";
-    };
-    auto multistatus = [](const std::string& responses) {
-        return "<D:multistatus xmlns:D=\"DAV:\">" + responses + "</D:multistatus>";
-    };
+    const auto held = FreshCache("lumora_webdav_badhref", {folders[0] + L"moved.jpg", folders[1] + L"moved.jpg",
+                                                           folders[2] + L"moved.jpg", folders[3] + L"moved.jpg"});
+    ServerCache& cache = *held;
     // The folder's own entry answers an error: the listing may not be the folder's whole.
-    server.listings[folders[0]] = multistatus(response("/dav/2024/", "403 Forbidden"));
+    server.listings[folders[0]] = DavMultistatus(DavResponse("/dav/2024/", "", "403 Forbidden"));
     // A name with a control character (listed as "Icon%0D") was never kept.
     server.files[L"/dav/2023/"] = "";
     server.files[L"/dav/2023/Icon\r"] = "";
     // An href on another server names no member.
-    server.listings[folders[2]] = multistatus(response("/dav/2022/") + response("https://other/c.jpg"));
+    server.listings[folders[2]] =
+        DavMultistatus(DavResponse("/dav/2022/", "") + DavResponse("https://other/c.jpg", ""));
     // A member spelt in other letter case may be one this folder holds.
-    server.listings[folders[3]] = multistatus(response("/dav/2021/") + response("/DAV/2021/b.jpg"));
+    server.listings[folders[3]] =
+        DavMultistatus(DavResponse("/dav/2021/", "") + DavResponse("/DAV/2021/b.jpg", ""));
     WebDavSource source(server, nullptr, &cache);
     for (int run = 0; run < 2; ++run)
         for (const std::wstring& listed : folders) ListBy(source, listed);

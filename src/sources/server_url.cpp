@@ -116,9 +116,13 @@ bool ParseServerUrl(const std::wstring& text, ServerUrl& url) {
     if (slash == std::wstring::npos) slash = text.size();
     if (!ParseAuthority(text.substr(start, slash - start), url)) return false;
     url.path = slash == text.size() ? L"/" : text.substr(slash);
-    for (wchar_t c : url.path)
-        if (c < 0x20 || c == 0x7F) return false;
-    return true;
+    return !HasControlCharacter(url.path);
+}
+
+bool HasControlCharacter(const std::wstring& text) {
+    for (wchar_t c : text)
+        if (c < 0x20 || c == 0x7F) return true;
+    return false;
 }
 
 bool NormaliseServerEntry(const std::wstring& typed, std::wstring& entry) {

@@ -22,6 +22,8 @@ bool IsServerEntry(const std::wstring& entry);
 // its path is a name's own. False for any other scheme, a user or password in the address, a
 // control character, a bad port or a host that is not plain ASCII.
 bool ParseServerUrl(const std::wstring& text, ServerUrl& url);
+// A character below 0x20 or DEL: in no path the walk holds.
+bool HasControlCharacter(const std::wstring& text);
 // What the user typed as a picture list entry: trimmed, escapes such as "%20" decoded where
 // they spell UTF-8 (never a "/"), the scheme's own port dropped, the path ending with "/".
 // False when the address cannot be used or has a query or fragment.

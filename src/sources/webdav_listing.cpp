@@ -177,14 +177,12 @@ private:
         // No file system the servers use holds a name of over 255 UTF-16 units (so counted
         // where wchar_t is UTF-32 too).
         const std::wstring name = bare.substr(folder.size());
-        bool control = false;
         size_t units = 0;
         for (wchar_t c : name) {
-            control = control || c < 0x20 || c == 0x7F;
             const uint32_t code = static_cast<uint32_t>(c);  // above 0xFFFF only where wchar_t is UTF-32
             units += code > 0xFFFF ? 2 : 1;
         }
-        if (name.empty() || name == L"." || name == L".." || control || units > 255) {
+        if (name.empty() || name == L"." || name == L".." || HasControlCharacter(name) || units > 255) {
             ++listing_.badName;
             return;
         }
